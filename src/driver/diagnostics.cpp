@@ -1,0 +1,39 @@
+#include "driver/diagnostics.h"
+
+#include <cstdlib>
+
+#include "driver/options.h"
+
+std::string currentFileName;
+uint32_t currentLine = 0;
+uint32_t parserErrors = 0;
+bool internalParserInvocation = false;
+
+FILE *errorOutput() {
+    fflush(stdout);
+    return stderr;
+}
+
+void parseError(const char *message) {
+    FILE *err = errorOutput();
+    if (internalParserInvocation) {
+        fprintf(err, "Internal parser invocation: %s.\n", message);
+    } else if (!optVerbose) {
+        if (!currentFileName.empty()) fprintf(err, "%s: ", currentFileName.c_str());
+        fprintf(err, "line %u: %s.\n", currentLine, message);
+    } else {
+        fprintf(err, "%s (", programName.c_str());
+        if (!currentFileName.empty()) fprintf(err, "%s: ", currentFileName.c_str());
+        fprintf(err, "line %u): %s.\n", currentLine, message);
+    }
+}
+
+void internalError(const char *tag) {
+    FILE *err = errorOutput();
+    fprintf(err, "\nAn internal error occurred (%s).\n", tag);
+    fputs("Please report this problem, with the program and the command line that caused it, "
+          "to the Quarn maintainers at quarn-bugs@quarn.invalid.\n",
+          err);
+    fflush(err);
+    exit(99);
+}

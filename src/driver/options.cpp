@@ -1,0 +1,537 @@
+#include "driver/options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/diagnostics.h"
+
+#ifndef QUARN_BUILD_DATE
+#define QUARN_BUILD_DATE __DATE__
+#endif
+#ifndef QUARN_COMPILER_VERSION
+#define QUARN_COMPILER_VERSION __VERSION__
+#endif
+
+std::string programName;
+uint32_t optMaxModels = 0;
+int32_t maxInt = -1;
+std::vector<int64_t> optCostBoundList;
+bool optCostBound = false;
+bool optDeterministic = false;
+bool optWellFounded = false;
+bool optInstantiate = false;
+bool optDepgraph = false;
+bool optNoModelCheck = false;
+bool optReadStdin = false;
+bool optFiniteCheck = true;
+uint32_t optMaxNesting = 0;
+uint32_t optMaxList = 0;
+bool optWait = false;
+std::set<std::string> optFilter;
+std::set<std::string> optPFilter;
+bool optFacts = true;
+bool optSatlike = false;
+bool optWctrace = false;
+bool optWitness = false;
+bool optSilent = false;
+bool optVerbose = false;
+uint32_t optStats = 0;
+bool optStatsGrounding = false;
+bool optPrintMagic = false;
+bool optPrintEDB = false;
+bool optPrintIDB = false;
+bool optPrintGIDB = false;
+bool optPrintConstraints = false;
+bool optPrintGConstraints = false;
+bool optPrintWConstraints = false;
+bool optPrintGWConstraints = false;
+bool optPrintInterpret = false;
+bool optNegPts = true;
+uint32_t optPtCache = 5;
+bool optComplPt = true;
+uint32_t optCombineComplPt = 0;
+bool optCanChooseComplPt = true;
+bool optGUS = true;
+std::vector<int32_t> optHeuristic;
+std::vector<int32_t> optCHeuristic;
+std::vector<int32_t> optCombineHeuristic;
+bool magicSetsRequested = false;
+bool optODMS = true;
+bool optODMSPlus = false;
+bool optOODMS = false;
+bool optOS = false;
+bool optORb = true;
+bool optORp = true;
+bool optORdr = true;
+bool optOGp = true;
+uint32_t optOGo = 2;
+bool optOGs = true;
+bool optOH = true;
+bool optOPf = true;
+uint32_t optOMm = 0;
+FRONTEND_MODE frontEndMode = FRONTEND_NONE;
+uint32_t frontEndSubMode = 0;
+uint32_t planningMode = 0;
+int32_t optFPCheck = 0;
+int32_t optFPSoundCheck = -1;
+int32_t optFPCompleteCheck = -1;
+int32_t optPlanLength = -1;
+uint32_t optPlanMinActions = 0;
+uint32_t optPlanMaxActions = 0;
+uint32_t optPlanCache = 10000;
+
+namespace {
+
+const char LICENSE_TEXT[] =
+    "Quarn is free software: you may use, copy, modify and distribute it,\n"
+    "with or without changes, provided that this notice stays with every copy.\n"
+    "\n"
+    "Quarn comes with ABSOLUTELY NO WARRANTY, to the extent permitted by law.\n"
+    "Its authors are not liable for any damage that comes from its use.\n"
+    "\n"
+    "Run the program with -license to read the whole licence.\n"
+    "\n"
+    "Permission is granted to anyone to use this software for any purpose,\n"
+    "including commercial applications, and to alter it and redistribute it\n"
+    "freely, subject to these restrictions:\n"
+    "\n"
+    "1. The origin of this software must not be misrepresented.\n"
+    "2. Altered versions must be plainly marked as such and must not be\n"
+    "   misrepresented as being the original software.\n"
+    "3. This notice may not be removed or altered from any distribution.\n";
+
+// Reads an unsigned decimal number the way the "%u" conversion does: leading blanks and a sign
+// are accepted, a negative number wraps around modulo 2^32. A number above 4294967295 counts as
+// no number at all, so that it never wraps silently.
+bool scanUnsigned(const char *text, uint32_t &value) {
+    const char *p = text;
+    while (isspace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!isdigit(static_cast<unsigned char>(*p))) return false;
+    uint64_t magnitude = 0;
+    for (; isdigit(static_cast<unsigned char>(*p)); ++p) {
+        magnitude = magnitude * 10 + static_cast<uint64_t>(*p - '0');
+        if (magnitude > 0xFFFFFFFFull) return false;
+    }
+    uint32_t m = static_cast<uint32_t>(magnitude);
+    value = negative ? static_cast<uint32_t>(0u - m) : m;
+    return true;
+}
+
+const char *skipDigits(const char *p) {
+    while (isdigit(static_cast<unsigned char>(*p))) ++p;
+    return p;
+}
+
+// A plain unsigned value: the leading digits, 0 when there are none or when they do not fit.
+uint32_t plainUnsigned(const char *text) {
+    uint64_t value = 0;
+    for (const char *p = text; isdigit(static_cast<unsigned char>(*p)); ++p) {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > 0xFFFFFFFFull) return 0;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+template <typename T>
+bool parseBoundedInteger(const char *prefix, const char *argument, T &target) {
+    size_t n = strlen(prefix);
+    if (strncmp(argument, prefix, n) != 0) return false;
+    const char *value = argument + n;
+    if (*value == '\0') {
+        target = 0;
+        return true;
+    }
+    errno = 0;
+    char *end = nullptr;
+    long long v = strtoll(value, &end, 10);
+    if (errno == 0 && end != value && *end == '\0' && v >= 0 && v <= 999999999) {
+        target = static_cast<T>(v);
+    } else {
+        fprintf(errorOutput(),
+                "Argument to %s<n> must be an integer between %d and %d (inclusive) - ignored.\n",
+                prefix, 0, 999999999);
+    }
+    return true;
+}
+
+// A check number of the secure planning checks: exactly "1" or "2" (as a whole unsigned number).
+bool parseCheckNumber(const char *value, int32_t &target) {
+    if (!isdigit(static_cast<unsigned char>(*value))) return false;
+    uint32_t n = plainUnsigned(value);
+    if (*skipDigits(value) != '\0' || (n != 1 && n != 2)) return false;
+    target = static_cast<int32_t>(n) - 1;
+    return true;
+}
+
+void selectSecurePlanning() {
+    frontEndMode = FRONTEND_PLANNING_K;
+    planningMode = 1;
+}
+
+// One entry of the option table. An entry whose text ends in "=" matches by prefix and hands the
+// rest of the argument to its action; any other entry matches the whole argument.
+struct OPTION {
+    const char *text;
+    void (*apply)(const char *value);
+};
+
+#define SET(expr) [](const char *) { expr; }
+#define WITH(expr) [](const char *value) { expr; }
+
+const OPTION OPTIONS[] = {
+    // General options. "-n=all" comes before the prefix "-n=".
+    {"-n=all", SET(optMaxModels = 0)},
+    {"-n=", WITH(optMaxModels = plainUnsigned(value))},
+    {"-N=", WITH(parseIntegerOption("-N=", value - 3, maxInt))},
+    {"-costbound=", WITH(parseCostBoundList(value))},
+    {"-det", SET(optDeterministic = true)},
+    {"-wf", SET(optWellFounded = true)},
+    {"--well-founded", SET(optWellFounded = true)},
+    {"-instantiate", SET(optInstantiate = true)},
+    {"-finitecheck", SET(optFiniteCheck = true)},
+    {"-nofinitecheck", SET(optFiniteCheck = false)},
+    {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", value - 12, optMaxNesting))},
+    {"-maxlist=", WITH(parseIntegerOption("-maxlist=", value - 9, optMaxList))},
+    {"-wait", SET(optWait = true)},
+    {"--", SET(optReadStdin = true)},
+
+    // Output options.
+    {"-filter=", WITH(parseNameList(value, optFilter))},
+    {"-pfilter=", WITH(parseNameList(value, optPFilter))},
+    {"-facts", SET(optFacts = true)},
+    {"-nofacts", SET(optFacts = false)},
+    {"-satlike", SET(optSatlike = true)},
+    {"-wctrace", SET(optWctrace = true)},
+    {"--witness", SET(optWitness = true)},
+    {"-silent", SET(optSilent = true)},
+    {"-v", SET(optVerbose = true)},
+    {"--depgraph", SET(optDepgraph = true)},
+    {"-stats", SET(optStats = 1)},
+    {"-stats++", SET(optStats = 2)},
+    {"-stats-grounding++", SET(optStatsGrounding = true)},
+    {"--print-magic", SET(optPrintMagic = true)},
+    {"--print-edb", SET(optPrintEDB = true)},
+    {"--print-idb", SET(optPrintIDB = true)},
+    {"--print-gidb", SET(optPrintGIDB = true)},
+    {"--print-constraints", SET(optPrintConstraints = true)},
+    {"--print-gconstraints", SET(optPrintGConstraints = true)},
+    {"--print-wconstraints", SET(optPrintWConstraints = true)},
+    {"--print-gwconstraints", SET(optPrintGWConstraints = true)},
+    {"--print-interpret", SET(optPrintInterpret = true)},
+
+    // Model generator options.
+    {"--negpts", SET(optNegPts = true)},
+    {"--pospts", SET(optNegPts = false)},
+    {"--ptcache=", WITH(optPtCache = plainUnsigned(value))},
+    {"--complpt", SET(optComplPt = true)},
+    {"--nocomplpt", SET(optComplPt = false)},
+    {"--combinecomplpt=", WITH(optCombineComplPt = plainUnsigned(value))},
+    {"--canchoosecomplpt", SET(optCanChooseComplPt = true)},
+    {"--cannotchoosecomplpt", SET(optCanChooseComplPt = false)},
+    {"--GUS", SET(optGUS = true)},
+    {"--noGUS", SET(optGUS = false)},
+    {"--heuristic=", WITH(parseHeuristicList(value, optHeuristic))},
+    {"--cheuristic=", WITH(parseHeuristicList(value, optCHeuristic))},
+    {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic))},
+
+    // Optimisation options.
+    {"-O0", SET(optODMSPlus = optODMS = optOODMS = optOS = optORb = optORp = optOGp = optOGs =
+                    optOH = optOPf = false;
+                optOGo = 0; optORdr = true)},
+    {"-OMS", SET(magicSetsRequested = true; optOODMS = true)},
+    {"-OMS-", SET(optODMSPlus = optOODMS = optODMS = false)},
+    {"-ODMS", SET(magicSetsRequested = true; optODMS = true)},
+    {"-ODMS-", SET(optODMSPlus = optODMS = false)},
+    {"-ODMS+", SET(magicSetsRequested = optODMS = optODMSPlus = true)},
+    {"-OODMS", SET(magicSetsRequested = true; optOODMS = true)},
+    {"-OODMS-", SET(optOODMS = false)},
+    {"-OS", SET(optOS = true)},
+    {"-OS-", SET(optOS = false)},
+    {"-OR", SET(optORb = optORp = true)},
+    {"-OR-", SET(optORb = optORp = false)},
+    {"-ORb", SET(optORb = true)},
+    {"-ORb-", SET(optORb = false)},
+    {"-ORp", SET(optORp = true)},
+    {"-ORp-", SET(optORp = false)},
+    {"-ORdr", SET(optORdr = true)},
+    {"-ORdr-", SET(optORdr = false)},
+    {"-OGp", SET(optOGp = true)},
+    {"-OGp-", SET(optOGp = false)},
+    {"-OGo0", SET(optOGo = 0)},
+    {"-OGo1", SET(optOGo = 1)},
+    {"-OGo2", SET(optOGo = 2)},
+    {"-OGs", SET(optOGs = true)},
+    {"-OGs-", SET(optOGs = false)},
+    {"-OH", SET(optOH = true)},
+    {"-OH-", SET(optOH = false)},
+    {"-OM-", SET(optNoModelCheck = true)},
+    {"-OMm=", WITH(optOMm = plainUnsigned(value))},
+    {"-OPf-", SET(optOPf = false)},
+    {"-OPf", SET(optOPf = true)},
+
+    // Front-end options: the last one given wins.
+    {"-brave", SET(frontEndMode = FRONTEND_BRAVE)},
+    {"-FB", SET(frontEndMode = FRONTEND_BRAVE)},
+    {"-cautious", SET(frontEndMode = FRONTEND_CAUTIOUS)},
+    {"-FC", SET(frontEndMode = FRONTEND_CAUTIOUS)},
+    {"-FD", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 0)},
+    {"-FDmincost", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 3)},
+    {"-FDmin", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 1)},
+    {"-FDsingle", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 2)},
+    {"-FR", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 0)},
+    {"-FRmin", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 1)},
+    {"-FRsingle", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 2)},
+    {"-FPc", SET(frontEndMode = FRONTEND_PLANNING_C; planningMode = 0)},
+    {"-FP", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 4)},
+    {"-FPopt", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 2)},
+    {"-FPsec", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 1)},
+    {"-FPcheck=", WITH(
+        if (!parseCheckNumber(value, optFPCheck))
+            fputs("-FPcheck Ignored - Implemented checks are 1 and 2. Check defaults to FPcheck=1.\n",
+                  errorOutput());
+        selectSecurePlanning())},
+    {"-FPsoundcheck=", WITH(
+        if (!parseCheckNumber(value, optFPSoundCheck))
+            fputs("-FPsoundcheck Ignored - Implemented checks are 1 and 2.\n", errorOutput());
+        selectSecurePlanning())},
+    {"-FPcompletecheck=", WITH(
+        if (!parseCheckNumber(value, optFPCompleteCheck))
+            fputs("-FPcompletecheck Ignored - Implemented checks are 1 and 2.\n", errorOutput());
+        selectSecurePlanning())},
+    {"-planlength=", WITH(parseIntegerOption("-planlength=", value - 12, optPlanLength))},
+    {"-planminactions=", WITH(parseIntegerOption("-planminactions=", value - 16, optPlanMinActions))},
+    {"-planmaxactions=", WITH(parseIntegerOption("-planmaxactions=", value - 16, optPlanMaxActions))},
+    {"-plancache=", WITH(parseIntegerOption("-plancache=", value - 11, optPlanCache))},
+    {"-FS", SET(frontEndMode = FRONTEND_SQL)},
+};
+
+#undef SET
+#undef WITH
+
+const OPTION *findOption(const char *argument, const char *&value) {
+    for (const OPTION &o : OPTIONS) {
+        size_t n = strlen(o.text);
+        if (o.text[n - 1] == '=') {
+            if (strncmp(argument, o.text, n) == 0) {
+                value = argument + n;
+                return &o;
+            }
+        } else if (strcmp(argument, o.text) == 0) {
+            value = argument + n;
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool parseIntegerOption(const char *prefix, const char *argument, uint32_t &target) {
+    return parseBoundedInteger(prefix, argument, target);
+}
+
+bool parseIntegerOption(const char *prefix, const char *argument, int32_t &target) {
+    return parseBoundedInteger(prefix, argument, target);
+}
+
+void parseNameList(const char *text, std::set<std::string> &names) {
+    while (*text != '\0') {
+        const char *comma = strchr(text, ',');
+        if (comma == nullptr) {
+            names.insert(text);
+            return;
+        }
+        names.insert(std::string(text, comma));
+        text = comma + 1;
+    }
+}
+
+void parseHeuristicList(const char *text, std::vector<int32_t> &list) {
+    const char *p = text;
+    while (*p != '\0') {
+        uint32_t value;
+        if (!scanUnsigned(p, value)) {
+            fprintf(errorOutput(), "Warning: Heuristic specification is bad: '%s'\n", p);
+            break;
+        }
+        list.push_back(static_cast<int32_t>(value));
+        p = skipDigits(p);
+        if (*p == ',') {
+            if (p[1] == '\0') {
+                fputs("Warning: Heuristic specification terminated by comma.\n", errorOutput());
+                break;
+            }
+            ++p;
+        } else if (*p != '\0') {
+            fprintf(errorOutput(), "Warning: Heuristic specification contains a bad delimiter: '%c'\n", *p);
+            break;
+        }
+    }
+    if (list.empty())
+        fputs("Warning: Empty heuristic specification. Using default heuristic.\n", errorOutput());
+}
+
+void parseCostBoundList(const char *text) {
+    const char *p = text;
+    while (*p != '\0') {
+        int64_t bound;
+        if (*p == '_') {
+            bound = COSTBOUND_NONE;
+            ++p;
+        } else {
+            uint32_t value;
+            if (!scanUnsigned(p, value)) {
+                fprintf(errorOutput(), "Warning: costbound specification is bad: '%s'\n", p);
+                break;
+            }
+            bound = value;
+            p = skipDigits(p);
+        }
+        optCostBoundList.push_back(bound);
+        if (*p == ',') {
+            if (p[1] == '\0') {
+                fputs("Warning: costbound specification terminated by comma.\n", errorOutput());
+                break;
+            }
+            ++p;
+        } else if (*p != '\0') {
+            fprintf(errorOutput(), "Warning: costbound specification contains a bad delimiter: '%c'\n", *p);
+            break;
+        }
+    }
+    if (optCostBoundList.empty())
+        fputs("Warning: Empty costbound specification. Using default costbound.\n", errorOutput());
+    optCostBound = true;
+}
+
+void printBanner(const char *prefix) {
+    printf("%sQuarn [build RUX/%s   gcc %s]\n\n", prefix, QUARN_BUILD_DATE, QUARN_COMPILER_VERSION);
+    if (!optVerbose) return;
+    // The licence's opening: up to its third blank line, blank lines themselves left out.
+    int blankLines = 0;
+    for (const char *p = LICENSE_TEXT; *p != '\0'; ++p) {
+        if (*p == '\n' && p != LICENSE_TEXT && p[-1] == '\n') {
+            if (++blankLines == 3) break;
+            continue;
+        }
+        putchar(*p);
+    }
+    putchar('\n');
+}
+
+void printUsage(FILE *out, bool full) {
+    fprintf(out, "usage: %s {FRONTEND} {OPTIONS} [filename [filename [...]]]\n\n", programName.c_str());
+    if (!full) {
+        fputs("Specify -help for more detailed usage information.\n\n", out);
+        return;
+    }
+    fputs("Frontends:\n\n"
+          "-FD           Abductive diagnosis\n"
+          "-FDmin        Abductive diagnosis, subset minimal\n"
+          "-FDsingle     Abductive diagnosis, single error\n"
+          "-FDmincost    Abductive diagnosis with Penalization\n"
+          "-FR           Reiter's diagnosis\n"
+          "-FRmin        Reiter's diagnosis, subset minimal\n"
+          "-FRsingle     Reiter's diagnosis, single error\n"
+          "-FP           Planning with \"K\" Action Language\n"
+          "-FPopt        ...find optimistic plans in batch mode\n"
+          "-FPsec        ...find secure plans in batch mode\n"
+          "-FPc          Planning with \"C\" Action Language\n"
+          "-FPcheck=<n>  Secure Check method <n>. Currently implemented: 1,2\n"
+          "-FPsoundcheck=<n>    A sound secure check method.    \n"
+          "-FPcompletecheck=<n> A complete secure check method. \n"
+          "-planlength=<N> Maximum plan length for planning frontend\n"
+          "-planminactions=<N> Minimum number of actions per time\n"
+          "-planmaxactions=<N> Maximum number of actions per time\n"
+          "-plancache=<N>  Size of the plan cache (number of plans, defaults to 10000)\n"
+          "-FS           SQL3\n"
+          "\n"
+          "General Options:\n\n"
+          "--            Also read input from stdin.\n"
+          "-brave        Perform brave reasoning.\n"
+          "-cautious     Perform cautious reasoning.\n"
+          "-costbound=<N,..,N> Compute the models with cost <= <N,..,N> (N=_ indicates that no bound is required).\n"
+          "-det          Compute the deterministic consequences.\n"
+          "-wf, --well-founded Compute the well-founded model.\n"
+          "-instantiate  Only ground and print the instantiation.\n"
+          "-n=<n>        Compute at most <n> stable models (-n=0 and -n=all give all).\n"
+          "-N=<N>        Limit integers to [0,<N>].\n"
+          "-wait         Before terminating, wait until Return is pressed.\n"
+          "-finitecheck  Perform finite domain check.\n"
+          "-nofinitecheck Skip finite domain check.\n"
+          "-maxnesting=<N> Maximum nesting level for function terms. Default is 0 (no limits).\n"
+          "-maxlist=<N> Maximum number of elements for list terms. Default is 0 (no limits).\n"
+          "--print-magic Only apply Magic Sets and print the rewritten program.\n"
+          "\n"
+          "Output Options:\n\n"
+          "-filter=X[,Y[,...] Output only instances of the specified predicate(s).\n"
+          " -pfilter=X[,Y[,...]\n"
+          "              Output only positive instances of the specified predicate(s).\n"
+          "-facts        Include facts as part of the output.\n"
+          " -nofacts     Don't include facts as part of the output.\n"
+          "-license      Print the license of this program.\n"
+          "-silent       Suppress the startup banner and blank lines.\n"
+          "-stats        Print statistics and timings regarding the computation.\n"
+          "-v            Be a bit more verbose than usual.\n"
+          "-wctrace      Print all (possibly not optimal) models \n"
+          "              during computation of weak constraints.\n"
+          "--witness     Print a (possibly incomplete) witness when answering a query.\n"
+          "\n"
+          "Optimizations:\n\n"
+          "-OMS[-]       Magic Sets Rewriting.\n"
+          "-ODMS[-]      Disjunctive Magic Sets Rewriting.\n"
+          "-OODMS[-]     Optimized Disjunctive Magic Sets Rewriting.\n"
+          "-OS[-]        Input subsumption checking.\n"
+          "-O0           Disable all optimizations.\n"
+          "-OR[-]        Input rewriting.\n"
+          "-ORb[-]       Basic input rewriting.\n"
+          "-ORp[-]       Projection rewriting.\n"
+          "-ORdr[-]      Rewriting deletes rules whose body is\n"
+          "              always false.\n"
+          "-OGp[-]       Use special grounder for propositional input.\n"
+          "-OGo(0|1|2)   Grounding performs (no|simple|advanced)\n"
+          "              dynamic body reordering.\n"
+          "-OGs          Grounding employs semi-naive evaluation.\n"
+          "-OH[-]        Heuristics.\n"
+          "-OM-          Special Model Checker mode. Not for general use!\n"
+          "-OPf[-]       Partial model checking ``forwards''.\n"
+          "\n"
+          "Default options: -OR -ORdr -OGp -OGo2 -OGs -OH -OPf\n\n",
+          out);
+}
+
+OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
+    OPTION_PASS_RESULT result{false, 0, 0};
+    programName = argc > 0 ? argv[0] : "quarn";
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (argument[0] != '-') {
+            ++result.inputFiles;
+            continue;
+        }
+        if (strcmp(argument, "-h") == 0 || strcmp(argument, "-help") == 0) {
+            printBanner("");
+            printUsage(stdout, true);
+            return {true, 0, result.inputFiles};
+        }
+        if (strcmp(argument, "-license") == 0) {
+            printBanner("");
+            fputs(LICENSE_TEXT, stdout);
+            putchar('\n');
+            return {true, 0, result.inputFiles};
+        }
+        const char *value = nullptr;
+        const OPTION *option = findOption(argument, value);
+        if (option == nullptr) {
+            printBanner("");
+            printUsage(errorOutput(), false);
+            return {true, 255, result.inputFiles};
+        }
+        option->apply(value);
+    }
+    return result;
+}

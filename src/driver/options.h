@@ -1,0 +1,134 @@
+// Option variables of the command line. The option pass of `main` sets them once, before any
+// input is read; every other component only reads them (the run sequence clears the three
+// program-shape flags for the front-end modes and fills empty heuristic lists with defaults;
+// `maxInt` can also be set by the "#maxint" statement of the input).
+//
+// Booleans are one-byte flags; numbers are 32-bit as the command line defines them. Name sets
+// compare as byte strings (std::string's order is the plain lexicographic byte order).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+// The reasoning mode or front-end chosen on the command line. Brave and cautious reasoning count
+// as front-end modes wherever "a front-end mode" is spoken of: every mode but FRONTEND_NONE.
+enum FRONTEND_MODE : uint8_t {
+    FRONTEND_NONE = 0,
+    FRONTEND_BRAVE = 1,
+    FRONTEND_CAUTIOUS = 2,
+    FRONTEND_DIAGNOSIS = 3,
+    FRONTEND_REITER = 4,
+    FRONTEND_SQL = 5,
+    FRONTEND_PLANNING_C = 6,
+    FRONTEND_PLANNING_K = 7,
+};
+
+// The program name as given in argv[0]: used by the usage line and by parse messages under -v.
+extern std::string programName;
+
+// General options.
+extern uint32_t optMaxModels;                 // -n= (0: every answer set)
+extern int32_t maxInt;                        // -N= and "#maxint"; -1 while unset
+extern std::vector<int64_t> optCostBoundList; // -costbound=, one bound per level (0..4294967295, or COSTBOUND_NONE)
+extern bool optCostBound;                     // a -costbound= was given
+extern bool optDeterministic;                 // -det
+extern bool optWellFounded;                   // -wf, --well-founded
+extern bool optInstantiate;                   // -instantiate
+extern bool optDepgraph;                      // --depgraph
+extern bool optNoModelCheck;                  // -OM-
+extern bool optReadStdin;                     // --
+extern bool optFiniteCheck;                   // -finitecheck / -nofinitecheck
+extern uint32_t optMaxNesting;                // -maxnesting= (0: no limit)
+extern uint32_t optMaxList;                   // -maxlist= (0: no limit)
+extern bool optWait;                          // -wait
+
+// Output options.
+extern std::set<std::string> optFilter;       // -filter=
+extern std::set<std::string> optPFilter;      // -pfilter=
+extern bool optFacts;                         // -facts / -nofacts
+extern bool optSatlike;                       // -satlike
+extern bool optWctrace;                       // -wctrace
+extern bool optWitness;                       // --witness
+extern bool optSilent;                        // -silent
+extern bool optVerbose;                       // -v
+extern uint32_t optStats;                     // -stats (1), -stats++ (2)
+extern bool optStatsGrounding;                // -stats-grounding++
+extern bool optPrintMagic;                    // --print-magic
+extern bool optPrintEDB;                      // --print-edb
+extern bool optPrintIDB;                      // --print-idb
+extern bool optPrintGIDB;                     // --print-gidb
+extern bool optPrintConstraints;              // --print-constraints
+extern bool optPrintGConstraints;             // --print-gconstraints
+extern bool optPrintWConstraints;             // --print-wconstraints
+extern bool optPrintGWConstraints;            // --print-gwconstraints
+extern bool optPrintInterpret;                // --print-interpret
+
+// Model generator options.
+extern bool optNegPts;                        // --negpts / --pospts
+extern uint32_t optPtCache;                   // --ptcache=
+extern bool optComplPt;                       // --complpt / --nocomplpt
+extern uint32_t optCombineComplPt;            // --combinecomplpt=
+extern bool optCanChooseComplPt;              // --canchoosecomplpt / --cannotchoosecomplpt
+extern bool optGUS;                           // --GUS / --noGUS
+extern std::vector<int32_t> optHeuristic;     // --heuristic=
+extern std::vector<int32_t> optCHeuristic;    // --cheuristic=
+extern std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
+
+// Optimisation options.
+extern bool magicSetsRequested;               // -OMS, -ODMS, -ODMS+, -OODMS
+extern bool optODMS;
+extern bool optODMSPlus;
+extern bool optOODMS;
+extern bool optOS;
+extern bool optORb;
+extern bool optORp;
+extern bool optORdr;
+extern bool optOGp;
+extern uint32_t optOGo;                       // -OGo0, -OGo1, -OGo2
+extern bool optOGs;
+extern bool optOH;
+extern bool optOPf;
+extern uint32_t optOMm;                       // -OMm=
+
+// Front-end options.
+extern FRONTEND_MODE frontEndMode;
+extern uint32_t frontEndSubMode;              // diagnosis: 0 plain, 1 subset-minimal, 2 single error, 3 min cost
+extern uint32_t planningMode;                 // bits: 1 secure, 2 optimistic, 4 interactive
+extern int32_t optFPCheck;                    // check number minus 1 (0: check 1)
+extern int32_t optFPSoundCheck;               // check number minus 1; -1 while unset
+extern int32_t optFPCompleteCheck;            // check number minus 1; -1 while unset
+extern int32_t optPlanLength;                 // -1 while unset
+extern uint32_t optPlanMinActions;
+extern uint32_t optPlanMaxActions;
+extern uint32_t optPlanCache;
+
+// A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
+// that "none" never collides with a weight; they are scaled by 1000 in 64-bit arithmetic.
+constexpr int64_t COSTBOUND_NONE = -1;
+
+// What the option pass decided: go on with the run, or end it now with the given status.
+struct OPTION_PASS_RESULT {
+    bool endRun;
+    int status;
+    uint32_t inputFiles;   // the number of input file names on the command line
+};
+
+// The option pass over argv[1..argc-1]: sets the option variables and counts the input files.
+// -h, -help, -license and an unrecognised option write their output here and ask to end the run.
+OPTION_PASS_RESULT parseOptions(int argc, char **argv);
+
+// Value parsers of the option pass. parseIntegerOption returns false when the argument does not
+// begin with the prefix; otherwise it stores a value in 0..999999999 or writes the notice.
+bool parseIntegerOption(const char *prefix, const char *argument, uint32_t &target);
+bool parseIntegerOption(const char *prefix, const char *argument, int32_t &target);
+void parseNameList(const char *text, std::set<std::string> &names);
+void parseHeuristicList(const char *text, std::vector<int32_t> &list);
+void parseCostBoundList(const char *text);
+
+// Start-up banner on standard output, after the prefix; under -v followed by the licence's opening.
+void printBanner(const char *prefix);
+// "usage: ..." on the stream; the full text lists the option groups.
+void printUsage(FILE *out, bool full);
