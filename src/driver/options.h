@@ -132,3 +132,10 @@ void parseCostBoundList(const char *text);
 void printBanner(const char *prefix);
 // "usage: ..." on the stream; the full text lists the option groups.
 void printUsage(FILE *out, bool full);
+
+// The banner after the option pass: always under -instantiate, as a comment of the ground program
+// it precedes; otherwise unless -silent.
+void printStartBanner();
+
+// Ends the run with status 1 when the options ask for things that do not go together.
+void checkOptionConflicts();

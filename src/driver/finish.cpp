@@ -1,0 +1,30 @@
+#include "driver/finish.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/options.h"
+
+namespace {
+
+// The verdict that no answer set gave during the search: a brave query that nothing satisfied,
+// a cautious query that nothing violated, or the answers of a non-ground query.
+void printFinalVerdict() {
+    if (frontEndMode != FRONTEND_BRAVE && frontEndMode != FRONTEND_CAUTIOUS) return;
+    // The query and the answers collected by the model callbacks are not kept yet: no verdict.
+}
+
+}  // namespace
+
+void finish(int status) {
+    if (status == 0) printFinalVerdict();
+    if (optWait) {
+        putchar('\n');
+        fflush(stdout);
+        char line[1024];
+        // One line is read (at most 1023 characters); end of input or a read error ends the wait.
+        if (fgets(line, sizeof line, stdin) == nullptr) clearerr(stdin);
+    }
+    fflush(stdout);
+    exit(status);
+}

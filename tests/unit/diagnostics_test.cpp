@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+
+namespace {
+
+struct POSITION_CASE {
+    const char *file;
+    uint32_t line;
+    bool verbose;
+    bool internal;
+    const char *expected;
+};
+
+TEST(ParseError, PlacesTheMessageInTheInput) {
+    const POSITION_CASE cases[] = {
+        {"input.txt", 3, false, false, "input.txt: line 3: syntax error.\n"},
+        {"", 7, false, false, "line 7: syntax error.\n"},
+        {"input.txt", 0, false, false, "input.txt: line 0: syntax error.\n"},
+        {"input.txt", 3, true, false, "quarn (input.txt: line 3): syntax error.\n"},
+        {"", 2, true, false, "quarn (line 2): syntax error.\n"},
+        {"input.txt", 3, false, true, "Internal parser invocation: syntax error.\n"},
+        {"input.txt", 3, true, true, "Internal parser invocation: syntax error.\n"},
+        // The message is text, never a format.
+        {"%s.dl", 1, false, false, "%s.dl: line 1: syntax error.\n"},
+    };
+    programName = "quarn";
+    for (const POSITION_CASE &c : cases) {
+        currentFileName = c.file;
+        currentLine = c.line;
+        optVerbose = c.verbose;
+        internalParserInvocation = c.internal;
+        testing::internal::CaptureStderr();
+        parseError("syntax error");
+        EXPECT_EQ(c.expected, testing::internal::GetCapturedStderr());
+    }
+    testing::internal::CaptureStderr();
+    currentFileName = "";
+    internalParserInvocation = false;
+    optVerbose = false;
+    parseError("100% %n wrong");
+    EXPECT_EQ("line 1: 100% %n wrong.\n", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(0u, parserErrors);  // counting is the caller's business
+    currentLine = 0;
+}
+
+TEST(InternalErrorDeathTest, ReportsTheTagAndExitsWith99) {
+    EXPECT_EXIT(internalError("freeze violation"), testing::ExitedWithCode(99),
+                "\nAn internal error occurred \\(freeze violation\\)\\.\n.*maintainers");
+}
+
+}  // namespace
