@@ -19,7 +19,8 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
 fi
 
-jobs=$(nproc 2>/dev/null || echo 2)
+# QUARN_JOBS caps the parallel jobs (on a shared machine); the default is one per core.
+jobs=${QUARN_JOBS:-$(nproc 2>/dev/null || echo 2)}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 echo "built build/quarn"
