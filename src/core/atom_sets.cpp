@@ -1,0 +1,54 @@
+#include "core/atom_sets.h"
+
+#include "core/program.h"
+
+void ATOM_SETS::grow() {
+    if (sets.size() < predicateTable.size()) sets.resize(predicateTable.size());
+}
+
+std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(const ATOM &atom) {
+    grow();
+    if (atom.predicate >= sets.size()) sets.resize(atom.predicate + 1);
+    return sets[atom.predicate].insert(atom);
+}
+
+std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(ATOM &&atom) {
+    grow();
+    if (atom.predicate >= sets.size()) sets.resize(atom.predicate + 1);
+    ATOM_SET &set = sets[atom.predicate];
+    return set.insert(std::move(atom));
+}
+
+bool ATOM_SETS::contains(const ATOM &atom) const {
+    // A set never grown for this predicate holds none of its atoms.
+    return atom.predicate < sets.size() && sets[atom.predicate].contains(atom);
+}
+
+bool ATOM_SETS::erase(const ATOM &atom) {
+    return atom.predicate < sets.size() && sets[atom.predicate].erase(atom) > 0;
+}
+
+const ATOM_SET &ATOM_SETS::atomsOf(uint32_t predicate) const {
+    static const ATOM_SET none;
+    return predicate < sets.size() ? sets[predicate] : none;
+}
+
+size_t ATOM_SETS::atomCount() const {
+    size_t n = 0;
+    for (const ATOM_SET &s : sets) n += s.size();
+    return n;
+}
+
+void ATOM_SETS::clear() {
+    for (ATOM_SET &s : sets) s.clear();
+}
+
+bool ATOM_CURSOR::atEnd() const {
+    return current == end || predicateTable.nameView(current->predicate) != name;
+}
+
+ATOM_CURSOR atomsOfPredicate(const ATOM_SET &set, const ATOM &atom) {
+    ATOM_CURSOR c{predicateTable.nameView(atom.predicate), set.begin(), set.end()};
+    while (c.current != c.end && predicateTable.nameView(c.current->predicate) != c.name) ++c.current;
+    return c;
+}

@@ -1,0 +1,110 @@
+#include "core/intern_table.h"
+
+#include <algorithm>
+
+namespace {
+
+uint32_t hashName(std::string_view name) { return uint32_t(hashBytes(name.data(), name.size())); }
+
+uint32_t hashInteger(int32_t value) { return uint32_t(hashMix(uint32_t(value))); }
+
+// Storage grows in chunks that never move; a chunk doubles up to this size.
+constexpr size_t MAX_CHUNK = size_t(1) << 20;
+
+} // namespace
+
+const char *INTERN_TABLE<std::string>::store(std::string_view name) {
+    size_t need = name.size() + 1;
+    if (chunkUsed + need > chunkSize) {
+        chunkSize = std::max(need, std::min(MAX_CHUNK, std::max<size_t>(4096, chunkSize * 2)));
+        chunks.emplace_back(new char[chunkSize]);
+        chunkUsed = 0;
+    }
+    char *p = chunks.back().get() + chunkUsed;
+    std::copy(name.begin(), name.end(), p);
+    p[name.size()] = '\0';
+    chunkUsed += need;
+    return p;
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<std::string>::add(std::string_view name) {
+    uint32_t h = hashName(name);
+    uint32_t found = index.find(h, [&](uint32_t i) { return view(i) == name; });
+    if (found != HASH_INDEX::NONE) return {found, false};
+    uint32_t i = uint32_t(names.size());
+    names.push_back(store(name));
+    lengths.push_back(uint32_t(name.size()));
+    index.insert(h, i);
+    return {i, true};
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<std::string>::find(std::string_view name) const {
+    uint32_t found = index.find(hashName(name), [&](uint32_t i) { return view(i) == name; });
+    if (found == HASH_INDEX::NONE) return {0, false};
+    return {found, true};
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<int32_t>::add(int32_t value) {
+    uint32_t h = hashInteger(value);
+    uint32_t found = index.find(h, [&](uint32_t i) { return values[i] == value; });
+    if (found != HASH_INDEX::NONE) return {found, false};
+    uint32_t i = uint32_t(values.size());
+    values.push_back(value);
+    index.insert(h, i);
+    return {i, true};
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<int32_t>::find(int32_t value) const {
+    uint32_t found = index.find(hashInteger(value), [&](uint32_t i) { return values[i] == value; });
+    if (found == HASH_INDEX::NONE) return {0, false};
+    return {found, true};
+}
+
+uint32_t INTERN_TABLE<COMPLEX_TERM>::hashKey(const COMPLEX_TERM &key) {
+    uint64_t h = hashMix((uint64_t(uint32_t(key.kind)) << 32) | key.functor);
+    for (TERM t : key.args()) h = hashCombine(h, t.word());
+    return uint32_t(h ^ (h >> 32));
+}
+
+static bool sameKey(const COMPLEX_TERM &a, const COMPLEX_TERM &b) {
+    if (a.kind != b.kind || a.functor != b.functor || a.argCount != b.argCount) return false;
+    for (uint32_t i = 0; i < a.argCount; i++)
+        if (a.argData[i] != b.argData[i]) return false;
+    return true;
+}
+
+const TERM *INTERN_TABLE<COMPLEX_TERM>::store(std::span<const TERM> args) {
+    if (args.empty()) return nullptr;
+    size_t need = args.size();
+    if (chunkUsed + need > chunkSize) {
+        chunkSize = std::max(need, std::min(MAX_CHUNK, std::max<size_t>(1024, chunkSize * 2)));
+        chunks.emplace_back(new TERM[chunkSize]);
+        chunkUsed = 0;
+    }
+    TERM *p = chunks.back().get() + chunkUsed;
+    std::copy(args.begin(), args.end(), p);
+    chunkUsed += need;
+    return p;
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &key) {
+    uint32_t h = hashKey(key);
+    uint32_t found = index.find(h, [&](uint32_t i) { return sameKey(entries[i], key); });
+    if (found != HASH_INDEX::NONE) return {found, false};
+    uint32_t i = uint32_t(entries.size());
+    COMPLEX_TERM stored = key;
+    stored.argData = store(key.args());
+    uint32_t deepest = 0;
+    for (TERM t : key.args())
+        if (t.isComplex() && t.value < depths.size()) deepest = std::max(deepest, depths[t.value]);
+    entries.push_back(stored);
+    depths.push_back(deepest + 1);
+    index.insert(h, i);
+    return {i, true};
+}
+
+std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::find(const COMPLEX_TERM &key) const {
+    uint32_t found = index.find(hashKey(key), [&](uint32_t i) { return sameKey(entries[i], key); });
+    if (found == HASH_INDEX::NONE) return {0, false};
+    return {found, true};
+}

@@ -1,0 +1,90 @@
+// Interning tables: each distinct key gets a dense index, from 0, in the order of first
+// insertion; nothing is ever removed or renumbered, and a key read back by index stays at a
+// fixed place for the whole run. Four global instances (program.h) hold the constants, the
+// integers, the function symbols and the compound terms; the predicate table keeps one for
+// predicate names. Lookups go through a hash index and allocate nothing on a hit: strings are
+// looked up by view, compound terms by a key whose arguments point into the caller's buffer.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/hash_index.h"
+#include "core/term.h"
+
+template <class KEY> class INTERN_TABLE;
+
+// Names (constants, function symbols, predicates). Names are kept zero-terminated in a chunked
+// arena that never moves.
+template <> class INTERN_TABLE<std::string> {
+public:
+    INTERN_TABLE() = default;
+    INTERN_TABLE(const INTERN_TABLE &) = delete;
+    INTERN_TABLE &operator=(const INTERN_TABLE &) = delete;
+
+    std::pair<uint32_t, bool> add(std::string_view name);
+    std::pair<uint32_t, bool> find(std::string_view name) const;
+    // The zero-terminated name of an index.
+    const char *operator[](uint32_t index) const { return names[index]; }
+    std::string_view view(uint32_t index) const { return {names[index], lengths[index]}; }
+    uint32_t size() const { return uint32_t(names.size()); }
+
+private:
+    HASH_INDEX index;
+    std::vector<const char *> names;
+    std::vector<uint32_t> lengths;
+    std::vector<std::unique_ptr<char[]>> chunks;
+    size_t chunkUsed = 0, chunkSize = 0;
+
+    const char *store(std::string_view name);
+};
+
+// Signed 32-bit integers; the values are kept in a flat vector by index.
+template <> class INTERN_TABLE<int32_t> {
+public:
+    INTERN_TABLE() = default;
+    INTERN_TABLE(const INTERN_TABLE &) = delete;
+    INTERN_TABLE &operator=(const INTERN_TABLE &) = delete;
+
+    std::pair<uint32_t, bool> add(int32_t value);
+    std::pair<uint32_t, bool> find(int32_t value) const;
+    int32_t operator[](uint32_t index) const { return values[index]; }
+    uint32_t size() const { return uint32_t(values.size()); }
+
+private:
+    HASH_INDEX index;
+    std::vector<int32_t> values;
+};
+
+// Compound terms. Entries and their arguments live in storage that never moves.
+template <> class INTERN_TABLE<COMPLEX_TERM> {
+public:
+    INTERN_TABLE() = default;
+    INTERN_TABLE(const INTERN_TABLE &) = delete;
+    INTERN_TABLE &operator=(const INTERN_TABLE &) = delete;
+
+    // Interns the key as given (no flattening: internComplexTerm does that).
+    std::pair<uint32_t, bool> add(const COMPLEX_TERM &key);
+    std::pair<uint32_t, bool> find(const COMPLEX_TERM &key) const;
+    const COMPLEX_TERM &operator[](uint32_t index) const { return entries[index]; }
+    uint32_t size() const { return uint32_t(entries.size()); }
+    // Nesting depth of a stored term (1 for a term without compound arguments), kept at
+    // interning so that no walk is needed.
+    uint32_t depth(uint32_t index) const { return depths[index]; }
+
+    static uint32_t hashKey(const COMPLEX_TERM &key);
+
+private:
+    HASH_INDEX index;
+    std::deque<COMPLEX_TERM> entries;
+    std::vector<uint32_t> depths;
+    std::vector<std::unique_ptr<TERM[]>> chunks;
+    size_t chunkUsed = 0, chunkSize = 0;
+
+    const TERM *store(std::span<const TERM> args);
+};

@@ -1,0 +1,46 @@
+#include "core/predicate_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/program.h"
+
+// The driver's internal-error report is not in main yet: this stands in for it.
+[[noreturn]] static void reportInternalError(const char *tag) {
+    fflush(stdout);
+    fprintf(stderr, "\nAn internal error occurred (%s).\nPlease report this problem to the maintainers.\n", tag);
+    exit(99);
+}
+
+bool PREDICATE_TABLE::isInternalName(std::string_view name, PREDICATE_KIND kind) {
+    if (kind == PREDICATE_BUILTIN) return false;
+    return name.starts_with("\"_") || name.starts_with("aux#") || name.starts_with("#") ||
+           name.starts_with("__") || name.starts_with("magic#");
+}
+
+std::pair<uint32_t, bool> PREDICATE_TABLE::add(const char *name, uint32_t arity, PREDICATE_KIND kind) {
+    auto [index, inserted] = names.add(name);
+    if (inserted) {
+        kinds.push_back(kind);
+        arities.push_back(arity);
+        internal.push_back(isInternalName(name, kind));
+        return {index, true};
+    }
+    if (arities[index] != arity) return {index, false};
+    if (kind == PREDICATE_UNDEFINED || kind == kinds[index]) return {index, true};
+    if (kinds[index] == PREDICATE_UNDEFINED) {
+        kinds[index] = kind;
+        return {index, true};
+    }
+    return {index, false};
+}
+
+uint32_t registerPredicate(const char *name, uint32_t arity, PREDICATE_KIND kind) {
+    auto [index, ok] = predicateTable.add(name, arity, kind);
+    if (ok || kind == PREDICATE_QUERY) return index;
+    uint32_t recorded = predicateTable.arity(index);
+    if (recorded == arity) reportInternalError("ATOM constructor");
+    fflush(stdout);
+    fprintf(stderr, "%s, first used with arity %u, now seen with arity %u.\n", name, recorded, arity);
+    exit(1);
+}

@@ -1,0 +1,53 @@
+// The program store: the global tables and program parts of the core, built empty by static
+// construction (in the order below) and alive until the process exits. The parsers and
+// front-ends fill them, rewriting changes IDB, constraints and weakConstraints in place, and
+// grounding reads them and adds the ground program beside them (grounding/ground_program.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/atom_sets.h"
+#include "core/intern_table.h"
+#include "core/object.h"
+#include "core/predicate_table.h"
+#include "core/rule.h"
+
+// Variables of the rule being read: names to numbers, numbered from 0 in order of occurrence.
+struct VARIABLE_MAP {
+    uint32_t next = 0;
+    std::unordered_map<std::string, uint32_t> numbers;
+    void clear() {
+        next = 0;
+        numbers.clear();
+    }
+};
+
+extern INTERN_TABLE<std::string> constantTable;
+extern INTERN_TABLE<int32_t> integerTable;
+extern INTERN_TABLE<COMPLEX_TERM> complexTermTable;
+extern INTERN_TABLE<std::string> functionSymbolTable;
+extern PREDICATE_TABLE predicateTable;
+
+extern std::vector<RULE> IDB;
+extern std::vector<CONSTRAINT> constraints;
+extern std::vector<WEAKCONSTRAINT> weakConstraints;
+extern INTERPRETATION I;
+extern ATOM_SETS EDB; // the facts of the default object
+extern std::vector<OBJECT> objects;
+
+extern VARIABLE_MAP ruleVariables;
+extern std::set<int32_t> stronglyNegatedPredicates;
+extern std::unordered_map<std::string, TERM> namedConstants;
+
+extern std::unique_ptr<CONJUNCTION> query; // none until a query is read
+extern bool queryIsGround;
+extern bool rulesAreGround;
+extern bool constraintsAreGround;
+extern bool weakConstraintsAreGround;
+extern bool objectsUsed;
+extern const char *variablePrefix; // printed before a variable's number: "_", or "X"

@@ -1,0 +1,91 @@
+#include "core/substitution.h"
+
+#include "core/program.h"
+
+namespace {
+
+bool isGroundTerm(TERM t) { return !t.isVariable() && !(t.isComplex() && !complexTermTable[t.value].ground); }
+
+// Interns the instance whose new arguments are `args`, flattening a list whose tail became a
+// proper list.
+TERM finishInstance(const COMPLEX_TERM &source, std::span<const TERM> args) {
+    if (source.hasTail() && args.size() == 2 && args[1].isComplex()) {
+        const COMPLEX_TERM &tail = complexTermTable[args[1].value];
+        if (tail.isList() && !tail.hasTail()) {
+            static thread_local std::vector<TERM> elements;
+            elements.clear();
+            elements.push_back(args[0]);
+            elements.insert(elements.end(), tail.argData, tail.argData + tail.argCount);
+            bool ground = isGroundTerm(args[0]) && tail.ground;
+            return TERM(TERM_COMPLEX, complexTermTable.add(COMPLEX_TERM::list(elements, false, ground)).first);
+        }
+    }
+    bool ground = !source.hasTail();
+    for (TERM a : args)
+        if (!isGroundTerm(a)) ground = false;
+    COMPLEX_TERM key{source.kind, source.functor, args.data(), uint32_t(args.size()), ground};
+    return TERM(TERM_COMPLEX, complexTermTable.add(key).first);
+}
+
+struct FRAME {
+    uint32_t index; // the compound term being instantiated
+    uint32_t next;  // its next argument to instantiate
+    size_t start;   // where its new arguments begin in the buffer
+};
+
+} // namespace
+
+TERM instantiateTerm(TERM term, const SUBSTITUTION &substitution) {
+    if (!term.isComplex() || complexTermTable[term.value].ground) return instantiateAnyTerm(term, substitution);
+    // Post-order walk with an explicit stack: a frame per compound term on the current path, the
+    // new arguments of all open frames in one buffer.
+    static thread_local std::vector<FRAME> frames;
+    static thread_local std::vector<TERM> buffer;
+    size_t frameBase = frames.size(), bufferBase = buffer.size();
+    frames.push_back({term.value, 0, bufferBase});
+    TERM result;
+    while (frames.size() > frameBase) {
+        FRAME &f = frames.back();
+        const COMPLEX_TERM &c = complexTermTable[f.index];
+        if (f.next < c.argCount) {
+            TERM a = c.argData[f.next++];
+            if (a.isVariable()) {
+                buffer.push_back(substitution.resolve(a));
+            } else if (a.isComplex() && !complexTermTable[a.value].ground) {
+                frames.push_back({a.value, 0, buffer.size()});
+            } else {
+                buffer.push_back(a);
+            }
+            continue;
+        }
+        size_t start = f.start;
+        TERM made = finishInstance(c, std::span<const TERM>(buffer.data() + start, buffer.size() - start));
+        buffer.resize(start);
+        frames.pop_back();
+        if (frames.size() > frameBase) buffer.push_back(made);
+        else result = made;
+    }
+    buffer.resize(bufferBase);
+    return result;
+}
+
+TERM instantiateAnyTerm(TERM term, const SUBSTITUTION &substitution) {
+    if (term.isVariable()) return substitution.resolve(term);
+    if (term.isComplex() && !complexTermTable[term.value].ground) return instantiateTerm(term, substitution);
+    return term;
+}
+
+void instantiateArguments(const ATOM &atom, const SUBSTITUTION &substitution, TERMS &args) {
+    args.clear();
+    for (TERM t : atom.args()) args.push_back(instantiateAnyTerm(t, substitution));
+}
+
+ATOM instantiateAtom(const ATOM &atom, const SUBSTITUTION &substitution) {
+    if (atom.isAggregate()) {
+        // Aggregate atoms are not instantiated yet: the aggregate part is copied as it is.
+        return atom;
+    }
+    static thread_local TERMS args;
+    instantiateArguments(atom, substitution, args);
+    return ATOM(atom.predicate, args);
+}

@@ -1,0 +1,49 @@
+// The ground atom table: every ground atom that grounding makes gets a dense number, from 0 in
+// the order of first insertion, which is its identity from then on (ground rules, truth values,
+// printers). Atoms are stored once, at a fixed place; a lookup of a known atom allocates
+// nothing. After grounding the driver freezes the table: looking up a known atom stays allowed,
+// a new atom is the internal error "freeze violation".
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+#include "core/atom.h"
+#include "core/hash_index.h"
+
+using GATOM_ID = int32_t;
+
+// A strong hash over the predicate and the argument terms. Aggregate atoms hash by predicate and
+// guards only, so completing a stored aggregate atom in place leaves its entry where it is.
+// Numbering never depends on hash values.
+uint32_t hashAtom(const ATOM &atom);
+
+class GATOM_TABLE {
+public:
+    bool groundAtomsFrozen = false;
+
+    GATOM_TABLE() = default;
+    GATOM_TABLE(const GATOM_TABLE &) = delete;
+    GATOM_TABLE &operator=(const GATOM_TABLE &) = delete;
+
+    // The atom's number; a new atom is appended with the next number.
+    GATOM_ID add(const ATOM &atom);
+    GATOM_ID add(ATOM &&atom);
+    // The same for an atom given as predicate and arguments: no atom is made unless it is new.
+    GATOM_ID add(uint32_t predicate, std::span<const TERM> args);
+    // The atom's number, or -1 when it is not in the table.
+    GATOM_ID find(const ATOM &atom) const;
+
+    const ATOM &operator[](GATOM_ID id) const { return atoms[size_t(id)]; }
+    // For completing a stored aggregate atom in place; its hash must not change.
+    ATOM &mutableAtom(GATOM_ID id) { return atoms[size_t(id)]; }
+    uint32_t size() const { return uint32_t(atoms.size()); }
+    void freeze() { groundAtomsFrozen = true; }
+    void reserve(uint32_t n) { index.reserve(n); }
+
+private:
+    HASH_INDEX index;
+    std::deque<ATOM> atoms;
+
+    GATOM_ID added(uint32_t hash);
+};

@@ -1,0 +1,117 @@
+// The ground program: ground literals and bodies over ground atom numbers, the records GRULE,
+// GCONSTRAINT and GWEAKCONSTRAINT, and the global vectors that hold them. The grounders fill
+// them; the printers, the driver and the model generator read them. The model generator's
+// counters live inside the records; they are 32 bits wide so that long generated bodies cannot
+// wrap them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "core/term.h"
+#include "grounding/gatom_table.h"
+
+struct GLITERAL {
+    GATOM_ID atom = 0;
+    uint8_t negated = 0;
+
+    GLITERAL() = default;
+    GLITERAL(GATOM_ID a, bool neg) : atom(a), negated(neg) {}
+    friend bool operator==(GLITERAL a, GLITERAL b) { return a.atom == b.atom && a.negated == b.negated; }
+};
+
+// A ground body keeps its positive literals first; `firstNegative` is the index of the first
+// negated one (the size when there is none).
+struct GBODY {
+    std::vector<GLITERAL> literals;
+    uint32_t firstNegative = 0;
+
+    uint32_t size() const { return uint32_t(literals.size()); }
+    bool empty() const { return literals.empty(); }
+    std::span<const GLITERAL> positive() const { return {literals.data(), firstNegative}; }
+    std::span<const GLITERAL> negative() const {
+        return {literals.data() + firstNegative, literals.size() - firstNegative};
+    }
+    // Adds the literal unless an equal one is present, positives before negated ones.
+    void add(GLITERAL literal);
+    // The same without the duplicate test.
+    void append(GLITERAL literal);
+    // Removes the literal at the position, keeping the order of the others.
+    void erase(uint32_t position);
+    // Sets firstNegative by scanning for the first negated literal.
+    void recomputeFirstNegative();
+};
+
+enum : uint32_t {
+    SATISFIED_BY_BODY = 1,
+    SATISFIED_BY_HEAD = 2,
+};
+
+// A ground rule: the distinct head atoms in the order of the rule's head, and a body (none for an
+// instance of a rule without body). The grounder makes every rule with waitsForSupport 0,
+// headCycleFree 1 and all counters 0; the model generator maintains the rest.
+struct GRULE {
+    std::vector<GATOM_ID> head;
+    GBODY body;
+    bool hasBody = false;
+
+    int32_t unsupportedInside = 0; // unfounded-set check: unsupported positive atoms inside
+    uint8_t waitsForSupport = 0;
+    uint8_t headCycleFree = 1;
+    uint32_t satisfied = 0; // SATISFIED_BY_BODY | SATISFIED_BY_HEAD
+    uint32_t openHead = 0;
+    uint32_t openPositive = 0;
+    uint32_t openNegative = 0;
+    uint32_t mustBeTrueHead = 0;
+    uint32_t mustBeTruePositive = 0;
+    uint32_t supportedHead = 0;
+
+    GRULE() = default;
+    // Deep copies of both; a null body means none; the first-negated position is recomputed.
+    GRULE(const std::vector<GATOM_ID> *head, const GBODY *body);
+    // Takes over head and body.
+    GRULE(std::vector<GATOM_ID> &&head, GBODY &&body, bool hasBody);
+    // A copy takes the counters and starts waitsForSupport at 0 and headCycleFree at 1.
+    GRULE(const GRULE &other);
+    GRULE(GRULE &&other) noexcept = default;
+    // Assignment copies every field (it fills a place of the ground program).
+    GRULE &operator=(const GRULE &other) = default;
+    GRULE &operator=(GRULE &&other) noexcept = default;
+};
+
+// A ground constraint: its residual body and the model generator's counters.
+struct GCONSTRAINT {
+    GBODY body;
+    uint32_t satisfied = 0;
+    uint32_t openPositive = 0;
+    uint32_t openNegative = 0;
+
+    GCONSTRAINT() = default;
+    explicit GCONSTRAINT(const GBODY &b) : body(b) { body.recomputeFirstNegative(); }
+    explicit GCONSTRAINT(GBODY &&b) : body(std::move(b)) { body.recomputeFirstNegative(); }
+    GCONSTRAINT(const GCONSTRAINT &other);
+    GCONSTRAINT(GCONSTRAINT &&other) noexcept = default;
+    GCONSTRAINT &operator=(const GCONSTRAINT &other);
+    GCONSTRAINT &operator=(GCONSTRAINT &&other) noexcept = default;
+};
+
+// A ground weak constraint: weight (an interned integer, the weight times 1000) and level (an
+// interned integer, at least 1).
+struct GWEAKCONSTRAINT : GCONSTRAINT {
+    TERM weight;
+    TERM level;
+
+    GWEAKCONSTRAINT() = default;
+    GWEAKCONSTRAINT(const GBODY &b, TERM w, TERM l) : GCONSTRAINT(b), weight(w), level(l) {}
+    GWEAKCONSTRAINT(GBODY &&b, TERM w, TERM l) : GCONSTRAINT(std::move(b)), weight(w), level(l) {}
+};
+
+extern GATOM_TABLE groundAtomTable;
+// The number of ground atoms, fixed when the driver freezes the table after grounding.
+extern uint32_t groundAtomCount;
+extern std::vector<GRULE> groundRules;
+extern std::vector<GCONSTRAINT> groundConstraints;
+extern std::vector<GWEAKCONSTRAINT> groundWeakConstraints; // with a non-empty body
+extern std::vector<GWEAKCONSTRAINT> violatedWeakConstraints; // body empty: violated always
+extern uint32_t maxLevel;
