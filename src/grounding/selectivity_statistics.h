@@ -1,0 +1,56 @@
+// Selectivity statistics: per predicate and argument position, the number of distinct values
+// among the predicate's known atoms, counted lazily when body ordering first asks and thrown
+// away when the predicate may have gained atoms. Body ordering derives its estimates from them
+// (ordered_body.h); the estimates are doubles computed in a fixed order of operations, since the
+// order they produce is printed under -stats-grounding++.
+//
+// The grounder makes one object per run and stores it in `selectivityStatistics`; its teardown
+// frees it.
+#pragma once
+
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "core/atom_sets.h"
+
+class SELECTIVITY_STATISTICS {
+public:
+    uint32_t predicateCount = 0;
+    std::vector<uint8_t> computed;                // per predicate: counts are valid
+    std::vector<std::vector<double>> distinct;    // per predicate, per argument position
+    std::unordered_set<uint64_t> seenPairs;       // (value, position), empty between counts
+
+    SELECTIVITY_STATISTICS();
+
+    // Every computed flag 0 and every count 0.0.
+    void clear();
+    // The predicate's flag 0 and its counts 0.0.
+    void invalidate(uint32_t predicate);
+    // Counts the literal's predicate: the EDB for an EDB predicate, else the undefined and the
+    // positive part of I and, with `withDelta`, those of `delta`. Only positions where the
+    // literal has a variable or a non-ground function term are counted.
+    void compute(const LITERAL &literal, bool withDelta, const INTERPRETATION *delta);
+    void countDistinctValues(const LITERAL &literal, const ATOM_SET &atoms);
+
+    bool isComputed(uint32_t predicate) const {
+        return predicate < computed.size() && computed[predicate];
+    }
+    // Computes the literal's predicate when its counts are not valid.
+    void ensure(const LITERAL &literal, bool withDelta, const INTERPRETATION *delta) {
+        if (!isComputed(literal.atom.predicate))
+            compute(literal, withDelta, delta);
+    }
+    // The distinct count at a position; 0.0 for a position the predicate does not have.
+    double count(uint32_t predicate, uint32_t position) const {
+        if (predicate >= distinct.size() || position >= distinct[predicate].size())
+            return 0.0;
+        return distinct[predicate][position];
+    }
+
+private:
+    // Predicates registered after the object was made get their arrays on first use.
+    void grow(uint32_t predicate);
+};
+
+extern SELECTIVITY_STATISTICS *selectivityStatistics;
