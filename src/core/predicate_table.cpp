@@ -4,13 +4,7 @@
 #include <cstdlib>
 
 #include "core/program.h"
-
-// The driver's internal-error report is not in main yet: this stands in for it.
-[[noreturn]] static void reportInternalError(const char *tag) {
-    fflush(stdout);
-    fprintf(stderr, "\nAn internal error occurred (%s).\nPlease report this problem to the maintainers.\n", tag);
-    exit(99);
-}
+#include "driver/diagnostics.h"
 
 bool PREDICATE_TABLE::isInternalName(std::string_view name, PREDICATE_KIND kind) {
     if (kind == PREDICATE_BUILTIN) return false;
@@ -39,7 +33,7 @@ uint32_t registerPredicate(const char *name, uint32_t arity, PREDICATE_KIND kind
     auto [index, ok] = predicateTable.add(name, arity, kind);
     if (ok || kind == PREDICATE_QUERY) return index;
     uint32_t recorded = predicateTable.arity(index);
-    if (recorded == arity) reportInternalError("ATOM constructor");
+    if (recorded == arity) internalError("ATOM constructor");
     fflush(stdout);
     fprintf(stderr, "%s, first used with arity %u, now seen with arity %u.\n", name, recorded, arity);
     exit(1);

@@ -4,13 +4,7 @@
 #include <cstdlib>
 
 #include "core/program.h"
-
-// The driver's internal-error report is not in main yet: this stands in for it.
-[[noreturn]] static void reportInternalError(const char *tag) {
-    fflush(stdout);
-    fprintf(stderr, "\nAn internal error occurred (%s).\nPlease report this problem to the maintainers.\n", tag);
-    exit(99);
-}
+#include "driver/diagnostics.h"
 
 static uint32_t hashArguments(uint32_t predicate, std::span<const TERM> args) {
     uint64_t h = hashMix(0x51ed27a3ULL + predicate);
@@ -37,7 +31,7 @@ GATOM_ID GATOM_TABLE::find(const ATOM &atom) const {
 GATOM_ID GATOM_TABLE::added(uint32_t hash) {
     uint32_t n = uint32_t(atoms.size() - 1);
     index.insert(hash, n);
-    if (groundAtomsFrozen) reportInternalError("freeze violation");
+    if (groundAtomsFrozen) internalError("freeze violation");
     return GATOM_ID(n);
 }
 

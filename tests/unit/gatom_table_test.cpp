@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/program.h"
+#include "grounding/ground_program.h"
+
+namespace {
+
+TERM c(const char *name) { return makeConstantTerm(name); }
+ATOM atom(const char *predicate, std::vector<TERM> args) { return ATOM(predicate, args, PREDICATE_IDB); }
+
+TEST(GatomTable, NumbersInOrderOfFirstInsertion) {
+    GATOM_TABLE table;
+    ATOM pab = atom("gt_p", {c("gt_a"), c("gt_b")});
+    ATOM pba = atom("gt_p", {c("gt_b"), c("gt_a")});
+    EXPECT_EQ(table.find(pab), -1);
+    EXPECT_EQ(table.add(pab), 0);
+    EXPECT_EQ(table.add(pba), 1) << "argument order matters";
+    EXPECT_EQ(table.add(atom("gt_p", {c("gt_a"), c("gt_b")})), 0);
+    EXPECT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.add(atom("gt_q", {})), 2);
+    EXPECT_EQ(table.add(pba.predicate, std::vector<TERM>{c("gt_b"), c("gt_a")}), 1);
+    EXPECT_EQ(table.add(pba.predicate, std::vector<TERM>{c("gt_b"), c("gt_b")}), 3);
+    EXPECT_EQ(table.find(pba), 1);
+    EXPECT_EQ(compareAtom(table[1], pba), 0);
+}
+
+TEST(GatomTable, ManyStructuredAtomsKeepTheirNumbersAndPlaces) {
+    GATOM_TABLE table;
+    uint32_t f = functionSymbolTable.add("gm_f").first;
+    const ATOM *first = nullptr;
+    for (int32_t i = 0; i < 30000; i++) {
+        TERM t = makeComplexTerm(COMPLEX_TERM::function(f, std::vector<TERM>{makeIntegerTerm(i % 100), makeIntegerTerm(i / 100)}, true));
+        ASSERT_EQ(table.add(atom("gm_p", {t, makeIntegerTerm(i % 7)})), i);
+        if (i == 0) first = &table[0];
+    }
+    EXPECT_EQ(first, &table[0]) << "stored atoms never move";
+    for (int32_t i = 0; i < 30000; i += 97) {
+        TERM t = makeComplexTerm(COMPLEX_TERM::function(f, std::vector<TERM>{makeIntegerTerm(i % 100), makeIntegerTerm(i / 100)}, true));
+        EXPECT_EQ(table.find(atom("gm_p", {t, makeIntegerTerm(i % 7)})), i);
+    }
+}
+
+TEST(GatomTable, AggregateAtomsAreToldApartByFullComparison) {
+    uint32_t sum = predicateTable.add("#sum", 0, PREDICATE_AGGREGATE).first;
+    auto aggregate = [&](int lower) {
+        AGGREGATE_ATOM part;
+        part.lowerGuard = makeIntegerTerm(lower);
+        part.lowerInclusive = 1;
+        part.upperGuard = makeIntegerTerm(100);
+        part.upperInclusive = 1;
+        return ATOM(sum, std::move(part));
+    };
+    GATOM_TABLE table;
+    EXPECT_EQ(table.add(aggregate(1)), 0);
+    EXPECT_EQ(table.add(aggregate(2)), 1);
+    EXPECT_EQ(table.add(aggregate(1)), 0);
+    // Completing the stored copy in place keeps it findable.
+    table.mutableAtom(0).aggregate()->functionIndex = 42;
+    EXPECT_EQ(table.add(aggregate(1)), 0);
+}
+
+TEST(GatomTableDeathTest, FreezeAllowsKnownAtomsOnly) {
+    GATOM_TABLE table;
+    ATOM known = atom("fz_p", {c("fz_a")});
+    table.add(known);
+    table.freeze();
+    EXPECT_EQ(table.add(known), 0);
+    EXPECT_EXIT(table.add(atom("fz_p", {c("fz_new")})), testing::ExitedWithCode(99), "freeze violation");
+}
+
+TEST(GroundBody, AddKeepsPositivesFirstAndDropsDuplicates) {
+    GBODY body;
+    EXPECT_EQ(body.firstNegative, 0u);
+    body.add(GLITERAL(1, false)); // p
+    body.add(GLITERAL(2, true));  // not q
+    body.add(GLITERAL(1, false)); // p again
+    body.add(GLITERAL(3, false)); // r
+    body.add(GLITERAL(2, true));
+    EXPECT_EQ(body.literals, (std::vector<GLITERAL>{{1, false}, {3, false}, {2, true}}));
+    EXPECT_EQ(body.firstNegative, 2u);
+    body.add(GLITERAL(1, true)); // not p is not p
+    EXPECT_EQ(body.size(), 4u);
+    body.append(GLITERAL(3, false));
+    EXPECT_EQ(body.positive().size(), 3u) << "append does not test for duplicates";
+
+    GBODY negatives;
+    negatives.add(GLITERAL(4, true));
+    negatives.add(GLITERAL(5, true));
+    EXPECT_EQ(negatives.firstNegative, 0u);
+    GBODY positives;
+    positives.add(GLITERAL(4, false));
+    EXPECT_EQ(positives.firstNegative, 1u);
+    positives.erase(0);
+    EXPECT_EQ(positives.firstNegative, 0u);
+}
+
+TEST(GroundProgram, RecordsCopyAsSpecified) {
+    GBODY body;
+    body.add(GLITERAL(7, true));
+    body.add(GLITERAL(6, false));
+    std::vector<GATOM_ID> head{1, 2};
+    GRULE rule(&head, &body);
+    EXPECT_TRUE(rule.hasBody);
+    EXPECT_EQ(rule.headCycleFree, 1);
+    EXPECT_EQ(rule.waitsForSupport, 0);
+    EXPECT_EQ(rule.body.firstNegative, 1u);
+    GRULE fact(&head, nullptr);
+    EXPECT_FALSE(fact.hasBody);
+
+    rule.openPositive = 70000; // wider than 16 bits: long bodies must not wrap
+    rule.waitsForSupport = 1;
+    rule.headCycleFree = 0;
+    GRULE copy = rule;
+    EXPECT_EQ(copy.openPositive, 70000u);
+    EXPECT_EQ(copy.waitsForSupport, 0);
+    EXPECT_EQ(copy.headCycleFree, 1);
+    copy.body.add(GLITERAL(9, false));
+    EXPECT_EQ(rule.body.size(), 2u);
+
+    GCONSTRAINT constraint(body);
+    constraint.openNegative = 3;
+    GCONSTRAINT constraintCopy = constraint;
+    EXPECT_EQ(constraintCopy.body.firstNegative, 1u);
+    EXPECT_EQ(constraintCopy.openNegative, 3u);
+    GWEAKCONSTRAINT weak(body, makeIntegerTerm(2000), makeIntegerTerm(1));
+    std::vector<GWEAKCONSTRAINT> all{weak, weak};
+    EXPECT_EQ(all[1].weight, makeIntegerTerm(2000));
+    EXPECT_EQ(all[1].body.size(), 2u);
+}
+
+} // namespace
