@@ -1,5 +1,17 @@
 #include "grounding/aggregate_access.h"
 
-// Aggregate functions are not read yet: an aggregate literal shows no symbolic set.
-const LITERAL *aggregateSetLiteral(const ATOM &) { return nullptr; }
-std::span<const TERM> aggregatedTerms(const ATOM &) { return {}; }
+#include "grounding/aggregate_function.h"
+
+const LITERAL *aggregateSetLiteral(const ATOM &atom) {
+    const AGGREGATE_ATOM *aggregate = atom.aggregate();
+    const AGGREGATEFUNCTION *function = aggregate ? aggregate->getFunction() : nullptr;
+    if (!function || function->conjunction.empty()) return nullptr;
+    return &function->conjunction[0];
+}
+
+std::span<const TERM> aggregatedTerms(const ATOM &atom) {
+    const AGGREGATE_ATOM *aggregate = atom.aggregate();
+    const AGGREGATEFUNCTION *function = aggregate ? aggregate->getFunction() : nullptr;
+    if (!function) return {};
+    return function->terms;
+}

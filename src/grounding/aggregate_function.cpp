@@ -1,0 +1,241 @@
+#include "grounding/aggregate_function.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/diagnostics.h"
+#include "grounding/ground_program.h"
+
+GROUND_SET_TABLE groundSetTable;
+AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;
+uint32_t aggregateFunctionCount = 0;
+
+namespace {
+
+const char *const AGGREGATE_NAMES[] = {"#any", "#avg", "#count", "#max", "#min", "#sum", "#times"};
+
+// 32-bit arithmetic that wraps instead of overflowing.
+int32_t wrapAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+int32_t wrapSub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+int32_t wrapMul(int32_t a, int32_t b) { return int32_t(uint32_t(a) * uint32_t(b)); }
+// Truncating division; INT_MIN / -1 wraps to INT_MIN.
+int32_t wrapDiv(int32_t a, int32_t b) { return b == -1 ? wrapSub(0, a) : a / b; }
+
+const GROUND_SET EMPTY_SET;
+
+} // namespace
+
+const char *aggregateName(int32_t type) {
+    return type >= 0 && type <= 6 ? AGGREGATE_NAMES[type] : "";
+}
+
+AGGREGATEFUNCTION::AGGREGATEFUNCTION(const AGGREGATE_SPEC &spec)
+    : terms(spec.terms), conjunction(spec.conjunction),
+      ownSet(spec.set ? std::make_unique<GROUND_SET>(*spec.set) : std::make_unique<GROUND_SET>()),
+      type(spec.type) {}
+
+AGGREGATEFUNCTION::AGGREGATEFUNCTION(const AGGREGATEFUNCTION &other)
+    : terms(other.terms), conjunction(other.conjunction), setIndex(other.setIndex),
+      ownSet(other.ownSet ? std::make_unique<GROUND_SET>(*other.ownSet) : nullptr),
+      lower(other.lower), upper(other.upper), type(other.type) {}
+
+AGGREGATEFUNCTION *AGGREGATEFUNCTION::clone() const {
+    switch (type) {
+    case AGGREGATE_COUNT: return new COUNTFUNCTION(static_cast<const COUNTFUNCTION &>(*this));
+    case AGGREGATE_MAX: return new MAXFUNCTION(static_cast<const MAXFUNCTION &>(*this));
+    case AGGREGATE_MIN: return new MINFUNCTION(static_cast<const MINFUNCTION &>(*this));
+    case AGGREGATE_SUM: return new SUMFUNCTION(static_cast<const SUMFUNCTION &>(*this));
+    case AGGREGATE_TIMES: return new TIMESFUNCTION(static_cast<const TIMESFUNCTION &>(*this));
+    default: return nullptr;
+    }
+}
+
+AGGREGATEFUNCTION *AGGREGATEFUNCTION::make(const AGGREGATE_SPEC &spec) {
+    switch (spec.type) {
+    case AGGREGATE_COUNT: return new COUNTFUNCTION(spec);
+    case AGGREGATE_MAX: return new MAXFUNCTION(spec);
+    case AGGREGATE_MIN: return new MINFUNCTION(spec);
+    case AGGREGATE_SUM: return new SUMFUNCTION(spec);
+    case AGGREGATE_TIMES: return new TIMESFUNCTION(spec);
+    default: return nullptr;
+    }
+}
+
+const GROUND_SET &AGGREGATEFUNCTION::groundSet() const {
+    if (ownSet) return *ownSet;
+    if (setIndex < groundSetTable.size()) return groundSetTable[setIndex];
+    return EMPTY_SET;
+}
+
+void AGGREGATEFUNCTION::internGroundSet() {
+    if (!ownSet) return;
+    setIndex = groundSetTable.intern(*ownSet);
+    ownSet.reset();
+}
+
+int32_t AGGREGATEFUNCTION::elementValue(const TERM &term) const {
+    if (!term.isInteger()) nonIntegerError();
+    return integerValue(term);
+}
+
+void AGGREGATEFUNCTION::nonIntegerError() const {
+    fprintf(errorOutput(),
+            "Error: free variables inside the %s aggregate must only be instantiated with "
+            "integer values.\n",
+            aggregateName(type));
+    exit(1);
+}
+
+// #count: lower counts the true elements, upper all elements not known false.
+
+void COUNTFUNCTION::reset() { lower = upper = 0; }
+
+void COUNTFUNCTION::addElement(const TERM &) { upper = wrapAdd(upper, 1); }
+
+void COUNTFUNCTION::decideElement(const TERM &, bool isTrue) {
+    if (isTrue)
+        lower = wrapAdd(lower, 1);
+    else
+        upper = wrapSub(upper, 1);
+}
+
+// #sum: lower sums the true values, upper the values of all elements not known false.
+
+void SUMFUNCTION::reset() { lower = upper = 0; }
+
+void SUMFUNCTION::addElement(const TERM &term) { upper = wrapAdd(upper, elementValue(term)); }
+
+void SUMFUNCTION::decideElement(const TERM &term, bool isTrue) {
+    int32_t v = elementValue(term);
+    if (isTrue)
+        lower = wrapAdd(lower, v);
+    else
+        upper = wrapSub(upper, v);
+}
+
+// #times: upper multiplies the positive values; an undefined zero element holds lower at 0 until
+// it is decided, and a true zero element fixes both bounds at 0.
+
+void TIMESFUNCTION::reset() {
+    lower = 0;
+    upper = 1;
+    productTrue = 1;
+}
+
+void TIMESFUNCTION::addElement(const TERM &term) {
+    int32_t v = elementValue(term);
+    if (v > 0) upper = wrapMul(upper, v);
+}
+
+void TIMESFUNCTION::finishBounds() {
+    const GROUND_SET &set = groundSet();
+    if (set.empty() || !set.begin()->term.isInteger() || integerValue(set.begin()->term) != 0)
+        lower = productTrue;
+    if (productTrue == 0) upper = 0;
+}
+
+void TIMESFUNCTION::decideElement(const TERM &term, bool isTrue) {
+    int32_t v = elementValue(term);
+    if (lower == 0 && upper == 0 && productTrue == 0) return;
+    if (isTrue) {
+        if (lower != 0) {
+            lower = wrapMul(lower, v);
+            if (productTrue == 0) upper = 0;
+        } else {
+            productTrue = wrapMul(productTrue, v);
+            if (productTrue == 0) upper = 0;
+        }
+    } else if (v == 0) {
+        lower = productTrue;
+    } else {
+        upper = wrapDiv(upper, v);
+    }
+}
+
+// #max: lower is the largest true value, upper the largest value of all.
+
+void MAXFUNCTION::reset() { lower = upper = maxUndefined = maxTrue = INT32_MIN; }
+
+void MAXFUNCTION::addElement(const TERM &term) {
+    int32_t v = elementValue(term);
+    if (v > maxUndefined) maxUndefined = v;
+    lower = maxTrue;
+    upper = maxTrue > maxUndefined ? maxTrue : maxUndefined;
+}
+
+void MAXFUNCTION::decideElement(const TERM &term, bool isTrue) {
+    if (isTrue) {
+        int32_t v = elementValue(term);
+        if (v > maxTrue) maxTrue = v;
+    }
+    lower = maxTrue;
+    upper = maxTrue > maxUndefined ? maxTrue : maxUndefined;
+}
+
+bool MAXFUNCTION::hasNoValue() const {
+    return groundSet().empty() && lower == INT32_MIN && upper == INT32_MIN;
+}
+
+// #min: lower is the smallest value of all, upper the smallest true value.
+
+void MINFUNCTION::reset() {
+    lower = upper = minUndefined = INT32_MIN;
+    minTrue = INT32_MAX;
+}
+
+void MINFUNCTION::addElement(const TERM &term) {
+    int32_t v = elementValue(term);
+    if (minUndefined == INT32_MIN || minUndefined > v) minUndefined = v;
+    lower = minUndefined < minTrue ? minUndefined : minTrue;
+    upper = minTrue;
+}
+
+void MINFUNCTION::decideElement(const TERM &term, bool isTrue) {
+    if (isTrue) {
+        int32_t v = elementValue(term);
+        if (v < minTrue) minTrue = v;
+    }
+    upper = minTrue;
+    lower = minUndefined < minTrue ? minUndefined : minTrue;
+}
+
+bool MINFUNCTION::hasNoValue() const {
+    return groundSet().empty() && lower == INT32_MIN && upper == INT32_MIN;
+}
+
+// Interning tables.
+
+uint32_t GROUND_SET_TABLE::intern(const GROUND_SET &set) {
+    uint32_t hash = 0;
+    for (const GROUND_SET_ELEMENT &e : set) hash += hashAtom(groundAtomTable[e.atom]);
+    auto range = byHash.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+        const GROUND_SET &stored = *sets[it->second];
+        if (stored.size() != set.size()) continue;
+        bool equal = true;
+        for (auto a = stored.begin(), b = set.begin(); a != stored.end(); ++a, ++b)
+            if (compareTerm(a->term, b->term) != 0 || a->atom != b->atom) {
+                equal = false;
+                break;
+            }
+        if (equal) return it->second;
+    }
+    uint32_t number = uint32_t(sets.size());
+    sets.push_back(std::make_unique<GROUND_SET>(set));
+    byHash.emplace(hash, number);
+    return number;
+}
+
+std::pair<uint32_t, bool> AGGREGATE_FUNCTION_TABLE::intern(const AGGREGATEFUNCTION &function) {
+    auto range = bySet.equal_range(function.setIndex);
+    for (auto it = range.first; it != range.second; ++it)
+        if (functions[it->second]->type == function.type) return {it->second, false};
+    AGGREGATEFUNCTION *copy = function.clone();
+    if (!copy) internalError("aggregate function table");
+    copy->ownSet.reset();
+    uint32_t number = uint32_t(functions.size());
+    functions.emplace_back(copy);
+    bySet.emplace(function.setIndex, number);
+    aggregateFunctionCount = uint32_t(functions.size());
+    return {number, true};
+}
