@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <vector>
 
-class GRULE;
+struct GRULE;
+struct GCONSTRAINT;
+template <class RULE_T, class CONSTRAINT_T>
 class DEPGRAPH;
 
 // The value of one ground atom; an atom is true when its value is above 3, decided when it is
@@ -116,7 +118,7 @@ public:
     // The model check of the atoms this assignment holds true, implemented by the model
     // checker: 1 when they are stable, 0 when not. A failed check may record an unfounded set
     // in `witness` (one byte per ground atom) and set `*witnessFound`.
-    int modelCheck(std::vector<GRULE> &rules, bool programHCF, DEPGRAPH *graph,
+    int modelCheck(std::vector<GRULE> &rules, bool programHCF, DEPGRAPH<GRULE, GCONSTRAINT> *graph,
                    const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound) const;
 };
 
