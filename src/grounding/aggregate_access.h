@@ -12,3 +12,10 @@
 const LITERAL *aggregateSetLiteral(const ATOM &atom);
 // The aggregated-over terms; empty for an atom that is no aggregate.
 std::span<const TERM> aggregatedTerms(const ATOM &atom);
+
+#include <vector>
+
+#include "grounding/gatom_table.h"
+
+// The atoms of the ground set of a ground aggregate atom, in set order.
+std::vector<GATOM_ID> groundSetAtoms(const ATOM &atom);

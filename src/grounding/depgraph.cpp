@@ -1,0 +1,191 @@
+#include "grounding/depgraph.h"
+
+using namespace depgraph_detail;
+
+template <class RULE_T, class CONSTRAINT_T>
+DEPGRAPH<RULE_T, CONSTRAINT_T>::DEPGRAPH(const std::vector<RULE_T> &ruleVector,
+                                         const std::vector<CONSTRAINT_T> &constraints,
+                                         unsigned flags)
+    : rules(&ruleVector) {
+    predicateView = (flags & DEPGRAPH_PREDICATE_VIEW) != 0;
+    allEdges = (flags & DEPGRAPH_ALL_EDGES) != 0;
+
+    for (const RULE_T &rule : ruleVector) {
+        for (const auto &h : heads(rule)) {
+            if constexpr (GROUND)
+                addNode(nodeOf(h), 1);
+            else
+                addNode(nodeOf(h), &h);
+        }
+        for (const auto &l : bodyOf(rule)) {
+            if constexpr (GROUND)
+                addNode(nodeOf(l), 1);
+            else
+                addNode(nodeOf(l), &l.atom);
+        }
+    }
+    adjacency.assign(nodes.size(), {});
+    addRuleEdges(ruleVector);
+    if (flags & DEPGRAPH_CONSTRAINT_EDGES)
+        addConstraintEdges(constraints);
+
+    std::vector<uint8_t> isNodeByte(nodes.size());
+    for (size_t i = 0; i < nodes.size(); i++)
+        isNodeByte[i] = nodes[i] ? 1 : 0;
+    findComponents(isNodeByte, (flags & DEPGRAPH_NEGATIVE_ORDER) != 0);
+    collectComponentRules(ruleVector);
+    if (!(flags & DEPGRAPH_NO_CONSTRAINT_LISTS))
+        collectComponentConstraints(constraints);
+}
+
+template <class RULE_T, class CONSTRAINT_T>
+void DEPGRAPH<RULE_T, CONSTRAINT_T>::addNode(uint32_t node, NODE_REF ref) {
+    if (node >= nodes.size())
+        nodes.resize(static_cast<size_t>(node) + 1, NODE_REF{});
+    if (!nodes[node])
+        nodes[node] = ref;
+}
+
+template <class RULE_T, class CONSTRAINT_T>
+void DEPGRAPH<RULE_T, CONSTRAINT_T>::addRuleEdges(const std::vector<RULE_T> &ruleVector) {
+    ruleSelfDependent.assign(ruleVector.size(), 0);
+    std::vector<GATOM_ID> elements;
+    for (size_t k = 0; k < ruleVector.size(); k++) {
+        const RULE_T &rule = ruleVector[k];
+        auto head = heads(rule);
+        for (size_t i = 0; i < head.size(); i++)
+            for (size_t j = i + 1; j < head.size(); j++) {
+                uint32_t a = nodeOf(head[i]), b = nodeOf(head[j]);
+                edges.push_back({a, b, 1});
+                edges.push_back({b, a, 1});
+                if (allEdges) {
+                    adjacency[b].push_back(a);
+                    adjacency[a].push_back(b);
+                }
+            }
+        for (const auto &l : bodyOf(rule)) {
+            uint32_t from = nodeOf(l);
+            bool aggregate = isAggregateLiteral(l);
+            // A negated aggregate is an edge of the predicate graph; in the ground graph it is
+            // an ordinary negated literal.
+            bool edge = !l.negated || allEdges || (!GROUND && aggregate);
+            if constexpr (GROUND) {
+                if (aggregate)
+                    elements = groundSetAtoms(groundAtomTable[l.atom]);
+            }
+            for (const auto &h : head) {
+                if (sameAtom(l, h, predicateView))
+                    ruleSelfDependent[k] = 1;
+                uint32_t to = nodeOf(h);
+                if (edge)
+                    adjacency[from].push_back(to);
+                if (l.negated)
+                    edges.push_back({from, to, 0});
+                if constexpr (GROUND) {
+                    // Each atom of the ground set leads to the aggregate atom, once per head atom.
+                    if (aggregate)
+                        for (GATOM_ID e : elements) {
+                            uint32_t node = nodeOf(e);
+                            addNode(node, 1);
+                            if (node >= adjacency.size())
+                                adjacency.resize(static_cast<size_t>(node) + 1);
+                            adjacency[node].push_back(from);
+                        }
+                }
+            }
+        }
+    }
+}
+
+template <class RULE_T, class CONSTRAINT_T>
+void DEPGRAPH<RULE_T, CONSTRAINT_T>::addConstraintEdges(const std::vector<CONSTRAINT_T> &constraints) {
+    for (const CONSTRAINT_T &c : constraints) {
+        bool haveAnchor = false;
+        uint32_t anchor = 0;
+        for (const auto &l : bodyOf(c)) {
+            uint32_t node = nodeOf(l);
+            if (!isNode(node))
+                continue;
+            if (!haveAnchor) {
+                anchor = node;
+                haveAnchor = true;
+                continue;
+            }
+            adjacency[anchor].push_back(node);
+            adjacency[node].push_back(anchor);
+        }
+    }
+}
+
+template <class RULE_T, class CONSTRAINT_T>
+void DEPGRAPH<RULE_T, CONSTRAINT_T>::collectComponentRules(const std::vector<RULE_T> &ruleVector) {
+    uint32_t count = componentCount();
+    selfDependent.assign(count, 0);
+    componentRules.assign(count, {});
+    // Exit and recursive rules are gathered apart and joined at the end, which keeps each part in
+    // program order without shifting the recursive rules for every exit rule.
+    std::vector<std::vector<const RULE_T *>> recursiveRules(count);
+    std::vector<uint32_t> headComponents;
+    for (size_t k = 0; k < ruleVector.size(); k++) {
+        const RULE_T &rule = ruleVector[k];
+        headComponents.clear();
+        for (const auto &h : heads(rule)) {
+            int32_t c = componentNumbers[nodeOf(h)];
+            if (c < 0)
+                continue;
+            uint32_t uc = static_cast<uint32_t>(c);
+            if (ruleSelfDependent[k])
+                selfDependent[uc] = 1;
+            bool seen = false;
+            for (uint32_t x : headComponents)
+                seen = seen || x == uc;
+            if (!seen)
+                headComponents.push_back(uc);
+        }
+        auto body = bodyOf(rule);
+        uint32_t positives = firstNegativeOf(rule);
+        for (uint32_t c : headComponents) {
+            bool recursive = false;
+            for (uint32_t i = 0; i < positives && i < body.size() && !recursive; i++)
+                recursive = !isAggregateLiteral(body[i]) &&
+                            componentNumbers[nodeOf(body[i])] == static_cast<int32_t>(c);
+            if (recursive)
+                recursiveRules[c].push_back(&rule);
+            else
+                componentRules[c].rules.push_back(&rule);
+        }
+    }
+    for (uint32_t c = 0; c < count; c++) {
+        COMPONENT_RULES<RULE_T> &cr = componentRules[c];
+        cr.firstRecursive = static_cast<uint32_t>(cr.rules.size());
+        cr.rules.insert(cr.rules.end(), recursiveRules[c].begin(), recursiveRules[c].end());
+    }
+}
+
+template <class RULE_T, class CONSTRAINT_T>
+void DEPGRAPH<RULE_T, CONSTRAINT_T>::collectComponentConstraints(
+    const std::vector<CONSTRAINT_T> &constraints) {
+    componentConstraints.assign(componentCount(), {});
+    if (componentCount() == 0)
+        return;
+    for (const CONSTRAINT_T &c : constraints) {
+        int32_t highest = -1;
+        bool dropped = false;
+        for (const auto &l : bodyOf(c)) {
+            uint32_t node = nodeOf(l);
+            if (!isNode(node)) {
+                if (!l.negated) {
+                    dropped = true;  // a positive literal that nothing derives
+                    break;
+                }
+                continue;
+            }
+            highest = std::max(highest, componentNumbers[node]);
+        }
+        if (!dropped && highest >= 0)
+            componentConstraints[static_cast<uint32_t>(highest)].push_back(c);
+    }
+}
+
+template class DEPGRAPH<RULE, CONSTRAINT>;
+template class DEPGRAPH<GRULE, GCONSTRAINT>;
