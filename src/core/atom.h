@@ -65,6 +65,16 @@ public:
     // Some argument is not a variable, or is a variable in the set.
     bool someArgumentBound(const TERM_SET &bound) const;
 
+    // Built-in atoms (grounding/builtin.cpp): the kind id of the predicate's built-in object.
+    int builtinKind() const;
+    // Safety (input/safety.cpp): 1 when the variable first occurs at an output position.
+    int builtinBindsVariable(TERM variable) const;
+    // Bound-argument tests over per-variable marks (nonzero: bound), used by body ordering. An
+    // argument is bound when it is a constant, an integer, the null term, a marked variable, or
+    // a compound term without unmarked variables. A count below 0 counts back from the arity.
+    int leadingArgumentsBound(std::span<const uint8_t> marks, int32_t n) const;
+    int countBoundArguments(std::span<const uint8_t> marks) const;
+
 private:
     static constexpr uint32_t AGGREGATE_BIT = 0x80000000u;
     uint32_t count_ = 0; // number of arguments, or AGGREGATE_BIT for an aggregate part

@@ -26,6 +26,8 @@ struct RULE {
     bool hasBody() const { return body != nullptr; }
     // A copy of the n-th atom, from 1 over the head atoms and then the body literals' atoms.
     ATOM atomAt(uint32_t n) const;
+    // Safety (input/safety.cpp): every head variable is bound by the body, and the body is safe.
+    int isSafe() const;
 };
 
 struct CONSTRAINT {

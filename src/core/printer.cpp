@@ -1,0 +1,386 @@
+#include "core/printer.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/program.h"
+#include "driver/options.h"
+
+namespace {
+
+void put(FILE *out, const char *text) { std::fputs(text, out); }
+void put(FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+void put(FILE *out, char c) { std::putc(c, out); }
+
+// Decimal digits without printf's format parsing: printing numbers is most of the work of a
+// large dump.
+void putUnsigned(FILE *out, uint64_t value) {
+    char buffer[24];
+    char *end = buffer + sizeof buffer, *p = end;
+    do {
+        *--p = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::fwrite(p, 1, size_t(end - p), out);
+}
+
+void putSigned(FILE *out, int64_t value) {
+    if (value < 0) {
+        put(out, '-');
+        putUnsigned(out, uint64_t(0) - uint64_t(value));
+    } else {
+        putUnsigned(out, uint64_t(value));
+    }
+}
+
+// A term that is not compound.
+void putSimpleTerm(FILE *out, TERM t) {
+    switch (t.kind) {
+    case TERM_VARIABLE:
+        put(out, variablePrefix);
+        putUnsigned(out, t.value);
+        break;
+    case TERM_CONSTANT:
+        put(out, constantTable.view(t.value));
+        break;
+    case TERM_INTEGER:
+        putSigned(out, integerTable[t.value]);
+        break;
+    case TERM_NULL:
+        put(out, "NullConst");
+        break;
+    case TERM_COMPLEX:
+        break;
+    }
+}
+
+void putOpening(FILE *out, const COMPLEX_TERM &term) {
+    if (term.isFunction()) {
+        put(out, functionSymbolTable.view(term.functor));
+        put(out, '(');
+    } else {
+        put(out, '[');
+    }
+}
+
+// Compound terms print with an explicit stack of (term, next argument); the stack is kept
+// between calls so that printing allocates only when a term is deeper than any before it.
+struct FRAME {
+    const COMPLEX_TERM *term;
+    uint32_t next;
+};
+std::vector<FRAME> termStack;
+
+void putComplex(FILE *out, const COMPLEX_TERM &root) {
+    termStack.clear();
+    putOpening(out, root);
+    termStack.push_back({&root, 0});
+    while (!termStack.empty()) {
+        FRAME &top = termStack.back();
+        const COMPLEX_TERM &term = *top.term;
+        if (top.next == term.argCount) {
+            put(out, term.isFunction() ? ')' : ']');
+            termStack.pop_back();
+            continue;
+        }
+        uint32_t i = top.next++;
+        // A list with a tail has exactly the head and the tail: [H|T].
+        if (i > 0) put(out, term.hasTail() ? '|' : ',');
+        TERM t = term.argData[i];
+        if (t.kind == TERM_COMPLEX) {
+            const COMPLEX_TERM &inner = complexTermTable[t.value];
+            putOpening(out, inner);
+            termStack.push_back({&inner, 0}); // `top` is not used after this
+        } else {
+            putSimpleTerm(out, t);
+        }
+    }
+}
+
+// A guard, weight or level prints only when it is a variable or an integer.
+void putGuard(FILE *out, TERM t) {
+    if (t.kind == TERM_VARIABLE || t.kind == TERM_INTEGER) putSimpleTerm(out, t);
+}
+
+// Weights are stored times 1000; the printers show the whole part only.
+void putWeight(FILE *out, TERM weight) {
+    if (weight.kind == TERM_INTEGER)
+        putUnsigned(out, uint32_t(integerTable[weight.value]) / 1000u);
+    else
+        putGuard(out, weight);
+}
+
+void putAggregate(FILE *out, const AGGREGATE_ATOM &aggregate) {
+    putGuard(out, aggregate.lowerGuard);
+    put(out, aggregate.lowerInclusive ? " <= " : " < ");
+    if (const AGGREGATEFUNCTION *function = aggregate.getFunction())
+        printAggregateFunction(out, *function);
+    put(out, aggregate.upperInclusive ? " <= " : " < ");
+    putGuard(out, aggregate.upperGuard);
+}
+
+template <class ITEM, class PRINT>
+void putSeparated(FILE *out, const std::vector<ITEM> &items, const char *separator, PRINT print) {
+    for (size_t i = 0; i < items.size(); i++) {
+        if (i > 0) put(out, separator);
+        print(out, items[i]);
+    }
+}
+
+void putGroundLiterals(FILE *out, const GBODY &body) {
+    for (size_t i = 0; i < body.literals.size(); i++) {
+        if (i > 0) put(out, ", ");
+        if (body.literals[i].negated) put(out, "not ");
+        printGroundAtom(out, body.literals[i].atom);
+    }
+}
+
+} // namespace
+
+FILE *printTerm(FILE *out, TERM term) {
+    if (term.kind == TERM_COMPLEX)
+        putComplex(out, complexTermTable[term.value]);
+    else
+        putSimpleTerm(out, term);
+    return out;
+}
+
+FILE *printComplexTerm(FILE *out, const COMPLEX_TERM &term) {
+    putComplex(out, term);
+    return out;
+}
+
+FILE *printTermList(FILE *out, std::span<const TERM> terms, const char *separator) {
+    for (size_t i = 0; i < terms.size(); i++) {
+        if (i > 0) put(out, separator);
+        printTerm(out, terms[i]);
+    }
+    return out;
+}
+
+FILE *printTerms(FILE *out, std::span<const TERM> terms) { return printTermList(out, terms, ","); }
+
+FILE *printAtom(FILE *out, const ATOM &atom) {
+    if (const AGGREGATE_ATOM *aggregate = atom.aggregate()) {
+        putAggregate(out, *aggregate);
+        return out;
+    }
+    put(out, predicateTable.nameView(atom.predicate));
+    if (atom.argCount() > 0) {
+        put(out, '(');
+        printTerms(out, atom.args());
+        put(out, ')');
+    }
+    return out;
+}
+
+FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &) {
+    // Aggregate functions have no parts to print yet: the aggregate prints as empty braces.
+    put(out, "{}");
+    return out;
+}
+
+FILE *printLiterals(FILE *out, std::span<const LITERAL> literals) {
+    for (size_t i = 0; i < literals.size(); i++) {
+        if (i > 0) put(out, ", ");
+        if (literals[i].negated) put(out, "not ");
+        printAtom(out, literals[i].atom);
+    }
+    return out;
+}
+
+FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction) {
+    return printLiterals(out, conjunction.literals);
+}
+
+FILE *printRule(FILE *out, const RULE &rule) {
+    for (size_t i = 0; i < rule.head.size(); i++) {
+        if (i > 0) put(out, " v ");
+        printAtom(out, rule.head[i]);
+    }
+    if (rule.body) {
+        put(out, " :- ");
+        printConjunction(out, *rule.body);
+    }
+    put(out, '.');
+    return out;
+}
+
+FILE *printRules(FILE *out, const std::vector<RULE> &rules, const char *separator) {
+    putSeparated(out, rules, separator, printRule);
+    return out;
+}
+
+FILE *printConstraint(FILE *out, const CONSTRAINT &constraint) {
+    put(out, ":- ");
+    printConjunction(out, constraint.body);
+    put(out, '.');
+    return out;
+}
+
+FILE *printConstraints(FILE *out, const std::vector<CONSTRAINT> &constraints, const char *separator) {
+    putSeparated(out, constraints, separator, printConstraint);
+    return out;
+}
+
+FILE *printWeakConstraint(FILE *out, const WEAKCONSTRAINT &constraint) {
+    put(out, ":~ ");
+    printConjunction(out, constraint.body);
+    put(out, ". [");
+    putWeight(out, constraint.weight);
+    put(out, ':');
+    putGuard(out, constraint.level);
+    put(out, ']');
+    return out;
+}
+
+FILE *printWeakConstraints(FILE *out, const std::vector<WEAKCONSTRAINT> &constraints,
+                           const char *separator) {
+    putSeparated(out, constraints, separator, printWeakConstraint);
+    return out;
+}
+
+FILE *printGroundAtom(FILE *out, GATOM_ID atom) {
+    const ATOM &a = groundAtomTable[atom];
+    if (optSatlike && !a.isAggregate())
+        putUnsigned(out, uint32_t(atom));
+    else
+        printAtom(out, a);
+    return out;
+}
+
+FILE *printGroundRule(FILE *out, const GRULE &rule) {
+    for (size_t i = 0; i < rule.head.size(); i++) {
+        if (i > 0) put(out, " v ");
+        printGroundAtom(out, rule.head[i]);
+    }
+    if (rule.hasBody) {
+        put(out, " :- ");
+        putGroundLiterals(out, rule.body);
+    }
+    put(out, '.');
+    return out;
+}
+
+FILE *printGroundRules(FILE *out, const std::vector<GRULE> &rules, const char *separator) {
+    putSeparated(out, rules, separator, printGroundRule);
+    return out;
+}
+
+FILE *printGroundConstraint(FILE *out, const GCONSTRAINT &constraint) {
+    put(out, ":- ");
+    putGroundLiterals(out, constraint.body);
+    put(out, '.');
+    return out;
+}
+
+FILE *printGroundConstraints(FILE *out, const std::vector<GCONSTRAINT> &constraints,
+                             const char *separator) {
+    putSeparated(out, constraints, separator, printGroundConstraint);
+    return out;
+}
+
+FILE *printGroundWeakConstraint(FILE *out, const GWEAKCONSTRAINT &constraint) {
+    put(out, ":~ ");
+    putGroundLiterals(out, constraint.body);
+    put(out, ". [");
+    putWeight(out, constraint.weight);
+    put(out, ':');
+    putGuard(out, constraint.level);
+    put(out, ']');
+    return out;
+}
+
+FILE *printGroundWeakConstraints(FILE *out, const std::vector<GWEAKCONSTRAINT> &constraints,
+                                 const char *separator) {
+    putSeparated(out, constraints, separator, printGroundWeakConstraint);
+    return out;
+}
+
+FILE *printAtoms(FILE *out, const ATOM_SETS &atoms) {
+    for (const ATOM_SET &set : atoms)
+        for (const ATOM &atom : set) {
+            printAtom(out, atom);
+            put(out, ' ');
+        }
+    return out;
+}
+
+// Facts are not flushed one by one: standard output is flushed before anything goes to
+// standard error and at exit, which keeps the two streams in order.
+FILE *printFacts(FILE *out, const ATOM_SETS &atoms) {
+    for (const ATOM_SET &set : atoms)
+        for (const ATOM &atom : set) {
+            printAtom(out, atom);
+            put(out, ".\n");
+        }
+    return out;
+}
+
+namespace {
+
+// What printAtomSet decides per predicate, once per call: whether its atoms show, and whether
+// the complementary predicate exists (objects in use: the object argument is then dropped).
+enum : uint8_t { VERDICT_UNKNOWN = 0, VERDICT_KNOWN = 1, VERDICT_SHOWN = 2, VERDICT_COMPLEMENT = 4 };
+std::vector<uint8_t> verdicts;
+std::string nameBuffer;
+
+bool nameInSet(const std::set<std::string> &names, std::string_view name) {
+    nameBuffer.assign(name);
+    return names.count(nameBuffer) != 0;
+}
+
+uint8_t verdictOf(uint32_t predicate) {
+    uint8_t &v = verdicts[predicate];
+    if (v != VERDICT_UNKNOWN) return v;
+    v = VERDICT_KNOWN;
+    std::string_view name = predicateTable.nameView(predicate);
+    bool shown = !predicateTable.isInternal(predicate);
+    if (shown && (!optFilter.empty() || !optPFilter.empty())) {
+        bool negative = !name.empty() && name[0] == '-';
+        shown = nameInSet(optFilter, negative ? name.substr(1) : name) ||
+                (!negative && nameInSet(optPFilter, name));
+    }
+    if (shown) v |= VERDICT_SHOWN;
+    if (objectsUsed) {
+        bool negative = !name.empty() && name[0] == '-';
+        if (negative) {
+            nameBuffer.assign(name.substr(1));
+        } else {
+            nameBuffer.assign(1, '-');
+            nameBuffer.append(name);
+        }
+        if (predicateTable.find(nameBuffer).second) v |= VERDICT_COMPLEMENT;
+    }
+    return v;
+}
+
+} // namespace
+
+bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted) {
+    verdicts.assign(atoms.predicateCount(), VERDICT_UNKNOWN);
+    bool printed = alreadyPrinted;
+    for (uint32_t p = 0; p < atoms.predicateCount(); p++) {
+        const ATOM_SET &set = atoms[p];
+        if (set.empty()) continue;
+        uint8_t verdict = verdictOf(p);
+        if (!(verdict & VERDICT_SHOWN)) continue;
+        for (const ATOM &atom : set) {
+            if (printed) put(out, ", ");
+            printed = true;
+            if (!objectsUsed) {
+                printAtom(out, atom);
+                continue;
+            }
+            put(out, predicateTable.nameView(atom.predicate));
+            std::span<const TERM> args = atom.args();
+            if (verdict & VERDICT_COMPLEMENT) args = args.empty() ? args : args.subspan(1);
+            if (!args.empty()) {
+                put(out, '(');
+                printTerms(out, args);
+                put(out, ')');
+            }
+        }
+    }
+    return printed;
+}
