@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
 #include "core/program.h"
 #include "driver/diagnostics.h"
@@ -12,8 +13,30 @@ bool PREDICATE_TABLE::isInternalName(std::string_view name, PREDICATE_KIND kind)
            name.starts_with("__") || name.starts_with("magic#");
 }
 
+std::pair<uint32_t, bool> PREDICATE_TABLE::find(std::string_view name) const {
+    auto found = names.find(name);
+    if (found.second || aliases.size() == 0) return found;
+    auto alias = aliases.find(name);
+    if (alias.second) return {aliasTarget[alias.first], true};
+    return found;
+}
+
+void PREDICATE_TABLE::rename(uint32_t p, std::string_view newName) {
+    auto [alias, inserted] = aliases.add(newName);
+    if (inserted) aliasTarget.push_back(p);
+    if (shownAlias.size() <= p) shownAlias.resize(p + 1, -1);
+    shownAlias[p] = int32_t(alias);
+}
+
 std::pair<uint32_t, bool> PREDICATE_TABLE::add(const char *name, uint32_t arity, PREDICATE_KIND kind) {
-    auto [index, inserted] = names.add(name);
+    uint32_t index = 0;
+    bool inserted = false;
+    std::pair<uint32_t, bool> alias{0, false};
+    if (aliases.size() != 0) alias = aliases.find(name);
+    if (alias.second)
+        index = aliasTarget[alias.first];
+    else
+        std::tie(index, inserted) = names.add(name);
     if (inserted) {
         kinds.push_back(kind);
         arities.push_back(arity);

@@ -27,10 +27,15 @@ public:
     // name takes its internal mark here, once.
     std::pair<uint32_t, bool> add(const char *name, uint32_t arity, PREDICATE_KIND kind);
     // (index, found) without registering anything.
-    std::pair<uint32_t, bool> find(std::string_view name) const { return names.find(name); }
+    std::pair<uint32_t, bool> find(std::string_view name) const;
 
-    const char *name(uint32_t p) const { return names[p]; }
-    std::string_view nameView(uint32_t p) const { return names.view(p); }
+    const char *name(uint32_t p) const { return isRenamed(p) ? aliases[shownAlias[p]] : names[p]; }
+    std::string_view nameView(uint32_t p) const {
+        return isRenamed(p) ? aliases.view(shownAlias[p]) : names.view(p);
+    }
+    // Gives the predicate a further name, which it shows from now on; its earlier names still
+    // find it. The name must not be in the table yet.
+    void rename(uint32_t p, std::string_view newName);
     PREDICATE_KIND kind(uint32_t p) const { return kinds[p]; }
     void setKind(uint32_t p, PREDICATE_KIND k) { kinds[p] = k; }
     uint32_t arity(uint32_t p) const { return arities[p]; }
@@ -48,6 +53,13 @@ private:
     std::vector<PREDICATE_KIND> kinds;
     std::vector<uint32_t> arities;
     std::vector<bool> internal;
+    // Further names given by rename: the predicate each one finds, and per predicate the alias it
+    // shows (-1 for its first name).
+    INTERN_TABLE<std::string> aliases;
+    std::vector<uint32_t> aliasTarget;
+    std::vector<int32_t> shownAlias;
+
+    bool isRenamed(uint32_t p) const { return p < shownAlias.size() && shownAlias[p] >= 0; }
 };
 
 // Registers the predicate of a new atom. An arity clash ends the run with status 1 after the

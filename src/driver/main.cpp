@@ -8,11 +8,13 @@
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/options.h"
+#include "driver/run.h"
 
 int main(int argc, char **argv) {
     // Standard output is a pipe or a file in batch use: buffer it fully, in large blocks.
     if (!isatty(fileno(stdout))) setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
+    // Options.
     OPTION_PASS_RESULT pass = parseOptions(argc, argv);
     if (pass.endRun) return pass.status;
     printStartBanner();
@@ -22,7 +24,28 @@ int main(int argc, char **argv) {
         return 255;
     }
     checkOptionConflicts();
+    RUN run;
 
-    // Reading the input is not built yet: the run ends after the option pass.
+    // Reading and preparing the program.
+    startTimers();
+    appendDefaultObject();
+    readInput(argc, argv);
+    abortOnParserErrors();
+    checkObjects();
+    clearProgramShapeFlags();
+    setUpFrontEnd();
+    addStrongNegationConstraints();
+    setUpQuery(run);
+    translateObjectProgram();
+    endParsing();
+
+    // Rewriting.
+    rewriteBasic(run);
+    rewriteProjection();
+    removeSubsumed();
+    rewriteMagicSets(run);
+    printProgramDumps();
+
+    // Grounding is not built yet: the run ends with the rewritten program.
     finish(0);
 }

@@ -1,0 +1,68 @@
+// The steps of the run sequence from the option pass to the rewritten program, and what `main`
+// keeps for the run. `main` calls them in order; each step either falls through to the next or
+// ends the run itself. Later steps (grounding, reports, model generation) take the same RUN.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/rule.h"
+
+// Values `main` holds for one run besides the option variables.
+struct RUN {
+    // Findings of basic rewriting: built-in, aggregate and negative literals remain.
+    bool hasBuiltins = false;
+    bool hasAggregates = false;
+    bool hasNegation = false;
+    // The number of constraints added for a ground query.
+    uint32_t queryConstraintCount = 0;
+    // A copy of the rules taken just before magic sets, or none; kept until grounding is over.
+    std::unique_ptr<std::vector<RULE>> preMagicRules;
+};
+
+// Hooks of the planning front-end, set when the callbacks are chosen; none when not set.
+extern void (*afterParsingHook)();
+extern void (*beforeModelGenerationHook)();
+
+// The number of variable slots of the program (highest variable number plus one), which sizes
+// every substitution; computed after basic rewriting and again before grounding.
+extern uint32_t maxVariable;
+
+// Highest variable number plus one over everything the rules, constraints, weak constraints and
+// the query hold (heads, aggregate guards and sets, weights and levels included); 0 without any.
+uint32_t countVariables();
+
+// Starts the whole-run timer and the parsing timer.
+void startTimers();
+// Appends the default object, whose facts and rules are the program's own.
+void appendDefaultObject();
+// Reads every input file in command-line order with the parser its suffix selects, then
+// standard input under "--"; afterwards text is parsed as the system's own.
+void readInput(int argc, char **argv);
+// Ends the run when a parser or scanner counted an error.
+void abortOnParserErrors();
+// Notes whether objects are in use; strict rules need them.
+void checkObjects();
+// Front-end modes and objects make the program count as non-ground.
+void clearProgramShapeFlags();
+// Sets up the mode's front-end (hooks, diagnosis translation) and runs the after-parsing hook.
+void setUpFrontEnd();
+// Adds the constraints that forbid p and -p together; ends the run on an arity clash.
+void addStrongNegationConstraints();
+// Turns the query into constraints or a "#query" rule.
+void setUpQuery(RUN &run);
+// Translates objects with inheritance when they are in use.
+void translateObjectProgram();
+// Stops the parsing timer and reports the ignored #import and #export statements.
+void endParsing();
+// Basic rewriting under its timer, with its findings kept in the RUN.
+void rewriteBasic(RUN &run);
+// Projection rewriting under -ORp, and the "pred" names of the internal predicates.
+void rewriteProjection();
+// Subsumption checking under -OS.
+void removeSubsumed();
+// Magic sets when they are on and apply; ends the run under --print-magic.
+void rewriteMagicSets(RUN &run);
+// --print-edb, --print-idb, --print-constraints, --print-wconstraints.
+void printProgramDumps();

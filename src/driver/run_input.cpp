@@ -1,0 +1,92 @@
+// Run sequence: timers, the default object and the reading of the input.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/finish.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/timer.h"
+#include "frontends/diagnosis.h"
+#include "frontends/planning.h"
+#include "frontends/sql.h"
+
+namespace {
+
+bool endsWith(const char *name, const char *suffix) {
+    size_t n = strlen(name), s = strlen(suffix);
+    return n >= s && memcmp(name + n - s, suffix, s) == 0;
+}
+
+// The rule-language parser over one open input.
+void parseRuleLanguage(FILE *) {
+    // The rule-language parser is not in yet: rule text is not read.
+}
+
+// One input file: the parser is chosen by the suffix of its name (case-sensitive; names shorter
+// than the suffix go to the rule-language parser).
+void readInputFile(const char *name) {
+    currentFileName = name;
+    currentLine = 0;
+    FILE *file = fopen(name, "r");
+    if (file == nullptr) {
+        // Reported with line 0 and not counted: the run goes on with the other inputs.
+        parseError("can't open input");
+        return;
+    }
+    if (optVerbose) printf("Reading \"%s\"\n", name);
+    currentLine = 1;
+    if (endsWith(name, ".hyp") || endsWith(name, ".obs")) {
+        readingObservations = endsWith(name, ".obs");
+        diagyyin = file;
+        diagyyparse();
+    } else if (endsWith(name, ".sql")) {
+        if (frontEndMode != FRONTEND_SQL) {
+            fputs("SQL frontend not selected.\n", errorOutput());
+            exit(1);
+        }
+        sqlyyin = file;
+        sqlyyparse();
+    } else if (endsWith(name, ".plan")) {
+        if (frontEndMode != FRONTEND_PLANNING_C && frontEndMode != FRONTEND_PLANNING_K) {
+            fputs("No planning frontend selected.\n", errorOutput());
+            exit(1);
+        }
+        planyyin = file;
+        planyyparse();
+    } else {
+        parseRuleLanguage(file);
+    }
+    fclose(file);
+    if (optVerbose) putchar('\n');
+}
+
+}  // namespace
+
+void startTimers() {
+    timers[TIMER_TOTAL].start();
+    timers[TIMER_PARSING].start();
+}
+
+void appendDefaultObject() { objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB); }
+
+void readInput(int argc, char **argv) {
+    // User input may not use the "$" names that the system's own translations use.
+    internalParserInvocation = false;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-') readInputFile(argv[i]);
+    if (optReadStdin) {
+        currentFileName.clear();
+        currentLine = 1;
+        parseRuleLanguage(stdin);
+    }
+    internalParserInvocation = true;
+}
+
+void abortOnParserErrors() {
+    if (parserErrors == 0) return;
+    fputs("Aborting due to parser errors.\n", errorOutput());
+    finish(1);
+}

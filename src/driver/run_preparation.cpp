@@ -1,0 +1,174 @@
+// Run sequence: preparing the program that was read (objects, program shape, front-end set-up,
+// strong negation, the query, the end of parsing).
+#include <cstdio>
+#include <string>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/finish.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/timer.h"
+#include "frontends/diagnosis.h"
+#include "frontends/planning.h"
+#include "rewriting/objects.h"
+
+void (*afterParsingHook)() = nullptr;
+void (*beforeModelGenerationHook)() = nullptr;
+
+namespace {
+
+TERMS variablesUpTo(uint32_t count) {
+    TERMS args;
+    args.reserve(count);
+    for (uint32_t v = 0; v < count; ++v) args.push_back(makeVariableTerm(v));
+    return args;
+}
+
+// The highest variable number in the query's arguments, at any depth; false without variables.
+bool highestQueryVariable(const CONJUNCTION &conjunction, uint32_t &highest) {
+    bool seen = false;
+    highest = 0;
+    for (const LITERAL &literal : conjunction)
+        for (TERM t : literal.atom.args()) {
+            if (t.isVariable()) {
+                if (!seen || t.value > highest) highest = t.value;
+                seen = true;
+            } else if (t.isComplex()) {
+                uint32_t inner = 0;
+                if (complexTermMaxVariable(t, inner)) {
+                    if (!seen || inner > highest) highest = inner;
+                    seen = true;
+                }
+            }
+        }
+    return seen;
+}
+
+bool literalIsGround(const LITERAL &literal) { return termsAreGround(literal.atom.args()); }
+
+void addGeneratedConstraint(CONJUNCTION &&body) {
+    CONSTRAINT constraint;
+    constraint.body = std::move(body);
+    constraint.generated = true;
+    constraints.push_back(std::move(constraint));
+}
+
+// The rule "#query(X0,...,Xm) :- query." whose instances are the answers of a non-ground query.
+void addQueryRule(uint32_t highestVariable) {
+    TERMS args = variablesUpTo(highestVariable + 1);
+    std::vector<ATOM> head;
+    head.emplace_back("#query", &args, PREDICATE_QUERY);
+    CONJUNCTION body(*query);
+    IDB.emplace_back(std::move(head), std::move(body));
+}
+
+}  // namespace
+
+void checkObjects() {
+    objectsUsed = objects.size() > 1;
+    // Strict rules ("!") are not read yet, so they cannot be used without objects.
+}
+
+void clearProgramShapeFlags() {
+    if (frontEndMode > FRONTEND_CAUTIOUS || objectsUsed)
+        rulesAreGround = constraintsAreGround = weakConstraintsAreGround = false;
+}
+
+void setUpFrontEnd() {
+    switch (frontEndMode) {
+    case FRONTEND_DIAGNOSIS:
+    case FRONTEND_REITER:
+        setupDiagnosis(IDB, constraints, weakConstraints, hypotheses, observations);
+        break;
+    case FRONTEND_PLANNING_C:
+    case FRONTEND_PLANNING_K:
+        afterParsingHook = translatePlanningProgram;
+        beforeModelGenerationHook = preparePlanChecks;
+        break;
+    default:
+        break;
+    }
+    if (afterParsingHook) afterParsingHook();
+}
+
+void addStrongNegationConstraints() {
+    bool arityClash = false;
+    for (int32_t negated : stronglyNegatedPredicates) {
+        uint32_t np = static_cast<uint32_t>(negated);
+        std::string_view negatedName = predicateTable.nameView(np);
+        auto [p, found] = predicateTable.find(negatedName.substr(1));
+        uint32_t arity = predicateTable.arity(np);
+        if (found && predicateTable.arity(p) != arity) {
+            fprintf(errorOutput(), "%s and %s seen with different arities (%u and %u, respectively).\n",
+                    predicateTable.name(p), predicateTable.name(np), predicateTable.arity(p), arity);
+            arityClash = true;
+            continue;
+        }
+        if (arity > 0) constraintsAreGround = false;
+        if (predicateTable.kind(np) == PREDICATE_UNDEFINED || !found ||
+            predicateTable.kind(p) == PREDICATE_UNDEFINED)
+            continue;
+        TERMS args = variablesUpTo(arity);
+        CONJUNCTION body;
+        body.append(LITERAL(ATOM(p, args), false));
+        body.append(LITERAL(ATOM(np, args), false));
+        addGeneratedConstraint(std::move(body));
+    }
+    if (arityClash) finish(1);
+}
+
+void setUpQuery(RUN &run) {
+    if (!query) {
+        if (frontEndMode == FRONTEND_BRAVE || frontEndMode == FRONTEND_CAUTIOUS) {
+            fputs("No query supplied. Cannot continue.\n", errorOutput());
+            finish(1);
+        }
+        return;
+    }
+    bool ground = true;
+    for (const LITERAL &literal : *query)
+        if (!literalIsGround(literal)) ground = false;
+    uint32_t highestVariable = 0;
+    if (!ground) {
+        queryIsGround = false;
+        highestQueryVariable(*query, highestVariable);
+    }
+
+    if (frontEndMode == FRONTEND_CAUTIOUS) {
+        // A ground query is cautiously true when no answer set violates it: forbid it.
+        if (ground) {
+            addGeneratedConstraint(CONJUNCTION(*query));
+            run.queryConstraintCount = 1;
+        } else {
+            addQueryRule(highestVariable);
+            run.queryConstraintCount = 0;
+        }
+        return;
+    }
+    if (frontEndMode == FRONTEND_BRAVE || ground) {
+        // Each ground literal must hold: forbid its complement.
+        uint32_t count = 0;
+        for (const LITERAL &literal : *query) {
+            if (!literalIsGround(literal)) continue;
+            CONJUNCTION body;
+            body.append(LITERAL(literal.atom, !literal.isNegated()));
+            addGeneratedConstraint(std::move(body));
+            ++count;
+        }
+        run.queryConstraintCount = count;
+        if (!ground) addQueryRule(highestVariable);
+        return;
+    }
+    fputs("Non-ground queries are only supported with brave and cautious reasoning.\n", errorOutput());
+    finish(1);
+}
+
+void translateObjectProgram() {
+    if (objectsUsed) translateObjects(objects);
+}
+
+void endParsing() {
+    timers[TIMER_PARSING].stop();
+    // "#import" and "#export" statements are not read yet, so there is nothing to report here.
+}

@@ -1,0 +1,153 @@
+// Run sequence: the rewriting steps in their order (basic rewriting, projection with the renaming
+// of internal predicates, subsumption, magic sets), the program dumps, and the variable count.
+#include <cstdio>
+#include <string>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/finish.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/timer.h"
+#include "rewriting/basic_rewriting.h"
+#include "rewriting/magic_sets.h"
+#include "rewriting/projection.h"
+#include "rewriting/subsumption.h"
+
+uint32_t maxVariable = 0;
+
+namespace {
+
+// Running maximum of the variable numbers seen.
+struct VARIABLE_MAXIMUM {
+    bool seen = false;
+    uint32_t highest = 0;
+
+    void note(uint32_t v) {
+        if (!seen || v > highest) highest = v;
+        seen = true;
+    }
+    void term(TERM t) {
+        if (t.isVariable()) {
+            note(t.value);
+        } else if (t.isComplex()) {
+            uint32_t inner = 0;
+            if (complexTermMaxVariable(t, inner)) note(inner);
+        }
+    }
+    void atom(const ATOM &a) {
+        if (const AGGREGATE_ATOM *aggregate = a.aggregate()) {
+            term(aggregate->lowerGuard);
+            term(aggregate->upperGuard);
+            // The aggregated terms and the symbolic set's literals are not reachable yet: they
+            // are counted once aggregate functions are in.
+            return;
+        }
+        for (TERM t : a.args()) term(t);
+    }
+    void conjunction(const CONJUNCTION &c) {
+        for (const LITERAL &literal : c) atom(literal.atom);
+    }
+};
+
+// The next "pred<k>" name that the predicate table does not hold yet.
+std::string nextFreePredName(uint32_t &counter) {
+    for (;; ++counter) {
+        std::string name = "pred" + std::to_string(counter);
+        if (!predicateTable.find(name).second) {
+            ++counter;
+            return name;
+        }
+    }
+}
+
+void renameInternalPredicates() {
+    uint32_t counter = 0;
+    uint32_t count = predicateTable.size();
+    for (uint32_t p = 0; p < count; ++p) {
+        if (!predicateTable.isInternal(p) || predicateTable.kind(p) == PREDICATE_AGGREGATE ||
+            predicateTable.nameView(p) == "#query")
+            continue;
+        predicateTable.rename(p, nextFreePredName(counter));
+    }
+}
+
+}  // namespace
+
+uint32_t countVariables() {
+    // Every place a statement can hold a variable is looked at, heads and weights included, so
+    // that a substitution sized from this count is never indexed past its end.
+    VARIABLE_MAXIMUM maximum;
+    for (const RULE &rule : IDB) {
+        for (const ATOM &a : rule.head) maximum.atom(a);
+        if (rule.hasBody()) maximum.conjunction(*rule.body);
+    }
+    for (const CONSTRAINT &constraint : constraints) maximum.conjunction(constraint.body);
+    for (const WEAKCONSTRAINT &weak : weakConstraints) {
+        maximum.conjunction(weak.body);
+        maximum.term(weak.weight);
+        maximum.term(weak.level);
+    }
+    if (query) maximum.conjunction(*query);
+    return maximum.seen ? maximum.highest + 1 : 0;
+}
+
+void rewriteBasic(RUN &run) {
+    timers[TIMER_REWRITING_BASIC].start();
+    basicRewriting(IDB, constraints, weakConstraints, run.hasBuiltins, run.hasAggregates, run.hasNegation,
+                   optWellFounded);
+    timers[TIMER_REWRITING_BASIC].stop();
+    maxVariable = countVariables();
+}
+
+void rewriteProjection() {
+    if (!optORp) return;
+    timers[TIMER_REWRITING_PROJECTION].start();
+    if (!rulesAreGround) projectRules(IDB);
+    if (!constraintsAreGround) projectConstraints(constraints, IDB);
+    renameInternalPredicates();
+    timers[TIMER_REWRITING_PROJECTION].stop();
+    maxVariable = countVariables();
+}
+
+void removeSubsumed() {
+    if (!optOS) return;
+    timers[TIMER_SUBSUMPTION].start();
+    removeSubsumedRules(IDB, 0);
+    timers[TIMER_SUBSUMPTION].stop();
+    maxVariable = countVariables();
+}
+
+void rewriteMagicSets(RUN &run) {
+    if (!optODMS && !optOODMS) return;
+    bool apply = true;
+    if (run.hasNegation) {
+        if (!magicSetsRequested) {
+            apply = false;
+        } else {
+            FILE *err = errorOutput();
+            fputs("Warning: The program contains negative literals.\n", err);
+            fputs("The correctness of Magic Sets is only guaranteed for super-coherent programs.\n", err);
+        }
+    }
+    if (apply) {
+        run.preMagicRules = std::make_unique<std::vector<RULE>>(IDB);
+        applyMagicSets(run.hasAggregates, run.queryConstraintCount);
+        maxVariable = countVariables();
+    }
+    if (!optPrintMagic) return;
+    if (optORb)
+        fputs("Warning: predicates without definitions are simplified by basic rewriting. This behavior "
+              "of Quarn can be disabled by using the command-line option -ORb-.\n",
+              errorOutput());
+    const char *savedPrefix = variablePrefix;
+    variablePrefix = "X";
+    // The rule printers are not in yet: the rewritten program is not shown.
+    variablePrefix = savedPrefix;
+    finish(1);
+}
+
+void printProgramDumps() {
+    // The rule printers are not in yet: --print-edb, --print-idb, --print-constraints and
+    // --print-wconstraints show nothing.
+}
