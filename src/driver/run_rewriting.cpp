@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <string>
 
+#include "core/printer.h"
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/timer.h"
+#include "grounding/aggregate_function.h"
 #include "rewriting/basic_rewriting.h"
 #include "rewriting/magic_sets.h"
 #include "rewriting/projection.h"
@@ -39,8 +41,10 @@ struct VARIABLE_MAXIMUM {
         if (const AGGREGATE_ATOM *aggregate = a.aggregate()) {
             term(aggregate->lowerGuard);
             term(aggregate->upperGuard);
-            // The aggregated terms and the symbolic set's literals are not reachable yet: they
-            // are counted once aggregate functions are in.
+            if (const AGGREGATEFUNCTION *function = aggregate->getFunction()) {
+                for (TERM t : function->terms) term(t);
+                conjunction(function->conjunction);
+            }
             return;
         }
         for (TERM t : a.args()) term(t);
@@ -142,12 +146,36 @@ void rewriteMagicSets(RUN &run) {
               errorOutput());
     const char *savedPrefix = variablePrefix;
     variablePrefix = "X";
-    // The rule printers are not in yet: the rewritten program is not shown.
+    printRules(stdout, IDB, "\n");
+    putchar('\n');
+    if (!constraints.empty()) {
+        printConstraints(stdout, constraints, "\n");
+        putchar('\n');
+    }
+    if (!weakConstraints.empty()) {
+        printWeakConstraints(stdout, weakConstraints, "\n");
+        putchar('\n');
+    }
     variablePrefix = savedPrefix;
     finish(1);
 }
 
 void printProgramDumps() {
-    // The rule printers are not in yet: --print-edb, --print-idb, --print-constraints and
-    // --print-wconstraints show nothing.
+    if (optPrintEDB) {
+        putchar('{');
+        printAtoms(stdout, EDB);
+        puts("}");
+    }
+    if (optPrintIDB) {
+        printRules(stdout, IDB, "\n");
+        putchar('\n');
+    }
+    if (optPrintConstraints) {
+        printConstraints(stdout, constraints, "\n");
+        putchar('\n');
+    }
+    if (optPrintWConstraints) {
+        printWeakConstraints(stdout, weakConstraints, "\n");
+        putchar('\n');
+    }
 }

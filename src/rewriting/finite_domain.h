@@ -4,8 +4,8 @@
 
 #include <string>
 
-class DEPGRAPH;
+#include "grounding/depgraph.h"
 
 // 1 when the grounding of the program whose dependency graph is given terminates, 0 otherwise;
 // the messages of a failure go into the buffer, not onto a stream.
-int checkFiniteDomain(const DEPGRAPH &graph, std::string &messages);
+int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages);
