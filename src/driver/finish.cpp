@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/program.h"
 #include "driver/options.h"
 
 namespace {
@@ -25,6 +26,7 @@ void finish(int status) {
         // One line is read (at most 1023 characters); end of input or a read error ends the wait.
         if (fgets(line, sizeof line, stdin) == nullptr) clearerr(stdin);
     }
+    query.reset();
     fflush(stdout);
     exit(status);
 }

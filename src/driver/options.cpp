@@ -410,6 +410,12 @@ void parseCostBoundList(const char *text) {
     optCostBound = true;
 }
 
+int64_t costBoundOfLevel(uint32_t level) {
+    if (level == 0 || level > optCostBoundList.size()) return COSTBOUND_NONE;
+    int64_t bound = optCostBoundList[level - 1];
+    return bound == COSTBOUND_NONE ? COSTBOUND_NONE : bound * 1000;
+}
+
 void printBanner(const char *prefix) {
     printf("%sQuarn [build RUX/%s   gcc %s]\n\n", prefix, QUARN_BUILD_DATE, QUARN_COMPILER_VERSION);
     if (!optVerbose) return;

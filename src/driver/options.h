@@ -127,6 +127,9 @@ bool parseIntegerOption(const char *prefix, const char *argument, int32_t &targe
 void parseNameList(const char *text, std::set<std::string> &names);
 void parseHeuristicList(const char *text, std::vector<int32_t> &list);
 void parseCostBoundList(const char *text);
+// The -costbound= bound of a level (from 1) as a cost, that is times 1000, computed in 64 bits so
+// that no weight wraps; COSTBOUND_NONE for a level without a bound ("_" or not covered).
+int64_t costBoundOfLevel(uint32_t level);
 
 // Start-up banner on standard output, after the prefix; under -v followed by the licence's opening.
 void printBanner(const char *prefix);

@@ -130,6 +130,20 @@ TEST(ParseCostBoundList, OneBoundPerLevelWithPlaceholders) {
     optCostBound = false;
 }
 
+TEST(ParseCostBoundList, BoundsScaleBy1000WithoutWrapping) {
+    optCostBoundList.clear();
+    testing::internal::CaptureStderr();
+    parseCostBoundList("3,_,4294967295");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(3000, costBoundOfLevel(1));
+    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(2));
+    EXPECT_EQ(4294967295000LL, costBoundOfLevel(3));
+    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(4));
+    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(0));
+    optCostBoundList.clear();
+    optCostBound = false;
+}
+
 TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
     OPTION_PASS_RESULT r = runPass({"a.dl", "-n=3", "b.dl", "-n=all", "-FD", "-FRmin", "c"});
     EXPECT_FALSE(r.endRun);
