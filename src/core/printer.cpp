@@ -174,9 +174,32 @@ FILE *printAtom(FILE *out, const ATOM &atom) {
     return out;
 }
 
-FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &) {
-    // Aggregate functions have no parts to print yet: the aggregate prints as empty braces.
-    put(out, "{}");
+FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function) {
+    put(out, aggregateName(function.type));
+    put(out, '{');
+    const GROUND_SET &set = function.groundSet();
+    if (!set.empty()) {
+        printGroundSetElements(out, set);
+    } else {
+        printTerms(out, function.terms);
+        put(out, " : ");
+        if (!function.conjunction.empty()) printAtom(out, function.conjunction[0].atom);
+    }
+    put(out, '}');
+    return out;
+}
+
+FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements) {
+    bool first = true;
+    for (const GROUND_SET_ELEMENT &e : elements) {
+        if (!first) put(out, ',');
+        first = false;
+        put(out, '<');
+        printTerm(out, e.term);
+        put(out, ':');
+        printAtom(out, groundAtomTable[e.atom]);
+        put(out, '>');
+    }
     return out;
 }
 

@@ -17,17 +17,19 @@
 #include "core/conjunction.h"
 #include "core/rule.h"
 #include "core/term.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
-
-class AGGREGATEFUNCTION;
-struct GROUND_SET_ELEMENT;
 
 FILE *printTerm(FILE *out, TERM term);
 FILE *printComplexTerm(FILE *out, const COMPLEX_TERM &term);
 FILE *printTermList(FILE *out, std::span<const TERM> terms, const char *separator);
 FILE *printTerms(FILE *out, std::span<const TERM> terms);
 FILE *printAtom(FILE *out, const ATOM &atom);
+// The aggregate's name and braces around its ground set when that is not empty, else around
+// its symbolic set (the aggregated-over terms, " : " and the atom of the set's first literal).
 FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function);
+// "<term:atom>" per element, separated by ",".
+FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements);
 FILE *printLiterals(FILE *out, std::span<const LITERAL> literals);
 FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction);
 FILE *printRule(FILE *out, const RULE &rule);

@@ -12,6 +12,7 @@
 
 #include "core/program.h"
 #include "grounding/builtin.h"
+#include "grounding/aggregate_function.h"
 #include "input/safety.h"
 
 namespace {
@@ -85,8 +86,28 @@ bool aggregateReady(const AGGREGATE_ATOM &aggregate, const CONJUNCTION &safe) {
     auto boundBySafe = [&](TERM v) { return safe.bindsVariable(v) != 0; };
     if (aggregate.lowerGuard.kind == TERM_VARIABLE && !boundBySafe(aggregate.lowerGuard)) return false;
     if (aggregate.upperGuard.kind == TERM_VARIABLE && !boundBySafe(aggregate.upperGuard)) return false;
-    // Aggregate functions are not built yet: the literals of an aggregate's own body are not
-    // checked.
+    const AGGREGATEFUNCTION *function = aggregate.getFunction();
+    if (function == nullptr) return true;
+    const CONJUNCTION &inner = function->conjunction;
+    auto boundByInner = [&](TERM v) { return inner.bindsVariable(v) != 0; };
+    auto boundByEither = [&](TERM v) { return boundBySafe(v) || boundByInner(v); };
+    for (const LITERAL &l : inner) {
+        if (const AGGREGATE_ATOM *nested = l.atom.aggregate()) {
+            // An aggregate inside an aggregate's body needs its variable guards bound.
+            if (nested->lowerGuard.kind == TERM_VARIABLE && !boundByEither(nested->lowerGuard)) return false;
+            if (nested->upperGuard.kind == TERM_VARIABLE && !boundByEither(nested->upperGuard)) return false;
+            continue;
+        }
+        bool needsBindings = l.negated || (isBuiltin(l) && builtinOf(l.atom)->getInputCount() != 0);
+        if (!needsBindings) continue;
+        for (TERM t : l.atom.args()) {
+            if (t.kind == TERM_VARIABLE) {
+                if (!boundByEither(t)) return false;
+            } else if (t.kind == TERM_COMPLEX) {
+                if (!allVariables(t, boundBySafe) && !allVariables(t, boundByInner)) return false;
+            }
+        }
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/options.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 
 namespace {
@@ -24,6 +25,11 @@ std::string capture(const std::function<void(FILE *)> &print) {
     std::free(data);
     return text;
 }
+
+struct SatlikeGuard {
+    bool saved = optSatlike;
+    ~SatlikeGuard() { optSatlike = saved; }
+};
 
 TERM var(uint32_t n) { return makeVariableTerm(n); }
 TERM con(const char *name) { return makeConstantTerm(name); }
@@ -195,10 +201,87 @@ TEST(PrintConstraint, ConstraintsAndWeakConstraints) {
               capture([&](FILE *out) { printWeakConstraints(out, weak, " "); }));
 }
 
-struct SatlikeGuard {
-    bool saved = optSatlike;
-    ~SatlikeGuard() { optSatlike = saved; }
-};
+// An aggregate atom over the symbolic set {terms : literal}, with its guards.
+ATOM aggregateAtom(int32_t type, std::vector<TERM> terms, LITERAL literal, TERM lower, bool lowerInclusive,
+                   TERM upper, bool upperInclusive, const GROUND_SET *set = nullptr) {
+    AGGREGATE_SPEC spec;
+    spec.type = type;
+    spec.terms.assign(terms.begin(), terms.end());
+    spec.conjunction.append(literal);
+    if (set) spec.set = std::make_unique<GROUND_SET>(*set);
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = lower;
+    part.lowerInclusive = lowerInclusive;
+    part.upperGuard = upper;
+    part.upperInclusive = upperInclusive;
+    uint32_t predicate = predicateTable.add(aggregateName(type), 0, PREDICATE_AGGREGATE).first;
+    return ATOM(predicate, std::move(part));
+}
+
+TEST(PrintAtom, AggregateAtoms) {
+    LITERAL p = pos(atom("pr_ap", {var(0)}));
+    LITERAL notQ = neg(atom("pr_aq", {var(0), var(1)}));
+    GROUND_SET elements;
+    GATOM_ID p1 = groundAtomTable.add(atom("pr_ap", {num(1)}));
+    GATOM_ID p2 = groundAtomTable.add(atom("pr_ap", {num(2)}));
+    elements.insert({num(2), p2});
+    elements.insert({num(1), p1});
+    struct CASE {
+        ATOM atom;
+        const char *expected;
+    };
+    const CASE cases[] = {
+        {aggregateAtom(AGGREGATE_COUNT, {var(0)}, p, num(1), true, num(2), true),
+         "1 <= #count{_0 : pr_ap(_0)} <= 2"},
+        {aggregateAtom(AGGREGATE_SUM, {var(0), var(1)}, notQ, var(2), false, num(7), false),
+         "_2 < #sum{_0,_1 : pr_aq(_0,_1)} < 7"},
+        {aggregateAtom(AGGREGATE_MAX, {var(0)}, p, var(3), true, var(3), true),
+         "_3 <= #max{_0 : pr_ap(_0)} <= _3"},
+        // A guard that is neither a variable nor an integer prints nothing.
+        {aggregateAtom(AGGREGATE_MIN, {var(0)}, p, con("#invalid_guard#"), true, num(2147483647), true),
+         " <= #min{_0 : pr_ap(_0)} <= 2147483647"},
+        {aggregateAtom(AGGREGATE_SUM, {var(0)}, p, num(1), true, num(3), true, &elements),
+         "1 <= #sum{<1:pr_ap(1)>,<2:pr_ap(2)>} <= 3"},
+        {aggregateAtom(AGGREGATE_TIMES, {var(0)}, p, num(0), true, num(4), true),
+         "0 <= #times{_0 : pr_ap(_0)} <= 4"},
+    };
+    for (const CASE &c : cases)
+        EXPECT_EQ(c.expected, capture([&](FILE *out) { printAtom(out, c.atom); }));
+    // In a body, and negated.
+    CONJUNCTION b = body({pos(atom("pr_ar")), neg(aggregateAtom(AGGREGATE_COUNT, {var(0)}, p, num(1), true, num(2), true))});
+    EXPECT_EQ("pr_ar, not 1 <= #count{_0 : pr_ap(_0)} <= 2", capture([&](FILE *out) { printConjunction(out, b); }));
+}
+
+// Once grounded, an aggregate's function is interned and its set lives in the set table.
+TEST(PrintAtom, InternedAggregates) {
+    SatlikeGuard guard;
+    LITERAL p = pos(atom("pr_ip", {var(0)}));
+    GROUND_SET elements;
+    GATOM_ID p5 = groundAtomTable.add(atom("pr_ip", {num(5)}));
+    elements.insert({num(5), p5});
+    ATOM full = aggregateAtom(AGGREGATE_COUNT, {var(0)}, p, num(1), true, num(1), true, &elements);
+    ATOM empty = aggregateAtom(AGGREGATE_COUNT, {var(0)}, p, num(0), true, num(0), true);
+    for (ATOM *a : {&full, &empty}) {
+        AGGREGATE_ATOM &part = *a->aggregate();
+        part.function->internGroundSet();
+        part.functionIndex = aggregateFunctionTable.intern(*part.function).first;
+        delete part.function;
+        part.function = nullptr;
+    }
+    EXPECT_EQ("1 <= #count{<5:pr_ip(5)>} <= 1", capture([&](FILE *out) { printAtom(out, full); }));
+    EXPECT_EQ("0 <= #count{_0 : pr_ip(_0)} <= 0", capture([&](FILE *out) { printAtom(out, empty); }));
+    // A ground aggregate atom prints in full among numbered atoms under -satlike.
+    GATOM_ID g = groundAtomTable.add(full);
+    GBODY b;
+    b.add(GLITERAL(p5, false));
+    b.add(GLITERAL(g, true));
+    std::vector<GCONSTRAINT> constraints{GCONSTRAINT(b)};
+    optSatlike = true;
+    EXPECT_EQ(":- " + std::to_string(p5) + ", not 1 <= #count{<5:pr_ip(5)>} <= 1.",
+              capture([&](FILE *out) { printGroundConstraints(out, constraints, "\n"); }));
+}
+
 
 TEST(PrintGround, RulesConstraintsAndWeakConstraints) {
     SatlikeGuard guard;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/builtin.h"
 #include "input/safety.h"
 
@@ -173,6 +174,46 @@ TEST(BodySafety, AggregateGuards) {
     EXPECT_EQ(0, negatedAssignment.bindsVariable(X));
     // The assignment binds the head variable.
     EXPECT_EQ(1, rule({atom("sf_p", {X})}, {pos(aggregate(X, X, true))}).isSafe());
+}
+
+// 1 <= #count{X : inner} <= 2 over the given inner body.
+ATOM countOver(std::vector<LITERAL> inner) {
+    AGGREGATE_SPEC spec;
+    spec.type = AGGREGATE_COUNT;
+    spec.terms.push_back(X);
+    spec.conjunction = body(std::move(inner));
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = num(1);
+    part.lowerInclusive = 1;
+    part.upperGuard = num(2);
+    part.upperInclusive = 1;
+    return ATOM(predicateTable.add("#count", 0, PREDICATE_AGGREGATE).first, std::move(part));
+}
+
+// The literals of an aggregate's own body that need bindings get them from the enclosing body
+// or from the aggregate's body.
+TEST(BodySafety, AggregateBodies) {
+    LITERAL qY = pos(atom("sf_q", {Y}));
+    LITERAL pX = pos(atom("sf_q", {X}));
+    struct CASE {
+        const char *what;
+        CONJUNCTION body;
+        int safe;
+    };
+    const CASE cases[] = {
+        {":- q(Y), #count{X : q(X), not r(X,Y)}.", body({qY, pos(countOver({pX, neg(atom("sf_r2", {X, Y}))}))}), 1},
+        {":- #count{X : q(X), not r(X,Y)}.", body({pos(countOver({pX, neg(atom("sf_r2", {X, Y}))}))}), 0},
+        {":- q(Y), #count{X : q(X), X < Y}.", body({qY, pos(countOver({pX, pos(builtin("<", {X, Y}))}))}), 1},
+        {":- #count{X : q(X), X < Y}.", body({pos(countOver({pX, pos(builtin("<", {X, Y}))}))}), 0},
+        {":- q(Y), not #count{X : q(X), not r(X,Y)}.", body({qY, neg(countOver({pX, neg(atom("sf_r2", {X, Y}))}))}), 1},
+        {":- not #count{X : q(X), not r(X,Y)}.", body({neg(countOver({pX, neg(atom("sf_r2", {X, Y}))}))}), 0},
+        {":- q(Y), #count{X : q(X), not r(f(Y))}.", body({qY, pos(countOver({pX, neg(atom("sf_r", {fun("f", {Y})}))}))}), 1},
+        // The variables of a compound argument come all from one side.
+        {":- q(Y), #count{X : q(X), not r(f(X,Y))}.", body({qY, pos(countOver({pX, neg(atom("sf_r", {fun("f", {X, Y})}))}))}), 0},
+        {":- #count{X : q(X), r(X,Y)}.", body({pos(countOver({pX, pos(atom("sf_r2", {X, Y}))}))}), 1},
+    };
+    for (const CASE &c : cases) EXPECT_EQ(c.safe, c.body.isSafe()) << c.what;
 }
 
 TEST(BodySafety, PendingLiteralsAndWeakConstraints) {
