@@ -8,9 +8,9 @@
 
 namespace {
 
-void put(FILE *out, const char *text) { std::fputs(text, out); }
-void put(FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
-void put(FILE *out, char c) { std::putc(c, out); }
+void put(FILE *out, const char *text) { fputs_unlocked(text, out); }
+void put(FILE *out, std::string_view text) { fwrite_unlocked(text.data(), 1, text.size(), out); }
+void put(FILE *out, char c) { putc_unlocked(c, out); }
 
 // Decimal digits without printf's format parsing: printing numbers is most of the work of a
 // large dump.
@@ -21,7 +21,7 @@ void putUnsigned(FILE *out, uint64_t value) {
         *--p = char('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    std::fwrite(p, 1, size_t(end - p), out);
+    fwrite_unlocked(p, 1, size_t(end - p), out);
 }
 
 void putSigned(FILE *out, int64_t value) {
