@@ -226,10 +226,22 @@ uint32_t GROUND_SET_TABLE::intern(const GROUND_SET &set) {
     return number;
 }
 
+// Two functions over the same ground set are one entry only when their type, bounds and extra
+// state agree: aggregates over the same undefined elements may differ in their true ones.
+static bool sameState(const AGGREGATEFUNCTION &a, const AGGREGATEFUNCTION &b) {
+    if (a.type != b.type || a.lower != b.lower || a.upper != b.upper) return false;
+    if (a.getMaxUndefined() != b.getMaxUndefined() || a.getMaxTrue() != b.getMaxTrue() ||
+        a.getMinUndefined() != b.getMinUndefined() || a.getMinTrue() != b.getMinTrue())
+        return false;
+    const auto *ta = dynamic_cast<const TIMESFUNCTION *>(&a);
+    const auto *tb = dynamic_cast<const TIMESFUNCTION *>(&b);
+    return !ta || !tb || ta->productTrue == tb->productTrue;
+}
+
 std::pair<uint32_t, bool> AGGREGATE_FUNCTION_TABLE::intern(const AGGREGATEFUNCTION &function) {
     auto range = bySet.equal_range(function.setIndex);
     for (auto it = range.first; it != range.second; ++it)
-        if (functions[it->second]->type == function.type) return {it->second, false};
+        if (sameState(*functions[it->second], function)) return {it->second, false};
     AGGREGATEFUNCTION *copy = function.clone();
     if (!copy) internalError("aggregate function table");
     copy->ownSet.reset();

@@ -1,0 +1,141 @@
+#include "grounding/index.h"
+
+#include "core/hash_index.h"
+#include "core/program.h"
+
+namespace {
+inline size_t slotOf(TERM key, size_t mask) { return size_t(hashMix(indexKeyHash(key))) & mask; }
+} // namespace
+
+const INDEX_TABLE::SLOT *INDEX_TABLE::findSlot(TERM key) const {
+    if (slots.empty()) return nullptr;
+    size_t mask = slots.size() - 1;
+    for (size_t i = slotOf(key, mask);; i = (i + 1) & mask) {
+        const SLOT &s = slots[i];
+        if (s.head == NONE) return nullptr;
+        if (s.key == key) return &s;
+    }
+}
+
+void INDEX_TABLE::grow() {
+    std::vector<SLOT> old;
+    old.swap(slots);
+    slots.resize(old.empty() ? 16 : old.size() * 2);
+    size_t mask = slots.size() - 1;
+    for (const SLOT &s : old) {
+        if (s.head == NONE) continue;
+        size_t i = slotOf(s.key, mask);
+        while (slots[i].head != NONE) i = (i + 1) & mask;
+        slots[i] = s;
+    }
+}
+
+void INDEX_TABLE::insert(TERM key, const ATOM *atom) {
+    uint32_t entry = uint32_t(entries.size());
+    entries.push_back(ENTRY{atom, NONE});
+    live++;
+    if (tracksAtoms) locator[atom] = entry;
+    if ((usedSlots + 1) * 4 > slots.size() * 3) grow();
+    size_t mask = slots.size() - 1;
+    for (size_t i = slotOf(key, mask);; i = (i + 1) & mask) {
+        SLOT &s = slots[i];
+        if (s.head == NONE) {
+            s.key = key;
+            s.head = s.tail = entry;
+            usedSlots++;
+            return;
+        }
+        if (s.key == key) {
+            entries[s.tail].next = entry;
+            s.tail = entry;
+            return;
+        }
+    }
+}
+
+void INDEX_TABLE::erase(TERM key, const ATOM *atom) {
+    if (tracksAtoms) {
+        auto it = locator.find(atom);
+        if (it == locator.end()) return;
+        entries[it->second].atom = nullptr;
+        locator.erase(it);
+        live--;
+        return;
+    }
+    // Tables without a locator are never asked to erase on the grounder's paths; walk the chain.
+    const SLOT *s = findSlot(key);
+    if (!s) return;
+    for (uint32_t e = s->head; e != NONE; e = entries[e].next)
+        if (entries[e].atom == atom) {
+            entries[e].atom = nullptr;
+            live--;
+            return;
+        }
+}
+
+void INDEX_TABLE::eraseEqual(TERM key, const ATOM &atom) {
+    const SLOT *s = findSlot(key);
+    if (!s) return;
+    for (uint32_t e = s->head; e != NONE; e = entries[e].next)
+        if (entries[e].atom && compareAtom(*entries[e].atom, atom) == 0) {
+            if (tracksAtoms) locator.erase(entries[e].atom);
+            entries[e].atom = nullptr;
+            live--;
+            return;
+        }
+}
+
+uint32_t INDEX_TABLE::find(TERM key) const {
+    const SLOT *s = findSlot(key);
+    return s ? skipErased(s->head) : NONE;
+}
+
+void INDEX_TABLE::clear() {
+    if (usedSlots == 0 && entries.empty()) return;
+    for (SLOT &s : slots) s = SLOT();
+    entries.clear();
+    locator.clear();
+    usedSlots = 0;
+    live = 0;
+}
+
+INDEX_TYPE::INDEX_TYPE(uint32_t predicate)
+    : predicate(predicate), arity(predicateTable.arity(predicate)), states(arity, INDEX_STATE_NONE),
+      part1(arity, false) {}
+
+void INDEX_TYPE::erase(uint32_t position, TERM key, const ATOM &atom, uint32_t part) {
+    INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part));
+    if (!t) return;
+    // Parts 1 and 2 index I; the entry is the address of the equal atom in I's set.
+    if (part == 1 || part == 2) {
+        const ATOM_SET &set = (part == 1 ? I.positive : I.undefined).atomsOf(atom.predicate);
+        auto it = set.find(atom);
+        if (it != set.end()) t->erase(key, &*it);
+        return;
+    }
+    t->eraseEqual(key, atom);
+}
+
+INDEX_ON_I::INDEX_ON_I(uint32_t predicate) : INDEX_TYPE(predicate), part2(arity, true) {}
+
+const INDEX_TABLE *INDEX_ON_I::tableOf(uint32_t position, uint32_t part) const {
+    if (part == 1) return &part1.tables[position];
+    if (part == 2) return &part2.tables[position];
+    return nullptr;
+}
+
+INDEX_ON_I_DELTANF::INDEX_ON_I_DELTANF(uint32_t predicate)
+    : INDEX_ON_I(predicate), part3(arity, false), part4(arity, false) {}
+
+const INDEX_TABLE *INDEX_ON_I_DELTANF::tableOf(uint32_t position, uint32_t part) const {
+    if (part == 3) return &part3.tables[position];
+    if (part == 4) return &part4.tables[position];
+    return INDEX_ON_I::tableOf(position, part);
+}
+
+void INDEX_ON_I_DELTANF::clearDelta() {
+    for (INDEX_TABLE &t : part3.tables) t.clear();
+    for (INDEX_TABLE &t : part4.tables) t.clear();
+    for (uint32_t &s : states)
+        if (s == INDEX_STATE_I_DELTA) s = INDEX_STATE_I;
+}

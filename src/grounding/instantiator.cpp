@@ -1,0 +1,343 @@
+// The grounder driver: set-up, the component loop with its semi-naive fixpoint, the finishing of
+// ground rules that waited for aggregates, post-processing, constraints and weak constraints,
+// the -stats-grounding++ trace, and the argument indices the matcher asks for.
+#include "grounding/instantiator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <set>
+
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "driver/timer.h"
+#include "grounding/aggregate_access.h"
+#include "grounding/aggregate_function.h"
+#include "grounding/depgraph.h"
+#include "grounding/interpretation.h"
+#include "grounding/ordered_body.h"
+#include "grounding/selectivity_statistics.h"
+
+#include "core/printer.h"
+#include "grounding/builtin.h"
+
+INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t variableSlots)
+    : depgraph(graph), instantiateMode(instantiate) {
+    substitution.resize(maxVariableSlots = std::max<uint32_t>(variableSlots, 1));
+    Delta = std::make_unique<INTERPRETATION>();
+    NF = std::make_unique<INTERPRETATION>();
+    growPerPredicate();
+    uint32_t n = predicateTable.size();
+    for (uint32_t p = 0; p < n; p++) {
+        PREDICATE_KIND kind = predicateTable.kind(p);
+        bool node = depgraph && depgraph->isNode(p) && depgraph->componentOfNode(p) >= 0;
+        complete[p] = !(kind == PREDICATE_BUILTIN || kind == PREDICATE_AGGREGATE || node);
+        atomCount[p] = uint32_t(EDB.atomsOf(p).size());
+    }
+    selectivityStatistics = new SELECTIVITY_STATISTICS();
+}
+
+INSTANTIATOR::~INSTANTIATOR() { cleanup(); }
+
+void INSTANTIATOR::growPerPredicate() {
+    uint32_t n = predicateTable.size();
+    if (complete.size() >= n) return;
+    noUndefinedAtoms.resize(n, 1);
+    complete.resize(n, 1);
+    atomCount.resize(n, 0);
+    deltaCount.resize(n, 0);
+    nfCount.resize(n, 0);
+    indices.resize(n);
+}
+
+int32_t INSTANTIATOR::componentOfAtom(const ATOM &atom) const {
+    return depgraph ? depgraph->componentOf(atom) : -1;
+}
+
+void INSTANTIATOR::cleanup() {
+    if (cleanedUp) return;
+    cleanedUp = true;
+    Delta.reset();
+    NF.reset();
+    indices.clear();
+    pendingRules.clear();
+    delete selectivityStatistics;
+    selectivityStatistics = nullptr;
+    deleteBuiltins();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Argument indices
+
+void INSTANTIATOR::fillIndex(INDEX_TYPE &index, uint32_t position, const ATOM_SET &atoms, uint32_t part) {
+    for (const ATOM &a : atoms)
+        if (position < a.argCount()) index.insert(position, a.arg(position), &a, part);
+}
+
+void INSTANTIATOR::ensureIndex(const LITERAL &literal, uint32_t i, bool recursive) {
+    uint32_t p = literal.atom.predicate;
+    growPerPredicate();
+    PREDICATE_KIND kind = predicateTable.kind(p);
+    std::unique_ptr<INDEX_TYPE> &slot = indices[p];
+    if (kind == PREDICATE_EDB) {
+        if (!slot) slot = std::make_unique<INDEX_ON_EDB>(p);
+        if (i >= slot->states.size() || slot->states[i] != INDEX_STATE_NONE) return;
+        fillIndex(*slot, i, EDB.atomsOf(p), 1);
+        slot->states[i] = INDEX_STATE_EDB;
+    } else if (kind == PREDICATE_IDB && recursive) {
+        if (!slot) slot = std::make_unique<INDEX_ON_I_DELTANF>(p);
+        if (i >= slot->states.size()) return;
+        uint32_t &state = slot->states[i];
+        if (state == INDEX_STATE_NONE) {
+            fillIndex(*slot, i, I.positive.atomsOf(p), 1);
+            fillIndex(*slot, i, I.undefined.atomsOf(p), 2);
+        } else if (state != INDEX_STATE_I) {
+            return;
+        }
+        fillIndex(*slot, i, Delta->positive.atomsOf(p), 3);
+        fillIndex(*slot, i, Delta->undefined.atomsOf(p), 4);
+        state = INDEX_STATE_I_DELTA;
+    } else if (kind == PREDICATE_IDB) {
+        if (!slot) slot = std::make_unique<INDEX_ON_I>(p);
+        if (i >= slot->states.size() || slot->states[i] != INDEX_STATE_NONE) return;
+        fillIndex(*slot, i, I.positive.atomsOf(p), 1);
+        fillIndex(*slot, i, I.undefined.atomsOf(p), 2);
+        slot->states[i] = INDEX_STATE_I;
+    }
+    // Any other kind ("#query" included) has no index: its literals are scanned.
+}
+
+void INSTANTIATOR::createIndices(const ORDERED_BODY &order) {
+    uint32_t n = order.literalCount;
+    indexArgumentAt.assign(n, -1);
+    std::span<const int32_t> first(order.firstBinding);
+    for (uint32_t k = 0; k < n; k++) {
+        const LITERAL &l = order.literalAt(k);
+        if (l.atom.isAggregate()) {
+            const LITERAL *inner = aggregateSetLiteral(l.atom);
+            if (!inner) continue;
+            int32_t arg = chooseIndexArgument(*inner, k, first, false, Delta.get());
+            indexArgumentAt[k] = arg;
+            if (arg >= 0) ensureIndex(*inner, uint32_t(arg), false);
+            continue;
+        }
+        uint32_t p = l.atom.predicate;
+        PREDICATE_KIND kind = predicateTable.kind(p);
+        if (l.atom.argCount() == 0 || kind == PREDICATE_BUILTIN || l.isNegated()) continue;
+        bool recursive = kind != PREDICATE_EDB && !(p < complete.size() && complete[p]);
+        int32_t arg = chooseIndexArgument(l, k, first, recursive, Delta.get());
+        indexArgumentAt[k] = arg;
+        if (arg >= 0) ensureIndex(l, uint32_t(arg), recursive);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+namespace {
+
+void printInstantiationTime(FILE *out, const TIMER &timer) {
+    if (timer.seconds < 0 || timer.microseconds < 0) fprintf(out, "TIMING ERROR.");
+    else fprintf(out, "%5lld.%06d", (long long)timer.seconds, timer.microseconds);
+    fprintf(out, "   inst. time \n");
+    fprintf(out, "               ------------------------------\n\n");
+}
+
+// Trace and status check around one statement.
+struct STATEMENT_TRACE {
+    template <class PRINT> explicit STATEMENT_TRACE(PRINT &&print) {
+        if (!optStatsGrounding) return;
+        FILE *err = errorOutput();
+        fprintf(err, "               ");
+        print(err);
+        fprintf(err, "\n");
+        timers[TIMER_RULE_INSTANTIATION].start();
+    }
+    static void end() {
+        if (!optStatsGrounding) return;
+        timers[TIMER_RULE_INSTANTIATION].stop();
+        printInstantiationTime(errorOutput(), timers[TIMER_RULE_INSTANTIATION]);
+        timers[TIMER_RULE_INSTANTIATION] = TIMER();
+    }
+};
+
+} // namespace
+
+bool INSTANTIATOR::run(uint8_t &errorFlag) {
+    errorFlag = 0;
+    srand(unsigned(time(nullptr)));
+    auto statusCheck = [&](auto &&print) {
+        errorFlag = 0;
+        if (status == GROUNDER_ASSIGNMENT_ERROR || status == GROUNDER_BUILTIN_CYCLE) {
+            errorFlag = 1;
+            FILE *err = errorOutput();
+            fprintf(err, "Error occurs in \n");
+            print(err);
+            fprintf(err, "\n");
+        }
+        return status == GROUNDER_OK;
+    };
+
+    uint32_t componentCount = depgraph ? depgraph->componentCount() : 0;
+    for (uint32_t c = 0; c < componentCount; c++) {
+        Delta->clear();
+        NF->clear();
+        uint8_t newAtom = 1;
+        const auto &rules = depgraph->componentRules[c];
+
+        // The rule gate: aggregates over this or a later component are an error; a rule with a
+        // head atom in an earlier component was grounded there.
+        auto gate = [&](const RULE &rule, bool &skip) {
+            skip = false;
+            if (rule.body)
+                for (const LITERAL &l : rule.body->literals) {
+                    if (!l.atom.isAggregate()) continue;
+                    const LITERAL *inner = aggregateSetLiteral(l.atom);
+                    int32_t ic = inner ? componentOfAtom(inner->atom) : -1;
+                    if (uint32_t(ic) >= c) {
+                        FILE *err = errorOutput();
+                        fprintf(err, "Error on rule ");
+                        printRule(err, rule);
+                        fprintf(err, " : the predicates appearing in the aggregate atom cannot be "
+                                     "recursive with the head of the rule.\n");
+                        errorFlag = 1;
+                        return false;
+                    }
+                }
+            for (const ATOM &h : rule.head)
+                if (uint32_t(componentOfAtom(h)) < c) {
+                    skip = true;
+                    break;
+                }
+            return true;
+        };
+        auto groundRule = [&](const RULE &rule, bool exit, uint32_t iteration) {
+            bool skip;
+            if (!gate(rule, skip)) return false;
+            if (skip) return true;
+            STATEMENT_TRACE trace([&](FILE *out) { printRule(out, rule); });
+            instantiateRule(rule, exit, newAtom, iteration, int32_t(c));
+            STATEMENT_TRACE::end();
+            return statusCheck([&](FILE *out) { printRule(out, rule); });
+        };
+
+        for (const RULE *rule : rules.exitRules())
+            if (!groundRule(*rule, true, 1)) {
+                cleanup();
+                return false;
+            }
+        for (uint32_t d = 0;; d++) {
+            std::swap(Delta, NF);
+            std::swap(deltaCount, nfCount);
+            newAtom = 0;
+            NF->clear();
+            for (const RULE *rule : rules.recursiveRules())
+                if (!groundRule(*rule, false, d)) {
+                    cleanup();
+                    return false;
+                }
+            mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
+            for (uint32_t p = 0; p < indices.size(); p++) {
+                if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
+                    static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
+                if (p < complete.size() && !complete[p]) selectivityStatistics->invalidate(p);
+            }
+            if (!newAtom) break;
+        }
+        for (uint32_t node : depgraph->components[c])
+            if (node < complete.size()) complete[node] = 1;
+        finishPendingRules();
+        if (status != GROUNDER_OK) {
+            cleanup();
+            return false;
+        }
+    }
+
+    timers[TIMER_POSTPROCESSING].start();
+    if (!I.positive.empty()) simplifyGroundRules();
+    selectivityStatistics->clear();
+    timers[TIMER_POSTPROCESSING].stop();
+
+    timers[TIMER_CONSTRAINTS].start();
+    for (auto &index : indices) index.reset();
+    for (const CONSTRAINT &constraint : constraints) {
+        if (isConstraintRedundant(constraint)) continue;
+        STATEMENT_TRACE trace([&](FILE *out) { printConstraint(out, constraint); });
+        instantiateConstraint(constraint);
+        STATEMENT_TRACE::end();
+        if (!statusCheck([&](FILE *out) { printConstraint(out, constraint); })) {
+            cleanup();
+            timers[TIMER_CONSTRAINTS].stop();
+            return false;
+        }
+    }
+    timers[TIMER_CONSTRAINTS].stop();
+    for (const WEAKCONSTRAINT &weak : weakConstraints) {
+        STATEMENT_TRACE trace([&](FILE *out) { printWeakConstraint(out, weak); });
+        instantiateWeakConstraint(weak);
+        STATEMENT_TRACE::end();
+        if (!statusCheck([&](FILE *out) { printWeakConstraint(out, weak); })) {
+            cleanup();
+            return false;
+        }
+    }
+    cleanup();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Redundant constraints: atoms with identical arguments of two or more predicates that one
+// disjunctive rule, and no other rule, defines are never true together in an answer set, so a
+// constraint over them is skipped without grounding.
+
+namespace {
+
+bool sameName(uint32_t a, uint32_t b) { return a == b || predicateTable.nameView(a) == predicateTable.nameView(b); }
+
+// The single rule of the list with the predicate in a head atom, or null.
+const RULE *findSingleDefiningRule(std::span<const RULE *const> rules, uint32_t predicate) {
+    const RULE *found = nullptr;
+    for (const RULE *r : rules)
+        for (const ATOM &h : r->head)
+            if (sameName(h.predicate, predicate)) {
+                if (found && found != r) return nullptr;
+                found = r;
+                break;
+            }
+    return found;
+}
+
+} // namespace
+
+bool INSTANTIATOR::isConstraintRedundant(const CONSTRAINT &constraint) const {
+    auto idbLike = [](uint32_t p) {
+        PREDICATE_KIND k = predicateTable.kind(p);
+        return k == PREDICATE_IDB || k == PREDICATE_QUERY;
+    };
+    std::span<const LITERAL> positive = constraint.body.positive();
+    uint32_t first = 0;
+    while (first < positive.size() && !idbLike(positive[first].atom.predicate)) first++;
+    if (first == positive.size()) return false;
+    const ATOM &a0 = positive[first].atom;
+    int32_t a = componentOfAtom(a0);
+    if (a < 0) return true;
+    const auto &list = depgraph->componentRules[uint32_t(a)].rules;
+    std::span<const RULE *const> rules(list.data(), list.size());
+    const RULE *r = findSingleDefiningRule(rules, a0.predicate);
+    if (!r) return false;
+    uint32_t found = 1;
+    for (uint32_t i = first + 1; i < positive.size(); i++) {
+        const ATOM &b = positive[i].atom;
+        if (!idbLike(b.predicate)) continue;
+        if (componentOfAtom(b) < 0) return true;
+        if (compareTerms(b.args(), a0.args()) != 0) return false;
+        for (uint32_t j = 0; j < i; j++)
+            if (sameName(positive[j].atom.predicate, b.predicate)) return false;
+        if (findSingleDefiningRule(rules, b.predicate) != r) return false;
+        found++;
+    }
+    if (found == 1) return false;
+    for (const ATOM &h : r->head)
+        if (compareTerms(h.args(), r->head[0].args()) != 0) return false;
+    return true;
+}

@@ -1,0 +1,207 @@
+// The grounder. The driver builds one INSTANTIATOR over the dependency graph of the rewritten
+// program and runs it once: it grounds the rules component by component in the graph's order,
+// each component by a semi-naive fixpoint (exit rules once, then the recursive rules against the
+// previous iteration's new atoms), finishes the ground rules that waited for aggregates, drops
+// satisfied ground rules, and finally grounds the constraints and weak constraints against the
+// complete interpretation I. Its products are the ground atom table, the ground program and I.
+//
+// Matching a body is a backtracking walk over the body's evaluation order (ORDERED_BODY) with
+// one match iterator per position, argument indices for bound arguments, backjumping, and a trail
+// of the variables bound inside function terms. Nothing is allocated per match attempt: the
+// per-statement buffers are made once per statement and reused.
+//
+// Grounding never writes into the stored program: a statement whose body holds aggregates is
+// grounded from a working copy of its body, so messages quote the statement as it was written.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/program.h"
+#include "core/substitution.h"
+#include "grounding/backjump.h"
+#include "grounding/ground_program.h"
+#include "grounding/index.h"
+#include "grounding/match_iterator.h"
+
+template <class RULE_T, class CONSTRAINT_T> class DEPGRAPH;
+using PREDICATE_DEPGRAPH = DEPGRAPH<RULE, CONSTRAINT>;
+class ORDERED_BODY;
+class BUILTIN_TYPE;
+class AGGREGATEFUNCTION;
+
+// The bounds of a #sum or #times aggregate in 64 bits, from its last enumeration.
+struct WIDE_BOUNDS {
+    bool valid = false;
+    int64_t lower = 0;
+    int64_t upper = 0;
+};
+
+// The aggregate part of an aggregate atom under a substitution: integer guards (a strict guard
+// moved by one), all inclusive, and a clone of the function over its instantiated set literal.
+void instantiateAggregateAtom(AGGREGATE_ATOM &destination, const AGGREGATE_ATOM &source,
+                              const SUBSTITUTION &substitution);
+
+// A ground rule that waits for aggregates over predicates of the component being grounded: the
+// rule so far (head and residual body without the waiting literals), copies of the waiting
+// aggregate literals, and the substitution of the instance.
+struct PENDING_GRULE {
+    GRULE rule;
+    std::vector<LITERAL> aggregates;
+    SUBSTITUTION substitution;
+};
+
+// Grounder status: 0 success; 1 a constraint is violated in every answer set; 2 an aggregate
+// assignment over unsuitable predicates or a cyclic assignment dependency; 3 a cyclic dependency
+// among aggregates and built-ins.
+enum GROUNDER_STATUS : int32_t {
+    GROUNDER_OK = 0,
+    GROUNDER_INCONSISTENT = 1,
+    GROUNDER_ASSIGNMENT_ERROR = 2,
+    GROUNDER_BUILTIN_CYCLE = 3,
+};
+
+// The terms of a head atom exceed the limits: a list tail bound to a non-list, or (with
+// -maxnesting= or -maxlist=) a function term nested too deep or a list too long.
+bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution);
+
+class INSTANTIATOR {
+public:
+    SUBSTITUTION substitution;
+    std::vector<uint8_t> noUndefinedAtoms; // per predicate
+    std::vector<uint8_t> complete;         // per predicate
+    std::vector<uint32_t> atomCount;       // per predicate: atoms in EDB and I
+    std::unique_ptr<INTERPRETATION> Delta, NF;
+    std::vector<uint32_t> deltaCount, nfCount;
+    std::vector<std::unique_ptr<INDEX_TYPE>> indices; // per predicate
+    std::vector<PENDING_GRULE> pendingRules;
+    PREDICATE_DEPGRAPH *depgraph;
+    bool instantiateMode;
+    int32_t status = GROUNDER_OK;
+
+    INSTANTIATOR(PREDICATE_DEPGRAPH *depgraph, bool instantiateMode, uint32_t variableSlots);
+    ~INSTANTIATOR();
+    INSTANTIATOR(const INSTANTIATOR &) = delete;
+    INSTANTIATOR &operator=(const INSTANTIATOR &) = delete;
+
+    // Grounds the whole program; 1 when every statement was grounded, 0 when grounding stopped.
+    // errorFlag is 1 when it stopped because of an error.
+    bool run(uint8_t &errorFlag);
+    // Teardown: frees the grounder's own data and deletes the built-in objects. Runs once, on
+    // every exit path of `run` (and from the destructor when `run` never ran to its end).
+    void cleanup();
+    bool isConstraintRedundant(const CONSTRAINT &constraint) const;
+
+    // One statement.
+    void instantiateRule(const RULE &rule, bool exit, uint8_t &newAtom, uint32_t iteration,
+                         int32_t component);
+    void instantiateConstraint(const CONSTRAINT &constraint);
+    void instantiateWeakConstraint(const WEAKCONSTRAINT &weakConstraint);
+
+    // Argument indices.
+    void createIndices(const ORDERED_BODY &order);
+    void ensureIndex(const LITERAL &literal, uint32_t position, bool recursive);
+    void fillIndex(INDEX_TYPE &index, uint32_t position, const ATOM_SET &atoms, uint32_t part);
+
+    // Truth tests over the instance of a literal under the substitution; none builds an atom.
+    bool containsAtom(const LITERAL &literal, uint32_t code);
+    bool isCertainlyTrue(const LITERAL &literal);
+    bool isHeadTrue(const std::vector<ATOM> &head);
+    bool isAggregateRecursive(const AGGREGATE_ATOM &aggregate, int32_t component) const;
+
+    // Matching one literal against candidate atoms; bindings go to the trail.
+    bool matchNextAtom(const LITERAL &literal, MATCH_ITERATOR &iterator);
+    bool matchFunctionTerm(TERM pattern, TERM ground);
+    bool matchTerm(TERM pattern, TERM ground);
+
+    // Aggregates during grounding.
+    int instantiateAggregate(const LITERAL &literal);
+    int finishAggregate(const LITERAL &literal);
+    int evaluateAggregate(const LITERAL &literal);
+    void resetAggregate(ATOM &aggregate);
+    // Guard tests, the guards read through the substitution when given.
+    bool aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const;
+    bool aggregateSatisfied(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const;
+
+    // For the tests: the status and instance counts of the last statement.
+    uint64_t instancesOfLastStatement = 0;
+
+private:
+    // The statement being matched and the data its instances need.
+    struct STATEMENT {
+        STATEMENT_KIND kind = STATEMENT_RULE;
+        const RULE *rule = nullptr;
+        const CONSTRAINT *constraint = nullptr;
+        const WEAKCONSTRAINT *weakConstraint = nullptr;
+        bool exit = true;
+        uint8_t *newAtom = nullptr;
+        int32_t component = -1;
+        const TERM_SET *headVariables = nullptr;
+    };
+    STATEMENT current;
+    const CONJUNCTION *currentBody = nullptr;     // the body being matched (a working copy or the statement's)
+    const INTERPRETATION *matchDelta = nullptr;   // what the iterators see of Delta: none for constraints
+    uint32_t matchPosition = 0;                   // the position being matched
+    WIDE_BOUNDS lastWide;
+    bool cleanedUp = false;
+    uint32_t maxVariableSlots = 0;
+
+    // Per-statement matcher buffers, reused from statement to statement.
+    std::vector<MATCH_ITERATOR> iterators;        // by position
+    std::vector<int32_t> indexArgumentAt;         // by position: the argument looked up, or -1
+    std::vector<const BUILTIN_TYPE *> builtins;   // by literal index
+    std::vector<uint32_t> trail;                  // variables bound by matchNextAtom
+    LITERAL_VARIABLES literalVariables;
+    TERMS scratchArgs;                            // instantiated arguments of a truth test
+    std::vector<ATOM> scratchAtoms;               // one reusable atom per arity
+    std::vector<std::unique_ptr<ATOM>> scratchKeep;
+    GBODY scratchBody;
+    std::vector<LITERAL> scratchWaiting;
+    std::vector<GATOM_ID> scratchHead;
+
+    INDEX_TYPE *indexOf(uint32_t predicate) const {
+        return predicate < indices.size() ? indices[predicate].get() : nullptr;
+    }
+    // The component of an atom's predicate in the grounder's graph, -1 when it has none.
+    int32_t componentOfAtom(const ATOM &atom) const;
+    void growPerPredicate();
+
+    void bindVariable(uint32_t variable, TERM value) {
+        substitution.bind(variable, value);
+        trail.push_back(variable);
+    }
+    void undoTrail(uint32_t mark) {
+        while (trail.size() > mark) {
+            substitution.unbind(trail.back());
+            trail.pop_back();
+        }
+    }
+    // The instance of an atom in a reusable scratch atom (valid until the next call).
+    const ATOM &instanceOf(const ATOM &atom);
+    TERM valueOf(TERM pattern) const;
+
+    void matchBody(ORDERED_BODY &order, STATEMENT_KIND kind);
+    bool evaluateBuiltin(const LITERAL &literal, MATCH_ITERATOR *iterator, uint32_t literalIndex);
+    void startVariant(ORDERED_BODY &order, BACKJUMP_STATE &state, bool afterSwitch);
+    void makeIterator(ORDERED_BODY &order, uint32_t position);
+    bool needsIterator(const LITERAL &literal) const;
+    void unbindVariables(const LITERAL &literal, MATCH_ITERATOR &iterator);
+    void jumpBack(ORDERED_BODY &order, int32_t target);
+    // After a complete match: returns the target position, -1 when nothing is left.
+    int32_t backjump(ORDERED_BODY &order, BACKJUMP_STATE &state, int32_t &successTarget);
+    bool skippedByJumps(const ORDERED_BODY &order, int32_t position) const;
+    int enumerateAggregate(const LITERAL &literal, int32_t indexArgument, WIDE_BOUNDS &wide);
+    void aggregateBounds(const AGGREGATEFUNCTION &f, const WIDE_BOUNDS *wide, int64_t &lo, int64_t &hi) const;
+    bool aggregateWaits(const LITERAL &literal, int32_t component) const;
+
+    void onMatch();
+    void checkRuleInstance();
+    void ruleInstance();
+    void constraintInstance();
+    void weakConstraintInstance();
+    void groundBody(GBODY &out, const CONJUNCTION &body, const INTERPRETATION *delta,
+                    int32_t component, std::vector<LITERAL> *waiting);
+    void addAggregateLiteral(GBODY &out, const LITERAL &literal);
+    void finishPendingRules();
+};

@@ -1,0 +1,376 @@
+// The backtracking matcher: enumerates the ground instances of one body in the evaluation order
+// of an ORDERED_BODY, with one match iterator per position, backjumping after failures and after
+// complete matches, and, for recursive rules, the semi-naive variants of the order.
+#include <algorithm>
+
+#include "driver/options.h"
+#include "grounding/aggregate_access.h"
+#include "grounding/instantiator.h"
+#include "grounding/ordered_body.h"
+#include "grounding/selectivity_statistics.h"
+
+#include "grounding/builtin.h"
+
+namespace {
+bool isBuiltinPredicate(uint32_t p) { return predicateTable.kind(p) == PREDICATE_BUILTIN; }
+} // namespace
+
+static const BUILTIN_TYPE *builtinOf(uint32_t predicate) { return lookupBuiltin(predicate); }
+static bool builtinIsFunctional(const BUILTIN_TYPE *b) { return !b || b->isFunctional(); }
+static int32_t builtinKindOf(const BUILTIN_TYPE *b) { return b ? b->getKind() : -1; }
+
+static constexpr int32_t BUILTIN_KIND_INT = 6;
+
+bool INSTANTIATOR::needsIterator(const LITERAL &literal) const {
+    const ATOM &a = literal.atom;
+    if (a.isAggregate()) return false;
+    if (!literal.isNegated()) return true;
+    return isBuiltinPredicate(a.predicate) && !builtinIsFunctional(builtinOf(a.predicate));
+}
+
+TERM INSTANTIATOR::valueOf(TERM pattern) const {
+    if (pattern.isVariable()) return substitution[pattern.value];
+    if (pattern.isComplex()) return instantiateTerm(pattern, substitution);
+    return pattern;
+}
+
+const ATOM &INSTANTIATOR::instanceOf(const ATOM &atom) {
+    std::span<const TERM> args = atom.args();
+    uint32_t arity = uint32_t(args.size());
+    if (scratchAtoms.size() <= arity) scratchAtoms.resize(arity + 1);
+    ATOM &scratch = scratchAtoms[arity];
+    if (scratch.argCount() != arity) {
+        scratchArgs.assign(arity, TERM());
+        scratch = ATOM(atom.predicate, std::span<const TERM>(scratchArgs));
+    }
+    scratch.predicate = atom.predicate;
+    std::span<TERM> out = scratch.mutableArgs();
+    for (uint32_t i = 0; i < arity; i++) out[i] = valueOf(args[i]);
+    return scratch;
+}
+
+bool INSTANTIATOR::containsAtom(const LITERAL &literal, uint32_t code) {
+    const ATOM &a = instanceOf(literal.atom);
+    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return EDB.contains(a);
+    const INTERPRETATION *delta = matchDelta;
+    bool inI = I.positive.contains(a) || I.undefined.contains(a);
+    bool inDelta = delta && (delta->positive.contains(a) || delta->undefined.contains(a));
+    if (code == 0) return inI;
+    if (code == 1) return inDelta;
+    return inI || inDelta;
+}
+
+bool INSTANTIATOR::isCertainlyTrue(const LITERAL &literal) {
+    const ATOM &a = instanceOf(literal.atom);
+    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return EDB.contains(a);
+    const INTERPRETATION *delta = matchDelta;
+    return I.positive.contains(a) || (delta && delta->positive.contains(a));
+}
+
+bool INSTANTIATOR::isHeadTrue(const std::vector<ATOM> &head) {
+    for (const ATOM &h : head) {
+        const ATOM &a = instanceOf(h);
+        if (I.positive.contains(a) || Delta->positive.contains(a) || NF->positive.contains(a))
+            return true;
+    }
+    return false;
+}
+
+bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution) {
+    for (const ATOM &h : head)
+        for (TERM t : h.args())
+            if (t.isComplex() && !complexTerm(t).listTailsBoundToLists(substitution)) return true;
+    if (optMaxNesting == 0 && optMaxList == 0) return false;
+    for (const ATOM &h : head)
+        for (TERM t : h.args()) {
+            if (!t.isComplex()) continue;
+            const COMPLEX_TERM &c = complexTerm(instantiateTerm(t, substitution));
+            if (optMaxNesting != 0 && c.nestingDepth() > optMaxNesting) return true;
+            if (optMaxList != 0 && c.isList() && c.argCount > optMaxList) return true;
+        }
+    return false;
+}
+
+bool INSTANTIATOR::matchTerm(TERM pattern, TERM ground) {
+    if (pattern.isVariable()) {
+        TERM v = substitution[pattern.value];
+        if (v.isNull()) {
+            bindVariable(pattern.value, ground);
+            return true;
+        }
+        return v == ground;
+    }
+    if (pattern.isComplex()) {
+        if (!ground.isComplex()) return false;
+        if (complexTerm(pattern).ground) return pattern == ground;
+        return matchFunctionTerm(pattern, ground);
+    }
+    return pattern == ground;
+}
+
+bool INSTANTIATOR::matchFunctionTerm(TERM pattern, TERM ground) {
+    const COMPLEX_TERM &p = complexTerm(pattern);
+    const COMPLEX_TERM &g = complexTerm(ground);
+    if (p.kind != g.kind) return false;
+    if (p.isFunction() && p.functor != g.functor) return false;
+    uint32_t mark = uint32_t(trail.size());
+    bool ok = true;
+    if (p.hasTail()) {
+        // [H|T]: H takes the first element, T the list of the others.
+        if (g.argCount == 0) return false;
+        std::span<const TERM> elements = g.args();
+        ok = matchTerm(p.argData[0], elements[0]);
+        if (ok) {
+            TERM rest = makeComplexTerm(COMPLEX_TERM::list(elements.subspan(1), false, true));
+            ok = matchTerm(p.argData[1], rest);
+        }
+    } else {
+        if (p.argCount != g.argCount) return false;
+        for (uint32_t i = 0; ok && i < p.argCount; i++) ok = matchTerm(p.argData[i], g.argData[i]);
+    }
+    if (!ok) undoTrail(mark);
+    return ok;
+}
+
+bool INSTANTIATOR::matchNextAtom(const LITERAL &literal, MATCH_ITERATOR &it) {
+    std::span<const TERM> pattern = literal.atom.args();
+    const INTERPRETATION *delta = matchDelta;
+    const INDEX_TYPE *idx = indexOf(literal.atom.predicate);
+    while (!it.exhausted()) {
+        const ATOM &candidate = it.currentAtom();
+        std::span<const TERM> args = candidate.args();
+        uint32_t mark = uint32_t(trail.size());
+        bool ok = args.size() == pattern.size();
+        for (uint32_t i = 0; ok && i < pattern.size(); i++) {
+            TERM p = pattern[i];
+            TERM g = args[i];
+            if (it.freeArguments.test(i)) {
+                if (p.isVariable()) {
+                    TERM v = substitution[p.value];
+                    if (v.isNull()) bindVariable(p.value, g);
+                    else ok = v == g; // the variable occurs earlier in the literal
+                } else {
+                    ok = g.isComplex() && matchFunctionTerm(p, g);
+                }
+            } else {
+                ok = valueOf(p) == g;
+            }
+        }
+        it.next(literal, delta, substitution, idx);
+        if (ok) return true;
+        undoTrail(mark);
+    }
+    return false;
+}
+
+bool INSTANTIATOR::evaluateBuiltin(const LITERAL &literal, MATCH_ITERATOR *iterator, uint32_t index) {
+    const BUILTIN_TYPE *b = builtins[index];
+    if (!b) return false;
+    if (b->isFunctional())
+        return static_cast<const FUNCTIONAL_BUILTIN *>(b)->evaluate(literal.atom, substitution) != 0;
+    int32_t scratchState = 0;
+    int32_t &state = iterator ? iterator->state : scratchState;
+    return static_cast<const NON_FUNCTIONAL_BUILTIN *>(b)->evaluate(literal.atom, substitution, state) != 0;
+}
+
+void INSTANTIATOR::makeIterator(ORDERED_BODY &order, uint32_t k) {
+    const LITERAL &l = order.literalAt(k);
+    MATCH_ITERATOR &it = iterators[k];
+    const INTERPRETATION *delta = matchDelta;
+    uint32_t p = l.atom.predicate;
+    if (isBuiltinPredicate(p)) it.init(l, substitution, delta, 0, nullptr, -1);
+    else it.init(l, substitution, delta, order.semiNaiveCodeAt(k), indexOf(p), indexArgumentAt[k]);
+    it.trailMark = uint32_t(trail.size());
+}
+
+void INSTANTIATOR::unbindVariables(const LITERAL &literal, MATCH_ITERATOR &it) {
+    if (isBuiltinPredicate(literal.atom.predicate)) {
+        // A built-in binds its free variable arguments directly, without the trail.
+        std::span<const TERM> args = literal.atom.args();
+        for (uint32_t i = 0; i < args.size(); i++)
+            if (it.freeArguments.test(i) && args[i].isVariable()) substitution.unbind(args[i].value);
+        return;
+    }
+    undoTrail(it.trailMark);
+}
+
+bool INSTANTIATOR::skippedByJumps(const ORDERED_BODY &order, int32_t position) const {
+    const LITERAL &l = order.literalAt(uint32_t(position));
+    if (l.atom.isAggregate()) return true;
+    if (!isBuiltinPredicate(l.atom.predicate)) return false;
+    return builtinKindOf(builtins[order.literalIndexAt(uint32_t(position))]) != BUILTIN_KIND_INT;
+}
+
+void INSTANTIATOR::jumpBack(ORDERED_BODY &order, int32_t target) {
+    int32_t k = int32_t(order.currentPosition);
+    while (k != -1 && k >= target) {
+        const LITERAL &l = order.literalAt(uint32_t(k));
+        if (l.atom.isAggregate()) resetAggregate(const_cast<ATOM &>(l.atom));
+        else if (needsIterator(l)) unbindVariables(l, iterators[uint32_t(k)]);
+        if (k != 0 && k > target) order.currentPosition--;
+        k--;
+    }
+}
+
+int32_t INSTANTIATOR::backjump(ORDERED_BODY &order, BACKJUMP_STATE &state, int32_t &s) {
+    int32_t t = state.lastRelevant;
+    s = t;
+    while (t != -1) {
+        if (skippedByJumps(order, t)) {
+            state.markLiteralVariables(order, uint32_t(t));
+            s = state.successTarget[uint32_t(t)];
+            t = std::max(state.successTarget[uint32_t(t)], state.latestConflictPosition(t));
+        } else {
+            s = state.successTarget[uint32_t(t)];
+            break;
+        }
+    }
+    jumpBack(order, t);
+    return t;
+}
+
+void INSTANTIATOR::startVariant(ORDERED_BODY &order, BACKJUMP_STATE &state, bool afterSwitch) {
+    createIndices(order);
+    if (afterSwitch) state.reset(current.headVariables);
+    state.prepare(order, noUndefinedAtoms, complete, current.kind);
+    // Nothing from an earlier variant survives: no binding, no trail entry, no iterator.
+    substitution.clear();
+    trail.clear();
+    order.currentPosition = 0;
+}
+
+bool INSTANTIATOR::aggregateWaits(const LITERAL &literal, int32_t component) const {
+    if (component < 0) return false;
+    const LITERAL *inner = aggregateSetLiteral(literal.atom);
+    if (inner) return uint32_t(componentOfAtom(inner->atom)) >= uint32_t(component);
+    return isAggregateRecursive(*literal.atom.aggregate(), component);
+}
+
+void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
+    current.kind = kind;
+    matchDelta = kind == STATEMENT_RULE ? Delta.get() : nullptr;
+    uint32_t n = order.literalCount;
+    if (n == 0) {
+        onMatch();
+        return;
+    }
+    if (iterators.size() < n) iterators.resize(n);
+    indexArgumentAt.assign(n, -1);
+    const CONJUNCTION &body = *order.body;
+    builtins.assign(body.size(), nullptr);
+    for (uint32_t i = 0; i < body.size(); i++)
+        if (isBuiltinPredicate(body[i].atom.predicate)) builtins[i] = builtinOf(body[i].atom.predicate);
+    literalVariables.compute(order);
+    BACKJUMP_STATE state(order, literalVariables, current.headVariables);
+    trail.reserve(substitution.size() + 16);
+
+    startVariant(order, state, false);
+    int32_t s = -1;
+    bool firstTry = true;
+    uint32_t k = 0;
+    if (needsIterator(order.literalAt(0))) makeIterator(order, 0);
+    for (;;) {
+        const LITERAL &l = order.literalAt(k);
+        uint32_t index = order.literalIndexAt(k);
+        bool matched;
+        bool aggregateFailed = false;
+        if (l.atom.isAggregate()) {
+            if (aggregateWaits(l, current.component)) {
+                matched = firstTry;
+            } else {
+                matchPosition = k;
+                matched = firstTry && instantiateAggregate(l) && !evaluateAggregate(l);
+                if (matched && status == GROUNDER_ASSIGNMENT_ERROR) return;
+                aggregateFailed = !matched;
+            }
+        } else if (isBuiltinPredicate(l.atom.predicate)) {
+            MATCH_ITERATOR *it = needsIterator(l) ? &iterators[k] : nullptr;
+            // Only an enumeration ("#int") has a further value when the matcher comes back.
+            if (!firstTry && builtinIsFunctional(builtins[index])) matched = false;
+            else {
+                bool r = evaluateBuiltin(l, it, index);
+                matched = l.isNegated() ? !r : r;
+            }
+        } else if (l.isNegated()) {
+            matched = firstTry && !isCertainlyTrue(l);
+        } else {
+            MATCH_ITERATOR &it = iterators[k];
+            if (it.allBound) matched = firstTry && containsAtom(l, it.code);
+            else if (it.exhausted()) matched = false;
+            else matched = matchNextAtom(l, it);
+        }
+
+        if (matched) {
+            state.clearVariablesBoundAt(order, k);
+            if (k + 1 == n) {
+                instancesOfLastStatement++;
+                onMatch();
+                if (status == GROUNDER_INCONSISTENT) return;
+                int32_t t = backjump(order, state, s);
+                if (t == -1) goto variantDone;
+                k = uint32_t(t);
+                firstTry = false;
+                continue;
+            }
+            k++;
+            order.currentPosition = k;
+            if (needsIterator(order.literalAt(k))) makeIterator(order, k);
+            firstTry = true;
+            continue;
+        }
+
+        {
+            int32_t t = -1;
+            if (aggregateFailed) {
+                state.markLiteralVariables(order, k);
+                t = state.failureTarget[k];
+                while (t != -1 && skippedByJumps(order, t)) {
+                    state.markLiteralVariables(order, uint32_t(t));
+                    t = state.latestConflictPosition(t);
+                }
+                jumpBack(order, t);
+                if (t == -1) return; // no further variant after an aggregate failure
+                k = uint32_t(t);
+                firstTry = false;
+                continue;
+            }
+            if (k != 0) {
+                state.markLiteralVariables(order, k);
+                if (firstTry) {
+                    t = state.failureTarget[k];
+                    while (t != -1 && skippedByJumps(order, t)) {
+                        state.markLiteralVariables(order, uint32_t(t));
+                        t = state.latestConflictPosition(t);
+                    }
+                } else {
+                    t = std::max(state.latestConflictPosition(int32_t(k)), s);
+                    if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
+                    while (t != -1 && skippedByJumps(order, t)) {
+                        state.markLiteralVariables(order, uint32_t(t));
+                        t = std::max(s, state.latestConflictPosition(t));
+                        if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
+                    }
+                }
+            }
+            jumpBack(order, t);
+            if (t != -1) {
+                k = uint32_t(t);
+                firstTry = false;
+                continue;
+            }
+        }
+
+    variantDone:
+        if (kind != STATEMENT_RULE || current.exit || order.noFurtherVariantLeft()) return;
+        order.nextSemiNaiveVariant();
+        while (order.variantEmpty) {
+            if (order.noFurtherVariantLeft()) return;
+            order.nextSemiNaiveVariant();
+        }
+        startVariant(order, state, true);
+        s = -1;
+        k = 0;
+        firstTry = true;
+        if (needsIterator(order.literalAt(0))) makeIterator(order, 0);
+    }
+}
