@@ -12,6 +12,7 @@
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"
+#include "input/parser.h"
 
 namespace {
 
@@ -21,9 +22,7 @@ bool endsWith(const char *name, const char *suffix) {
 }
 
 // The rule-language parser over one open input.
-void parseRuleLanguage(FILE *) {
-    // The rule-language parser is not in yet: rule text is not read.
-}
+void parseRuleLanguage(FILE *input) { parseFile(input); }
 
 // One input file: the parser is chosen by the suffix of its name (case-sensitive; names shorter
 // than the suffix go to the rule-language parser).
