@@ -54,7 +54,7 @@ ATOM_SETS &currentFacts() {
 // exists.
 bool complementOf(const ATOM &atom, ATOM &complement) {
     const char *name = predicateTable.name(atom.predicate);
-    std::string other = name[0] == '-' ? std::string(name + 1) : "-" + std::string(name);
+    std::string other = name[0] == '-' ? std::string(name + 1) : std::string(1, '-').append(name);
     auto [index, found] = predicateTable.find(other);
     if (!found) return false;
     complement = ATOM(index, atom.args());
@@ -203,7 +203,7 @@ ATOM makeOrdinaryAtom(const char *name, const TERMS *arguments) {
 }
 
 ATOM makeStronglyNegatedAtom(const char *name, const TERMS *arguments) {
-    std::string negated = name[0] == '-' ? std::string(name) : "-" + std::string(name);
+    std::string negated = name[0] == '-' ? std::string(name) : std::string(1, '-').append(name);
     ATOM atom(negated.c_str(), arguments, PREDICATE_UNDEFINED);
     stronglyNegatedPredicates.insert(int32_t(atom.predicate));
     return atom;
