@@ -1,0 +1,470 @@
+// The model generator as a whole: construction, one run of the answer-set search, the
+// occurrence lists and counters that a run builds, and the clean-up after it.
+#include "solver/model_generator.h"
+
+#include <algorithm>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "grounding/depgraph.h"
+
+// Programs whose levels stay at or below this print every level from 1 on (the unused ones with
+// cost 0); above it the cost vectors keep only the levels in use, so that one weak constraint at
+// a huge level neither allocates nor compares a slot per level below it.
+static const uint32_t DENSE_LEVEL_LIMIT = 64;
+
+std::vector<uint32_t> weakConstraintLevels(uint32_t maxLevel,
+                                           std::initializer_list<const std::vector<GWEAKCONSTRAINT> *> parts) {
+    std::vector<uint32_t> result;
+    if (maxLevel == 0) return result;
+    if (maxLevel <= DENSE_LEVEL_LIMIT) {
+        for (uint32_t l = 1; l <= maxLevel; ++l) result.push_back(l);
+        return result;
+    }
+    for (const std::vector<GWEAKCONSTRAINT> *part : parts)
+        for (const GWEAKCONSTRAINT &w : *part) {
+            int32_t l = integerValue(w.level);
+            if (l >= 1) result.push_back(static_cast<uint32_t>(l));
+        }
+    result.push_back(maxLevel);
+    std::sort(result.begin(), result.end());
+    result.erase(std::unique(result.begin(), result.end()), result.end());
+    return result;
+}
+
+MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTRAINT> &constraints_,
+                                 std::vector<GWEAKCONSTRAINT> &weakConstraints_, CONJUNCTION *query_,
+                                 ATOM_SETS *edbFacts_, INTERPRETATION *trueAtoms_, const uint32_t &maxModels_,
+                                 const COST_VECTOR *costBound_, MG_FLAGS flags_, MODEL_CALLBACK modelCallback_,
+                                 CANDIDATE_FILTER candidateFilter_, bool hasAggregates_, const COST_VECTOR *baseCost_,
+                                 bool hasWeakConstraints_, bool programHasWeakConstraints_, bool wcTrace_,
+                                 bool costBoundGiven_, uint32_t levels_, uint32_t aggregateCount_,
+                                 const std::vector<int32_t> &heuristic_,
+                                 const std::vector<int32_t> &combineOperators_)
+    : rules(rules_),
+      constraints(constraints_),
+      weakConstraints(weakConstraints_),
+      query(query_),
+      edbFacts(edbFacts_),
+      trueAtoms(trueAtoms_),
+      maxModels(maxModels_),
+      flags(flags_),
+      modelCallback(modelCallback_),
+      candidateFilter(candidateFilter_),
+      hasAggregates(hasAggregates_),
+      hasWeakConstraints(hasWeakConstraints_),
+      programHasWeakConstraints(programHasWeakConstraints_),
+      wcTrace(wcTrace_),
+      optimumKnown(levels_ == 0),
+      costBoundGiven(costBoundGiven_),
+      levels(levels_),
+      aggregateCount(aggregateCount_),
+      heuristic(heuristic_),
+      combineOperators(combineOperators_) {
+    witness.assign(groundAtomCount, 0);
+
+    // The levels every cost vector of this object covers: the driver's, or those the weak
+    // constraints use.
+    std::vector<uint32_t> levelNumbers;
+    if (levels != 0) {
+        if (baseCost_ && baseCost_->levels)
+            levelNumbers = baseCost_->levelNumbers;
+        else if (costBound_ && costBound_->levels)
+            levelNumbers = costBound_->levelNumbers;
+        else
+            levelNumbers = weakConstraintLevels(levels, {&weakConstraints});
+        lookaheadRecord.allocateCosts(levelNumbers);
+        candidateRecord.allocateCosts(levelNumbers);
+        oppositeRecord.allocateCosts(levelNumbers);
+    }
+    supportMarks = TRUTH_ASSIGNMENT(groundAtomCount, COST_VECTOR(levelNumbers), TRUTH_UNDEFINED);
+
+    if (costBound_ && costBound_->levelNumbers == levelNumbers)
+        costBound = *costBound_;
+    else
+        costBound = COST_VECTOR(levelNumbers, COST_NO_BOUND);
+    if (baseCost_ && baseCost_->levelNumbers == levelNumbers)
+        baseCost = *baseCost_;
+    else
+        baseCost = COST_VECTOR(levelNumbers, 0);
+
+    depgraphTimer.start();
+    groundGraph = new DEPGRAPH<GRULE, GCONSTRAINT>(rules, std::vector<GCONSTRAINT>(), 0);
+    depgraphTimer.stop();
+
+    if ((flags & MG_UNFOUNDED_CHECKS) && groundGraph->isCyclic()) {
+        for (uint32_t c = 0; c < groundGraph->componentCount(); ++c) {
+            if (!groundGraph->cyclic(c) || groundGraph->isDisjunctive(c)) continue;
+            if (!componentsActive) {
+                componentQueue.allocate(groundGraph->componentCount());
+                componentsActive = true;
+            }
+            componentQueue.push(c);
+        }
+    }
+}
+
+MODEL_GENERATOR::~MODEL_GENERATOR() {
+    delete groundGraph;
+    delete bestModel;
+}
+
+void MODEL_GENERATOR::computeModels() {
+    lastPassedCheckLevel = 0;
+    lastLeafLevel = 0;
+    totalTimer.start();
+    // A second run after a model was reported leaves the first-model time as it is.
+    bool timingFirstModel = answerSetsPrinted == 0;
+    if (timingFirstModel) firstModelTimer.start();
+    status = MG_CONTINUE;
+
+    TRUTH_ASSIGNMENT a(groundAtomCount, baseCost, TRUTH_UNDEFINED);
+    a.levelCosts.assignValues(baseCost);
+    level = 0;
+    chosenFlags.assign(groundAtomCount, 0);
+    chosenAtoms.clear();
+
+    initTimer.start();
+    prepareRun(a);
+    initDataStructures(a);
+    markNonHCFRules();
+    initTimer.stop();
+    wellFoundedTimer.start();
+    initiallyInconsistent = !propagateInitial(a);
+    wellFoundedTimer.stop();
+
+    baseCost.assignValues(a.levelCosts);
+
+    if (!initiallyInconsistent) {
+        level = 1;
+        a.trailing = true;
+        search(a);
+        a.trailing = false;
+    }
+
+    if (timingFirstModel && answerSetsPrinted == 0) firstModelTimer.stop();
+    totalTimer.stop();
+
+    counterTrail.undoAll();
+    supportTrail.undoAll();
+    aggregateTrail.undoAll();
+    level = 0;
+    release();
+}
+
+// Deterministic and well-founded consequences are not built yet: nothing is computed or printed.
+void MODEL_GENERATOR::computeDeterministic(int) {}
+
+// The model generator's statistics lines are not built yet.
+void MODEL_GENERATOR::printStatistics(FILE *) {}
+
+// The model generator's timing lines are not built yet.
+void MODEL_GENERATOR::printTimes(FILE *) {}
+
+void MODEL_GENERATOR::release() {
+    clearOccurrences();
+    chosenFlags.clear();
+    chosenFlags.shrink_to_fit();
+    chosenAtoms.clear();
+    lookedAheadPositive.clear();
+    lookedAheadNegative.clear();
+    positiveWeight.clear();
+    negativeWeight.clear();
+    counterTrail.clear();
+    supportTrail.clear();
+    aggregateTrail.clear();
+    propagationQueue.clear();
+    if (componentsActive) componentQueue.clear();
+    if (optimumKnown) costBound = COST_VECTOR();
+}
+
+// Per-run tables read once from the ground program: the level index and weight of every weak
+// constraint, which atoms are aggregate atoms, and the component of every atom.
+void MODEL_GENERATOR::prepareRun(TRUTH_ASSIGNMENT &a) {
+    weakLevelIndex.resize(weakConstraints.size());
+    weakWeight.resize(weakConstraints.size());
+    for (size_t i = 0; i < weakConstraints.size(); ++i) {
+        int32_t l = integerValue(weakConstraints[i].level);
+        int32_t index = l >= 1 ? a.levelCosts.indexOfLevel(static_cast<uint32_t>(l)) : -1;
+        if (index < 0) internalError("weak constraint level");
+        weakLevelIndex[i] = static_cast<uint32_t>(index);
+        // Weights are unsigned 32-bit fixed-point numbers; they add up in 64 bits.
+        weakWeight[i] = static_cast<uint32_t>(integerValue(weakConstraints[i].weight));
+    }
+
+    uint32_t n = groundAtomCount;
+    aggregateAtom.assign(n, 0);
+    for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i)
+        aggregateAtom[i] = groundAtomTable[static_cast<GATOM_ID>(i)].isAggregate();
+
+    buildComponentInfo();
+}
+
+void MODEL_GENERATOR::buildComponentInfo() {
+    uint32_t n = groundAtomCount;
+    componentOfAtom.assign(n, -1);
+    for (uint32_t i = 0; i < n; ++i) componentOfAtom[i] = groundGraph->componentOfNode(i);
+    uint32_t count = groundGraph->componentCount();
+    componentKind.assign(count, 0);
+    for (uint32_t c = 0; c < count; ++c)
+        if (groundGraph->cyclic(c)) componentKind[c] = groundGraph->isDisjunctive(c) ? 1 : 2;
+}
+
+bool MODEL_GENERATOR::isHCFGraph() {
+    if (hcfCache < 0) hcfCache = groundGraph->isHCF() ? 1 : 0;
+    return hcfCache == 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Occurrence lists and counters.
+
+namespace {
+
+// Builds one family of flat occurrence lists in two passes: counting per atom, then filling.
+// Entries marked "front" go before `componentEnd`, the first of them last (each new front entry
+// is placed at the very front), the others after it in the order they come.
+template <typename T>
+struct LIST_BUILDER {
+    OCCURRENCE_LISTS<T> &lists;
+    std::vector<uint32_t> frontCount, backFill, frontFill;
+    bool counting = true;
+
+    LIST_BUILDER(OCCURRENCE_LISTS<T> &l, uint32_t n) : lists(l), frontCount(n, 0) {
+        lists.start.assign(n + 1, 0);
+        lists.items.clear();
+        lists.componentEnd.clear();
+    }
+    void add(GATOM_ID atom, T *item, bool front) {
+        if (counting) {
+            ++lists.start[atom + 1];
+            if (front) ++frontCount[atom];
+            return;
+        }
+        if (front)
+            lists.items[--frontFill[atom]] = item;
+        else
+            lists.items[backFill[atom]++] = item;
+    }
+    void startFilling(bool withComponentEnd) {
+        uint32_t n = static_cast<uint32_t>(frontCount.size());
+        for (uint32_t a = 0; a < n; ++a) lists.start[a + 1] += lists.start[a];
+        lists.items.assign(lists.start[n], nullptr);
+        frontFill.resize(n);
+        backFill.resize(n);
+        if (withComponentEnd) lists.componentEnd.resize(n);
+        for (uint32_t a = 0; a < n; ++a) {
+            frontFill[a] = lists.start[a] + frontCount[a];
+            backFill[a] = frontFill[a];
+            if (withComponentEnd) lists.componentEnd[a] = frontFill[a];
+        }
+        counting = false;
+    }
+};
+
+}  // namespace
+
+int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
+    uint32_t n = groundAtomCount;
+    supportCount.assign(n, 0);
+    aggregateOccurrences.clear();
+    aggregateOccurrences.resize(n);
+    aggregateAtomsOfFunction.clear();
+    aggregateAtomsOfFunction.resize(aggregateCount);
+    lookedAheadPositive.assign(n, 0);
+    lookedAheadNegative.assign(n, 0);
+    positiveWeight.assign(n, 0);
+    negativeWeight.assign(n, 0);
+
+    // The lists, in two passes over the program.
+    LIST_BUILDER<GRULE> head(headOccurrences, n), positive(positiveBodyOccurrences, n),
+        negative(negativeBodyOccurrences, n);
+    LIST_BUILDER<GCONSTRAINT> kPositive(positiveConstraintOccurrences, n), kNegative(negativeConstraintOccurrences, n);
+    LIST_BUILDER<GWEAKCONSTRAINT> wPositive(positiveWeakOccurrences, n), wNegative(negativeWeakOccurrences, n);
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            head.startFilling(true);
+            positive.startFilling(true);
+            negative.startFilling(false);
+            kPositive.startFilling(false);
+            kNegative.startFilling(false);
+            wPositive.startFilling(false);
+            wNegative.startFilling(false);
+        }
+        for (GRULE &r : rules) {
+            for (GATOM_ID h : r.head) {
+                bool front = false;
+                if (componentsActive) {
+                    int32_t c = componentOfAtom[h];
+                    for (GATOM_ID other : r.head)
+                        if (other != h && c >= 0 && componentOfAtom[other] == c) front = true;
+                }
+                head.add(h, &r, front);
+            }
+            if (!r.hasBody) continue;
+            for (const GLITERAL &l : r.body.positive()) {
+                bool front = false;
+                if (componentsActive) {
+                    int32_t c = componentOfAtom[l.atom];
+                    for (GATOM_ID h : r.head)
+                        if (h != l.atom && c >= 0 && componentOfAtom[h] == c) front = true;
+                }
+                positive.add(l.atom, &r, front);
+            }
+            for (const GLITERAL &l : r.body.negative()) negative.add(l.atom, &r, false);
+        }
+        for (GCONSTRAINT &k : constraints) {
+            for (const GLITERAL &l : k.body.positive()) kPositive.add(l.atom, &k, false);
+            for (const GLITERAL &l : k.body.negative()) kNegative.add(l.atom, &k, false);
+        }
+        for (GWEAKCONSTRAINT &w : weakConstraints) {
+            for (const GLITERAL &l : w.body.positive()) wPositive.add(l.atom, &w, false);
+            for (const GLITERAL &l : w.body.negative()) wNegative.add(l.atom, &w, false);
+        }
+    }
+
+    if (!initRules(a)) return 0;
+    if (!initConstraints(a)) return 0;
+    initWeakConstraints(a);
+    return 1;
+}
+
+int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
+    for (GRULE &r : rules) {
+        r.satisfied = r.openHead = r.openPositive = r.openNegative = 0;
+        r.mustBeTrueHead = r.mustBeTruePositive = r.supportedHead = 0;
+        bool violated = true;
+        for (uint32_t i = 0; i < r.head.size(); ++i) {
+            TRUTH_VALUE v = a[r.head[i]];
+            if (v == TRUTH_UNDEFINED) {
+                ++r.openHead;
+            } else if (v == TRUTH_MUST_BE_TRUE) {
+                ++r.openHead;
+                ++r.mustBeTrueHead;
+            } else if (isTrueValue(v)) {
+                if (r.satisfied == 0) {
+                    r.satisfied = SATISFIED_BY_HEAD;
+                    r.supportedHead = i + 1;
+                } else {
+                    r.supportedHead = 0;
+                }
+            }
+            if (v != TRUTH_FALSE) violated = false;
+        }
+        if (r.hasBody) {
+            for (const GLITERAL &l : r.body.positive()) {
+                if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+                TRUTH_VALUE v = a[l.atom];
+                if (v == TRUTH_UNDEFINED) {
+                    ++r.openPositive;
+                    violated = false;
+                } else if (v == TRUTH_MUST_BE_TRUE) {
+                    ++r.openPositive;
+                    ++r.mustBeTruePositive;
+                } else if (v == TRUTH_FALSE) {
+                    r.satisfied |= SATISFIED_BY_BODY;
+                    r.supportedHead = 0;
+                    violated = false;
+                }
+            }
+            for (const GLITERAL &l : r.body.negative()) {
+                if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+                TRUTH_VALUE v = a[l.atom];
+                if (v == TRUTH_UNDEFINED) {
+                    ++r.openNegative;
+                    violated = false;
+                } else if (v != TRUTH_FALSE) {
+                    r.satisfied |= SATISFIED_BY_BODY;
+                    r.supportedHead = 0;
+                    violated = false;
+                }
+            }
+        }
+        for (uint32_t i = 0; i < r.head.size(); ++i) {
+            if (r.supportedHead != 0) {
+                if (r.supportedHead == i + 1) ++supportCount[r.head[i]];
+            } else if (r.satisfied == 0) {
+                ++supportCount[r.head[i]];
+            }
+        }
+        if (violated) return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// Counts a constraint's literals by value; true when the constraint is violated already.
+template <typename K>
+bool countConstraint(K &k, const TRUTH_ASSIGNMENT &a) {
+    k.satisfied = k.openPositive = k.openNegative = 0;
+    bool violated = true;
+    for (const GLITERAL &l : k.body.positive()) {
+        TRUTH_VALUE v = a[l.atom];
+        if (v == TRUTH_UNDEFINED) {
+            ++k.openPositive;
+            violated = false;
+        } else if (v == TRUTH_FALSE) {
+            k.satisfied = 1;
+            violated = false;
+        }
+    }
+    for (const GLITERAL &l : k.body.negative()) {
+        TRUTH_VALUE v = a[l.atom];
+        if (v == TRUTH_UNDEFINED) {
+            ++k.openNegative;
+            violated = false;
+        } else if (v != TRUTH_FALSE) {
+            k.satisfied = 1;
+            violated = false;
+        }
+    }
+    return violated;
+}
+
+}  // namespace
+
+int MODEL_GENERATOR::initConstraints(TRUTH_ASSIGNMENT &a) {
+    for (GCONSTRAINT &k : constraints) {
+        for (const GLITERAL &l : k.body.literals)
+            if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+        if (countConstraint(k, a)) return 0;
+    }
+    return 1;
+}
+
+void MODEL_GENERATOR::initWeakConstraints(TRUTH_ASSIGNMENT &a) {
+    for (size_t i = 0; i < weakConstraints.size(); ++i) {
+        GWEAKCONSTRAINT &w = weakConstraints[i];
+        for (const GLITERAL &l : w.body.literals)
+            if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+        if (countConstraint(w, a)) a.addCost(weakLevelIndex[i], weakWeight[i]);
+    }
+}
+
+// Aggregate element occurrences are not recorded yet: aggregate atoms get no element inference.
+void MODEL_GENERATOR::registerAggregateOccurrences(const GLITERAL &) {}
+
+void MODEL_GENERATOR::markNonHCFRules() {
+    for (uint32_t c = 0; c < componentKind.size(); ++c) {
+        if (componentKind[c] != 1) continue;
+        for (uint32_t atom : groundGraph->components[c]) {
+            if (atom >= groundAtomCount) continue;
+            for (GRULE *const *r = headOccurrences.begin(atom); r != headOccurrences.end(atom); ++r)
+                (*r)->headCycleFree = 0;
+        }
+    }
+}
+
+void MODEL_GENERATOR::clearOccurrences() {
+    headOccurrences.clear();
+    positiveBodyOccurrences.clear();
+    negativeBodyOccurrences.clear();
+    positiveConstraintOccurrences.clear();
+    negativeConstraintOccurrences.clear();
+    positiveWeakOccurrences.clear();
+    negativeWeakOccurrences.clear();
+    supportCount.clear();
+    aggregateOccurrences.clear();
+    aggregateAtomsOfFunction.clear();
+}

@@ -1,0 +1,374 @@
+// The model generator: the search object that computes the answer sets of a ground program.
+//
+// The driver builds one on its stack after grounding, over the residual ground rules,
+// constraints and weak constraints, and runs `computeModels`. A run builds flat occurrence lists
+// of every ground atom and the counters inside every ground rule and constraint, propagates the
+// consequences known before any choice, and then searches depth first: each level chooses a
+// literal, tries it one level deeper, asserts its opposite and chooses again, until no choice is
+// left (a candidate, which is closed, checked and handed to the model callback) or a
+// contradiction ends the level. Every change of a value, a cost or a counter is recorded on a
+// trail stamped with the search level, so that backtracking undoes exactly what a branch did.
+//
+// Propagation is the inner loop: an assignment touches only the counters of the places where its
+// atom occurs, nothing is allocated per assignment, inferences are queued (first in, first out)
+// rather than followed depth first, and the search keeps its levels on an explicit stack.
+#ifndef QUARN_SOLVER_MODEL_GENERATOR_H
+#define QUARN_SOLVER_MODEL_GENERATOR_H
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "driver/timer.h"
+#include "grounding/ground_program.h"
+#include "solver/heuristic_value.h"
+#include "solver/truth_assignment.h"
+
+class ATOM_SETS;
+struct INTERPRETATION;
+struct CONJUNCTION;
+class MODEL_GENERATOR;
+
+typedef uint32_t MG_FLAGS;
+enum : MG_FLAGS {
+    MG_PROGRAM_HCF = 1,       // the program is known to be head-cycle-free
+    MG_MODEL_CHECK = 2,       // candidates are model-checked, partial checks run
+    MG_UNFOUNDED_CHECKS = 4,  // unfounded-set checks of cyclic head-cycle-free components
+};
+
+typedef uint32_t MG_STATUS;
+enum : MG_STATUS {
+    MG_CONTINUE = 0,
+    MG_STOP = 1,    // the enumeration ends: every level returns at once
+    MG_REJECT = 2,  // the last candidate (or partial interpretation) is not stable
+};
+
+// Called for each accepted answer set; 0 stops the search. Without a model generator and a
+// model (the driver's call when grounding decided everything) it reports `trueAtoms` alone.
+typedef int (*MODEL_CALLBACK)(MODEL_GENERATOR *, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
+// Called for each candidate that passed the model check; 0 rejects it.
+typedef int (*CANDIDATE_FILTER)(MODEL_GENERATOR *, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *candidate);
+
+// A first-in first-out queue of {new truth value, atom}.
+struct LITERAL_QUEUE_ENTRY {
+    TRUTH_VALUE kind;
+    GATOM_ID atom;
+};
+
+class LITERAL_QUEUE {
+public:
+    bool empty() const { return head == entries.size(); }
+    void push(TRUTH_VALUE kind, GATOM_ID atom) { entries.push_back({kind, atom}); }
+    LITERAL_QUEUE_ENTRY pop() {
+        LITERAL_QUEUE_ENTRY e = entries[head++];
+        if (head == entries.size()) clear();
+        return e;
+    }
+    void clear() {
+        entries.clear();
+        head = 0;
+    }
+
+private:
+    std::vector<LITERAL_QUEUE_ENTRY> entries;  // the buffer is kept: no allocation once grown
+    size_t head = 0;
+};
+
+// Component numbers waiting for an unfounded-set check; a component is never queued twice.
+class COMPONENT_QUEUE {
+public:
+    std::vector<uint8_t> queued;
+    uint32_t componentCount = 0;
+
+    void allocate(uint32_t count) {
+        componentCount = count;
+        queued.assign(count, 0);
+    }
+    bool empty() const { return head == entries.size(); }
+    void push(uint32_t c) {
+        queued[c] = 1;
+        entries.push_back(c);
+    }
+    uint32_t front() const { return entries[head]; }
+    void popFront() {
+        ++head;
+        if (head == entries.size()) {
+            entries.clear();
+            head = 0;
+        }
+    }
+    void clear() {
+        for (uint32_t c : entries) queued[c] = 0;
+        entries.clear();
+        head = 0;
+    }
+
+private:
+    std::vector<uint32_t> entries;
+    size_t head = 0;
+};
+
+// Per-atom lists of rule (or constraint) pointers in one contiguous array: the list of atom a is
+// items[start[a] .. start[a + 1]). For head and positive-body lists of rules, while unfounded-set
+// checks are active, the rules that matter inside the atom's own component come first, up to
+// componentEnd[a].
+template <typename T>
+struct OCCURRENCE_LISTS {
+    std::vector<uint32_t> start;
+    std::vector<T *> items;
+    std::vector<uint32_t> componentEnd;
+
+    T *const *begin(GATOM_ID a) const { return items.data() + start[a]; }
+    T *const *end(GATOM_ID a) const { return items.data() + start[a + 1]; }
+    bool empty(GATOM_ID a) const { return start[a] == start[a + 1]; }
+    void clear() {
+        start.clear();
+        items.clear();
+        componentEnd.clear();
+    }
+};
+
+// An element occurrence of an atom in the ground set of an aggregate function.
+struct AGGREGATE_OCCURRENCE {
+    uint32_t functionIndex;
+    TERM term;
+};
+
+// The levels that the cost vectors of a ground program cover, given its highest level and its
+// ground weak constraints: every level from 1 for programs with few levels, otherwise only the
+// levels in use (and the highest).
+std::vector<uint32_t> weakConstraintLevels(uint32_t maxLevel,
+                                           std::initializer_list<const std::vector<GWEAKCONSTRAINT> *> parts);
+
+class MODEL_GENERATOR {
+public:
+    MODEL_GENERATOR(std::vector<GRULE> &rules, std::vector<GCONSTRAINT> &constraints,
+                    std::vector<GWEAKCONSTRAINT> &weakConstraints, CONJUNCTION *query, ATOM_SETS *edbFacts,
+                    INTERPRETATION *trueAtoms, const uint32_t &maxModels, const COST_VECTOR *costBound,
+                    MG_FLAGS flags, MODEL_CALLBACK modelCallback, CANDIDATE_FILTER candidateFilter,
+                    bool hasAggregates, const COST_VECTOR *baseCost, bool hasWeakConstraints,
+                    bool programHasWeakConstraints, bool wcTrace, bool costBoundGiven, uint32_t levels,
+                    uint32_t aggregateCount, const std::vector<int32_t> &heuristic,
+                    const std::vector<int32_t> &combineOperators);
+    ~MODEL_GENERATOR();
+    MODEL_GENERATOR(const MODEL_GENERATOR &) = delete;
+    MODEL_GENERATOR &operator=(const MODEL_GENERATOR &) = delete;
+
+    // One run of the answer-set search; may run again on the same object.
+    void computeModels();
+    // The deterministic (0) or well-founded (1) consequences.
+    void computeDeterministic(int wellFoundedMode);
+    void printStatistics(FILE *out);
+    void printTimes(FILE *out);
+
+    // --- Data structures ---
+    int initDataStructures(TRUTH_ASSIGNMENT &a);
+    int initRules(TRUTH_ASSIGNMENT &a);
+    int initConstraints(TRUTH_ASSIGNMENT &a);
+    void initWeakConstraints(TRUTH_ASSIGNMENT &a);
+    void markNonHCFRules();
+    void clearOccurrences();
+    void registerAggregateOccurrences(const GLITERAL &literal);
+    void release();
+
+    // --- Propagation ---
+    void setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void confirmMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagate(TRUTH_ASSIGNMENT &a);
+    int propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r);
+    int propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k);
+    int propagateWeakConstraints(TRUTH_ASSIGNMENT &a);
+    int propagateInitial(TRUTH_ASSIGNMENT &a);
+    int closeInterpretation(TRUTH_ASSIGNMENT &a);
+    bool exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTOR &cost) const;
+
+    // --- Support counters and unfounded sets ---
+    int withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom);
+    int forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r);
+    void queueComponent(int32_t component);
+    int checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component);
+    int propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component);
+    bool hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
+
+    // --- Search ---
+    void search(TRUTH_ASSIGNMENT &a);
+    void candidateFound(TRUTH_ASSIGNMENT &a);
+    int checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag);
+    void modelFound(TRUTH_ASSIGNMENT &a);
+    bool nextWitnessAtom(uint32_t startPosition, const TRUTH_ASSIGNMENT &a);
+
+    // --- Members, by role ---
+    LITERAL_QUEUE propagationQueue;
+    LITERAL_QUEUE forcedLiterals;
+    UNDO_TRAIL counterTrail;
+    UNDO_TRAIL supportTrail;
+    UNDO_TRAIL aggregateTrail;
+    LITERAL_QUEUE supportQueue;
+    COMPONENT_QUEUE componentQueue;
+
+    OCCURRENCE_LISTS<GRULE> headOccurrences;
+    OCCURRENCE_LISTS<GRULE> positiveBodyOccurrences;
+    OCCURRENCE_LISTS<GRULE> negativeBodyOccurrences;
+    OCCURRENCE_LISTS<GCONSTRAINT> positiveConstraintOccurrences;
+    OCCURRENCE_LISTS<GCONSTRAINT> negativeConstraintOccurrences;
+    OCCURRENCE_LISTS<GWEAKCONSTRAINT> positiveWeakOccurrences;
+    OCCURRENCE_LISTS<GWEAKCONSTRAINT> negativeWeakOccurrences;
+    std::vector<uint32_t> supportCount;
+    std::vector<std::vector<AGGREGATE_OCCURRENCE>> aggregateOccurrences;
+    std::vector<std::vector<GATOM_ID>> aggregateAtomsOfFunction;
+
+    std::vector<uint8_t> lookedAheadPositive;
+    std::vector<uint8_t> lookedAheadNegative;
+    std::vector<uint32_t> positiveWeight;
+    std::vector<uint32_t> negativeWeight;
+
+    std::vector<GRULE> &rules;
+    std::vector<GCONSTRAINT> &constraints;
+    std::vector<GWEAKCONSTRAINT> &weakConstraints;
+    CONJUNCTION *query;
+    ATOM_SETS *edbFacts;
+    INTERPRETATION *trueAtoms;
+    uint32_t maxModels;
+    MG_FLAGS flags;
+    MODEL_CALLBACK modelCallback;
+    CANDIDATE_FILTER candidateFilter;
+
+    DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
+
+    bool componentsActive = false;
+    bool hasAggregates;
+
+    MG_STATUS status = MG_CONTINUE;
+    uint32_t level = 0;
+    uint32_t deepestLevel = 0;
+    std::vector<uint32_t> levelVisits;
+
+    uint32_t inconsistentChoices = 0;
+    uint32_t choicePoints = 0;
+    uint32_t internalChoicePoints = 0;
+    uint32_t answerSetCandidates = 0;
+    uint32_t modelChecks = 0;
+    uint32_t forwardChecks = 0;
+    uint32_t forwardChecksFailed = 0;
+    uint32_t backtrackingChecks = 0;
+    uint32_t quickBacktrackingChecks = 0;
+    uint32_t answerSetsComputed = 0;
+    uint32_t answerSetsPrinted = 0;
+    uint32_t lookaheadsPerformed = 0;
+    uint32_t inconsistentLookaheads = 0;
+    uint32_t pruningLookaheads = 0;
+
+    std::vector<uint8_t> chosenFlags;
+    std::vector<GATOM_ID> chosenAtoms;
+
+    std::vector<uint8_t> witness;
+    uint8_t witnessFound = 0;
+    std::vector<GRULE *> witnessRules;
+    uint32_t witnessPosition = 0;
+
+    uint32_t lastPassedCheckLevel = 0;
+    uint32_t lastLeafLevel = 0;
+
+    bool initiallyInconsistent = false;
+
+    COST_VECTOR costBound;
+    COST_VECTOR baseCost;
+    COST_VECTOR bestCost;
+    bool hasBestCost = false;
+    TRUTH_ASSIGNMENT *bestModel = nullptr;
+
+    bool hasWeakConstraints;
+    bool programHasWeakConstraints;
+    bool wcTrace;
+    bool optimumKnown;
+    bool costBoundGiven;
+    bool weakConstraintViolated = false;
+    uint32_t levels;
+    uint32_t aggregateCount;
+
+    HEURISTIC_VALUE lookaheadRecord;
+    HEURISTIC_VALUE candidateRecord;
+    HEURISTIC_VALUE oppositeRecord;
+
+    std::vector<int32_t> heuristic;
+    std::vector<int32_t> combineOperators;
+
+    TIMER totalTimer;
+    TIMER firstModelTimer;
+    TIMER initTimer;
+    TIMER wellFoundedTimer;
+    TIMER depgraphTimer;
+    TIMER modelCheckTimer;
+    TIMER partialCheckTimer;
+    TIMER quickCheckTimer;
+    TIMER choiceTimer;
+    TIMER callbackTimer;
+
+    bool wellFounded = false;
+    TRUTH_ASSIGNMENT supportMarks;
+
+    // Per weak constraint (by position in `weakConstraints`): the index of its level in the cost
+    // vectors and its weight, read once from its terms when a run starts.
+    std::vector<uint32_t> weakLevelIndex;
+    std::vector<uint64_t> weakWeight;
+    // One byte per ground atom: 1 for the atoms of aggregate predicates.
+    std::vector<uint8_t> aggregateAtom;
+    // Per ground atom its component in the ground graph (-1 for none), read once per run.
+    std::vector<int32_t> componentOfAtom;
+    // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.
+    std::vector<uint8_t> componentKind;
+
+    // Per-run tables read once from the ground program (weak-constraint levels and weights,
+    // aggregate atoms, components); run before the occurrence lists are built.
+    void prepareRun(TRUTH_ASSIGNMENT &a);
+
+private:
+    // Rule and constraint counters change through these: the old value goes on the trail of the
+    // current level first.
+    void setCounter(uint32_t &counter, uint32_t value) {
+        counterTrail.push(level, &counter);
+        counter = value;
+    }
+    void decrementCounter(uint32_t &counter) {
+        counterTrail.push(level, &counter);
+        --counter;
+    }
+    void incrementCounter(uint32_t &counter) {
+        counterTrail.push(level, &counter);
+        ++counter;
+    }
+    void decrementSupport(GATOM_ID atom) {
+        supportTrail.push(level, &supportCount[atom]);
+        --supportCount[atom];
+    }
+
+    int dropSupport(TRUTH_ASSIGNMENT &a, GRULE *r);
+    int bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r);
+    int headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom);
+    void constraintSatisfied(GCONSTRAINT *k);
+    void weakConstraintSatisfied(GWEAKCONSTRAINT *w);
+    int constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative);
+    int weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRAINT *w, bool negative);
+    int updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue);
+    int propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    int propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void countTrueInNonHCF(GATOM_ID atom);
+    uint32_t weakIndex(const GWEAKCONSTRAINT *w) const {
+        return static_cast<uint32_t>(w - weakConstraints.data());
+    }
+    bool costFailsBest(const COST_VECTOR &cost) const;
+    void buildComponentInfo();
+    bool isHCFGraph();
+    bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, struct SEARCH_LEVEL &f);
+    bool backtrackingCheck(TRUTH_ASSIGNMENT &a);
+    int hcfCache = -1;
+};
+
+#endif

@@ -1,0 +1,459 @@
+// Propagation of assignments: the four assignment operations, the queue that drains them, and
+// the inferences of rules, constraints and weak constraints. The order in which entries are
+// taken and consequences drawn decides which answer set the search finds first, so it is kept
+// exactly: first in, first out, and the consequences of one entry completely before the next.
+#include "solver/model_generator.h"
+
+namespace {
+
+inline uint32_t undefinedPositive(const GRULE *r) { return r->openPositive - r->mustBeTruePositive; }
+inline uint32_t openLiterals(const GRULE *r) {
+    return r->openHead + r->openPositive - r->mustBeTruePositive + r->openNegative;
+}
+inline bool bodyTrue(const GRULE *r) { return r->openPositive == 0 && r->openNegative == 0; }
+inline bool noUndefinedBody(const GRULE *r) { return undefinedPositive(r) + r->openNegative == 0; }
+
+}  // namespace
+
+// --- Assignment operations -------------------------------------------------------------------
+
+void MODEL_GENERATOR::countTrueInNonHCF(GATOM_ID atom) {
+    if (aggregateAtom[atom]) return;
+    int32_t c = componentOfAtom[atom];
+    if (c >= 0 && componentKind[c] == 1) ++lookaheadRecord.counters[11];
+}
+
+void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    ++lookaheadRecord.counters[9];
+    a.setValue(atom, TRUTH_FALSE);
+    propagationQueue.push(TRUTH_FALSE, atom);
+}
+
+void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    int32_t *c = lookaheadRecord.counters;
+    ++c[3];
+    ++c[9];
+    if (supportCount[atom] == 2) ++c[4];
+    if (supportCount[atom] == 3) ++c[5];
+    a.setValue(atom, TRUTH_MUST_BE_TRUE);
+    ++a.mustBeTrueCount;
+    propagationQueue.push(TRUTH_MUST_BE_TRUE, atom);
+}
+
+void MODEL_GENERATOR::setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    a.setValue(atom, TRUTH_TRUE);
+    propagationQueue.push(TRUTH_TRUE, atom);
+    ++lookaheadRecord.counters[9];
+    countTrueInNonHCF(atom);
+}
+
+void MODEL_GENERATOR::confirmMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    int32_t *c = lookaheadRecord.counters;
+    ++c[0];
+    if (supportCount[atom] == 2) ++c[1];
+    if (supportCount[atom] == 3) ++c[2];
+    a.setValue(atom, TRUTH_TRUE_FROM_MUST_BE_TRUE);
+    --a.mustBeTrueCount;
+    propagationQueue.push(TRUTH_TRUE_FROM_MUST_BE_TRUE, atom);
+    countTrueInNonHCF(atom);
+}
+
+// --- The queue -------------------------------------------------------------------------------
+
+int MODEL_GENERATOR::propagate(TRUTH_ASSIGNMENT &a) {
+    for (;;) {
+        weakConstraintViolated = false;
+        while (!propagationQueue.empty()) {
+            LITERAL_QUEUE_ENTRY e = propagationQueue.pop();
+            int ok = 1;
+            switch (e.kind) {
+            case TRUTH_FALSE: ok = propagateFalse(a, e.atom); break;
+            case TRUTH_MUST_BE_TRUE: ok = propagateMustBeTrue(a, e.atom); break;
+            case TRUTH_TRUE_FROM_MUST_BE_TRUE: ok = propagateConfirmed(a, e.atom); break;
+            case TRUTH_TRUE: ok = propagateTrue(a, e.atom); break;
+            default: break;
+            }
+            if (!ok) {
+                propagationQueue.clear();
+                if (componentsActive) componentQueue.clear();
+                return 0;
+            }
+        }
+        if (componentsActive) {
+            while (!componentQueue.empty()) {
+                uint32_t c = componentQueue.front();
+                if (!checkUnfoundedComponent(a, c)) {
+                    propagationQueue.clear();
+                    componentQueue.clear();
+                    return 0;
+                }
+                componentQueue.queued[c] = 0;
+                componentQueue.popFront();
+            }
+        }
+        if (!wellFounded && weakConstraintViolated) propagateWeakConstraints(a);
+        if (propagationQueue.empty()) return 1;
+    }
+}
+
+// --- Shared steps ----------------------------------------------------------------------------
+
+int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, GRULE *r) {
+    if (r->supportedHead == 0) return 1;
+    GATOM_ID h = r->head[r->supportedHead - 1];
+    decrementSupport(h);
+    if (componentsActive) queueComponent(componentOfAtom[h]);
+    if (supportCount[h] == 0) return 0;
+    setCounter(r->supportedHead, 0);
+    return 1;
+}
+
+int MODEL_GENERATOR::bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r) {
+    if (r->satisfied == 0) {
+        ++lookaheadRecord.counters[6];
+        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[7];
+        setCounter(r->satisfied, SATISFIED_BY_BODY);
+        return withdrawSupport(a, r, -1);
+    }
+    if (r->satisfied == SATISFIED_BY_HEAD) setCounter(r->satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+    return dropSupport(a, r);
+}
+
+int MODEL_GENERATOR::headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
+    if (r->satisfied == 0) {
+        ++lookaheadRecord.counters[6];
+        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[7];
+        setCounter(r->satisfied, SATISFIED_BY_HEAD);
+        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+        return withdrawSupport(a, r, atom);
+    }
+    if (r->satisfied == SATISFIED_BY_BODY) {
+        setCounter(r->satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+        return 1;
+    }
+    return dropSupport(a, r);
+}
+
+void MODEL_GENERATOR::constraintSatisfied(GCONSTRAINT *k) {
+    if (k->satisfied) return;
+    setCounter(k->satisfied, 1);
+    ++lookaheadRecord.counters[6];
+    ++lookaheadRecord.counters[7];
+}
+
+void MODEL_GENERATOR::weakConstraintSatisfied(GWEAKCONSTRAINT *w) {
+    if (w->satisfied) return;
+    setCounter(w->satisfied, 1);
+    if (lookaheadRecord.hasCosts) {
+        uint32_t i = weakIndex(w);
+        lookaheadRecord.satisfiedWeight.values[weakLevelIndex[i]] += weakWeight[i];
+    }
+}
+
+int MODEL_GENERATOR::constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative) {
+    if (k->satisfied) return 1;
+    decrementCounter(negative ? k->openNegative : k->openPositive);
+    if (k->openPositive + k->openNegative < 2) return propagateConstraint(a, k);
+    return 1;
+}
+
+int MODEL_GENERATOR::weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRAINT *w, bool negative) {
+    if (w->satisfied) return 1;
+    decrementCounter(negative ? w->openNegative : w->openPositive);
+    uint32_t n = w->openPositive + w->openNegative;
+    if (!wellFounded && n == 1 && exceedsBestCost(w, a.levelCosts)) {
+        propagateConstraint(a, w);
+        return 1;
+    }
+    if (n == 0) {
+        uint32_t i = weakIndex(w);
+        a.addCost(weakLevelIndex[i], weakWeight[i]);
+        if (costFailsBest(a.levelCosts)) return 0;
+        weakConstraintViolated = true;
+    }
+    return 1;
+}
+
+// While optimising a cost that reaches the best cost fails; once the optimum is known only a
+// greater one does.
+bool MODEL_GENERATOR::costFailsBest(const COST_VECTOR &cost) const {
+    if (!hasBestCost) return false;
+    int c = compareCosts(cost, bestCost);
+    return optimumKnown ? c > 0 : c >= 0;
+}
+
+bool MODEL_GENERATOR::exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTOR &cost) const {
+    if (!hasBestCost) return false;
+    uint32_t i = weakIndex(w);
+    uint32_t index = weakLevelIndex[i];
+    // The cost with the weight added, compared from the highest level down without a copy.
+    int c = 0;
+    for (uint32_t l = cost.levels; l-- > 0;) {
+        uint64_t v = cost.values[l] + (l == index ? weakWeight[i] : 0);
+        if (v != bestCost.values[l]) {
+            c = v > bestCost.values[l] ? 1 : -1;
+            break;
+        }
+    }
+    return optimumKnown ? c > 0 : c >= 0;
+}
+
+// Aggregate propagation is not built yet: element changes leave aggregate atoms as they are.
+int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &, GATOM_ID, bool) { return 1; }
+// Aggregate propagation is not built yet: a false aggregate atom draws no inference.
+int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &, GATOM_ID) { return 1; }
+// Aggregate propagation is not built yet: a must-be-true aggregate atom draws no inference.
+int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &, GATOM_ID) { return 1; }
+
+// --- Consequences per kind -------------------------------------------------------------------
+
+int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (!wellFounded) {
+        int ok = aggregateAtom[atom] ? propagateFalseAggregate(a, atom) : updateAggregatesOfAtom(a, atom, false);
+        if (!ok) return 0;
+    }
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
+        if (!bodyFalse(a, *p)) return 0;
+    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
+         p != positiveConstraintOccurrences.end(atom); ++p)
+        constraintSatisfied(*p);
+    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
+        weakConstraintSatisfied(*p);
+    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied & SATISFIED_BY_BODY) continue;
+        decrementCounter(r->openNegative);
+        if (r->satisfied == SATISFIED_BY_HEAD) {
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+        } else if (r->satisfied == 0) {
+            if (openLiterals(r) < 2) {
+                if (!propagateRule(a, r)) return 0;
+            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
+                if (!confirmSupportedHead(a, r)) return 0;
+            }
+            if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+        }
+    }
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied) continue;
+        decrementCounter(r->openHead);
+        if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
+        if (r->openHead == 0) ++lookaheadRecord.counters[8];
+    }
+    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
+         p != negativeConstraintOccurrences.end(atom); ++p)
+        if (!constraintLiteralTrue(a, *p, true)) return 0;
+    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
+        if (!weakConstraintLiteralTrue(a, *p, true)) return 0;
+    return 1;
+}
+
+int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (aggregateAtom[atom]) {
+        if (!propagateTrueAggregate(a, atom)) return 0;
+    } else if (!wellFounded) {
+        if (!updateAggregatesOfAtom(a, atom, true)) return 0;
+    }
+    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
+        if (!bodyFalse(a, *p)) return 0;
+    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
+         p != negativeConstraintOccurrences.end(atom); ++p)
+        constraintSatisfied(*p);
+    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
+        weakConstraintSatisfied(*p);
+    if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied) continue;
+        incrementCounter(r->mustBeTrueHead);
+        if (bodyTrue(r) && !wellFounded && !confirmSupportedHead(a, r)) return 0;
+    }
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied) continue;
+        incrementCounter(r->mustBeTruePositive);
+        if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
+        if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+    }
+    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
+         p != positiveConstraintOccurrences.end(atom); ++p)
+        if (!constraintLiteralTrue(a, *p, false)) return 0;
+    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
+        if (!weakConstraintLiteralTrue(a, *p, false)) return 0;
+    return 1;
+}
+
+int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
+        if (!headTrue(a, *p, atom)) return 0;
+    if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied & SATISFIED_BY_BODY) continue;
+        decrementCounter(r->openPositive);
+        if (r->satisfied == SATISFIED_BY_HEAD) {
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+        } else if (r->satisfied == 0) {
+            decrementCounter(r->mustBeTruePositive);
+            if (openLiterals(r) < 2) {
+                if (!propagateRule(a, r)) return 0;
+            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
+                if (!confirmSupportedHead(a, r)) return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (!wellFounded && !updateAggregatesOfAtom(a, atom, true)) return 0;
+    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
+        if (!bodyFalse(a, *p)) return 0;
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
+        if (!headTrue(a, *p, atom)) return 0;
+    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
+         p != negativeConstraintOccurrences.end(atom); ++p)
+        constraintSatisfied(*p);
+    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
+        weakConstraintSatisfied(*p);
+    if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        if (r->satisfied & SATISFIED_BY_BODY) continue;
+        decrementCounter(r->openPositive);
+        if (r->satisfied == SATISFIED_BY_HEAD) {
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+        } else if (r->satisfied == 0) {
+            if (openLiterals(r) < 2) {
+                if (!propagateRule(a, r)) return 0;
+            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
+                if (!confirmSupportedHead(a, r)) return 0;
+            }
+            if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+        }
+    }
+    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
+         p != positiveConstraintOccurrences.end(atom); ++p)
+        if (!constraintLiteralTrue(a, *p, false)) return 0;
+    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
+        if (!weakConstraintLiteralTrue(a, *p, false)) return 0;
+    return 1;
+}
+
+// --- Inferences ------------------------------------------------------------------------------
+
+int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
+    if (r->openHead == 1) {
+        for (GATOM_ID h : r->head) {
+            TRUTH_VALUE v = a[h];
+            if (v == TRUTH_UNDEFINED) {
+                if (r->mustBeTruePositive == 0)
+                    setTrue(a, h);
+                else
+                    setMustBeTrue(a, h);
+                break;
+            }
+            if (v == TRUTH_MUST_BE_TRUE) {
+                if (r->mustBeTruePositive == 0) confirmMustBeTrue(a, h);
+                break;
+            }
+        }
+        return 1;
+    }
+    if (undefinedPositive(r) == 1) {
+        if (wellFounded) return 1;
+        for (const GLITERAL &l : r->body.positive())
+            if (a[l.atom] == TRUTH_UNDEFINED) {
+                setFalse(a, l.atom);
+                break;
+            }
+        return 1;
+    }
+    if (r->openNegative == 1) {
+        if (wellFounded) return 1;
+        for (const GLITERAL &l : r->body.negative())
+            if (a[l.atom] == TRUTH_UNDEFINED) {
+                setMustBeTrue(a, l.atom);
+                break;
+            }
+        return 1;
+    }
+    return 0;
+}
+
+int MODEL_GENERATOR::propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k) {
+    if (k->openPositive == 1) {
+        if (wellFounded) return 1;
+        for (const GLITERAL &l : k->body.positive())
+            if (a[l.atom] == TRUTH_UNDEFINED) {
+                setFalse(a, l.atom);
+                break;
+            }
+        return 1;
+    }
+    if (k->openNegative == 1) {
+        if (wellFounded) return 1;
+        for (const GLITERAL &l : k->body.negative())
+            if (a[l.atom] == TRUTH_UNDEFINED) {
+                setMustBeTrue(a, l.atom);
+                break;
+            }
+        return 1;
+    }
+    return 0;
+}
+
+int MODEL_GENERATOR::propagateWeakConstraints(TRUTH_ASSIGNMENT &a) {
+    if (wellFounded) return 1;
+    for (GWEAKCONSTRAINT &w : weakConstraints)
+        if (!w.satisfied && w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts))
+            propagateConstraint(a, &w);
+    return 1;
+}
+
+int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
+    if (!optimumKnown) {
+        bestCost = costBound;
+        if (bestCost.levelNumbers != a.levelCosts.levelNumbers)
+            bestCost = COST_VECTOR(a.levelCosts.levelNumbers, COST_NO_BOUND);
+        hasBestCost = true;
+        optimumKnown = costBoundGiven;
+    }
+    uint32_t n = groundAtomCount;
+    for (uint32_t i = 0; i < n; ++i) {
+        GATOM_ID atom = static_cast<GATOM_ID>(i);
+        if (supportCount[atom] != 0 || aggregateAtom[atom] || a[atom] != TRUTH_UNDEFINED) continue;
+        // An atom that occurs nowhere else is made false silently; one that is an element of an
+        // aggregate goes through the queue like any other, so that the aggregate learns of it.
+        if (positiveBodyOccurrences.empty(atom) && negativeBodyOccurrences.empty(atom) &&
+            positiveConstraintOccurrences.empty(atom) && negativeConstraintOccurrences.empty(atom) &&
+            positiveWeakOccurrences.empty(atom) && negativeWeakOccurrences.empty(atom) &&
+            aggregateOccurrences[atom].empty())
+            a.setValue(atom, TRUTH_FALSE);
+        else
+            setFalse(a, atom);
+    }
+    for (GRULE &r : rules)
+        if (openLiterals(&r) < 2 && !propagateRule(a, &r)) return 0;
+    if (!wellFounded) {
+        for (GCONSTRAINT &k : constraints)
+            if (k.openPositive + k.openNegative < 2 && !propagateConstraint(a, &k)) return 0;
+        for (GWEAKCONSTRAINT &w : weakConstraints)
+            if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts)) propagateConstraint(a, &w);
+    }
+    return propagate(a);
+}
+
+int MODEL_GENERATOR::closeInterpretation(TRUTH_ASSIGNMENT &a) {
+    uint32_t n = groundAtomCount;
+    for (uint32_t i = 0; i < n; ++i) {
+        GATOM_ID atom = static_cast<GATOM_ID>(i);
+        TRUTH_VALUE v = a[atom];
+        if (v == TRUTH_MUST_BE_TRUE) return 0;
+        if (v != TRUTH_UNDEFINED) continue;
+        setFalse(a, atom);
+        if (!propagate(a)) return 0;
+    }
+    return 1;
+}

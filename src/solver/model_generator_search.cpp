@@ -1,0 +1,342 @@
+// The search: levels, choice points and answer-set candidates.
+//
+// Each search level chooses a literal, tries it one level deeper (a branch), and when the branch
+// returns asserts the opposite literal at its own level and chooses again, until no literal is
+// left (a leaf), a contradiction ends the level or the enumeration is stopped. The levels live on
+// an explicit stack, so the depth of the search never grows the call stack.
+#include "solver/model_generator.h"
+
+#include "driver/options.h"
+#include "grounding/depgraph.h"
+
+// One search level: the rule-order chooser's position and the literal of the current branch.
+struct SEARCH_LEVEL {
+    uint32_t rule = 0;          // the current rule of the chooser
+    uint32_t position = 0;      // the chosen head atom, or the chosen negative body literal
+    bool headChosen = false;    // the chosen literal is a head atom
+    bool decided = false;       // a branch of this level propagated without contradiction
+    GATOM_ID atom = 0;          // the literal of the current branch: the atom, ...
+    bool negated = false;       // ... whether the literal is "not atom" ...
+    bool madeTrue = true;       // ... and whether it was made true first
+    uint32_t chosenLength = 0;  // chosenAtoms before the branch
+};
+
+// The rule-order chooser: from rule `from` on (and, with wrap, once more from the first rule), a
+// rule that is unsatisfied with a true positive body qualifies; under --negpts its first
+// undefined negative literal is chosen, otherwise (or without one) its first undefined head atom.
+bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    const uint32_t n = static_cast<uint32_t>(rules.size());
+    for (int round = 0; round < (wrap ? 2 : 1); ++round) {
+        for (uint32_t i = round == 0 ? from : 0; i < n; ++i) {
+            const GRULE &r = rules[i];
+            if (r.satisfied != 0 || r.openPositive != 0) continue;
+            if (optNegPts && r.openNegative > 0) {
+                const GBODY &b = r.body;
+                for (uint32_t p = b.firstNegative; p < b.size(); ++p)
+                    if (a[b.literals[p].atom] == TRUTH_UNDEFINED) {
+                        f.rule = i;
+                        f.position = p;
+                        f.headChosen = false;
+                        return true;
+                    }
+            }
+            for (uint32_t p = 0; p < r.head.size(); ++p)
+                if (a[r.head[p]] == TRUTH_UNDEFINED) {
+                    f.rule = i;
+                    f.position = p;
+                    f.headChosen = true;
+                    return true;
+                }
+        }
+    }
+    return false;
+}
+
+namespace {
+
+void literalOf(const std::vector<GRULE> &rules, SEARCH_LEVEL &f) {
+    const GRULE &r = rules[f.rule];
+    if (f.headChosen) {
+        f.atom = r.head[f.position];
+        f.negated = false;
+    } else {
+        f.atom = r.body.literals[f.position].atom;
+        f.negated = true;
+    }
+    f.madeTrue = true;
+}
+
+// The next literal within the current rule: the next undefined head atom after the chosen one,
+// or the next negative body literal with an undefined atom.
+bool nextInRule(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    const GRULE &r = rules[f.rule];
+    if (f.headChosen) {
+        for (uint32_t p = f.position + 1; p < r.head.size(); ++p)
+            if (a[r.head[p]] == TRUTH_UNDEFINED) {
+                f.position = p;
+                return true;
+            }
+        return false;
+    }
+    for (uint32_t p = f.position + 1; p < r.body.size(); ++p)
+        if (a[r.body.literals[p].atom] == TRUTH_UNDEFINED) {
+            f.position = p;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
+    enum { ENTER, BRANCH, BRANCH_RETURNED, LEVEL_END } action = ENTER;
+    std::vector<SEARCH_LEVEL> stack;
+    stack.reserve(64);
+    stack.emplace_back();
+
+    // A leaf: every atom the choices left open becomes false, and a total assignment without
+    // must-be-true atoms is a candidate.
+    auto leaf = [&]() {
+        ++answerSetCandidates;
+        lastLeafLevel = level;
+        if (a.mustBeTrueCount == 0 && closeInterpretation(a))
+            candidateFound(a);
+        else
+            witnessFound = 0;
+    };
+
+    for (;;) {
+        SEARCH_LEVEL &f = stack.back();
+        switch (action) {
+        case ENTER: {
+            if (level > deepestLevel) {
+                deepestLevel = level;
+                if (optStats >= 2) levelVisits.push_back(1);
+            } else if (optStats >= 2 && level - 1 < levelVisits.size()) {
+                ++levelVisits[level - 1];
+            }
+            // Forward partial check at a depth between the last passed check and the last leaf.
+            if ((flags & MG_MODEL_CHECK) && optOPf && !chosenAtoms.empty() && !isHCFGraph() &&
+                lastPassedCheckLevel != 0) {
+                uint32_t t = lastPassedCheckLevel + (lastLeafLevel - lastPassedCheckLevel) / 3;
+                if (t > lastPassedCheckLevel && level == t) {
+                    ++forwardChecks;
+                    partialCheckTimer.start();
+                    int stable = checkModel(a, witness.data(), &witnessFound);
+                    partialCheckTimer.stop();
+                    if (!stable) {
+                        ++forwardChecksFailed;
+                        status = MG_REJECT;
+                        witnessRules.clear();
+                        nextWitnessAtom(0, a);
+                        action = LEVEL_END;
+                        break;
+                    }
+                }
+            }
+            // The look-ahead heuristic is not built yet: -OH chooses by rule order as -OH- does.
+            choiceTimer.start();
+            bool found = chooseFromRules(0, false, a, f);
+            choiceTimer.stop();
+            if (!found) {
+                leaf();
+                action = LEVEL_END;
+                break;
+            }
+            ++choicePoints;
+            f.decided = false;
+            literalOf(rules, f);
+            action = BRANCH;
+            break;
+        }
+        case BRANCH: {
+            a.markChoice();
+            ++level;
+            f.chosenLength = static_cast<uint32_t>(chosenAtoms.size());
+            if (!f.negated && f.madeTrue) {
+                setTrue(a, f.atom);
+                chosenFlags[f.atom] = 1;
+                chosenAtoms.push_back(f.atom);
+            } else if (!f.negated || f.madeTrue) {
+                setFalse(a, f.atom);
+            } else {
+                setMustBeTrue(a, f.atom);
+            }
+            if (propagate(a)) {
+                if (!f.decided) {
+                    f.decided = true;
+                    ++internalChoicePoints;
+                }
+                stack.emplace_back();
+                action = ENTER;
+                break;
+            }
+            ++inconsistentChoices;
+            action = BRANCH_RETURNED;
+            break;
+        }
+        case BRANCH_RETURNED: {
+            --level;
+            a.undoChoice();
+            counterTrail.undoTo(level);
+            supportTrail.undoTo(level);
+            if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
+            while (chosenAtoms.size() > f.chosenLength) {
+                chosenFlags[chosenAtoms.back()] = 0;
+                chosenAtoms.pop_back();
+            }
+            if (status == MG_REJECT && !backtrackingCheck(a)) {
+                action = LEVEL_END;
+                break;
+            }
+            // Nothing below a level whose cost already equals the best cost can be cheaper.
+            if (!optimumKnown && hasBestCost && levels != 0 && compareCosts(a.levelCosts, bestCost) == 0) {
+                action = LEVEL_END;
+                break;
+            }
+            // The opposite literal, at this level.
+            bool oppositeFalse = f.negated != f.madeTrue;
+            TRUTH_VALUE v = a[f.atom];
+            if (oppositeFalse) {
+                if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) {
+                    action = LEVEL_END;
+                    break;
+                }
+                if (v == TRUTH_UNDEFINED) setFalse(a, f.atom);
+            } else {
+                if (v == TRUTH_FALSE) {
+                    action = LEVEL_END;
+                    break;
+                }
+                if (v == TRUTH_UNDEFINED) setMustBeTrue(a, f.atom);
+            }
+            if (!propagate(a)) {
+                action = LEVEL_END;
+                break;
+            }
+            choiceTimer.start();
+            bool found = nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f);
+            choiceTimer.stop();
+            if (found) {
+                literalOf(rules, f);
+                action = BRANCH;
+            } else {
+                leaf();
+                action = LEVEL_END;
+            }
+            break;
+        }
+        case LEVEL_END:
+            stack.pop_back();
+            // A stop leaves every level as it is: the enumeration is over.
+            if (stack.empty() || status == MG_STOP) return;
+            action = BRANCH_RETURNED;
+            break;
+        }
+    }
+}
+
+// After a branch came back with a rejected candidate: is the partial interpretation of this level
+// still stable? A recorded unfounded set that is still unfounded settles it without a full check.
+bool MODEL_GENERATOR::backtrackingCheck(TRUTH_ASSIGNMENT &a) {
+    if (!(flags & MG_MODEL_CHECK) || chosenAtoms.empty()) {
+        status = MG_CONTINUE;
+        return true;
+    }
+    ++backtrackingChecks;
+    partialCheckTimer.start();
+    bool unstable = false;
+    if (witnessFound) {
+        TRUTH_VALUE v = a[static_cast<GATOM_ID>(witnessPosition)];
+        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v) || nextWitnessAtom(witnessPosition + 1, a)) {
+            quickCheckTimer.start();
+            int still = witnessRules.empty() ? checkWitnessUnfounded(witness.data(), a, rules, &witnessRules)
+                                             : recheckWitnessUnfounded(witness.data(), a, witnessRules);
+            quickCheckTimer.stop();
+            if (still) {
+                ++quickBacktrackingChecks;
+                unstable = true;
+            }
+        }
+    }
+    if (!unstable) {
+        unstable = !checkModel(a, witness.data(), &witnessFound);
+        witnessRules.clear();
+    }
+    partialCheckTimer.stop();
+    if (unstable) return false;
+    status = MG_CONTINUE;
+    lastPassedCheckLevel = level;
+    return true;
+}
+
+void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
+    modelCheckTimer.start();
+    if ((flags & MG_MODEL_CHECK) && !chosenAtoms.empty() &&
+        !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))) {
+        ++modelChecks;
+        if (!checkModel(a, witness.data(), &witnessFound)) {
+            if (witnessFound) nextWitnessAtom(0, a);
+            status = MG_REJECT;
+            witnessRules.clear();
+        }
+    }
+    modelCheckTimer.stop();
+    if (candidateFilter && status != MG_REJECT) {
+        callbackTimer.start();
+        int accepted = candidateFilter(this, trueAtoms, &a);
+        callbackTimer.stop();
+        if (!accepted) {
+            witnessFound = 0;
+            status = MG_REJECT;
+        }
+    }
+    if (status != MG_REJECT) {
+        modelFound(a);
+        witnessFound = 0;
+    }
+}
+
+int MODEL_GENERATOR::checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag) {
+    a.trailing = false;
+    int stable = a.modelCheck(rules, (flags & MG_PROGRAM_HCF) != 0, groundGraph, chosenFlags.data(), witnessBuffer,
+                              witnessFlag);
+    a.trailing = true;
+    return stable;
+}
+
+void MODEL_GENERATOR::modelFound(TRUTH_ASSIGNMENT &a) {
+    if (!optimumKnown) bestCost.assignValues(a.levelCosts);
+    if (!bestModel)
+        bestModel = new TRUTH_ASSIGNMENT(a);
+    else
+        *bestModel = a;
+    if (optimumKnown) {
+        ++answerSetsComputed;
+    } else if (compareCosts(a.levelCosts, baseCost) == 0) {
+        optimumKnown = true;
+        ++answerSetsComputed;
+    }
+    if (!modelCallback) return;
+    TRUTH_ASSIGNMENT *model = &a;
+    if (hasWeakConstraints) {
+        if (!optimumKnown && !wcTrace && !costBoundGiven) return;
+        model = bestModel;
+    }
+    callbackTimer.start();
+    int goOn = modelCallback(this, trueAtoms, model);
+    callbackTimer.stop();
+    if (!goOn) status = MG_STOP;
+}
+
+bool MODEL_GENERATOR::nextWitnessAtom(uint32_t startPosition, const TRUTH_ASSIGNMENT &a) {
+    for (uint32_t i = startPosition; i < witness.size(); ++i) {
+        if (!witness[i]) continue;
+        TRUTH_VALUE v = a[static_cast<GATOM_ID>(i)];
+        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) {
+            witnessPosition = i;
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,184 @@
+// Support counters and unfounded sets. An atom of an answer set needs a rule that supports it;
+// `supportCount` counts the rules that still can. Losing the last one makes an undefined atom
+// false (and a must-be-true one a contradiction), a single one left is forced to support a true
+// atom, and in cyclic head-cycle-free components atoms that only support each other in a
+// positive loop are found and made false, component by component.
+#include "solver/model_generator.h"
+
+#include "grounding/depgraph.h"
+
+int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
+    for (uint32_t i = 0; i < r->head.size(); ++i) {
+        GATOM_ID h = r->head[i];
+        if (h == atom) {
+            setCounter(r->supportedHead, i + 1);
+            continue;
+        }
+        decrementSupport(h);
+        TRUTH_VALUE v = a[h];
+        if (componentsActive && v != TRUTH_FALSE) queueComponent(componentOfAtom[h]);
+        switch (supportCount[h]) {
+        case 0:
+            if (v == TRUTH_UNDEFINED)
+                setFalse(a, h);
+            else if (v == TRUTH_MUST_BE_TRUE)
+                return 0;
+            break;
+        case 1:
+            if ((v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) && !forceSupportingRule(a, h)) return 0;
+            break;
+        case 2:
+            if (v == TRUTH_MUST_BE_TRUE) {
+                ++lookaheadRecord.counters[4];
+                ++lookaheadRecord.counters[2];
+            }
+            break;
+        case 3:
+            if (v == TRUTH_MUST_BE_TRUE) ++lookaheadRecord.counters[5];
+            break;
+        default: break;
+        }
+    }
+    return 1;
+}
+
+int MODEL_GENERATOR::forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    GRULE *r = nullptr;
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+        GRULE *candidate = *p;
+        if (candidate->supportedHead != 0 ? candidate->head[candidate->supportedHead - 1] == atom
+                                          : candidate->satisfied == 0) {
+            r = candidate;
+            break;
+        }
+    }
+    if (!r) return 1;
+    if (r->mustBeTrueHead > 1) return 0;
+    if (r->hasBody) {
+        for (const GLITERAL &l : r->body.positive())
+            if (a[l.atom] == TRUTH_FALSE) return 0;
+        for (const GLITERAL &l : r->body.negative())
+            if (a[l.atom] != TRUTH_FALSE && a[l.atom] != TRUTH_UNDEFINED) return 0;
+    }
+    for (GATOM_ID h : r->head) {
+        if (h == atom) continue;
+        TRUTH_VALUE v = a[h];
+        if (v == TRUTH_FALSE) continue;
+        if (v != TRUTH_UNDEFINED) return 0;
+        setFalse(a, h);
+    }
+    if (!r->hasBody) return 1;
+    for (const GLITERAL &l : r->body.positive()) {
+        TRUTH_VALUE v = a[l.atom];
+        if (v == TRUTH_FALSE) return 0;
+        if (v == TRUTH_UNDEFINED) setMustBeTrue(a, l.atom);
+    }
+    for (const GLITERAL &l : r->body.negative()) {
+        TRUTH_VALUE v = a[l.atom];
+        if (v == TRUTH_FALSE) continue;
+        if (v != TRUTH_UNDEFINED) return 0;
+        setFalse(a, l.atom);
+    }
+    return 1;
+}
+
+int MODEL_GENERATOR::confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r) {
+    const size_t n = r->head.size();
+    for (size_t i = 0; i < n; ++i) {
+        GATOM_ID h = r->head[i];
+        TRUTH_VALUE v = a[h];
+        if (isTrueValue(v)) return 1;
+        if (v != TRUTH_MUST_BE_TRUE) continue;
+        if (supportCount[h] == 1 && r->mustBeTrueHead > 1) return 0;
+        for (size_t j = i + 1; j < n; ++j)
+            if (isTrueValue(a[r->head[j]])) return 1;
+        confirmMustBeTrue(a, h);
+        // The other head atoms may still be open: the model check must look at this atom.
+        if (!chosenFlags.empty()) {
+            chosenFlags[h] = 1;
+            chosenAtoms.push_back(h);
+        }
+        return 1;
+    }
+    return 1;
+}
+
+void MODEL_GENERATOR::queueComponent(int32_t component) {
+    if (component < 0 || componentKind[component] != 2) return;
+    if (componentQueue.queued[component]) return;
+    componentQueue.push(static_cast<uint32_t>(component));
+}
+
+bool MODEL_GENERATOR::hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const {
+    if (!(r->satisfied & SATISFIED_BY_HEAD) && r->mustBeTrueHead == 0) return false;
+    for (GATOM_ID h : r->head) {
+        if (componentOfAtom[h] == static_cast<int32_t>(component)) continue;
+        TRUTH_VALUE v = a[h];
+        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return true;
+    }
+    return false;
+}
+
+int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component) {
+    const std::vector<uint32_t> &atoms = groundGraph->components[component];
+    const int32_t c = static_cast<int32_t>(component);
+    bool allFalse = true;
+    for (uint32_t atomNumber : atoms) {
+        GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
+        bool isFalse = a[atom] == TRUTH_FALSE;
+        supportMarks.values[atom] = isFalse ? TRUTH_FALSE : TRUTH_UNDEFINED;
+        if (!isFalse) allFalse = false;
+        bool found = false;
+        for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+            GRULE *r = *p;
+            if (isFalse || found || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) {
+                r->waitsForSupport = 0;
+                continue;
+            }
+            int32_t inside = 0;
+            if (r->hasBody)
+                for (const GLITERAL &l : r->body.positive())
+                    if (componentOfAtom[l.atom] == c && !aggregateAtom[l.atom]) ++inside;
+            r->unsupportedInside = inside;
+            if (inside) {
+                r->waitsForSupport = 1;
+            } else {
+                supportMarks.values[atom] = TRUTH_TRUE;
+                supportQueue.push(TRUTH_TRUE, atom);
+                found = true;
+                r->waitsForSupport = 0;
+            }
+        }
+    }
+    if (allFalse) return 1;
+    return propagateComponentSupport(a, component);
+}
+
+int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component) {
+    const int32_t c = static_cast<int32_t>(component);
+    while (!supportQueue.empty()) {
+        GATOM_ID atom = supportQueue.pop().atom;
+        GRULE *const *end = positiveBodyOccurrences.items.data() + positiveBodyOccurrences.componentEnd[atom];
+        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != end; ++p) {
+            GRULE *r = *p;
+            if (!r->waitsForSupport) continue;
+            if (r->unsupportedInside-- != 1) continue;
+            for (GATOM_ID h : r->head) {
+                if (componentOfAtom[h] != c) continue;
+                if (supportMarks.values[h] != TRUTH_TRUE) {
+                    supportMarks.values[h] = TRUTH_TRUE;
+                    supportQueue.push(TRUTH_TRUE, h);
+                }
+                break;
+            }
+        }
+    }
+    for (uint32_t atomNumber : groundGraph->components[component]) {
+        GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
+        if (supportMarks.values[atom] != TRUTH_UNDEFINED || aggregateAtom[atom]) continue;
+        TRUTH_VALUE v = a[atom];
+        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return 0;
+        if (v == TRUTH_UNDEFINED) setFalse(a, atom);
+    }
+    return 1;
+}

@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/options.h"
+#include "ground_program_text.h"
+#include "solver/model_generator.h"
+
+using namespace testing_ground;
+
+namespace {
+
+using MODEL = std::set<std::string>;
+using MODELS = std::set<MODEL>;
+
+MODELS collected;
+std::vector<COST_VECTOR> collectedCosts;
+uint32_t stopAfter = 0;
+
+int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
+    collected.insert(trueNames(*model));
+    collectedCosts.push_back(model->levelCosts);
+    ++mg->answerSetsPrinted;
+    if (stopAfter && mg->answerSetsPrinted == stopAfter) return 0;
+    return 1;
+}
+
+struct RUN_OPTIONS {
+    MG_FLAGS flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS;
+    const COST_VECTOR *costBound = nullptr;
+    bool costBoundGiven = false;
+};
+
+// Builds a model generator over the global ground program as the driver does and runs it.
+MODELS solve(const std::string &program, RUN_OPTIONS options = RUN_OPTIONS()) {
+    loadGroundProgram(program);
+    collected.clear();
+    collectedCosts.clear();
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       options.costBound, options.flags, collect, nullptr, false, nullptr,
+                       !groundWeakConstraints.empty(), !groundWeakConstraints.empty(), false, options.costBoundGiven,
+                       maxLevel, 0, none, none);
+    mg.computeModels();
+    return collected;
+}
+
+// A model generator over the global ground program with its occurrence lists and counters built
+// and the initial consequences drawn, for looking at propagation step by step.
+struct LOADED {
+    explicit LOADED(const std::string &program) { loadGroundProgram(program); }
+};
+
+struct PREPARED : LOADED {
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg;
+    TRUTH_ASSIGNMENT a;
+    int initial = 1;
+
+    explicit PREPARED(const std::string &program, MG_FLAGS flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+                      bool runInitial = true)
+        : LOADED(program),
+          mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr,
+             nullptr, maxModels, nullptr, flags, nullptr, nullptr, false, nullptr, !groundWeakConstraints.empty(),
+             false, false, false, maxLevel, 0, none, none),
+          a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
+        mg.chosenFlags.assign(groundAtomCount, 0);
+        mg.prepareRun(a);
+        mg.initDataStructures(a);
+        mg.markNonHCFRules();
+        if (runInitial) initial = mg.propagateInitial(a);
+        a.trailing = true;
+        mg.level = 1;
+    }
+    TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
+    GRULE &rule(size_t i) { return groundRules[i]; }
+};
+
+}  // namespace
+
+TEST(ModelGenerator, AnswerSetsOfSmallPrograms) {
+    struct {
+        const char *name;
+        const char *program;
+        MODELS expected;
+    } cases[] = {
+        {"even loop", "a :- not b.\nb :- not a.", {{"a"}, {"b"}}},
+        {"odd loop", "a :- not a.", {}},
+        {"disjunction", "a | b.", {{"a"}, {"b"}}},
+        {"disjunction with constraints", "a | b | c.\n:- a.\n:- b.", {{"c"}}},
+        {"positive loop is unfounded", "a :- b.\nb :- a.", {{}}},
+        {"loop with an exit", "p :- q.\nq :- p.\np :- not r.\nr :- not p.", {{"p", "q"}, {"r"}}},
+        {"constraint removes a model", "a :- not b.\nb :- not a.\n:- a.", {{"b"}}},
+        {"negative constraint forces", "a :- not b.\nb :- not a.\n:- not a.", {{"a"}}},
+        {"disjunction under negation", "a | b :- not c.\nc :- not d.\nd :- not c.",
+         {{"c"}, {"d", "a"}, {"d", "b"}}},
+        {"chain of facts", "c.\nb :- c.\na :- b, not d.", {{"a", "b", "c"}}},
+        {"minimality of disjunction", "a | b.\na :- b.", {{"a"}}},
+        {"support through a disjunction", "a | b.\nc :- a.\nc :- b.\n:- not c.", {{"a", "c"}, {"b", "c"}}},
+        {"violated from the start", ":- .", {}},
+        {"three choices", "a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.\ne | f :- a, c.",
+         {{"a", "c", "e"}, {"a", "c", "f"}, {"a", "d"}, {"b", "c"}, {"b", "d"}}},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(solve(c.program), c.expected);
+    }
+}
+
+TEST(ModelGenerator, SameAnswerSetsWithoutUnfoundedSetChecks) {
+    // Without the checks positive loops are left to the model check; acyclic programs agree.
+    const char *program = "a :- not b.\nb :- not a.\nc | d :- a.\n:- c, b.";
+    RUN_OPTIONS off;
+    off.flags = MG_MODEL_CHECK;
+    EXPECT_EQ(solve(program, off), solve(program));
+}
+
+TEST(ModelGenerator, CallbackStopsTheSearch) {
+    stopAfter = 1;
+    MODELS m = solve("a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.");
+    stopAfter = 0;
+    EXPECT_EQ(m.size(), 1u);
+}
+
+TEST(ModelGenerator, StopLeavesTheProgramCountersRestored) {
+    // After a stopped run the counters are back at their initial values, so a second run over
+    // the same program finds the same answer sets.
+    stopAfter = 1;
+    loadGroundProgram("a :- not b.\nb :- not a.\nc :- a.");
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, false, nullptr, false, false,
+                       false, false, 0, 0, none, none);
+    collected.clear();
+    mg.computeModels();
+    EXPECT_EQ(mg.status, MG_STOP);
+    stopAfter = 0;
+    collected.clear();
+    mg.computeModels();
+    EXPECT_EQ(collected, (MODELS{{"a", "c"}, {"b"}}));
+    EXPECT_EQ(mg.answerSetsComputed, 3u);
+}
+
+TEST(ModelGenerator, CounterInitialisation) {
+    PREPARED p("x | y :- u, not v.\nu | w.", MG_MODEL_CHECK, false);
+    GRULE &r = p.rule(0);
+    EXPECT_EQ(r.openHead, 2u);
+    EXPECT_EQ(r.openPositive, 1u);
+    EXPECT_EQ(r.openNegative, 1u);
+    EXPECT_EQ(r.satisfied, 0u);
+    EXPECT_EQ(p.mg.supportCount[atomNumber("x")], 1u);
+    EXPECT_EQ(p.mg.supportCount[atomNumber("u")], 1u);
+    EXPECT_EQ(p.mg.supportCount[atomNumber("v")], 0u);
+
+    // Two true head atoms: satisfied by the head, supporting neither.
+    loadGroundProgram("x | y :- u.");
+    TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_UNDEFINED);
+    a.values[atomNumber("x")] = TRUTH_TRUE;
+    a.values[atomNumber("y")] = TRUTH_TRUE;
+    a.values[atomNumber("u")] = TRUTH_FALSE;
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       nullptr, MG_MODEL_CHECK, nullptr, nullptr, false, nullptr, false, false, false, false, 0, 0,
+                       none, none);
+    mg.prepareRun(a);
+    EXPECT_EQ(mg.initDataStructures(a), 1);
+    EXPECT_EQ(groundRules[0].satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+    EXPECT_EQ(groundRules[0].supportedHead, 0u);
+    EXPECT_EQ(mg.supportCount[atomNumber("x")], 0u);
+    EXPECT_EQ(mg.supportCount[atomNumber("y")], 0u);
+}
+
+TEST(ModelGenerator, ConstraintWithoutLiteralsFailsInitialisation) {
+    PREPARED p(":- .\na :- not b.", MG_MODEL_CHECK, false);
+    TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_UNDEFINED);
+    p.mg.prepareRun(a);
+    EXPECT_EQ(p.mg.initDataStructures(a), 0);
+}
+
+TEST(ModelGenerator, PropagationOfForcedHeadsAndConstraints) {
+    // A true body forces the single head atom; b's entry comes before a's.
+    PREPARED p("a :- b.\nb :- c.\nc | d.\nd :- e.\n:- d, not f.\nf :- g.\ng :- not h.\nh :- not g.");
+    ASSERT_EQ(p.initial, 1);
+    EXPECT_EQ(p.value("e"), TRUTH_FALSE);  // no rule derives e
+    EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
+    p.a.markChoice();
+    p.mg.setTrue(p.a, atomNumber("c"));
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    EXPECT_EQ(p.value("b"), TRUTH_TRUE);
+    EXPECT_EQ(p.value("a"), TRUTH_TRUE);
+    EXPECT_EQ(p.value("d"), TRUTH_FALSE);  // the disjunction is satisfied: d loses its last support
+
+    // Making d true instead: the constraint needs f, which becomes must-be-true.
+    p.a.undoChoice();
+    p.mg.counterTrail.undoTo(0);
+    p.mg.supportTrail.undoTo(0);
+    p.a.markChoice();
+    p.mg.level = 2;
+    p.mg.setFalse(p.a, atomNumber("c"));
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    EXPECT_EQ(p.value("d"), TRUTH_TRUE);
+    // f must be true; its single rule is forced, which makes g must-be-true and h false, and
+    // then confirms g and f.
+    EXPECT_EQ(p.value("f"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
+    EXPECT_EQ(p.value("g"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
+    EXPECT_EQ(p.value("h"), TRUTH_FALSE);
+    EXPECT_EQ(p.a.mustBeTrueCount, 0u);
+}
+
+TEST(ModelGenerator, MustBeTrueBodyMakesTheHeadMustBeTrue) {
+    PREPARED p("a :- b.\nb | c.\n");
+    p.a.markChoice();
+    p.mg.setMustBeTrue(p.a, atomNumber("b"));
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    // b has a single support (the disjunction), which is forced: c false, b confirmed true.
+    EXPECT_EQ(p.value("c"), TRUTH_FALSE);
+    EXPECT_EQ(p.value("b"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
+    // a became must-be-true while b was, and was confirmed with it.
+    EXPECT_EQ(p.value("a"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
+}
+
+TEST(ModelGenerator, ContradictionAndUndo) {
+    PREPARED p("a :- not b.\nb :- not a.\n:- a, b.\nc :- a.");
+    p.a.markChoice();
+    p.mg.level = 2;
+    std::vector<uint32_t> before;
+    for (GRULE &r : groundRules) before.push_back(r.openNegative + r.satisfied * 100 + r.openHead * 10000);
+    p.mg.setMustBeTrue(p.a, atomNumber("a"));
+    p.mg.setMustBeTrue(p.a, atomNumber("b"));
+    EXPECT_EQ(p.mg.propagate(p.a), 0);
+    EXPECT_TRUE(p.mg.propagationQueue.empty());
+    // Undoing the branch restores values, the must-be-true count and every counter.
+    p.mg.level = 1;
+    p.a.undoChoice();
+    p.mg.counterTrail.undoTo(1);
+    p.mg.supportTrail.undoTo(1);
+    EXPECT_EQ(p.a.mustBeTrueCount, 0u);
+    EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
+    EXPECT_EQ(p.value("c"), TRUTH_UNDEFINED);
+    for (size_t i = 0; i < groundRules.size(); ++i) {
+        GRULE &r = groundRules[i];
+        EXPECT_EQ(r.openNegative + r.satisfied * 100 + r.openHead * 10000, before[i]);
+    }
+    EXPECT_EQ(p.mg.supportCount[atomNumber("a")], 1u);
+}
+
+TEST(ModelGenerator, ConstraintInferences) {
+    struct {
+        const char *program;
+        const char *atom;
+        TRUTH_VALUE expected;
+    } cases[] = {
+        {"p :- not q.\nq :- not p.\nr :- not s.\ns :- not r.\n:- p, r.", "r", TRUTH_FALSE},
+        {"p :- not q.\nq :- not p.\nr :- not s.\ns :- not r.\n:- p, not r.", "r", TRUTH_TRUE_FROM_MUST_BE_TRUE},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.program);
+        PREPARED p(c.program);
+        p.a.markChoice();
+        p.mg.setTrue(p.a, atomNumber("p"));
+        ASSERT_EQ(p.mg.propagate(p.a), 1);
+        EXPECT_EQ(p.value(c.atom), c.expected);
+    }
+    // With nothing left open the constraint is violated.
+    PREPARED p("p :- not q.\nq :- not p.\n:- p.");
+    p.a.markChoice();
+    p.mg.setTrue(p.a, atomNumber("p"));
+    EXPECT_EQ(p.mg.propagate(p.a), 0);
+}
+
+TEST(ModelGenerator, UnfoundedLoopsDuringInitialPropagation) {
+    const char *loop = "a :- b.\nb :- a.\nc :- not d.\nd :- not c.";
+    {
+        PREPARED p(loop);
+        EXPECT_EQ(p.value("a"), TRUTH_FALSE);
+        EXPECT_EQ(p.value("b"), TRUTH_FALSE);
+    }
+    {
+        PREPARED p(loop, MG_MODEL_CHECK);  // --noGUS
+        EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
+        EXPECT_EQ(p.value("b"), TRUTH_UNDEFINED);
+    }
+    {
+        // An exit through c keeps the loop open while c can be true; when c is false it falls.
+        PREPARED p("a :- b.\nb :- a.\na :- c.\nc :- not d.\nd :- not c.");
+        EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
+        p.a.markChoice();
+        p.mg.setTrue(p.a, atomNumber("d"));
+        ASSERT_EQ(p.mg.propagate(p.a), 1);
+        EXPECT_EQ(p.value("a"), TRUTH_FALSE);
+        EXPECT_EQ(p.value("b"), TRUTH_FALSE);
+    }
+    {
+        // The loop made true by a choice, then its exit goes: contradiction.
+        PREPARED p("a :- b.\nb :- a.\na :- c.\nc :- not d.\nd :- not c.");
+        p.a.markChoice();
+        p.mg.setTrue(p.a, atomNumber("a"));
+        ASSERT_EQ(p.mg.propagate(p.a), 1);
+        p.mg.setFalse(p.a, atomNumber("c"));
+        EXPECT_EQ(p.mg.propagate(p.a), 0);
+    }
+}
+
+TEST(ModelGenerator, CloseInterpretationStopsAtAMustBeTrueAtom) {
+    PREPARED p("a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.");
+    p.a.markChoice();
+    p.a.setValue(atomNumber("c"), TRUTH_MUST_BE_TRUE);
+    ++p.a.mustBeTrueCount;
+    EXPECT_EQ(p.mg.closeInterpretation(p.a), 0);
+    EXPECT_EQ(p.value("d"), TRUTH_UNDEFINED);  // nothing after the must-be-true atom is assigned
+}
+
+TEST(ModelGenerator, LongBodiesDoNotWrapTheCounters) {
+    // 70000 positive body literals: a 16-bit counter would wrap to 4464.
+    std::string program = "h :- ";
+    std::string facts;
+    for (int i = 0; i < 70000; ++i) {
+        std::string name = std::to_string(i);
+        name.insert(name.begin(), 'x');
+        if (i) program.append(", ");
+        program.append(name);
+        facts.append(name).append(".\n");
+    }
+    program += ".\n" + facts;
+    PREPARED p(program, MG_MODEL_CHECK, false);
+    EXPECT_EQ(p.rule(0).openPositive, 70000u);
+    ASSERT_EQ(p.mg.propagateInitial(p.a), 1);
+    EXPECT_EQ(p.value("h"), TRUTH_TRUE);
+}
+
+TEST(ModelGenerator, WeakConstraintCostsAndBound) {
+    const char *program = "a :- not b.\nb :- not a.\n:~ a. [2:1]\n:~ b. [1:2]";
+    // With a cost bound every model within it is final and reported with its cost.
+    COST_VECTOR bound(2u, COST_NO_BOUND);
+    bound.values[1] = 0;  // level 2: nothing allowed
+    RUN_OPTIONS withBound;
+    withBound.costBound = &bound;
+    withBound.costBoundGiven = true;
+    EXPECT_EQ(solve(program, withBound), (MODELS{{"a"}}));
+    ASSERT_EQ(collectedCosts.size(), 1u);
+    EXPECT_EQ(collectedCosts[0].values[0], 2000u);
+    EXPECT_EQ(collectedCosts[0].values[1], 0u);
+
+    bound.values[1] = 1000;
+    EXPECT_EQ(solve(program, withBound), (MODELS{{"a"}, {"b"}}));
+}
+
+TEST(ModelGenerator, WeakConstraintViolatedFromTheStart) {
+    PREPARED p("a :- not b.\nb :- not a.\n:~ c. [3:1]\nc.");
+    // c is forced by its rule and the weak constraint's body becomes true: its weight counts.
+    EXPECT_EQ(p.a.levelCosts.values[0], 3000u);
+}
+
+TEST(ModelGenerator, HugeLevelsKeepOneSlotPerLevelInUse) {
+    COST_VECTOR bound(std::vector<uint32_t>{999999999}, COST_NO_BOUND);
+    RUN_OPTIONS o;
+    o.costBound = &bound;
+    o.costBoundGiven = true;
+    EXPECT_EQ(solve("a :- not b.\nb :- not a.\n:~ a. [1:999999999]", o), (MODELS{{"a"}, {"b"}}));
+    ASSERT_EQ(collectedCosts.size(), 2u);
+    EXPECT_EQ(collectedCosts[0].levels, 1u);
+    EXPECT_EQ(collectedCosts[0].levelNumbers[0], 999999999u);
+    EXPECT_EQ(weakConstraintLevels(999999999, {&groundWeakConstraints}), std::vector<uint32_t>{999999999});
+    EXPECT_EQ(weakConstraintLevels(3, {&groundWeakConstraints}), (std::vector<uint32_t>{1, 2, 3}));
+}
