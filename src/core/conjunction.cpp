@@ -1,6 +1,7 @@
 #include "core/conjunction.h"
 
 #include "core/program.h"
+#include "grounding/aggregate_function.h"
 
 CONJUNCTION::CONJUNCTION(const CONJUNCTION &other) : literals(other.literals) { recomputeFirstNegative(); }
 
@@ -69,7 +70,10 @@ bool CONJUNCTION::occursInPositive(TERM t) const {
 void CONJUNCTION::replaceTerm(TERM replacement, TERM target) {
     for (LITERAL &l : literals) {
         if (AGGREGATE_ATOM *a = l.atom.aggregate()) {
-            // The first literal of the symbolic set is the aggregate function's, not built yet.
+            AGGREGATEFUNCTION *f = a->getFunction();
+            if (f && !f->conjunction.empty())
+                for (TERM &arg : f->conjunction[0].atom.mutableArgs())
+                    if (compareTerm(arg, target) == 0) arg = replacement;
             if (compareTerm(a->lowerGuard, target) == 0) a->lowerGuard = replacement;
             if (compareTerm(a->upperGuard, target) == 0) a->upperGuard = replacement;
             continue;

@@ -24,17 +24,17 @@ std::vector<std::string> listing(const ATOM_SETS &sets) {
 
 TEST(AtomSets, FactsKeepTheOrderOfInterningNotOfNames) {
     ATOM_SETS facts;
-    facts.insert(atom("as_p", {c("as_b")}));
-    facts.insert(atom("as_p", {c("as_a")}));
-    facts.insert(atom("as_q", {c("as_c")}));
-    facts.insert(atom("as_p", {c("as_b")}));
-    EXPECT_EQ(listing(facts), (std::vector<std::string>{"as_p as_b", "as_p as_a", "as_q as_c"}));
+    facts.insert(atom("kas_p", {c("kas_b")}));
+    facts.insert(atom("kas_p", {c("kas_a")}));
+    facts.insert(atom("kas_q", {c("kas_c")}));
+    facts.insert(atom("kas_p", {c("kas_b")}));
+    EXPECT_EQ(listing(facts), (std::vector<std::string>{"kas_p kas_b", "kas_p kas_a", "kas_q kas_c"}));
     EXPECT_EQ(facts.atomCount(), 3u);
 }
 
 TEST(AtomSets, InsertGrowsToThePredicateTableAndReportsDuplicates) {
     ATOM_SETS sets;
-    ATOM p = atom("ag_p", {c("ag_a")});
+    ATOM p = atom("kag_p", {c("kag_a")});
     EXPECT_EQ(sets.predicateCount(), 0u);
     auto [position, inserted] = sets.insert(p);
     EXPECT_TRUE(inserted);
@@ -48,10 +48,10 @@ TEST(AtomSets, InsertGrowsToThePredicateTableAndReportsDuplicates) {
 
 TEST(AtomSets, PredicatesBeyondTheVectorHaveNoAtoms) {
     ATOM_SETS sets;
-    EXPECT_FALSE(sets.contains(atom("ab_early", {})));
-    sets.insert(atom("ab_p", {}));
+    EXPECT_FALSE(sets.contains(atom("kab_early", {})));
+    sets.insert(atom("kab_p", {}));
     uint32_t before = sets.predicateCount();
-    ATOM late = atom("ab_registered_later", {c("x")});
+    ATOM late = atom("kab_registered_later", {c("x")});
     // Reading a set that was never grown for the predicate answers "not contained".
     EXPECT_FALSE(sets.contains(late));
     EXPECT_FALSE(sets.containsChecked(late));
@@ -62,10 +62,10 @@ TEST(AtomSets, PredicatesBeyondTheVectorHaveNoAtoms) {
 
 TEST(AtomSets, PositionsStayValidAndClearKeepsTheLength) {
     ATOM_SETS sets;
-    auto first = sets.insert(atom("ps_p", {makeIntegerTerm(500)})).first;
-    for (int i = 0; i < 1000; i++) sets.insert(atom("ps_p", {makeIntegerTerm(i)}));
+    auto first = sets.insert(atom("kps_p", {makeIntegerTerm(500)})).first;
+    for (int i = 0; i < 1000; i++) sets.insert(atom("kps_p", {makeIntegerTerm(i)}));
     EXPECT_EQ(first->arg(0), makeIntegerTerm(500));
-    EXPECT_TRUE(sets.erase(atom("ps_p", {makeIntegerTerm(3)})));
+    EXPECT_TRUE(sets.erase(atom("kps_p", {makeIntegerTerm(3)})));
     EXPECT_EQ(first->arg(0), makeIntegerTerm(500));
     // Integers in value order.
     const ATOM_SET &ps = sets.atomsOf(first->predicate);
@@ -79,21 +79,21 @@ TEST(AtomSets, PositionsStayValidAndClearKeepsTheLength) {
 
 TEST(AtomSets, CursorOverOnePredicateName) {
     ATOM_SET set;
-    set.insert(atom("cu_p", {c("cu_a")}));
-    set.insert(atom("cu_q", {c("cu_a")}));
-    set.insert(atom("cu_q", {c("cu_b")}));
-    set.insert(atom("cu_r", {}));
-    ATOM_CURSOR cursor = atomsOfPredicate(set, atom("cu_q", {c("cu_z")}));
+    set.insert(atom("kcu_p", {c("kcu_a")}));
+    set.insert(atom("kcu_q", {c("kcu_a")}));
+    set.insert(atom("kcu_q", {c("kcu_b")}));
+    set.insert(atom("kcu_r", {}));
+    ATOM_CURSOR cursor = atomsOfPredicate(set, atom("kcu_q", {c("kcu_z")}));
     std::vector<TERM> seen;
     for (; !cursor.atEnd(); cursor.advance()) seen.push_back(cursor.current->arg(0));
-    EXPECT_EQ(seen, (std::vector<TERM>{c("cu_a"), c("cu_b")}));
-    EXPECT_TRUE(atomsOfPredicate(set, atom("cu_none", {})).atEnd());
+    EXPECT_EQ(seen, (std::vector<TERM>{c("kcu_a"), c("kcu_b")}));
+    EXPECT_TRUE(atomsOfPredicate(set, atom("kcu_none", {})).atEnd());
 }
 
 TEST(ProgramStore, ObjectsAndInterpretation) {
     OBJECT object(c("#defaultobject"), &EDB, &IDB);
     EXPECT_EQ(object.facts, &EDB);
-    ATOM fact = atom("ob_p", {c("ob_a")});
+    ATOM fact = atom("kob_p", {c("kob_a")});
     EXPECT_TRUE(object.addFact(fact).second);
     EXPECT_TRUE(EDB.contains(fact));
     EXPECT_FALSE(object.addFact(fact).second);
@@ -101,7 +101,7 @@ TEST(ProgramStore, ObjectsAndInterpretation) {
 
     INTERPRETATION interpretation;
     interpretation.positive.insert(fact);
-    interpretation.undefined.insert(atom("ob_q", {}));
+    interpretation.undefined.insert(atom("kob_q", {}));
     interpretation.clear();
     EXPECT_TRUE(interpretation.positive.empty());
     EXPECT_TRUE(interpretation.undefined.empty());

@@ -21,11 +21,11 @@ TERM listWithTail(TERM head, TERM tail) {
 }
 
 TEST(Instantiation, FunctionTerms) {
-    TERM t = fn("in_f", {v(0), fn("in_g", {v(1)})});
+    TERM t = fn("kin_f", {v(0), fn("kin_g", {v(1)})});
     SUBSTITUTION s(3);
-    s.bind(0, c("in_a"));
+    s.bind(0, c("kin_a"));
     s.bind(1, i(1));
-    TERM expected = fn("in_f", {c("in_a"), fn("in_g", {i(1)})});
+    TERM expected = fn("kin_f", {c("kin_a"), fn("kin_g", {i(1)})});
     TERM made = instantiateTerm(t, s);
     EXPECT_EQ(made, expected);
     EXPECT_EQ(instantiateTerm(t, s), made) << "same bindings, same index";
@@ -35,11 +35,11 @@ TEST(Instantiation, FunctionTerms) {
 }
 
 TEST(Instantiation, UnboundVariablesStayAndTheTermIsNotGround) {
-    TERM t = fn("ub_f", {v(0), fn("ub_g", {v(1)})});
+    TERM t = fn("kub_f", {v(0), fn("kub_g", {v(1)})});
     SUBSTITUTION s(2);
-    s.bind(0, c("ub_a"));
+    s.bind(0, c("kub_a"));
     TERM made = instantiateTerm(t, s);
-    EXPECT_EQ(made, fn("ub_f", {c("ub_a"), fn("ub_g", {v(1)})}));
+    EXPECT_EQ(made, fn("kub_f", {c("kub_a"), fn("kub_g", {v(1)})}));
     EXPECT_FALSE(complexTerm(made).ground);
     EXPECT_FALSE(termsAreGround(std::vector<TERM>{made}));
     EXPECT_TRUE(complexTerm(made).hasUnboundVariable(s));
@@ -48,21 +48,21 @@ TEST(Instantiation, UnboundVariablesStayAndTheTermIsNotGround) {
 TEST(Instantiation, ListTailsAreFlattened) {
     TERM pattern = listWithTail(v(0), v(1));
     SUBSTITUTION s(2);
-    s.bind(0, c("lt_a"));
-    s.bind(1, list({c("lt_b"), c("lt_c")}));
+    s.bind(0, c("klt_a"));
+    s.bind(1, list({c("klt_b"), c("klt_c")}));
     TERM made = instantiateTerm(pattern, s);
-    EXPECT_EQ(made, list({c("lt_a"), c("lt_b"), c("lt_c")}));
+    EXPECT_EQ(made, list({c("klt_a"), c("klt_b"), c("klt_c")}));
     EXPECT_FALSE(complexTerm(made).hasTail());
     EXPECT_TRUE(complexTerm(made).ground);
     // A tail bound to the empty list gives a one-element list.
     s.bind(1, list({}));
-    EXPECT_EQ(instantiateTerm(pattern, s), list({c("lt_a")}));
+    EXPECT_EQ(instantiateTerm(pattern, s), list({c("klt_a")}));
     // Nested: [[X|T]] inside a function term.
-    TERM nested = fn("lt_f", {list({listWithTail(v(0), v(1))})});
-    s.bind(1, list({c("lt_b")}));
-    EXPECT_EQ(instantiateTerm(nested, s), fn("lt_f", {list({list({c("lt_a"), c("lt_b")})})}));
+    TERM nested = fn("klt_f", {list({listWithTail(v(0), v(1))})});
+    s.bind(1, list({c("klt_b")}));
+    EXPECT_EQ(instantiateTerm(nested, s), fn("klt_f", {list({list({c("klt_a"), c("klt_b")})})}));
     // A tail not bound to a list keeps the written form and stays non-ground.
-    s.bind(1, c("lt_z"));
+    s.bind(1, c("klt_z"));
     TERM kept = instantiateTerm(pattern, s);
     EXPECT_TRUE(complexTerm(kept).hasTail());
     EXPECT_FALSE(complexTerm(kept).ground);
@@ -71,61 +71,61 @@ TEST(Instantiation, ListTailsAreFlattened) {
 TEST(Instantiation, ListTailsBoundToLists) {
     TERM pattern = listWithTail(v(0), v(1));
     SUBSTITUTION s(2);
-    s.bind(0, c("tb_a"));
+    s.bind(0, c("ktb_a"));
     EXPECT_FALSE(complexTerm(pattern).listTailsBoundToLists(s));
-    s.bind(1, c("tb_k"));
+    s.bind(1, c("ktb_k"));
     EXPECT_FALSE(complexTerm(pattern).listTailsBoundToLists(s));
-    s.bind(1, list({c("tb_b")}));
+    s.bind(1, list({c("ktb_b")}));
     EXPECT_TRUE(complexTerm(pattern).listTailsBoundToLists(s));
-    TERM nested = fn("tb_f", {listWithTail(v(0), v(1))});
+    TERM nested = fn("ktb_f", {listWithTail(v(0), v(1))});
     EXPECT_TRUE(complexTerm(nested).listTailsBoundToLists(s));
     s.unbind(1);
     EXPECT_FALSE(complexTerm(nested).listTailsBoundToLists(s));
-    EXPECT_TRUE(complexTerm(fn("tb_f", {c("tb_a")})).listTailsBoundToLists(s));
+    EXPECT_TRUE(complexTerm(fn("ktb_f", {c("ktb_a")})).listTailsBoundToLists(s));
 }
 
 TEST(Instantiation, Atoms) {
-    TERM f = fn("ia_f", {v(1)});
-    ATOM a("ia_p", std::vector<TERM>{v(0), c("ia_k"), f, v(2)}, PREDICATE_IDB);
+    TERM f = fn("kia_f", {v(1)});
+    ATOM a("kia_p", std::vector<TERM>{v(0), c("kia_k"), f, v(2)}, PREDICATE_IDB);
     SUBSTITUTION s(3);
     s.bind(0, i(7));
-    s.bind(1, c("ia_b"));
+    s.bind(1, c("kia_b"));
     ATOM g = instantiateAtom(a, s);
     EXPECT_EQ(g.predicate, a.predicate);
     ASSERT_EQ(g.argCount(), 4u);
     EXPECT_EQ(g.arg(0), i(7));
-    EXPECT_EQ(g.arg(1), c("ia_k"));
-    EXPECT_EQ(g.arg(2), fn("ia_f", {c("ia_b")}));
+    EXPECT_EQ(g.arg(1), c("kia_k"));
+    EXPECT_EQ(g.arg(2), fn("kia_f", {c("kia_b")}));
     EXPECT_EQ(g.arg(3), v(2)) << "an unbound variable stays";
-    ATOM p("ia_q", static_cast<const TERMS *>(nullptr), PREDICATE_IDB);
+    ATOM p("kia_q", static_cast<const TERMS *>(nullptr), PREDICATE_IDB);
     EXPECT_TRUE(instantiateAtom(p, s).isPropositional());
 }
 
 TEST(Instantiation, BoundPositionsAndUnboundVariables) {
-    TERM t = fn("bp_f", {v(0), fn("bp_g", {v(2)})});
+    TERM t = fn("kbp_f", {v(0), fn("kbp_g", {v(2)})});
     std::vector<int32_t> positions{0, 5, 3};
     EXPECT_TRUE(complexTerm(t).hasVariableBoundAtOrAfter(positions, 3));
     EXPECT_FALSE(complexTerm(t).hasVariableBoundAtOrAfter(positions, 4));
-    EXPECT_FALSE(complexTerm(fn("bp_f", {c("bp_a")})).hasVariableBoundAtOrAfter(positions, 0));
+    EXPECT_FALSE(complexTerm(fn("kbp_f", {c("kbp_a")})).hasVariableBoundAtOrAfter(positions, 0));
     SUBSTITUTION s(3);
-    s.bind(0, c("bp_a"));
+    s.bind(0, c("kbp_a"));
     EXPECT_TRUE(complexTerm(t).hasUnboundVariable(s));
-    s.bind(2, c("bp_a"));
+    s.bind(2, c("kbp_a"));
     EXPECT_FALSE(complexTerm(t).hasUnboundVariable(s));
 }
 
 TEST(TermUtilities, VariableOccurrencesAndBoundArguments) {
-    ATOM p("vo_p", std::vector<TERM>{v(0), fn("vo_f", {v(1)})}, PREDICATE_IDB);
+    ATOM p("kvo_p", std::vector<TERM>{v(0), fn("kvo_f", {v(1)})}, PREDICATE_IDB);
     std::vector<LITERAL> literals{LITERAL(p, false)};
     EXPECT_TRUE(TERMS({v(0), v(1)}).allVariablesOccurIn(literals));
     EXPECT_FALSE(TERMS({v(0), v(2)}).allVariablesOccurIn(literals));
-    EXPECT_FALSE(TERMS({v(0), c("vo_a")}).allVariablesOccurIn(literals));
+    EXPECT_FALSE(TERMS({v(0), c("kvo_a")}).allVariablesOccurIn(literals));
 
-    ATOM q("vo_q", std::vector<TERM>{v(0), c("vo_a"), v(3)}, PREDICATE_IDB);
+    ATOM q("kvo_q", std::vector<TERM>{v(0), c("kvo_a"), v(3)}, PREDICATE_IDB);
     EXPECT_FALSE(q.allArgumentsBound(TERM_SET{v(0)}));
     EXPECT_TRUE(q.allArgumentsBound(TERM_SET{v(0), v(3)}));
     EXPECT_TRUE(q.someArgumentBound(TERM_SET{}));
-    ATOM r("vo_r", std::vector<TERM>{v(5)}, PREDICATE_IDB);
+    ATOM r("kvo_r", std::vector<TERM>{v(5)}, PREDICATE_IDB);
     EXPECT_FALSE(r.someArgumentBound(TERM_SET{v(0)}));
     EXPECT_TRUE(r.someArgumentBound(TERM_SET{v(5)}));
 }

@@ -72,12 +72,12 @@ TEST(InternTable, IntegersAreNumberedByInsertionButReadBackByValue) {
 }
 
 TEST(TermOrder, ConstantsOrderByFirstInterningNotByName) {
-    TERM b = constant("ord_b_first");
-    TERM a = constant("ord_a_second");
+    TERM b = constant("kord_b_first");
+    TERM a = constant("kord_a_second");
     EXPECT_LT(compareTerm(b, a), 0);
     EXPECT_GT(compareTerm(a, b), 0);
-    EXPECT_EQ(compareTerm(a, constant("ord_a_second")), 0);
-    EXPECT_STREQ(constantName(a), "ord_a_second");
+    EXPECT_EQ(compareTerm(a, constant("kord_a_second")), 0);
+    EXPECT_STREQ(constantName(a), "kord_a_second");
 }
 
 TEST(TermOrder, IntegersOrderByValueWhateverTheInterningOrder) {
@@ -102,8 +102,8 @@ TEST(TermOrder, KindsOrderVariableConstantIntegerNullComplex) {
 }
 
 TEST(TermOrder, ComplexTermsOrderByIndexNotStructure) {
-    TERM later = fn("cx_z", {constant("cx_a")});
-    TERM earlier_structure = fn("cx_a", {constant("cx_a")}); // interned second
+    TERM later = fn("kcx_z", {constant("kcx_a")});
+    TERM earlier_structure = fn("kcx_a", {constant("kcx_a")}); // interned second
     EXPECT_LT(compareTerm(later, earlier_structure), 0);
 }
 
@@ -112,17 +112,17 @@ TEST(TermOrder, ShorterListsFirstAndAbsentEqualsEmpty) {
     EXPECT_EQ(compareTerms({}, none), 0);
     EXPECT_LT(compareTerms(two, three), 0);
     EXPECT_GT(compareTerms(three, two), 0);
-    std::vector<TERM> x{constant("lst_x"), integer(1)}, y{constant("lst_x"), integer(2)};
+    std::vector<TERM> x{constant("klst_x"), integer(1)}, y{constant("klst_x"), integer(2)};
     EXPECT_LT(compareTerms(x, y), 0);
     EXPECT_EQ(compareTerms(x, x), 0);
 }
 
 TEST(ComplexTerms, InterningIdentity) {
-    TERM a = constant("id_a"), b = constant("id_b"), c = constant("id_c");
-    TERM f1 = fn("id_f", {a, b});
-    EXPECT_EQ(f1, fn("id_f", {a, b}));
-    EXPECT_NE(f1, fn("id_f", {b, a}));
-    EXPECT_NE(f1, fn("id_g", {a, b}));
+    TERM a = constant("kid_a"), b = constant("kid_b"), c = constant("kid_c");
+    TERM f1 = fn("kid_f", {a, b});
+    EXPECT_EQ(f1, fn("kid_f", {a, b}));
+    EXPECT_NE(f1, fn("kid_f", {b, a}));
+    EXPECT_NE(f1, fn("kid_g", {a, b}));
     // A function term and a list with the same arguments are different terms.
     EXPECT_NE(f1, list({a, b}));
     // [a|[b,c]] and [a,b,c] are one term.
@@ -140,7 +140,7 @@ TEST(ComplexTerms, InterningIdentity) {
 }
 
 TEST(ComplexTerms, GroundFlagTakesNoPartInEquality) {
-    uint32_t f = functionSymbolTable.add("gf_f").first;
+    uint32_t f = functionSymbolTable.add("kgf_f").first;
     std::vector<TERM> args{var(0)};
     auto first = internComplexTerm(COMPLEX_TERM::function(f, args, false));
     auto second = internComplexTerm(COMPLEX_TERM::function(f, args, true));
@@ -161,28 +161,28 @@ TEST(ComplexTerms, StoredEntriesStayInPlaceWhileTheTableGrows) {
 }
 
 TEST(ComplexTerms, GroundAndContains) {
-    TERM a = constant("gc_a");
-    TERM deep = fn("gc_f", {fn("gc_g", {a})});
+    TERM a = constant("kgc_a");
+    TERM deep = fn("kgc_f", {fn("kgc_g", {a})});
     std::vector<TERM> terms{integer(3), deep};
     EXPECT_TRUE(termsAreGround(terms));
     EXPECT_TRUE(termsContain(terms, a));
     EXPECT_TRUE(TERMS(terms).contains(a));
-    EXPECT_TRUE(termsContain(terms, fn("gc_g", {a})));
-    EXPECT_FALSE(termsContain(terms, constant("gc_b")));
+    EXPECT_TRUE(termsContain(terms, fn("kgc_g", {a})));
+    EXPECT_FALSE(termsContain(terms, constant("kgc_b")));
     EXPECT_TRUE(complexTerm(deep).contains(a));
-    std::vector<TERM> withVariable{a, fn("gc_h", {var(3)})};
+    std::vector<TERM> withVariable{a, fn("kgc_h", {var(3)})};
     EXPECT_FALSE(termsAreGround(withVariable));
     EXPECT_FALSE(termsAreGround(std::vector<TERM>{var(0)}));
     EXPECT_TRUE(termsAreGround({}));
 }
 
 TEST(ComplexTerms, NestingDepthVariablesAndMaxVariable) {
-    TERM a = constant("nd_a");
-    EXPECT_EQ(complexTerm(fn("nd_f", {a})).nestingDepth(), 1u);
-    EXPECT_EQ(complexTerm(fn("nd_f", {fn("nd_g", {a})})).nestingDepth(), 2u);
-    EXPECT_EQ(complexTerm(list({a, list({constant("nd_b")})})).nestingDepth(), 2u);
+    TERM a = constant("knd_a");
+    EXPECT_EQ(complexTerm(fn("knd_f", {a})).nestingDepth(), 1u);
+    EXPECT_EQ(complexTerm(fn("knd_f", {fn("knd_g", {a})})).nestingDepth(), 2u);
+    EXPECT_EQ(complexTerm(list({a, list({constant("knd_b")})})).nestingDepth(), 2u);
 
-    TERM t = fn("nd_h", {var(4), fn("nd_k", {var(2), var(4)}), a});
+    TERM t = fn("knd_h", {var(4), fn("knd_k", {var(2), var(4)}), a});
     TERM_SET vars;
     complexTerm(t).collectVariables(vars);
     EXPECT_EQ(vars, (TERM_SET{var(2), var(4)}));
@@ -195,7 +195,7 @@ TEST(ComplexTerms, NestingDepthVariablesAndMaxVariable) {
     maximum = 9;
     EXPECT_TRUE(complexTermMaxVariable(t, maximum));
     EXPECT_EQ(maximum, 9u);
-    EXPECT_FALSE(complexTermMaxVariable(fn("nd_f", {a}), maximum));
+    EXPECT_FALSE(complexTermMaxVariable(fn("knd_f", {a}), maximum));
 }
 
 TEST(ComplexTerms, DeepTermsNeedNoCallStack) {
@@ -209,9 +209,9 @@ TEST(ComplexTerms, DeepTermsNeedNoCallStack) {
     EXPECT_FALSE(complexTerm(t).contains(marker));
     EXPECT_LT(compareTerm(t, withMarker), 0);
 
-    TERM tower = fn("tw_f", {var(0), var(0)});
-    for (int i = 0; i < 60; i++) tower = fn("tw_f", {tower, tower});
-    EXPECT_FALSE(complexTerm(tower).contains(constant("tw_absent")));
+    TERM tower = fn("ktw_f", {var(0), var(0)});
+    for (int i = 0; i < 60; i++) tower = fn("ktw_f", {tower, tower});
+    EXPECT_FALSE(complexTerm(tower).contains(constant("ktw_absent")));
     TERM_SET vars;
     complexTerm(tower).collectVariables(vars);
     EXPECT_EQ(vars.size(), 1u);
