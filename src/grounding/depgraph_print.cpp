@@ -124,6 +124,8 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::print(FILE *out) {
     }
 }
 
+template void DEPGRAPH<RULE, CONSTRAINT>::printNode(FILE *, uint32_t, bool) const;
+template void DEPGRAPH<GRULE, GCONSTRAINT>::printNode(FILE *, uint32_t, bool) const;
 template void DEPGRAPH<RULE, CONSTRAINT>::print(FILE *);
 template void DEPGRAPH<GRULE, GCONSTRAINT>::print(FILE *);
 
