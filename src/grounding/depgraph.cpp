@@ -18,10 +18,13 @@ DEPGRAPH<RULE_T, CONSTRAINT_T>::DEPGRAPH(const std::vector<RULE_T> &ruleVector,
                 addNode(nodeOf(h), &h);
         }
         for (const auto &l : bodyOf(rule)) {
-            if constexpr (GROUND)
+            if constexpr (GROUND) {
                 addNode(nodeOf(l), 1);
-            else
-                addNode(nodeOf(l), &l.atom);
+            } else {
+                // An aggregate stands for the inner atom that collects its symbolic set.
+                const LITERAL *inner = l.atom.isAggregate() ? aggregateSetLiteral(l.atom) : nullptr;
+                addNode(nodeOf(l), inner ? &inner->atom : &l.atom);
+            }
         }
     }
     adjacency.assign(nodes.size(), {});

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 
 namespace {
@@ -43,6 +44,22 @@ void registerNames(std::initializer_list<std::string> names) {
 uint32_t P(const std::string &name) { return predicateTable.find(name).first; }
 
 const std::vector<CONSTRAINT> noConstraints;
+
+// #count{X : inner(X)} >= 1, negated when asked.
+LITERAL countOver(ATOM inner, bool negated) {
+    AGGREGATE_SPEC spec;
+    spec.type = AGGREGATE_COUNT;
+    spec.terms = TERMS{var(0)};
+    spec.conjunction.append(LITERAL(std::move(inner), false));
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = makeIntegerTerm(1);
+    part.lowerInclusive = 1;
+    part.upperGuard = makeIntegerTerm(1000);
+    part.upperInclusive = 1;
+    uint32_t p = predicateTable.add("#count", 0, PREDICATE_AGGREGATE).first;
+    return LITERAL(ATOM(p, std::move(part)), negated);
+}
 
 TEST(Depgraph, EmptyProgramHasNoNodesAndNoComponents) {
     std::vector<RULE> rules;
@@ -267,6 +284,28 @@ TEST(Depgraph, ConstraintEdgesLinkTheNodesOfAConstraint) {
     EXPECT_EQ(g.componentOf(A("dj_a")), g.componentOf(A("dj_b")));
 }
 
+TEST(Depgraph, AggregateLiteralsStandForTheirInnerPredicate) {
+    // h :- #count{X : aux(X)} >= 1.   g :- not #count{X : aux(X)} >= 1, g.
+    std::vector<RULE> rules;
+    rules.push_back(R({A("da_h")}, {countOver(A("da_aux", {var(0)}), false)}));
+    rules.push_back(R({A("da_g")}, {countOver(A("da_aux", {var(0)}), true), pos(A("da_g"))}));
+    DEPGRAPH g(rules, noConstraints, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+    uint32_t aux = P("da_aux"), h = P("da_h"), gp = P("da_g");
+    EXPECT_EQ(g.adjacency[aux], (std::vector<uint32_t>{h, gp}));
+    ASSERT_EQ(g.edges.size(), 1u);
+    EXPECT_EQ(g.edges[0].from, aux);
+    EXPECT_EQ(g.edges[0].kind, 0);
+    // The node refers to the inner atom, and the aggregate's component is the inner one's.
+    ASSERT_TRUE(g.isNode(aux));
+    EXPECT_EQ(g.nodes[aux]->predicate, aux);
+    EXPECT_EQ(g.componentOf(rules[0].body->literals[0].atom), g.componentOf(A("da_aux", {var(0)})));
+    // Only the positive literal g makes the second rule recursive; the aggregate never does.
+    const COMPONENT_RULES<RULE> &cg = g.componentRules[uint32_t(g.componentOf(A("da_g")))];
+    EXPECT_EQ(cg.firstRecursive, 0u);
+    const COMPONENT_RULES<RULE> &ch = g.componentRules[uint32_t(g.componentOf(A("da_h")))];
+    EXPECT_EQ(ch.firstRecursive, 1u);
+}
+
 GATOM_ID G(const std::string &name) { return groundAtomTable.add(A(name)); }
 
 GRULE GR(std::vector<GATOM_ID> head, std::vector<GLITERAL> body) {
@@ -297,6 +336,32 @@ TEST(GroundDepgraph, NegationOrdersComponentsOnlyWhenAsked) {
     EXPECT_EQ(ordered.componentOf(a), 0);
     EXPECT_EQ(ordered.componentOf(c), 1);
     EXPECT_EQ(ordered.componentNodes(0), (std::vector<uint32_t>{uint32_t(a), uint32_t(b)}));
+}
+
+TEST(GroundDepgraph, GroundSetAtomsLeadToTheirAggregate) {
+    GATOM_ID x = G("ga_x"), y = G("ga_y"), h = G("ga_h");
+    AGGREGATE_SPEC spec;
+    spec.type = AGGREGATE_COUNT;
+    spec.terms = TERMS{var(0)};
+    spec.set = std::make_unique<GROUND_SET>();
+    spec.set->insert({makeIntegerTerm(1), x});
+    spec.set->insert({makeIntegerTerm(2), y});
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = makeIntegerTerm(1);
+    part.upperGuard = makeIntegerTerm(2);
+    uint32_t p = predicateTable.add("#count", 0, PREDICATE_AGGREGATE).first;
+    GATOM_ID agg = groundAtomTable.add(ATOM(p, std::move(part)));
+    std::vector<GRULE> rules;
+    rules.push_back(GR({h}, {{agg, false}}));
+    std::vector<GCONSTRAINT> none;
+    DEPGRAPH g(rules, none, 0);
+    EXPECT_EQ(g.adjacency[uint32_t(x)], std::vector<uint32_t>{uint32_t(agg)});
+    EXPECT_EQ(g.adjacency[uint32_t(y)], std::vector<uint32_t>{uint32_t(agg)});
+    EXPECT_EQ(g.adjacency[uint32_t(agg)], std::vector<uint32_t>{uint32_t(h)});
+    EXPECT_TRUE(g.isNode(uint32_t(x)));
+    // An aggregate literal does not make its rule recursive.
+    EXPECT_EQ(g.componentRules[uint32_t(g.componentOf(h))].firstRecursive, 1u);
 }
 
 TEST(GroundDepgraph, AtomsOnlyInConstraintsAreNoNodes) {
