@@ -350,6 +350,33 @@ TEST_F(OrderedBody, AggregateIsNeverTheDeltaLiteral) {
     EXPECT_EQ(v.firstBinding[1], int32_t(v.positionOfLiteral(0)));
 }
 
+TEST_F(OrderedBody, AssignmentBlockedOnlyByItsOwnGlobalsIsReported) {
+    optOGo = 2;
+    addFacts("ox_s", 2, 3);
+    // N = #count{Y : s(X,Y)} with X bound by nothing: the set's predicate is complete and has
+    // no undefined atom, so only the aggregate's own unbound globals block it.
+    LITERAL agg = countAggregate(var(1), var(1), true, {var(2)}, pos(edb("ox_s", {var(0), var(2)})));
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *f = open_memstream(&buffer, &size);
+    printAtom(f, agg.atom);
+    fclose(f);
+    std::string printed = buffer;
+    free(buffer);
+    CONJUNCTION b = body({std::move(agg)});
+    GROUNDER_STATE g;
+    testing::internal::CaptureStderr();
+    ORDERED_BODY o = exitOrder(b, g);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cyclic assignment dependency for _1 in " + printed + "\n");
+    EXPECT_EQ(o.aggregateState, 2);
+    // While the set's predicate may still gain undefined atoms nothing is reported.
+    g.noUndefined[predicateTable.find("ox_s").first] = 0;
+    testing::internal::CaptureStderr();
+    ORDERED_BODY quiet = exitOrder(b, g);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(quiet.aggregateState, 1);
+}
+
 TEST_F(OrderedBody, WithoutGreedyOrderingAnAggregateStillWaitsForItsGlobalVariables) {
     addFacts("ow_s", 2, 3);
     addFacts("ow_d", 1, 2);
