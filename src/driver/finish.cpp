@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/printer.h"
 #include "core/program.h"
+#include "driver/model_output.h"
 #include "driver/options.h"
 
 namespace {
@@ -12,7 +14,15 @@ namespace {
 // a cautious query that nothing violated, or the answers of a non-ground query.
 void printFinalVerdict() {
     if (frontEndMode != FRONTEND_BRAVE && frontEndMode != FRONTEND_CAUTIOUS) return;
-    // The query and the answers collected by the model callbacks are not kept yet: no verdict.
+    if (queryAnswered) return;
+    if (queryIsGround) {
+        if (query) printConjunction(stdout, *query);
+        fputs(frontEndMode == FRONTEND_BRAVE ? " is bravely false.\n" : " is cautiously true.\n", stdout);
+    } else if (queryConsequences) {
+        printQueryAnswers(stdout, queryConsequences.get());
+    } else {
+        fputs("No stable model found.\n", stdout);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,201 @@
+#include "driver/model_output.h"
+
+#include <string>
+#include <vector>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/options.h"
+#include "grounding/ground_program.h"
+
+std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
+bool queryAnswered = false;
+
+namespace {
+
+// Per predicate, decided once per answer set: whether its atoms show in an answer set, and whether the
+// complementary predicate exists (objects in use: the object argument is then not shown).
+enum : uint8_t { SHOW_UNKNOWN = 0, SHOW_DECIDED = 1, SHOW_YES = 2, SHOW_COMPLEMENT = 4 };
+std::vector<uint8_t> showVerdicts;
+
+uint8_t showVerdict(uint32_t predicate) {
+    uint8_t &v = showVerdicts[predicate];
+    if (v != SHOW_UNKNOWN) return v;
+    v = SHOW_DECIDED;
+    std::string name(predicateTable.nameView(predicate));
+    bool negative = !name.empty() && name[0] == '-';
+    bool shown = !predicateTable.isInternal(predicate);
+    if (shown && (!optFilter.empty() || !optPFilter.empty()))
+        shown = optFilter.count(negative ? name.substr(1) : name) != 0 || (!negative && optPFilter.count(name) != 0);
+    if (shown) v |= SHOW_YES;
+    if (objectsUsed) {
+        std::string complement = negative ? name.substr(1) : "-" + name;
+        if (predicateTable.find(complement).second) v |= SHOW_COMPLEMENT;
+    }
+    return v;
+}
+
+void printShownAtom(FILE *out, const ATOM &atom, uint8_t verdict) {
+    if (!objectsUsed) {
+        printAtom(out, atom);
+        return;
+    }
+    fputs(predicateTable.name(atom.predicate), out);
+    std::span<const TERM> args = atom.args();
+    if ((verdict & SHOW_COMPLEMENT) && !args.empty()) args = args.subspan(1);
+    if (!args.empty()) {
+        fputc('(', out);
+        printTerms(out, args);
+        fputc(')', out);
+    }
+}
+
+// Counts an answer set that a callback reported, and stops the search at the -n= limit.
+void countAnswerSet(MODEL_GENERATOR *mg) {
+    ++mg->answerSetsPrinted;
+    if (mg->answerSetsPrinted == 1 && mg->firstModelTimer.running) mg->firstModelTimer.stop();
+    if (mg->maxModels != 0 && mg->maxModels == mg->answerSetsPrinted) mg->status = MG_STOP;
+}
+
+// The ground atoms of the predicate "#query", found once.
+const std::vector<GATOM_ID> &queryAtoms() {
+    static std::vector<GATOM_ID> atoms;
+    static bool found = false;
+    if (!found) {
+        found = true;
+        auto [predicate, exists] = predicateTable.find("#query");
+        if (exists)
+            for (uint32_t i = 0; i < groundAtomCount; ++i)
+                if (groundAtomTable[static_cast<GATOM_ID>(i)].predicate == predicate)
+                    atoms.push_back(static_cast<GATOM_ID>(i));
+    }
+    return atoms;
+}
+
+// The answers of a non-ground query start when first needed, whoever needs them first.
+TRUTH_ASSIGNMENT &consequences(TRUTH_VALUE initial) {
+    if (!queryConsequences) queryConsequences = std::make_unique<TRUTH_ASSIGNMENT>(groundAtomCount, 0u, initial);
+    return *queryConsequences;
+}
+
+const ATOM_SETS *positivePart(const INTERPRETATION *trueAtoms) { return trueAtoms ? &trueAtoms->positive : nullptr; }
+
+void printVerdict(const char *verdict, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (query) printLiterals(stdout, query->literals);
+    fputs(verdict, stdout);
+    if (optWitness) {
+        fputs(", evidenced by ", stdout);
+        printModel(stdout, positivePart(trueAtoms), model);
+    } else {
+        fputc('.', stdout);
+    }
+    fputc('\n', stdout);
+}
+
+}  // namespace
+
+void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
+    fputc('{', out);
+    showVerdicts.assign(predicateTable.size(), SHOW_UNKNOWN);
+    bool printed = false;
+    if (optFacts) printed = printAtomSet(EDB, out, printed);
+    if (trueAtoms) printed = printAtomSet(*trueAtoms, out, printed);
+    if (model) {
+        uint32_t n = static_cast<uint32_t>(model->values.size());
+        if (n > groundAtomTable.size()) n = groundAtomTable.size();
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!model->isTrue(static_cast<GATOM_ID>(i))) continue;
+            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            uint8_t verdict = showVerdict(atom.predicate);
+            if (!(verdict & SHOW_YES)) continue;
+            if (printed) fputs(", ", out);
+            printed = true;
+            printShownAtom(out, atom, verdict);
+        }
+    }
+    fputc('}', out);
+}
+
+int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (!mg) {
+        printModel(stdout, positivePart(trueAtoms), model);
+        fputc('\n', stdout);
+        return 1;
+    }
+    if (!optSilent && mg->answerSetsPrinted != 0) fputc('\n', stdout);
+    bool weak = mg->hasWeakConstraints || mg->programHasWeakConstraints;
+    if (weak) {
+        if (mg->optimumKnown && !mg->costBoundGiven)
+            fputs("Best model: ", stdout);
+        else if (mg->wcTrace)
+            fputs("Current model [maybe not optimal]: ", stdout);
+    }
+    printModel(stdout, positivePart(trueAtoms), model);
+    fputc('\n', stdout);
+    if (mg->optimumKnown) countAnswerSet(mg);
+    if (weak) {
+        fputs("Cost ([Weight:Level]): ", stdout);
+        if (model && model->levels() != 0)
+            printCost(stdout, model->levelCosts);
+        else
+            fputs("<0>", stdout);
+        fputc('\n', stdout);
+    }
+    return 1;
+}
+
+int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (queryIsGround) {
+        printVerdict(" is bravely true", trueAtoms, model);
+        if (!optSilent) fputc('\n', stdout);
+        queryAnswered = true;
+        if (mg) countAnswerSet(mg);
+        return 0;
+    }
+    TRUTH_ASSIGNMENT &answers = consequences(TRUTH_FALSE);
+    if (!mg || !model) return 1;
+    uint32_t n = static_cast<uint32_t>(std::min(model->values.size(), answers.values.size()));
+    for (uint32_t i = 0; i < n; ++i)
+        if (model->isTrue(static_cast<GATOM_ID>(i))) answers.setValue(static_cast<GATOM_ID>(i), TRUTH_TRUE);
+    return 1;
+}
+
+int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (queryIsGround) {
+        printVerdict(" is cautiously false", trueAtoms, model);
+        queryAnswered = true;
+        if (mg) countAnswerSet(mg);
+        return 0;
+    }
+    if (!mg || !model) {
+        consequences(TRUTH_FALSE);
+        return 1;
+    }
+    TRUTH_ASSIGNMENT &answers = consequences(TRUTH_TRUE);
+    bool remains = false;
+    for (GATOM_ID atom : queryAtoms()) {
+        if (static_cast<size_t>(atom) >= model->values.size()) continue;
+        if (model->isTrue(atom)) {
+            if (answers.isTrue(atom)) remains = true;
+        } else {
+            answers.setValue(atom, TRUTH_FALSE);
+        }
+    }
+    return remains ? 1 : 0;
+}
+
+void printQueryAnswers(FILE *out, const TRUTH_ASSIGNMENT *answers) {
+    auto printAnswer = [out](const ATOM &atom) {
+        printTermList(out, atom.args(), ", ");
+        fputc('\n', out);
+    };
+    auto [predicate, exists] = predicateTable.find("#query");
+    if (!exists) return;
+    for (const ATOM &atom : I.positive.atomsOf(predicate)) printAnswer(atom);
+    if (!answers) return;
+    uint32_t n = static_cast<uint32_t>(answers->values.size());
+    for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i) {
+        const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+        if (atom.predicate == predicate && answers->isTrue(static_cast<GATOM_ID>(i))) printAnswer(atom);
+    }
+}

@@ -1,0 +1,130 @@
+#include "driver/run_model_generation.h"
+
+#include <cstdio>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/finish.h"
+#include "driver/model_output.h"
+#include "driver/options.h"
+#include "driver/timer.h"
+#include "grounding/aggregate_function.h"
+#include "grounding/depgraph.h"
+#include "grounding/ground_program.h"
+
+MODEL_CALLBACK modelCallbackOfMode() {
+    switch (frontEndMode) {
+    case FRONTEND_NONE: return modelCallback;
+    case FRONTEND_BRAVE: return braveModelCallback;
+    case FRONTEND_CAUTIOUS: return cautiousModelCallback;
+    // The diagnosis and planning front-ends' callbacks are not built yet: their answer sets are
+    // not reported.
+    default: return nullptr;
+    }
+}
+
+void runBeforeModelGenerationHook() {
+    if (beforeModelGenerationHook) beforeModelGenerationHook();
+}
+
+bool testHeadCycleFree() {
+    if (groundRules.size() <= 3 * IDB.size()) return false;
+    DEPGRAPH graph(IDB, std::vector<CONSTRAINT>(), DEPGRAPH_PREDICATE_VIEW);
+    return graph.isHCF();
+}
+
+void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
+    if (!groundRules.empty() || optWellFounded) return;
+    // Every atom that grounding did not prove true is false now: a residual body without a
+    // positive literal is true.
+    for (const GCONSTRAINT &k : groundConstraints)
+        if (k.body.firstNegative == 0) finish(0);
+    // The cost of the decided interpretation: the weak constraints violated in every answer set
+    // and those whose residual body is true now.
+    COST_VECTOR cost = baseCost;
+    bool violated = !violatedWeakConstraints.empty();
+    for (const GWEAKCONSTRAINT &w : groundWeakConstraints) {
+        if (w.body.firstNegative != 0) continue;
+        int32_t index = cost.indexOfLevel(static_cast<uint32_t>(integerValue(w.level)));
+        if (index < 0) continue;
+        cost.values[index] += static_cast<uint32_t>(integerValue(w.weight));
+        violated = true;
+    }
+    if (costBound.levelNumbers == cost.levelNumbers && compareCosts(cost, costBound) > 0) finish(1);
+
+    timers[TIMER_TOTAL].stop();
+    if (frontEndMode == FRONTEND_NONE) {
+        bool weak = !weakConstraints.empty();
+        if (weak) fputs("Best model: ", stdout);
+        printModel(stdout, &I.positive, nullptr);
+        fputc('\n', stdout);
+        if (weak) {
+            fputs("Cost ([Weight:Level]): ", stdout);
+            if (violated)
+                printCost(stdout, cost);
+            else
+                fputs("<0>", stdout);
+            fputc('\n', stdout);
+        }
+    } else if (frontEndMode == FRONTEND_SQL) {
+        // The SQL front-end's answer table is not built yet: nothing is printed.
+    } else if (MODEL_CALLBACK callback = modelCallbackOfMode()) {
+        callback(nullptr, &I, nullptr);
+    }
+    // The run's statistics are not built yet: -stats prints nothing here.
+    finish(0);
+}
+
+void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
+    if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
+    if (optComplPt) {
+        if (optCombineHeuristic.empty()) {
+            optCombineHeuristic.assign(optHeuristic.size(), static_cast<int32_t>(optCombineComplPt));
+        } else if (optCombineHeuristic.size() != optHeuristic.size()) {
+            fputs("Length of --heuristic does not match length of --combineheuristic.\n", errorOutput());
+            finish(1);
+        }
+    }
+    if (optCHeuristic.empty()) parseHeuristicList("6", optCHeuristic);
+    timers[TIMER_TOTAL].stop();
+
+    MG_FLAGS flags = 0;
+    if (headCycleFree) flags |= MG_PROGRAM_HCF;
+    if (!optNoModelCheck) flags |= MG_MODEL_CHECK;
+    if (optGUS) flags |= MG_UNFOUNDED_CHECKS;
+    MODEL_CALLBACK callback = modelCallbackOfMode();
+    // The planning front-end's candidate filter is not built yet: no candidate is filtered.
+    CANDIDATE_FILTER filter = nullptr;
+    bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, query.get(), &EDB, &I, optMaxModels,
+                       &costBound, flags, callback, filter, run.hasAggregates, &baseCost, groundWeak,
+                       !weakConstraints.empty(), optWctrace, optCostBound, maxLevel,
+                       static_cast<uint32_t>(aggregateFunctionTable.size()), optHeuristic, optCombineHeuristic);
+
+    if (optDeterministic || optWellFounded) {
+        mg.computeDeterministic(optWellFounded ? 1 : 0);
+    } else {
+        mg.computeModels();
+        // A search that ended without proving its best model optimal has found the optimum. A
+        // callback that asked to stop has ended the enumeration: no second search.
+        if (mg.bestModel && !mg.optimumKnown && mg.status != MG_STOP) {
+            mg.optimumKnown = true;
+            if (optMaxModels == 1) {
+                mg.totalTimer.start();
+                bool firstModel = mg.answerSetsPrinted == 0;
+                if (firstModel) mg.firstModelTimer.start();
+                mg.callbackTimer.start();
+                if (mg.modelCallback) mg.modelCallback(&mg, &I, mg.bestModel);
+                mg.callbackTimer.stop();
+                if (mg.firstModelTimer.running) mg.firstModelTimer.stop();
+                mg.totalTimer.stop();
+            } else {
+                if (mg.baseCost.levelNumbers == baseCost.levelNumbers) mg.baseCost.assignValues(baseCost);
+                mg.computeModels();
+            }
+        }
+    }
+    if (optStats) mg.printStatistics(errorOutput());
+    finish(0);
+}

@@ -1,0 +1,23 @@
+// The run sequence after the ground program: the planning hook, the head-cycle test, the report
+// of a program that grounding decided completely, and the model generator's run (with the second
+// search that lists the models of optimal cost). `main` calls these in order; each ends the run
+// itself when it is the last step.
+#pragma once
+
+#include "driver/run.h"
+#include "solver/model_generator.h"
+#include "solver/truth_assignment.h"
+
+// The model callback of the reasoning mode or front-end; none for SQL.
+MODEL_CALLBACK modelCallbackOfMode();
+// Calls the before-model-generation hook when one is set.
+void runBeforeModelGenerationHook();
+// Whether the non-ground program is known to be head-cycle-free: tested only when grounding made
+// more than three ground rules per rule.
+bool testHeadCycleFree();
+// When no ground rule is left (and -wf is not given) every atom is decided: reports the one
+// answer set, or ends the run without one, and ends the run. Returns when ground rules are left.
+void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const COST_VECTOR &baseCost);
+// Builds and runs the model generator, then ends the run.
+[[noreturn]] void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound,
+                                 const COST_VECTOR &baseCost);

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/program.h"
+#include "driver/model_output.h"
+#include "driver/options.h"
+#include "grounding/ground_program.h"
+
+namespace {
+
+TERM c(const char *name) { return makeConstantTerm(name); }
+
+GATOM_ID groundAtom(const char *predicate, std::vector<TERM> args, PREDICATE_KIND kind = PREDICATE_IDB) {
+    return groundAtomTable.add(ATOM(predicate, args, kind));
+}
+
+std::string modelText(const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *f = open_memstream(&buf, &len);
+    printModel(f, trueAtoms, model);
+    fclose(f);
+    std::string s(buf, len);
+    free(buf);
+    return s;
+}
+
+struct OPTION_STATE {
+    std::set<std::string> filter, pfilter;
+    bool facts;
+    OPTION_STATE() : filter(optFilter), pfilter(optPFilter), facts(optFacts) {}
+    ~OPTION_STATE() {
+        optFilter = filter;
+        optPFilter = pfilter;
+        optFacts = facts;
+    }
+};
+
+}  // namespace
+
+TEST(ModelOutput, PrintModelSourcesFiltersAndHiddenPredicates) {
+    OPTION_STATE saved;
+    EDB.clear();
+    I.clear();
+    EDB.insert(ATOM("mo_fact", std::vector<TERM>{c("e")}, PREDICATE_EDB));
+    I.positive.insert(ATOM("mo_derived", std::vector<TERM>{c("d")}, PREDICATE_IDB));
+    GATOM_ID pa = groundAtom("mo_p", {c("a")});
+    GATOM_ID npb = groundAtom("-mo_p", {c("b")});
+    GATOM_ID qc = groundAtom("mo_q", {c("c")});
+    GATOM_ID hidden = groundAtom("aux#mo", {c("h")});
+    GATOM_ID unset = groundAtom("mo_r", {c("z")});
+    groundAtomCount = groundAtomTable.size();
+    TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
+    m.values[pa] = TRUTH_TRUE;
+    m.values[npb] = TRUTH_TRUE_FROM_MUST_BE_TRUE;
+    m.values[qc] = TRUTH_TRUE;
+    m.values[hidden] = TRUTH_TRUE;
+    m.values[unset] = TRUTH_MUST_BE_TRUE;  // not true
+
+    struct {
+        std::set<std::string> filter, pfilter;
+        bool facts;
+        const char *expected;
+    } cases[] = {
+        {{}, {}, true, "{mo_fact(e), mo_derived(d), mo_p(a), -mo_p(b), mo_q(c)}"},
+        {{}, {}, false, "{mo_derived(d), mo_p(a), -mo_p(b), mo_q(c)}"},
+        {{"mo_p"}, {}, true, "{mo_p(a), -mo_p(b)}"},
+        {{}, {"mo_p"}, true, "{mo_p(a)}"},
+        {{"aux#mo"}, {}, true, "{}"},  // internal predicates never show
+        {{"mo_fact", "mo_q"}, {}, true, "{mo_fact(e), mo_q(c)}"},
+    };
+    for (auto &t : cases) {
+        optFilter = t.filter;
+        optPFilter = t.pfilter;
+        optFacts = t.facts;
+        EXPECT_EQ(modelText(&I.positive, &m), t.expected);
+    }
+    optFilter.clear();
+    optPFilter.clear();
+    EXPECT_EQ(modelText(nullptr, nullptr).substr(0, 1), "{");
+    EDB.clear();
+    EXPECT_EQ(modelText(nullptr, nullptr), "{}");
+    I.clear();
+}
+
+TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
+    // Two "#query" atoms; the first answer set has both, the second only one, the third none.
+    GATOM_ID q1 = groundAtom("#query", {c("mo1")}, PREDICATE_QUERY);
+    GATOM_ID q2 = groundAtom("#query", {c("mo2")}, PREDICATE_QUERY);
+    groundAtomCount = groundAtomTable.size();
+    bool ground = queryIsGround;
+    queryIsGround = false;
+    queryConsequences.reset();
+
+    std::vector<GRULE> rules;
+    std::vector<GCONSTRAINT> constraints;
+    std::vector<GWEAKCONSTRAINT> weak;
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(rules, constraints, weak, nullptr, nullptr, nullptr, maxModels, nullptr, MG_MODEL_CHECK,
+                       cautiousModelCallback, nullptr, false, nullptr, false, false, false, false, 0, 0, none, none);
+    TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
+    m.values[q1] = m.values[q2] = TRUTH_TRUE;
+    mg.answerSetsComputed = 3;  // the collection starts whenever it is first needed
+    EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
+    m.values[q2] = TRUTH_FALSE;
+    EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
+    EXPECT_TRUE(queryConsequences->isTrue(q1));
+    EXPECT_FALSE(queryConsequences->isTrue(q2));
+    m.values[q1] = TRUTH_FALSE;
+    m.values[q2] = TRUTH_TRUE;
+    EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 0);  // nothing remains: stop
+    EXPECT_EQ(mg.answerSetsPrinted, 0u);                    // non-ground answers are not counted
+
+    // Brave collects the union, also when its first call is not the first answer set.
+    queryConsequences.reset();
+    m.values[q1] = TRUTH_FALSE;
+    EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 1);
+    m.values[q1] = TRUTH_TRUE;
+    m.values[q2] = TRUTH_FALSE;
+    EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 1);
+    EXPECT_TRUE(queryConsequences->isTrue(q1));
+    EXPECT_TRUE(queryConsequences->isTrue(q2));
+    queryConsequences.reset();
+    queryIsGround = ground;
+}
+
+TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
+    EDB.clear();
+    groundAtomCount = groundAtomTable.size();
+    std::vector<GRULE> rules;
+    std::vector<GCONSTRAINT> constraints;
+    std::vector<GWEAKCONSTRAINT> weak;
+    uint32_t maxModels = 2;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(rules, constraints, weak, nullptr, nullptr, nullptr, maxModels, nullptr, MG_MODEL_CHECK,
+                       modelCallback, nullptr, false, nullptr, false, false, false, false, 0, 0, none, none);
+    TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
+    mg.firstModelTimer.start();
+    fflush(stdout);
+    FILE *saved = stdout;
+    char *buf = nullptr;
+    size_t len = 0;
+    stdout = open_memstream(&buf, &len);
+    EXPECT_EQ(modelCallback(&mg, nullptr, &m), 1);
+    EXPECT_EQ(mg.status, MG_CONTINUE);
+    EXPECT_FALSE(mg.firstModelTimer.running);
+    EXPECT_EQ(modelCallback(&mg, nullptr, &m), 1);
+    EXPECT_EQ(mg.status, MG_STOP);
+    fclose(stdout);
+    stdout = saved;
+    EXPECT_EQ(std::string(buf, len), "{}\n\n{}\n");  // an empty line between two answer sets
+    free(buf);
+    EXPECT_EQ(mg.answerSetsPrinted, 2u);
+}
