@@ -9,6 +9,7 @@
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "grounding/grounding_run.h"
 
 int main(int argc, char **argv) {
     // Standard output is a pipe or a file in batch use: buffer it fully, in large blocks.
@@ -46,6 +47,14 @@ int main(int argc, char **argv) {
     rewriteMagicSets(run);
     printProgramDumps();
 
-    // Grounding is not built yet: the run ends with the rewritten program.
+    // Grounding and the ground program.
+    groundProgram(run);
+    printGroundDumps();
+    computeBaseCost(run);
+    freezeGroundAtoms();
+    printInstantiation(run);
+    stopOnFailedGrounding(run);
+
+    // Model generation is not built yet: the run ends with the ground program.
     finish(0);
 }

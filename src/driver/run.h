@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "solver/truth_assignment.h"
 
 // Values `main` holds for one run besides the option variables.
 struct RUN {
@@ -19,6 +20,14 @@ struct RUN {
     uint32_t queryConstraintCount = 0;
     // A copy of the rules taken just before magic sets, or none; kept until grounding is over.
     std::unique_ptr<std::vector<RULE>> preMagicRules;
+    // Grounding did not succeed, and the exit status that goes with it: 0 when the program was
+    // found to have no answer set, 1 after a reported grounding error.
+    bool groundingFailed = false;
+    int groundingStatus = 0;
+    // One value per weak-constraint level, times 1000: the -costbound= bounds (COSTBOUND_NONE
+    // where there is none) and the cost of the weak constraints violated in every answer set.
+    COST_VECTOR costBound;
+    COST_VECTOR baseCost;
 };
 
 // Hooks of the planning front-end, set when the callbacks are chosen; none when not set.

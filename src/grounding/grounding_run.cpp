@@ -1,0 +1,150 @@
+#include "grounding/grounding_run.h"
+
+#include <cstdio>
+#include <string>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/finish.h"
+#include "driver/options.h"
+#include "driver/timer.h"
+#include "grounding/depgraph.h"
+#include "grounding/ground_program.h"
+#include "grounding/instantiator.h"
+#include "rewriting/finite_domain.h"
+
+void groundProgram(RUN &run) {
+    maxVariable = countVariables();
+    run.groundingStatus = 0;
+    timers[TIMER_INSTANTIATION].start();
+    if (optOGo < 2 && run.hasBuiltins) {
+        fprintf(errorOutput(), "Options -OGo0 and -OGo1 are not applicable if builtins are used.\n");
+        finish(1);
+    }
+    // The propositional grounder is not built yet: every program takes the grounder below.
+    const std::vector<CONSTRAINT> noConstraints;
+    timers[TIMER_DEPGRAPH].start();
+    auto graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,
+                                                      DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+    timers[TIMER_DEPGRAPH].stop();
+    if (optFiniteCheck) {
+        std::string messages;
+        if (!checkFiniteDomain(*graph, messages)) {
+            if (!run.preMagicRules) {
+                fputs(messages.c_str(), errorOutput());
+                finish(1);
+            }
+            timers[TIMER_DEPGRAPH].start();
+            auto original = std::make_unique<PREDICATE_DEPGRAPH>(
+                *run.preMagicRules, noConstraints, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+            timers[TIMER_DEPGRAPH].stop();
+            std::string again;
+            if (!checkFiniteDomain(*original, again)) {
+                fputs(again.c_str(), errorOutput());
+                finish(1);
+            }
+            if (magicSetsRequested) {
+                fprintf(errorOutput(),
+                        "The magic set rewriting generated a program, for which termination is not "
+                        "guaranteed.\nUse option -nofinitecheck in order to evaluate this program "
+                        "anyway.\n");
+                finish(1);
+            }
+            graph.reset();
+            IDB = std::move(*run.preMagicRules);
+            graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,
+                                                         DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+        }
+    }
+    uint8_t errorFlag = 0;
+    {
+        INSTANTIATOR grounder(graph.get(), optInstantiate, maxVariable);
+        run.groundingFailed = !grounder.run(errorFlag);
+    }
+    run.groundingStatus = errorFlag;
+    graph.reset();
+    run.preMagicRules.reset();
+    timers[TIMER_INSTANTIATION].stop();
+}
+
+void printGroundDumps() {
+    if (optPrintGIDB) {
+        printGroundRules(stdout, groundRules, "\n");
+        putchar('\n');
+    }
+    if (optPrintGConstraints) {
+        printGroundConstraints(stdout, groundConstraints, "\n");
+        putchar('\n');
+    }
+    if (optPrintGWConstraints) {
+        printGroundWeakConstraints(stdout, groundWeakConstraints, "\n");
+        putchar('\n');
+    }
+    if (optPrintInterpret) {
+        fputs("< {", stdout);
+        printAtoms(stdout, I.positive);
+        fputs("} , {", stdout);
+        printAtoms(stdout, I.undefined);
+        fputs("} >\n", stdout);
+    }
+}
+
+void computeBaseCost(RUN &run) {
+    uint32_t levels = maxLevel;
+    run.costBound = COST_VECTOR(levels, UINT64_MAX);
+    for (uint32_t level = 1; level <= levels; level++) {
+        int64_t bound = costBoundOfLevel(level);
+        if (bound != COSTBOUND_NONE) run.costBound.values[level - 1] = uint64_t(bound);
+    }
+    run.baseCost = COST_VECTOR(levels, 0);
+    for (const GWEAKCONSTRAINT &w : violatedWeakConstraints) {
+        int32_t level = w.level.isInteger() ? integerValue(w.level) : 0;
+        if (level < 1 || uint32_t(level) > levels) continue;
+        // Costs are summed in 64 bits, so many heavy weights never wrap.
+        run.baseCost.values[uint32_t(level) - 1] += uint64_t(w.weight.isInteger() ? integerValue(w.weight) : 0);
+        for (uint32_t k = levels; k >= 1; k--) {
+            uint64_t bound = run.costBound.values[k - 1], cost = run.baseCost.values[k - 1];
+            if (bound == cost) continue;
+            if (bound < cost) finish(1);
+            break;
+        }
+    }
+}
+
+void freezeGroundAtoms() {
+    groundAtomTable.freeze();
+    groundAtomCount = groundAtomTable.size();
+}
+
+void printInstantiation(const RUN &run) {
+    if (!optInstantiate) return;
+    if (optFacts) {
+        fputs("% EDB facts:\n", stdout);
+        printFacts(stdout, EDB);
+    }
+    if (!I.positive.empty()) fputs("% Facts derived to be true in every answer set:\n", stdout);
+    printFacts(stdout, I.positive);
+    if (!groundRules.empty() || !groundConstraints.empty() || !groundWeakConstraints.empty())
+        fputs("% Residual ground instantiation of the program:\n", stdout);
+    printGroundRules(stdout, groundRules, "\n");
+    putchar('\n');
+    printGroundConstraints(stdout, groundConstraints, "\n");
+    putchar('\n');
+    printGroundWeakConstraints(stdout, groundWeakConstraints, "\n");
+    putchar('\n');
+    if (optSatlike)
+        for (uint32_t k = 0; k < groundAtomTable.size(); k++) {
+            printf("%u\t", k);
+            printAtom(stdout, groundAtomTable[GATOM_ID(k)]);
+            putchar('\n');
+        }
+    // The statistics of -stats are not written here yet.
+    finish(run.groundingStatus);
+}
+
+void stopOnFailedGrounding(const RUN &run) {
+    if (!run.groundingFailed) return;
+    // The statistics of -stats are not written here yet.
+    finish(run.groundingStatus);
+}
