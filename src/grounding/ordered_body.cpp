@@ -54,6 +54,12 @@ void forEachVariable(TERM t, F &&f) {
 // Calls f once per variable occurrence, at any depth of compound terms.
 template <class F>
 void forEachOccurrence(TERM t, F &&f) {
+    if (t.isVariable()) {
+        f(t.value);
+        return;
+    }
+    if (!t.isComplex())
+        return;
     std::vector<TERM> stack{t};
     while (!stack.empty()) {
         TERM u = stack.back();
