@@ -34,7 +34,7 @@ int main(int argc, char **argv) {
     abortOnParserErrors();
     checkObjects();
     clearProgramShapeFlags();
-    setUpFrontEnd();
+    setUpFrontEnd(run);
     addStrongNegationConstraints();
     setUpQuery(run);
     translateObjectProgram();

@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
 
 // Values `main` holds for one run besides the option variables.
 struct RUN {
+    // The model callback of the reasoning mode or front-end, and the planning candidate filter.
+    MODEL_CALLBACK modelCallback = nullptr;
+    CANDIDATE_FILTER candidateFilter = nullptr;
     // Findings of basic rewriting: built-in, aggregate and negative literals remain.
     bool hasBuiltins = false;
     bool hasAggregates = false;
@@ -55,8 +59,9 @@ void abortOnParserErrors();
 void checkObjects();
 // Front-end modes and objects make the program count as non-ground.
 void clearProgramShapeFlags();
-// Sets up the mode's front-end (hooks, diagnosis translation) and runs the after-parsing hook.
-void setUpFrontEnd();
+// Chooses the model callback by the mode, sets up the front-end (hooks, diagnosis translation)
+// and runs the after-parsing hook.
+void setUpFrontEnd(RUN &run);
 // Adds the constraints that forbid p and -p together; ends the run on an arity clash.
 void addStrongNegationConstraints();
 // Turns the query into constraints or a "#query" rule.

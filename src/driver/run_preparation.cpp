@@ -75,18 +75,27 @@ void clearProgramShapeFlags() {
         rulesAreGround = constraintsAreGround = weakConstraintsAreGround = false;
 }
 
-void setUpFrontEnd() {
+void setUpFrontEnd(RUN &run) {
     switch (frontEndMode) {
+    case FRONTEND_NONE:
+    case FRONTEND_BRAVE:
+    case FRONTEND_CAUTIOUS:
+        // The answer-set and query callbacks are not in yet: answer sets are not reported.
+        break;
+    case FRONTEND_SQL:
+        // The SQL answer table is printed after grounding, not per answer set.
+        break;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER:
+        run.modelCallback = diagnosisModelCallback;
         setupDiagnosis(IDB, constraints, weakConstraints, hypotheses, observations);
         break;
     case FRONTEND_PLANNING_C:
     case FRONTEND_PLANNING_K:
+        run.modelCallback = planModelCallback;
+        run.candidateFilter = planSecurityFilter;
         afterParsingHook = translatePlanningProgram;
         beforeModelGenerationHook = preparePlanChecks;
-        break;
-    default:
         break;
     }
     if (afterParsingHook) afterParsingHook();

@@ -13,3 +13,6 @@ int setupDiagnosis(std::vector<RULE> &, std::vector<CONSTRAINT> &, std::vector<W
                    std::vector<ATOM> &, std::vector<ATOM> &) {
     return 1;
 }
+
+// Diagnoses are not printed yet: the search just goes on.
+int diagnosisModelCallback(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *) { return 1; }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "solver/model_generator.h"
+
 // Set by the driver before it calls the parser.
 extern FILE *planyyin;
 
@@ -15,6 +17,12 @@ int planyyparse();
 void translatePlanningProgram();
 // The before-model-generation hook: prepares the plan checks over the ground program.
 void preparePlanChecks();
+
+// The model callback: prints the plan of an answer set and counts it against -n=; under -FP it
+// asks the interactive questions.
+int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
+// The candidate filter: 1 unless secure plans are asked for; otherwise the security check.
+int planSecurityFilter(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *candidate);
 
 // Counters that the statistics print.
 extern uint32_t secureCheckCount;
