@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
+#include "driver/model_output.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/timer.h"
@@ -78,9 +79,13 @@ void clearProgramShapeFlags() {
 void setUpFrontEnd(RUN &run) {
     switch (frontEndMode) {
     case FRONTEND_NONE:
+        run.modelCallback = modelCallback;
+        break;
     case FRONTEND_BRAVE:
+        run.modelCallback = braveModelCallback;
+        break;
     case FRONTEND_CAUTIOUS:
-        // The answer-set and query callbacks are not in yet: answer sets are not reported.
+        run.modelCallback = cautiousModelCallback;
         break;
     case FRONTEND_SQL:
         // The SQL answer table is printed after grounding, not per answer set.
