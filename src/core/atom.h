@@ -92,8 +92,24 @@ static_assert(sizeof(ATOM) == 16);
 // Negative, zero or positive as a orders before, equal to or after b.
 int compareAtom(const ATOM &a, const ATOM &b);
 
+// An ordinary atom given by predicate and arguments, for lookups that make no ATOM.
+struct ATOM_VIEW {
+    uint32_t predicate;
+    std::span<const TERM> args;
+};
+// compareAtom against an atom given as a view; a view is never an aggregate atom.
+inline int compareAtom(const ATOM &a, const ATOM_VIEW &b) {
+    if (a.predicate != b.predicate) return a.predicate < b.predicate ? -1 : 1;
+    if (a.isAggregate()) return 1;
+    return compareTerms(a.args(), b.args);
+}
+
+// The atom order for ordered containers; it also finds atoms by ATOM_VIEW.
 struct ATOM_LESS {
+    using is_transparent = void;
     bool operator()(const ATOM &a, const ATOM &b) const { return compareAtom(a, b) < 0; }
+    bool operator()(const ATOM &a, const ATOM_VIEW &b) const { return compareAtom(a, b) < 0; }
+    bool operator()(const ATOM_VIEW &a, const ATOM &b) const { return compareAtom(b, a) > 0; }
 };
 
 // An atom with a default-negation flag; strong negation is part of the predicate name.

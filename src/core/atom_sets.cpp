@@ -24,6 +24,17 @@ bool ATOM_SETS::contains(const ATOM &atom) const {
     return atom.predicate < sets.size() && sets[atom.predicate].contains(atom);
 }
 
+bool ATOM_SETS::contains(const ATOM_VIEW &atom) const {
+    return atom.predicate < sets.size() && sets[atom.predicate].contains(atom);
+}
+
+std::optional<ATOM_SETS::POSITION> ATOM_SETS::find(const ATOM_VIEW &atom) const {
+    if (atom.predicate >= sets.size()) return std::nullopt;
+    auto it = sets[atom.predicate].find(atom);
+    if (it == sets[atom.predicate].end()) return std::nullopt;
+    return it;
+}
+
 bool ATOM_SETS::erase(const ATOM &atom) {
     return atom.predicate < sets.size() && sets[atom.predicate].erase(atom) > 0;
 }

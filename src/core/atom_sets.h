@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -27,6 +28,10 @@ public:
     // has none.
     bool contains(const ATOM &atom) const;
     bool containsChecked(const ATOM &atom) const { return contains(atom); }
+    // The same for an atom given by predicate and arguments, without making an ATOM.
+    bool contains(const ATOM_VIEW &atom) const;
+    // The position of an equal atom, or std::nullopt.
+    std::optional<POSITION> find(const ATOM_VIEW &atom) const;
     // Removes an equal atom; returns whether there was one.
     bool erase(const ATOM &atom);
     // The atoms of a predicate; a shared empty set beyond the vector.

@@ -28,6 +28,13 @@ GATOM_ID GATOM_TABLE::find(const ATOM &atom) const {
     return found == HASH_INDEX::NONE ? -1 : GATOM_ID(found);
 }
 
+GATOM_ID GATOM_TABLE::find(uint32_t predicate, std::span<const TERM> args) const {
+    uint32_t found = index.find(hashArguments(predicate, args), [&](uint32_t i) {
+        return compareAtom(atoms[i], ATOM_VIEW{predicate, args}) == 0;
+    });
+    return found == HASH_INDEX::NONE ? -1 : GATOM_ID(found);
+}
+
 GATOM_ID GATOM_TABLE::added(uint32_t hash) {
     uint32_t n = uint32_t(atoms.size() - 1);
     index.insert(hash, n);
@@ -53,10 +60,7 @@ GATOM_ID GATOM_TABLE::add(ATOM &&atom) {
 
 GATOM_ID GATOM_TABLE::add(uint32_t predicate, std::span<const TERM> args) {
     uint32_t h = hashArguments(predicate, args);
-    uint32_t found = index.find(h, [&](uint32_t i) {
-        const ATOM &a = atoms[i];
-        return a.predicate == predicate && !a.isAggregate() && compareTerms(a.args(), args) == 0;
-    });
+    uint32_t found = index.find(h, [&](uint32_t i) { return compareAtom(atoms[i], ATOM_VIEW{predicate, args}) == 0; });
     if (found != HASH_INDEX::NONE) return GATOM_ID(found);
     atoms.emplace_back(predicate, args);
     return added(h);

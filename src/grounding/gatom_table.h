@@ -33,6 +33,7 @@ public:
     GATOM_ID add(uint32_t predicate, std::span<const TERM> args);
     // The atom's number, or -1 when it is not in the table.
     GATOM_ID find(const ATOM &atom) const;
+    GATOM_ID find(uint32_t predicate, std::span<const TERM> args) const;
 
     const ATOM &operator[](GATOM_ID id) const { return atoms[size_t(id)]; }
     // For completing a stored aggregate atom in place; its hash must not change.

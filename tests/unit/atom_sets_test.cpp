@@ -77,6 +77,22 @@ TEST(AtomSets, PositionsStayValidAndClearKeepsTheLength) {
     EXPECT_TRUE(sets.empty());
 }
 
+TEST(AtomSets, LookupsByPredicateAndArguments) {
+    ATOM_SETS sets;
+    ATOM pab = atom("kav_p", {c("kav_a"), c("kav_b")});
+    sets.insert(pab);
+    std::vector<TERM> ab{c("kav_a"), c("kav_b")}, ba{c("kav_b"), c("kav_a")}, a{c("kav_a")};
+    EXPECT_TRUE(sets.contains(ATOM_VIEW{pab.predicate, ab}));
+    EXPECT_FALSE(sets.contains(ATOM_VIEW{pab.predicate, ba}));
+    EXPECT_FALSE(sets.contains(ATOM_VIEW{pab.predicate, a}));
+    ASSERT_TRUE(sets.find(ATOM_VIEW{pab.predicate, ab}).has_value());
+    EXPECT_EQ(compareAtom(**sets.find(ATOM_VIEW{pab.predicate, ab}), pab), 0);
+    EXPECT_FALSE(sets.find(ATOM_VIEW{pab.predicate, ba}).has_value());
+    ATOM late = atom("kav_later", {});
+    EXPECT_FALSE(sets.contains(ATOM_VIEW{late.predicate, {}}));
+    EXPECT_FALSE(sets.find(ATOM_VIEW{late.predicate, {}}).has_value());
+}
+
 TEST(AtomSets, CursorOverOnePredicateName) {
     ATOM_SET set;
     set.insert(atom("kcu_p", {c("kcu_a")}));

@@ -23,6 +23,8 @@ TEST(GatomTable, NumbersInOrderOfFirstInsertion) {
     EXPECT_EQ(table.add(pba.predicate, std::vector<TERM>{c("kgt_b"), c("kgt_a")}), 1);
     EXPECT_EQ(table.add(pba.predicate, std::vector<TERM>{c("kgt_b"), c("kgt_b")}), 3);
     EXPECT_EQ(table.find(pba), 1);
+    EXPECT_EQ(table.find(pba.predicate, std::vector<TERM>{c("kgt_b"), c("kgt_a")}), 1);
+    EXPECT_EQ(table.find(pba.predicate, std::vector<TERM>{c("kgt_a"), c("kgt_a")}), -1);
     EXPECT_EQ(compareAtom(table[1], pba), 0);
 }
 
