@@ -94,6 +94,7 @@ program
           parserErrors++;
           resetRuleVariables();
           endObject();
+          rangeCheckSuspended = false;
       }
     ;
 
@@ -155,7 +156,7 @@ rule_statement
     ;
 
 maxint_assignment
-    : MAXINT '=' term { $$ = $3; }
+    : MAXINT '=' { rangeCheckSuspended = true; } term { rangeCheckSuspended = false; $$ = $4; }
     ;
 
 directive
