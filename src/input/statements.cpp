@@ -352,7 +352,8 @@ void substituteEqualities(RULE *rule, CONJUNCTION &body) {
     lastBindings.clear();
     for (uint32_t i = 0; i < body.size(); i++) {
         const ATOM &atom = body[i].atom;
-        if (predicateTable.kind(atom.predicate) != PREDICATE_BUILTIN) continue;
+        // A negated equality is a test: "not X = 3" says that X is not 3 and binds nothing.
+        if (body[i].isNegated() || predicateTable.kind(atom.predicate) != PREDICATE_BUILTIN) continue;
         BUILTIN_TYPE *builtin = lookupBuiltin(atom.predicate);
         if (!builtin || builtin->getKind() != BUILTIN_EQUALITY || atom.argCount() != 2) continue;
         TERM first = atom.arg(0), second = atom.arg(1);

@@ -208,6 +208,20 @@ TEST_F(ParserTest, AnEqualityReplacesItsVariableInsideFunctionTermsToo) {
     EXPECT_EQ(printed(IDB[1]), "eq3(f(a)) :- eq4(a), ==(a,a).");
 }
 
+TEST_F(ParserTest, ANegatedEqualityReplacesNothing) {
+    EXPECT_EQ(parse("ne1(X) :- ne2(X), not X = 3.\n"), "");
+    ASSERT_EQ(IDB.size(), 1u);
+    EXPECT_EQ(printed(IDB[0]), "ne1(_0) :- ne2(_0), not ==(_0,3).");
+}
+
+TEST_F(ParserTest, AfterASyntaxErrorTheOffendingTokenStartsTheNextStatement) {
+    EXPECT_EQ(parse("se1 :- se2 se3. se4.\n"), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(parserErrors, 1u);
+    EXPECT_TRUE(IDB.empty());
+    EXPECT_EQ(EDB.atomCount(), 2u);
+    EXPECT_TRUE(EDB.containsChecked(ATOM("se3", static_cast<const TERMS *>(nullptr), PREDICATE_UNDEFINED)));
+}
+
 TEST_F(ParserTest, ASubstitutedAssignmentGuardIsAComparison) {
     EXPECT_EQ(parse("as1(Y) :- Y = #count{X : as2(X)}, Y = 2.\n"), "");
     ASSERT_EQ(IDB.size(), 1u);
