@@ -9,6 +9,7 @@
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "driver/run_model_generation.h"
 #include "grounding/grounding_run.h"
 
 int main(int argc, char **argv) {
@@ -55,6 +56,9 @@ int main(int argc, char **argv) {
     printInstantiation(run);
     stopOnFailedGrounding(run);
 
-    // Model generation is not built yet: the run ends with the ground program.
-    finish(0);
+    // Model generation.
+    runBeforeModelGenerationHook();
+    bool headCycleFree = testHeadCycleFree();
+    reportDecidedProgram(run, run.costBound, run.baseCost);
+    generateModels(run, headCycleFree, run.costBound, run.baseCost);
 }

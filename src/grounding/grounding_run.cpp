@@ -8,6 +8,7 @@
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/options.h"
+#include "solver/model_generator.h"
 #include "driver/timer.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
@@ -91,19 +92,21 @@ void printGroundDumps() {
 }
 
 void computeBaseCost(RUN &run) {
-    uint32_t levels = maxLevel;
+    // One entry per level in use: a level number like 999999999 costs one entry, not a billion.
+    std::vector<uint32_t> levels = weakConstraintLevels(maxLevel, {&groundWeakConstraints, &violatedWeakConstraints});
     run.costBound = COST_VECTOR(levels, UINT64_MAX);
-    for (uint32_t level = 1; level <= levels; level++) {
-        int64_t bound = costBoundOfLevel(level);
-        if (bound != COSTBOUND_NONE) run.costBound.values[level - 1] = uint64_t(bound);
+    for (uint32_t i = 0; i < levels.size(); i++) {
+        int64_t bound = costBoundOfLevel(levels[i]);
+        if (bound != COSTBOUND_NONE) run.costBound.values[i] = uint64_t(bound);
     }
     run.baseCost = COST_VECTOR(levels, 0);
     for (const GWEAKCONSTRAINT &w : violatedWeakConstraints) {
         int32_t level = w.level.isInteger() ? integerValue(w.level) : 0;
-        if (level < 1 || uint32_t(level) > levels) continue;
+        int32_t index = level >= 1 ? run.baseCost.indexOfLevel(uint32_t(level)) : -1;
+        if (index < 0) continue;
         // Costs are summed in 64 bits, so many heavy weights never wrap.
-        run.baseCost.values[uint32_t(level) - 1] += uint64_t(w.weight.isInteger() ? integerValue(w.weight) : 0);
-        for (uint32_t k = levels; k >= 1; k--) {
+        run.baseCost.values[uint32_t(index)] += uint64_t(w.weight.isInteger() ? integerValue(w.weight) : 0);
+        for (uint32_t k = uint32_t(levels.size()); k >= 1; k--) {
             uint64_t bound = run.costBound.values[k - 1], cost = run.baseCost.values[k - 1];
             if (bound == cost) continue;
             if (bound < cost) finish(1);

@@ -1,0 +1,217 @@
+#!/usr/bin/env python3
+"""Differential test of answer sets: random programs solved by quarn and by clingo.
+
+Generates random programs in the syntax both accept (disjunctive heads with "|", "not",
+strong negation "-p", constraints, facts, variables over small domains), solves each with
+`quarn -silent` and `clingo 0 --outf=2`, and compares the sets of answer sets. Disjunctive
+programs are kept head-cycle-free (checked on the predicate graph, which is conservative).
+
+Usage: answer_sets_vs_clingo.py QUARN [--seed N] [--count N] [--keep DIR]
+Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
+"""
+import argparse
+import json
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+
+def parse_quarn(text):
+    models = set()
+    for line in text.splitlines():
+        line = line.strip()
+        if not line.startswith("{"):
+            continue
+        inner = line[1:-1].strip()
+        atoms = split_atoms(inner) if inner else []
+        models.add(frozenset(atoms))
+    return models
+
+
+def split_atoms(text):
+    """Splits "p(a,b), q" at the top-level ", " separators."""
+    atoms, depth, current = [], 0, ""
+    i = 0
+    while i < len(text):
+        ch = text[i]
+        if ch in "([":
+            depth += 1
+        elif ch in ")]":
+            depth -= 1
+        if ch == "," and depth == 0:
+            atoms.append(current.strip())
+            current = ""
+        else:
+            current += ch
+        i += 1
+    if current.strip():
+        atoms.append(current.strip())
+    return atoms
+
+
+def parse_clingo(text):
+    data = json.loads(text)
+    models = set()
+    for call in data.get("Call", []):
+        for w in call.get("Witnesses", []):
+            models.add(frozenset(a.replace(" ", "") for a in w.get("Value", [])))
+    return models
+
+
+class GENERATOR:
+    def __init__(self, rng):
+        self.rng = rng
+
+    def literal_atom(self, preds, args):
+        p = self.rng.choice(preds)
+        if self.rng.random() < 0.15:
+            p = "-" + p
+        return p + args
+
+    def propositional(self):
+        r = self.rng
+        n = r.randint(2, 7)
+        atoms = ["a%d" % i for i in range(n)]
+        lines = []
+        for _ in range(r.randint(1, 10)):
+            kind = r.random()
+            head_size = 1 if kind < 0.6 else r.randint(2, 3)
+            if kind > 0.9:
+                head_size = 0
+            head = [self.strong(a) for a in r.sample(atoms, min(head_size, n))]
+            body = []
+            for _ in range(r.randint(0, 3)):
+                lit = self.strong(r.choice(atoms))
+                body.append(("not " + lit) if r.random() < 0.5 else lit)
+            lines.append(self.rule(head, body))
+        if r.random() < 0.3:
+            lines.append(self.strong(r.choice(atoms)) + ".")
+        return lines
+
+    def strong(self, atom):
+        return ("-" + atom) if self.rng.random() < 0.12 else atom
+
+    def with_variables(self):
+        r = self.rng
+        size = r.randint(2, 3)
+        lines = ["d(%d)." % i for i in range(1, size + 1)]
+        preds = ["p", "q", "r", "s"][: r.randint(2, 4)]
+        for _ in range(r.randint(2, 7)):
+            kind = r.random()
+            head_size = 1 if kind < 0.6 else 2
+            if kind > 0.9:
+                head_size = 0
+            var = r.choice(["X", "Y"])
+            head = [self.strong(p) + "(" + var + ")" for p in r.sample(preds, head_size)]
+            body = ["d(X)"]
+            if var == "Y" or r.random() < 0.3:
+                body.append("d(Y)")
+            for _ in range(r.randint(0, 2)):
+                v = r.choice(["X", "Y"]) if "d(Y)" in body else "X"
+                lit = self.strong(r.choice(preds)) + "(" + v + ")"
+                body.append(("not " + lit) if r.random() < 0.5 else lit)
+            lines.append(self.rule(head, body))
+        return lines
+
+    def rule(self, head, body):
+        if not head and not body:
+            body = ["a0"] if self.rng.random() < 0.5 else ["not a0"]
+        text = " | ".join(head)
+        if body:
+            text += (" :- " if head else ":- ") + ", ".join(body)
+        return text + "."
+
+    def program(self):
+        return self.propositional() if self.rng.random() < 0.5 else self.with_variables()
+
+
+def predicate_of(atom):
+    atom = atom.strip()
+    if atom.startswith("not "):
+        return None
+    return atom.split("(")[0]
+
+
+def head_cycle_free(lines):
+    """Predicate-level test: no rule has two head predicates in one positive cycle."""
+    edges = {}
+    rules = []
+    for line in lines:
+        body_text = line[:-1]
+        head_text, _, body = body_text.partition(":-")
+        heads = [h.strip().split("(")[0] for h in head_text.split("|") if h.strip()]
+        positives = []
+        for lit in split_atoms(body):
+            p = predicate_of(lit)
+            if p:
+                positives.append(p)
+        rules.append(heads)
+        for b in positives:
+            for h in heads:
+                edges.setdefault(b, set()).add(h)
+
+    def reaches(a, b):
+        seen, stack = set(), [a]
+        while stack:
+            x = stack.pop()
+            for y in edges.get(x, ()):
+                if y == b:
+                    return True
+                if y not in seen:
+                    seen.add(y)
+                    stack.append(y)
+        return False
+
+    for heads in rules:
+        for i in range(len(heads)):
+            for j in range(len(heads)):
+                if i != j and reaches(heads[i], heads[j]) and reaches(heads[j], heads[i]):
+                    return False
+    return True
+
+
+def run(cmd, path):
+    return subprocess.run(cmd + [path], capture_output=True, text=True, timeout=60)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("quarn")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--count", type=int, default=300)
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+    gen = GENERATOR(rng)
+    failures = 0
+    checked = 0
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "program.lp")
+        while checked < args.count:
+            lines = gen.program()
+            if not head_cycle_free(lines):
+                continue
+            checked += 1
+            with open(path, "w") as f:
+                f.write("\n".join(lines) + "\n")
+            q = run([args.quarn, "-silent"], path)
+            c = run(["clingo", "0", "--outf=2"], path)
+            if q.returncode != 0:
+                failures += 1
+                print("quarn failed (status %d) on:\n%s\n%s" % (q.returncode, "\n".join(lines), q.stderr))
+            else:
+                ours, theirs = parse_quarn(q.stdout), parse_clingo(c.stdout)
+                if ours != theirs:
+                    failures += 1
+                    print("answer sets differ on program %d:\n%s" % (checked, "\n".join(lines)))
+                    print("  quarn : %s" % sorted(sorted(m) for m in ours))
+                    print("  clingo: %s" % sorted(sorted(m) for m in theirs))
+            if failures >= 5:
+                break
+    print("%d programs, %d disagreements (seed %d)" % (checked, failures, args.seed))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
