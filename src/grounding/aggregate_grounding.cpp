@@ -169,8 +169,8 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
     TERM valueTerm = f->terms.empty() ? TERM() : f->terms[0];
     auto element = [&](const ATOM &g) {
         TERM value = valueTerm.isVariable() ? substitution[valueTerm.value] : valueTerm;
-        bool isTrue = (predicateTable.kind(g.predicate) == PREDICATE_EDB && EDB.contains(g)) ||
-                      I.positive.contains(g);
+        uint32_t s = stampOfInstance(g);
+        bool isTrue = predicateTable.kind(g.predicate) == PREDICATE_EDB ? s != KNOWN_ATOMS::NONE : inIPositive(s);
         if (isTrue) {
             f->decideElement(value, true);
         } else {

@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "driver/diagnostics.h"
+#include "grounding/aggregate_function.h"
 
 static uint32_t hashArguments(uint32_t predicate, std::span<const TERM> args) {
     uint64_t h = hashMix(0x51ed27a3ULL + predicate);
@@ -18,6 +19,12 @@ uint32_t hashAtom(const ATOM &atom) {
         h = hashCombine(h, a->lowerGuard.word() ^ (uint64_t(a->lowerInclusive) << 63));
         h = hashCombine(h, a->upperGuard.word() ^ (uint64_t(a->upperInclusive) << 63));
         h = hashCombine(h, a->assignment);
+        // The elements of the ground set tell aggregates apart; completing a stored atom in
+        // place interns its set without changing the elements, so the hash stays.
+        if (const AGGREGATEFUNCTION *f = a->getFunction())
+            if (f->ownSet || f->setIndex < groundSetTable.size())
+                for (const GROUND_SET_ELEMENT &e : f->groundSet())
+                    h = hashCombine(h, (uint64_t(e.term.word()) << 1) ^ uint64_t(uint32_t(e.atom)));
         return uint32_t(h ^ (h >> 32));
     }
     return hashArguments(atom.predicate, atom.args());

@@ -35,6 +35,8 @@ INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t
         atomCount[p] = uint32_t(EDB.atomsOf(p).size());
     }
     selectivityStatistics = new SELECTIVITY_STATISTICS();
+    for (const ATOM_SET &facts : EDB)
+        for (const ATOM &fact : facts) knownTrue.insert(fact.predicate, fact.args(), 0);
 }
 
 INSTANTIATOR::~INSTANTIATOR() { cleanup(); }
@@ -228,6 +230,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
             }
         for (uint32_t d = 0;; d++) {
             std::swap(Delta, NF);
+            stamp++;
             std::swap(deltaCount, nfCount);
             newAtom = 0;
             NF->clear();
@@ -237,6 +240,9 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
                     return false;
                 }
             mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
+            for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
+                for (const ATOM_SET &atoms : *part)
+                    for (const ATOM &a : atoms) selectivityStatistics->absorb(a);
             for (uint32_t p = 0; p < indices.size(); p++) {
                 if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
                     static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
@@ -244,6 +250,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
             }
             if (!newAtom) break;
         }
+        stamp++; // everything derived so far is in I now
         for (uint32_t node : depgraph->components[c])
             if (node < complete.size()) complete[node] = 1;
         finishPendingRules();

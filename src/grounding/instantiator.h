@@ -23,6 +23,7 @@
 #include "grounding/backjump.h"
 #include "grounding/ground_program.h"
 #include "grounding/index.h"
+#include "grounding/known_atoms.h"
 #include "grounding/match_iterator.h"
 
 template <class RULE_T, class CONSTRAINT_T> class DEPGRAPH;
@@ -146,6 +147,22 @@ private:
     WIDE_BOUNDS lastWide;
     bool cleanedUp = false;
     uint32_t maxVariableSlots = 0;
+
+    // Atoms known true, with the iteration stamp of their derivation; `stamp` is the current
+    // iteration's (NF's). Ground atoms made undefined while the components are grounded.
+    KNOWN_ATOMS knownTrue;
+    uint32_t stamp = 2;
+    std::vector<uint8_t> madeUndefined; // by ground atom number
+
+    // Where a known-true atom lives, from its stamp.
+    bool inIPositive(uint32_t s) const { return s != KNOWN_ATOMS::NONE && s + 1 < stamp; }
+    bool inDeltaPositive(uint32_t s) const { return s != KNOWN_ATOMS::NONE && s + 1 == stamp; }
+    uint32_t stampOfInstance(const ATOM &instance) const {
+        return knownTrue.stampOf(instance.predicate, instance.args());
+    }
+    // Whether the instance of a pattern atom has a list tail bound to something that is not a
+    // list: such an atom denotes no atom at all.
+    bool hasBrokenListTail(const ATOM &pattern) const;
 
     // Per-statement matcher buffers, reused from statement to statement.
     std::vector<MATCH_ITERATOR> iterators;        // by position

@@ -49,30 +49,40 @@ const ATOM &INSTANTIATOR::instanceOf(const ATOM &atom) {
     return scratch;
 }
 
+bool INSTANTIATOR::hasBrokenListTail(const ATOM &pattern) const {
+    for (TERM t : pattern.args())
+        if (t.isComplex() && !complexTerm(t).listTailsBoundToLists(substitution)) return true;
+    return false;
+}
+
 bool INSTANTIATOR::containsAtom(const LITERAL &literal, uint32_t code) {
+    if (hasBrokenListTail(literal.atom)) return false;
     const ATOM &a = instanceOf(literal.atom);
-    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return EDB.contains(a);
+    uint32_t p = a.predicate;
+    uint32_t s = stampOfInstance(a);
+    if (predicateTable.kind(p) == PREDICATE_EDB) return s != KNOWN_ATOMS::NONE;
     const INTERPRETATION *delta = matchDelta;
-    bool inI = I.positive.contains(a) || I.undefined.contains(a);
-    bool inDelta = delta && (delta->positive.contains(a) || delta->undefined.contains(a));
-    if (code == 0) return inI;
-    if (code == 1) return inDelta;
-    return inI || inDelta;
+    auto inIUndefined = [&] { return !I.undefined.atomsOf(p).empty() && I.undefined.contains(a); };
+    auto inDelta = [&] {
+        return delta && (inDeltaPositive(s) || (!delta->undefined.atomsOf(p).empty() && delta->undefined.contains(a)));
+    };
+    if (code == 0) return inIPositive(s) || inIUndefined();
+    if (code == 1) return inDelta();
+    return inIPositive(s) || inIUndefined() || inDelta();
 }
 
 bool INSTANTIATOR::isCertainlyTrue(const LITERAL &literal) {
+    // A literal whose atom has no instance fails, negated or not.
+    if (hasBrokenListTail(literal.atom)) return true;
     const ATOM &a = instanceOf(literal.atom);
-    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return EDB.contains(a);
-    const INTERPRETATION *delta = matchDelta;
-    return I.positive.contains(a) || (delta && delta->positive.contains(a));
+    uint32_t s = stampOfInstance(a);
+    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return s != KNOWN_ATOMS::NONE;
+    return inIPositive(s) || (matchDelta && inDeltaPositive(s));
 }
 
 bool INSTANTIATOR::isHeadTrue(const std::vector<ATOM> &head) {
-    for (const ATOM &h : head) {
-        const ATOM &a = instanceOf(h);
-        if (I.positive.contains(a) || Delta->positive.contains(a) || NF->positive.contains(a))
-            return true;
-    }
+    for (const ATOM &h : head)
+        if (stampOfInstance(instanceOf(h)) != KNOWN_ATOMS::NONE) return true;
     return false;
 }
 

@@ -129,8 +129,8 @@ void INSTANTIATOR::ruleInstance() {
 
     auto addFact = [&](const ATOM &h) {
         uint32_t p = h.predicate;
-        if (NF->undefined.contains(h)) {
-            NF->undefined.erase(h);
+        knownTrue.insert(p, h.args(), stamp);
+        if (!NF->undefined.atomsOf(p).empty() && NF->undefined.erase(h)) {
             NF->positive.insert(h);
             return;
         }
@@ -161,8 +161,12 @@ void INSTANTIATOR::ruleInstance() {
     if (scratchWaiting.empty()) groundRules.push_back(std::move(g));
     else pendingRules.push_back(PENDING_GRULE{std::move(g), scratchWaiting, substitution});
     for (GATOM_ID id : heads) {
+        // No head atom is true (the instance would have been dropped), so an atom made undefined
+        // before is still in the undefined part of I, Delta or NF.
+        if (madeUndefined.size() <= size_t(id)) madeUndefined.resize(size_t(id) + 1024, 0);
+        if (madeUndefined[size_t(id)]) continue;
+        madeUndefined[size_t(id)] = 1;
         const ATOM &a = groundAtomTable[id];
-        if (I.undefined.contains(a) || Delta->undefined.contains(a) || NF->undefined.contains(a)) continue;
         *current.newAtom = 1;
         NF->undefined.insert(a);
         growPerPredicate();
@@ -184,7 +188,8 @@ void INSTANTIATOR::groundBody(GBODY &out, const CONJUNCTION &body, const INTERPR
         if (kind != PREDICATE_IDB && kind != PREDICATE_QUERY) continue;
         const ATOM &a = instanceOf(l.atom);
         if (!l.isNegated()) {
-            if (I.positive.contains(a) || (delta && delta->positive.contains(a))) continue;
+            uint32_t s = stampOfInstance(a);
+            if (inIPositive(s) || (delta && inDeltaPositive(s))) continue;
             out.add(GLITERAL(groundAtomTable.add(a.predicate, a.args()), false));
             continue;
         }

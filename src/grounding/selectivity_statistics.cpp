@@ -1,5 +1,6 @@
 #include "grounding/selectivity_statistics.h"
 
+#include "core/hash_index.h"
 #include "core/program.h"
 
 SELECTIVITY_STATISTICS *selectivityStatistics = nullptr;
@@ -23,9 +24,50 @@ void SELECTIVITY_STATISTICS::grow(uint32_t predicate) {
     predicateCount = count;
 }
 
+bool VALUE_SET::contains(uint32_t v) const {
+    if (slots.empty()) return false;
+    size_t mask = slots.size() - 1;
+    for (size_t i = hashMix(v) & mask;; i = (i + 1) & mask) {
+        if (slots[i] == 0) return false;
+        if (slots[i] == v + 1) return true;
+    }
+}
+
+bool VALUE_SET::insert(uint32_t v) {
+    if ((count + 1) * 2 > slots.size()) {
+        std::vector<uint32_t> old;
+        old.swap(slots);
+        slots.assign(old.empty() ? 16 : old.size() * 2, 0);
+        size_t mask = slots.size() - 1;
+        for (uint32_t x : old) {
+            if (x == 0) continue;
+            size_t i = hashMix(x - 1) & mask;
+            while (slots[i] != 0) i = (i + 1) & mask;
+            slots[i] = x;
+        }
+    }
+    size_t mask = slots.size() - 1;
+    for (size_t i = hashMix(v) & mask;; i = (i + 1) & mask) {
+        if (slots[i] == v + 1) return false;
+        if (slots[i] == 0) {
+            slots[i] = v + 1;
+            count++;
+            return true;
+        }
+    }
+}
+
 void SELECTIVITY_STATISTICS::clear() {
     for (uint32_t p = 0; p < predicateCount; p++)
         invalidate(p);
+    valuesInI.clear();
+}
+
+void SELECTIVITY_STATISTICS::absorb(const ATOM &atom) {
+    uint32_t p = atom.predicate;
+    if (p >= valuesInI.size() || valuesInI[p].empty()) return;
+    std::span<const TERM> args = atom.args();
+    for (uint32_t i = 0; i < args.size() && i < valuesInI[p].size(); i++) valuesInI[p][i].insert(args[i].value);
 }
 
 void SELECTIVITY_STATISTICS::invalidate(uint32_t predicate) {
@@ -45,11 +87,32 @@ void SELECTIVITY_STATISTICS::compute(const LITERAL &literal, bool withDelta,
     if (predicateTable.kind(p) == PREDICATE_EDB) {
         countDistinctValues(literal, EDB.atomsOf(p));
     } else {
-        countDistinctValues(literal, I.undefined.atomsOf(p));
-        countDistinctValues(literal, I.positive.atomsOf(p));
+        // The values in I are kept from the first count on; only Delta is read again.
+        if (valuesInI.size() <= p) valuesInI.resize(p + 1);
+        std::vector<VALUE_SET> &inI = valuesInI[p];
+        if (inI.empty()) {
+            inI.resize(predicateTable.arity(p));
+            for (const ATOM_SET *set : {&I.undefined.atomsOf(p), &I.positive.atomsOf(p)})
+                for (const ATOM &a : *set) absorb(a);
+        }
+        std::span<const TERM> pattern = literal.atom.args();
+        std::vector<double> &counts = distinct[p];
+        for (uint32_t i = 0; i < pattern.size() && i < counts.size() && i < inI.size(); i++) {
+            TERM t = pattern[i];
+            if (t.isVariable() || (t.isComplex() && !complexTerm(t).ground)) counts[i] = double(inI[i].size());
+        }
         if (withDelta && delta) {
-            countDistinctValues(literal, delta->undefined.atomsOf(p));
-            countDistinctValues(literal, delta->positive.atomsOf(p));
+            for (const ATOM_SET *set : {&delta->undefined.atomsOf(p), &delta->positive.atomsOf(p)})
+                for (const ATOM &a : *set) {
+                    std::span<const TERM> args = a.args();
+                    for (uint32_t i = 0; i < args.size() && i < pattern.size() && i < counts.size() && i < inI.size(); i++) {
+                        TERM t = pattern[i];
+                        if (!(t.isVariable() || (t.isComplex() && !complexTerm(t).ground))) continue;
+                        if (inI[i].contains(args[i].value)) continue;
+                        uint64_t key = (static_cast<uint64_t>(args[i].value) << 32) | i;
+                        if (seenPairs.insert(key).second) counts[i] += 1.0;
+                    }
+                }
         }
     }
     seenPairs.clear();

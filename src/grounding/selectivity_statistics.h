@@ -14,12 +14,29 @@
 
 #include "core/atom_sets.h"
 
+// A set of 32-bit values (the value words of terms), open addressing; no allocation per insert.
+class VALUE_SET {
+public:
+    uint32_t size() const { return count; }
+    bool contains(uint32_t v) const;
+    // True when the value was new.
+    bool insert(uint32_t v);
+
+private:
+    std::vector<uint32_t> slots; // value + 1; 0 marks a free slot
+    uint32_t count = 0;
+};
+
 class SELECTIVITY_STATISTICS {
 public:
     uint32_t predicateCount = 0;
     std::vector<uint8_t> computed;                // per predicate: counts are valid
     std::vector<std::vector<double>> distinct;    // per predicate, per argument position
     std::unordered_set<uint64_t> seenPairs;       // (value, position), empty between counts
+    // Per predicate counted before (empty for the others), per argument position: the values of
+    // the atoms merged into I so far. The grounder reports every merged atom (`absorb`), so a
+    // recount reads only Delta; cleared with everything else by `clear`.
+    std::vector<std::vector<VALUE_SET>> valuesInI;
 
     SELECTIVITY_STATISTICS();
 
@@ -32,6 +49,8 @@ public:
     // literal has a variable or a non-ground function term are counted.
     void compute(const LITERAL &literal, bool withDelta, const INTERPRETATION *delta);
     void countDistinctValues(const LITERAL &literal, const ATOM_SET &atoms);
+    // An atom was merged into I.
+    void absorb(const ATOM &atom);
 
     bool isComputed(uint32_t predicate) const {
         return predicate < computed.size() && computed[predicate];
