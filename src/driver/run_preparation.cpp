@@ -12,6 +12,7 @@
 #include "driver/timer.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
+#include "input/parser.h"
 #include "rewriting/objects.h"
 
 void (*afterParsingHook)() = nullptr;
@@ -68,7 +69,10 @@ void addQueryRule(uint32_t highestVariable) {
 
 void checkObjects() {
     objectsUsed = objects.size() > 1;
-    // Strict rules ("!") are not read yet, so they cannot be used without objects.
+    if (strictRulesUsed && !objectsUsed) {
+        fputs("Error: Strict rules used without objects.\n", errorOutput());
+        finish(1);
+    }
 }
 
 void clearProgramShapeFlags() {
@@ -184,5 +188,10 @@ void translateObjectProgram() {
 
 void endParsing() {
     timers[TIMER_PARSING].stop();
-    // "#import" and "#export" statements are not read yet, so there is nothing to report here.
+    if (importStatements.empty() && exportStatements.empty()) return;
+    FILE *err = errorOutput();
+    fputs("This build of Quarn does not support ODBC.\n", err);
+    if (!importStatements.empty()) fputs("Ignoring #import statements.\n", err);
+    if (!exportStatements.empty()) fputs("Ignoring #export statements.\n", err);
+    if (!optSilent) fputs("\n", err);
 }
