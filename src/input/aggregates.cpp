@@ -271,6 +271,11 @@ void BODY_PROCESSING::rewrite(uint32_t a) {
     if (!known) {
         std::vector<ATOM> head{auxiliary};
         RULE rule(std::move(head), CONJUNCTION(state.working));
+        // An aggregate written inside this one is prepared in the defining rule's body, so that
+        // it too is evaluated over one predicate.
+        bool nested = false;
+        for (const LITERAL &literal : function->conjunction) nested = nested || literal.atom.isAggregate();
+        if (nested) processAggregates(*rule.body);
         addRule(rule);
     }
     CONJUNCTION single;
