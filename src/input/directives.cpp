@@ -11,9 +11,6 @@
 #include "input/parser.h"
 #include "input/statements.h"
 
-std::vector<IMPORT_STATEMENT> importStatements;
-std::vector<EXPORT_STATEMENT> exportStatements;
-
 namespace {
 
 void reportError(const std::string &message) {

@@ -32,6 +32,8 @@ extern int32_t maxInputInteger;
 // The weight format of the weak constraints: 0 before the first one, then 1 (no brackets),
 // 2 (level only), 3 (weight only) or 4 (weight and level).
 extern int32_t weightFormat;
+// Set while the term of "#maxint = t" is read: the new bound is not checked against the old one.
+extern bool rangeCheckSuspended;
 // Set when a strict rule ("!") was read.
 extern bool strictRulesUsed;
 // The object that receives the rules and facts being read: an index into `objects`, 0 (the

@@ -15,11 +15,6 @@
 #include "input/parser.h"
 #include "input/safety.h"
 
-int32_t maxInputInteger = -1;
-int32_t weightFormat = 0;
-bool strictRulesUsed = false;
-int32_t currentObject = 0;
-
 namespace {
 
 // A counted error of the statement being read.
@@ -132,8 +127,6 @@ TERM termFromName(const char *name) {
     if (it != namedConstants.end()) return it->second;
     return makeNameTerm(name);
 }
-
-bool rangeCheckSuspended = false;
 
 void checkIntegerRange(int32_t value) {
     if (rangeCheckSuspended) return;

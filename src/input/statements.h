@@ -37,8 +37,6 @@ TERM termFromName(const char *name);
 // A number used as a term (range-checked).
 TERM numberTerm(int32_t value);
 void checkIntegerRange(int32_t value);
-// Set while the term of "#maxint = t" is read: the new bound is not checked against the old one.
-extern bool rangeCheckSuspended;
 // "#maxint" as a term.
 TERM maxIntTerm();
 TERM anonymousVariable();
