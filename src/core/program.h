@@ -21,6 +21,12 @@
 struct VARIABLE_MAP {
     uint32_t next = 0;
     std::unordered_map<std::string, uint32_t> numbers;
+    // The variable's number; a new name takes the next one.
+    uint32_t number(const std::string &name) {
+        auto [it, inserted] = numbers.try_emplace(name, next);
+        if (inserted) next++;
+        return it->second;
+    }
     void clear() {
         next = 0;
         numbers.clear();

@@ -13,9 +13,9 @@
 
 using GATOM_ID = int32_t;
 
-// A strong hash over the predicate and the argument terms. Aggregate atoms hash by predicate and
-// guards only, so completing a stored aggregate atom in place leaves its entry where it is.
-// Numbering never depends on hash values.
+// A strong hash over the predicate and the argument terms; aggregate atoms hash by predicate,
+// guards and the elements of their ground set, which completing a stored aggregate atom in place
+// (interning its set and function) leaves unchanged. Numbering never depends on hash values.
 uint32_t hashAtom(const ATOM &atom);
 
 class GATOM_TABLE {

@@ -123,6 +123,16 @@ TEST(ProgramStore, ObjectsAndInterpretation) {
     EXPECT_TRUE(interpretation.undefined.empty());
 }
 
+TEST(ProgramStore, VariableMapNumbersInOrderOfFirstOccurrence) {
+    VARIABLE_MAP map;
+    EXPECT_EQ(map.number("Y"), 0u);
+    EXPECT_EQ(map.number("X"), 1u);
+    EXPECT_EQ(map.number("Y"), 0u);
+    EXPECT_EQ(map.next, 2u);
+    map.clear();
+    EXPECT_EQ(map.number("X"), 0u);
+}
+
 TEST(ProgramStore, GlobalsStartAsSpecified) {
     EXPECT_TRUE(queryIsGround);
     EXPECT_TRUE(rulesAreGround);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 
 namespace {
@@ -46,8 +47,18 @@ TEST(GatomTable, ManyStructuredAtomsKeepTheirNumbersAndPlaces) {
 
 TEST(GatomTable, AggregateAtomsAreToldApartByFullComparison) {
     uint32_t sum = predicateTable.add("#sum", 0, PREDICATE_AGGREGATE).first;
-    auto aggregate = [&](int lower) {
+    // #sum{Y : kgs_r(x,Y)} >= lower, one symbolic set per x, all with equal guards.
+    auto aggregate = [&](int lower, int x) {
+        AGGREGATE_SPEC spec;
+        spec.type = AGGREGATE_SUM;
+        spec.terms = TERMS{makeVariableTerm(1)};
+        spec.conjunction.append(LITERAL(ATOM("kgs_r", std::vector<TERM>{makeIntegerTerm(x), makeVariableTerm(1)},
+                                             PREDICATE_IDB),
+                                        false));
+        spec.set = std::make_unique<GROUND_SET>();
+        spec.set->insert(GROUND_SET_ELEMENT{makeIntegerTerm(x), GATOM_ID(x)});
         AGGREGATE_ATOM part;
+        part.function = AGGREGATEFUNCTION::make(spec);
         part.lowerGuard = makeIntegerTerm(lower);
         part.lowerInclusive = 1;
         part.upperGuard = makeIntegerTerm(100);
@@ -55,13 +66,13 @@ TEST(GatomTable, AggregateAtomsAreToldApartByFullComparison) {
         return ATOM(sum, std::move(part));
     };
     GATOM_TABLE table;
-    EXPECT_EQ(table.add(aggregate(1)), 0);
-    EXPECT_EQ(table.add(aggregate(2)), 1);
-    EXPECT_EQ(table.add(aggregate(1)), 0);
-    // Completing the stored copy in place (interning its function) leaves its hash unchanged.
-    uint32_t before = hashAtom(table[0]);
-    table.mutableAtom(0).aggregate()->functionIndex = 42;
-    EXPECT_EQ(hashAtom(table[0]), before);
+    EXPECT_EQ(table.add(aggregate(1, 0)), 0);
+    EXPECT_EQ(table.add(aggregate(2, 0)), 1);
+    EXPECT_EQ(table.add(aggregate(1, 0)), 0);
+    EXPECT_EQ(hashAtom(aggregate(1, 0)), hashAtom(aggregate(1, 0)));
+    for (int x = 1; x <= 3000; x++) ASSERT_EQ(table.add(aggregate(1, x)), 1 + x);
+    for (int x = 0; x <= 3000; x += 250) EXPECT_EQ(table.find(aggregate(1, x)), x == 0 ? 0 : 1 + x);
+    EXPECT_EQ(table.find(aggregate(3, 5)), -1);
 }
 
 TEST(GatomTableDeathTest, FreezeAllowsKnownAtomsOnly) {
