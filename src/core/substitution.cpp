@@ -1,6 +1,7 @@
 #include "core/substitution.h"
 
 #include "core/program.h"
+#include "grounding/instantiator.h"
 
 namespace {
 
@@ -82,8 +83,9 @@ void instantiateArguments(const ATOM &atom, const SUBSTITUTION &substitution, TE
 
 ATOM instantiateAtom(const ATOM &atom, const SUBSTITUTION &substitution) {
     if (atom.isAggregate()) {
-        // Aggregate atoms are not instantiated yet: the aggregate part is copied as it is.
-        return atom;
+        ATOM instance(atom.predicate, AGGREGATE_ATOM());
+        instantiateAggregateAtom(*instance.aggregate(), *atom.aggregate(), substitution);
+        return instance;
     }
     static thread_local TERMS args;
     instantiateArguments(atom, substitution, args);

@@ -4,6 +4,7 @@
 
 #include "core/program.h"
 #include "core/substitution.h"
+#include "grounding/aggregate_function.h"
 
 namespace {
 
@@ -99,6 +100,34 @@ TEST(Instantiation, Atoms) {
     EXPECT_EQ(g.arg(3), v(2)) << "an unbound variable stays";
     ATOM p("kia_q", static_cast<const TERMS *>(nullptr), PREDICATE_IDB);
     EXPECT_TRUE(instantiateAtom(p, s).isPropositional());
+}
+
+TEST(Instantiation, AggregateAtoms) {
+    // X <= #count{Y : kag_r(Z,Y)} <= 5 with X bound to 2 and Z to a.
+    AGGREGATE_SPEC spec;
+    spec.type = AGGREGATE_COUNT;
+    spec.terms = TERMS{v(1)};
+    spec.conjunction.append(LITERAL(ATOM("kag_r", std::vector<TERM>{v(2), v(1)}, PREDICATE_IDB), false));
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = v(0);
+    part.lowerInclusive = 1;
+    part.upperGuard = i(5);
+    part.upperInclusive = 1;
+    ATOM a(predicateTable.add("#count", 0, PREDICATE_AGGREGATE).first, std::move(part));
+    SUBSTITUTION s(3);
+    s.bind(0, i(2));
+    s.bind(2, c("kag_a"));
+    ATOM g = instantiateAtom(a, s);
+    ASSERT_TRUE(g.isAggregate());
+    EXPECT_EQ(g.aggregate()->lowerGuard, i(2));
+    EXPECT_EQ(g.aggregate()->upperGuard, i(5));
+    const AGGREGATEFUNCTION *f = g.aggregate()->getFunction();
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f, a.aggregate()->getFunction());
+    EXPECT_EQ(f->conjunction[0].atom.arg(0), c("kag_a"));
+    EXPECT_EQ(f->conjunction[0].atom.arg(1), v(1));
+    EXPECT_EQ(a.aggregate()->getFunction()->conjunction[0].atom.arg(0), v(2)) << "the source is unchanged";
 }
 
 TEST(Instantiation, BoundPositionsAndUnboundVariables) {
