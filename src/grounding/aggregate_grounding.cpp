@@ -54,11 +54,19 @@ void INSTANTIATOR::aggregateBounds(const AGGREGATEFUNCTION &f, const WIDE_BOUNDS
     hi = f.upper;
 }
 
-bool INSTANTIATOR::aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const {
-    int64_t l, u;
+// The guards as 64-bit values, a strict guard moved by one. An inclusive upper guard at the
+// largest integer (the one a missing upper guard gets) bounds nothing, also for the 64-bit sums.
+static bool guardRange(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, int64_t &l, int64_t &u) {
     if (!guardValue(a.lowerGuard, s, l) || !guardValue(a.upperGuard, s, u)) return false;
     if (!a.lowerInclusive) l += 1;
     if (!a.upperInclusive) u -= 1;
+    else if (u == INT32_MAX) u = INT64_MAX;
+    return true;
+}
+
+bool INSTANTIATOR::aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const {
+    int64_t l, u;
+    if (!guardRange(a, s, l, u)) return false;
     const AGGREGATEFUNCTION *f = a.getFunction();
     if (!f) return false;
     int64_t lo, hi;
@@ -68,9 +76,7 @@ bool INSTANTIATOR::aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION
 
 bool INSTANTIATOR::aggregateSatisfied(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const {
     int64_t l, u;
-    if (!guardValue(a.lowerGuard, s, l) || !guardValue(a.upperGuard, s, u)) return false;
-    if (!a.lowerInclusive) l += 1;
-    if (!a.upperInclusive) u -= 1;
+    if (!guardRange(a, s, l, u)) return false;
     const AGGREGATEFUNCTION *f = a.getFunction();
     if (!f) return false;
     // A #min without a true element may end up without any value, and then it is false.

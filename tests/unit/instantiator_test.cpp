@@ -1,0 +1,282 @@
+// The grounder over small programs: joins, function and list patterns, built-ins, semi-naive
+// recursion, residual bodies, backjumping (one instance per binding that tells instances apart),
+// aggregates during grounding, and the argument index tables.
+//
+// Programs are parsed into the global program store, which every test empties first; the
+// predicate table lives for the whole process, so each case uses predicate names of its own.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "grounding/aggregate_function.h"
+#include "grounding/depgraph.h"
+#include "grounding/ground_program.h"
+#include "grounding/index.h"
+#include "grounding/instantiator.h"
+#include "input/parser.h"
+
+namespace {
+
+template <class F> std::string capture(F print) {
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    print(out);
+    fclose(out);
+    std::string s(text, size);
+    free(text);
+    return s;
+}
+
+struct GROUNDED {
+    bool ok = false;
+    uint8_t errorFlag = 0;
+    int32_t status = 0;
+    std::string facts;       // the true part of I, one atom per line
+    std::string rules;       // the ground rules, one per line
+    std::string constraints; // the ground constraints, one per line
+    uint64_t lastMatches = 0;
+};
+
+class Grounder : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+
+    static void reset() {
+        IDB.clear();
+        EDB.clear();
+        constraints.clear();
+        weakConstraints.clear();
+        query.reset();
+        objects.clear();
+        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
+        currentObject = 0;
+        parserErrors = 0;
+        maxInt = -1;
+        internalParserInvocation = true;
+        I.clear();
+        groundRules.clear();
+        groundConstraints.clear();
+        groundWeakConstraints.clear();
+        violatedWeakConstraints.clear();
+        maxLevel = 0;
+        optMaxNesting = 0;
+        optMaxList = 0;
+    }
+
+    static GROUNDED ground(const std::string &program) {
+        std::string text = program;
+        EXPECT_TRUE(parseString(text)) << program;
+        GROUNDED g;
+        const std::vector<CONSTRAINT> none;
+        PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+        {
+            INSTANTIATOR grounder(&graph, false, countVariables());
+            g.ok = grounder.run(g.errorFlag);
+            g.status = grounder.status;
+            g.lastMatches = grounder.instancesOfLastStatement;
+        }
+        g.facts = capture([](FILE *f) { printFacts(f, I.positive); });
+        g.rules = capture([](FILE *f) { printGroundRules(f, groundRules, "\n"); });
+        g.constraints = capture([](FILE *f) { printGroundConstraints(f, groundConstraints, "\n"); });
+        return g;
+    }
+};
+
+struct CASE {
+    const char *name;
+    const char *program;
+    const char *facts;
+    const char *rules;
+};
+
+TEST_F(Grounder, InstancesOfSmallPrograms) {
+    const CASE cases[] = {
+        {"a repeated variable matches equal arguments only", "ga_p(1,2). ga_p(3,3). ga_q(X) :- ga_p(X,X).",
+         "ga_q(3).\n", ""},
+        {"a failed function-term argument unbinds what the atom bound",
+         "gb_p(f(1),h(2)). gb_p(f(3),g(4)). gb_q(X,Y) :- gb_p(f(X),g(Y)).", "gb_q(3,4).\n", ""},
+        {"a list pattern with a tail takes the first element and the rest",
+         "gc_l([a]). gc_l([]). gc_l([b,c]). gc_h(H,T) :- gc_l([H|T]).", "gc_h(a,[]).\ngc_h(b,[c]).\n", ""},
+        {"a three-way join through indexed arguments",
+         "gd_a(1,2). gd_a(2,3). gd_a(3,1). gd_b(2,x). gd_b(3,y). gd_c(x). "
+         "gd_j(X,Z) :- gd_a(X,Y), gd_b(Y,Z), gd_c(Z).",
+         "gd_j(1,x).\n", ""},
+        {"semi-naive recursion reaches the fixpoint of a cyclic graph",
+         "ge_e(1,2). ge_e(2,3). ge_e(3,1). ge_t(X,Y) :- ge_e(X,Y). ge_t(X,Y) :- ge_t(X,Z), ge_t(Z,Y).",
+         "ge_t(1,1).\nge_t(1,2).\nge_t(1,3).\nge_t(2,1).\nge_t(2,2).\nge_t(2,3).\nge_t(3,1).\nge_t(3,2).\n"
+         "ge_t(3,3).\n",
+         ""},
+        {"#int enumerates its range and a comparison filters it", "gf_r(X) :- #int(2,4,X), X != 3.",
+         "gf_r(2).\ngf_r(4).\n", ""},
+        {"arithmetic binds its output once per binding of its inputs",
+         "#maxint = 10. gg_n(1). gg_n(2). gg_s(Z) :- gg_n(X), gg_n(Y), Z = X + Y.", "gg_s(2).\ngg_s(3).\ngg_s(4).\n",
+         ""},
+        {"negation over an undefined atom stays in the residual body",
+         "gh_n(1). gh_n(2). gh_a(X) | gh_b(X) :- gh_n(X). gh_c(X) :- gh_n(X), not gh_a(X).", "",
+         "gh_a(1) v gh_b(1) :- .\ngh_a(2) v gh_b(2) :- .\ngh_c(1) :- not gh_a(1).\ngh_c(2) :- not gh_a(2)."},
+        {"a fact derived for a disjunction with one distinct head atom", "gi_q(1,1). gi_p(X) | gi_p(Y) :- gi_q(X,Y).",
+         "gi_p(1).\n", ""},
+        {"a rule over an undefined predicate has no instance", "gj_p(X) :- gj_nothing(X). gj_r(1).", "", ""},
+        {"a list tail bound to a non-list drops the head instance",
+         "gk_t(b). gk_t([c]). gk_h([a|T]) :- gk_t(T).", "gk_h([a,c]).\n", ""},
+        {"a negated literal whose list tail is bound to a non-list fails",
+         "gl_t(b). gl_t([c]). gl_p([z]). gl_h(T) :- gl_t(T), not gl_p([z|T]).", "gl_h([c]).\n", ""},
+    };
+    for (const CASE &c : cases) {
+        reset();
+        GROUNDED g = ground(c.program);
+        EXPECT_TRUE(g.ok) << c.name;
+        EXPECT_EQ(g.facts, c.facts) << c.name;
+        EXPECT_EQ(g.rules, c.rules) << c.name;
+    }
+}
+
+TEST_F(Grounder, BackjumpingYieldsOneInstancePerRelevantBinding) {
+    // r is complete and decided: Y tells no instances apart, so each X gives one match.
+    GROUNDED g = ground("gm_q(1). gm_q(2). gm_r(a). gm_r(b). gm_r(c). gm_p(X) | gm_o(X) :- gm_q(X), gm_r(Y).");
+    EXPECT_EQ(g.lastMatches, 2u);
+    EXPECT_EQ(g.rules, "gm_p(1) v gm_o(1) :- .\ngm_p(2) v gm_o(2) :- .");
+
+    // Y occurs in the head: every combination is an instance of its own.
+    reset();
+    g = ground("gn_q(1). gn_q(2). gn_r(a). gn_r(b). gn_p(X,Y) | gn_o(X) :- gn_q(X), gn_r(Y).");
+    EXPECT_EQ(g.lastMatches, 4u);
+
+    // A constraint over decided predicates only: the first complete match ends its matcher.
+    reset();
+    g = ground("go_q(1). go_q(2). go_r(a). go_r(b). go_s :- go_q(X). :- go_q(X), go_r(Y), not go_s.");
+    EXPECT_EQ(g.lastMatches, 0u);
+    EXPECT_TRUE(g.ok);
+
+    // A weak constraint enumerates every match: all its body variables count.
+    reset();
+    g = ground("gp_q(1). gp_q(2). gp_r(a). gp_r(b). gp_r(c). :~ gp_q(X), gp_r(Y). [1:1]");
+    EXPECT_EQ(g.lastMatches, 6u);
+    EXPECT_EQ(violatedWeakConstraints.size(), 6u);
+}
+
+TEST_F(Grounder, BuiltinsOnlyInConstraintsTellNoInstancesApart) {
+    // The comparison never stays in a residual body: one ground constraint per binding of X.
+    GROUNDED g = ground("gq_n(1). gq_n(2). gq_m(a). gq_m(b). gq_u(X) | gq_v(X) :- gq_n(X). "
+                        ":- gq_u(X), gq_m(Y), Y != c.");
+    EXPECT_EQ(g.constraints, ":- gq_u(1).\n:- gq_u(2).");
+}
+
+TEST_F(Grounder, AConstraintViolatedInEveryAnswerSetStopsGrounding) {
+    GROUNDED g = ground("gr_p(1). gr_q(X) :- gr_p(X). :- gr_q(1). :- gr_q(Y), gr_p(Y).");
+    EXPECT_FALSE(g.ok);
+    EXPECT_EQ(g.status, GROUNDER_INCONSISTENT);
+    EXPECT_EQ(g.errorFlag, 0);
+    EXPECT_TRUE(groundConstraints.empty());
+}
+
+TEST_F(Grounder, TheStoredProgramIsNotChangedByGrounding) {
+    // The bound guard turns the assignment into a comparison for the instances; the rule as
+    // written keeps its assignment.
+    std::string text = "gs_v(2). gs_n(1). gs_n(2). gs_c(N) :- gs_v(N), N = #count{X : gs_n(X)}.";
+    GROUNDED g = ground(text);
+    EXPECT_EQ(g.facts, "gs_c(2).\n");
+    ASSERT_FALSE(IDB.empty());
+    const ATOM &aggregate = IDB.back().body->literals.back().atom;
+    ASSERT_TRUE(aggregate.isAggregate());
+    EXPECT_TRUE(aggregate.aggregate()->assignment);
+}
+
+TEST_F(Grounder, AggregatesDecidedOrLeftAsGroundAtoms) {
+    struct AGGREGATE_CASE {
+        const char *program;
+        const char *facts;
+        const char *rules;
+    };
+    const AGGREGATE_CASE cases[] = {
+        // Two true elements and one undefined: neither violated nor satisfied.
+        {"ha_t(1). ha_t(2). ha_n(3). ha_u(X) | ha_w(X) :- ha_n(X). ha_s(X) :- ha_t(X). ha_s(X) :- ha_u(X). "
+         "ha_ok :- 2 < #count{X : ha_s(X)} < 5.",
+         "ha_s(1).\nha_s(2).\n",
+         "ha_u(3) v ha_w(3) :- .\nha_s(3) :- ha_u(3).\nha_ok :- 3 <= #count{<3:ha_s(3)>} <= 4."},
+        // All elements true: satisfied, the literal leaves the body.
+        {"hb_t(1). hb_t(2). hb_t(3). hb_ok :- 2 < #count{X : hb_t(X)} < 5.", "hb_ok.\n", ""},
+        // No element: #max has no value, so the positive literal fails and the negated one holds.
+        {"hc_n(1). hc_none(X) :- hc_n(X), X > 5. hc_a :- 1 <= #max{X : hc_none(X)}. "
+         "hc_b :- not 1 <= #max{X : hc_none(X)}.",
+         "hc_b.\n", ""},
+        // A #min over undefined elements only may end without a value: never certainly true.
+        {"hd_n(4). hd_n(6). hd_u(X) | hd_w(X) :- hd_n(X). hd_ok :- #min{X : hd_u(X)} >= 1.", "",
+         "hd_u(4) v hd_w(4) :- .\nhd_u(6) v hd_w(6) :- .\nhd_ok :- 1 <= #min{<4:hd_u(4)>,<6:hd_u(6)>} <= 2147483647."},
+        // Sums beyond the integer range are compared in 64 bits, not wrapped.
+        {"he_v(999999999). he_v(999999998). he_v(999999997). he_big :- #sum{X : he_v(X)} > 5.", "he_big.\n", ""},
+    };
+    for (const AGGREGATE_CASE &c : cases) {
+        reset();
+        GROUNDED g = ground(c.program);
+        EXPECT_TRUE(g.ok) << c.program;
+        EXPECT_EQ(g.facts, c.facts) << c.program;
+        EXPECT_EQ(g.rules, c.rules) << c.program;
+    }
+}
+
+TEST_F(Grounder, AggregatesOverTheSameUndefinedElementsShareAnEntryOnlyWithEqualBounds) {
+    // hf_a counts one true element besides the undefined one, hf_b none: their functions differ in
+    // their bounds although their ground sets are equal.
+    GROUNDED g = ground("hf_n(1). hf_n(2). hf_u(X) | hf_w(X) :- hf_n(X). hf_t(9). "
+                        "hf_s(X) :- hf_u(X). hf_s(X) :- hf_t(X). "
+                        "hf_a :- 1 < #count{X : hf_s(X)} < 4. hf_b :- 1 < #count{X : hf_u(X)} < 4.");
+    EXPECT_TRUE(g.ok);
+    std::set<uint32_t> indices;
+    for (const GRULE &r : groundRules)
+        for (const GLITERAL &l : r.body.literals) {
+            const ATOM &a = groundAtomTable[l.atom];
+            if (a.isAggregate()) indices.insert(a.aggregate()->functionIndex);
+        }
+    EXPECT_EQ(indices.size(), 2u);
+}
+
+TEST(IndexTable, ChainsKeepInsertionOrderAndEraseInPlace) {
+    ATOM atoms[4];
+    INDEX_TABLE table(true);
+    TERM one = makeIntegerTerm(1);
+    // A constant whose table index equals the integer's index is another key.
+    TERM constant(TERM_CONSTANT, one.value);
+    table.insert(one, &atoms[0]);
+    table.insert(constant, &atoms[1]);
+    table.insert(one, &atoms[2]);
+    table.insert(one, &atoms[3]);
+    std::vector<const ATOM *> seen;
+    for (INDEX_RANGE r{&table, table.find(one)}; !r.empty(); r.advance()) seen.push_back(r.atom());
+    EXPECT_EQ(seen, (std::vector<const ATOM *>{&atoms[0], &atoms[2], &atoms[3]}));
+    table.erase(one, &atoms[2]);
+    seen.clear();
+    for (INDEX_RANGE r{&table, table.find(one)}; !r.empty(); r.advance()) seen.push_back(r.atom());
+    EXPECT_EQ(seen, (std::vector<const ATOM *>{&atoms[0], &atoms[3]}));
+    table.erase(one, &atoms[0]);
+    table.erase(one, &atoms[3]);
+    EXPECT_EQ(table.find(one), INDEX_TABLE::NONE);
+    EXPECT_NE(table.find(constant), INDEX_TABLE::NONE);
+    table.clear();
+    EXPECT_EQ(table.find(constant), INDEX_TABLE::NONE);
+    EXPECT_EQ(table.size(), 0u);
+}
+
+TEST(IndexTable, ManyKeysSurviveGrowth) {
+    std::vector<ATOM> atoms(5000);
+    INDEX_TABLE table(false);
+    for (uint32_t i = 0; i < atoms.size(); i++) table.insert(makeIntegerTerm(int32_t(i % 1000)), &atoms[i]);
+    uint32_t count = 0;
+    for (INDEX_RANGE r{&table, table.find(makeIntegerTerm(7))}; !r.empty(); r.advance()) {
+        EXPECT_EQ((r.atom() - atoms.data()) % 1000, 7);
+        count++;
+    }
+    EXPECT_EQ(count, 5u);
+}
+
+} // namespace
