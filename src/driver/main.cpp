@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/run_model_generation.h"
+#include "grounding/depgraph.h"
 #include "grounding/grounding_run.h"
 
 int main(int argc, char **argv) {
@@ -53,6 +54,7 @@ int main(int argc, char **argv) {
     printGroundDumps();
     computeBaseCost(run);
     freezeGroundAtoms();
+    dumpDependencyGraphs();
     printInstantiation(run);
     stopOnFailedGrounding(run);
 

@@ -135,5 +135,8 @@ extern template class DEPGRAPH<GRULE, GCONSTRAINT>;
 void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
                            const std::vector<GRULE> &groundRules,
                            const std::vector<GCONSTRAINT> &groundConstraints);
+// The --depgraph step of the run: under the option, prints the four graphs and ends the run at
+// once with status 0.
+void dumpDependencyGraphs();
 // One row per node index: for each index v, how often v occurs in the row's adjacency list.
 void printAdjacencyMatrix(const std::vector<std::vector<uint32_t>> &adjacency);

@@ -1,5 +1,6 @@
 // The --depgraph dump: four graphs, each with its nodes, adjacency matrix and components.
 #include <cinttypes>
+#include <cstdlib>
 
 #include "core/printer.h"
 #include "driver/options.h"
@@ -146,4 +147,12 @@ void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CON
     fputs("\n\nGDG without negations and disjunctions:\n\n", out);
     gdg2.print(out);
     fputs("\n\n", out);
+}
+
+void dumpDependencyGraphs() {
+    if (!optDepgraph)
+        return;
+    printDependencyGraphs(IDB, constraints, groundRules, groundConstraints);
+    fflush(stdout);
+    exit(0);
 }
