@@ -173,6 +173,9 @@ bool textMatches(const std::string &expected, const std::string &actual) {
     return true;
 }
 
+// Names a case by where it stands, so that test listings stay readable.
+void PrintTo(const E2E_CASE &c, std::ostream *os) { *os << c.source; }
+
 class E2E : public ::testing::TestWithParam<E2E_CASE> {};
 
 TEST_P(E2E, Run) {
