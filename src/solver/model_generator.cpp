@@ -3,10 +3,12 @@
 #include "solver/model_generator.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "driver/options.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 
 // Programs whose levels stay at or below this print every level from 1 on (the unused ones with
@@ -197,6 +199,19 @@ void MODEL_GENERATOR::prepareRun(TRUTH_ASSIGNMENT &a) {
     aggregateAtom.assign(n, 0);
     for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i)
         aggregateAtom[i] = groundAtomTable[static_cast<GATOM_ID>(i)].isAggregate();
+    aggregateAtomList.clear();
+    std::vector<uint8_t> listed(n, 0);
+    auto note = [&](const GBODY &body) {
+        for (const GLITERAL &l : body.literals)
+            if (aggregateAtom[l.atom] && !listed[l.atom]) {
+                listed[l.atom] = 1;
+                aggregateAtomList.push_back(l.atom);
+            }
+    };
+    for (const GRULE &r : rules)
+        if (r.hasBody) note(r.body);
+    for (const GCONSTRAINT &k : constraints) note(k.body);
+    for (const GWEAKCONSTRAINT &w : weakConstraints) note(w.body);
 
     buildComponentInfo();
 }
@@ -442,8 +457,56 @@ void MODEL_GENERATOR::initWeakConstraints(TRUTH_ASSIGNMENT &a) {
     }
 }
 
-// Aggregate element occurrences are not recorded yet: aggregate atoms get no element inference.
-void MODEL_GENERATOR::registerAggregateOccurrences(const GLITERAL &) {}
+void MODEL_GENERATOR::registerAggregateOccurrences(const GLITERAL &literal) {
+    const AGGREGATE_ATOM *part = groundAtomTable[literal.atom].aggregate();
+    if (!part) return;
+    const AGGREGATEFUNCTION *function = part->getFunction();
+    uint32_t index = part->functionIndex;
+    if (!function || index >= aggregateAtomsOfFunction.size()) return;
+    for (const GROUND_SET_ELEMENT &e : function->groundSet()) {
+        if (e.atom < 0 || static_cast<uint32_t>(e.atom) >= aggregateOccurrences.size()) continue;
+        std::vector<AGGREGATE_OCCURRENCE> &list = aggregateOccurrences[e.atom];
+        bool known = false;
+        for (const AGGREGATE_OCCURRENCE &o : list)
+            if (o.functionIndex == index && compareTerm(o.term, e.term) == 0) known = true;
+        if (!known) list.push_back({index, e.term});
+    }
+    std::vector<GATOM_ID> &atoms = aggregateAtomsOfFunction[index];
+    if (std::find(atoms.begin(), atoms.end(), literal.atom) == atoms.end()) atoms.push_back(literal.atom);
+}
+
+// The value of an aggregate over a total assignment: its function as grounding left it, with
+// every remaining element decided. Whether the guards hold is the truth the atom must have.
+bool MODEL_GENERATOR::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
+    for (GATOM_ID atom : aggregateAtomList) {
+        const AGGREGATE_ATOM *part = groundAtomTable[atom].aggregate();
+        const AGGREGATEFUNCTION *function = part ? part->getFunction() : nullptr;
+        if (!function) continue;
+        std::unique_ptr<AGGREGATEFUNCTION> copy(function->clone());
+        if (!copy) continue;
+        for (const GROUND_SET_ELEMENT &e : function->groundSet()) copy->decideElement(e.term, a.isTrue(e.atom));
+        int64_t value = copy->lower;
+        bool hasValue = true;
+        if (copy->type == AGGREGATE_MAX) {
+            value = copy->getMaxTrue();
+            hasValue = copy->getMaxTrue() != INT32_MIN;
+        } else if (copy->type == AGGREGATE_MIN) {
+            value = copy->getMinTrue();
+            hasValue = copy->getMinTrue() != INT32_MAX;
+        }
+        bool holds = hasValue;
+        if (holds && part->lowerGuard.isInteger()) {
+            int64_t g = integerValue(part->lowerGuard);
+            holds = part->lowerInclusive ? value >= g : value > g;
+        }
+        if (holds && part->upperGuard.isInteger()) {
+            int64_t g = integerValue(part->upperGuard);
+            holds = part->upperInclusive ? value <= g : value < g;
+        }
+        if (holds != a.isTrue(atom)) return false;
+    }
+    return true;
+}
 
 void MODEL_GENERATOR::markNonHCFRules() {
     for (uint32_t c = 0; c < componentKind.size(); ++c) {

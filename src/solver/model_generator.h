@@ -320,6 +320,11 @@ public:
     std::vector<uint64_t> weakWeight;
     // One byte per ground atom: 1 for the atoms of aggregate predicates.
     std::vector<uint8_t> aggregateAtom;
+    // The aggregate atoms that occur in the ground program. Until aggregates are propagated the
+    // search chooses them like other atoms and a candidate counts only when each of them has the
+    // truth value that its elements give it.
+    std::vector<GATOM_ID> aggregateAtomList;
+    bool aggregatesHold(const TRUTH_ASSIGNMENT &a) const;
     // Per ground atom its component in the ground graph (-1 for none), read once per run.
     std::vector<int32_t> componentOfAtom;
     // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.
@@ -368,6 +373,7 @@ private:
     bool isHCFGraph();
     bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, struct SEARCH_LEVEL &f);
     bool backtrackingCheck(TRUTH_ASSIGNMENT &a);
+    bool chooseAggregate(const TRUTH_ASSIGNMENT &a, struct SEARCH_LEVEL &f);
     int hcfCache = -1;
 };
 

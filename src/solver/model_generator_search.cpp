@@ -14,6 +14,7 @@ struct SEARCH_LEVEL {
     uint32_t rule = 0;          // the current rule of the chooser
     uint32_t position = 0;      // the chosen head atom, or the chosen negative body literal
     bool headChosen = false;    // the chosen literal is a head atom
+    bool aggregateChosen = false;  // the chosen literal is an aggregate atom, not a rule's
     bool decided = false;       // a branch of this level propagated without contradiction
     GATOM_ID atom = 0;          // the literal of the current branch: the atom, ...
     bool negated = false;       // ... whether the literal is "not atom" ...
@@ -37,6 +38,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
                         f.rule = i;
                         f.position = p;
                         f.headChosen = false;
+                        f.aggregateChosen = false;
                         return true;
                     }
             }
@@ -45,6 +47,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
                     f.rule = i;
                     f.position = p;
                     f.headChosen = true;
+                    f.aggregateChosen = false;
                     return true;
                 }
         }
@@ -52,9 +55,26 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
     return false;
 }
 
+// Aggregates are not propagated yet: when no rule offers a literal, an undefined aggregate atom
+// is chosen, true first, so that both of its values are searched.
+bool MODEL_GENERATOR::chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    for (GATOM_ID atom : aggregateAtomList)
+        if (a[atom] == TRUTH_UNDEFINED) {
+            f.atom = atom;
+            f.aggregateChosen = true;
+            return true;
+        }
+    return false;
+}
+
 namespace {
 
 void literalOf(const std::vector<GRULE> &rules, SEARCH_LEVEL &f) {
+    if (f.aggregateChosen) {
+        f.negated = false;
+        f.madeTrue = true;
+        return;
+    }
     const GRULE &r = rules[f.rule];
     if (f.headChosen) {
         f.atom = r.head[f.position];
@@ -99,6 +119,18 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
     auto leaf = [&]() {
         ++answerSetCandidates;
         lastLeafLevel = level;
+        // An aggregate atom that must be true is taken as true here; the candidate check
+        // verifies it against its elements.
+        bool confirmed = false;
+        for (GATOM_ID atom : aggregateAtomList)
+            if (a[atom] == TRUTH_MUST_BE_TRUE) {
+                confirmMustBeTrue(a, atom);
+                confirmed = true;
+            }
+        if (confirmed && !propagate(a)) {
+            witnessFound = 0;
+            return;
+        }
         if (a.mustBeTrueCount == 0 && closeInterpretation(a))
             candidateFound(a);
         else
@@ -136,7 +168,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
             }
             // The look-ahead heuristic is not built yet: -OH chooses by rule order as -OH- does.
             choiceTimer.start();
-            bool found = chooseFromRules(0, false, a, f);
+            bool found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
             choiceTimer.stop();
             if (!found) {
                 leaf();
@@ -215,7 +247,10 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                 break;
             }
             choiceTimer.start();
-            bool found = nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f);
+            bool found = f.aggregateChosen
+                             ? chooseFromRules(0, false, a, f) || chooseAggregate(a, f)
+                             : nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) ||
+                                   chooseAggregate(a, f);
             choiceTimer.stop();
             if (found) {
                 literalOf(rules, f);
@@ -271,6 +306,10 @@ bool MODEL_GENERATOR::backtrackingCheck(TRUTH_ASSIGNMENT &a) {
 }
 
 void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
+    if (!aggregateAtomList.empty() && !aggregatesHold(a)) {
+        witnessFound = 0;
+        return;
+    }
     modelCheckTimer.start();
     if ((flags & MG_MODEL_CHECK) && !chosenAtoms.empty() &&
         !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))) {

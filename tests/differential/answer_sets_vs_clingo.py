@@ -113,7 +113,25 @@ class GENERATOR:
                 lit = self.strong(r.choice(preds)) + "(" + v + ")"
                 body.append(("not " + lit) if r.random() < 0.5 else lit)
             lines.append(self.rule(head, body))
+        # Aggregates over the guessed predicates, in rules whose heads nothing depends on.
+        for _ in range(r.randint(0, 2)):
+            aggregate = self.aggregate(preds, size)
+            kind = r.random()
+            if kind < 0.4:
+                lines.append("t0 :- " + aggregate + ".")
+                lines.append(r.choice([":- t0.", ":- not t0.", "t1 :- t0."]))
+            elif kind < 0.7:
+                lines.append(":- " + aggregate + ".")
+            else:
+                lines.append(":- not " + aggregate + ".")
         return lines
+
+    def aggregate(self, preds, size):
+        r = self.rng
+        p = r.choice(preds)
+        function, guard = r.choice([("#count", ">="), ("#count", "<="), ("#sum", ">="), ("#sum", "<="),
+                                    ("#max", ">="), ("#min", "<=")])
+        return "%s{X : %s(X)} %s %d" % (function, p, guard, r.randint(0, size + 2))
 
     def rule(self, head, body):
         if not head and not body:
