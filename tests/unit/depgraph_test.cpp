@@ -394,12 +394,15 @@ TEST(GroundDepgraph, EmptyGroundProgram) {
 }
 
 TEST(GroundDepgraph, LongChainOfRulesBuildsWithoutDeepRecursion) {
-    // a0 :- a1.  a1 :- a2.  ...  over 200000 atoms: one component per atom, in chain order.
-    const int n = 200000;
+    // a(0) :- a(1).  a(1) :- a(2).  ...  over a million atoms: one component per atom, numbered
+    // in chain order, and no call depth that grows with the chain.
+    const int n = 1000000;
     std::vector<GATOM_ID> ids;
+    ids.reserve(n);
     for (int i = 0; i < n; i++)
-        ids.push_back(G("gl_" + std::to_string(i)));
+        ids.push_back(groundAtomTable.add(A("gl_chain", {makeIntegerTerm(i)})));
     std::vector<GRULE> rules;
+    rules.reserve(n);
     for (int i = 0; i + 1 < n; i++)
         rules.push_back(GR({ids[i]}, {{ids[i + 1], false}}));
     std::vector<GCONSTRAINT> none;
@@ -408,6 +411,12 @@ TEST(GroundDepgraph, LongChainOfRulesBuildsWithoutDeepRecursion) {
     EXPECT_EQ(g.componentOf(ids[n - 1]), 0);
     EXPECT_EQ(g.componentOf(ids[0]), n - 1);
     EXPECT_FALSE(g.isCyclic());
+    // Closed into a cycle the chain is one cyclic component.
+    rules.push_back(GR({ids[n - 1]}, {{ids[0], false}}));
+    DEPGRAPH cycle(rules, none, DEPGRAPH_NEGATIVE_ORDER);
+    EXPECT_EQ(cycle.componentCount(), 1u);
+    EXPECT_TRUE(cycle.isCyclic());
+    EXPECT_EQ(cycle.componentRules[0].recursiveRules().size(), size_t(n));
 }
 
 }  // namespace
