@@ -24,7 +24,11 @@ void deleteBuiltins() {
     builtinTable.clear();
 }
 
-int ATOM::builtinKind() const { return lookupBuiltin(predicate)->getKind(); }
+// -1 once the grounder has deleted the objects: no kind id is -1.
+int ATOM::builtinKind() const {
+    const BUILTIN_TYPE *builtin = lookupBuiltin(predicate);
+    return builtin ? builtin->getKind() : -1;
+}
 
 BUILTIN_TYPE *newBuiltin(const char *name) {
     struct KEYWORD {

@@ -107,8 +107,11 @@ TEST(BuiltinTable, OneObjectPerPredicateAndDeletion) {
     builtinAtom("#absdiff", {var(0), var(1), var(2)});
     builtinAtom("#succ", {var(0), var(1)});
     EXPECT_EQ(2u, builtinTable.size());
+    EXPECT_EQ(BUILTIN_SUCC, builtinAtom("#succ", {var(1), var(0)}).builtinKind());
+    ATOM succ = builtinAtom("#succ", {var(0), var(1)});
     deleteBuiltins();
     EXPECT_TRUE(builtinTable.empty());
+    EXPECT_EQ(-1, succ.builtinKind());
     saved.swap(builtinTable);
 }
 
