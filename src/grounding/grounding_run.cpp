@@ -54,6 +54,8 @@ void groundProgram(RUN &run) {
             }
             graph.reset();
             IDB = std::move(*run.preMagicRules);
+            // The rules before magic sets may hold more variables than the rewritten ones.
+            maxVariable = countVariables();
             graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,
                                                          DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
         }
