@@ -50,6 +50,13 @@ TEST(ParseError, PlacesTheMessageInTheInput) {
 TEST(InternalErrorDeathTest, ReportsTheTagAndExitsWith99) {
     EXPECT_EXIT(internalError("freeze violation"), testing::ExitedWithCode(99),
                 "\nAn internal error occurred \\(freeze violation\\)\\.\n.*maintainers");
+    // No wait under -wait: the process ends at once, standard input untouched.
+    EXPECT_EXIT(
+        {
+            optWait = true;
+            internalError("model check");
+        },
+        testing::ExitedWithCode(99), "\\(model check\\)");
 }
 
 }  // namespace
