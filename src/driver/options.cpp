@@ -178,17 +178,17 @@ void selectSecurePlanning() {
 // rest of the argument to its action; any other entry matches the whole argument.
 struct OPTION {
     const char *text;
-    void (*apply)(const char *value);
+    void (*apply)(const char *argument, const char *value);
 };
 
-#define SET(expr) [](const char *) { expr; }
-#define WITH(expr) [](const char *value) { expr; }
+#define SET(expr) [](const char *, const char *) { expr; }
+#define WITH(expr) [](const char *argument, const char *value) { (void)argument; (void)value; expr; }
 
 const OPTION OPTIONS[] = {
     // General options. "-n=all" comes before the prefix "-n=".
     {"-n=all", SET(optMaxModels = 0)},
     {"-n=", WITH(optMaxModels = plainUnsigned(value))},
-    {"-N=", WITH(parseIntegerOption("-N=", value - 3, maxInt))},
+    {"-N=", WITH(parseIntegerOption("-N=", argument, maxInt))},
     {"-costbound=", WITH(parseCostBoundList(value))},
     {"-det", SET(optDeterministic = true)},
     {"-wf", SET(optWellFounded = true)},
@@ -196,8 +196,8 @@ const OPTION OPTIONS[] = {
     {"-instantiate", SET(optInstantiate = true)},
     {"-finitecheck", SET(optFiniteCheck = true)},
     {"-nofinitecheck", SET(optFiniteCheck = false)},
-    {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", value - 12, optMaxNesting))},
-    {"-maxlist=", WITH(parseIntegerOption("-maxlist=", value - 9, optMaxList))},
+    {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", argument, optMaxNesting))},
+    {"-maxlist=", WITH(parseIntegerOption("-maxlist=", argument, optMaxList))},
     {"-wait", SET(optWait = true)},
     {"--", SET(optReadStdin = true)},
 
@@ -304,10 +304,10 @@ const OPTION OPTIONS[] = {
         if (!parseCheckNumber(value, optFPCompleteCheck))
             fputs("-FPcompletecheck Ignored - Implemented checks are 1 and 2.\n", errorOutput());
         selectSecurePlanning())},
-    {"-planlength=", WITH(parseIntegerOption("-planlength=", value - 12, optPlanLength))},
-    {"-planminactions=", WITH(parseIntegerOption("-planminactions=", value - 16, optPlanMinActions))},
-    {"-planmaxactions=", WITH(parseIntegerOption("-planmaxactions=", value - 16, optPlanMaxActions))},
-    {"-plancache=", WITH(parseIntegerOption("-plancache=", value - 11, optPlanCache))},
+    {"-planlength=", WITH(parseIntegerOption("-planlength=", argument, optPlanLength))},
+    {"-planminactions=", WITH(parseIntegerOption("-planminactions=", argument, optPlanMinActions))},
+    {"-planmaxactions=", WITH(parseIntegerOption("-planmaxactions=", argument, optPlanMaxActions))},
+    {"-plancache=", WITH(parseIntegerOption("-plancache=", argument, optPlanCache))},
     {"-FS", SET(frontEndMode = FRONTEND_SQL)},
 };
 
@@ -539,7 +539,7 @@ OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
             printUsage(errorOutput(), false);
             return {true, 255, result.inputFiles};
         }
-        option->apply(value);
+        option->apply(argument, value);
     }
     return result;
 }
