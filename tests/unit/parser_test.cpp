@@ -105,7 +105,7 @@ TEST_F(ParserTest, DollarNamesAreNamesOnlyInGeneratedText) {
 }
 
 TEST_F(ParserTest, TermsNestedBeyondTheStackLimitExhaustTheParser) {
-    std::string deep = "deep1(";
+    std::string deep = "deepobj { deep1(X, ";
     for (int i = 0; i < 6000; i++) deep += "f(";
     deep += "a";
     for (int i = 0; i < 6000; i++) deep += ")";
@@ -115,6 +115,11 @@ TEST_F(ParserTest, TermsNestedBeyondTheStackLimitExhaustTheParser) {
     EXPECT_GE(parserErrors, 1u);
     // The parse of this input ended there.
     EXPECT_FALSE(predicateTable.find("after1").second);
+    // The next input starts afresh: default object, variables numbered from 0.
+    EXPECT_EQ(parse("after2(Y) :- after3(Y).\n"), "");
+    EXPECT_EQ(currentObject, 0);
+    ASSERT_EQ(IDB.size(), 1u);
+    EXPECT_EQ(printed(IDB[0]), "after2(_0) :- after3(_0).");
 }
 
 TEST_F(ParserTest, ANulByteInAQuotedStringIsAnErrorAndNoShortName) {
