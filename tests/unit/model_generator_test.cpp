@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/options.h"
+#include "grounding/aggregate_function.h"
 #include "ground_program_text.h"
 #include "solver/model_generator.h"
 
@@ -368,4 +369,53 @@ TEST(ModelGenerator, HugeLevelsKeepOneSlotPerLevelInUse) {
     EXPECT_EQ(collectedCosts[0].levelNumbers[0], 999999999u);
     EXPECT_EQ(weakConstraintLevels(999999999, {&groundWeakConstraints}), std::vector<uint32_t>{999999999});
     EXPECT_EQ(weakConstraintLevels(3, {&groundWeakConstraints}), (std::vector<uint32_t>{1, 2, 3}));
+}
+
+TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
+    // 1 <= #count{1 : f, 1 : e} <= 5, where e has no rule and occurs nowhere but in the set.
+    loadGroundProgram("f :- not g.\ng :- not f.");
+    GATOM_ID e = atomNumber("agg_e");
+    GATOM_ID f = atomNumber("f");
+    uint32_t predicate = predicateTable.add("#count", 0, PREDICATE_AGGREGATE).first;
+    AGGREGATE_SPEC spec;
+    spec.type = AGGREGATE_COUNT;
+    spec.set = std::make_unique<GROUND_SET>();
+    spec.set->insert({makeIntegerTerm(1), e});
+    spec.set->insert({makeIntegerTerm(2), f});
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    part.lowerGuard = makeIntegerTerm(1);
+    part.lowerInclusive = 1;
+    part.upperGuard = makeIntegerTerm(5);
+    part.upperInclusive = 1;
+    GATOM_ID aggregate = groundAtomTable.add(ATOM(predicate, std::move(part)));
+    GBODY body;
+    body.add(GLITERAL(aggregate, false));
+    groundRules.emplace_back(std::vector<GATOM_ID>{atomNumber("h")}, std::move(body), true);
+    groundAtomCount = groundAtomTable.size();
+
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    {
+        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                           nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, nullptr, nullptr, true, nullptr, false,
+                           false, false, false, 0, 1, none, none);
+        TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
+        mg.chosenFlags.assign(groundAtomCount, 0);
+        mg.prepareRun(a);
+        mg.initDataStructures(a);
+        EXPECT_EQ(mg.aggregateOccurrences[e].size(), 1u);
+        EXPECT_EQ(mg.aggregateAtomsOfFunction[0], std::vector<GATOM_ID>{aggregate});
+        // e is unsupported and made false through the queue (the aggregate hears of it); no
+        // other atom is made false.
+        ASSERT_EQ(mg.propagateInitial(a), 1);
+        EXPECT_EQ(a[e], TRUTH_FALSE);
+        EXPECT_EQ(mg.lookaheadRecord.counters[9], 1);
+    }
+    collected.clear();
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, true, nullptr, false, false,
+                       false, false, 0, 1, none, none);
+    mg.computeModels();
+    EXPECT_EQ(collected, (MODELS{{"g"}, {"f", "#count", "h"}}));
 }
