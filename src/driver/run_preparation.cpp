@@ -115,6 +115,7 @@ void addStrongNegationConstraints() {
     for (int32_t negated : stronglyNegatedPredicates) {
         uint32_t np = static_cast<uint32_t>(negated);
         std::string_view negatedName = predicateTable.nameView(np);
+        if (negatedName.empty() || negatedName[0] != '-') continue;
         auto [p, found] = predicateTable.find(negatedName.substr(1));
         uint32_t arity = predicateTable.arity(np);
         if (found && predicateTable.arity(p) != arity) {
