@@ -214,6 +214,11 @@ void MODEL_GENERATOR::prepareRun(TRUTH_ASSIGNMENT &a) {
     for (const GWEAKCONSTRAINT &w : weakConstraints) note(w.body);
 
     buildComponentInfo();
+    // Every run starts by checking each cyclic head-cycle-free component: the constructor queued
+    // them for the first run, and a later run (the second search for optimal models) finds the
+    // queue emptied by the clean-up of the one before.
+    if (componentsActive)
+        for (uint32_t c = 0; c < componentKind.size(); ++c) queueComponent(static_cast<int32_t>(c));
 }
 
 void MODEL_GENERATOR::buildComponentInfo() {

@@ -419,3 +419,19 @@ TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
     mg.computeModels();
     EXPECT_EQ(collected, (MODELS{{"g"}, {"f", "#count", "h"}}));
 }
+
+TEST(ModelGenerator, EveryRunChecksTheLoopsFromTheStart) {
+    // A second run over the same object (as the search for all optimal models does) finds the
+    // unfounded loop again before any choice.
+    PREPARED first("a :- b.\nb :- a.\nc :- not d.\nd :- not c.");
+    EXPECT_EQ(first.value("a"), TRUTH_FALSE);
+    first.mg.release();
+    TRUTH_ASSIGNMENT again(groundAtomCount, 0u, TRUTH_UNDEFINED);
+    first.mg.chosenFlags.assign(groundAtomCount, 0);
+    first.mg.level = 0;
+    first.mg.prepareRun(again);
+    first.mg.initDataStructures(again);
+    ASSERT_EQ(first.mg.propagateInitial(again), 1);
+    EXPECT_EQ(again[atomNumber("a")], TRUTH_FALSE);
+    EXPECT_EQ(again[atomNumber("b")], TRUTH_FALSE);
+}
