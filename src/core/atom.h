@@ -1,7 +1,8 @@
 // Atoms and literals of the non-ground program; the grounder's ground atoms are ATOMs too.
 // An ATOM is a predicate index and either its arguments or, for an aggregate predicate, an owned
-// AGGREGATE_ATOM. It is 16 bytes: the arguments live in one heap block of exactly their size (an
-// atom without arguments allocates nothing). Copies are deep; moves hand the block over.
+// AGGREGATE_ATOM. It is 24 bytes: up to two arguments live inside the atom (most atoms allocate
+// nothing), more in one heap block of exactly their size. Copies are deep; moves hand the block
+// over, so a span of a moved atom's arguments is no longer valid.
 //
 // The order of atoms (compareAtom) orders every set of atoms and so every printed list of facts:
 // by predicate index (the order of first registration, not by name), then by argument list
@@ -20,7 +21,7 @@ class ATOM {
 public:
     uint32_t predicate = 0;
 
-    ATOM() : args_(nullptr) {}
+    ATOM() : heap_(nullptr) {}
     // Registers the predicate (arity = number of arguments; arity clashes end the run) and copies
     // the arguments. The null pointer stands for an atom without arguments.
     ATOM(const char *name, const TERMS *args, PREDICATE_KIND kind);
@@ -38,14 +39,15 @@ public:
 
     bool isAggregate() const { return (count_ & AGGREGATE_BIT) != 0; }
     // The arguments; empty for an atom without arguments and for an aggregate atom.
+    // A span stays valid while the atom lives and is not moved or assigned.
     std::span<const TERM> args() const {
-        return isAggregate() ? std::span<const TERM>() : std::span<const TERM>(args_, count_);
+        return isAggregate() ? std::span<const TERM>() : std::span<const TERM>(data(), count_);
     }
     std::span<TERM> mutableArgs() {
-        return isAggregate() ? std::span<TERM>() : std::span<TERM>(args_, count_);
+        return isAggregate() ? std::span<TERM>() : std::span<TERM>(data(), count_);
     }
     uint32_t argCount() const { return isAggregate() ? 0 : count_; }
-    TERM arg(uint32_t i) const { return args_[i]; }
+    TERM arg(uint32_t i) const { return data()[i]; }
 
     const AGGREGATE_ATOM *aggregate() const { return isAggregate() ? aggregate_ : nullptr; }
     AGGREGATE_ATOM *aggregate() { return isAggregate() ? aggregate_ : nullptr; }
@@ -77,17 +79,24 @@ public:
 
 private:
     static constexpr uint32_t AGGREGATE_BIT = 0x80000000u;
+    // Up to this many arguments live inside the atom; more live in one heap block.
+    static constexpr uint32_t INLINE_ARGS = 2;
     uint32_t count_ = 0; // number of arguments, or AGGREGATE_BIT for an aggregate part
     union {
-        TERM *args_;
+        TERM inline_[INLINE_ARGS];
+        TERM *heap_;
         AGGREGATE_ATOM *aggregate_;
     };
+
+    bool onHeap() const { return count_ > INLINE_ARGS && !isAggregate(); }
+    const TERM *data() const { return count_ > INLINE_ARGS ? heap_ : inline_; }
+    TERM *data() { return count_ > INLINE_ARGS ? heap_ : inline_; }
 
     void release();
     void copyFrom(const ATOM &other);
     void setArgs(std::span<const TERM> args);
 };
-static_assert(sizeof(ATOM) == 16);
+static_assert(sizeof(ATOM) == 24);
 
 // Negative, zero or positive as a orders before, equal to or after b.
 int compareAtom(const ATOM &a, const ATOM &b);
@@ -98,11 +107,7 @@ struct ATOM_VIEW {
     std::span<const TERM> args;
 };
 // compareAtom against an atom given as a view; a view is never an aggregate atom.
-inline int compareAtom(const ATOM &a, const ATOM_VIEW &b) {
-    if (a.predicate != b.predicate) return a.predicate < b.predicate ? -1 : 1;
-    if (a.isAggregate()) return 1;
-    return compareTerms(a.args(), b.args);
-}
+int compareAtom(const ATOM &a, const ATOM_VIEW &b);
 
 // The atom order for ordered containers; it also finds atoms by ATOM_VIEW.
 struct ATOM_LESS {

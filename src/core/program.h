@@ -57,3 +57,22 @@ extern bool constraintsAreGround;
 extern bool weakConstraintsAreGround;
 extern bool objectsUsed;
 extern const char *variablePrefix; // printed before a variable's number: "_", or "X"
+
+// compareTerm for the hot loops over argument lists (atom sets, the ground atom table): equal
+// words are equal terms, and only integers read their values.
+inline int compareTermInline(TERM a, TERM b) {
+    if (a.kind != b.kind) return int(a.kind) - int(b.kind);
+    if (a.value == b.value) return 0;
+    if (a.kind == TERM_INTEGER) return integerTable[a.value] < integerTable[b.value] ? -1 : 1;
+    if (a.kind == TERM_NULL) return 0;
+    return a.value < b.value ? -1 : 1;
+}
+
+inline int compareTermsInline(std::span<const TERM> a, std::span<const TERM> b) {
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (a[i] == b[i]) continue;
+        return compareTermInline(a[i], b[i]);
+    }
+    return 0;
+}

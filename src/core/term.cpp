@@ -16,30 +16,9 @@ int32_t integerValue(TERM t) { return integerTable[t.value]; }
 
 const COMPLEX_TERM &complexTerm(TERM t) { return complexTermTable[t.value]; }
 
-int compareTerm(TERM a, TERM b) {
-    if (a.kind != b.kind) return int(a.kind) - int(b.kind);
-    switch (a.kind) {
-    case TERM_INTEGER: {
-        if (a.value == b.value) return 0;
-        int32_t x = integerTable[a.value], y = integerTable[b.value];
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case TERM_NULL:
-        return 0;
-    default:
-        return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
-    }
-}
+int compareTerm(TERM a, TERM b) { return compareTermInline(a, b); }
 
-int compareTerms(std::span<const TERM> a, std::span<const TERM> b) {
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    for (size_t i = 0; i < a.size(); i++) {
-        if (a[i] == b[i]) continue;
-        int c = compareTerm(a[i], b[i]);
-        if (c != 0) return c;
-    }
-    return 0;
-}
+int compareTerms(std::span<const TERM> a, std::span<const TERM> b) { return compareTermsInline(a, b); }
 
 int compareComplexKeys(const COMPLEX_TERM &a, const COMPLEX_TERM &b) {
     if (a.kind != b.kind) return int(a.kind) - int(b.kind);
