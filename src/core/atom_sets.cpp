@@ -19,6 +19,14 @@ std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(ATOM &&atom) {
     return set.insert(std::move(atom));
 }
 
+std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(ATOM_SET::node_type &&node) {
+    grow();
+    uint32_t p = node.value().predicate;
+    if (p >= sets.size()) sets.resize(p + 1);
+    auto result = sets[p].insert(std::move(node));
+    return {result.position, result.inserted};
+}
+
 bool ATOM_SETS::contains(const ATOM &atom) const {
     // A set never grown for this predicate holds none of its atoms.
     return atom.predicate < sets.size() && sets[atom.predicate].contains(atom);

@@ -24,6 +24,10 @@ public:
     // inserted), inserted false when an equal atom was present.
     std::pair<POSITION, bool> insert(const ATOM &atom);
     std::pair<POSITION, bool> insert(ATOM &&atom);
+    // Takes an atom out of its set without copying or freeing it, and puts such an atom into a
+    // set (of this or another ATOM_SETS): the grounder moves atoms from Delta into I this way.
+    ATOM_SET::node_type extract(POSITION position) { return sets[position->predicate].extract(position); }
+    std::pair<POSITION, bool> insert(ATOM_SET::node_type &&node);
     // Whether the set of the atom's predicate holds an equal atom; a predicate beyond the vector
     // has none.
     bool contains(const ATOM &atom) const;

@@ -239,10 +239,10 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
                     cleanup();
                     return false;
                 }
-            mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
             for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
                 for (const ATOM_SET &atoms : *part)
                     for (const ATOM &a : atoms) selectivityStatistics->absorb(a);
+            mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
             for (uint32_t p = 0; p < indices.size(); p++) {
                 if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
                     static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
@@ -261,7 +261,15 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
     }
 
     timers[TIMER_POSTPROCESSING].start();
-    if (!I.positive.empty()) simplifyGroundRules();
+    if (!I.positive.empty()) {
+        std::vector<uint8_t> trueAtoms(groundAtomTable.size());
+        for (uint32_t a = 0; a < trueAtoms.size(); a++) {
+            const ATOM &atom = groundAtomTable[GATOM_ID(a)];
+            trueAtoms[a] = !atom.isAggregate() && knownTrue.stampOf(atom.predicate, atom.args()) != KNOWN_ATOMS::NONE &&
+                           predicateTable.kind(atom.predicate) != PREDICATE_EDB;
+        }
+        simplifyGroundRules(trueAtoms);
+    }
     selectivityStatistics->clear();
     timers[TIMER_POSTPROCESSING].stop();
 

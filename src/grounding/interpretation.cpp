@@ -3,9 +3,12 @@
 #include "core/program.h"
 #include "grounding/ground_program.h"
 
-void simplifyGroundRules() {
+void simplifyGroundRules(std::span<const uint8_t> trueAtoms) {
     I.undefined.clear();
-    auto isTrue = [](GATOM_ID a) { return I.positive.contains(groundAtomTable[a]); };
+    auto isTrue = [&](GATOM_ID a) {
+        if (size_t(a) < trueAtoms.size()) return trueAtoms[size_t(a)] != 0;
+        return I.positive.contains(groundAtomTable[a]);
+    };
     size_t place = 0;
     while (place < groundRules.size()) {
         GRULE &rule = groundRules[place];

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <span>
 
 #include "core/atom_sets.h"
@@ -45,12 +46,12 @@ enum : uint32_t {
 // every atom moved (an atom that turns from undefined to true counts twice: the count is an
 // ordering estimate only); `deltaCount` is reset. For a predicate with an argument index, every
 // indexed argument position follows the move: a true atom leaves the undefined part's table and
-// enters the positive part's.
+// enters the positive part's. The atoms move node by node, so `delta` is left empty.
 //
 // `indices[p]` is the predicate's index or empty; an index offers `states` (0: position not
 // indexed), `erase(position, term, atom, part)` and `insert(position, term, range, part)`.
 template <class INDICES>
-void mergeDelta(INTERPRETATION &interpretation, const INTERPRETATION &delta,
+void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
                 std::span<uint32_t> atomCount, std::span<uint32_t> deltaCount, INDICES &indices) {
     auto countAtom = [&](uint32_t p) {
         if (p < atomCount.size()) atomCount[p] += 1;
@@ -60,8 +61,12 @@ void mergeDelta(INTERPRETATION &interpretation, const INTERPRETATION &delta,
         if (p < indices.size() && indices[p]) return &*indices[p];
         return nullptr;
     };
+    // Atoms move node by node: nothing is copied, and Delta is left empty.
     for (uint32_t p = 0; p < delta.positive.predicateCount(); p++) {
-        for (const ATOM &a : delta.positive[p]) {
+        const ATOM_SET &atoms = delta.positive[p];
+        for (auto it = atoms.begin(); it != atoms.end();) {
+            auto next = std::next(it);
+            const ATOM &a = *it;
             countAtom(p);
             auto *index = indexOf(p);
             std::span<const TERM> args = a.args();
@@ -69,31 +74,36 @@ void mergeDelta(INTERPRETATION &interpretation, const INTERPRETATION &delta,
                 for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
                     if (index->states[i] != 0)
                         index->erase(i, args[i], a, INDEX_PART_I_UNDEFINED);
-            if (p < interpretation.undefined.predicateCount())
+            if (p < interpretation.undefined.predicateCount() && !interpretation.undefined[p].empty())
                 interpretation.undefined.erase(a);
-            auto [position, inserted] = interpretation.positive.insert(a);
+            auto [position, inserted] = interpretation.positive.insert(delta.positive.extract(it));
             if (inserted && index) {
                 const ATOM_SET &set = interpretation.positive[p];
-                for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
+                std::span<const TERM> moved = position->args();
+                for (uint32_t i = 0; i < moved.size() && i < index->states.size(); i++)
                     if (index->states[i] != 0)
-                        index->insert(i, args[i], ATOM_RANGE{p, position, set.end()},
+                        index->insert(i, moved[i], ATOM_RANGE{p, position, set.end()},
                                       INDEX_PART_I_POSITIVE);
             }
+            it = next;
         }
     }
     for (uint32_t p = 0; p < delta.undefined.predicateCount(); p++) {
-        for (const ATOM &a : delta.undefined[p]) {
+        const ATOM_SET &atoms = delta.undefined[p];
+        for (auto it = atoms.begin(); it != atoms.end();) {
+            auto next = std::next(it);
             countAtom(p);
             auto *index = indexOf(p);
-            auto [position, inserted] = interpretation.undefined.insert(a);
+            auto [position, inserted] = interpretation.undefined.insert(delta.undefined.extract(it));
             if (inserted && index) {
-                std::span<const TERM> args = a.args();
+                std::span<const TERM> args = position->args();
                 const ATOM_SET &set = interpretation.undefined[p];
                 for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
                     if (index->states[i] != 0)
                         index->insert(i, args[i], ATOM_RANGE{p, position, set.end()},
                                       INDEX_PART_I_UNDEFINED);
             }
+            it = next;
         }
     }
 }
@@ -103,4 +113,6 @@ void mergeDelta(INTERPRETATION &interpretation, const INTERPRETATION &delta,
 // whose atom is true, filling the gap with the last rule; removes true positive literals from the
 // bodies of the others; and rebuilds the undefined part of `I` as exactly the head atoms of the
 // remaining rules.
-void simplifyGroundRules();
+// `trueAtoms`, when given, answers by ground atom number whether an atom is in the positive part
+// of `I` (a caller that keeps such a table spares the ordered lookups).
+void simplifyGroundRules(std::span<const uint8_t> trueAtoms = {});
