@@ -93,8 +93,9 @@ bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substi
     if (optMaxNesting == 0 && optMaxList == 0) return false;
     for (const ATOM &h : head)
         for (TERM t : h.args()) {
-            if (!t.isComplex()) continue;
-            const COMPLEX_TERM &c = complexTerm(instantiateTerm(t, substitution));
+            TERM value = instantiateAnyTerm(t, substitution);
+            if (!value.isComplex()) continue;
+            const COMPLEX_TERM &c = complexTerm(value);
             if (optMaxNesting != 0 && c.nestingDepth() > optMaxNesting) return true;
             if (optMaxList != 0 && c.isList() && c.argCount > optMaxList) return true;
         }
