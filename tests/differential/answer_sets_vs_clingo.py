@@ -6,7 +6,7 @@ strong negation "-p", constraints, facts, variables over small domains), solves 
 `quarn -silent` and `clingo 0 --outf=2`, and compares the sets of answer sets. Disjunctive
 programs are kept head-cycle-free (checked on the predicate graph, which is conservative).
 
-Usage: answer_sets_vs_clingo.py QUARN [--seed N] [--count N] [--keep DIR]
+Usage: answer_sets_vs_clingo.py QUARN [--seed N] [--count N] [--scale N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
@@ -61,8 +61,9 @@ def parse_clingo(text):
 
 
 class GENERATOR:
-    def __init__(self, rng):
+    def __init__(self, rng, scale=1):
         self.rng = rng
+        self.scale = scale
 
     def literal_atom(self, preds, args):
         p = self.rng.choice(preds)
@@ -72,10 +73,10 @@ class GENERATOR:
 
     def propositional(self):
         r = self.rng
-        n = r.randint(2, 7)
+        n = r.randint(2, 7 * self.scale)
         atoms = ["a%d" % i for i in range(n)]
         lines = []
-        for _ in range(r.randint(1, 10)):
+        for _ in range(r.randint(1, 10 * self.scale)):
             kind = r.random()
             head_size = 1 if kind < 0.6 else r.randint(2, 3)
             if kind > 0.9:
@@ -95,10 +96,10 @@ class GENERATOR:
 
     def with_variables(self):
         r = self.rng
-        size = r.randint(2, 3)
+        size = r.randint(2, 2 + self.scale)
         lines = ["d(%d)." % i for i in range(1, size + 1)]
         preds = ["p", "q", "r", "s"][: r.randint(2, 4)]
-        for _ in range(r.randint(2, 7)):
+        for _ in range(r.randint(2, 7 * self.scale)):
             kind = r.random()
             head_size = 1 if kind < 0.6 else 2
             if kind > 0.9:
@@ -199,9 +200,10 @@ def main():
     parser.add_argument("quarn")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--count", type=int, default=300)
+    parser.add_argument("--scale", type=int, default=1, help="larger programs")
     args = parser.parse_args()
     rng = random.Random(args.seed)
-    gen = GENERATOR(rng)
+    gen = GENERATOR(rng, args.scale)
     failures = 0
     checked = 0
     with tempfile.TemporaryDirectory() as tmp:
