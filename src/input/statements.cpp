@@ -1,6 +1,5 @@
 #include "input/statements.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,6 +24,7 @@ void reportError(const std::string &message) {
 
 bool startsUpperCase(const char *name) { return name[0] >= 'A' && name[0] <= 'Z'; }
 
+// Keywords of the built-ins by kind number, the names newBuiltin makes their objects from.
 const char *const BUILTIN_NAMES[] = {
     "==",      "!=",       "<",       ">",        "<=",       ">=",      "#int",     "#prec",
     "#succ",   "#mod",     "#absdiff", "#rand",   "+",        "*",       "-",        "/",
