@@ -1,0 +1,196 @@
+#include "solver/sat_solver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Clauses written as signed variable numbers from 1: 3 is x2 true, -3 is x2 false.
+using CLAUSES = std::vector<std::vector<int>>;
+
+void load(SAT_SOLVER &solver, uint32_t variables, const CLAUSES &clauses) {
+    solver.reset(variables);
+    for (const auto &clause : clauses) {
+        std::vector<int32_t> codes;
+        for (int l : clause)
+            codes.push_back(l > 0 ? solver.positive(uint32_t(l - 1)) : solver.negative(uint32_t(-l - 1)));
+        solver.addClause(codes);
+    }
+}
+
+bool satisfiedBy(const CLAUSES &clauses, const std::vector<bool> &model) {
+    for (const auto &clause : clauses) {
+        bool sat = false;
+        for (int l : clause) sat = sat || (l > 0 ? model[size_t(l - 1)] : !model[size_t(-l - 1)]);
+        if (!sat) return false;
+    }
+    return true;
+}
+
+bool bruteForce(uint32_t variables, const CLAUSES &clauses) {
+    for (uint64_t bits = 0; bits < (uint64_t(1) << variables); ++bits) {
+        std::vector<bool> model(variables);
+        for (uint32_t v = 0; v < variables; ++v) model[v] = (bits >> v) & 1;
+        if (satisfiedBy(clauses, model)) return true;
+    }
+    return false;
+}
+
+std::vector<bool> modelOf(const SAT_SOLVER &solver) {
+    std::vector<bool> model(solver.variableCount());
+    for (uint32_t v = 0; v < solver.variableCount(); ++v) model[v] = solver.isTrue(v);
+    return model;
+}
+
+std::string show(const CLAUSES &clauses) {
+    std::string s;
+    for (const auto &clause : clauses) {
+        s += "(";
+        for (int l : clause) s += std::to_string(l) + " ";
+        s += ") ";
+    }
+    return s;
+}
+
+struct SMALL_CASE {
+    const char *name;
+    uint32_t variables;
+    CLAUSES clauses;
+    bool satisfiable;
+    std::vector<bool> model;  // expected exactly when not empty
+};
+
+TEST(SatSolver, SmallClauseSets) {
+    const SMALL_CASE cases[] = {
+        // A variable without occurrences is a pure literal and ends up true.
+        {"no clauses", 3, {}, true, {true, true, true}},
+        {"no variables, no clauses", 0, {}, true, {}},
+        {"empty clause", 0, {{}}, false, {}},
+        {"empty clause among others", 2, {{1, 2}, {}}, false, {}},
+        {"unit and its complement", 1, {{1}, {-1}}, false, {}},
+        {"units decide everything", 3, {{1}, {-2}, {-1, 3}}, true, {true, false, true}},
+        {"chain of implications", 4, {{1}, {-1, 2}, {-2, 3}, {-3, 4}}, true, {true, true, true, true}},
+        {"all four two-clauses over two variables", 2, {{1, 2}, {1, -2}, {-1, 2}, {-1, -2}}, false, {}},
+        {"exactly one of three", 3, {{1, 2, 3}, {-1, -2}, {-1, -3}, {-2, -3}}, true, {}},
+        {"repeated literal counts once", 1, {{-1, -1}, {1, 1, 1}}, false, {}},
+        {"tautology constrains nothing", 1, {{1, -1}, {-1}}, true, {false}},
+        {"pure negative literal", 2, {{-1, 2}, {-1, -2}}, true, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        SAT_SOLVER solver;
+        load(solver, c.variables, c.clauses);
+        bool sat = solver.solve();
+        EXPECT_EQ(sat, c.satisfiable);
+        if (sat) {
+            EXPECT_TRUE(satisfiedBy(c.clauses, modelOf(solver)));
+            if (!c.model.empty()) {
+                EXPECT_EQ(modelOf(solver), c.model);
+            }
+        }
+    }
+}
+
+// Pigeonhole: p pigeons into h holes, unsatisfiable when p > h; needs real search.
+CLAUSES pigeonhole(int pigeons, int holes) {
+    CLAUSES clauses;
+    auto x = [&](int p, int h) { return p * holes + h + 1; };
+    for (int p = 0; p < pigeons; ++p) {
+        std::vector<int> some;
+        for (int h = 0; h < holes; ++h) some.push_back(x(p, h));
+        clauses.push_back(some);
+    }
+    for (int h = 0; h < holes; ++h)
+        for (int p = 0; p < pigeons; ++p)
+            for (int q = p + 1; q < pigeons; ++q) clauses.push_back({-x(p, h), -x(q, h)});
+    return clauses;
+}
+
+TEST(SatSolver, PigeonholeNeedsSearch) {
+    for (int holes = 2; holes <= 5; ++holes) {
+        SCOPED_TRACE(holes);
+        SAT_SOLVER solver;
+        uint32_t variables = uint32_t((holes + 1) * holes);
+        load(solver, variables, pigeonhole(holes + 1, holes));
+        EXPECT_FALSE(solver.solve());
+        load(solver, uint32_t(holes * holes), pigeonhole(holes, holes));
+        ASSERT_TRUE(solver.solve());
+        EXPECT_TRUE(satisfiedBy(pigeonhole(holes, holes), modelOf(solver)));
+    }
+}
+
+// Random clause sets against exhaustive enumeration: the verdict must agree and every reported
+// model must satisfy every clause. The mix of lengths makes unit propagation, the double
+// look-ahead (variables with many binary clauses), failed literals and backtracking all occur.
+TEST(SatSolver, AgreesWithBruteForceOnRandomClauseSets) {
+    std::mt19937 rng(20261210);
+    int satisfiable = 0, unsatisfiable = 0;
+    for (int round = 0; round < 6000; ++round) {
+        uint32_t variables = 1 + rng() % 14;
+        size_t clauseCount = rng() % (variables * 5 + 2);
+        CLAUSES clauses;
+        for (size_t i = 0; i < clauseCount; ++i) {
+            size_t length = 1 + rng() % (round % 3 == 0 ? 2 : 4);
+            std::vector<int> clause;
+            for (size_t k = 0; k < length; ++k) {
+                int v = int(rng() % variables) + 1;
+                clause.push_back(rng() % 2 ? v : -v);
+            }
+            clauses.push_back(clause);
+        }
+        SAT_SOLVER solver;
+        load(solver, variables, clauses);
+        bool sat = solver.solve();
+        ASSERT_EQ(sat, bruteForce(variables, clauses)) << show(clauses);
+        if (sat) {
+            ASSERT_TRUE(satisfiedBy(clauses, modelOf(solver))) << show(clauses);
+            ++satisfiable;
+        } else {
+            ++unsatisfiable;
+        }
+    }
+    // Both verdicts must have been exercised for the comparison to mean anything.
+    EXPECT_GT(satisfiable, 500);
+    EXPECT_GT(unsatisfiable, 500);
+}
+
+TEST(SatSolver, ReusedSolverForgetsTheLastCall) {
+    SAT_SOLVER solver;
+    load(solver, 6, pigeonhole(3, 2));
+    EXPECT_FALSE(solver.solve());
+    load(solver, 2, {{1, 2}, {-1}});
+    ASSERT_TRUE(solver.solve());
+    EXPECT_EQ(modelOf(solver), (std::vector<bool>{false, true}));
+    load(solver, 9, pigeonhole(3, 3));
+    ASSERT_TRUE(solver.solve());
+    EXPECT_TRUE(satisfiedBy(pigeonhole(3, 3), modelOf(solver)));
+}
+
+// Beyond any fixed table size: more variables and clauses than any preset table would hold, with
+// a search over the few variables that the initial propagation leaves open.
+TEST(SatSolver, LargeClauseSetsHaveNoCapacityLimit) {
+    const uint32_t chainLength = 600000;
+    CLAUSES clauses{{1}};
+    for (uint32_t v = 1; v < chainLength; ++v) clauses.push_back({-int(v), int(v) + 1});
+    int a = int(chainLength) + 1, b = a + 1, c = a + 2;
+    clauses.push_back({a, b, -int(chainLength)});
+    clauses.push_back({-a, -b});
+    clauses.push_back({-a, c});
+    clauses.push_back({-b, -c});
+    SAT_SOLVER solver;
+    load(solver, chainLength + 3, clauses);
+    ASSERT_TRUE(solver.solve());
+    EXPECT_TRUE(solver.isTrue(chainLength - 1));
+    EXPECT_TRUE(satisfiedBy(clauses, modelOf(solver)));
+
+    clauses.push_back({-c});
+    clauses.push_back({c, -b});
+    load(solver, chainLength + 3, clauses);
+    EXPECT_FALSE(solver.solve());
+}
+
+}  // namespace
