@@ -1,6 +1,9 @@
 #include "solver/sat_solver.h"
 
+#include <algorithm>
 #include <limits>
+
+#include "driver/diagnostics.h"
 
 void SAT_SOLVER::reset(uint32_t variableCount) {
     n = variableCount;
@@ -405,4 +408,41 @@ bool SAT_SOLVER::solve() {
         if (stack.empty()) return satisfiedTrail.size() == clausesToSatisfy;
         if (satisfiedTrail.size() == clausesToSatisfy) return true;
     }
+}
+
+bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+              const std::vector<uint8_t> &selection, uint8_t *model) {
+    std::vector<int32_t> variableOfAtom(selection.size(), -1);
+    std::vector<GATOM_ID> atomOfVariable;
+    for (size_t i = 0; i < selection.size(); ++i)
+        if (selection[i]) {
+            variableOfAtom[i] = int32_t(atomOfVariable.size());
+            atomOfVariable.push_back(GATOM_ID(i));
+        }
+    SAT_SOLVER solver;
+    solver.reset(uint32_t(atomOfVariable.size()));
+    std::vector<int32_t> clause;
+    auto variable = [&](GATOM_ID atom) {
+        if (atom < 0 || size_t(atom) >= selection.size() || variableOfAtom[size_t(atom)] < 0)
+            internalError("model check");
+        return uint32_t(variableOfAtom[size_t(atom)]);
+    };
+    for (const GRULE &r : rules) {
+        clause.clear();
+        for (GATOM_ID h : r.head) clause.push_back(solver.positive(variable(h)));
+        for (const GLITERAL &l : r.body.literals) clause.push_back(solver.negative(variable(l.atom)));
+        solver.addClause(clause);
+    }
+    for (const GCONSTRAINT &c : constraints) {
+        clause.clear();
+        for (const GLITERAL &l : c.body.literals) clause.push_back(solver.negative(variable(l.atom)));
+        solver.addClause(clause);
+    }
+    if (!solver.solve()) return false;
+    if (model) {
+        std::fill(model, model + selection.size(), uint8_t(0));
+        for (uint32_t v = 0; v < atomOfVariable.size(); ++v)
+            if (solver.isTrue(v)) model[size_t(atomOfVariable[v])] = 1;
+    }
+    return true;
 }

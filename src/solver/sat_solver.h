@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "grounding/ground_program.h"
+
 class SAT_SOLVER {
 public:
     // Starts a new clause set over `variableCount` variables; drops everything of the last one.
@@ -97,3 +99,12 @@ private:
     int64_t largestReduction = -1;
     uint64_t lookaheadCounter = 0;
 };
+
+// The satisfiability test of a check program. The variables are the selected atoms (one byte per
+// ground atom, non-zero when selected), numbered in ascending atom order. A rule record is the
+// clause of its head atoms and the negations of its body atoms; a constraint record the clause of
+// the negations of its body atoms; rules come first. Returns true when the clauses have a model;
+// then, when `model` is given, it gets one byte per ground atom: 1 for the selected atoms the
+// model makes true, 0 for all others. An atom outside the selection is an internal error.
+bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+              const std::vector<uint8_t> &selection, uint8_t *model);
