@@ -28,6 +28,7 @@ class ATOM_SETS;
 struct INTERPRETATION;
 struct CONJUNCTION;
 class MODEL_GENERATOR;
+struct SEARCH_LEVEL;
 
 typedef uint32_t MG_FLAGS;
 enum : MG_FLAGS {
@@ -371,9 +372,9 @@ private:
     bool costFailsBest(const COST_VECTOR &cost) const;
     void buildComponentInfo();
     bool isHCFGraph();
-    bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, struct SEARCH_LEVEL &f);
+    bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
     bool backtrackingCheck(TRUTH_ASSIGNMENT &a);
-    bool chooseAggregate(const TRUTH_ASSIGNMENT &a, struct SEARCH_LEVEL &f);
+    bool chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
     int hcfCache = -1;
 };
 
