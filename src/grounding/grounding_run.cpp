@@ -13,6 +13,7 @@
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
+#include "grounding/propositional_grounder.h"
 #include "rewriting/finite_domain.h"
 
 void groundProgram(RUN &run) {
@@ -23,7 +24,16 @@ void groundProgram(RUN &run) {
         fprintf(errorOutput(), "Options -OGo0 and -OGo1 are not applicable if builtins are used.\n");
         finish(1);
     }
-    // The propositional grounder is not built yet: every program takes the grounder below.
+    // A program whose statements are all ground, without built-ins, takes one linear pass.
+    if (optOGp && rulesAreGround && constraintsAreGround && weakConstraintsAreGround && queryIsGround &&
+        !run.hasBuiltins) {
+        run.groundingFailed = !groundPropositional(IDB, constraints, weakConstraints, EDB, groundRules,
+                                                   groundConstraints, groundWeakConstraints,
+                                                   violatedWeakConstraints, optInstantiate);
+        run.preMagicRules.reset();
+        timers[TIMER_INSTANTIATION].stop();
+        return;
+    }
     const std::vector<CONSTRAINT> noConstraints;
     timers[TIMER_DEPGRAPH].start();
     auto graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,

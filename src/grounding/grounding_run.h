@@ -7,7 +7,8 @@
 
 #include "driver/run.h"
 
-// Grounds the program (the dependency graph of the rules, the finite-domain check, the grounder);
+// Grounds the program: with the propositional grounder when every statement is ground, otherwise
+// with the dependency graph of the rules, the finite-domain check and the component grounder;
 // records in the RUN whether grounding failed and with which status.
 void groundProgram(RUN &run);
 // --print-gidb, --print-gconstraints, --print-gwconstraints, --print-interpret.
