@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ int parseFile(FILE *input);
 // Parses rule text that the system generated, then empties the string. True when parserErrors
 // did not change.
 bool parseString(std::string &text);
+// The same for rule text collected in a stream; the stream is emptied.
+bool parseString(std::ostringstream &text);
 
 // The generated scanner and parser (prefix "yy"): yyin is the input the scanner reads.
 extern FILE *yyin;

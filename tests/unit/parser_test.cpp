@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "core/printer.h"
@@ -91,6 +92,16 @@ TEST_F(ParserTest, GeneratedTextIsReportedAsAnInternalInvocation) {
     EXPECT_EQ(parse("pa1 :- pb1.", &accepted), "");
     EXPECT_TRUE(accepted);
     ASSERT_EQ(IDB.size(), 1u);
+}
+
+TEST_F(ParserTest, RuleTextCollectedInAStreamIsParsedAndTheStreamEmptied) {
+    std::ostringstream text;
+    text << "st1(X) :- st2(X)." << " st3(";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parseString(text));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(text.str(), "");
+    EXPECT_EQ(IDB.size(), 1u);
 }
 
 TEST_F(ParserTest, DollarNamesAreNamesOnlyInGeneratedText) {
