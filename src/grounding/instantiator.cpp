@@ -23,7 +23,7 @@
 
 INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t variableSlots)
     : depgraph(graph), instantiateMode(instantiate) {
-    substitution.resize(maxVariableSlots = std::max<uint32_t>(variableSlots, 1));
+    substitution.resize(std::max<uint32_t>(variableSlots, 1));
     Delta = std::make_unique<INTERPRETATION>();
     NF = std::make_unique<INTERPRETATION>();
     growPerPredicate();

@@ -7,8 +7,8 @@
 //
 // Matching a body is a backtracking walk over the body's evaluation order (ORDERED_BODY) with
 // one match iterator per position, argument indices for bound arguments, backjumping, and a trail
-// of the variables bound inside function terms. Nothing is allocated per match attempt: the
-// per-statement buffers are made once per statement and reused.
+// of the variables each position bound, which backtracking undoes. Nothing is allocated per match
+// attempt: the per-statement buffers are made once per statement and reused.
 //
 // Grounding never writes into the stored program: a statement whose body holds aggregates is
 // grounded from a working copy of its body, so messages quote the statement as it was written.
@@ -125,7 +125,7 @@ public:
     bool aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const;
     bool aggregateSatisfied(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const;
 
-    // For the tests: the status and instance counts of the last statement.
+    // The number of complete matches of the last statement grounded (read by the tests).
     uint64_t instancesOfLastStatement = 0;
 
 private:
@@ -146,7 +146,6 @@ private:
     uint32_t matchPosition = 0;                   // the position being matched
     WIDE_BOUNDS lastWide;
     bool cleanedUp = false;
-    uint32_t maxVariableSlots = 0;
 
     // Atoms known true, with the iteration stamp of their derivation; `stamp` is the current
     // iteration's (NF's). Ground atoms made undefined while the components are grounded.
@@ -172,10 +171,7 @@ private:
     LITERAL_VARIABLES literalVariables;
     TERMS scratchArgs;                            // instantiated arguments of a truth test
     std::vector<ATOM> scratchAtoms;               // one reusable atom per arity
-    std::vector<std::unique_ptr<ATOM>> scratchKeep;
-    GBODY scratchBody;
     std::vector<LITERAL> scratchWaiting;
-    std::vector<GATOM_ID> scratchHead;
 
     INDEX_TYPE *indexOf(uint32_t predicate) const {
         return predicate < indices.size() ? indices[predicate].get() : nullptr;
