@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/run_model_generation.h"
+#include "driver/statistics.h"
 #include "grounding/depgraph.h"
 #include "grounding/grounding_run.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char **argv) {
     printGroundDumps();
     computeBaseCost(run);
     freezeGroundAtoms();
+    printProgramStatistics();
     dumpDependencyGraphs();
     printInstantiation(run);
     stopOnFailedGrounding(run);

@@ -8,6 +8,7 @@
 #include "driver/finish.h"
 #include "driver/model_output.h"
 #include "driver/options.h"
+#include "driver/statistics.h"
 #include "driver/timer.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
@@ -72,7 +73,7 @@ void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_
     } else if (MODEL_CALLBACK callback = modelCallbackOfMode()) {
         callback(nullptr, &I, nullptr);
     }
-    // The run's statistics are not built yet: -stats prints nothing here.
+    if (optStats) printStatistics(nullptr);
     finish(0);
 }
 
@@ -125,6 +126,6 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
             }
         }
     }
-    if (optStats) mg.printStatistics(errorOutput());
+    if (optStats) printStatistics(&mg);
     finish(0);
 }

@@ -8,6 +8,7 @@
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/options.h"
+#include "driver/statistics.h"
 #include "solver/model_generator.h"
 #include "driver/timer.h"
 #include "grounding/depgraph.h"
@@ -154,12 +155,12 @@ void printInstantiation(const RUN &run) {
             printAtom(stdout, groundAtomTable[GATOM_ID(k)]);
             putchar('\n');
         }
-    // The statistics of -stats are not written here yet.
+    if (optStats) printStatistics(nullptr);
     finish(run.groundingStatus);
 }
 
 void stopOnFailedGrounding(const RUN &run) {
     if (!run.groundingFailed) return;
-    // The statistics of -stats are not written here yet.
+    if (optStats) printStatistics(nullptr);
     finish(run.groundingStatus);
 }

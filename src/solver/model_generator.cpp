@@ -158,11 +158,20 @@ void MODEL_GENERATOR::computeModels() {
 // Deterministic and well-founded consequences are not built yet: nothing is computed or printed.
 void MODEL_GENERATOR::computeDeterministic(int) {}
 
-// The model generator's statistics lines are not built yet.
-void MODEL_GENERATOR::printStatistics(FILE *) {}
+// The search's own counters (choice points, checks, look-aheads) are not printed yet.
+void MODEL_GENERATOR::printStatistics(FILE *out) {
+    fprintf(out, "Answer sets computed      : %u\n", answerSetsComputed);
+    fprintf(out, "Answer sets printed       : %u\n", answerSetsPrinted);
+}
 
-// The model generator's timing lines are not built yet.
-void MODEL_GENERATOR::printTimes(FILE *) {}
+// The times of the search's phases and of the model checker are not printed yet.
+void MODEL_GENERATOR::printTimes(FILE *out) {
+    fputs("Model Generator time      : ", out);
+    TIMER::print(out, totalTimer);
+    fputs("\n Frontend callbacks       : ", out);
+    TIMER::print(out, callbackTimer);
+    fputc('\n', out);
+}
 
 void MODEL_GENERATOR::release() {
     clearOccurrences();

@@ -1,0 +1,201 @@
+#include "driver/statistics.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "driver/timer.h"
+#include "frontends/planning.h"
+#include "grounding/aggregate_function.h"
+
+namespace {
+
+// u to the power n in unsigned 32-bit arithmetic, wrapping as the sizes do.
+uint32_t power(uint32_t u, uint32_t n) {
+    uint32_t result = 1;
+    for (uint32_t base = u; n != 0; n >>= 1) {
+        if (n & 1) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
+// The variables that occur directly as arguments of the literals (aggregate literals skipped);
+// `variables` collects them, duplicates removed afterwards.
+void collectArgumentVariables(const CONJUNCTION &body, std::vector<uint32_t> &variables) {
+    for (const LITERAL &literal : body) {
+        if (literal.atom.isAggregate()) continue;
+        for (TERM t : literal.atom.args())
+            if (t.isVariable()) variables.push_back(t.value);
+    }
+}
+
+uint32_t distinctCount(std::vector<uint32_t> &variables) {
+    std::sort(variables.begin(), variables.end());
+    return uint32_t(std::unique(variables.begin(), variables.end()) - variables.begin());
+}
+
+void printTimer(FILE *out, const char *label, const TIMER &timer) {
+    fputs(label, out);
+    TIMER::print(out, timer);
+    fputc('\n', out);
+}
+
+} // namespace
+
+uint32_t herbrandBaseSize(PREDICATE_KIND kind, uint32_t u) {
+    uint32_t size = 0;
+    for (uint32_t p = 0; p < predicateTable.size(); p++)
+        if (predicateTable.kind(p) == kind) size += power(u, predicateTable.arity(p));
+    return size;
+}
+
+uint32_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint32_t u) {
+    uint32_t size = 0;
+    std::vector<uint32_t> variables;
+    for (const RULE &rule : rules) {
+        variables.clear();
+        for (const ATOM &atom : rule.head)
+            for (TERM t : atom.args())
+                if (t.isVariable()) variables.push_back(t.value);
+        if (rule.body) collectArgumentVariables(*rule.body, variables);
+        size += power(u, distinctCount(variables));
+    }
+    return size;
+}
+
+uint32_t fullGroundingSizeOfConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t u) {
+    uint32_t size = 0;
+    std::vector<uint32_t> variables;
+    for (const CONSTRAINT &constraint : constraints) {
+        variables.clear();
+        collectArgumentVariables(constraint.body, variables);
+        size += power(u, distinctCount(variables));
+    }
+    return size;
+}
+
+// The number of ground-set elements of the aggregate literals of a body.
+static uint32_t aggregateElements(const GBODY &body) {
+    uint32_t size = 0;
+    for (const GLITERAL &literal : body.literals) {
+        const AGGREGATE_ATOM *aggregate = groundAtomTable[literal.atom].aggregate();
+        if (!aggregate) continue;
+        if (const AGGREGATEFUNCTION *f = aggregate->getFunction()) size += uint32_t(f->groundSet().size());
+    }
+    return size;
+}
+
+uint32_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+                        const std::vector<GWEAKCONSTRAINT> &weakConstraints) {
+    uint32_t size = 0;
+    for (const GRULE &rule : rules)
+        size += uint32_t(rule.head.size()) + rule.body.size() + aggregateElements(rule.body);
+    for (const GCONSTRAINT &constraint : constraints)
+        size += constraint.body.size() + aggregateElements(constraint.body);
+    for (const GWEAKCONSTRAINT &weak : weakConstraints) size += weak.body.size();
+    return size;
+}
+
+void printProgramStatistics() {
+    if (!optStats) return;
+    FILE *err = errorOutput();
+    fprintf(err,
+            "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
+            "  OGo = %u  OGs = %d  OH = %d  OPf = %d\n\n",
+            optORb, optORp, optORdr, optODMS, optODMSPlus, optOODMS, optOS, optOGp, optOGo, optOGs, optOH, optOPf);
+    uint32_t facts = uint32_t(EDB.atomCount());
+    if (optStats >= 2) {
+        // The residual Herbrand universe: constants and integers; complex terms are not counted.
+        uint32_t u = constantTable.size() + integerTable.size();
+        fputc('\n', err);
+        fprintf(err, "Predicates                : %u\n", predicateTable.size());
+        fprintf(err, "|Herbrand Base|           : %u\n",
+                herbrandBaseSize(PREDICATE_EDB, u) + herbrandBaseSize(PREDICATE_IDB, u));
+        fprintf(err, "|Residual Herbrand Univ.| : %u\n", u);
+        fprintf(err, "|Residual Herbrand Base|  : %u\n", groundAtomCount);
+        fprintf(err, "Facts (EDB)               : %u\n", facts);
+        fprintf(err, "Rules (IDB)               : %zu\n", IDB.size());
+        fprintf(err, " are ground?              : %s\n", rulesAreGround ? "yes" : "no");
+        fprintf(err, " full grounding           : %u\n", fullGroundingSizeOfRules(IDB, u));
+        fprintf(err, " actual grounding         : %zu\n", groundRules.size());
+        fprintf(err, "Constraints               : %zu\n", constraints.size());
+        fprintf(err, " are ground?              : %s\n", constraintsAreGround ? "yes" : "no");
+        fprintf(err, " full grounding           : %u\n", fullGroundingSizeOfConstraints(constraints, u));
+        fprintf(err, " actual grounding         : %zu\n", groundConstraints.size());
+        fprintf(err, "Weak Constraints          : %zu\n", weakConstraints.size());
+        fprintf(err, " (actual) grounding       : %zu\n", groundWeakConstraints.size());
+    } else {
+        fputc('\n', err);
+        fputs("Residual Instantiation\n", err);
+        fprintf(err, " Rules                    : %zu\n", groundRules.size());
+        fprintf(err, " Constraints              : %zu\n", groundConstraints.size());
+        fprintf(err, " Weak Constraints         : %zu\n", groundWeakConstraints.size());
+    }
+    fprintf(err, "Structural Size           : %u\n",
+            structuralSize(groundRules, groundConstraints, groundWeakConstraints) + facts);
+}
+
+void printStatistics(MODEL_GENERATOR *generator) {
+    FILE *err = errorOutput();
+    const TIMER &total = timers[TIMER_TOTAL];
+    std::vector<GRULE> noRules;
+    std::vector<GCONSTRAINT> noConstraints;
+    std::vector<GWEAKCONSTRAINT> noWeakConstraints;
+    std::vector<int32_t> noHeuristic;
+    const uint32_t noLimit = 0;
+    // Without a generator of the run, one over the empty program prints the generator's times.
+    std::unique_ptr<MODEL_GENERATOR> empty;
+    if (generator) {
+        generator->printStatistics(err);
+        bool found = generator->answerSetsComputed != 0;
+        fputs("Time for first answer set : ", err);
+        if (found) {
+            TIMER first = generator->firstModelTimer;
+            first.add(total);
+            TIMER::print(err, first);
+        } else {
+            fputs("n/a", err);
+        }
+        fputs("\n (including instantiation)\nTime for all answer sets  : ", err);
+        if (found) {
+            TIMER all = generator->totalTimer;
+            all.add(total);
+            TIMER::print(err, all);
+        } else {
+            fputs("n/a", err);
+        }
+    } else {
+        empty = std::make_unique<MODEL_GENERATOR>(noRules, noConstraints, noWeakConstraints, nullptr, nullptr,
+                                                  nullptr, noLimit, nullptr, MG_MODEL_CHECK, nullptr, nullptr,
+                                                  false, nullptr, false, false, false, false, 0, 0, noHeuristic,
+                                                  noHeuristic);
+        fputs("Time for first answer set : ", err);
+        TIMER::print(err, total);
+        fputs("\n (including instantiation)\nTime for all answer sets  : ", err);
+        TIMER::print(err, total);
+    }
+    fputs("\n (including instantiation)\n", err);
+    if (optStats >= 2) {
+        printTimer(err, "Parsing                   : ", timers[TIMER_PARSING]);
+        printTimer(err, "Rewriting-Basic           : ", timers[TIMER_REWRITING_BASIC]);
+        printTimer(err, "Rewriting-Projection      : ", timers[TIMER_REWRITING_PROJECTION]);
+        printTimer(err, "SubsumptionChecking       : ", timers[TIMER_SUBSUMPTION]);
+    }
+    printTimer(err, "Instantiation time        : ", timers[TIMER_INSTANTIATION]);
+    if (optStats >= 2) {
+        printTimer(err, " Depgraph                 : ", timers[TIMER_DEPGRAPH]);
+        printTimer(err, " Postprocessing           : ", timers[TIMER_POSTPROCESSING]);
+        printTimer(err, " Constraints              : ", timers[TIMER_CONSTRAINTS]);
+        if (frontEndMode == FRONTEND_PLANNING_K && (planningMode & 1))
+            fprintf(err, "Plan sec.checks/cache hits: %u/%u\n", secureCheckCount, planCacheHits);
+    }
+    (generator ? generator : empty.get())->printTimes(err);
+    fputs("\n(Timers are informational only and must not be used for benchmarks.  See\n"
+          "<https://quarn.org/doc/statistics.html> for further information.)\n",
+          err);
+    fflush(err);
+}

@@ -1,0 +1,132 @@
+// The size measures of -stats++: the Herbrand base of a kind, the full grounding of rules and
+// constraints, and the structural size of a ground program, with their 32-bit wrap-around.
+//
+// The predicate table lives for the whole process, so the Herbrand base is read as the growth
+// that new predicates of one's own cause.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/statistics.h"
+#include "grounding/depgraph.h"
+#include "grounding/ground_program.h"
+#include "grounding/instantiator.h"
+#include "input/parser.h"
+
+namespace {
+
+TERM var(uint32_t n) { return makeVariableTerm(n); }
+
+ATOM atomOf(const char *name, std::vector<TERM> args, PREDICATE_KIND kind = PREDICATE_IDB) {
+    TERMS terms(args.begin(), args.end());
+    return ATOM(name, &terms, kind);
+}
+
+CONJUNCTION bodyOf(std::vector<LITERAL> literals) {
+    CONJUNCTION body;
+    for (LITERAL &l : literals) body.append(std::move(l));
+    return body;
+}
+
+TEST(Statistics, HerbrandBaseAddsUToTheArityPerPredicateWrapping) {
+    struct CASE {
+        const char *name;
+        uint32_t arity;
+        uint32_t u;
+        uint32_t growth;
+    };
+    const CASE cases[] = {
+        {"sh_zero", 0, 7, 1},           // arity 0 adds 1, whatever u is
+        {"sh_pair", 2, 3, 9},
+        {"sh_big", 2, 65536, 0},        // 2^32 wraps to 0
+        {"sh_wide", 21, 3, 1870418611}, // 3^21 mod 2^32
+        {"sh_none", 3, 0, 0},
+    };
+    for (const CASE &c : cases) {
+        uint32_t before = herbrandBaseSize(PREDICATE_EDB, c.u);
+        uint32_t idbBefore = herbrandBaseSize(PREDICATE_IDB, c.u);
+        predicateTable.add(c.name, c.arity, PREDICATE_EDB);
+        EXPECT_EQ(uint32_t(herbrandBaseSize(PREDICATE_EDB, c.u) - before), c.growth) << c.name;
+        EXPECT_EQ(herbrandBaseSize(PREDICATE_IDB, c.u), idbBefore) << c.name;
+    }
+}
+
+TEST(Statistics, FullGroundingCountsTheDistinctArgumentVariables) {
+    TERMS inner{var(3)};
+    TERM nested = makeComplexTerm(COMPLEX_TERM::function(functionSymbolTable.add("sf_f").first, inner, false));
+    std::vector<RULE> rules;
+    // p(X,Y) :- q(X), r(Y,Z), not s(f(W)): X, Y, Z; W lies inside a function term.
+    std::vector<ATOM> head{atomOf("sf_p", {var(0), var(1)})};
+    rules.emplace_back(std::move(head),
+                       bodyOf({LITERAL(atomOf("sf_q", {var(0)}), false),
+                               LITERAL(atomOf("sf_r", {var(1), var(2)}), false),
+                               LITERAL(atomOf("sf_s", {nested}), true)}));
+    // A ground rule and a rule without body count 1 each.
+    std::vector<ATOM> ground{atomOf("sf_g", {makeIntegerTerm(1)})};
+    rules.emplace_back(std::move(ground), bodyOf({LITERAL(atomOf("sf_q", {makeIntegerTerm(2)}), false)}));
+    std::vector<ATOM> disjunction{atomOf("sf_a", {}), atomOf("sf_b", {})};
+    rules.emplace_back(std::move(disjunction));
+    EXPECT_EQ(fullGroundingSizeOfRules(rules, 10), 1000u + 1 + 1);
+    // u^3 wraps: 2^11 cubed is 2^33.
+    EXPECT_EQ(fullGroundingSizeOfRules(rules, 2048), 0u + 1 + 1);
+
+    std::vector<CONSTRAINT> constraints(2);
+    constraints[0].body = bodyOf({LITERAL(atomOf("sf_q", {var(0)}), false), LITERAL(atomOf("sf_q", {var(0)}), true),
+                                  LITERAL(atomOf("sf_r", {var(0), var(5)}), false)});
+    constraints[1].body = bodyOf({LITERAL(atomOf("sf_q", {makeIntegerTerm(3)}), false)});
+    EXPECT_EQ(fullGroundingSizeOfConstraints(constraints, 10), 100u + 1);
+}
+
+class StructuralSize : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+    static void reset() {
+        IDB.clear();
+        EDB.clear();
+        constraints.clear();
+        weakConstraints.clear();
+        query.reset();
+        objects.clear();
+        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
+        currentObject = 0;
+        parserErrors = 0;
+        maxInt = -1;
+        internalParserInvocation = true;
+        I.clear();
+        groundRules.clear();
+        groundConstraints.clear();
+        groundWeakConstraints.clear();
+        violatedWeakConstraints.clear();
+        maxLevel = 0;
+        groundAtomTable.groundAtomsFrozen = false;
+    }
+};
+
+TEST_F(StructuralSize, HeadsBodiesAndTheElementsOfAggregateSets) {
+    // Four undefined elements keep the aggregate in the ground rule of ss_r.
+    std::string text = "ss_d(1). ss_d(2). ss_d(3). ss_d(4). ss_p(X) v ss_q(X) :- ss_d(X). ss_u v ss_w. "
+                       "ss_r v ss_t :- #count{X : ss_p(X)} > 2, ss_u, not ss_q(1). "
+                       ":- ss_r, #count{X : ss_p(X)} > 2. :~ ss_t. [1:1]";
+    ASSERT_TRUE(parseString(text));
+    const std::vector<CONSTRAINT> none;
+    PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
+    {
+        INSTANTIATOR grounder(&graph, false, countVariables());
+        uint8_t errorFlag = 0;
+        ASSERT_TRUE(grounder.run(errorFlag));
+    }
+    ASSERT_EQ(groundRules.size(), 6u);
+    ASSERT_EQ(groundConstraints.size(), 1u);
+    ASSERT_EQ(groundWeakConstraints.size(), 1u);
+    // Five rules of 2 head atoms; 2 + 3 + 4 for ss_r; the constraint 2 + 4; the weak constraint 1.
+    EXPECT_EQ(structuralSize(groundRules, groundConstraints, groundWeakConstraints), 10u + 9 + 6 + 1);
+    EXPECT_EQ(structuralSize({}, {}, {}), 0u);
+}
+
+} // namespace
