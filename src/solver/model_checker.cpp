@@ -59,21 +59,21 @@ bool shrinkByRule(const GRULE &r, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
     return removed;
 }
 
-// The first clause of a check program: the chosen or must-be-true atoms of U, ascending.
-void appendChosenClause(std::span<const uint32_t> atoms, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
-                        const CANDIDATE_SET &u, std::vector<GRULE> &checkRules) {
+// The first clause of a check program: the chosen or must-be-true atoms of U, ascending. With no
+// atom list the whole atom range is scanned.
+void appendChosenClause(std::span<const uint32_t> atoms, bool allAtoms, const TRUTH_ASSIGNMENT &a,
+                        const uint8_t *chosenFlags, const CANDIDATE_SET &u, std::vector<GRULE> &checkRules) {
     std::vector<GATOM_ID> head;
-    for (uint32_t atom : atoms) {
+    auto consider = [&](uint32_t atom) {
         GATOM_ID x = GATOM_ID(atom);
         if (u.contains(x) && (chosenFlags[atom] || a[x] == TRUTH_MUST_BE_TRUE)) head.push_back(x);
+    };
+    if (allAtoms) {
+        for (size_t i = 0; i < u.members.size(); ++i) consider(uint32_t(i));
+    } else {
+        for (uint32_t atom : atoms) consider(atom);
     }
     checkRules.emplace_back(std::move(head), GBODY(), false);
-}
-
-std::vector<uint32_t> allAtoms(size_t n) {
-    std::vector<uint32_t> atoms(n);
-    for (size_t i = 0; i < n; ++i) atoms[i] = uint32_t(i);
-    return atoms;
 }
 
 // Steps 2 to 4 of a satisfiability check, over a check program already built.
@@ -232,7 +232,7 @@ void GRULE::buildCheckRule(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t>
 uint32_t buildCheckProgram(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
                            const CANDIDATE_SET &u, std::vector<GRULE> &checkRules,
                            std::vector<GCONSTRAINT> &checkConstraints) {
-    appendChosenClause(allAtoms(u.members.size()), a, chosenFlags, u, checkRules);
+    appendChosenClause({}, true, a, chosenFlags, u, checkRules);
     uint32_t relevant = 0;
     for (const GRULE &r : rules)
         if (r.isRelevantForCheck(a, u.members)) {
@@ -245,7 +245,7 @@ uint32_t buildCheckProgram(const std::vector<GRULE> &rules, const TRUTH_ASSIGNME
 uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::span<const uint32_t> atoms,
                                     const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u,
                                     std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints) {
-    appendChosenClause(atoms, a, chosenFlags, u, checkRules);
+    appendChosenClause(atoms, false, a, chosenFlags, u, checkRules);
     uint32_t relevant = 0;
     for (const GRULE *r : rules)
         if (r->isRelevantForCheck(a, u.members)) {

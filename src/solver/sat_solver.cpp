@@ -45,7 +45,8 @@ void SAT_SOLVER::buildOccurrences() {
     for (int32_t l : literals) ++occurrenceStart[size_t(l) + 1];
     for (size_t i = 0; i < literalCodes; ++i) occurrenceStart[i + 1] += occurrenceStart[i];
     occurrences.resize(literals.size());
-    std::vector<size_t> fill(occurrenceStart.begin(), occurrenceStart.end() - 1);
+    occurrenceFill.assign(occurrenceStart.begin(), occurrenceStart.end() - 1);
+    std::vector<size_t> &fill = occurrenceFill;
     uint32_t clauses = uint32_t(active.size());
     for (uint32_t c = 0; c < clauses; ++c)
         for (const int32_t *p = clauseBegin(c); p != clauseEnd(c); ++p) occurrences[fill[size_t(*p)]++] = c;
@@ -410,39 +411,60 @@ bool SAT_SOLVER::solve() {
     }
 }
 
+namespace {
+
+// The solver and the atom-to-variable map are kept between calls so that the many small checks
+// of a search reuse their buffers; every call sizes them anew from its own clause set, and a call
+// over a large clause set gives the memory back when it ends.
+SAT_SOLVER sharedSolver;
+std::vector<int32_t> variableOfAtom;
+std::vector<GATOM_ID> atomOfVariable;
+std::vector<int32_t> clauseBuffer;
+constexpr size_t KEEP_LIMIT = size_t(1) << 20;
+
+}  // namespace
+
 bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
               const std::vector<uint8_t> &selection, uint8_t *model) {
-    std::vector<int32_t> variableOfAtom(selection.size(), -1);
-    std::vector<GATOM_ID> atomOfVariable;
+    if (variableOfAtom.size() < selection.size()) variableOfAtom.resize(selection.size(), -1);
+    atomOfVariable.clear();
     for (size_t i = 0; i < selection.size(); ++i)
         if (selection[i]) {
             variableOfAtom[i] = int32_t(atomOfVariable.size());
             atomOfVariable.push_back(GATOM_ID(i));
         }
-    SAT_SOLVER solver;
+    SAT_SOLVER &solver = sharedSolver;
     solver.reset(uint32_t(atomOfVariable.size()));
-    std::vector<int32_t> clause;
     auto variable = [&](GATOM_ID atom) {
-        if (atom < 0 || size_t(atom) >= selection.size() || variableOfAtom[size_t(atom)] < 0)
-            internalError("model check");
+        if (atom < 0 || size_t(atom) >= selection.size() || !selection[size_t(atom)]) internalError("model check");
         return uint32_t(variableOfAtom[size_t(atom)]);
     };
+    size_t literalCount = 0;
     for (const GRULE &r : rules) {
-        clause.clear();
-        for (GATOM_ID h : r.head) clause.push_back(solver.positive(variable(h)));
-        for (const GLITERAL &l : r.body.literals) clause.push_back(solver.negative(variable(l.atom)));
-        solver.addClause(clause);
+        clauseBuffer.clear();
+        for (GATOM_ID h : r.head) clauseBuffer.push_back(solver.positive(variable(h)));
+        for (const GLITERAL &l : r.body.literals) clauseBuffer.push_back(solver.negative(variable(l.atom)));
+        literalCount += clauseBuffer.size();
+        solver.addClause(clauseBuffer);
     }
     for (const GCONSTRAINT &c : constraints) {
-        clause.clear();
-        for (const GLITERAL &l : c.body.literals) clause.push_back(solver.negative(variable(l.atom)));
-        solver.addClause(clause);
+        clauseBuffer.clear();
+        for (const GLITERAL &l : c.body.literals) clauseBuffer.push_back(solver.negative(variable(l.atom)));
+        literalCount += clauseBuffer.size();
+        solver.addClause(clauseBuffer);
     }
-    if (!solver.solve()) return false;
-    if (model) {
+    bool satisfiable = solver.solve();
+    if (satisfiable && model) {
         std::fill(model, model + selection.size(), uint8_t(0));
         for (uint32_t v = 0; v < atomOfVariable.size(); ++v)
             if (solver.isTrue(v)) model[size_t(atomOfVariable[v])] = 1;
     }
-    return true;
+    for (GATOM_ID atom : atomOfVariable) variableOfAtom[size_t(atom)] = -1;
+    if (selection.size() > KEEP_LIMIT || literalCount > KEEP_LIMIT) {
+        solver = SAT_SOLVER();
+        std::vector<int32_t>().swap(variableOfAtom);
+        std::vector<GATOM_ID>().swap(atomOfVariable);
+        std::vector<int32_t>().swap(clauseBuffer);
+    }
+    return satisfiable;
 }

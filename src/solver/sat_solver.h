@@ -6,7 +6,8 @@
 //
 // Literals are coded per call: variable v asserted true is v, asserted false is v + n, where n is
 // the number of variables. Every array is sized per call from the clause set, so there is no
-// capacity beyond memory; all buffers are owned by the solver object and freed with it.
+// capacity beyond memory; all buffers are owned by the solver object and freed with it. `satSolve`
+// keeps one solver between calls, so that the buffers of small checks are reused.
 #pragma once
 
 #include <cstddef>
@@ -82,6 +83,7 @@ private:
     // Occurrences: the clauses holding literal l at [occurrenceStart[l], occurrenceStart[l + 1]).
     std::vector<size_t> occurrenceStart;
     std::vector<uint32_t> occurrences;
+    std::vector<size_t> occurrenceFill;
 
     // Per variable.
     std::vector<int8_t> value;
