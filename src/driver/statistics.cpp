@@ -1,6 +1,7 @@
 #include "driver/statistics.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdio>
 #include <memory>
 
@@ -13,12 +14,22 @@
 
 namespace {
 
-// u to the power n in unsigned 32-bit arithmetic, wrapping as the sizes do.
-uint32_t power(uint32_t u, uint32_t n) {
-    uint32_t result = 1;
-    for (uint32_t base = u; n != 0; n >>= 1) {
-        if (n & 1) result *= base;
-        base *= base;
+// The sizes are counted in 64 bits and stop at the largest value instead of wrapping, so that a
+// Herbrand base beyond 2^32 (a few predicates of high arity suffice) is never shown as a small
+// number.
+uint64_t saturatingAdd(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
+uint64_t saturatingMultiply(uint64_t a, uint64_t b) {
+    if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
+    return a * b;
+}
+
+// u to the power n.
+uint64_t power(uint64_t u, uint32_t n) {
+    uint64_t result = 1;
+    for (uint64_t base = u; n != 0; n >>= 1) {
+        if (n & 1) result = saturatingMultiply(result, base);
+        if (n > 1) base = saturatingMultiply(base, base);
     }
     return result;
 }
@@ -46,15 +57,15 @@ void printTimer(FILE *out, const char *label, const TIMER &timer) {
 
 } // namespace
 
-uint32_t herbrandBaseSize(PREDICATE_KIND kind, uint32_t u) {
-    uint32_t size = 0;
+uint64_t herbrandBaseSize(PREDICATE_KIND kind, uint64_t u) {
+    uint64_t size = 0;
     for (uint32_t p = 0; p < predicateTable.size(); p++)
-        if (predicateTable.kind(p) == kind) size += power(u, predicateTable.arity(p));
+        if (predicateTable.kind(p) == kind) size = saturatingAdd(size, power(u, predicateTable.arity(p)));
     return size;
 }
 
-uint32_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint32_t u) {
-    uint32_t size = 0;
+uint64_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint64_t u) {
+    uint64_t size = 0;
     std::vector<uint32_t> variables;
     for (const RULE &rule : rules) {
         variables.clear();
@@ -62,38 +73,37 @@ uint32_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint32_t u) {
             for (TERM t : atom.args())
                 if (t.isVariable()) variables.push_back(t.value);
         if (rule.body) collectArgumentVariables(*rule.body, variables);
-        size += power(u, distinctCount(variables));
+        size = saturatingAdd(size, power(u, distinctCount(variables)));
     }
     return size;
 }
 
-uint32_t fullGroundingSizeOfConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t u) {
-    uint32_t size = 0;
+uint64_t fullGroundingSizeOfConstraints(const std::vector<CONSTRAINT> &constraints, uint64_t u) {
+    uint64_t size = 0;
     std::vector<uint32_t> variables;
     for (const CONSTRAINT &constraint : constraints) {
         variables.clear();
         collectArgumentVariables(constraint.body, variables);
-        size += power(u, distinctCount(variables));
+        size = saturatingAdd(size, power(u, distinctCount(variables)));
     }
     return size;
 }
 
 // The number of ground-set elements of the aggregate literals of a body.
-static uint32_t aggregateElements(const GBODY &body) {
-    uint32_t size = 0;
+static uint64_t aggregateElements(const GBODY &body) {
+    uint64_t size = 0;
     for (const GLITERAL &literal : body.literals) {
         const AGGREGATE_ATOM *aggregate = groundAtomTable[literal.atom].aggregate();
         if (!aggregate) continue;
-        if (const AGGREGATEFUNCTION *f = aggregate->getFunction()) size += uint32_t(f->groundSet().size());
+        if (const AGGREGATEFUNCTION *f = aggregate->getFunction()) size += f->groundSet().size();
     }
     return size;
 }
 
-uint32_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+uint64_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
                         const std::vector<GWEAKCONSTRAINT> &weakConstraints) {
-    uint32_t size = 0;
-    for (const GRULE &rule : rules)
-        size += uint32_t(rule.head.size()) + rule.body.size() + aggregateElements(rule.body);
+    uint64_t size = 0;
+    for (const GRULE &rule : rules) size += rule.head.size() + rule.body.size() + aggregateElements(rule.body);
     for (const GCONSTRAINT &constraint : constraints)
         size += constraint.body.size() + aggregateElements(constraint.body);
     for (const GWEAKCONSTRAINT &weak : weakConstraints) size += weak.body.size();
@@ -107,24 +117,24 @@ void printProgramStatistics() {
             "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
             "  OGo = %u  OGs = %d  OH = %d  OPf = %d\n\n",
             optORb, optORp, optORdr, optODMS, optODMSPlus, optOODMS, optOS, optOGp, optOGo, optOGs, optOH, optOPf);
-    uint32_t facts = uint32_t(EDB.atomCount());
+    uint64_t facts = EDB.atomCount();
     if (optStats >= 2) {
         // The residual Herbrand universe: constants and integers; complex terms are not counted.
-        uint32_t u = constantTable.size() + integerTable.size();
+        uint64_t u = uint64_t(constantTable.size()) + integerTable.size();
         fputc('\n', err);
         fprintf(err, "Predicates                : %u\n", predicateTable.size());
-        fprintf(err, "|Herbrand Base|           : %u\n",
-                herbrandBaseSize(PREDICATE_EDB, u) + herbrandBaseSize(PREDICATE_IDB, u));
-        fprintf(err, "|Residual Herbrand Univ.| : %u\n", u);
+        fprintf(err, "|Herbrand Base|           : %" PRIu64 "\n",
+                saturatingAdd(herbrandBaseSize(PREDICATE_EDB, u), herbrandBaseSize(PREDICATE_IDB, u)));
+        fprintf(err, "|Residual Herbrand Univ.| : %" PRIu64 "\n", u);
         fprintf(err, "|Residual Herbrand Base|  : %u\n", groundAtomCount);
-        fprintf(err, "Facts (EDB)               : %u\n", facts);
+        fprintf(err, "Facts (EDB)               : %" PRIu64 "\n", facts);
         fprintf(err, "Rules (IDB)               : %zu\n", IDB.size());
         fprintf(err, " are ground?              : %s\n", rulesAreGround ? "yes" : "no");
-        fprintf(err, " full grounding           : %u\n", fullGroundingSizeOfRules(IDB, u));
+        fprintf(err, " full grounding           : %" PRIu64 "\n", fullGroundingSizeOfRules(IDB, u));
         fprintf(err, " actual grounding         : %zu\n", groundRules.size());
         fprintf(err, "Constraints               : %zu\n", constraints.size());
         fprintf(err, " are ground?              : %s\n", constraintsAreGround ? "yes" : "no");
-        fprintf(err, " full grounding           : %u\n", fullGroundingSizeOfConstraints(constraints, u));
+        fprintf(err, " full grounding           : %" PRIu64 "\n", fullGroundingSizeOfConstraints(constraints, u));
         fprintf(err, " actual grounding         : %zu\n", groundConstraints.size());
         fprintf(err, "Weak Constraints          : %zu\n", weakConstraints.size());
         fprintf(err, " (actual) grounding       : %zu\n", groundWeakConstraints.size());
@@ -135,8 +145,8 @@ void printProgramStatistics() {
         fprintf(err, " Constraints              : %zu\n", groundConstraints.size());
         fprintf(err, " Weak Constraints         : %zu\n", groundWeakConstraints.size());
     }
-    fprintf(err, "Structural Size           : %u\n",
-            structuralSize(groundRules, groundConstraints, groundWeakConstraints) + facts);
+    fprintf(err, "Structural Size           : %" PRIu64 "\n",
+            saturatingAdd(structuralSize(groundRules, groundConstraints, groundWeakConstraints), facts));
 }
 
 void printStatistics(MODEL_GENERATOR *generator) {

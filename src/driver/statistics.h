@@ -1,7 +1,7 @@
 // Statistics of -stats and -stats++ on standard error: the options line and the program sizes,
 // written right after grounding, and the timing block at the end of a run. The timing block reads
 // the global timers and asks the model generator to print its own counters and times. The size
-// measures are unsigned 32-bit and wrap around silently on overflow.
+// measures are counted in 64 bits and stop at the largest value rather than wrap around.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +20,13 @@ void printProgramStatistics();
 void printStatistics(MODEL_GENERATOR *generator);
 
 // The sum over the predicates of the kind of u raised to their arity.
-uint32_t herbrandBaseSize(PREDICATE_KIND kind, uint32_t u);
+uint64_t herbrandBaseSize(PREDICATE_KIND kind, uint64_t u);
 // The sum over the rules of u raised to the number of distinct variables that occur directly as
 // arguments of head atoms and body literals (aggregate literals skipped).
-uint32_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint32_t u);
+uint64_t fullGroundingSizeOfRules(const std::vector<RULE> &rules, uint64_t u);
 // The same over the body literals of the constraints.
-uint32_t fullGroundingSizeOfConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t u);
+uint64_t fullGroundingSizeOfConstraints(const std::vector<CONSTRAINT> &constraints, uint64_t u);
 // Head atoms and body literals of the ground program, plus the elements of the ground set of
 // every aggregate literal in a ground rule or constraint.
-uint32_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+uint64_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
                         const std::vector<GWEAKCONSTRAINT> &weakConstraints);

@@ -1,10 +1,12 @@
 // The size measures of -stats++: the Herbrand base of a kind, the full grounding of rules and
-// constraints, and the structural size of a ground program, with their 32-bit wrap-around.
+// constraints, and the structural size of a ground program; sizes beyond 32 bits are counted in
+// full and stop at the largest 64-bit value instead of wrapping.
 //
 // The predicate table lives for the whole process, so the Herbrand base is read as the growth
 // that new predicates of one's own cause.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,27 +35,30 @@ CONJUNCTION bodyOf(std::vector<LITERAL> literals) {
     return body;
 }
 
-TEST(Statistics, HerbrandBaseAddsUToTheArityPerPredicateWrapping) {
+TEST(Statistics, HerbrandBaseAddsUToTheArityPerPredicate) {
     struct CASE {
         const char *name;
         uint32_t arity;
-        uint32_t u;
-        uint32_t growth;
+        uint64_t u;
+        uint64_t growth;
     };
     const CASE cases[] = {
-        {"sh_zero", 0, 7, 1},           // arity 0 adds 1, whatever u is
+        {"sh_zero", 0, 7, 1}, // arity 0 adds 1, whatever u is
         {"sh_pair", 2, 3, 9},
-        {"sh_big", 2, 65536, 0},        // 2^32 wraps to 0
-        {"sh_wide", 21, 3, 1870418611}, // 3^21 mod 2^32
+        {"sh_big", 2, 65536, 4294967296u},
+        {"sh_wide", 21, 3, 10460353203u},
         {"sh_none", 3, 0, 0},
     };
     for (const CASE &c : cases) {
-        uint32_t before = herbrandBaseSize(PREDICATE_EDB, c.u);
-        uint32_t idbBefore = herbrandBaseSize(PREDICATE_IDB, c.u);
+        uint64_t before = herbrandBaseSize(PREDICATE_EDB, c.u);
+        uint64_t idbBefore = herbrandBaseSize(PREDICATE_IDB, c.u);
         predicateTable.add(c.name, c.arity, PREDICATE_EDB);
-        EXPECT_EQ(uint32_t(herbrandBaseSize(PREDICATE_EDB, c.u) - before), c.growth) << c.name;
+        EXPECT_EQ(herbrandBaseSize(PREDICATE_EDB, c.u) - before, c.growth) << c.name;
         EXPECT_EQ(herbrandBaseSize(PREDICATE_IDB, c.u), idbBefore) << c.name;
     }
+    // (2^32)^3 is beyond 64 bits: the size stops at the largest value.
+    predicateTable.add("sh_huge", 3, PREDICATE_EDB);
+    EXPECT_EQ(herbrandBaseSize(PREDICATE_EDB, uint64_t(1) << 32), UINT64_MAX);
 }
 
 TEST(Statistics, FullGroundingCountsTheDistinctArgumentVariables) {
@@ -72,8 +77,9 @@ TEST(Statistics, FullGroundingCountsTheDistinctArgumentVariables) {
     std::vector<ATOM> disjunction{atomOf("sf_a", {}), atomOf("sf_b", {})};
     rules.emplace_back(std::move(disjunction));
     EXPECT_EQ(fullGroundingSizeOfRules(rules, 10), 1000u + 1 + 1);
-    // u^3 wraps: 2^11 cubed is 2^33.
-    EXPECT_EQ(fullGroundingSizeOfRules(rules, 2048), 0u + 1 + 1);
+    // Beyond 32 bits: 2^11 cubed is 2^33; beyond 64 bits the size stops at the largest value.
+    EXPECT_EQ(fullGroundingSizeOfRules(rules, 2048), (uint64_t(1) << 33) + 1 + 1);
+    EXPECT_EQ(fullGroundingSizeOfRules(rules, uint64_t(1) << 32), UINT64_MAX);
 
     std::vector<CONSTRAINT> constraints(2);
     constraints[0].body = bodyOf({LITERAL(atomOf("sf_q", {var(0)}), false), LITERAL(atomOf("sf_q", {var(0)}), true),
