@@ -1,4 +1,250 @@
 #include "rewriting/finite_domain.h"
 
-// The finite-domain check is not built yet: every program passes.
-int checkFiniteDomain(const PREDICATE_DEPGRAPH &, std::string &) { return 1; }
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/options.h"
+#include "grounding/builtin.h"
+
+namespace {
+
+bool isBuiltinAtom(const ATOM &atom) { return predicateTable.kind(atom.predicate) == PREDICATE_BUILTIN; }
+
+// Atoms whose arguments take part in the nesting estimates: neither built-ins nor aggregates.
+bool isOrdinaryAtom(const ATOM &atom) { return !atom.isAggregate() && !isBuiltinAtom(atom); }
+
+int64_t estimateAt(const NEST_ESTIMATES &estimates, uint32_t predicate, uint32_t position) {
+    auto it = estimates.find(predicate);
+    if (it == estimates.end() || position >= it->second.size()) return 0;
+    return it->second[position];
+}
+
+// The records of the compound arguments of one atom; returns the deepest compound argument.
+uint32_t collectAtomRecords(NEST_RECORDS &records, const ATOM &atom) {
+    uint32_t deepest = 0;
+    std::span<const TERM> args = atom.args();
+    for (uint32_t k = 0; k < args.size(); ++k)
+        if (args[k].isComplex())
+            deepest = std::max(deepest, collectNestedVariables(records, args[k], 0, atom.predicate, k));
+    return deepest;
+}
+
+// The nesting records of one recursive rule and the deepest term it holds.
+struct RULE_RECORDS {
+    NEST_RECORDS head;
+    NEST_RECORDS body;
+    uint32_t deepest = 0;
+
+    explicit RULE_RECORDS(const RULE &rule) {
+        for (const ATOM &atom : rule.head) deepest = std::max(deepest, collectAtomRecords(head, atom));
+        // A negated literal binds nothing, so its nested variables must not bound their depth
+        // (p(f(X)) :- p(X), not b(f(X)) grows without end); its terms still count for the depth.
+        NEST_RECORDS unbounding;
+        if (rule.hasBody())
+            for (const LITERAL &literal : *rule.body)
+                if (isOrdinaryAtom(literal.atom))
+                    deepest = std::max(deepest, collectAtomRecords(literal.isNegated() ? unbounding : body,
+                                                                   literal.atom));
+    }
+};
+
+void writeFailure(std::string &messages, const RULE &rule, bool arithmetic) {
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    if (out) {
+        printRule(out, rule);
+        fclose(out);
+    }
+    messages += "Termination is not guaranteed because of rule:\n";
+    if (text) messages.append(text, size);
+    free(text);
+    messages += '\n';
+    messages += arithmetic ? "Set #maxint in order to evaluate this program.\n"
+                           : "Use option -nofinitecheck in order to evaluate this program anyway.\n";
+}
+
+const CONJUNCTION &bodyOrEmpty(const RULE &rule) {
+    static const CONJUNCTION none;
+    return rule.hasBody() ? *rule.body : none;
+}
+
+// Stage 1 for one cyclic component. Returns the rule whose head may grow without end, or none.
+const RULE *checkComponentNesting(const PREDICATE_DEPGRAPH &graph, uint32_t component) {
+    std::span<const RULE *const> recursive = graph.componentRules[component].recursiveRules();
+    std::vector<RULE_RECORDS> records;
+    records.reserve(recursive.size());
+    uint32_t cmax = 0;
+    for (const RULE *rule : recursive) {
+        records.emplace_back(*rule);
+        cmax = std::max(cmax, records.back().deepest);
+    }
+    if (cmax == 0) return nullptr;
+    int64_t aritySum = 0;
+    for (uint32_t node : graph.componentNodes(component)) aritySum += predicateTable.arity(node);
+    const int64_t bound = int64_t(cmax) * aritySum;
+    if (bound == 0) return nullptr;
+
+    // Every value that raises an estimate is at most `bound`, so the sweeps end.
+    NEST_ESTIMATES estimates;
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t r = 0; r < recursive.size(); ++r) {
+            const RULE &rule = *recursive[r];
+            const RULE_RECORDS &rr = records[r];
+            const CONJUNCTION &body = bodyOrEmpty(rule);
+            for (const ATOM &head : rule.head) {
+                std::span<const TERM> args = head.args();
+                for (uint32_t k = 0; k < args.size(); ++k) {
+                    TERM t = args[k];
+                    if (!t.isVariable() && !t.isComplex()) continue;
+                    // The largest nesting level per variable that the head records place here.
+                    std::map<uint32_t, uint32_t> placed;
+                    for (const auto &[variable, record] : rr.head)
+                        if (record.p_index == head.predicate && record.arg_index == k) {
+                            uint32_t &level = placed[variable];
+                            level = std::max(level, record.nest_level);
+                        }
+                    int64_t value = 0;
+                    if (placed.empty()) {
+                        if (t.isVariable())
+                            value = std::max<int64_t>(0, minNestingDifference(estimates, t.value, rr.body, body));
+                    } else {
+                        for (const auto &[variable, level] : placed)
+                            value = std::max(value, minNestingDifference(estimates, variable, rr.body, body) +
+                                                        int64_t(level));
+                    }
+                    if (value > bound) return &rule;
+                    if (value > estimateAt(estimates, head.predicate, k)) {
+                        std::vector<int64_t> &row = estimates[head.predicate];
+                        if (row.size() < args.size()) row.resize(args.size(), 0);
+                        row[k] = value;
+                        changed = true;
+                    }
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Stage 2 for one recursive rule: every input of a growing built-in must come from outside the
+// recursion. Returns the built-in that fails, or none.
+const BUILTIN_TYPE *unboundGrowingBuiltin(const RULE &rule, const PREDICATE_DEPGRAPH &graph) {
+    if (!rule.hasBody()) return nullptr;
+    for (const LITERAL &literal : rule.body->positive()) {
+        if (!isBuiltinAtom(literal.atom)) continue;
+        const BUILTIN_TYPE *builtin = lookupBuiltin(literal.atom.predicate);
+        if (!builtin || !builtin->hasOutput() || !builtin->canGrow()) continue;
+        if (builtin->isArithmetic() ? maxInt != -1 : optMaxList != 0) continue;
+        for (TERM t : literal.atom.args()) {
+            if (t.isVariable()) {
+                if (!literal.atom.builtinBindsVariable(t) && !isBoundOutsideComponent(t, rule, graph))
+                    return builtin;
+            } else if (t.isComplex() && !complexTerm(t).ground) {
+                TERM_SET variables;
+                complexTerm(t).collectVariables(variables);
+                for (TERM v : variables)
+                    if (!isBoundOutsideComponent(v, rule, graph)) return builtin;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+uint32_t collectNestedVariables(NEST_RECORDS &records, TERM term, uint32_t level, uint32_t predicate,
+                                uint32_t argumentIndex) {
+    // An explicit stack: terms may be nested as deep as the input makes them.
+    std::vector<std::pair<TERM, uint32_t>> pending{{term, level}};
+    uint32_t depth = level + 1;
+    while (!pending.empty()) {
+        auto [current, currentLevel] = pending.back();
+        pending.pop_back();
+        uint32_t inner = currentLevel + 1;
+        depth = std::max(depth, inner);
+        for (TERM arg : complexTerm(current).args()) {
+            if (arg.isVariable())
+                records.emplace(arg.value, ARG_AND_NEST_LEVEL{predicate, argumentIndex, inner});
+            else if (arg.isComplex())
+                pending.emplace_back(arg, inner);
+        }
+    }
+    return depth;
+}
+
+int64_t minNestingDifference(const NEST_ESTIMATES &estimates, uint32_t variable,
+                             const NEST_RECORDS &bodyRecords, const CONJUNCTION &body) {
+    bool occurs = false;
+    int64_t m = std::numeric_limits<int64_t>::max();
+    auto [first, last] = bodyRecords.equal_range(variable);
+    for (auto it = first; it != last; ++it) {
+        occurs = true;
+        m = std::min(m, estimateAt(estimates, it->second.p_index, it->second.arg_index) -
+                            int64_t(it->second.nest_level));
+    }
+    if (occurs && m < 1) return m;
+    const TERM v = makeVariableTerm(variable);
+    for (const LITERAL &literal : body.positive()) {
+        if (!isOrdinaryAtom(literal.atom)) continue;
+        std::span<const TERM> args = literal.atom.args();
+        for (uint32_t k = 0; k < args.size(); ++k)
+            if (args[k] == v) {
+                occurs = true;
+                m = std::min(m, estimateAt(estimates, literal.atom.predicate, k));
+            }
+    }
+    return occurs ? m : 0;
+}
+
+bool isBoundOutsideComponent(TERM variable, const RULE &rule, const PREDICATE_DEPGRAPH &graph) {
+    if (!rule.hasBody()) return false;
+    for (const LITERAL &literal : rule.body->positive()) {
+        const ATOM &atom = literal.atom;
+        if (isBuiltinAtom(atom)) {
+            const BUILTIN_TYPE *builtin = lookupBuiltin(atom.predicate);
+            if (!builtin || builtin->getInputCount() != 0) continue;
+        }
+        // An assignment aggregate is placed by the predicate of its set; it lists no arguments,
+        // so it binds no variable here, which can only make the check stricter.
+        if (const AGGREGATE_ATOM *aggregate = atom.aggregate())
+            if (!aggregate->assignment) continue;
+        int32_t component = graph.componentOf(atom);
+        bool outside = true;
+        for (const ATOM &head : rule.head)
+            if (graph.componentOf(head) == component) {
+                outside = false;
+                break;
+            }
+        if (!outside) continue;
+        for (TERM t : atom.args())
+            if (compareTerm(t, variable) == 0) return true;
+    }
+    return false;
+}
+
+int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
+    const uint32_t count = graph.componentCount();
+    if (optMaxNesting == 0)
+        for (uint32_t c = 0; c < count; ++c) {
+            if (!graph.cyclic(c)) continue;
+            if (const RULE *rule = checkComponentNesting(graph, c)) {
+                writeFailure(messages, *rule, false);
+                return 0;
+            }
+        }
+    for (uint32_t c = 0; c < count; ++c)
+        for (const RULE *rule : graph.componentRules[c].recursiveRules())
+            if (const BUILTIN_TYPE *builtin = unboundGrowingBuiltin(*rule, graph)) {
+                writeFailure(messages, *rule, builtin->isArithmetic());
+                return 0;
+            }
+    return 1;
+}
