@@ -158,6 +158,20 @@ TEST(SatSolver, AgreesWithBruteForceOnRandomClauseSets) {
     EXPECT_GT(unsatisfiable, 500);
 }
 
+// The branching step scores x1 first; the look-aheads of the later a and e then fail on one side,
+// and the forced values propagate to x1 (through three-literal clauses, so x1's own look-ahead saw
+// nothing). No candidate is left free: the step must decide nothing and the search go on, here to
+// the model with every variable true (b and c are pure).
+TEST(SatSolver, BranchingStepWhoseCandidatesWereAllAssigned) {
+    // x1 = 1, a = 2, e = 3, u = 4, f = 5, b = 6, c = 7
+    const CLAUSES clauses = {{5, 2},       {5, -2, 3},   {5, -2, -3},  {-5, 4},
+                             {-5, -4, 1}, {-5, -4, 2}, {-5, -4, 3}, {-1, 6, 7}};
+    SAT_SOLVER solver;
+    load(solver, 7, clauses);
+    ASSERT_TRUE(solver.solve());
+    EXPECT_EQ(modelOf(solver), std::vector<bool>(7, true));
+}
+
 TEST(SatSolver, ReusedSolverForgetsTheLastCall) {
     SAT_SOLVER solver;
     load(solver, 6, pigeonhole(3, 2));
