@@ -56,14 +56,14 @@ public:
 
     // Adds a number under its key's hash; the caller has made sure the key is not present.
     void insert(uint32_t hash, uint32_t number) {
-        if ((count + 1) * 4 > slots.size() * 3) grow();
+        if ((size_t(count) + 1) * 4 > slots.size() * 3) grow();
         place(hash, number);
         count++;
     }
 
     uint32_t size() const { return count; }
     void reserve(uint32_t n) {
-        while (n * 4 > slots.size() * 3) grow();
+        while (size_t(n) * 4 > slots.size() * 3) grow();
     }
 
 private:
