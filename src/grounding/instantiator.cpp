@@ -36,7 +36,7 @@ INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t
     }
     selectivityStatistics = new SELECTIVITY_STATISTICS();
     for (const ATOM_SET &facts : EDB)
-        for (const ATOM &fact : facts) knownTrue.insert(fact.predicate, fact.args(), 0);
+        for (const ATOM &fact : facts) knownTrue.insert(&fact, 0);
 }
 
 INSTANTIATOR::~INSTANTIATOR() { cleanup(); }

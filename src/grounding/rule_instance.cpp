@@ -129,13 +129,12 @@ void INSTANTIATOR::ruleInstance() {
 
     auto addFact = [&](const ATOM &h) {
         uint32_t p = h.predicate;
-        knownTrue.insert(p, h.args(), stamp);
         if (!NF->undefined.atomsOf(p).empty() && NF->undefined.erase(h)) {
-            NF->positive.insert(h);
+            knownTrue.insert(&*NF->positive.insert(h).first, stamp);
             return;
         }
         *current.newAtom = 1;
-        NF->positive.insert(h);
+        knownTrue.insert(&*NF->positive.insert(h).first, stamp);
         growPerPredicate();
         nfCount[p]++;
     };
