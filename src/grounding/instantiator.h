@@ -168,6 +168,7 @@ private:
     std::vector<int32_t> indexArgumentAt;         // by position: the argument looked up, or -1
     std::vector<const BUILTIN_TYPE *> builtins;   // by literal index
     std::vector<uint32_t> trail;                  // variables bound by matchNextAtom
+    std::vector<std::pair<TERM, TERM>> termPairs; // pattern and ground term still to match
     LITERAL_VARIABLES literalVariables;
     TERMS scratchArgs;                            // instantiated arguments of a truth test
     std::vector<ATOM> scratchAtoms;               // one reusable atom per arity

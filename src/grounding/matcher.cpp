@@ -111,34 +111,63 @@ bool INSTANTIATOR::matchTerm(TERM pattern, TERM ground) {
         }
         return v == ground;
     }
-    if (pattern.isComplex()) {
-        if (!ground.isComplex()) return false;
-        if (complexTerm(pattern).ground) return pattern == ground;
-        return matchFunctionTerm(pattern, ground);
-    }
+    if (pattern.isComplex()) return ground.isComplex() && matchFunctionTerm(pattern, ground);
     return pattern == ground;
 }
 
+// Structural matching of a pattern against a ground term with an explicit stack of pairs still
+// to match, so terms nested to any depth are safe. A failure undoes every binding it made.
 bool INSTANTIATOR::matchFunctionTerm(TERM pattern, TERM ground) {
-    const COMPLEX_TERM &p = complexTerm(pattern);
-    const COMPLEX_TERM &g = complexTerm(ground);
-    if (p.kind != g.kind) return false;
-    if (p.isFunction() && p.functor != g.functor) return false;
     uint32_t mark = uint32_t(trail.size());
+    size_t base = termPairs.size();
+    termPairs.push_back({pattern, ground});
     bool ok = true;
-    if (p.hasTail()) {
-        // [H|T]: H takes the first element, T the list of the others.
-        if (g.argCount == 0) return false;
-        std::span<const TERM> elements = g.args();
-        ok = matchTerm(p.argData[0], elements[0]);
-        if (ok) {
-            TERM rest = makeComplexTerm(COMPLEX_TERM::list(elements.subspan(1), false, true));
-            ok = matchTerm(p.argData[1], rest);
+    while (ok && termPairs.size() > base) {
+        auto [p, g] = termPairs.back();
+        termPairs.pop_back();
+        if (p.isVariable()) {
+            TERM v = substitution[p.value];
+            if (v.isNull()) bindVariable(p.value, g);
+            else ok = v == g;
+            continue;
         }
-    } else {
-        if (p.argCount != g.argCount) return false;
-        for (uint32_t i = 0; ok && i < p.argCount; i++) ok = matchTerm(p.argData[i], g.argData[i]);
+        if (!p.isComplex()) {
+            ok = p == g;
+            continue;
+        }
+        if (!g.isComplex()) {
+            ok = false;
+            continue;
+        }
+        const COMPLEX_TERM &pc = complexTerm(p);
+        if (pc.ground) {
+            ok = p == g;
+            continue;
+        }
+        const COMPLEX_TERM &gc = complexTerm(g);
+        if (pc.kind != gc.kind || (pc.isFunction() && pc.functor != gc.functor)) {
+            ok = false;
+            continue;
+        }
+        if (pc.hasTail()) {
+            // [H|T]: H takes the first element, T the list of the others.
+            if (gc.argCount == 0) {
+                ok = false;
+                continue;
+            }
+            std::span<const TERM> elements = gc.args();
+            TERM rest = makeComplexTerm(COMPLEX_TERM::list(elements.subspan(1), false, true));
+            termPairs.push_back({pc.argData[1], rest});
+            termPairs.push_back({pc.argData[0], elements[0]});
+            continue;
+        }
+        if (pc.argCount != gc.argCount) {
+            ok = false;
+            continue;
+        }
+        for (uint32_t i = pc.argCount; i-- > 0;) termPairs.push_back({pc.argData[i], gc.argData[i]});
     }
+    termPairs.resize(base);
     if (!ok) undoTrail(mark);
     return ok;
 }

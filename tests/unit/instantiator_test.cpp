@@ -280,3 +280,26 @@ TEST(IndexTable, ManyKeysSurviveGrowth) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MatchFunctionTerm, DeeplyNestedPatternsMatchWithoutRecursion) {
+    const uint32_t depth = 200000;
+    uint32_t f = functionSymbolTable.add("mf_f").first;
+    TERM ground = makeConstantTerm("mf_a");
+    TERM pattern = makeVariableTerm(0);
+    for (uint32_t i = 0; i < depth; i++) {
+        ground = makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&ground, 1), true));
+        pattern = makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&pattern, 1), false));
+    }
+    INSTANTIATOR grounder(nullptr, false, 1);
+    EXPECT_TRUE(grounder.matchFunctionTerm(pattern, ground));
+    EXPECT_EQ(grounder.substitution[0], makeConstantTerm("mf_a"));
+    // One level deeper than the ground term: f(X) meets the constant, and nothing stays bound.
+    grounder.substitution.clear();
+    TERM shorter = makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&pattern, 1), false));
+    EXPECT_FALSE(grounder.matchFunctionTerm(shorter, ground));
+    EXPECT_TRUE(grounder.substitution[0].isNull());
+}
+
+} // namespace
