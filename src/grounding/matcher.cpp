@@ -5,21 +5,16 @@
 
 #include "driver/options.h"
 #include "grounding/aggregate_access.h"
+#include "grounding/builtin.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
-#include "grounding/selectivity_statistics.h"
-
-#include "grounding/builtin.h"
 
 namespace {
 bool isBuiltinPredicate(uint32_t p) { return predicateTable.kind(p) == PREDICATE_BUILTIN; }
+const BUILTIN_TYPE *builtinOf(uint32_t predicate) { return lookupBuiltin(predicate); }
+bool builtinIsFunctional(const BUILTIN_TYPE *b) { return !b || b->isFunctional(); }
+int32_t builtinKindOf(const BUILTIN_TYPE *b) { return b ? b->getKind() : -1; }
 } // namespace
-
-static const BUILTIN_TYPE *builtinOf(uint32_t predicate) { return lookupBuiltin(predicate); }
-static bool builtinIsFunctional(const BUILTIN_TYPE *b) { return !b || b->isFunctional(); }
-static int32_t builtinKindOf(const BUILTIN_TYPE *b) { return b ? b->getKind() : -1; }
-
-static constexpr int32_t BUILTIN_KIND_INT = 6;
 
 bool INSTANTIATOR::needsIterator(const LITERAL &literal) const {
     const ATOM &a = literal.atom;
@@ -238,7 +233,7 @@ bool INSTANTIATOR::skippedByJumps(const ORDERED_BODY &order, int32_t position) c
     const LITERAL &l = order.literalAt(uint32_t(position));
     if (l.atom.isAggregate()) return true;
     if (!isBuiltinPredicate(l.atom.predicate)) return false;
-    return builtinKindOf(builtins[order.literalIndexAt(uint32_t(position))]) != BUILTIN_KIND_INT;
+    return builtinKindOf(builtins[order.literalIndexAt(uint32_t(position))]) != BUILTIN_INT;
 }
 
 void INSTANTIATOR::jumpBack(ORDERED_BODY &order, int32_t target) {
