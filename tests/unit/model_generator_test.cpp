@@ -435,3 +435,15 @@ TEST(ModelGenerator, EveryRunChecksTheLoopsFromTheStart) {
     EXPECT_EQ(again[atomNumber("a")], TRUTH_FALSE);
     EXPECT_EQ(again[atomNumber("b")], TRUTH_FALSE);
 }
+
+TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
+    // A disjunctive rule with a true body and a must-be-true head atom while the other head atom
+    // is open: the atom is confirmed true and the model check must look at it.
+    PREPARED p("a | b :- c.\nc :- not d.\nd :- not c.\ne :- not a.\n:- e.\na :- b, a.");
+    p.a.markChoice();
+    p.mg.setTrue(p.a, atomNumber("c"));
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    EXPECT_EQ(p.value("a"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
+    EXPECT_EQ(p.mg.chosenAtoms, std::vector<GATOM_ID>{atomNumber("a")});
+    EXPECT_EQ(p.mg.chosenFlags[atomNumber("a")], 1);
+}
