@@ -147,6 +147,12 @@ TEST_F(Grounder, BackjumpingYieldsOneInstancePerRelevantBinding) {
     EXPECT_EQ(g.lastMatches, 2u);
     EXPECT_EQ(g.rules, "gm_p(1) v gm_o(1) :- .\ngm_p(2) v gm_o(2) :- .");
 
+    // No head variable and only decided literals: one instance, however many matches there are.
+    reset();
+    g = ground("gz_q(1). gz_q(2). gz_r(a). gz_r(b). gz_k | gz_l :- gz_q(X), gz_r(Y).");
+    EXPECT_EQ(g.lastMatches, 1u);
+    EXPECT_EQ(g.rules, "gz_k v gz_l :- .");
+
     // Y occurs in the head: every combination is an instance of its own.
     reset();
     g = ground("gn_q(1). gn_q(2). gn_r(a). gn_r(b). gn_p(X,Y) | gn_o(X) :- gn_q(X), gn_r(Y).");
