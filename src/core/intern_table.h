@@ -29,6 +29,7 @@ public:
 
     std::pair<uint32_t, bool> add(std::string_view name);
     std::pair<uint32_t, bool> find(std::string_view name) const;
+    std::pair<uint32_t, bool> findCString(const char *name) const { return find(name); }
     // The zero-terminated name of an index.
     const char *operator[](uint32_t index) const { return names[index]; }
     std::string_view view(uint32_t index) const { return {names[index], lengths[index]}; }

@@ -32,6 +32,8 @@ TEST(InternTable, StringsAreNumberedInOrderOfFirstInsertion) {
     EXPECT_EQ(table.add("zeta"), std::make_pair(0u, false));
     EXPECT_EQ(table.find("alpha"), std::make_pair(1u, true));
     EXPECT_EQ(table.find("alph"), std::make_pair(0u, false));
+    EXPECT_EQ(table.findCString("alpha"), std::make_pair(1u, true));
+    EXPECT_EQ(table.find(std::string_view("alphabet", 5)), std::make_pair(1u, true));
     EXPECT_STREQ(table[0], "zeta");
     EXPECT_EQ(table.view(1), "alpha");
     EXPECT_EQ(table.size(), 2u);
