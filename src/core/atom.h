@@ -67,6 +67,10 @@ public:
     // Some argument is not a variable, or is a variable in the set.
     bool someArgumentBound(const TERM_SET &bound) const;
 
+    // Diagnosis files (frontends/diagnosis.cpp): the predicate has just become rule-defined, so
+    // its facts so far move, in fact order, to the end of IDB as rules without body.
+    void moveFactsToRules() const;
+
     // Built-in atoms (grounding/builtin.cpp): the kind id of the predicate's built-in object.
     int builtinKind() const;
     // Safety (input/safety.cpp): 1 when the variable first occurs at an output position.

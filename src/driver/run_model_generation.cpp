@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/statistics.h"
 #include "driver/timer.h"
+#include "frontends/diagnosis.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
@@ -19,8 +20,9 @@ MODEL_CALLBACK modelCallbackOfMode() {
     case FRONTEND_NONE: return modelCallback;
     case FRONTEND_BRAVE: return braveModelCallback;
     case FRONTEND_CAUTIOUS: return cautiousModelCallback;
-    // The diagnosis and planning front-ends' callbacks are not built yet: their answer sets are
-    // not reported.
+    case FRONTEND_DIAGNOSIS:
+    case FRONTEND_REITER: return diagnosisModelCallback;
+    // The planning front-end's callback is not built yet: its answer sets are not reported.
     default: return nullptr;
     }
 }

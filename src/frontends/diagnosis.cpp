@@ -1,18 +1,141 @@
+// The diagnosis files' statement actions, the tables they fill, and the printing of diagnoses.
 #include "frontends/diagnosis.h"
 
-FILE *diagyyin = nullptr;
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "core/printer.h"
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "grounding/gatom_table.h"
+#include "grounding/ground_program.h"
+#include "input/parser.h"
+
 bool readingObservations = false;
-std::vector<ATOM> hypotheses;
-std::vector<ATOM> observations;
+std::vector<HYPOTHESIS> hypotheses;
+std::vector<LITERAL> observations;
 
-// The diagnosis language is not read yet: hypothesis and observation files add nothing.
-int diagyyparse() { return 0; }
-
-// The diagnosis translation is not built yet: the program is left as it is.
-int setupDiagnosis(std::vector<RULE> &, std::vector<CONSTRAINT> &, std::vector<WEAKCONSTRAINT> &,
-                   std::vector<ATOM> &, std::vector<ATOM> &) {
-    return 1;
+void ATOM::moveFactsToRules() const {
+    if (predicate >= EDB.predicateCount()) return;
+    // A copy: the set is emptied while its facts are moved.
+    ATOM_SET facts = EDB.atomsOf(predicate);
+    for (const ATOM &fact : facts) {
+        std::vector<ATOM> head{fact};
+        IDB.emplace_back(std::move(head));
+    }
+    for (const ATOM &fact : facts) EDB.erase(fact);
 }
 
-// Diagnoses are not printed yet: the search just goes on.
-int diagnosisModelCallback(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *) { return 1; }
+ATOM makeDiagnosisAtom(const char *name, const TERMS *arguments) {
+    ATOM atom(name, arguments, PREDICATE_UNDEFINED);
+    PREDICATE_KIND before = predicateTable.kind(atom.predicate);
+    predicateTable.setKind(atom.predicate, PREDICATE_IDB);
+    if (before != PREDICATE_IDB && before != PREDICATE_UNDEFINED) atom.moveFactsToRules();
+    return atom;
+}
+
+TERM makeDiagnosisNumberTerm(const char *digits) {
+    // At most nine digits (the scanner refuses longer numbers), so the value fits.
+    int32_t value = int32_t(strtoul(digits, nullptr, 10));
+    if (value > maxInputInteger) maxInputInteger = value;
+    return makeIntegerTerm(value);
+}
+
+namespace {
+
+// Ends the run at once: hypotheses that the selected diagnosis cannot weigh.
+[[noreturn]] void refuseHypothesis(const char *message) {
+    parseError(message);
+    exit(1);
+}
+
+}  // namespace
+
+void addDiagnosisStatement(LITERAL &literal, const char *weight) {
+    if (readingObservations) {
+        if (weight) {
+            parseError("Weights are not allowed in observations");
+            parserErrors++;
+            return;
+        }
+        observations.push_back(std::move(literal));
+        return;
+    }
+    if (!weight) {
+        if (frontEndSubMode == 3) refuseHypothesis("-FDmincost selected but unweighted hypothesis encountered.");
+        // A negation written before a hypothesis is dropped.
+        hypotheses.push_back(HYPOTHESIS{std::move(literal.atom), 0});
+        return;
+    }
+    if (frontEndSubMode != 3) refuseHypothesis("-FD selected but weighted hypothesis encountered. ");
+    // At most nine digits; a weight whose cost does not fit a weak-constraint weight is refused
+    // rather than wrapped.
+    unsigned long value = strtoul(weight, nullptr, 10);
+    if (value > MAX_HYPOTHESIS_WEIGHT) {
+        parseError("Hypothesis weight " + std::string(weight) + " is too large (at most " +
+                   std::to_string(MAX_HYPOTHESIS_WEIGHT) + ")");
+        parserErrors++;
+        return;
+    }
+    hypotheses.push_back(HYPOTHESIS{std::move(literal.atom), uint32_t(value)});
+}
+
+namespace {
+
+// Writes the hypothesis that an atom of "_sol" names. Its argument is the hypothesis number as a
+// constant; anything else can only come from a theory that uses "_sol" itself, and is written as
+// the atom it is.
+void printChosenHypothesis(const ATOM &sol) {
+    fputc(' ', stdout);
+    if (sol.argCount() == 1 && sol.arg(0).isConstant()) {
+        const char *name = constantName(sol.arg(0));
+        char *end = nullptr;
+        unsigned long k = strtoul(name, &end, 10);
+        if (name[0] >= '1' && name[0] <= '9' && *end == '\0' && k <= hypotheses.size()) {
+            printAtom(stdout, hypotheses[k - 1].atom);
+            return;
+        }
+    }
+    printAtom(stdout, sol);
+}
+
+bool isSolutionPredicate(uint32_t predicate) { return predicateTable.nameView(predicate) == "_sol"; }
+
+}  // namespace
+
+int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    fputs("Diagnosis:", stdout);
+    // First the hypotheses that grounding proved chosen, then those the search chose.
+    if (trueAtoms) {
+        const ATOM_SETS &positive = trueAtoms->positive;
+        for (uint32_t p = 0; p < positive.predicateCount(); ++p) {
+            if (positive[p].empty() || !isSolutionPredicate(p)) continue;
+            for (const ATOM &atom : positive[p]) printChosenHypothesis(atom);
+        }
+    }
+    if (model) {
+        uint32_t n = groundAtomCount;
+        if (n > model->values.size()) n = uint32_t(model->values.size());
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!model->isTrue(int32_t(i))) continue;
+            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            if (isSolutionPredicate(atom.predicate)) printChosenHypothesis(atom);
+        }
+    }
+    fputc('\n', stdout);
+    fflush(stdout);
+    if (!optSilent) {
+        fputc('\n', stdout);
+        fflush(stdout);
+    }
+    if (generator) {
+        ++generator->answerSetsPrinted;
+        if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
+        if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
+            generator->status = MG_STOP;
+    }
+    return 1;
+}

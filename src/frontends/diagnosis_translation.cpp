@@ -1,0 +1,335 @@
+// The diagnosis translations: the checks of the diagnosis problem and the rules, constraints and
+// weak constraints that turn theory, hypotheses and observations into one program whose answer
+// sets are the diagnoses. `_sol`(i) holds when hypothesis i is assumed; `_notsol`(i) when not.
+//
+// Hypothesis numbers are constants named by their decimal digits, never integer terms: the
+// model callback reads them back from the constants' names.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/options.h"
+#include "frontends/diagnosis.h"
+
+namespace {
+
+// The variables of the rules added here. The copies of the theory take X as their extra last
+// argument; a theory rule that already uses variable 27 or beyond gets one past its own instead.
+constexpr uint32_t VARIABLE_W = 26;
+constexpr uint32_t VARIABLE_X = 27;
+constexpr uint32_t VARIABLE_Y = 28;
+constexpr uint32_t VARIABLE_Z = 29;
+
+[[noreturn]] void refuse(const char *message) {
+    FILE *err = errorOutput();
+    fputs(message, err);
+    fputc('\n', err);
+    exit(1);
+}
+
+TERM numberConstant(size_t i) { return makeConstantTerm(std::to_string(i).c_str()); }
+
+ATOM auxiliaryAtom(const char *name, std::initializer_list<TERM> args) {
+    return ATOM(name, std::span<const TERM>(args.begin(), args.size()), PREDICATE_IDB);
+}
+
+LITERAL positive(ATOM &&atom) { return LITERAL(std::move(atom), false); }
+LITERAL negated(ATOM &&atom) { return LITERAL(std::move(atom), true); }
+
+void addRule(std::vector<RULE> &rules, ATOM &&head, std::initializer_list<LITERAL> body) {
+    std::vector<ATOM> heads;
+    heads.push_back(std::move(head));
+    if (body.size() == 0) {
+        rules.emplace_back(std::move(heads));
+        return;
+    }
+    CONJUNCTION conjunction;
+    for (const LITERAL &literal : body) conjunction.append(literal);
+    rules.emplace_back(std::move(heads), std::move(conjunction));
+}
+
+void addConstraint(std::vector<CONSTRAINT> &constraints, std::initializer_list<LITERAL> body) {
+    CONSTRAINT constraint;
+    for (const LITERAL &literal : body) constraint.body.append(literal);
+    constraint.generated = true;
+    constraints.push_back(std::move(constraint));
+}
+
+bool hasPredicateName(const ATOM &atom, const char *name) { return predicateTable.nameView(atom.predicate) == name; }
+
+// The copy of an atom in the copies of the theory: "=p" with the copy's number appended.
+ATOM copiedAtom(const ATOM &atom, TERM copy) {
+    std::string name(1, '=');
+    name.append(predicateTable.nameView(atom.predicate));
+    TERMS args(atom.args());
+    args.push_back(copy);
+    return ATOM(name.c_str(), &args, PREDICATE_IDB);
+}
+
+// Facts and built-ins are the same in every copy; everything else lives in the copy.
+LITERAL copiedLiteral(const LITERAL &literal, TERM copy) {
+    PREDICATE_KIND kind = predicateTable.kind(literal.atom.predicate);
+    if (kind == PREDICATE_EDB || kind == PREDICATE_BUILTIN) return literal;
+    return LITERAL(copiedAtom(literal.atom, copy), literal.isNegated());
+}
+
+void noteVariables(const ATOM &atom, int64_t &highest) {
+    for (TERM t : atom.args()) {
+        if (t.isVariable()) {
+            if (int64_t(t.value) > highest) highest = t.value;
+        } else if (t.isComplex()) {
+            TERM_SET inside;
+            complexTermTable[t.value].collectVariables(inside);
+            for (TERM v : inside)
+                if (int64_t(v.value) > highest) highest = v.value;
+        }
+    }
+}
+
+// The variable that carries the copy's number in the copy of a body (and head): X, or one past
+// the body's own variables when X is taken.
+TERM copyVariable(const std::vector<ATOM> *head, const CONJUNCTION *body) {
+    int64_t highest = -1;
+    if (head)
+        for (const ATOM &atom : *head) noteVariables(atom, highest);
+    if (body)
+        for (const LITERAL &literal : *body) noteVariables(literal.atom, highest);
+    if (highest < int64_t(VARIABLE_X)) return makeVariableTerm(VARIABLE_X);
+    return makeVariableTerm(uint32_t(highest + 1));
+}
+
+bool hasAggregateLiteral(const CONJUNCTION *body) {
+    if (!body) return false;
+    for (const LITERAL &literal : *body)
+        if (literal.atom.isAggregate() || predicateTable.kind(literal.atom.predicate) == PREDICATE_AGGREGATE)
+            return true;
+    return false;
+}
+
+// The copies of the theory cannot follow an aggregate's set into the copy.
+void refuseAggregatesInCopies(const std::vector<RULE> &rules, uint32_t theoryRules,
+                              const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
+    bool found = false;
+    for (uint32_t i = 0; i < theoryRules && !found; ++i) found = hasAggregateLiteral(rules[i].body.get());
+    if (frontEndMode == FRONTEND_REITER)
+        for (uint32_t i = 0; i < theoryConstraints && !found; ++i) found = hasAggregateLiteral(&constraints[i].body);
+    if (found) refuse("Minimal diagnostic reasoning not yet implemented for theories with aggregates.");
+}
+
+void checkReiterTheory(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
+                       const std::vector<HYPOTHESIS> &hypotheses) {
+    bool minimal = frontEndSubMode == 1;
+    for (const HYPOTHESIS &h : hypotheses)
+        if (!hasPredicateName(h.atom, "ab"))
+            refuse("Cannot perform Reiter diagnostic reasoning for hypotheses with predicate different from \"ab\".");
+    for (const RULE &rule : rules) {
+        if (minimal) {
+            if (rule.head.size() >= 2)
+                refuse("Cannot perform Reiter subset minimal diagnostic reasoning on disjunctive theories.");
+            for (const ATOM &atom : rule.head)
+                if (hasPredicateName(atom, "ab"))
+                    refuse("\"ab\" may not be used as a head literal for Reiter subset minimal diagnostic reasoning.");
+        }
+        if (!rule.hasBody()) continue;
+        if (minimal)
+            for (const LITERAL &literal : rule.body->positive())
+                if (hasPredicateName(literal.atom, "ab"))
+                    refuse("\"ab\" may not be used in the positive body for Reiter subset minimal diagnostic "
+                           "reasoning.");
+        for (const LITERAL &literal : rule.body->negative())
+            if (!hasPredicateName(literal.atom, "ab"))
+                refuse("Cannot perform Reiter diagnostic reasoning for theories with negative body literals "
+                       "different from \"ab\".");
+    }
+    for (const CONSTRAINT &constraint : constraints)
+        for (const LITERAL &literal : constraint.body.negative())
+            if (!hasPredicateName(literal.atom, "ab"))
+                refuse("Cannot perform Reiter diagnostic reasoning for theories with constraints with negative "
+                       "body literals different from \"ab\".");
+}
+
+void checkMinimalAbductiveTheory(const std::vector<RULE> &rules, uint32_t theoryRules,
+                                 const std::vector<LITERAL> &observations) {
+    for (uint32_t i = 0; i < theoryRules; ++i)
+        if (rules[i].head.size() >= 2)
+            refuse("Cannot perform minimal diagnostic reasoning for disjunctive theories -- that task is "
+                   "$Sigma^P_3$ hard!");
+    bool negation = false;
+    for (uint32_t i = 0; i < theoryRules && !negation; ++i)
+        negation = rules[i].hasBody() && !rules[i].body->negative().empty();
+    for (const LITERAL &o : observations) negation = negation || o.isNegated();
+    if (negation)
+        refuse("Minimal diagnostic reasoning not yet implemented for theories with negation or negative "
+               "observations.");
+}
+
+}  // namespace
+
+void addHypothesisLinks(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    for (size_t i = 1; i <= hypotheses.size(); ++i)
+        addRule(rules, ATOM(hypotheses[i - 1].atom), {positive(auxiliaryAtom("_sol", {numberConstant(i)}))});
+}
+
+void addSolutionGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    for (size_t i = 1; i <= hypotheses.size(); ++i) {
+        std::vector<ATOM> head;
+        head.push_back(auxiliaryAtom("_sol", {numberConstant(i)}));
+        head.push_back(auxiliaryAtom("_notsol", {numberConstant(i)}));
+        rules.emplace_back(std::move(head));
+    }
+}
+
+void addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    if (hypotheses.empty()) refuse("Cannot perform single error diagnostic reasoning without hypotheses.");
+    std::vector<ATOM> head;
+    for (size_t i = 1; i <= hypotheses.size(); ++i) head.push_back(auxiliaryAtom("_sol", {numberConstant(i)}));
+    rules.emplace_back(std::move(head));
+}
+
+int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
+                   std::vector<WEAKCONSTRAINT> &weakConstraints, std::vector<HYPOTHESIS> &hypotheses,
+                   std::vector<LITERAL> &observations) {
+    if (query) refuse("Cannot perform diagnostic reasoning in the presence of a query.");
+    uint32_t theoryRules = uint32_t(rules.size());
+    uint32_t theoryConstraints = uint32_t(constraints.size());
+
+    if (frontEndMode == FRONTEND_REITER) {
+        checkReiterTheory(rules, constraints, hypotheses);
+        for (const LITERAL &o : observations) {
+            if (o.isNegated())
+                addConstraint(constraints, {positive(ATOM(o.atom))});
+            else
+                addRule(rules, ATOM(o.atom), {});
+        }
+        addHypothesisLinks(rules, hypotheses);
+        for (size_t i = 1; i <= hypotheses.size(); ++i)
+            addConstraint(constraints, {positive(ATOM(hypotheses[i - 1].atom)),
+                                        negated(auxiliaryAtom("_sol", {numberConstant(i)}))});
+        if (frontEndSubMode == 2) {
+            addSingleErrorGuess(rules, hypotheses);
+            return 1;
+        }
+        addSolutionGuess(rules, hypotheses);
+        if (frontEndSubMode == 1) {
+            refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
+            addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
+        }
+        return 1;
+    }
+
+    addHypothesisLinks(rules, hypotheses);
+    for (const LITERAL &o : observations)
+        addConstraint(constraints, {LITERAL(ATOM(o.atom), !o.isNegated())});
+    if (frontEndSubMode == 2) {
+        addSingleErrorGuess(rules, hypotheses);
+        return 1;
+    }
+    addSolutionGuess(rules, hypotheses);
+    if (frontEndSubMode == 3) {
+        for (const HYPOTHESIS &h : hypotheses) {
+            WEAKCONSTRAINT weak;
+            weak.body.append(positive(ATOM(h.atom)));
+            // The parser refuses weights whose cost does not fit.
+            weak.weight = makeIntegerTerm(int32_t(int64_t(h.weight) * 1000));
+            weak.level = makeIntegerTerm(1);
+            weakConstraints.push_back(std::move(weak));
+        }
+        return 1;
+    }
+    if (frontEndSubMode == 1) {
+        checkMinimalAbductiveTheory(rules, theoryRules, observations);
+        refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
+        addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
+    }
+    return 1;
+}
+
+void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    TERM x = makeVariableTerm(VARIABLE_X);
+    for (size_t i = 1; i <= hypotheses.size(); ++i)
+        addRule(rules, auxiliaryAtom("_notobs", {x}),
+                {positive(copiedAtom(hypotheses[i - 1].atom, x)), positive(auxiliaryAtom("_hyp", {x})),
+                 negated(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
+}
+
+void addHypothesisOrder(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    for (size_t i = 1; i <= hypotheses.size(); ++i) {
+        addRule(rules, auxiliaryAtom("_hyp", {numberConstant(i)}), {});
+        addRule(rules, auxiliaryAtom("_succ", {numberConstant(i - 1), numberConstant(i)}), {});
+    }
+}
+
+void addHypothesisCopies(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    TERM x = makeVariableTerm(VARIABLE_X);
+    for (size_t i = 1; i <= hypotheses.size(); ++i)
+        addRule(rules, copiedAtom(hypotheses[i - 1].atom, x), {positive(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
+}
+
+void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, const std::vector<HYPOTHESIS> &hypotheses,
+                              const std::vector<LITERAL> &observations, std::vector<CONSTRAINT> &constraints,
+                              uint32_t theoryConstraints) {
+    TERM w = makeVariableTerm(VARIABLE_W), x = makeVariableTerm(VARIABLE_X);
+    TERM y = makeVariableTerm(VARIABLE_Y), z = makeVariableTerm(VARIABLE_Z);
+
+    // The theory in every copy.
+    for (uint32_t i = 0; i < theoryRules; ++i) {
+        std::vector<ATOM> head;
+        CONJUNCTION body;
+        {
+            // `rules` grows below: the theory rule is only read before that.
+            const RULE &rule = rules[i];
+            TERM copy = copyVariable(&rule.head, rule.body.get());
+            for (const ATOM &atom : rule.head) head.push_back(copiedAtom(atom, copy));
+            if (rule.hasBody())
+                for (const LITERAL &literal : *rule.body) body.append(copiedLiteral(literal, copy));
+            body.append(positive(auxiliaryAtom("_hyp", {copy})));
+        }
+        rules.emplace_back(std::move(head), std::move(body));
+    }
+
+    addRule(rules, auxiliaryAtom("_sol1", {y, x}),
+            {positive(auxiliaryAtom("_sol", {y})), positive(auxiliaryAtom("_hyp", {x})),
+             negated(auxiliaryAtom("_eq", {y, x}))});
+    addRule(rules, auxiliaryAtom("_eq", {z, z}), {positive(auxiliaryAtom("_hyp", {z}))});
+    addRule(rules, auxiliaryAtom("_fact", {numberConstant(0)}), {});
+    addRule(rules, auxiliaryAtom("_isntsol", {w}), {positive(auxiliaryAtom("_fact", {w}))});
+    addRule(rules, auxiliaryAtom("_isntsol", {x}),
+            {positive(auxiliaryAtom("_isntsol", {y})), positive(auxiliaryAtom("_succ", {y, x})),
+             positive(auxiliaryAtom("_notobs", {x}))});
+    addRule(rules, auxiliaryAtom("_isntsol", {x}),
+            {positive(auxiliaryAtom("_isntsol", {y})), positive(auxiliaryAtom("_succ", {y, x})),
+             negated(auxiliaryAtom("_sol", {x}))});
+    addConstraint(constraints, {negated(auxiliaryAtom("_isntsol", {numberConstant(hypotheses.size())}))});
+
+    if (frontEndMode == FRONTEND_REITER) {
+        for (const LITERAL &o : observations) {
+            if (o.isNegated())
+                addRule(rules, auxiliaryAtom("_notobs", {x}),
+                        {positive(auxiliaryAtom("_hyp", {x})), positive(copiedAtom(o.atom, x))});
+            else
+                addRule(rules, copiedAtom(o.atom, x), {positive(auxiliaryAtom("_hyp", {x}))});
+        }
+        for (uint32_t i = 0; i < theoryConstraints; ++i) {
+            CONJUNCTION body;
+            {
+                const CONSTRAINT &constraint = constraints[i];
+                TERM copy = copyVariable(nullptr, &constraint.body);
+                for (const LITERAL &literal : constraint.body) body.append(copiedLiteral(literal, copy));
+                body.append(positive(auxiliaryAtom("_hyp", {copy})));
+                std::vector<ATOM> head;
+                head.push_back(auxiliaryAtom("_notobs", {copy}));
+                rules.emplace_back(std::move(head), std::move(body));
+            }
+        }
+        addNotObsRules(rules, hypotheses);
+    } else {
+        for (const LITERAL &o : observations)
+            addRule(rules, auxiliaryAtom("_notobs", {x}),
+                    {positive(auxiliaryAtom("_hyp", {x})), negated(copiedAtom(o.atom, x))});
+    }
+
+    addHypothesisOrder(rules, hypotheses);
+    addHypothesisCopies(rules, hypotheses);
+}
