@@ -1,0 +1,204 @@
+#!/usr/bin/env python3
+"""Differential test of the diagnosis front-end: quarn's diagnoses against a direct encoding in clingo.
+
+A random diagnosis problem (theory, hypotheses, observations) is solved by quarn under one of the
+seven diagnosis options. Clingo solves the plain problem: it guesses any set S of hypotheses
+(`{sol(I)}`), adds the chosen hypothesis atoms, the theory and the observations, and lists every
+answer set with S and the hypothesis atoms that hold. The expected diagnoses then follow from
+their definitions, computed here and not by quarn's translation:
+  -FD, -FR          every answer set, as the multiset of the sets S;
+  -FDsingle, -FRsingle   the answer sets whose S has exactly one hypothesis;
+  -FDmincost        the answer sets of least total weight of the hypothesis atoms that hold;
+  -FDmin, -FRmin    one line per subset-minimal S among all diagnoses.
+The subset-minimal modes check each hypothesis left out of S; that equals subset-minimality when
+the diagnoses are closed under supersets, so their theories keep to that class: definite rules
+and positive constraints for -FDmin, and for -FRmin rules with "ab" only under "not" and
+constraints without positive "ab" literals.
+
+Families:
+  abductive  normal rules with negation over hypotheses and derived atoms, positive and negated
+             observations, constraints (-FD, -FDsingle, -FDmincost);
+  definite   definite rules with variables, input facts and a comparison, positive constraints,
+             positive observations (all four abductive options);
+  reiter     components that work unless abnormal, random wiring, observations of outputs
+             (all three consistency-based options).
+
+Usage: diagnosis_vs_clingo.py QUARN [--seed N] [--count N]
+Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
+"""
+import argparse
+import collections
+import json
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+
+def rule(head, body):
+    return head + (" :- " + ", ".join(body) if body else "") + "."
+
+
+def abductive_problem(r):
+    hyps = ["h%d" % i for i in range(1, r.randint(1, 5) + 1)]
+    derived = ["x%d" % i for i in range(1, r.randint(2, 5) + 1)]
+    atoms = hyps + derived
+    rules = []
+    for _ in range(r.randint(2, 8)):
+        body = []
+        for a in r.sample(atoms, r.randint(1, 3)):
+            body.append(("not " if r.random() < 0.25 else "") + a)
+        if all(b.startswith("not ") for b in body):
+            body.append(r.choice(hyps))
+        rules.append(rule(r.choice(derived), body))
+    if r.random() < 0.4:
+        rules.append(rule("", [r.choice(atoms), ("not " if r.random() < 0.5 else "") + r.choice(atoms)]))
+    obs = [("not " if r.random() < 0.3 else "") + a for a in r.sample(derived, r.randint(0, 2))]
+    return rules, hyps, obs, ["-FD", "-FDsingle", "-FDmincost"]
+
+
+def definite_problem(r):
+    comps = ["c%d" % i for i in range(1, r.randint(1, 3) + 1)]
+    rules = ["comp(%s, %d)." % (c, i) for i, c in enumerate(comps, 1)]
+    rules.append("works(C) :- comp(C, N), fixed(C), N < %d." % r.randint(1, len(comps) + 1))
+    hyps = ["fixed(%s)" % c for c in comps] + ["b%d" % i for i in range(1, r.randint(0, 3) + 1)]
+    derived = ["works(%s)" % c for c in comps] + ["y%d" % i for i in range(1, r.randint(1, 4) + 1)]
+    ys = [d for d in derived if d.startswith("y")]
+    defined = ["works(%s)" % c for c in comps]
+    for _ in range(r.randint(2, 7)):
+        head = r.choice(ys)
+        rules.append(rule(head, r.sample(hyps + derived, r.randint(1, 2))))
+        defined.append(head)
+    if r.random() < 0.3:
+        rules.append(rule(r.choice(ys), []))
+    if r.random() < 0.4:
+        rules.append(rule("", r.sample(hyps, min(2, len(hyps)))))
+    defined = sorted(set(defined))
+    obs = r.sample(defined, r.randint(1, min(2, len(defined))))
+    return rules, hyps, obs, ["-FD", "-FDmin", "-FDsingle", "-FDmincost"]
+
+
+def reiter_problem(r):
+    comps = ["c%d" % i for i in range(1, r.randint(1, 4) + 1)]
+    rules = ["comp(%s)." % c for c in comps]
+    rules.append("ok(C) :- comp(C), not ab(C).")
+    hyps = ["ab(%s)" % c for c in comps]
+    signals = ["s%d" % i for i in range(1, r.randint(1, 4) + 1)]
+    for s in signals:
+        for _ in range(r.randint(1, 2)):
+            body = ["ok(%s)" % c for c in r.sample(comps, r.randint(1, min(2, len(comps))))]
+            if r.random() < 0.3:
+                body.append(r.choice(signals))
+            if r.random() < 0.2:
+                body.append("not ab(%s)" % r.choice(comps))
+            rules.append(rule(s, body))
+    if r.random() < 0.4:
+        rules.append(rule("", [r.choice(signals), "not " + r.choice(hyps)]))
+    obs = [("not " if r.random() < 0.7 else "") + s for s in r.sample(signals, r.randint(1, len(signals)))]
+    return rules, hyps, obs, ["-FR", "-FRmin", "-FRsingle"]
+
+
+FAMILIES = [abductive_problem, definite_problem, reiter_problem]
+
+
+def clingo_program(rules, hyps, obs, mode):
+    lines = list(rules)
+    lines.append("{ sol(1..%d) }." % len(hyps))
+    for i, h in enumerate(hyps, 1):
+        lines.append("%s :- sol(%d)." % (h, i))
+        lines.append("holds(%d) :- %s." % (i, h))
+    for o in obs:
+        if mode.startswith("-FR"):
+            lines.append(":- %s." % o[4:] if o.startswith("not ") else "%s." % o)
+        else:
+            lines.append(":- %s." % (o[4:] if o.startswith("not ") else "not " + o))
+    if mode.startswith("-FR"):
+        for i, h in enumerate(hyps, 1):
+            lines.append(":- %s, not sol(%d)." % (h, i))
+    lines.append("#show sol/1. #show holds/1.")
+    return "\n".join(lines) + "\n"
+
+
+def clingo_answer_sets(text):
+    result = []
+    for call in json.loads(text).get("Call", []):
+        for witness in call.get("Witnesses", []):
+            sol, holds = set(), set()
+            for atom in witness["Value"]:
+                number = int(atom[atom.index("(") + 1:-1])
+                (sol if atom.startswith("sol") else holds).add(number)
+            result.append((frozenset(sol), frozenset(holds)))
+    return result
+
+
+def expected_diagnoses(answer_sets, hyps, weights, mode):
+    sets = [s for s, _ in answer_sets]
+    if mode in ("-FDsingle", "-FRsingle"):
+        sets = [s for s in sets if len(s) == 1]
+    elif mode == "-FDmincost":
+        costs = [sum(weights[i - 1] for i in holds) for _, holds in answer_sets]
+        if costs:
+            best = min(costs)
+            sets = [s for s, c in zip(sets, costs) if c == best]
+    elif mode in ("-FDmin", "-FRmin"):
+        distinct = set(sets)
+        sets = [s for s in distinct if not any(t < s for t in distinct)]
+    return collections.Counter(frozenset(hyps[i - 1] for i in s) for s in sets)
+
+
+def quarn_diagnoses(text):
+    found = collections.Counter()
+    for line in text.splitlines():
+        if line.startswith("Diagnosis:"):
+            found[frozenset(line[len("Diagnosis:"):].split())] += 1
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("quarn")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--count", type=int, default=300)
+    args = parser.parse_args()
+    r = random.Random(args.seed)
+    failures = 0
+    with tempfile.TemporaryDirectory() as d:
+        for n in range(args.count):
+            rules, hyps, obs, modes = FAMILIES[n % len(FAMILIES)](r)
+            mode = r.choice(modes)
+            if mode in ("-FDsingle", "-FRsingle") and not hyps:
+                mode = modes[0]
+            weights = [r.randint(0, 5) for _ in hyps]
+            theory, hyp_file, obs_file = (os.path.join(d, f) for f in ("theory.lp", "problem.hyp", "problem.obs"))
+            with open(theory, "w") as f:
+                f.write("\n".join(rules) + "\n")
+            with open(hyp_file, "w") as f:
+                for h, w in zip(hyps, weights):
+                    f.write("%s.%s\n" % (h, " [%d]" % w if mode == "-FDmincost" else ""))
+            with open(obs_file, "w") as f:
+                f.write("".join(o + ".\n" for o in obs))
+            q = subprocess.run([args.quarn, "-silent", mode, theory, hyp_file, obs_file],
+                               capture_output=True, text=True, timeout=120)
+            c = subprocess.run(["clingo", "0", "--outf=2", "-"], input=clingo_program(rules, hyps, obs, mode),
+                               capture_output=True, text=True, timeout=120)
+            ok = q.returncode == 0 and c.returncode in (10, 20, 30)
+            ours = quarn_diagnoses(q.stdout)
+            theirs = expected_diagnoses(clingo_answer_sets(c.stdout), hyps, weights, mode) if ok else None
+            if not ok or ours != theirs:
+                failures += 1
+                if failures <= 5:
+                    print("problem %d (%s) disagrees" % (n, mode))
+                    print("  theory: %s" % " ".join(rules))
+                    print("  hypotheses: %s  weights: %s  observations: %s" % (hyps, weights, obs))
+                    print("  quarn (status %d): %s %s" % (q.returncode, sorted(map(sorted, ours.elements())), q.stderr.strip()))
+                    if theirs is not None:
+                        print("  expected: %s" % sorted(map(sorted, theirs.elements())))
+                    else:
+                        print("  clingo (status %d): %s" % (c.returncode, c.stderr.strip()))
+    print("%d of %d diagnosis problems agree" % (args.count - failures, args.count))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
