@@ -102,27 +102,22 @@ void printChosenHypothesis(const ATOM &sol) {
     printAtom(stdout, sol);
 }
 
-bool isSolutionPredicate(uint32_t predicate) { return predicateTable.nameView(predicate) == "_sol"; }
-
 }  // namespace
 
 int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
     fputs("Diagnosis:", stdout);
+    // No "_sol" predicate: the translation added no hypothesis, and none can be chosen.
+    auto [solution, exists] = predicateTable.find("_sol");
     // First the hypotheses that grounding proved chosen, then those the search chose.
-    if (trueAtoms) {
-        const ATOM_SETS &positive = trueAtoms->positive;
-        for (uint32_t p = 0; p < positive.predicateCount(); ++p) {
-            if (positive[p].empty() || !isSolutionPredicate(p)) continue;
-            for (const ATOM &atom : positive[p]) printChosenHypothesis(atom);
-        }
-    }
-    if (model) {
+    if (exists && trueAtoms)
+        for (const ATOM &atom : trueAtoms->positive.atomsOf(solution)) printChosenHypothesis(atom);
+    if (exists && model) {
         uint32_t n = groundAtomCount;
         if (n > model->values.size()) n = uint32_t(model->values.size());
         for (uint32_t i = 0; i < n; ++i) {
             if (!model->isTrue(int32_t(i))) continue;
             const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
-            if (isSolutionPredicate(atom.predicate)) printChosenHypothesis(atom);
+            if (atom.predicate == solution) printChosenHypothesis(atom);
         }
     }
     fputc('\n', stdout);
