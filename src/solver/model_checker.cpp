@@ -59,6 +59,56 @@ bool shrinkByRule(const GRULE &r, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
     return removed;
 }
 
+// The same fixpoint as repeated passes, in time linear in the rules: the set that remains does
+// not depend on the order of removals, because removing an atom only lets more rules support.
+// A rule can support only its single true head atom, and does once no positive body atom is left
+// in U; each rule counts its positive body atoms in U down as they leave.
+void shrinkByWorklist(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
+    size_t n = u.members.size();
+    std::vector<GATOM_ID> target(rules.size(), -1);
+    std::vector<uint32_t> remaining(rules.size(), 0);
+    std::vector<size_t> start(n + 1, 0);
+    std::vector<GATOM_ID> queue;
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const GRULE &r = *rules[i];
+        GATOM_ID single = -1;
+        bool eligible = true;
+        for (GATOM_ID h : r.head)
+            if (countsAsTrue(a[h])) {
+                eligible = single < 0;
+                single = h;
+                if (!eligible) break;
+            }
+        if (!eligible || single < 0 || !u.contains(single)) continue;
+        for (const GLITERAL &l : positiveBody(r)) eligible = eligible && a[l.atom] != TRUTH_FALSE;
+        for (const GLITERAL &l : negativeBody(r)) eligible = eligible && !countsAsTrue(a[l.atom]);
+        if (!eligible) continue;
+        target[i] = single;
+        for (const GLITERAL &l : positiveBody(r))
+            if (u.contains(l.atom)) {
+                ++remaining[i];
+                ++start[size_t(l.atom) + 1];
+            }
+        if (remaining[i] == 0) queue.push_back(single);
+    }
+    for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
+    std::vector<uint32_t> waiting(start[n]);
+    std::vector<size_t> fill(start.begin(), start.end() - 1);
+    for (size_t i = 0; i < rules.size(); ++i) {
+        if (target[i] < 0) continue;
+        for (const GLITERAL &l : positiveBody(*rules[i]))
+            if (u.contains(l.atom)) waiting[fill[size_t(l.atom)]++] = uint32_t(i);
+    }
+    while (!queue.empty()) {
+        GATOM_ID h = queue.back();
+        queue.pop_back();
+        if (!u.contains(h)) continue;
+        u.erase(h);
+        for (size_t k = start[size_t(h)]; k < start[size_t(h) + 1]; ++k)
+            if (--remaining[waiting[k]] == 0) queue.push_back(target[waiting[k]]);
+    }
+}
+
 // The first clause of a check program: the chosen or must-be-true atoms of U, ascending. With no
 // atom list the whole atom range is scanned.
 void appendChosenClause(std::span<const uint32_t> atoms, bool allAtoms, const TRUTH_ASSIGNMENT &a,
@@ -126,8 +176,7 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
         for (uint32_t atom : atoms)
             if (countsAsTrue(a[GATOM_ID(atom)]) && !isAggregateAtom(GATOM_ID(atom))) u.insert(GATOM_ID(atom));
         std::span<const GRULE *const> rules(graph.componentRules[c].rules);
-        while (shrinkUnfoundedInComponent(rules, a, u)) {
-        }
+        shrinkComponentToFixpoint(rules, a, u);
         if (u.count == 0) continue;
         int stable = graph.cyclic(c) && graph.isDisjunctive(c) ? checkComponentBySat(rules, atoms, a, chosenFlags, u)
                                                                : 0;
@@ -142,8 +191,7 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
 int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags) {
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
-    while (shrinkUnfounded(rules, a, u)) {
-    }
+    shrinkToFixpoint(rules, a, u);
     std::vector<GRULE> reduct;
     std::vector<GCONSTRAINT> reductConstraints;
     for (const GRULE &r : rules)
@@ -163,8 +211,7 @@ int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, co
         if (graph.cyclic(c) && graph.isDisjunctive(c)) {
             stable = checkComponentBySat(componentRules, atoms, a, chosenFlags, componentAtoms);
         } else {
-            while (shrinkUnfoundedInComponent(componentRules, a, componentAtoms)) {
-            }
+            shrinkComponentToFixpoint(componentRules, a, componentAtoms);
             stable = componentAtoms.count == 0;
         }
         if (!stable) return 0;
@@ -185,6 +232,23 @@ bool shrinkUnfoundedInComponent(std::span<const GRULE *const> rules, const TRUTH
     bool removed = false;
     for (const GRULE *r : rules) removed |= shrinkByRule(*r, a, u);
     return removed;
+}
+
+void shrinkToFixpoint(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u,
+                      uint32_t passes) {
+    for (uint32_t pass = 0; pass < passes; ++pass)
+        if (!shrinkUnfounded(rules, a, u)) return;
+    std::vector<const GRULE *> pointers;
+    pointers.reserve(rules.size());
+    for (const GRULE &r : rules) pointers.push_back(&r);
+    shrinkByWorklist(pointers, a, u);
+}
+
+void shrinkComponentToFixpoint(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u,
+                               uint32_t passes) {
+    for (uint32_t pass = 0; pass < passes; ++pass)
+        if (!shrinkUnfoundedInComponent(rules, a, u)) return;
+    shrinkByWorklist(rules, a, u);
 }
 
 bool GRULE::isRelevantForCheck(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u) const {
@@ -277,8 +341,7 @@ int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, cons
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
     if (shrink) {
-        while (shrinkUnfounded(rules, a, u)) {
-        }
+        shrinkToFixpoint(rules, a, u);
         if (u.count == 0) return 1;
         if (graph.isHCF()) return 0;
     }

@@ -68,6 +68,14 @@ inline bool countsAsTrue(TRUTH_VALUE v) { return v >= TRUTH_MUST_BE_TRUE; }
 bool shrinkUnfounded(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u);
 bool shrinkUnfoundedInComponent(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u);
 
+// The shrinking step repeated until nothing leaves U. A few passes serve the common case; when
+// atoms are still leaving after `passes` of them (long support chains), the rest is done in one
+// linear sweep that reaches the same fixpoint.
+void shrinkToFixpoint(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u,
+                      uint32_t passes = 4);
+void shrinkComponentToFixpoint(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u,
+                               uint32_t passes = 4);
+
 // The check program: first a rule without body whose head is every atom of U (among `atoms`, in
 // ascending order) that is chosen or must-be-true, then the check rule of every relevant rule in
 // the unfounded-set encoding. Both return the number of relevant rules.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <set>
@@ -306,6 +307,78 @@ int checkMillionAtomRing() {
 // Runs in a child process, so that the million atoms stay out of the other tests' atom table.
 TEST(ModelCheckerDeathTest, MillionAtomCandidateIsChecked) {
     EXPECT_EXIT(exit(checkMillionAtomRing()), testing::ExitedWithCode(0), "");
+}
+
+// A support chain written backwards: x(i+1) :- x(i) in descending order and the fact x0. Every
+// pass of the shrinking step frees one more atom, so the fixpoint must not be reached by passes
+// alone. Returns 0 when the candidate (all true) is stable in modes 0, 1 and 5.
+int checkBackwardChain() {
+    loadGroundProgram("");
+    const uint32_t n = 200000;
+    std::vector<GATOM_ID> x(n);
+    char name[32];
+    for (uint32_t i = 0; i < n; ++i) {
+        snprintf(name, sizeof name, "chain_%u", i);
+        x[i] = atomNumber(name);
+    }
+    for (uint32_t i = n - 1; i > 0; --i) {
+        GBODY body;
+        body.add(GLITERAL(x[i - 1], false));
+        groundRules.emplace_back(std::vector<GATOM_ID>{x[i]}, std::move(body), true);
+    }
+    groundRules.emplace_back(std::vector<GATOM_ID>{x[0]}, GBODY(), false);
+    groundAtomCount = groundAtomTable.size();
+    TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
+    for (GATOM_ID atom : x) a.values[atom] = TRUTH_TRUE;
+    std::vector<uint8_t> chosen(groundAtomCount, 1);
+    std::vector<GCONSTRAINT> none;
+    GROUND_DEPGRAPH graph(groundRules, none, 0);
+    for (uint32_t mode : {0u, 1u, 5u}) {
+        optOMm = mode;
+        if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr) != 1) return int(mode) + 1;
+    }
+    return 0;
+}
+
+TEST(ModelCheckerDeathTest, BackwardSupportChainShrinksInLinearTime) {
+    EXPECT_EXIT(exit(checkBackwardChain()), testing::ExitedWithCode(0), "");
+}
+
+// The linear sweep and repeated passes reach the same set, on random rules and assignments with
+// true, must-be-true, false and undefined atoms.
+TEST(ModelChecker, ShrinkingSweepAgreesWithPasses) {
+    std::mt19937 rng(5);
+    const char *names[] = {"s0", "s1", "s2", "s3", "s4", "s5"};
+    const TRUTH_VALUE values[] = {TRUTH_TRUE, TRUTH_TRUE, TRUTH_TRUE_FROM_MUST_BE_TRUE, TRUTH_MUST_BE_TRUE,
+                                  TRUTH_FALSE, TRUTH_UNDEFINED};
+    int shrunk = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int r = 0, rules = 1 + int(rng() % 8); r < rules; ++r) {
+            std::string head, body;
+            for (int k = 0, h = 1 + int(rng() % 2); k < h; ++k)
+                head += (head.empty() ? "" : " | ") + std::string(names[rng() % 6]);
+            for (int k = 0, b = int(rng() % 3); k < b; ++k)
+                body += (body.empty() ? "" : ", ") + std::string(rng() % 4 == 0 ? "not " : "") + names[rng() % 6];
+            text += body.empty() ? head + ".\n" : head + " :- " + body + ".\n";
+        }
+        loadGroundProgram(text);
+        TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
+        for (const char *name : names) a.values[atomNumber(name)] = values[rng() % 6];
+        CANDIDATE_SET byPasses(groundAtomCount), bySweep(groundAtomCount);
+        for (uint32_t i = 0; i < groundAtomCount; ++i)
+            if (countsAsTrue(a.values[i])) {
+                byPasses.insert(GATOM_ID(i));
+                bySweep.insert(GATOM_ID(i));
+            }
+        while (shrinkUnfounded(groundRules, a, byPasses)) {
+        }
+        shrinkToFixpoint(groundRules, a, bySweep, 0);
+        ASSERT_EQ(bySweep.members, byPasses.members) << text;
+        ASSERT_EQ(bySweep.count, byPasses.count) << text;
+        shrunk += byPasses.count < uint32_t(std::count_if(a.values.begin(), a.values.end(), countsAsTrue));
+    }
+    EXPECT_GT(shrunk, 500);
 }
 
 // ---- Answer sets of random programs with head cycles, against brute force ----
