@@ -2,12 +2,14 @@
 """Differential test of programs with head cycles: quarn's answer sets against clingo's.
 
 Every program here has positive recursion through a disjunctive head, so its candidates go to the
-model checker. Four families:
+model checker. Five families:
   random     random propositional disjunctive programs with a planted head cycle, negation and
              constraints;
   ground     random programs with variables: disjunctive guesses closed under random edges;
   qbf        2QBF formulas (exists X forall Y, a DNF matrix) in the saturation encoding;
-  companies  strategic companies: two producers per product, control by three companies.
+  companies  strategic companies: two producers per product, control by three companies;
+  weak       random programs as above with weak constraints: the optimal answer sets must agree
+             (quarn's "Best model: " lines against clingo's models of the final cost).
 Each program is solved by `quarn -silent` in one of the model check modes (-OMm=0, 1, 5, 9),
 with or without the model generator's own unfounded-set checks (--noGUS) and forward partial
 checks (-OPf-), and by `clingo 0 --outf=2`; the sets of answer sets must be equal, so every
@@ -61,6 +63,24 @@ def parse_clingo(text):
         for w in call.get("Witnesses", []):
             models.add(frozenset(a.replace(" ", "") for a in w.get("Value", [])))
     return models
+
+
+def parse_quarn_best(text):
+    models = set()
+    for line in text.splitlines():
+        if line.startswith("Best model: {") and line.endswith("}"):
+            inner = line[len("Best model: {"):-1].strip()
+            models.add(frozenset(split_atoms(inner) if inner else []))
+    return models
+
+
+def parse_clingo_optimal(text):
+    """The models clingo reports with the final (optimal) cost under --opt-mode=optN."""
+    witnesses = [w for call in json.loads(text).get("Call", []) for w in call.get("Witnesses", [])]
+    if not witnesses:
+        return set()
+    final = witnesses[-1].get("Costs")
+    return {frozenset(a.replace(" ", "") for a in w.get("Value", [])) for w in witnesses if w.get("Costs") == final}
 
 
 def rule(head, body):
@@ -154,8 +174,22 @@ def companies_program(r):
     return lines
 
 
+def weak_program(r):
+    """A random program with weak constraints, as (quarn text lines, clingo text lines)."""
+    lines = random_program(r)
+    atoms = sorted({t for line in lines for t in line.replace(":-", " ").replace("|", " ").replace(",", " ")
+                   .replace(".", " ").split() if t != "not"})
+    quarn, clingo = list(lines), list(lines)
+    for k in range(r.randint(1, 4)):
+        literal = ("not " if r.random() < 0.3 else "") + r.choice(atoms)
+        weight, level = r.randint(1, 3), r.randint(1, 2)
+        quarn.append(":~ %s. [%d:%d]" % (literal, weight, level))
+        clingo.append(":~ %s. [%d@%d,%d]" % (literal, weight, level, k))
+    return quarn, clingo
+
+
 FAMILIES = {"random": random_program, "ground": ground_program, "qbf": qbf_program,
-            "companies": companies_program}
+            "companies": companies_program, "weak": weak_program}
 
 
 def main():
@@ -170,20 +204,29 @@ def main():
     failures = 0
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "program.lp")
+        clingo_path = os.path.join(tmp, "clingo.lp")
         for i in range(args.count):
             family = families[i % len(families)]
             lines = FAMILIES[family](rng)
+            weak = family == "weak"
+            lines, clingo_lines = lines if weak else (lines, lines)
             options = ["-silent", "-OMm=" + MODES[(i // len(families)) % len(MODES)]] + rng.choice(EXTRAS)
             with open(path, "w") as f:
                 f.write("\n".join(lines) + "\n")
+            with open(clingo_path, "w") as f:
+                f.write("\n".join(clingo_lines) + "\n")
             q = subprocess.run([args.quarn] + options + [path], capture_output=True, text=True, timeout=120)
-            c = subprocess.run(["clingo", "0", "--outf=2", path], capture_output=True, text=True, timeout=120)
+            c = subprocess.run(["clingo", "0", "--outf=2"] + (["--opt-mode=optN"] if weak else []) + [clingo_path],
+                               capture_output=True, text=True, timeout=120)
             if q.returncode != 0:
                 failures += 1
                 print("quarn failed (status %d, %s) on %s program:\n%s\n%s" %
                       (q.returncode, " ".join(options), family, "\n".join(lines), q.stderr))
             else:
-                ours, theirs = parse_quarn(q.stdout), parse_clingo(c.stdout)
+                if weak:
+                    ours, theirs = parse_quarn_best(q.stdout), parse_clingo_optimal(c.stdout)
+                else:
+                    ours, theirs = parse_quarn(q.stdout), parse_clingo(c.stdout)
                 if ours != theirs:
                     failures += 1
                     print("answer sets differ (%s) on %s program %d:\n%s" % (" ".join(options), family, i,

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Programs with head cycles (random disjunctive programs, 2QBF and strategic companies) solved by
+# Programs with head cycles (random disjunctive programs, 2QBF, strategic companies, and random ones
+# with weak constraints) solved by
 # quarn in every model check mode and by clingo must have the same answer sets. A fixed seed and a
 # few hundred programs in the test run; by hand: head_cycles_vs_clingo.sh [SEED [COUNT]].
 set -euo pipefail
