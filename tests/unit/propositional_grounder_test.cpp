@@ -17,6 +17,7 @@
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "driver/options.h"
+#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 #include "grounding/propositional_grounder.h"
 #include "input/parser.h"
@@ -312,6 +313,40 @@ TEST_F(PropositionalGrounder, LongHeadsAndBodiesKeepEachAtomOnce) {
     for (uint32_t i = 0; i < 200; i++) EXPECT_EQ(groundRules[0].head[i], groundRules[0].head[0] + GATOM_ID(i));
     for (uint32_t i = 0; i < 300; i++)
         EXPECT_EQ(groundRules[0].body.literals[i].atom, groundRules[0].head[0] + GATOM_ID(200 + i));
+}
+
+TEST_F(PropositionalGrounder, AnAggregateLiteralIsNumberedAndItsFunctionInternedOnce) {
+    // The parser's aggregate literal, as a rule body holds it.
+    parse("qg_p(1). qg_a :- #count{X : qg_p(X)} > 0.");
+    ASSERT_EQ(IDB.size(), 1u);
+    const CONJUNCTION &written = *IDB[0].body;
+    CONJUNCTION body;
+    for (const LITERAL &l : written)
+        if (l.atom.isAggregate()) body.append(l);
+    ASSERT_EQ(body.size(), 1u);
+
+    uint32_t atoms = groundAtomTable.size(), functions = aggregateFunctionTable.size();
+    GBODY out;
+    EXPECT_TRUE(convertBody(body, EDB, out));
+    ASSERT_EQ(out.size(), 1u);
+    const ATOM &stored = groundAtomTable[out.literals[0].atom];
+    ASSERT_TRUE(stored.isAggregate());
+    // The stored atom refers to its interned function, which names an interned ground set.
+    EXPECT_EQ(stored.aggregate()->function, nullptr);
+    EXPECT_EQ(aggregateFunctionTable.size(), functions + 1);
+    EXPECT_EQ(aggregateFunctionCount, aggregateFunctionTable.size());
+    const AGGREGATEFUNCTION *f = stored.aggregate()->getFunction();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->ownSet, nullptr);
+    EXPECT_LT(f->setIndex, groundSetTable.size());
+    EXPECT_TRUE(f->groundSet().empty());
+
+    // A second occurrence finds the atom and the function as they are.
+    GBODY again;
+    EXPECT_TRUE(convertBody(body, EDB, again));
+    EXPECT_EQ(again.literals, out.literals);
+    EXPECT_EQ(groundAtomTable.size(), atoms + 1);
+    EXPECT_EQ(aggregateFunctionTable.size(), functions + 1);
 }
 
 } // namespace
