@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Programs with head cycles (random disjunctive programs, 2QBF, strategic companies, and random ones
-# with weak constraints) solved by
-# quarn in every model check mode and by clingo must have the same answer sets. A fixed seed and a
-# few hundred programs in the test run; by hand: head_cycles_vs_clingo.sh [SEED [COUNT]].
+# Programs with head cycles (random disjunctive programs, 2QBF, strategic companies, and random
+# ones with weak constraints) solved by quarn in every model check mode and by clingo must have the
+# same (optimal) answer sets. A fixed seed and a few hundred programs in the test run; by hand:
+# head_cycles_vs_clingo.sh [SEED [COUNT]].
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 command -v clingo >/dev/null || { echo "clingo is not installed (Debian package gringo)"; exit 1; }
