@@ -148,6 +148,7 @@ int satisfiabilityCheck(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT 
                         const CANDIDATE_SET &u) {
     std::vector<GRULE> checkRules;
     std::vector<GCONSTRAINT> checkConstraints;
+    checkRules.reserve(rules.size() + 1);
     uint32_t relevant = buildCheckProgram(rules, a, chosenFlags, u, checkRules, checkConstraints);
     return decideByCheckProgram(relevant, checkRules, checkConstraints, u);
 }
@@ -328,6 +329,7 @@ int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uin
     if (u.count != 0) {
         std::vector<GRULE> checkRules;
         std::vector<GCONSTRAINT> checkConstraints;
+        checkRules.reserve(rules.size() + 1);
         uint32_t relevant = buildComponentCheckProgram(rules, atoms, a, chosenFlags, u, checkRules, checkConstraints);
         stable = decideByCheckProgram(relevant, checkRules, checkConstraints, u);
     }

@@ -195,6 +195,19 @@ TEST(ModelCheckerDeathTest, UnknownModeIsAnInternalError) {
     }
 }
 
+// A program claimed head-cycle-free whose ground graph has a head cycle: the shrunk set cannot
+// decide, and the check refuses rather than guess.
+TEST(ModelCheckerDeathTest, ShrinkOnlyCheckOfAHeadCycleIsAnInternalError) {
+    OPTION_GUARD guard;
+    optOMm = 0;
+    loadGroundProgram("a | b.\na :- b.\nb :- a.");
+    CANDIDATE candidate({"a", "b"}, {"a"});
+    EXPECT_EXIT(candidate.check(true), testing::ExitedWithCode(99), "An internal error occurred \\(model check\\)\\.");
+    // Nothing left after shrinking decides without the inner check.
+    CANDIDATE empty({}, {});
+    EXPECT_EQ(empty.check(true), 1);
+}
+
 TEST(ModelChecker, WitnessTestsRecordTheBlockedRules) {
     loadGroundProgram("a | b.\nc :- a.\na :- c.\nb :- d.\nd :- not e.");
     std::vector<uint8_t> w(groundAtomCount, 0);
