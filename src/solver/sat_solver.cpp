@@ -6,6 +6,8 @@
 #include "driver/diagnostics.h"
 
 void SAT_SOLVER::reset(uint32_t variableCount) {
+    // Literal codes run to 2n - 1 in 32 bits; ground atom numbers never come near that.
+    if (variableCount > uint32_t(std::numeric_limits<int32_t>::max() / 2)) internalError("model check");
     n = variableCount;
     emptyClause = false;
     literals.clear();
