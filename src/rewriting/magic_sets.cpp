@@ -121,6 +121,22 @@ bool sameRule(const RULE &a, const RULE &b) {
     return bodyA == bodyB;
 }
 
+// A magic rule may take over a comparison or a negated literal whose variables only the
+// program rule's other literals bind (inside a function term, say). Such literals leave the
+// magic rule, the last first, until it is safe: a magic rule with fewer conditions asks for more
+// bindings, which never loses an answer. False when the rule stays unsafe.
+bool makeMagicRuleSafe(RULE &rule) {
+    while (!rule.isSafe()) {
+        if (!rule.hasBody()) return false;
+        CONJUNCTION &body = *rule.body;
+        uint32_t k = body.size();
+        while (k > 0 && !body[k - 1].isNegated() && kindOf(body[k - 1].atom) != PREDICATE_BUILTIN) k--;
+        if (k == 0) return false;
+        body.erase(k - 1);
+    }
+    return true;
+}
+
 std::string magicName(uint32_t predicate) {
     std::string name = "magic#";
     name += predicateTable.nameView(predicate);
@@ -368,6 +384,7 @@ std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
         }
         RULE rule = magicBody.empty() ? RULE(std::vector<ATOM>{std::move(ml)})
                                       : RULE(std::vector<ATOM>{std::move(ml)}, std::move(magicBody));
+        if (!makeMagicRuleSafe(rule)) unsafeMagicRule = true;
         if (optOODMS && isSubsumedBy(rule, result)) continue;
         result.push_back(std::move(rule));
     }
@@ -586,6 +603,8 @@ void MAGIC_SETS::rewrite(bool ground) {
         }
     }
 
+    // A magic rule that cannot be evaluated would stop grounding: the program is left as read.
+    if (unsafeMagicRule) return;
     for (RULE &seed : seeds) magicRuleList.push_back(std::move(seed));
     rules.erase(rules.begin() + ptrdiff_t(firstNonFact), rules.end());
     appendRules(modifiedRuleList);

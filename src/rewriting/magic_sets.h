@@ -86,6 +86,7 @@ private:
     };
     std::unordered_map<uint32_t, ADORNED_PREDICATE> adorned;
 
+    bool unsafeMagicRule = false;
     std::vector<RULE> magicRuleList;
     std::vector<RULE> modifiedRuleList;
 

@@ -23,7 +23,7 @@ VARIABLES = ["X", "Y", "Z", "W"]
 
 
 def make_program(rng):
-    arity = {"e": 2, "f": 1}
+    arity = {"e": 2, "f": 1, "g": 2}
     idb = ["p%d" % i for i in range(rng.randint(2, 5))]
     for p in idb:
         arity[p] = rng.choice([0, 1, 1, 2, 2, 2])
@@ -32,6 +32,8 @@ def make_program(rng):
         lines.append("e(%s,%s)." % (rng.choice(CONSTANTS), rng.choice(CONSTANTS)))
     for _ in range(rng.randint(1, 3)):
         lines.append("f(%s)." % rng.choice(CONSTANTS))
+    for _ in range(rng.randint(0, 3)):
+        lines.append("g(h(%s),%s)." % (rng.choice(CONSTANTS), rng.choice(CONSTANTS)))
     for p in idb:
         if rng.random() < 0.2:
             lines.append(atom_text(p, [rng.choice(CONSTANTS) for _ in range(arity[p])]) + ".")
@@ -57,10 +59,15 @@ def make_rule(rng, idb, arity, allow_negation, head=None):
     body = []
     bound = []
     for _ in range(rng.randint(1, 3)):
-        p = rng.choice(["e", "f"] + idb)
+        p = rng.choice(["e", "f", "g"] + idb)
         args = []
         for _ in range(arity[p]):
-            if rng.random() < 0.8:
+            if rng.random() < 0.1:
+                v = rng.choice(VARIABLES[:3])
+                args.append("h(%s)" % v)
+                if v not in bound:
+                    bound.append(v)
+            elif rng.random() < 0.8:
                 v = rng.choice(VARIABLES[:3])
                 args.append(v)
                 if v not in bound:
@@ -86,6 +93,8 @@ def make_rule(rng, idb, arity, allow_negation, head=None):
     for p in heads:
         args = [rng.choice(bound) if bound and rng.random() < 0.85 else rng.choice(CONSTANTS)
                 for _ in range(arity[p])]
+        if args and bound and rng.random() < 0.05:
+            args[0] = "h(%s)" % rng.choice(bound)
         head_atoms.append((p, args))
     literals = [atom_text(p, a) for p, a, _ in body] + ["not " + atom_text(p, a) for p, a, _ in negated]
     literals += comparisons
@@ -128,7 +137,11 @@ def make_query(rng, idb, arity, mode):
         p = rng.choice(idb + ["e"] if rng.random() < 0.1 else idb)
         args = []
         for _ in range(arity[p]):
-            args.append(rng.choice(VARIABLES[:2]) if rng.random() < 0.4 else rng.choice(CONSTANTS))
+            r = rng.random()
+            if r < 0.05:
+                args.append("h(%s)" % rng.choice(VARIABLES[:2] + CONSTANTS))
+            else:
+                args.append(rng.choice(VARIABLES[:2]) if r < 0.4 else rng.choice(CONSTANTS))
         literals.append(atom_text(p, args))
     ground = not any(v in lit for lit in literals for v in VARIABLES)
     if ground and mode == "-brave" and rng.random() < 0.3:
@@ -166,9 +179,12 @@ def main():
         with open(path, "w") as out:
             out.write(text)
         expected = run(options.quarn, path, mode, "-OMS-")
-        if expected[0] != 0 or "internal error" in expected[2]:
+        if "internal error" in expected[2]:
             print("%s: the run without magic sets failed (%d):\n%s" % (path, expected[0], expected[2]))
             failures += 1
+            continue
+        if expected[0] != 0:
+            # Function terms in recursive heads: the finite-domain check refuses the program.
             continue
         for option in ["", "-ODMS", "-ODMS+", "-OODMS"]:
             got = run(options.quarn, path, mode, option)
