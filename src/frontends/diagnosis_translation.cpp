@@ -38,7 +38,7 @@ ATOM auxiliaryAtom(const char *name, std::initializer_list<TERM> args) {
 LITERAL positive(ATOM &&atom) { return LITERAL(std::move(atom), false); }
 LITERAL negated(ATOM &&atom) { return LITERAL(std::move(atom), true); }
 
-void addRule(std::vector<RULE> &rules, ATOM &&head, std::initializer_list<LITERAL> body) {
+void appendRule(std::vector<RULE> &rules, ATOM &&head, std::initializer_list<LITERAL> body) {
     std::vector<ATOM> heads;
     heads.push_back(std::move(head));
     if (body.size() == 0) {
@@ -169,7 +169,7 @@ void checkMinimalAbductiveTheory(const std::vector<RULE> &rules, uint32_t theory
 
 void addHypothesisLinks(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
     for (size_t i = 1; i <= hypotheses.size(); ++i)
-        addRule(rules, ATOM(hypotheses[i - 1].atom), {positive(auxiliaryAtom("_sol", {numberConstant(i)}))});
+        appendRule(rules, ATOM(hypotheses[i - 1].atom), {positive(auxiliaryAtom("_sol", {numberConstant(i)}))});
 }
 
 void addSolutionGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
@@ -201,7 +201,7 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
             if (o.isNegated())
                 addConstraint(constraints, {positive(ATOM(o.atom))});
             else
-                addRule(rules, ATOM(o.atom), {});
+                appendRule(rules, ATOM(o.atom), {});
         }
         addHypothesisLinks(rules, hypotheses);
         for (size_t i = 1; i <= hypotheses.size(); ++i)
@@ -249,22 +249,22 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
 void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
     TERM x = makeVariableTerm(VARIABLE_X);
     for (size_t i = 1; i <= hypotheses.size(); ++i)
-        addRule(rules, auxiliaryAtom("_notobs", {x}),
+        appendRule(rules, auxiliaryAtom("_notobs", {x}),
                 {positive(copiedAtom(hypotheses[i - 1].atom, x)), positive(auxiliaryAtom("_hyp", {x})),
                  negated(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
 }
 
 void addHypothesisOrder(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
     for (size_t i = 1; i <= hypotheses.size(); ++i) {
-        addRule(rules, auxiliaryAtom("_hyp", {numberConstant(i)}), {});
-        addRule(rules, auxiliaryAtom("_succ", {numberConstant(i - 1), numberConstant(i)}), {});
+        appendRule(rules, auxiliaryAtom("_hyp", {numberConstant(i)}), {});
+        appendRule(rules, auxiliaryAtom("_succ", {numberConstant(i - 1), numberConstant(i)}), {});
     }
 }
 
 void addHypothesisCopies(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
     TERM x = makeVariableTerm(VARIABLE_X);
     for (size_t i = 1; i <= hypotheses.size(); ++i)
-        addRule(rules, copiedAtom(hypotheses[i - 1].atom, x), {positive(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
+        appendRule(rules, copiedAtom(hypotheses[i - 1].atom, x), {positive(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
 }
 
 void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, const std::vector<HYPOTHESIS> &hypotheses,
@@ -289,16 +289,16 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
         rules.emplace_back(std::move(head), std::move(body));
     }
 
-    addRule(rules, auxiliaryAtom("_sol1", {y, x}),
+    appendRule(rules, auxiliaryAtom("_sol1", {y, x}),
             {positive(auxiliaryAtom("_sol", {y})), positive(auxiliaryAtom("_hyp", {x})),
              negated(auxiliaryAtom("_eq", {y, x}))});
-    addRule(rules, auxiliaryAtom("_eq", {z, z}), {positive(auxiliaryAtom("_hyp", {z}))});
-    addRule(rules, auxiliaryAtom("_fact", {numberConstant(0)}), {});
-    addRule(rules, auxiliaryAtom("_isntsol", {w}), {positive(auxiliaryAtom("_fact", {w}))});
-    addRule(rules, auxiliaryAtom("_isntsol", {x}),
+    appendRule(rules, auxiliaryAtom("_eq", {z, z}), {positive(auxiliaryAtom("_hyp", {z}))});
+    appendRule(rules, auxiliaryAtom("_fact", {numberConstant(0)}), {});
+    appendRule(rules, auxiliaryAtom("_isntsol", {w}), {positive(auxiliaryAtom("_fact", {w}))});
+    appendRule(rules, auxiliaryAtom("_isntsol", {x}),
             {positive(auxiliaryAtom("_isntsol", {y})), positive(auxiliaryAtom("_succ", {y, x})),
              positive(auxiliaryAtom("_notobs", {x}))});
-    addRule(rules, auxiliaryAtom("_isntsol", {x}),
+    appendRule(rules, auxiliaryAtom("_isntsol", {x}),
             {positive(auxiliaryAtom("_isntsol", {y})), positive(auxiliaryAtom("_succ", {y, x})),
              negated(auxiliaryAtom("_sol", {x}))});
     addConstraint(constraints, {negated(auxiliaryAtom("_isntsol", {numberConstant(hypotheses.size())}))});
@@ -306,10 +306,10 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
     if (frontEndMode == FRONTEND_REITER) {
         for (const LITERAL &o : observations) {
             if (o.isNegated())
-                addRule(rules, auxiliaryAtom("_notobs", {x}),
+                appendRule(rules, auxiliaryAtom("_notobs", {x}),
                         {positive(auxiliaryAtom("_hyp", {x})), positive(copiedAtom(o.atom, x))});
             else
-                addRule(rules, copiedAtom(o.atom, x), {positive(auxiliaryAtom("_hyp", {x}))});
+                appendRule(rules, copiedAtom(o.atom, x), {positive(auxiliaryAtom("_hyp", {x}))});
         }
         for (uint32_t i = 0; i < theoryConstraints; ++i) {
             CONJUNCTION body;
@@ -326,7 +326,7 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
         addNotObsRules(rules, hypotheses);
     } else {
         for (const LITERAL &o : observations)
-            addRule(rules, auxiliaryAtom("_notobs", {x}),
+            appendRule(rules, auxiliaryAtom("_notobs", {x}),
                     {positive(auxiliaryAtom("_hyp", {x})), negated(copiedAtom(o.atom, x))});
     }
 

@@ -18,10 +18,11 @@ constraints without positive "ab" literals.
 Families:
   abductive  normal rules with negation over hypotheses and derived atoms, positive and negated
              observations, constraints (-FD, -FDsingle, -FDmincost);
-  definite   definite rules with variables, input facts and a comparison, positive constraints,
-             positive observations (all four abductive options);
+  definite   definite rules with variables, input facts and a comparison, hypotheses that rules
+             derive too, positive constraints, positive observations (all four abductive options);
   reiter     components that work unless abnormal, random wiring, observations of outputs
-             (all three consistency-based options).
+             (all three consistency-based options; -FR and -FRsingle also with "ab" derived by
+             rules and used in positive bodies).
 
 Usage: diagnosis_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
@@ -67,7 +68,8 @@ def definite_problem(r):
     ys = [d for d in derived if d.startswith("y")]
     defined = ["works(%s)" % c for c in comps]
     for _ in range(r.randint(2, 7)):
-        head = r.choice(ys)
+        # Now and then a hypothesis is also derived by the theory.
+        head = r.choice(hyps) if r.random() < 0.15 else r.choice(ys)
         rules.append(rule(head, r.sample(hyps + derived, r.randint(1, 2))))
         defined.append(head)
     if r.random() < 0.3:
@@ -96,6 +98,11 @@ def reiter_problem(r):
     if r.random() < 0.4:
         rules.append(rule("", [r.choice(signals), "not " + r.choice(hyps)]))
     obs = [("not " if r.random() < 0.7 else "") + s for s in r.sample(signals, r.randint(1, len(signals)))]
+    if r.random() < 0.25:
+        # "ab" derived by a rule, and in a positive body: beyond what -FRmin accepts.
+        rules.append(rule(r.choice(hyps), [r.choice(signals)]))
+        rules.append(rule(r.choice(signals), [r.choice(hyps)]))
+        return rules, hyps, obs, ["-FR", "-FRsingle"]
     return rules, hyps, obs, ["-FR", "-FRmin", "-FRsingle"]
 
 
