@@ -82,7 +82,7 @@ public:
     // A new object of the class `type` names (2 to 6), base part and extras copied; none for any
     // other type.
     AGGREGATEFUNCTION *clone() const;
-    // The class that `type` names, made from the spec with its start values; none for kinds
+    // The class that `type` names, made from the parsed aggregate with its start values; none for kinds
     // without a class.
     static AGGREGATEFUNCTION *make(const AGGREGATE_SPEC &spec);
 
