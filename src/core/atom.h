@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "core/aggregate_atom.h"
 #include "core/predicate_table.h"
@@ -121,6 +122,10 @@ struct ATOM_LESS {
     bool operator()(const ATOM_VIEW &a, const ATOM &b) const { return compareAtom(b, a) > 0; }
 };
 
+// A substitution of subsumption checking (rewriting/subsumption.cpp): pairs (variable of the
+// subsuming rule, term of the other rule), each pair at most once.
+using SUBSUMPTION_SUBSTITUTION = std::vector<std::pair<TERM, TERM>>;
+
 // An atom with a default-negation flag; strong negation is part of the predicate name.
 struct LITERAL {
     ATOM atom;
@@ -131,6 +136,17 @@ struct LITERAL {
     LITERAL(ATOM &&a, bool neg) : atom(std::move(a)), negated(neg) {}
 
     bool isNegated() const { return negated != 0; }
+
+    // Subsumption (rewriting/subsumption.cpp). `match`: 0 when this literal cannot be mapped
+    // onto the other under the substitution, 1 when it can (the substitution is extended), 2
+    // when it can both directly and with the first two arguments of a symmetric built-in
+    // swapped. `matchArguments` tests the arguments alone on a copy. `countMatches` sums `match`
+    // over the atoms of a head (as positive literals), each on a copy of the substitution, and
+    // stores the last atom that matched (the end when none did).
+    int match(const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) const;
+    int matchArguments(const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) const;
+    int countMatches(const std::vector<ATOM> &head, std::vector<ATOM>::const_iterator &lastMatch,
+                     const SUBSUMPTION_SUBSTITUTION &substitution) const;
     friend bool operator==(const LITERAL &a, const LITERAL &b) {
         return a.negated == b.negated && compareAtom(a.atom, b.atom) == 0;
     }

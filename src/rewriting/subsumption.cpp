@@ -1,4 +1,228 @@
 #include "rewriting/subsumption.h"
 
-// Subsumed rules are not detected yet: every rule is kept.
-int removeSubsumedRules(std::vector<RULE> &, size_t) { return 1; }
+#include <algorithm>
+#include <utility>
+
+#include "core/program.h"
+#include "grounding/builtin.h"
+
+namespace {
+
+bool isMapped(const SUBSUMPTION_SUBSTITUTION &substitution, TERM variable, TERM *image) {
+    for (const auto &[from, to] : substitution)
+        if (from == variable) {
+            *image = to;
+            return true;
+        }
+    return false;
+}
+
+void addPair(SUBSUMPTION_SUBSTITUTION &substitution, TERM from, TERM to) {
+    for (const auto &pair : substitution)
+        if (pair.first == from && pair.second == to) return;
+    substitution.emplace_back(from, to);
+}
+
+// Built-ins whose first two arguments may stand in either order.
+bool isSymmetricBuiltin(const ATOM &atom) {
+    if (predicateTable.kind(atom.predicate) != PREDICATE_BUILTIN) return false;
+    int kind = atom.builtinKind();
+    return kind == BUILTIN_EQUALITY || kind == BUILTIN_INEQUALITY || kind == BUILTIN_ADD || kind == BUILTIN_MULT;
+}
+
+LITERAL swappedFirstTwo(const LITERAL &literal) {
+    LITERAL swapped = literal;
+    std::span<TERM> args = swapped.atom.mutableArgs();
+    if (args.size() >= 2) std::swap(args[0], args[1]);
+    return swapped;
+}
+
+bool hasArguments(const LITERAL &literal) { return literal.atom.argCount() > 0; }
+
+// Sums the matches of the literal over the candidates, each on a copy of the substitution;
+// `last` is the index of the last candidate that matched, or the number of candidates.
+template <class GET>
+int countOver(const LITERAL &literal, size_t count, GET candidate, size_t &last,
+              const SUBSUMPTION_SUBSTITUTION &substitution) {
+    int total = 0;
+    last = count;
+    for (size_t i = 0; i < count; ++i) {
+        SUBSUMPTION_SUBSTITUTION copy = substitution;
+        int matches = literal.match(candidate(i), copy);
+        if (matches > 0) last = i;
+        total += matches;
+    }
+    return total;
+}
+
+// The literal of the list with the fewest matches, or -1 when one has none. `matches` and
+// `target` receive its count and the index of the last candidate it matched.
+template <class GET>
+int fewestMatches(const std::vector<LITERAL> &literals, size_t candidateCount, GET candidate,
+                  const SUBSUMPTION_SUBSTITUTION &substitution, int &matches, size_t &target) {
+    int best = -1;
+    for (size_t i = 0; i < literals.size(); ++i) {
+        size_t last = 0;
+        int count = countOver(literals[i], candidateCount, candidate, last, substitution);
+        if (count == 0) return -1;
+        bool better = best < 0 || count < matches;
+        if (!better && count == matches) {
+            const LITERAL &earlier = literals[size_t(best)];
+            if (hasArguments(literals[i]))
+                better = !hasArguments(earlier) || subsumptionTieBreak(literals[i], earlier, substitution) == 1;
+        }
+        if (better) {
+            best = int(i);
+            matches = count;
+            target = last;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+void extendSubstitution(SUBSUMPTION_SUBSTITUTION &substitution, const LITERAL &from, const LITERAL &to) {
+    std::span<const TERM> a = from.atom.args(), b = to.atom.args();
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (a[i].isVariable()) addPair(substitution, a[i], b[i]);
+}
+
+int subsumptionTieBreak(const LITERAL &a, const LITERAL &b, const SUBSUMPTION_SUBSTITUTION &substitution) {
+    auto freeVariables = [&](const LITERAL &literal) {
+        TERM_SET seen;
+        for (TERM t : literal.atom.args()) {
+            TERM image;
+            if (t.isVariable() && !isMapped(substitution, t, &image)) seen.insert(t);
+        }
+        return seen.size();
+    };
+    return freeVariables(a) > freeVariables(b) ? 1 : 0;
+}
+
+int LITERAL::matchArguments(const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) const {
+    SUBSUMPTION_SUBSTITUTION copy = substitution;
+    std::span<const TERM> a = atom.args(), b = other.atom.args();
+    if (a.size() != b.size()) return 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].isVariable()) {
+            TERM image;
+            if (isMapped(copy, a[i], &image)) {
+                if (image != b[i]) return 0;
+            } else {
+                copy.emplace_back(a[i], b[i]);
+            }
+        } else if (a[i] != b[i]) {
+            // Interned terms are equal exactly when both words are; compound terms are compared
+            // as they are, their variables unmapped.
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int LITERAL::match(const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) const {
+    if (atom.isAggregate() || other.atom.isAggregate()) return 0;
+    if (atom.predicate != other.atom.predicate || negated != other.negated) return 0;
+    int direct = matchArguments(other, substitution);
+    if (isSymmetricBuiltin(atom)) {
+        LITERAL swapped = swappedFirstTwo(other);
+        if (matchArguments(swapped, substitution)) {
+            if (direct) {
+                extendSubstitution(substitution, *this, other);
+                return 2;
+            }
+            extendSubstitution(substitution, *this, swapped);
+            return 1;
+        }
+    }
+    if (direct) extendSubstitution(substitution, *this, other);
+    return direct;
+}
+
+int LITERAL::countMatches(const std::vector<ATOM> &head, std::vector<ATOM>::const_iterator &lastMatch,
+                          const SUBSUMPTION_SUBSTITUTION &substitution) const {
+    size_t last = 0;
+    int total = countOver(
+        *this, head.size(), [&](size_t i) { return LITERAL(head[i], false); }, last, substitution);
+    lastMatch = head.begin() + std::ptrdiff_t(last);
+    return total;
+}
+
+int RULE::subsumes(const RULE &other) const {
+    std::vector<LITERAL> heads, bodies;
+    for (const ATOM &a : head) heads.emplace_back(a, false);
+    if (body) bodies.assign(body->begin(), body->end());
+    const size_t otherBodySize = other.body ? other.body->size() : 0;
+    auto otherHead = [&](size_t i) { return LITERAL(other.head[i], false); };
+    auto otherBody = [&](size_t i) -> const LITERAL & { return (*other.body)[uint32_t(i)]; };
+
+    SUBSUMPTION_SUBSTITUTION substitution;
+    while (!heads.empty() || !bodies.empty()) {
+        int headCandidate = -1, bodyCandidate = -1, headCount = 0, bodyCount = 0;
+        size_t headTarget = 0, bodyTarget = 0;
+        if (!heads.empty()) {
+            if (other.head.empty()) return 0;
+            headCandidate = fewestMatches(heads, other.head.size(), otherHead, substitution, headCount, headTarget);
+            if (headCandidate < 0) return 0;
+        }
+        if (!bodies.empty()) {
+            if (otherBodySize == 0) return 0;
+            bodyCandidate = fewestMatches(bodies, otherBodySize, otherBody, substitution, bodyCount, bodyTarget);
+            if (bodyCandidate < 0) return 0;
+        }
+        bool chooseHead;
+        if (bodyCandidate < 0) {
+            chooseHead = true;
+        } else if (headCandidate < 0) {
+            chooseHead = false;
+        } else if (headCount != bodyCount) {
+            chooseHead = headCount < bodyCount;
+        } else {
+            const LITERAL &h = heads[size_t(headCandidate)], &b = bodies[size_t(bodyCandidate)];
+            chooseHead = hasArguments(h) && (!hasArguments(b) || subsumptionTieBreak(h, b, substitution) == 1);
+        }
+        // Commit to the last candidate matched; there is no undoing this choice.
+        if (chooseHead) {
+            heads[size_t(headCandidate)].match(otherHead(headTarget), substitution);
+            heads.erase(heads.begin() + headCandidate);
+        } else {
+            bodies[size_t(bodyCandidate)].match(otherBody(bodyTarget), substitution);
+            bodies.erase(bodies.begin() + bodyCandidate);
+        }
+    }
+    return 1;
+}
+
+int RULE::checkSubsumption(std::vector<RULE> &rules, size_t first, size_t last) const {
+    if (first > last || first >= rules.size()) return 0;
+    // The number of candidates is fixed here; an erased candidate's place is taken by the next.
+    size_t candidates = std::min(last, rules.size() - 1) - first + 1;
+    size_t position = first;
+    for (size_t k = 0; k < candidates && position < rules.size(); ++k) {
+        const RULE &candidate = rules[position];
+        if (candidate.subsumes(*this)) return 1;
+        if (subsumes(candidate))
+            rules.erase(rules.begin() + std::ptrdiff_t(position));
+        else
+            ++position;
+    }
+    return 0;
+}
+
+int RULE::isSubsumed(std::vector<RULE> &rules) const {
+    return rules.empty() ? 0 : checkSubsumption(rules, 0, rules.size() - 1);
+}
+
+int removeSubsumedRules(std::vector<RULE> &rules, size_t start) {
+    for (size_t position = start; position < rules.size();) {
+        if (position + 1 < rules.size() && rules[position].checkSubsumption(rules, position + 1, rules.size() - 1)) {
+            if (position + 1 != rules.size()) rules[position] = std::move(rules.back());
+            rules.pop_back();
+        } else {
+            ++position;
+        }
+    }
+    return 1;
+}
