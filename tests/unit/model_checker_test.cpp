@@ -248,6 +248,54 @@ TEST(ModelChecker, StatisticsLines) {
                  "Max. atoms for inner MC   : 12\n");
 }
 
+// The check program written out: "h1 | h2 :- b1, b2." per rule record, ":- b1." per constraint.
+std::string showCheckProgram(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints) {
+    auto name = [](GATOM_ID atom) { return std::string(predicateTable.name(groundAtomTable[atom].predicate)); };
+    std::string text;
+    for (const GRULE &r : rules) {
+        std::string head, body;
+        for (GATOM_ID h : r.head) head += (head.empty() ? "" : " | ") + name(h);
+        for (const GLITERAL &l : r.body.literals) body += (body.empty() ? "" : ", ") + name(l.atom);
+        text += body.empty() ? head + ".\n" : head + " :- " + body + ".\n";
+    }
+    for (const GCONSTRAINT &c : constraints) {
+        std::string body;
+        for (const GLITERAL &l : c.body.literals) body += (body.empty() ? "" : ", ") + name(l.atom);
+        text += ":- " + body + ".\n";
+    }
+    return text;
+}
+
+TEST(ModelChecker, CheckProgramEncodings) {
+    // Candidate: a, b, c, d true, e false, f undefined; chosen b and d.
+    loadGroundProgram("a | b :- c, f.\nc :- a.\nc :- b, not e.\nd :- d, c.\nb :- e.\nd | a :- not f.\na :- b, not d.");
+    TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
+    for (const char *t : {"a", "b", "c", "d"}) a.values[atomNumber(t)] = TRUTH_TRUE;
+    a.values[atomNumber("f")] = TRUTH_UNDEFINED;
+    std::vector<uint8_t> chosen(groundAtomCount, 0);
+    chosen[atomNumber("b")] = chosen[atomNumber("d")] = 1;
+    CANDIDATE_SET u(groundAtomCount);
+    for (const char *t : {"a", "b", "c", "d"}) u.insert(atomNumber(t));
+
+    // Relevant: a | b :- c, f (f undefined is not false); c :- a; c :- b, not e; d | a :- not f
+    // (f undefined does not count as true). Not relevant: d :- d, c (its head is in its body),
+    // b :- e (e false), a :- b, not d (d true).
+    std::vector<GRULE> rules;
+    std::vector<GCONSTRAINT> constraints;
+    EXPECT_EQ(buildCheckProgram(groundRules, a, chosen.data(), u, rules, constraints), 4u);
+    EXPECT_EQ(showCheckProgram(rules, constraints),
+              "b | d.\n"           // the chosen atoms of U, ascending
+              "c :- a, b.\n"       // a | b :- c, f: body atoms in U, true heads as body
+              "a :- c.\n"          // c :- a
+              "b :- c.\n"          // c :- b, not e
+              ":- d, a.\n");       // d | a :- not f: no positive body atom in U
+    rules.clear();
+    constraints.clear();
+    for (const GRULE &r : groundRules)
+        if (r.isRelevantForCheck(a, u.members)) r.buildCheckRule(a, u.members, rules, constraints, true);
+    EXPECT_EQ(showCheckProgram(rules, constraints), "a | b :- c.\nc :- a.\nc :- b.\nd | a.\n");
+}
+
 TEST(ModelChecker, SatSolveOverCheckRecords) {
     loadGroundProgram("a | b :- c.\n:- a, b.\nc.");
     std::vector<uint8_t> selection(groundAtomCount, 0);
