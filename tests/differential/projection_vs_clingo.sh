@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Random programs solved by quarn with and without projection rewriting and subsumption checking
+# and by clingo must have the same answer sets. By hand: projection_vs_clingo.sh [SEED [COUNT]].
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+command -v clingo >/dev/null || { echo "clingo is not installed (Debian package gringo)"; exit 1; }
+command -v python3 >/dev/null || { echo "python3 is needed to generate the programs"; exit 1; }
+[ -x build/quarn ] || { echo "build/quarn is not built"; exit 1; }
+exec python3 tests/differential/projection_vs_clingo.py build/quarn --seed "${1:-1}" --count "${2:-200}"
