@@ -235,7 +235,8 @@ ADORNED_RULE MAGIC_SETS::adornRule(const RULE &rule, uint32_t adornedName, int32
         size_t chosen = remaining.size();
         for (size_t k = 0; k < remaining.size(); k++) {
             if (!isReady(*remaining[k], bound)) continue;
-            if (chosen == remaining.size() || prefersLater(remaining[chosen]->atom, remaining[k]->atom, bound))
+            if (chosen == remaining.size() ||
+                prefersLater(remaining[chosen]->atom, remaining[k]->atom, bound))
                 chosen = k;
         }
         if (chosen == remaining.size()) {
@@ -425,7 +426,8 @@ RULE MAGIC_SETS::modifiedRule(ADORNED_RULE adornedRule, const std::vector<ATOM> 
     unshiftHead(adornedRule, programHead);
     CONJUNCTION body;
     // The magic literal of the last head atom stands first.
-    for (size_t h = adornedRule.head.size(); h-- > 0;) body.append(LITERAL(magicAtom(adornedRule.head[h]), false));
+    for (size_t h = adornedRule.head.size(); h-- > 0;)
+        body.append(LITERAL(magicAtom(adornedRule.head[h]), false));
     for (LITERAL &literal : adornedRule.body) body.append(std::move(literal));
     return RULE(std::move(adornedRule.head), std::move(body));
 }
@@ -464,9 +466,9 @@ int MAGIC_SETS::seedQuery(bool ground, ADORNED_RULE &queryRule, std::vector<RULE
         seeds = querySeeds(queryRule);
         return 1;
     }
-    auto [queryPredicate, exists] = predicateTable.find("#query");
+    // rewrite has made sure that the "#query" rule is there.
+    uint32_t queryPredicate = predicateTable.find("#query").first;
     const RULE &r = rules[headRules[queryPredicate].front()];
-    (void)exists;
     ATOM a = adornQueryAtom(r.head[0]);
     queryRule = adornRule(r, a.predicate, 0, &r);
     if (!magicSetsRequested) {
@@ -486,7 +488,8 @@ int MAGIC_SETS::seedQuery(bool ground, ADORNED_RULE &queryRule, std::vector<RULE
 // Under -OODMS the modified rule of a disjunctive rule is made once: not again for a head atom
 // whose twin (another head atom with the same arguments) was already processed with the same
 // adornment, since that modified rule restores the same head atoms.
-bool MAGIC_SETS::skipsModifiedRule(const std::vector<ATOM> &programHead, const ATOM &head, uint32_t adornedName) {
+bool MAGIC_SETS::skipsModifiedRule(const std::vector<ATOM> &programHead, const ATOM &head,
+                                   uint32_t adornedName) {
     if (!optOODMS) return false;
     const std::string *adornment = adornmentOf(adornedName);
     if (!adornment) return false;
@@ -543,7 +546,8 @@ std::vector<RULE> MAGIC_SETS::restorePredicateNames() const {
             continue;
         }
         CONJUNCTION body;
-        for (const LITERAL &literal : *rule.body) body.append(LITERAL(restore(literal.atom), literal.isNegated()));
+        for (const LITERAL &literal : *rule.body)
+            body.append(LITERAL(restore(literal.atom), literal.isNegated()));
         result.emplace_back(std::move(head), std::move(body));
     }
     return result;
@@ -582,7 +586,7 @@ void MAGIC_SETS::rewrite(bool ground) {
         }
         auto listed = headRules.find(base);
         if (listed == headRules.end()) continue;
-        // Indices, not references: collecting adds no rule to the program before the end.
+        // The program rules stay in place until the end: the origins point at them.
         for (uint32_t index : listed->second) {
             const RULE &program = rules[index];
             int32_t k = program.head.size() == 1 ? 1 : 2;
@@ -595,8 +599,8 @@ void MAGIC_SETS::rewrite(bool ground) {
                     const MAGIC_ORIGIN &origin = origins[name];
                     if (origin.kind == 2 && origin.rule == &program && origin.position == c) continue;
                 }
-                ADORNED_RULE adornedRule =
-                    k == 1 ? adornRule(program, name, k, &program) : adornRule(shiftedRule(program, head), name, k, &program);
+                ADORNED_RULE adornedRule = k == 1 ? adornRule(program, name, k, &program)
+                                                  : adornRule(shiftedRule(program, head), name, k, &program);
                 bool skipModified = skipsModifiedRule(program.head, head, name);
                 collect(adornedRule, program.head, skipModified);
             }

@@ -61,9 +61,6 @@ public:
     // be read back: '#' becomes '_', and "_<n>" is added while the name is taken.
     void renameMagicPredicates();
 
-    // The index of the first rule that is not a fact.
-    size_t firstNonFactIndex() const { return firstNonFact; }
-
 private:
     std::vector<RULE> &rules;
     size_t firstNonFact = 0;
