@@ -50,9 +50,6 @@ int32_t countArgumentsBoundBy(const ATOM &atom, const TERM_SET &bound) {
     return n;
 }
 
-// Rules made here are not tested for subsumption yet: none is pruned while they are collected.
-bool isSubsumedBy(const RULE &, std::vector<RULE> &) { return false; }
-
 // The rule with the head atom alone, and the body followed by the negation of every other head
 // atom of the rule: how a disjunctive rule is adorned for one of its head atoms.
 RULE shiftedRule(const RULE &rule, const ATOM &head) {
@@ -386,7 +383,7 @@ std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
         RULE rule = magicBody.empty() ? RULE(std::vector<ATOM>{std::move(ml)})
                                       : RULE(std::vector<ATOM>{std::move(ml)}, std::move(magicBody));
         if (!makeMagicRuleSafe(rule)) unsafeMagicRule = true;
-        if (optOODMS && isSubsumedBy(rule, result)) continue;
+        if (optOODMS && rule.isSubsumed(result)) continue;
         result.push_back(std::move(rule));
     }
     return result;
@@ -517,7 +514,7 @@ bool MAGIC_SETS::prepareOrigin(uint32_t adornedName, const MAGIC_ORIGIN &origin,
 void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM> &programHead,
                          bool skipModified) {
     for (RULE &rule : magicRules(adornedRule)) {
-        if (optOODMS && isSubsumedBy(rule, magicRuleList)) continue;
+        if (optOODMS && rule.isSubsumed(magicRuleList)) continue;
         magicRuleList.push_back(std::move(rule));
     }
     RULE rule = modifiedRule(adornedRule, programHead);
@@ -527,7 +524,7 @@ void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM
         for (const RULE &made : modifiedRuleList)
             if (sameRule(made, rule)) return;
     }
-    if (optOODMS && isSubsumedBy(rule, modifiedRuleList)) return;
+    if (optOODMS && rule.isSubsumed(modifiedRuleList)) return;
     modifiedRuleList.push_back(std::move(rule));
 }
 
