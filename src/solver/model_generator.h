@@ -198,6 +198,17 @@ public:
     int propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component);
     bool hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
 
+    // --- Heuristic choice: look-ahead ---
+    // 1 when the look-ahead of the literal failed (its opposite is queued in forcedLiterals).
+    int lookahead(GATOM_ID atom, bool makeFalse, bool fromUndefined, TRUTH_ASSIGNMENT &a);
+    // 1 when every look-ahead made succeeded; the records (when given) take the measurements.
+    int lookaheadBoth(GATOM_ID atom, uint8_t polarity, TRUTH_ASSIGNMENT &a, HEURISTIC_VALUE *record,
+                      HEURISTIC_VALUE *opposite);
+    int applyForcedLiterals(TRUTH_ASSIGNMENT &a);
+    void markLookedAhead(GATOM_ID atom, uint8_t polarity);
+    bool isPossiblyTrue(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const;
+    void countOccurrenceWeights(GATOM_ID atom);
+
     // --- Search ---
     void search(TRUTH_ASSIGNMENT &a);
     void candidateFound(TRUTH_ASSIGNMENT &a);
@@ -227,8 +238,9 @@ public:
 
     std::vector<uint8_t> lookedAheadPositive;
     std::vector<uint8_t> lookedAheadNegative;
-    std::vector<uint32_t> positiveWeight;
-    std::vector<uint32_t> negativeWeight;
+    // Occurrence weights add up over the repeated passes of one computation: 64 bits.
+    std::vector<uint64_t> positiveWeight;
+    std::vector<uint64_t> negativeWeight;
 
     std::vector<GRULE> &rules;
     std::vector<GCONSTRAINT> &constraints;

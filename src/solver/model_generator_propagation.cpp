@@ -30,7 +30,7 @@ void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 }
 
 void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    int32_t *c = lookaheadRecord.counters;
+    int64_t *c = lookaheadRecord.counters;
     ++c[3];
     ++c[9];
     if (supportCount[atom] == 2) ++c[4];
@@ -48,7 +48,7 @@ void MODEL_GENERATOR::setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 }
 
 void MODEL_GENERATOR::confirmMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    int32_t *c = lookaheadRecord.counters;
+    int64_t *c = lookaheadRecord.counters;
     ++c[0];
     if (supportCount[atom] == 2) ++c[1];
     if (supportCount[atom] == 3) ++c[2];

@@ -8,6 +8,7 @@
 
 #include "driver/options.h"
 #include "grounding/depgraph.h"
+#include "solver/heuristic_choice.h"
 
 // One search level: the rule-order chooser's position and the literal of the current branch.
 struct SEARCH_LEVEL {
@@ -15,6 +16,7 @@ struct SEARCH_LEVEL {
     uint32_t position = 0;      // the chosen head atom, or the chosen negative body literal
     bool headChosen = false;    // the chosen literal is a head atom
     bool aggregateChosen = false;  // the chosen literal is an aggregate atom, not a rule's
+    bool candidateChosen = false;  // the chosen literal is the first entry of the candidate list
     bool decided = false;       // a branch of this level propagated without contradiction
     GATOM_ID atom = 0;          // the literal of the current branch: the atom, ...
     bool negated = false;       // ... whether the literal is "not atom" ...
@@ -62,6 +64,7 @@ bool MODEL_GENERATOR::chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f
         if (a[atom] == TRUTH_UNDEFINED) {
             f.atom = atom;
             f.aggregateChosen = true;
+            f.candidateChosen = false;
             return true;
         }
     return false;
@@ -75,6 +78,7 @@ void literalOf(const std::vector<GRULE> &rules, SEARCH_LEVEL &f) {
         f.madeTrue = true;
         return;
     }
+    if (f.candidateChosen) return;
     const GRULE &r = rules[f.rule];
     if (f.headChosen) {
         f.atom = r.head[f.position];
@@ -106,6 +110,18 @@ bool nextInRule(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, SEAR
     return false;
 }
 
+// The literal of the candidate list's first entry, or false when the list is empty.
+bool takeCandidate(const PT_CANDIDATES &list, SEARCH_LEVEL &f) {
+    if (list.count == 0) return false;
+    const PT_CANDIDATE &c = list.first();
+    f.atom = c.atom;
+    f.negated = c.polarity == 1;
+    f.madeTrue = list.literalFirst(c);
+    f.aggregateChosen = false;
+    f.candidateChosen = true;
+    return true;
+}
+
 }  // namespace
 
 void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
@@ -113,6 +129,8 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
     std::vector<SEARCH_LEVEL> stack;
     stack.reserve(64);
     stack.emplace_back();
+    // The candidate list of each depth, kept for the whole search so that its slots are reused.
+    std::vector<PT_CANDIDATES> candidateLists;
 
     // A leaf: every atom the choices left open becomes false, and a total assignment without
     // must-be-true atoms is a candidate.
@@ -166,16 +184,30 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                     }
                 }
             }
-            // The look-ahead heuristic is not built yet: -OH chooses by rule order as -OH- does.
             choiceTimer.start();
-            bool found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
+            bool found = false;
+            if (optOH) {
+                if (candidateLists.size() < stack.size()) candidateLists.resize(stack.size());
+                PT_CANDIDATES &list = candidateLists[stack.size() - 1];
+                list.start(this, &a, optPtCache);
+                if (!list.chooseCandidate()) {
+                    choiceTimer.stop();
+                    ++pruningLookaheads;
+                    action = LEVEL_END;
+                    break;
+                }
+                found = takeCandidate(list, f) || chooseAggregate(a, f);
+            } else {
+                found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
+            }
             choiceTimer.stop();
             if (!found) {
                 leaf();
                 action = LEVEL_END;
                 break;
             }
-            ++choicePoints;
+            // The look-ahead counts its own choice points.
+            if (!optOH || f.aggregateChosen) ++choicePoints;
             f.decided = false;
             literalOf(rules, f);
             action = BRANCH;
@@ -247,10 +279,25 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                 break;
             }
             choiceTimer.start();
-            bool found = f.aggregateChosen
-                             ? chooseFromRules(0, false, a, f) || chooseAggregate(a, f)
-                             : nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) ||
-                                   chooseAggregate(a, f);
+            bool found = false;
+            if (optOH) {
+                PT_CANDIDATES &list = candidateLists[stack.size() - 1];
+                if (!f.aggregateChosen) {
+                    list.removeFirst();
+                    list.dropStaleCandidates();
+                }
+                if (list.count == 0 && !list.chooseCandidate()) {
+                    choiceTimer.stop();
+                    ++pruningLookaheads;
+                    action = LEVEL_END;
+                    break;
+                }
+                found = takeCandidate(list, f) || chooseAggregate(a, f);
+            } else {
+                found = f.aggregateChosen ? chooseFromRules(0, false, a, f) || chooseAggregate(a, f)
+                                          : nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) ||
+                                                chooseAggregate(a, f);
+            }
             choiceTimer.stop();
             if (found) {
                 literalOf(rules, f);

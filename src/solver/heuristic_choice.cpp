@@ -1,0 +1,372 @@
+// The heuristic choice: possibly-true candidates, their occurrence weights and the look-ahead.
+#include "solver/heuristic_choice.h"
+
+#include <algorithm>
+
+#include "driver/options.h"
+
+namespace {
+
+inline bool bodyTrue(const GRULE *r) { return r->openPositive == 0 && r->openNegative == 0; }
+inline uint32_t openCount(const GRULE *r) {
+    return r->openHead + (r->openPositive - r->mustBeTruePositive) + r->openNegative;
+}
+inline uint32_t openCount(const GCONSTRAINT *k) { return k->openPositive + k->openNegative; }
+
+// An undefined atom under `not` in an unsatisfied rule whose positive body is true.
+bool isNegativeCandidate(const MODEL_GENERATOR &mg, const TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (a[atom] != TRUTH_UNDEFINED) return false;
+    const OCCURRENCE_LISTS<GRULE> &l = mg.negativeBodyOccurrences;
+    for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
+        if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
+    return false;
+}
+
+// Under --pospts: an undefined atom in the head of an unsatisfied rule whose positive body is
+// true.
+bool isHeadCandidate(const MODEL_GENERATOR &mg, const TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (a[atom] != TRUTH_UNDEFINED) return false;
+    const OCCURRENCE_LISTS<GRULE> &l = mg.headOccurrences;
+    for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
+        if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
+    return false;
+}
+
+// The rules and constraints that making the atom false would bring one step from an inference.
+uint64_t positiveOccurrenceWeight(const MODEL_GENERATOR &mg, GATOM_ID atom) {
+    uint64_t w = 0;
+    const OCCURRENCE_LISTS<GRULE> &rules = mg.positiveBodyOccurrences;
+    for (GRULE *const *p = rules.begin(atom); p != rules.end(atom); ++p)
+        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    const OCCURRENCE_LISTS<GCONSTRAINT> &ks = mg.positiveConstraintOccurrences;
+    for (GCONSTRAINT *const *p = ks.begin(atom); p != ks.end(atom); ++p)
+        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    return w;
+}
+
+}  // namespace
+
+// --- Look-ahead, members of the model generator ----------------------------------------------
+
+bool MODEL_GENERATOR::isPossiblyTrue(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const {
+    if (a[atom] != TRUTH_UNDEFINED) return false;
+    if (hasAggregates && aggregateAtom[atom]) {
+        // An aggregate atom is derived by its elements, unless it is part of a recursion.
+        int32_t c = componentOfAtom[atom];
+        if (c < 0) return false;
+        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
+            for (GATOM_ID h : (*p)->head)
+                if (h != atom && componentOfAtom[h] == c) return true;
+        return false;
+    }
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
+        if ((*p)->satisfied == 0 && bodyTrue(*p)) return true;
+    return false;
+}
+
+void MODEL_GENERATOR::countOccurrenceWeights(GATOM_ID atom) {
+    uint64_t w = 0;
+    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
+        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
+        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
+         p != negativeConstraintOccurrences.end(atom); ++p)
+        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    negativeWeight[atom] += w;
+}
+
+void MODEL_GENERATOR::markLookedAhead(GATOM_ID atom, uint8_t polarity) {
+    (polarity == 0 ? lookedAheadPositive : lookedAheadNegative)[atom] = 1;
+}
+
+int MODEL_GENERATOR::lookahead(GATOM_ID atom, bool makeFalse, bool fromUndefined, TRUTH_ASSIGNMENT &a) {
+    a.markChoice();
+    ++level;
+    lookaheadRecord.reset();
+    if (makeFalse)
+        setFalse(a, atom);
+    else if (fromUndefined)
+        setTrue(a, atom);
+    else
+        setMustBeTrue(a, atom);
+    int ok = propagate(a);
+    if (lookaheadRecord.hasCosts && lookaheadRecord.cost.values.size() == a.levelCosts.values.size())
+        lookaheadRecord.cost.assignValues(a.levelCosts);
+    --level;
+    a.undoChoice();
+    counterTrail.undoTo(level);
+    supportTrail.undoTo(level);
+    if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
+    if (ok) return 0;
+    forcedLiterals.push(makeFalse ? TRUTH_MUST_BE_TRUE : TRUTH_FALSE, atom);
+    return 1;
+}
+
+int MODEL_GENERATOR::lookaheadBoth(GATOM_ID atom, uint8_t polarity, TRUTH_ASSIGNMENT &a, HEURISTIC_VALUE *record,
+                                   HEURISTIC_VALUE *opposite) {
+    size_t chosen = chosenAtoms.size();
+    int ok = 1;
+    if (record) {
+        ++lookaheadsPerformed;
+        if (lookahead(atom, polarity == 1, true, a)) {
+            ++inconsistentLookaheads;
+            ok = 0;
+        } else {
+            *record = lookaheadRecord;
+        }
+    }
+    if (ok && opposite) {
+        ++lookaheadsPerformed;
+        if (lookahead(atom, polarity == 0, false, a)) {
+            ++inconsistentLookaheads;
+            ok = 0;
+        } else {
+            *opposite = lookaheadRecord;
+        }
+    }
+    // Heads that propagation confirmed during a look-ahead were undone with it.
+    while (chosenAtoms.size() > chosen) {
+        chosenFlags[chosenAtoms.back()] = 0;
+        chosenAtoms.pop_back();
+    }
+    return ok;
+}
+
+int MODEL_GENERATOR::applyForcedLiterals(TRUTH_ASSIGNMENT &a) {
+    while (!forcedLiterals.empty()) {
+        LITERAL_QUEUE_ENTRY e = forcedLiterals.pop();
+        TRUTH_VALUE v = a[e.atom];
+        bool contradiction = false;
+        if (e.kind == TRUTH_FALSE) {
+            if (v == TRUTH_UNDEFINED)
+                setFalse(a, e.atom);
+            else if (v != TRUTH_FALSE)
+                contradiction = true;
+        } else {
+            if (v == TRUTH_UNDEFINED)
+                setMustBeTrue(a, e.atom);
+            else if (v == TRUTH_FALSE)
+                contradiction = true;
+        }
+        if (contradiction) {
+            forcedLiterals.clear();
+            return 0;
+        }
+    }
+    return propagate(a);
+}
+
+// --- The candidate list ----------------------------------------------------------------------
+
+void PT_CANDIDATES::start(MODEL_GENERATOR *generator, TRUTH_ASSIGNMENT *a, uint32_t listCapacity) {
+    mg = generator;
+    assignment = a;
+    capacity = listCapacity;
+    clear();
+}
+
+void PT_CANDIDATES::clear() {
+    for (uint32_t s : order) freeSlots.push_back(s);
+    order.clear();
+    count = 0;
+    done = false;
+}
+
+uint32_t PT_CANDIDATES::takeSlot() {
+    if (!freeSlots.empty()) {
+        uint32_t s = freeSlots.back();
+        freeSlots.pop_back();
+        return s;
+    }
+    slots.emplace_back();
+    return static_cast<uint32_t>(slots.size() - 1);
+}
+
+void PT_CANDIDATES::removeFirst() {
+    freeSlots.push_back(order.front());
+    order.erase(order.begin());
+    --count;
+}
+
+int PT_CANDIDATES::chooseCandidate() {
+    MODEL_GENERATOR &m = *mg;
+    done = false;
+    for (;;) {
+        std::fill(m.lookedAheadPositive.begin(), m.lookedAheadPositive.end(), 0);
+        std::fill(m.lookedAheadNegative.begin(), m.lookedAheadNegative.end(), 0);
+        std::fill(m.positiveWeight.begin(), m.positiveWeight.end(), 0);
+        std::fill(m.negativeWeight.begin(), m.negativeWeight.end(), 0);
+        if (!computePossiblyTrue()) return 0;
+        if (count == 0) {
+            done = true;
+            return 1;
+        }
+        // Forced literals of later look-aheads may have decided the entries: then the
+        // candidates of the changed interpretation are computed afresh.
+        dropStaleCandidates();
+        if (count != 0) return 1;
+    }
+}
+
+int PT_CANDIDATES::computePossiblyTrue() {
+    MODEL_GENERATOR &m = *mg;
+    const TRUTH_ASSIGNMENT &a = *assignment;
+    const uint32_t atoms = static_cast<uint32_t>(m.lookedAheadPositive.size());
+    bool counted = false;
+    for (;;) {
+        // The average occurrence weight of the candidates not looked ahead yet.
+        uint64_t n = 0, s = 0;
+        for (uint32_t i = 0; i < atoms; ++i) {
+            GATOM_ID atom = static_cast<GATOM_ID>(i);
+            if (optNegPts) {
+                if (!m.lookedAheadPositive[i] && m.isPossiblyTrue(atom, a)) {
+                    m.positiveWeight[i] += positiveOccurrenceWeight(m, atom);
+                    ++n;
+                    s += m.positiveWeight[i] + m.negativeWeight[i];
+                }
+                if (!m.lookedAheadNegative[i] && isNegativeCandidate(m, a, atom)) {
+                    m.countOccurrenceWeights(atom);
+                    ++n;
+                    s += m.positiveWeight[i] + m.negativeWeight[i];
+                }
+            } else if (!m.lookedAheadPositive[i] && isHeadCandidate(m, a, atom)) {
+                m.positiveWeight[i] += positiveOccurrenceWeight(m, atom);
+                ++n;
+                s += m.positiveWeight[i] + m.negativeWeight[i];
+            }
+        }
+        // At the root every candidate is looked ahead; below it those of at least average weight.
+        uint64_t threshold = 0;
+        if (n != 0 && m.level > 1) threshold = s != 0 && s < n ? 1 : s / n;
+
+        uint32_t inserted = 0, failed = 0;
+        for (uint32_t i = 0; i < atoms; ++i) {
+            GATOM_ID atom = static_cast<GATOM_ID>(i);
+            // The marks and the candidate tests see the interpretation as earlier forced
+            // literals left it.
+            for (uint8_t polarity = 0; polarity < (optNegPts ? 2 : 1); ++polarity) {
+                bool marked = polarity == 0 ? m.lookedAheadPositive[i] : m.lookedAheadNegative[i];
+                if (marked || m.positiveWeight[i] + m.negativeWeight[i] < threshold ||
+                    !isCandidateOfKind(atom, polarity))
+                    continue;
+                if (!counted) {
+                    ++m.choicePoints;
+                    counted = true;
+                }
+                if (!evaluateCandidate(atom, polarity, inserted, failed)) return 0;
+            }
+        }
+        // A pass that only forced literals has changed the interpretation: its candidates are
+        // looked for again.
+        if (inserted != 0 || failed == 0) return 1;
+    }
+}
+
+bool PT_CANDIDATES::isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const {
+    if (!optNegPts) return isHeadCandidate(*mg, *assignment, atom);
+    return polarity == 0 ? mg->isPossiblyTrue(atom, *assignment) : isNegativeCandidate(*mg, *assignment, atom);
+}
+
+int PT_CANDIDATES::evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed) {
+    MODEL_GENERATOR &m = *mg;
+    TRUTH_ASSIGNMENT &a = *assignment;
+    m.markLookedAhead(atom, polarity);
+    HEURISTIC_VALUE *opposite = optComplPt ? &m.oppositeRecord : nullptr;
+    if (!m.lookaheadBoth(atom, polarity, a, &m.candidateRecord, opposite)) {
+        ++failed;
+        return m.applyForcedLiterals(a);
+    }
+    ++inserted;
+    insertCandidate(atom, polarity, m.candidateRecord, opposite);
+    if (!optComplPt || polarity != 0 || m.supportCount[atom] != 1) return 1;
+
+    // The atom has a single rule that can support it. When that rule has exactly one other open
+    // head atom and a true body, making the atom false makes the other one true: the look-ahead
+    // just made measures the other atom's literal as well.
+    GRULE *rule = nullptr;
+    for (GRULE *const *p = m.headOccurrences.begin(atom); p != m.headOccurrences.end(atom); ++p) {
+        GRULE *r = *p;
+        bool supports = r->supportedHead != 0 && r->head[r->supportedHead - 1] == atom;
+        if (supports || r->satisfied == 0) {
+            rule = r;
+            break;
+        }
+    }
+    if (!rule || rule->openHead != 2 || !bodyTrue(rule)) return 1;
+    GATOM_ID other = -1;
+    for (GATOM_ID h : rule->head)
+        if (h != atom && a[h] == TRUTH_UNDEFINED) {
+            other = h;
+            break;
+        }
+    if (other < 0 || m.lookedAheadPositive[other]) return 1;
+    m.markLookedAhead(other, 0);
+    if (m.supportCount[other] != 1) {
+        if (m.lookaheadBoth(other, 0, a, nullptr, &m.candidateRecord)) {
+            ++inserted;
+        } else {
+            ++failed;
+            if (!m.applyForcedLiterals(a)) return 0;
+        }
+    }
+    insertCandidate(other, 0, m.oppositeRecord, &m.candidateRecord);
+    return 1;
+}
+
+bool PT_CANDIDATES::worseThan(const HEURISTIC_PAIR &entry, const PT_CANDIDATE &other) const {
+    const std::vector<int32_t> &criteria = mg->heuristic;
+    const std::vector<int32_t> &operators = mg->combineOperators;
+    HEURISTIC_PAIR o{&other.result, other.hasOpposite ? &other.opposite : nullptr};
+    bool combined = optComplPt && entry.opposite && o.opposite;
+    for (size_t i = 0; i < criteria.size(); ++i) {
+        int s = combined ? compareByCombinedCriterion(criteria[i], i < operators.size() ? operators[i] : 0, entry,
+                                                      o, criteria)
+                         : compareByCriterion(criteria[i], *entry.result, *o.result);
+        if (s != 0) return s < 0;
+    }
+    return false;
+}
+
+void PT_CANDIDATES::insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURISTIC_VALUE &result,
+                                    const HEURISTIC_VALUE *opposite) {
+    HEURISTIC_PAIR entry{&result, opposite};
+    size_t position;
+    if (count == 0 || worseThan(entry, slots[order[count - 1]])) {
+        if (count >= capacity) return;
+        position = count;
+    } else {
+        // Among equals the newest comes first.
+        position = 0;
+        while (worseThan(entry, slots[order[position]])) ++position;
+    }
+    uint32_t s = takeSlot();
+    PT_CANDIDATE &c = slots[s];
+    c.atom = atom;
+    c.polarity = polarity;
+    c.result = result;
+    c.hasOpposite = opposite != nullptr;
+    if (opposite) c.opposite = *opposite;
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), s);
+    if (count >= capacity) {
+        freeSlots.push_back(order.back());
+        order.pop_back();
+    } else {
+        ++count;
+    }
+}
+
+void PT_CANDIDATES::dropStaleCandidates() {
+    while (count != 0) {
+        const PT_CANDIDATE &c = first();
+        if (isCandidateOfKind(c.atom, c.polarity)) return;
+        removeFirst();
+    }
+}
+
+bool PT_CANDIDATES::literalFirst(const PT_CANDIDATE &c) const {
+    if (!optCanChooseComplPt || !c.hasOpposite) return true;
+    for (int32_t criterion : mg->heuristic)
+        if (int s = compareByCriterion(criterion, c.result, c.opposite)) return s > 0;
+    return true;
+}

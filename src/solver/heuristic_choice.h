@@ -1,0 +1,71 @@
+// The heuristic choice of a search level: possibly-true candidates and look-ahead.
+//
+// Under -OH each search level keeps a PT_CANDIDATES list. `chooseCandidate` collects the
+// possibly-true candidates of the current interpretation (atoms that an unsatisfied rule with a
+// true body could still derive and, under --negpts, atoms whose falsity such a rule could use),
+// looks ahead each one whose occurrence weight reaches the average (assign, propagate, measure,
+// undo), forces the opposite of every literal whose look-ahead fails, and keeps the best
+// `capacity` candidates sorted by the criteria of the heuristic list. The search takes them from
+// the front; one computation usually serves several choices of the same level.
+//
+// Entries and their records live in slots that are reused for the life of the list, so a
+// look-ahead allocates nothing once the slots have grown.
+#ifndef QUARN_SOLVER_HEURISTIC_CHOICE_H
+#define QUARN_SOLVER_HEURISTIC_CHOICE_H
+
+#include <cstdint>
+#include <vector>
+
+#include "solver/heuristic_value.h"
+#include "solver/model_generator.h"
+
+// One candidate: the atom, its polarity (0: the literal is the atom true, 1: the atom false) and
+// the look-ahead records of the literal and, under --complpt, of its opposite.
+struct PT_CANDIDATE {
+    GATOM_ID atom = 0;
+    uint8_t polarity = 0;
+    bool hasOpposite = false;
+    HEURISTIC_VALUE result;
+    HEURISTIC_VALUE opposite;
+};
+
+class PT_CANDIDATES {
+public:
+    MODEL_GENERATOR *mg = nullptr;
+    TRUTH_ASSIGNMENT *assignment = nullptr;
+    bool done = false;  // no candidate exists
+    uint32_t capacity = 0;
+    uint32_t count = 0;
+
+    // An empty list of the given capacity over the model generator's current assignment.
+    void start(MODEL_GENERATOR *generator, TRUTH_ASSIGNMENT *a, uint32_t listCapacity);
+
+    // Fills the list, or sets `done`; 0 when the look-aheads show that the interpretation has no
+    // answer set.
+    int chooseCandidate();
+    int computePossiblyTrue();
+    int evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed);
+    void insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURISTIC_VALUE &result,
+                         const HEURISTIC_VALUE *opposite);
+    // Removes entries from the front while the front one is no longer a candidate of its kind.
+    void dropStaleCandidates();
+    void clear();
+
+    // The best entry; the list must not be empty.
+    const PT_CANDIDATE &first() const { return slots[order[0]]; }
+    void removeFirst();
+    // Whether the first entry's own literal is tried before its opposite.
+    bool literalFirst(const PT_CANDIDATE &c) const;
+
+private:
+    std::vector<PT_CANDIDATE> slots;  // every entry ever held; reused
+    std::vector<uint32_t> order;      // slot numbers of the entries, best first
+    std::vector<uint32_t> freeSlots;
+
+    bool isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const;
+    // True when the new entry ranks below the entry in the slot.
+    bool worseThan(const HEURISTIC_PAIR &entry, const PT_CANDIDATE &other) const;
+    uint32_t takeSlot();
+};
+
+#endif
