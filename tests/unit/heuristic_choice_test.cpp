@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/options.h"
+#include "ground_program_text.h"
+#include "solver/heuristic_choice.h"
+#include "solver/model_generator.h"
+
+using namespace testing_ground;
+
+namespace {
+
+using MODEL = std::set<std::string>;
+using MODELS = std::set<MODEL>;
+
+const std::vector<int32_t> DEFAULT_CRITERIA = {0, 2, 4, 15, 37, 7, 8, 9, 10, 11};
+
+// The heuristic options as one value, set for a test and put back after it.
+struct HEURISTIC_OPTIONS {
+    bool oh = true;
+    bool negPts = true;
+    uint32_t ptCache = 5;
+    bool complPt = true;
+    bool canChoose = true;
+};
+
+struct OPTIONS_SCOPE {
+    HEURISTIC_OPTIONS saved{optOH, optNegPts, optPtCache, optComplPt, optCanChooseComplPt};
+    explicit OPTIONS_SCOPE(const HEURISTIC_OPTIONS &o) { apply(o); }
+    ~OPTIONS_SCOPE() { apply(saved); }
+    static void apply(const HEURISTIC_OPTIONS &o) {
+        optOH = o.oh;
+        optNegPts = o.negPts;
+        optPtCache = o.ptCache;
+        optComplPt = o.complPt;
+        optCanChooseComplPt = o.canChoose;
+    }
+};
+
+MODELS collected;
+
+int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
+    collected.insert(trueNames(*model));
+    ++mg->answerSetsPrinted;
+    return 1;
+}
+
+MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = DEFAULT_CRITERIA,
+             int32_t op = 0) {
+    loadGroundProgram(program);
+    collected.clear();
+    uint32_t maxModels = 0;
+    std::vector<int32_t> operators(criteria.size(), op);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, false, nullptr,
+                       !groundWeakConstraints.empty(), !groundWeakConstraints.empty(), false, false, maxLevel, 0,
+                       criteria, operators);
+    mg.computeModels();
+    return collected;
+}
+
+struct LOADED {
+    explicit LOADED(const std::string &program) { loadGroundProgram(program); }
+};
+
+// A model generator with its lists built and the initial consequences drawn, at the root of the
+// search, and a candidate list over it.
+struct ROOT : LOADED {
+    uint32_t maxModels = 0;
+    std::vector<int32_t> criteria;
+    MODEL_GENERATOR mg;
+    TRUTH_ASSIGNMENT a;
+    PT_CANDIDATES list;
+
+    explicit ROOT(const std::string &program, std::vector<int32_t> criteria_ = DEFAULT_CRITERIA)
+        : LOADED(program),
+          criteria(criteria_),
+          mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels, nullptr,
+             MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, nullptr, nullptr, false, nullptr, false, false, false, false, 0, 0,
+             criteria, std::vector<int32_t>(criteria.size(), 0)),
+          a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
+        mg.chosenFlags.assign(groundAtomCount, 0);
+        mg.prepareRun(a);
+        mg.initDataStructures(a);
+        mg.markNonHCFRules();
+        EXPECT_EQ(mg.propagateInitial(a), 1);
+        a.trailing = true;
+        mg.level = 1;
+        list.start(&mg, &a, optPtCache);
+    }
+    TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
+    std::vector<std::string> entries() {
+        std::vector<std::string> names;
+        PT_CANDIDATES copy = list;
+        while (copy.count) {
+            const PT_CANDIDATE &c = copy.first();
+            names.push_back(std::string(c.polarity ? "not " : "") + predicateTable.name(groundAtomTable[c.atom].predicate));
+            copy.removeFirst();
+        }
+        return names;
+    }
+};
+
+HEURISTIC_VALUE counted(int64_t counter9) {
+    HEURISTIC_VALUE v;
+    v.counters[9] = counter9;
+    return v;
+}
+
+}  // namespace
+
+TEST(HeuristicChoice, FailedLookaheadForcesTheOppositeAndLooksAgain) {
+    OPTIONS_SCOPE scope({});
+    ROOT r("a | b.\nc :- a.\nd :- a.\n:- c, d.");
+    ASSERT_EQ(r.list.chooseCandidate(), 1);
+    EXPECT_EQ(r.value("a"), TRUTH_FALSE);
+    EXPECT_TRUE(isTrueValue(r.value("b")));
+    EXPECT_EQ(r.mg.inconsistentLookaheads, 1u);
+    // The forced literals left no candidate: the level is a leaf.
+    EXPECT_TRUE(r.list.done);
+    EXPECT_EQ(r.list.count, 0u);
+    EXPECT_EQ(r.mg.chosenAtoms.size(), 0u);
+}
+
+TEST(HeuristicChoice, BothPolaritiesFailingIsAContradiction) {
+    OPTIONS_SCOPE scope({});
+    const char *program = "x | y.\np :- x.\nq :- x.\n:- p, q.\nr :- y.\ns :- y.\n:- r, s.";
+    ROOT r(program);
+    EXPECT_EQ(r.list.chooseCandidate(), 0);
+    EXPECT_TRUE(r.mg.forcedLiterals.empty());
+    EXPECT_EQ(solve(program), MODELS{});
+}
+
+TEST(HeuristicChoice, TheRootLooksAheadEveryCandidateDeeperLevelsThoseOfAverageWeight) {
+    // Candidates a, b, c, d (heads of true rules), not e and not f. Only a (through p :- a) and
+    // e and f (through their two rules) have occurrence weight; b and d are measured by the
+    // look-aheads of a and c, whose single rule makes them true when a or c is false.
+    const char *program = "a | b.\nc | d.\np :- a.\ne :- not f.\nf :- not e.";
+    struct {
+        uint32_t level;
+        bool complPt;
+        uint32_t lookaheads;
+        uint32_t candidates;
+    } cases[] = {
+        {1, true, 8, 5},   // a, c, not e, not f in both polarities; b and d come with a and c
+        {2, true, 6, 4},   // c falls below the average weight
+        {1, false, 6, 5},  // each candidate once, none measured through another
+        {2, false, 3, 3},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "level " << c.level << " complpt " << c.complPt);
+        HEURISTIC_OPTIONS o;
+        o.complPt = c.complPt;
+        OPTIONS_SCOPE scope(o);
+        ROOT r(program);
+        r.mg.level = c.level;
+        ASSERT_EQ(r.list.chooseCandidate(), 1);
+        EXPECT_EQ(r.mg.lookaheadsPerformed, c.lookaheads);
+        EXPECT_EQ(r.list.count, c.candidates);
+        EXPECT_EQ(r.mg.choicePoints, 1u);
+        // Every look-ahead was taken back.
+        for (const char *atom : {"a", "b", "c", "d", "e", "f", "p"}) EXPECT_EQ(r.value(atom), TRUTH_UNDEFINED) << atom;
+        EXPECT_EQ(r.mg.level, c.level);
+    }
+}
+
+TEST(HeuristicChoice, CandidatesAreKeptBestFirstUpToTheCapacity) {
+    HEURISTIC_OPTIONS o;
+    o.complPt = false;
+    o.ptCache = 3;
+    OPTIONS_SCOPE scope(o);
+    ROOT r("p1 | p2 | p3 | p4 | p5 | p6.", {21});  // ranked by the atoms a look-ahead decided
+    auto insert = [&](const char *atom, int64_t decided) {
+        r.list.insertCandidate(atomNumber(atom), 0, counted(decided), nullptr);
+    };
+    insert("p1", 3);
+    insert("p2", 5);
+    insert("p3", 1);  // appended behind p1
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"p2", "p1", "p3"}));
+    insert("p4", 5);  // among equals the newest first; the last entry leaves
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"p4", "p2", "p1"}));
+    insert("p5", 2);  // worse than the last of a full list: dropped
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"p4", "p2", "p1"}));
+    insert("p6", 3);  // equal to the last: goes before it
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"p4", "p2", "p6"}));
+    r.list.removeFirst();
+    insert("p5", 9);
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"p5", "p2", "p6"}));
+}
+
+TEST(HeuristicChoice, NoCandidateIsKeptWithoutCapacity) {
+    HEURISTIC_OPTIONS o;
+    o.ptCache = 0;
+    OPTIONS_SCOPE scope(o);
+    ROOT r("a | b.\nc | d.");
+    ASSERT_EQ(r.list.chooseCandidate(), 1);
+    EXPECT_TRUE(r.list.done);
+    EXPECT_GT(r.mg.lookaheadsPerformed, 0u);
+}
+
+TEST(HeuristicChoice, StaleCandidatesLeaveFromTheFrontOnly) {
+    OPTIONS_SCOPE scope({});
+    ROOT r("a | b.\nc | d.\ne :- not f.\nf :- not e.", {21});
+    r.list.insertCandidate(atomNumber("c"), 0, counted(1), nullptr);
+    r.list.insertCandidate(atomNumber("a"), 0, counted(2), nullptr);
+    r.list.insertCandidate(atomNumber("f"), 1, counted(3), nullptr);
+    // f true: "not f" is no candidate any more, and the rule of a and b is left alone.
+    r.mg.setTrue(r.a, atomNumber("f"));
+    r.mg.setTrue(r.a, atomNumber("c"));
+    ASSERT_EQ(r.mg.propagate(r.a), 1);
+    r.list.dropStaleCandidates();
+    // c is stale as well, but stands behind a valid entry.
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"a", "c"}));
+}
+
+TEST(HeuristicChoice, PolarityTriedFirstFollowsTheCriteria) {
+    OPTIONS_SCOPE scope({});
+    ROOT r("a | b.", {21});
+    PT_CANDIDATE c;
+    c.atom = atomNumber("a");
+    c.hasOpposite = true;
+    c.result = counted(1);
+    c.opposite = counted(4);
+    EXPECT_FALSE(r.list.literalFirst(c));  // the opposite decides more atoms
+    c.opposite = counted(1);
+    EXPECT_TRUE(r.list.literalFirst(c));  // a tie keeps the literal first
+    c.opposite = counted(4);
+    c.hasOpposite = false;
+    EXPECT_TRUE(r.list.literalFirst(c));
+    c.hasOpposite = true;
+    optCanChooseComplPt = false;
+    EXPECT_TRUE(r.list.literalFirst(c));
+}
+
+TEST(HeuristicChoice, EveryOptionFindsTheSameAnswerSets) {
+    const char *programs[] = {
+        "a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.\ne | f :- a, c.\n:- e, d.",
+        "a | b | c.\nd :- a.\nd :- b.\n:- not d, not c.\ne :- d, not f.\nf :- not e.",
+        "p :- q.\nq :- p.\np :- not r.\nr :- not p.\ns | t :- r.",
+        // A head cycle: the candidates need the model check.
+        "a | b.\na :- b.\nb :- a.\nc :- not a.",
+        "x1 | y1.\nx2 | y2.\nx3 | y3.\n:- x1, x2.\n:- y2, y3.\n:- x1, y3.\nz :- x3, not y1.",
+    };
+    HEURISTIC_OPTIONS base;
+    HEURISTIC_OPTIONS variants[8] = {base, base, base, base, base, base, base, base};
+    variants[1].negPts = false;
+    variants[2].complPt = false;
+    variants[3].canChoose = false;
+    variants[4].ptCache = 1;
+    variants[5].ptCache = 1000;
+    variants[6].negPts = false;
+    variants[6].complPt = false;
+    variants[6].ptCache = 2;
+    variants[7].oh = false;
+    for (const char *program : programs) {
+        SCOPED_TRACE(program);
+        MODELS expected;
+        {
+            HEURISTIC_OPTIONS rules;
+            rules.oh = false;
+            OPTIONS_SCOPE scope(rules);
+            expected = solve(program);
+        }
+        for (size_t v = 0; v < 8; ++v) {
+            SCOPED_TRACE(v);
+            OPTIONS_SCOPE scope(variants[v]);
+            EXPECT_EQ(solve(program), expected);
+        }
+        for (int32_t op = 0; op <= 9; ++op) {
+            SCOPED_TRACE(testing::Message() << "operator " << op);
+            OPTIONS_SCOPE scope(base);
+            EXPECT_EQ(solve(program, DEFAULT_CRITERIA, op), expected);
+        }
+        for (const std::vector<int32_t> &criteria :
+             {std::vector<int32_t>{12}, {14, 16, 21}, {29, 30, 31, 33, 34}, {1000, 1006, 13}, {}}) {
+            OPTIONS_SCOPE scope(base);
+            EXPECT_EQ(solve(program, criteria), expected);
+        }
+    }
+}
