@@ -11,6 +11,7 @@
 #include "driver/statistics.h"
 #include "driver/timer.h"
 #include "frontends/diagnosis.h"
+#include "frontends/sql.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
@@ -71,7 +72,7 @@ void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_
             fputc('\n', stdout);
         }
     } else if (frontEndMode == FRONTEND_SQL) {
-        // The SQL front-end's answer table is not built yet: nothing is printed.
+        printSqlAnswers(I.positive);
     } else if (MODEL_CALLBACK callback = modelCallbackOfMode()) {
         callback(nullptr, &I, nullptr);
     }

@@ -1,0 +1,380 @@
+%{
+// Grammar of the SQL3 files: statements ended by ";", each a query or a DATALOG SCHEMA of
+// relations. The actions hand schemas, WITH elements, correlations and complete select-blocks to
+// the translation of sql.h, which turns every select-block into a rule at once; the WITH, set
+// operator, VALUES, TABLE, UNLESS and EXISTS constructs have no action of their own.
+//
+// There is no error recovery: the first syntax error is reported and counted, and the rest of the
+// file is not read. Rules of the select-blocks completed before it stay in the program.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver/diagnostics.h"
+#include "frontends/sql.h"
+
+int sqlyylex();
+void sqlyyerror(const char *message);
+void sqlyyrestart(FILE *input);
+
+// Stacks start at 200 entries and double up to 10000; a deeper parse is "memory exhausted".
+#define YYINITDEPTH 200
+#define YYMAXDEPTH 10000
+
+namespace {
+
+using NAME_LIST = std::vector<std::string>;
+using SELECT_LIST = std::vector<SSC_Tree *>;
+
+SSC_Tree *operatorTree(int32_t op, SSC_Tree *left, SSC_Tree *right) {
+    return new SSC_Tree(new SSC_Operator(op), left, right);
+}
+
+SSC_Tree *numberTree() {
+    SSC_Tree *tree = new SSC_Tree;
+    tree->number = true;
+    return tree;
+}
+
+void deleteSelectList(SELECT_LIST *list) {
+    for (SSC_Tree *item : *list) delete item;
+    delete list;
+}
+
+}  // namespace
+%}
+
+%code requires {
+#include <string>
+#include <vector>
+struct SSC_Tree;
+}
+
+%define api.prefix {sqlyy}
+%define api.token.prefix {SQL_}
+%define parse.error custom
+
+%union {
+    char *str;
+    int code;
+    std::vector<std::string> *names;
+    std::vector<SSC_Tree *> *items;
+    SSC_Tree *tree;
+}
+
+%token <str> IDENTIFIER
+%token <code> COMPARISON
+%token EXACT_NUMBER APPROX_NUMBER DATALOG_SCHEMA
+%token WITH RECURSIVE AS UNION EXCEPT ALL INTERSECT SELECT DISTINCT FROM TABLE WHERE BETWEEN
+%token VALUES IN OR AND UNLESS SUCH THAT EXISTS
+
+%type <names> name_list opt_column_list
+%type <items> select_list select_items
+%type <tree> select_item value_expression product factor primary operand column_reference
+%type <tree> condition conjunction comparison opt_where
+%type <str> correlation_part
+%type <code> sign
+
+%destructor { free($$); } <str>
+%destructor { delete $$; } <names> <tree>
+%destructor { deleteSelectList($$); } <items>
+
+%initial-action {
+    sqlyyrestart(sqlyyin);
+    sqlStartFile();
+}
+
+%%
+
+sql_file
+    : statements { sqlEndFile(); }
+    ;
+
+statements
+    : statement ';'
+    | statements statement ';'
+    ;
+
+statement
+    : query { sqlEndQueryStatement(); }
+    | schema_definition
+    ;
+
+schema_definition
+    : DATALOG_SCHEMA relation_schemas
+    ;
+
+/* Right-recursive: the last relation's schema is recorded first. */
+relation_schemas
+    : IDENTIFIER '(' name_list ')' {
+          sqlRelationSchema($1, *$3);
+          free($1);
+          delete $3;
+      }
+    | IDENTIFIER '(' name_list ')' ',' relation_schemas {
+          sqlRelationSchema($1, *$3);
+          free($1);
+          delete $3;
+      }
+    ;
+
+name_list
+    : IDENTIFIER {
+          $$ = new std::vector<std::string>{$1};
+          free($1);
+      }
+    | name_list ',' IDENTIFIER {
+          $$ = $1;
+          $$->push_back($3);
+          free($3);
+      }
+    ;
+
+query
+    : with_query
+    | query_expression
+    ;
+
+with_query
+    : WITH opt_recursive with_elements opt_unless with_body
+    ;
+
+with_body
+    : with_query
+    | query_expression
+    ;
+
+opt_recursive
+    : %empty
+    | RECURSIVE
+    ;
+
+with_elements
+    : with_element
+    | with_elements ',' with_element
+    ;
+
+with_element
+    : IDENTIFIER opt_column_list AS '(' {
+          sqlStartWithElement($1, *$2);
+          free($1);
+          delete $2;
+      }
+      query ')' { sqlEndWithElement(); }
+    ;
+
+opt_column_list
+    : %empty { $$ = new std::vector<std::string>; }
+    | '(' name_list ')' { $$ = $2; }
+    ;
+
+opt_unless
+    : %empty
+    | UNLESS exists_disjunction
+    | UNLESS exists_disjunction SUCH THAT exists_conjunction
+    ;
+
+exists_disjunction
+    : '(' EXISTS select_block ')'
+    | '(' EXISTS select_block ')' OR exists_disjunction
+    ;
+
+exists_conjunction
+    : '(' EXISTS select_block ')'
+    | '(' EXISTS select_block ')' AND exists_conjunction
+    ;
+
+query_expression
+    : query_term
+    | query_expression set_operator opt_all query_term
+    ;
+
+set_operator
+    : UNION
+    | EXCEPT
+    ;
+
+opt_all
+    : %empty
+    | ALL
+    ;
+
+query_term
+    : query_primary
+    | query_term INTERSECT opt_all query_primary
+    ;
+
+query_primary
+    : simple_table
+    | '(' query_expression ')'
+    ;
+
+simple_table
+    : select_block
+    | VALUES operands
+    | TABLE IDENTIFIER { free($2); }
+    ;
+
+operands
+    : operand { delete $1; }
+    | operands ',' operand { delete $3; }
+    ;
+
+select_block
+    : SELECT opt_quantifier select_list FROM table_references opt_where {
+          sqlEndSelectBlock(*$3, $6);
+          deleteSelectList($3);
+          delete $6;
+      }
+    ;
+
+opt_quantifier
+    : %empty
+    | ALL {
+          fflush(stdout);
+          fputs("Warning: ALL: Datalog doesn't support duplicates", stderr);
+      }
+    | DISTINCT
+    ;
+
+select_list
+    : '*' {
+          $$ = new std::vector<SSC_Tree *>;
+          $$->push_back(new SSC_Tree(new SSC_RelSpec("*", ""), nullptr, nullptr));
+      }
+    | select_items
+    ;
+
+select_items
+    : select_item {
+          $$ = new std::vector<SSC_Tree *>;
+          $$->push_back($1);
+      }
+    | select_items ',' select_item {
+          $$ = $1;
+          $$->push_back($3);
+      }
+    ;
+
+/* The alias is not used. */
+select_item
+    : value_expression
+    | value_expression IDENTIFIER { $$ = $1; free($2); }
+    | value_expression AS IDENTIFIER { $$ = $1; free($3); }
+    ;
+
+value_expression
+    : product
+    | value_expression '+' product { $$ = operatorTree(SSC_PLUS, $1, $3); }
+    | value_expression '-' product { $$ = operatorTree(SSC_MINUS, $1, $3); }
+    ;
+
+product
+    : factor
+    | product '*' factor { $$ = operatorTree(SSC_TIMES, $1, $3); }
+    | product '/' factor { $$ = operatorTree(SSC_DIVIDE, $1, $3); }
+    ;
+
+factor
+    : primary
+    | sign primary { $$ = $1 == 1 ? operatorTree(SSC_NEGATE, $2, nullptr) : $2; }
+    ;
+
+primary
+    : number { $$ = numberTree(); }
+    | column_reference
+    ;
+
+table_references
+    : table_reference
+    | table_references ',' table_reference
+    ;
+
+/* The column list of a correlation is not used. */
+table_reference
+    : IDENTIFIER correlation_part {
+          registerCorrelation($2[0] != '\0' ? $2 : $1, $1);
+          free($1);
+          free($2);
+      }
+    | '(' query ')' correlation_part { free($4); }
+    | TABLE '(' query ')' correlation_part { free($5); }
+    ;
+
+correlation_part
+    : %empty {
+          $$ = strdup("");
+      }
+    | IDENTIFIER opt_column_list { $$ = $1; delete $2; }
+    | AS IDENTIFIER opt_column_list { $$ = $2; delete $3; }
+    ;
+
+opt_where
+    : %empty { $$ = nullptr; }
+    | WHERE condition { $$ = $2; }
+    ;
+
+condition
+    : conjunction
+    | condition OR conjunction { $$ = operatorTree(SSC_OR, $1, $3); }
+    ;
+
+conjunction
+    : comparison
+    | conjunction AND comparison { $$ = operatorTree(SSC_AND, $1, $3); }
+    ;
+
+comparison
+    : operand COMPARISON operand {
+          if ($2 == 0) {
+              $$ = operatorTree(SSC_EQUAL, $1, $3);
+          } else {
+              delete $1;
+              delete $3;
+              fflush(stdout);
+              fputs("Comparison operators other than = are not supported yet\n", stderr);
+              $$ = new SSC_Tree;
+          }
+      }
+    ;
+
+operand
+    : number { $$ = numberTree(); }
+    | sign number { $$ = numberTree(); }
+    | column_reference
+    ;
+
+sign
+    : '+' { $$ = 0; }
+    | '-' { $$ = 1; }
+    ;
+
+number
+    : EXACT_NUMBER
+    | APPROX_NUMBER
+    ;
+
+column_reference
+    : IDENTIFIER {
+          $$ = new SSC_Tree(new SSC_RelSpec("", $1), nullptr, nullptr);
+          free($1);
+      }
+    | IDENTIFIER '.' IDENTIFIER {
+          $$ = new SSC_Tree(new SSC_RelSpec($1, $3), nullptr, nullptr);
+          free($1);
+          free($3);
+      }
+    ;
+
+%%
+
+void sqlyyerror(const char *message) { parseError(message); }
+
+// A syntax error is reported and counted; the parse then ends.
+static int yyreport_syntax_error(const yypcontext_t *) {
+    sqlyyerror("syntax error");
+    parserErrors++;
+    return 0;
+}
