@@ -6,6 +6,7 @@
 #include "driver/diagnostics.h"
 #include "driver/options.h"
 #include "driver/timer.h"
+#include "solver/aggregate_value.h"
 #include "solver/sat_solver.h"
 
 uint8_t *modelCheckWitness = nullptr;
@@ -43,8 +44,13 @@ bool shrinkByRule(const GRULE &r, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
         GATOM_ID h = r.head[position];
         if (!u.contains(h)) continue;
         if (!bodyTested) {
-            for (const GLITERAL &l : positiveBody(r))
+            for (const GLITERAL &l : positiveBody(r)) {
                 if (a[l.atom] == TRUTH_FALSE || u.contains(l.atom)) return removed;
+                // An aggregate supports only if it still holds without the atoms of U.
+                if (groundAtomTable[l.atom].isAggregate() &&
+                    aggregateVerdict(l.atom, a, u.members.data()) == AGGREGATE_FAILS)
+                    return removed;
+            }
             for (const GLITERAL &l : negativeBody(r))
                 if (countsAsTrue(a[l.atom])) return removed;
             bodyTested = true;

@@ -352,10 +352,10 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
         }
     }
 
-    if (!initRules(a)) return 0;
-    if (!initConstraints(a)) return 0;
-    initWeakConstraints(a);
-    return 1;
+    int consistent = initRules(a) && initConstraints(a);
+    if (consistent) initWeakConstraints(a);
+    initAggregates(a);
+    return consistent;
 }
 
 int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
@@ -487,39 +487,6 @@ void MODEL_GENERATOR::registerAggregateOccurrences(const GLITERAL &literal) {
     }
     std::vector<GATOM_ID> &atoms = aggregateAtomsOfFunction[index];
     if (std::find(atoms.begin(), atoms.end(), literal.atom) == atoms.end()) atoms.push_back(literal.atom);
-}
-
-// The value of an aggregate over a total assignment: its function as grounding left it, with
-// every remaining element decided. Whether the guards hold is the truth the atom must have.
-bool MODEL_GENERATOR::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
-    for (GATOM_ID atom : aggregateAtomList) {
-        const AGGREGATE_ATOM *part = groundAtomTable[atom].aggregate();
-        const AGGREGATEFUNCTION *function = part ? part->getFunction() : nullptr;
-        if (!function) continue;
-        std::unique_ptr<AGGREGATEFUNCTION> copy(function->clone());
-        if (!copy) continue;
-        for (const GROUND_SET_ELEMENT &e : function->groundSet()) copy->decideElement(e.term, a.isTrue(e.atom));
-        int64_t value = copy->lower;
-        bool hasValue = true;
-        if (copy->type == AGGREGATE_MAX) {
-            value = copy->getMaxTrue();
-            hasValue = copy->getMaxTrue() != INT32_MIN;
-        } else if (copy->type == AGGREGATE_MIN) {
-            value = copy->getMinTrue();
-            hasValue = copy->getMinTrue() != INT32_MAX;
-        }
-        bool holds = hasValue;
-        if (holds && part->lowerGuard.isInteger()) {
-            int64_t g = integerValue(part->lowerGuard);
-            holds = part->lowerInclusive ? value >= g : value > g;
-        }
-        if (holds && part->upperGuard.isInteger()) {
-            int64_t g = integerValue(part->upperGuard);
-            holds = part->upperInclusive ? value <= g : value < g;
-        }
-        if (holds != a.isTrue(atom)) return false;
-    }
-    return true;
 }
 
 void MODEL_GENERATOR::markNonHCFRules() {

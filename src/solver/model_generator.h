@@ -21,6 +21,7 @@
 
 #include "driver/timer.h"
 #include "grounding/ground_program.h"
+#include "solver/aggregate_value.h"
 #include "solver/heuristic_value.h"
 #include "solver/truth_assignment.h"
 
@@ -221,7 +222,7 @@ public:
     LITERAL_QUEUE forcedLiterals;
     UNDO_TRAIL counterTrail;
     UNDO_TRAIL supportTrail;
-    UNDO_TRAIL aggregateTrail;
+    WIDE_UNDO_TRAIL aggregateTrail;
     LITERAL_QUEUE supportQueue;
     COMPONENT_QUEUE componentQueue;
 
@@ -333,11 +334,46 @@ public:
     std::vector<uint64_t> weakWeight;
     // One byte per ground atom: 1 for the atoms of aggregate predicates.
     std::vector<uint8_t> aggregateAtom;
-    // The aggregate atoms that occur in the ground program. Until aggregates are propagated the
-    // search chooses them like other atoms and a candidate counts only when each of them has the
-    // truth value that its elements give it.
+    // The aggregate atoms that occur in the ground program. A candidate counts only when each
+    // of them has the truth value that its elements give it.
     std::vector<GATOM_ID> aggregateAtomList;
     bool aggregatesHold(const TRUTH_ASSIGNMENT &a) const;
+
+    // The values of the aggregate functions during the search, per function index, in 64 bits:
+    // for #count and #sum the sum of the true (and must-be-true) elements with grounding's true
+    // part, and the sums of the positive and of the negative undecided element values; for #max
+    // and #min the extreme true and undecided values (INT64_MIN or INT64_MAX for none). #times
+    // is not propagated: its atoms are chosen and checked against their elements.
+    std::vector<int64_t> aggregateTrueSum;
+    std::vector<int64_t> aggregateOpenPositive;
+    std::vector<int64_t> aggregateOpenNegative;
+    std::vector<int64_t> aggregateTrueExtreme;
+    std::vector<int64_t> aggregateOpenExtreme;
+    std::vector<int32_t> aggregateType;  // 0 for a function that is not propagated
+    // Per function its undecided elements in ground-set order (ascending value), flat:
+    // elements f are aggregateElementStart[f] .. aggregateElementStart[f + 1].
+    std::vector<uint32_t> aggregateElementStart;
+    std::vector<int64_t> aggregateElementValue;
+    std::vector<GATOM_ID> aggregateElementAtom;
+    // Per ground atom: the guard interval of an aggregate atom and its function index.
+    std::vector<int64_t> aggregateLow;
+    std::vector<int64_t> aggregateHigh;
+    std::vector<uint32_t> aggregateFunctionOf;
+    static constexpr uint32_t NO_AGGREGATE_FUNCTION = UINT32_MAX;  // an atom the program does not use
+    bool propagatedAggregate(GATOM_ID atom) const {
+        uint32_t f = aggregateFunctionOf[atom];
+        return f != NO_AGGREGATE_FUNCTION && aggregateType[f] != 0;
+    }
+    // Some positive aggregate literal depends on its own rule's head: such candidates are always
+    // model-checked, since propagation counts must-be-true elements as true.
+    bool recursiveAggregates = false;
+    void initAggregates(TRUTH_ASSIGNMENT &a);
+    int propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t function);
+    int checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateMustHold(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseCountOrSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    AGGREGATE_VERDICT aggregateState(GATOM_ID atom) const;
+    void recomputeExtremes(TRUTH_ASSIGNMENT &a, uint32_t function);
     // Per ground atom its component in the ground graph (-1 for none), read once per run.
     std::vector<int32_t> componentOfAtom;
     // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.

@@ -198,13 +198,6 @@ bool MODEL_GENERATOR::exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTO
     return optimumKnown ? c > 0 : c >= 0;
 }
 
-// Aggregate propagation is not built yet: element changes leave aggregate atoms as they are.
-int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &, GATOM_ID, bool) { return 1; }
-// Aggregate propagation is not built yet: a false aggregate atom draws no inference.
-int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &, GATOM_ID) { return 1; }
-// Aggregate propagation is not built yet: a must-be-true aggregate atom draws no inference.
-int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &, GATOM_ID) { return 1; }
-
 // --- Consequences per kind -------------------------------------------------------------------
 
 int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
@@ -441,6 +434,8 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
             if (k.openPositive + k.openNegative < 2 && !propagateConstraint(a, &k)) return 0;
         for (GWEAKCONSTRAINT &w : weakConstraints)
             if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts)) propagateConstraint(a, &w);
+        for (uint32_t f = 0; f < aggregateAtomsOfFunction.size(); ++f)
+            if (!propagateAggregate(a, f)) return 0;
     }
     return propagate(a);
 }

@@ -57,8 +57,8 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
     return false;
 }
 
-// Aggregates are not propagated yet: when no rule offers a literal, an undefined aggregate atom
-// is chosen, true first, so that both of its values are searched.
+// When no rule offers a literal, an undefined aggregate atom (one whose elements propagation has
+// not decided, or a #times) is chosen, true first, so that both of its values are searched.
 bool MODEL_GENERATOR::chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
     for (GATOM_ID atom : aggregateAtomList)
         if (a[atom] == TRUTH_UNDEFINED) {
@@ -358,8 +358,11 @@ void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
         return;
     }
     modelCheckTimer.start();
-    if ((flags & MG_MODEL_CHECK) && !chosenAtoms.empty() &&
-        !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))) {
+    // An aggregate that depends on its own rule's head may have been made true by elements that
+    // are true only through it: such candidates are checked even without a choice.
+    if ((flags & MG_MODEL_CHECK) &&
+        (recursiveAggregates ||
+         (!chosenAtoms.empty() && !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))))) {
         ++modelChecks;
         if (!checkModel(a, witness.data(), &witnessFound)) {
             if (witnessFound) nextWitnessAtom(0, a);

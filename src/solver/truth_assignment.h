@@ -159,4 +159,47 @@ public:
     }
 };
 
+// The same for 64-bit values (the model generator's aggregate values, which must not wrap).
+class WIDE_UNDO_TRAIL {
+public:
+    struct ENTRY {
+        int64_t *address;  // null marks the start of the level held in `old`
+        int64_t old;
+    };
+    std::vector<ENTRY> entries;
+    int32_t level = -1;
+
+    void push(uint32_t currentLevel, int64_t *address) {
+        while (level < static_cast<int32_t>(currentLevel)) {
+            ++level;
+            entries.push_back({nullptr, level});
+        }
+        entries.push_back({address, *address});
+    }
+    void undoTo(uint32_t target) {
+        if (static_cast<int32_t>(target) >= level) return;
+        while (!entries.empty()) {
+            ENTRY e = entries.back();
+            entries.pop_back();
+            if (e.address)
+                *e.address = e.old;
+            else if (e.old == static_cast<int64_t>(target) + 1)
+                break;
+        }
+        level = static_cast<int32_t>(target);
+    }
+    void undoAll() {
+        while (!entries.empty()) {
+            ENTRY e = entries.back();
+            entries.pop_back();
+            if (e.address) *e.address = e.old;
+        }
+        level = -1;
+    }
+    void clear() {
+        entries.clear();
+        level = -1;
+    }
+};
+
 #endif

@@ -8,6 +8,7 @@ head cycles are included unless --hcf-only keeps the disjunctive programs head-c
 (checked on the predicate graph, which is conservative).
 
 Usage: answer_sets_vs_clingo.py QUARN [--seed N] [--count N] [--scale N] [--hcf-only]
+       [--aggregates-in-rules]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
@@ -135,6 +136,52 @@ class GENERATOR:
                                     ("#max", ">="), ("#min", "<=")])
         return "%s{X : %s(X)} %s %d" % (function, p, guard, r.randint(0, size + 2))
 
+    def layered_aggregates(self):
+        """Aggregates over guessed predicates (by disjunction or by negation) in rules whose heads
+        the rest of the program depends on: the second layer is defined through aggregates and
+        may guess among itself by negation, and constraints and a third layer read it. An
+        aggregate's predicates may not be recursive with its rule's head, so they come from an
+        earlier layer."""
+        r = self.rng
+        size = r.randint(2, 2 + self.scale)
+        lines = ["d(%d)." % i for i in range(1, size + 1)]
+        guessed = ["p", "q"][: r.randint(1, 2)]
+        for p in guessed:
+            if r.random() < 0.5:
+                lines.append("%s(X) | n%s(X) :- d(X)." % (p, p))
+            else:
+                lines.append("%s(X) :- d(X), not n%s(X)." % (p, p))
+                lines.append("n%s(X) :- d(X), not %s(X)." % (p, p))
+        second = ["r", "s"]
+        for _ in range(r.randint(1, 3 * self.scale)):
+            head = r.choice(second)
+            body = ["d(X)"]
+            if r.random() < 0.5:
+                lit = r.choice(second + guessed) + "(X)"
+                body.append(("not " + lit) if r.random() < 0.6 else lit)
+            body.append(self.inner_aggregate(guessed, size))
+            lines.append(self.rule([head + "(X)"], body))
+        for _ in range(r.randint(0, 2)):
+            aggregate = self.inner_aggregate(second + guessed, size)
+            lines.append(r.choice([":- " + aggregate + ".", ":- not " + aggregate + ".",
+                                   "t0 :- " + aggregate + ".", "t1 :- not " + aggregate + "."]))
+        return lines
+
+    def inner_aggregate(self, preds, size):
+        r = self.rng
+        p = r.choice(preds)
+        # A #max or #min of the empty set has no value here and is infinite in clingo: a single
+        # guard on the side that infinity passes is left out.
+        function, guard = r.choice([("#count", ">="), ("#count", "<="), ("#count", ">"), ("#sum", ">="),
+                                    ("#sum", "<="), ("#max", ">="), ("#min", "<=")])
+        bound = r.randint(0, size + 2) if function != "#sum" else r.randint(0, size * (size + 1) // 2 + 1)
+        inner = "%s(Z)" % p
+        if r.random() < 0.25:
+            inner += ", not %s(Z)" % r.choice([q for q in preds if q != p] or [p + "x"])
+        if r.random() < 0.2:
+            return "%d <= %s{Z : %s} <= %d" % (max(0, bound - 2), function, inner, bound)
+        return "%s{Z : %s} %s %d" % (function, inner, guard, bound)
+
     def rule(self, head, body):
         if not head and not body:
             body = ["a0"] if self.rng.random() < 0.5 else ["not a0"]
@@ -203,6 +250,8 @@ def main():
     parser.add_argument("--count", type=int, default=300)
     parser.add_argument("--scale", type=int, default=1, help="larger programs")
     parser.add_argument("--hcf-only", action="store_true", help="head-cycle-free programs only")
+    parser.add_argument("--aggregates-in-rules", action="store_true",
+                        help="only programs whose rules derive atoms through aggregates over guesses")
     args = parser.parse_args()
     rng = random.Random(args.seed)
     gen = GENERATOR(rng, args.scale)
@@ -211,7 +260,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "program.lp")
         while checked < args.count:
-            lines = gen.program()
+            lines = gen.layered_aggregates() if args.aggregates_in_rules else gen.program()
             if args.hcf_only and not head_cycle_free(lines):
                 continue
             checked += 1

@@ -1,0 +1,331 @@
+// Aggregate propagation: the values of the aggregate functions follow the decided elements, and
+// inferences run both ways, from the elements to the aggregate atoms (their guards can no longer
+// hold, or must hold) and from a decided aggregate atom back to its undecided elements.
+//
+// The model generator keeps its own 64-bit copy of each function's values, restored through
+// `aggregateTrail`, and leaves the function objects as grounding made them. Must-be-true elements
+// count as true; where an aggregate depends on the head of its own rule that alone does not
+// found it, and the model check of each candidate decides.
+#include <climits>
+
+#include "core/aggregate_atom.h"
+#include "grounding/aggregate_function.h"
+#include "solver/model_generator.h"
+
+void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
+    uint32_t n = groundAtomCount;
+    uint32_t count = static_cast<uint32_t>(aggregateAtomsOfFunction.size());
+    aggregateTrueSum.assign(count, 0);
+    aggregateOpenPositive.assign(count, 0);
+    aggregateOpenNegative.assign(count, 0);
+    aggregateTrueExtreme.assign(count, 0);
+    aggregateOpenExtreme.assign(count, 0);
+    aggregateType.assign(count, 0);
+    aggregateElementStart.assign(count + 1, 0);
+    aggregateElementValue.clear();
+    aggregateElementAtom.clear();
+    aggregateLow.assign(n, 0);
+    aggregateHigh.assign(n, 0);
+    aggregateFunctionOf.assign(n, NO_AGGREGATE_FUNCTION);
+    recursiveAggregates = false;
+
+    for (uint32_t f = 0; f < count; ++f) {
+        aggregateElementStart[f] = static_cast<uint32_t>(aggregateElementValue.size());
+        if (aggregateAtomsOfFunction[f].empty()) continue;
+        const AGGREGATE_ATOM *part = groundAtomTable[aggregateAtomsOfFunction[f].front()].aggregate();
+        const AGGREGATEFUNCTION *functionObject = part ? part->getFunction() : nullptr;
+        if (!functionObject) continue;
+        const AGGREGATEFUNCTION &function = *functionObject;
+        int32_t type = function.type;
+        if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM && type != AGGREGATE_MAX && type != AGGREGATE_MIN)
+            continue;
+        aggregateType[f] = type;
+        int64_t trueSum = function.lower, openPositive = 0, openNegative = 0;
+        int64_t trueExtreme = INT64_MIN, openExtreme = INT64_MIN;
+        if (type == AGGREGATE_MAX && function.getMaxTrue() != INT32_MIN) trueExtreme = function.getMaxTrue();
+        if (type == AGGREGATE_MIN) {
+            trueExtreme = function.getMinTrue() == INT32_MAX ? INT64_MAX : function.getMinTrue();
+            openExtreme = INT64_MAX;
+        }
+        for (const GROUND_SET_ELEMENT &e : function.groundSet()) {
+            int64_t v = type == AGGREGATE_COUNT ? 1 : function.elementValue(e.term);
+            aggregateElementValue.push_back(v);
+            aggregateElementAtom.push_back(e.atom);
+            TRUTH_VALUE value = a[e.atom];
+            if (value == TRUTH_FALSE) continue;
+            bool isTrue = value != TRUTH_UNDEFINED;
+            if (type == AGGREGATE_COUNT || type == AGGREGATE_SUM) {
+                if (isTrue)
+                    trueSum += v;
+                else
+                    (v < 0 ? openNegative : openPositive) += v;
+            } else if (type == AGGREGATE_MAX) {
+                if (isTrue && v > trueExtreme) trueExtreme = v;
+                if (!isTrue && v > openExtreme) openExtreme = v;
+            } else {
+                if (isTrue && v < trueExtreme) trueExtreme = v;
+                if (!isTrue && v < openExtreme) openExtreme = v;
+            }
+        }
+        aggregateTrueSum[f] = trueSum;
+        aggregateOpenPositive[f] = openPositive;
+        aggregateOpenNegative[f] = openNegative;
+        aggregateTrueExtreme[f] = trueExtreme;
+        aggregateOpenExtreme[f] = openExtreme;
+    }
+    aggregateElementStart[count] = static_cast<uint32_t>(aggregateElementValue.size());
+
+    for (uint32_t f = 0; f < count; ++f)
+        for (GATOM_ID g : aggregateAtomsOfFunction[f]) {
+            aggregateFunctionOf[g] = f;
+            aggregateGuardInterval(*groundAtomTable[g].aggregate(), aggregateLow[g], aggregateHigh[g]);
+        }
+
+    for (const GRULE &r : rules) {
+        if (!r.hasBody || recursiveAggregates) continue;
+        for (const GLITERAL &l : r.body.positive()) {
+            if (!aggregateAtom[l.atom] || componentOfAtom[l.atom] < 0) continue;
+            for (GATOM_ID h : r.head)
+                if (componentOfAtom[h] == componentOfAtom[l.atom]) recursiveAggregates = true;
+        }
+    }
+}
+
+// The verdict on an aggregate atom's guards from the values the search keeps.
+AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(GATOM_ID atom) const {
+    uint32_t f = aggregateFunctionOf[atom];
+    int64_t lo = aggregateLow[atom], hi = aggregateHigh[atom];
+    if (hi < lo) return AGGREGATE_FAILS;
+    int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
+    switch (aggregateType[f]) {
+    case AGGREGATE_COUNT:
+    case AGGREGATE_SUM: {
+        int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
+        int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
+        if (upper < lo || hi < lower) return AGGREGATE_FAILS;
+        return lo <= lower && upper <= hi ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+    }
+    case AGGREGATE_MAX: {
+        int64_t top = t > o ? t : o;
+        if (top == INT64_MIN || top < lo || (t != INT64_MIN && t > hi)) return AGGREGATE_FAILS;
+        return t != INT64_MIN && lo <= t && top <= hi ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+    }
+    case AGGREGATE_MIN: {
+        int64_t bottom = t < o ? t : o;
+        if (bottom == INT64_MAX || bottom > hi || (t != INT64_MAX && t < lo)) return AGGREGATE_FAILS;
+        return t != INT64_MAX && t <= hi && lo <= bottom ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+    }
+    default: return AGGREGATE_OPEN;
+    }
+}
+
+// The largest (#max) or smallest (#min) undecided element value, after the one held was decided.
+// Elements decided but still waiting in the queue are passed by the scan, so a true or
+// must-be-true one met on the way counts as true now (its own update later changes nothing).
+void MODEL_GENERATOR::recomputeExtremes(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    int64_t &t = aggregateTrueExtreme[f];
+    if (aggregateType[f] == AGGREGATE_MAX) {
+        aggregateOpenExtreme[f] = INT64_MIN;
+        for (uint32_t i = end; i-- > begin;) {
+            TRUTH_VALUE v = a[aggregateElementAtom[i]];
+            if (v == TRUTH_FALSE) continue;
+            if (v == TRUTH_UNDEFINED) {
+                aggregateOpenExtreme[f] = aggregateElementValue[i];
+                return;
+            }
+            if (aggregateElementValue[i] > t) t = aggregateElementValue[i];
+        }
+    } else {
+        aggregateOpenExtreme[f] = INT64_MAX;
+        for (uint32_t i = begin; i < end; ++i) {
+            TRUTH_VALUE v = a[aggregateElementAtom[i]];
+            if (v == TRUTH_FALSE) continue;
+            if (v == TRUTH_UNDEFINED) {
+                aggregateOpenExtreme[f] = aggregateElementValue[i];
+                return;
+            }
+            if (aggregateElementValue[i] < t) t = aggregateElementValue[i];
+        }
+    }
+}
+
+int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue) {
+    if (aggregateAtom[atom]) {
+        // An aggregate atom made true directly (a choice): its guards must be able to hold.
+        if (!propagatedAggregate(atom)) return 1;
+        AGGREGATE_VERDICT v = aggregateState(atom);
+        if (v == AGGREGATE_FAILS) return 0;
+        if (v == AGGREGATE_OPEN) propagateMustHold(a, atom);
+        return 1;
+    }
+    for (const AGGREGATE_OCCURRENCE &o : aggregateOccurrences[atom]) {
+        uint32_t f = o.functionIndex;
+        int32_t type = aggregateType[f];
+        if (type == 0) continue;
+        int64_t v = type == AGGREGATE_COUNT ? 1 : integerValue(o.term);
+        if (type == AGGREGATE_COUNT || type == AGGREGATE_SUM) {
+            int64_t &open = v < 0 ? aggregateOpenNegative[f] : aggregateOpenPositive[f];
+            aggregateTrail.push(level, &open);
+            open -= v;
+            if (elementTrue) {
+                aggregateTrail.push(level, &aggregateTrueSum[f]);
+                aggregateTrueSum[f] += v;
+            }
+        } else {
+            aggregateTrail.push(level, &aggregateTrueExtreme[f]);
+            aggregateTrail.push(level, &aggregateOpenExtreme[f]);
+            int64_t &t = aggregateTrueExtreme[f];
+            if (elementTrue && (type == AGGREGATE_MAX ? v > t : v < t)) t = v;
+            if (v == aggregateOpenExtreme[f]) recomputeExtremes(a, f);
+        }
+        if (!propagateAggregate(a, f)) return 0;
+    }
+    return 1;
+}
+
+int MODEL_GENERATOR::propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    for (GATOM_ID g : aggregateAtomsOfFunction[f])
+        if (!checkAggregateAtom(a, g)) return 0;
+    return 1;
+}
+
+int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    TRUTH_VALUE value = a[g];
+    switch (aggregateState(g)) {
+    case AGGREGATE_FAILS:
+        if (value == TRUTH_MUST_BE_TRUE || isTrueValue(value)) return 0;
+        if (value == TRUTH_UNDEFINED) setFalse(a, g);
+        return 1;
+    case AGGREGATE_HOLDS:
+        if (value == TRUTH_FALSE) return 0;
+        if (value == TRUTH_MUST_BE_TRUE)
+            confirmMustBeTrue(a, g);
+        else if (value == TRUTH_UNDEFINED)
+            setTrue(a, g);
+        return 1;
+    case AGGREGATE_OPEN:
+        if (value == TRUTH_MUST_BE_TRUE)
+            propagateMustHold(a, g);
+        else if (value == TRUTH_FALSE)
+            propagateFalseCountOrSum(a, g);
+        return 1;
+    }
+    return 1;
+}
+
+// A false aggregate atom: its guards must not come to hold.
+int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (wellFounded || !propagatedAggregate(atom)) return 1;
+    AGGREGATE_VERDICT v = aggregateState(atom);
+    if (v == AGGREGATE_HOLDS) return 0;
+    if (v == AGGREGATE_OPEN) propagateFalseCountOrSum(a, atom);
+    return 1;
+}
+
+// A must-be-true aggregate atom: its guards must come to hold.
+int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (wellFounded || !propagatedAggregate(atom)) return 1;
+    switch (aggregateState(atom)) {
+    case AGGREGATE_FAILS: return 0;
+    case AGGREGATE_HOLDS:
+        if (a[atom] == TRUTH_MUST_BE_TRUE) confirmMustBeTrue(a, atom);
+        return 1;
+    case AGGREGATE_OPEN: propagateMustHold(a, atom); return 1;
+    }
+    return 1;
+}
+
+// The elements of an aggregate that must hold: an undecided element whose truth would put the
+// value beyond the guards becomes false, one whose falsity would becomes must-be-true. Elements
+// run in ascending value, so the positive ones are scanned from the top and the negative ones
+// from the bottom, each scan ending at the first element that allows both values.
+void MODEL_GENERATOR::propagateMustHold(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    if (wellFounded) return;
+    uint32_t f = aggregateFunctionOf[g];
+    int32_t type = aggregateType[f];
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    if (type == AGGREGATE_MAX) {
+        for (uint32_t i = end; i-- > begin && aggregateElementValue[i] > hi;)
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+        return;
+    }
+    if (type == AGGREGATE_MIN) {
+        for (uint32_t i = begin; i < end && aggregateElementValue[i] < lo; ++i)
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+        return;
+    }
+    if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM) return;
+    int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
+    int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
+    for (uint32_t i = end; i-- > begin;) {
+        int64_t v = aggregateElementValue[i];
+        if (v <= 0) break;
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (hi < lower + v)
+            setFalse(a, e);
+        else if (upper - v < lo)
+            setMustBeTrue(a, e);
+        else
+            break;
+    }
+    for (uint32_t i = begin; i < end; ++i) {
+        int64_t v = aggregateElementValue[i];
+        if (v >= 0) break;
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (upper + v < lo)
+            setFalse(a, e);
+        else if (hi < lower - v)
+            setMustBeTrue(a, e);
+        else
+            break;
+    }
+}
+
+// The elements of a false #count or #sum aggregate: an undecided element whose truth would make
+// the guards hold becomes false, one whose falsity would becomes must-be-true. #max and #min draw
+// no element inference from a false atom.
+void MODEL_GENERATOR::propagateFalseCountOrSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    if (wellFounded) return;
+    uint32_t f = aggregateFunctionOf[g];
+    int32_t type = aggregateType[f];
+    if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM) return;
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
+    int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
+    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    for (uint32_t i = end; i-- > begin;) {
+        int64_t v = aggregateElementValue[i];
+        if (v <= 0) break;
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (upper <= hi && lo <= lower + v)
+            setFalse(a, e);
+        else if (lo <= lower && upper - v <= hi)
+            setMustBeTrue(a, e);
+        else
+            break;
+    }
+    for (uint32_t i = begin; i < end; ++i) {
+        int64_t v = aggregateElementValue[i];
+        if (v >= 0) break;
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (lo <= lower && upper + v <= hi)
+            setFalse(a, e);
+        else if (lo <= lower - v && upper <= hi)
+            setMustBeTrue(a, e);
+        else
+            break;
+    }
+}
+
+// Over a total assignment: every aggregate atom has the truth its elements give it.
+bool MODEL_GENERATOR::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
+    for (GATOM_ID atom : aggregateAtomList)
+        if ((aggregateVerdict(atom, a, nullptr) == AGGREGATE_HOLDS) != a.isTrue(atom)) return false;
+    return true;
+}
