@@ -3,13 +3,18 @@
 #include "solver/model_generator.h"
 
 #include <algorithm>
+#include <cinttypes>
+#include <string>
 #include <memory>
 
+#include "core/predicate_table.h"
+#include "core/printer.h"
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
+#include "solver/model_checker.h"
 
 // Programs whose levels stay at or below this print every level from 1 on (the unused ones with
 // cost 0); above it the cost vectors keep only the levels in use, so that one weak constraint at
@@ -155,22 +160,151 @@ void MODEL_GENERATOR::computeModels() {
     release();
 }
 
-// Deterministic and well-founded consequences are not built yet: nothing is computed or printed.
-void MODEL_GENERATOR::computeDeterministic(int) {}
+namespace {
 
-// The search's own counters (choice points, checks, look-aheads) are not printed yet.
+// One atom of a consequence list: skipped when its predicate is internal or filtered out,
+// otherwise written after ", " unless it is the first.
+void printConsequence(FILE *out, GATOM_ID atom, bool &printed) {
+    const ATOM &a = groundAtomTable[atom];
+    if (predicateTable.isInternal(a.predicate)) return;
+    if (!optFilter.empty() || !optPFilter.empty()) {
+        std::string name(predicateTable.nameView(a.predicate));
+        bool negative = !name.empty() && name[0] == '-';
+        if (!optFilter.count(negative ? name.substr(1) : name) && (negative || !optPFilter.count(name))) return;
+    }
+    if (printed) fputs(", ", out);
+    printed = true;
+    printGroundAtom(out, atom);
+}
+
+// The difference of two timers, normalised so that the microseconds lie in 0 to 999999.
+TIMER timerMinus(TIMER t, const TIMER &other) {
+    t.seconds -= other.seconds;
+    t.microseconds -= other.microseconds;
+    while (t.microseconds < 0) {
+        t.microseconds += 1000000;
+        --t.seconds;
+    }
+    while (t.microseconds >= 1000000) {
+        t.microseconds -= 1000000;
+        ++t.seconds;
+    }
+    return t;
+}
+
+void printTimeLine(FILE *out, const char *label, const TIMER &t) {
+    fputs(label, out);
+    TIMER::print(out, t);
+    fputc('\n', out);
+}
+
+}  // namespace
+
+void MODEL_GENERATOR::computeDeterministic(int wellFoundedMode) {
+    totalTimer.start();
+    firstModelTimer.start();
+    wellFounded = wellFoundedMode != 0;
+
+    TRUTH_ASSIGNMENT a(groundAtomCount, baseCost, TRUTH_UNDEFINED);
+    level = 0;
+    chosenFlags.assign(groundAtomCount, 0);
+    chosenAtoms.clear();
+
+    initTimer.start();
+    prepareRun(a);
+    initDataStructures(a);
+    initTimer.stop();
+    wellFoundedTimer.start();
+    initiallyInconsistent = !propagateInitial(a);
+    wellFoundedTimer.stop();
+
+    if (!initiallyInconsistent) {
+        FILE *out = stdout;
+        fputs(wellFounded ? "True: {" : "{", out);
+        bool printed = false;
+        if (optFacts && edbFacts) printed = printAtomSet(*edbFacts, out, printed);
+        if (trueAtoms) printed = printAtomSet(trueAtoms->positive, out, printed);
+        uint32_t n = groundAtomCount;
+        for (uint32_t i = 0; i < n; ++i)
+            if (a.isTrue(static_cast<GATOM_ID>(i))) printConsequence(out, static_cast<GATOM_ID>(i), printed);
+        fputs("}\n", out);
+        if (wellFounded) {
+            fputs("Undefined: {", out);
+            printed = false;
+            for (uint32_t i = 0; i < n; ++i) {
+                GATOM_ID atom = static_cast<GATOM_ID>(i);
+                if (a[atom] == TRUTH_UNDEFINED && !headOccurrences.empty(atom)) printConsequence(out, atom, printed);
+            }
+            fputs("}\n", out);
+        }
+    }
+
+    firstModelTimer.stop();
+    totalTimer.stop();
+    counterTrail.undoAll();
+    supportTrail.undoAll();
+    aggregateTrail.undoAll();
+    release();
+}
+
 void MODEL_GENERATOR::printStatistics(FILE *out) {
-    fprintf(out, "Answer sets computed      : %u\n", answerSetsComputed);
+    fputs("Maximum recursion level   : ", out);
+    if (initiallyInconsistent) {
+        fputs("n/a (inconsistency in well-founded computation)\n", out);
+    } else if (deepestLevel == 0) {
+        fputs("n/a (initial partial model check failed)\n", out);
+    } else {
+        fprintf(out, "%u\n", deepestLevel - 1);
+        if (optStats >= 2) {
+            uint64_t consistent = 0;
+            for (uint32_t i = 1; i < deepestLevel; ++i) {
+                uint32_t visits = i < levelVisits.size() ? levelVisits[i] : 0;
+                fprintf(out, "         Reached level %3u: %u times\n", i, visits);
+                consistent += visits;
+            }
+            fprintf(out, "=> Consistent choices     : %" PRIu64 "\n", consistent);
+            fprintf(out, "Inconsistent choices      : %u\n", inconsistentChoices);
+        }
+        fprintf(out, "Choice Points             : %u\n", choicePoints);
+    }
+    if (optStats >= 2) {
+        fprintf(out, "Lookaheads performed      : %u\n", lookaheadsPerformed);
+        fprintf(out, " Inconsistent lookaheads  : %u\n", inconsistentLookaheads);
+        fprintf(out, " Pruning lookaheads       : %u\n", pruningLookaheads);
+        fprintf(out, "Choice Points (internal)  : %u\n", internalChoicePoints);
+        fprintf(out, "Partial checks forwards   : %u\n", forwardChecks);
+        fprintf(out, "         forwards (failed): %u\n", forwardChecksFailed);
+        fprintf(out, "Partial checks backtracking: %u\n", backtrackingChecks);
+        fprintf(out, "      backtracking (quick): %u\n", quickBacktrackingChecks);
+        fprintf(out, "Answer set candidates     : %u\n", answerSetCandidates);
+        fprintf(out, "Total model checks        : %u\n", modelChecks);
+        fprintf(out, "Answer sets computed      : %u\n", answerSetsComputed);
+        fputc('\n', out);
+    }
     fprintf(out, "Answer sets printed       : %u\n", answerSetsPrinted);
 }
 
-// The times of the search's phases and of the model checker are not printed yet.
 void MODEL_GENERATOR::printTimes(FILE *out) {
-    fputs("Model Generator time      : ", out);
-    TIMER::print(out, totalTimer);
-    fputs("\n Frontend callbacks       : ", out);
-    TIMER::print(out, callbackTimer);
-    fputc('\n', out);
+    TIMER generator = timerMinus(timerMinus(timerMinus(totalTimer, modelCheckTimer), partialCheckTimer), callbackTimer);
+    printTimeLine(out, "Model Generator time      : ", generator);
+    if (optStats >= 2) {
+        printTimeLine(out, " DS Initialisation        : ", initTimer);
+        printTimeLine(out, " Depgraph                 : ", depgraphTimer);
+        printTimeLine(out, " Well-founded computation : ", wellFoundedTimer);
+        printTimeLine(out, " PT computation           : ", choiceTimer);
+        printTimeLine(out, " Frontend callbacks       : ", callbackTimer);
+    }
+    TIMER checker = modelCheckTimer;
+    checker.add(partialCheckTimer);
+    printTimeLine(out, "Model Checker time        : ", checker);
+    if (flags & MG_MODEL_CHECK) {
+        printTimeLine(out, " Total Model Check time   : ", modelCheckTimer);
+        printTimeLine(out, " Partial Model Check time : ", partialCheckTimer);
+        if (optStats >= 2) {
+            printTimeLine(out, "  Quick Partial Check time: ", quickCheckTimer);
+            printModelCheckStatistics(out);
+        }
+    }
 }
 
 void MODEL_GENERATOR::release() {
