@@ -166,24 +166,30 @@ int64_t evaluateComparison(const SSC_Tree *tree) {
     return bindColumn(column->correlation, column->attribute);
 }
 
-void evaluateCondition(const SSC_Tree *tree) {
-    if (tree == nullptr || tree->node == nullptr) undefinedNodeType();
-    if (tree->node->nodeKind == SSC_SCALAR) {
-        printStatementLine();
-        printText("Error: Scalar value encountered where boolean was expected.\n");
-        sqlFail(7);
-    }
-    if (tree->node->nodeKind != SSC_OPERATOR) undefinedNodeType();
-    int32_t op = static_cast<const SSC_Operator *>(tree->node)->op;
-    if (op == SSC_AND) {
-        evaluateCondition(tree->left);
-        evaluateCondition(tree->right);
-    } else if (op == SSC_EQUAL) {
-        int64_t left = evaluateComparison(tree->left);
-        int64_t right = evaluateComparison(tree->right);
-        unify(left, right);
-    } else {
-        unsupportedOperator();
+// The conjuncts left before right, with an explicit stack: an AND chain is as deep as it is long.
+void evaluateCondition(const SSC_Tree *root) {
+    std::vector<const SSC_Tree *> pending{root};
+    while (!pending.empty()) {
+        const SSC_Tree *tree = pending.back();
+        pending.pop_back();
+        if (tree == nullptr || tree->node == nullptr) undefinedNodeType();
+        if (tree->node->nodeKind == SSC_SCALAR) {
+            printStatementLine();
+            printText("Error: Scalar value encountered where boolean was expected.\n");
+            sqlFail(7);
+        }
+        if (tree->node->nodeKind != SSC_OPERATOR) undefinedNodeType();
+        int32_t op = static_cast<const SSC_Operator *>(tree->node)->op;
+        if (op == SSC_AND) {
+            pending.push_back(tree->right);
+            pending.push_back(tree->left);
+        } else if (op == SSC_EQUAL) {
+            int64_t left = evaluateComparison(tree->left);
+            int64_t right = evaluateComparison(tree->right);
+            unify(left, right);
+        } else {
+            unsupportedOperator();
+        }
     }
 }
 
@@ -218,6 +224,21 @@ void addIndexEntries(const std::string &relation, const std::vector<std::string>
 }
 
 }  // namespace
+
+SSC_Tree::~SSC_Tree() {
+    delete node;
+    std::vector<SSC_Tree *> pending;
+    if (left) pending.push_back(left);
+    if (right) pending.push_back(right);
+    while (!pending.empty()) {
+        SSC_Tree *tree = pending.back();
+        pending.pop_back();
+        if (tree->left) pending.push_back(tree->left);
+        if (tree->right) pending.push_back(tree->right);
+        tree->left = tree->right = nullptr;
+        delete tree;
+    }
+}
 
 void SSC_Operator::addToSelectList() {
     printStatementLine();

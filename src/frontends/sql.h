@@ -78,11 +78,8 @@ struct SSC_Tree {
     SSC_Tree(SSC_Node *node, SSC_Tree *left, SSC_Tree *right) : node(node), left(left), right(right) {}
     SSC_Tree(const SSC_Tree &) = delete;
     SSC_Tree &operator=(const SSC_Tree &) = delete;
-    ~SSC_Tree() {
-        delete node;
-        delete left;
-        delete right;
-    }
+    // Frees the subtrees without recursion: a long AND chain is as deep as it is long.
+    ~SSC_Tree();
 };
 
 // Makes names from a prefix and a counter: prefix0, prefix1, ...
