@@ -447,3 +447,80 @@ TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
     EXPECT_EQ(p.mg.chosenAtoms, std::vector<GATOM_ID>{atomNumber("a")});
     EXPECT_EQ(p.mg.chosenFlags[atomNumber("a")], 1);
 }
+
+namespace {
+
+// A ground #count or #sum atom over the given {value, atom name} elements with inclusive guards,
+// used by the rules added after it; the function stays the atom's own (not interned), index 0.
+GATOM_ID addAggregateAtom(int32_t type, const std::vector<std::pair<int32_t, std::string>> &elements,
+                          int32_t lower, int32_t upper) {
+    uint32_t predicate = predicateTable.add(type == AGGREGATE_SUM ? "#sum" : "#count", 0, PREDICATE_AGGREGATE).first;
+    AGGREGATE_SPEC spec;
+    spec.type = type;
+    spec.set = std::make_unique<GROUND_SET>();
+    for (const auto &[value, name] : elements) spec.set->insert({makeIntegerTerm(value), atomNumber(name)});
+    AGGREGATE_ATOM part;
+    part.function = AGGREGATEFUNCTION::make(spec);
+    for (const auto &[value, name] : elements) part.function->addElement(makeIntegerTerm(value));
+    part.lowerGuard = makeIntegerTerm(lower);
+    part.lowerInclusive = 1;
+    part.upperGuard = makeIntegerTerm(upper);
+    part.upperInclusive = 1;
+    GATOM_ID atom = groundAtomTable.add(ATOM(predicate, std::move(part)));
+    groundAtomCount = groundAtomTable.size();
+    return atom;
+}
+
+MODELS solveLoaded(MG_FLAGS flags = MG_MODEL_CHECK) {
+    collected.clear();
+    uint32_t maxModels = 0;
+    std::vector<int32_t> none;
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
+                       nullptr, flags, collect, nullptr, true, nullptr, false, false, false, false, 0, 1, none, none);
+    mg.computeModels();
+    return collected;
+}
+
+}  // namespace
+
+TEST(ModelGenerator, AggregateThatOnlyItsOwnHeadMakesTrueFoundsNothing) {
+    // p :- 1 <= #count{1 : p}, with p required: p must be true, so the aggregate counts it, but
+    // p is true only through the aggregate; no answer set even though no choice was made.
+    loadGroundProgram(":- not p.");
+    GATOM_ID g = addAggregateAtom(AGGREGATE_COUNT, {{1, "p"}}, 1, 5);
+    GBODY body;
+    body.add(GLITERAL(g, false));
+    groundRules.emplace_back(std::vector<GATOM_ID>{atomNumber("p")}, std::move(body), true);
+    EXPECT_EQ(solveLoaded(), MODELS{});
+    // Supported from outside as well, the same atom is an answer set.
+    groundRules.emplace_back(std::vector<GATOM_ID>{atomNumber("p")}, GBODY(), false);
+    EXPECT_EQ(solveLoaded(), (MODELS{{"p", "#count"}}));
+}
+
+TEST(ModelGenerator, AggregateGuardsDecideElementsBothWays) {
+    // 2 <= #count{a, b, c} <= 2 required: once two elements are true the third becomes false
+    // through the aggregate, so every answer set has exactly two of them.
+    loadGroundProgram("a | na.\nb | nb.\nc | nc.");
+    GATOM_ID g = addAggregateAtom(AGGREGATE_COUNT, {{1, "a"}, {2, "b"}, {3, "c"}}, 2, 2);
+    groundConstraints.emplace_back(GBODY());
+    groundConstraints.back().body.add(GLITERAL(g, true));
+    EXPECT_EQ(solveLoaded(), (MODELS{{"a", "b", "nc", "#count"}, {"a", "nb", "c", "#count"},
+                                     {"na", "b", "c", "#count"}}));
+    // The same aggregate forbidden: no two elements may be true together with the third false.
+    groundConstraints.back().body = GBODY();
+    groundConstraints.back().body.add(GLITERAL(g, false));
+    EXPECT_EQ(solveLoaded().size(), 5u);
+}
+
+TEST(ModelGenerator, SumBeyondTheIntegerRangeDoesNotWrap) {
+    // Three large elements sum to about 3 * 10^9: the sum at least 5 holds for all three true,
+    // where a 32-bit sum would have wrapped below 0.
+    loadGroundProgram("a | na.\nb | nb.\nc | nc.");
+    GATOM_ID g = addAggregateAtom(AGGREGATE_SUM, {{999999997, "a"}, {999999998, "b"}, {999999999, "c"}}, 5,
+                                  2147483647);
+    groundConstraints.emplace_back(GBODY());
+    groundConstraints.back().body.add(GLITERAL(g, true));
+    MODELS models = solveLoaded();
+    EXPECT_EQ(models.size(), 7u);
+    EXPECT_TRUE(models.count(MODEL{"a", "b", "c", "#sum"}));
+}
