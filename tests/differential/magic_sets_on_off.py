@@ -161,7 +161,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("quarn")
     parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=150)
+    parser.add_argument("--count", type=int, default=300)
     parser.add_argument("--keep")
     options = parser.parse_args()
     rng = random.Random(options.seed)
