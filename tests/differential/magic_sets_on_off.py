@@ -146,6 +146,12 @@ def make_query(rng, idb, arity, mode):
     ground = not any(v in lit for lit in literals for v in VARIABLES)
     if ground and mode == "-brave" and rng.random() < 0.3:
         literals[0] = "not " + literals[0]
+    seen = [v for v in VARIABLES[:2] if any(v in lit for lit in literals)]
+    if not ground and seen and rng.random() < 0.25:
+        # A negated literal over variables that the positive ones bind.
+        p = rng.choice(idb)
+        args = [rng.choice(seen) if rng.random() < 0.7 else rng.choice(CONSTANTS) for _ in range(arity[p])]
+        literals.append("not " + atom_text(p, args))
     return ", ".join(literals) + "?"
 
 
