@@ -184,6 +184,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
     for (uint32_t c = 0; c < componentCount; c++) {
         Delta->clear();
         NF->clear();
+        selectivityStatistics->newDelta();
         uint8_t newAtom = 1;
         const auto &rules = depgraph->componentRules[c];
 
@@ -230,6 +231,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
             }
         for (uint32_t d = 0;; d++) {
             std::swap(Delta, NF);
+            selectivityStatistics->newDelta();
             stamp++;
             std::swap(deltaCount, nfCount);
             newAtom = 0;
@@ -243,6 +245,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
                 for (const ATOM_SET &atoms : *part)
                     for (const ATOM &a : atoms) selectivityStatistics->absorb(a);
             mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
+            selectivityStatistics->newDelta();
             for (uint32_t p = 0; p < indices.size(); p++) {
                 if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
                     static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();

@@ -1,5 +1,7 @@
 #include "grounding/selectivity_statistics.h"
 
+#include <algorithm>
+
 #include "core/hash_index.h"
 #include "core/program.h"
 
@@ -61,11 +63,14 @@ void SELECTIVITY_STATISTICS::clear() {
     for (uint32_t p = 0; p < predicateCount; p++)
         invalidate(p);
     valuesInI.clear();
+    valuesInDelta.clear();
+    deltaEpoch++;
 }
 
 void SELECTIVITY_STATISTICS::absorb(const ATOM &atom) {
     uint32_t p = atom.predicate;
     if (p >= valuesInI.size() || valuesInI[p].empty()) return;
+    if (p < valuesInDelta.size()) valuesInDelta[p].epoch = 0;
     std::span<const TERM> args = atom.args();
     for (uint32_t i = 0; i < args.size() && i < valuesInI[p].size(); i++) valuesInI[p][i].insert(args[i].value);
 }
@@ -86,6 +91,7 @@ void SELECTIVITY_STATISTICS::compute(const LITERAL &literal, bool withDelta,
     computed[p] = 1;
     if (predicateTable.kind(p) == PREDICATE_EDB) {
         countDistinctValues(literal, EDB.atomsOf(p));
+        seenPairs.clear();
     } else {
         // The values in I are kept from the first count on; only Delta is read again.
         if (valuesInI.size() <= p) valuesInI.resize(p + 1);
@@ -102,20 +108,43 @@ void SELECTIVITY_STATISTICS::compute(const LITERAL &literal, bool withDelta,
             if (t.isVariable() || (t.isComplex() && !complexTerm(t).ground)) counts[i] = double(inI[i].size());
         }
         if (withDelta && delta) {
-            for (const ATOM_SET *set : {&delta->undefined.atomsOf(p), &delta->positive.atomsOf(p)})
-                for (const ATOM &a : *set) {
-                    std::span<const TERM> args = a.args();
-                    for (uint32_t i = 0; i < args.size() && i < pattern.size() && i < counts.size() && i < inI.size(); i++) {
-                        TERM t = pattern[i];
-                        if (!(t.isVariable() || (t.isComplex() && !complexTerm(t).ground))) continue;
-                        if (inI[i].contains(args[i].value)) continue;
-                        uint64_t key = (static_cast<uint64_t>(args[i].value) << 32) | i;
-                        if (seenPairs.insert(key).second) counts[i] += 1.0;
-                    }
-                }
+            const std::vector<uint32_t> &added = deltaValues(p, *delta).newValues;
+            for (uint32_t i = 0; i < pattern.size() && i < counts.size() && i < added.size(); i++) {
+                TERM t = pattern[i];
+                if (t.isVariable() || (t.isComplex() && !complexTerm(t).ground)) counts[i] += double(added[i]);
+            }
         }
     }
-    seenPairs.clear();
+}
+
+const SELECTIVITY_STATISTICS::DELTA_VALUES &SELECTIVITY_STATISTICS::deltaValues(uint32_t p, const INTERPRETATION &delta) {
+    if (valuesInDelta.size() <= p) valuesInDelta.resize(p + 1);
+    DELTA_VALUES &entry = valuesInDelta[p];
+    const ATOM_SET &positive = delta.positive.atomsOf(p);
+    const ATOM_SET &undefined = delta.undefined.atomsOf(p);
+    if (entry.epoch == deltaEpoch && entry.delta == &delta && entry.positiveAtoms == positive.size() &&
+        entry.undefinedAtoms == undefined.size())
+        return entry;
+    entry.epoch = deltaEpoch;
+    entry.delta = &delta;
+    entry.positiveAtoms = positive.size();
+    entry.undefinedAtoms = undefined.size();
+    const std::vector<VALUE_SET> &inI = valuesInI[p];
+    entry.newValues.assign(inI.size(), 0);
+    // (position, value) pairs sorted: the work is in the size of Delta, not of earlier scratch.
+    std::vector<uint64_t> &pairs = scratchPairs;
+    pairs.clear();
+    for (const ATOM_SET *set : {&undefined, &positive})
+        for (const ATOM &a : *set) {
+            std::span<const TERM> args = a.args();
+            for (uint32_t i = 0; i < args.size() && i < inI.size(); i++)
+                if (!inI[i].contains(args[i].value))
+                    pairs.push_back((static_cast<uint64_t>(i) << 32) | args[i].value);
+        }
+    std::sort(pairs.begin(), pairs.end());
+    for (size_t k = 0; k < pairs.size(); k++)
+        if (k == 0 || pairs[k] != pairs[k - 1]) entry.newValues[pairs[k] >> 32]++;
+    return entry;
 }
 
 // A value is the value word of a term without its kind: a constant and an integer with equal

@@ -1,8 +1,10 @@
 // Selectivity statistics: per predicate and argument position, the number of distinct values
 // among the predicate's known atoms, counted lazily when body ordering first asks and thrown
-// away when the predicate may have gained atoms. Body ordering derives its estimates from them
-// (ordered_body.h); the estimates are doubles computed in a fixed order of operations, since the
-// order they produce is printed under -stats-grounding++.
+// away when the predicate may have gained atoms. A recount costs a few operations per argument
+// position: the values in I are kept as they are merged, and the values Delta adds to them are
+// counted once per Delta, which the grounder announces (`newDelta`). Body ordering derives its
+// estimates from them (ordered_body.h); the estimates are doubles computed in a fixed order of
+// operations, since the order they produce is printed under -stats-grounding++.
 //
 // The grounder makes one object per run and stores it in `selectivityStatistics`; its teardown
 // frees it.
@@ -37,6 +39,18 @@ public:
     // the atoms merged into I so far. The grounder reports every merged atom (`absorb`), so a
     // recount reads only Delta; cleared with everything else by `clear`.
     std::vector<std::vector<VALUE_SET>> valuesInI;
+    // Per predicate counted with Delta, per argument position: the number of distinct values of
+    // Delta's atoms that are not among `valuesInI`. Valid while the epoch, the Delta and its
+    // atom counts for the predicate are those recorded; `absorb` and `newDelta` end it.
+    struct DELTA_VALUES {
+        uint64_t epoch = 0;  // 0: not counted
+        const INTERPRETATION *delta = nullptr;
+        size_t positiveAtoms = 0, undefinedAtoms = 0;
+        std::vector<uint32_t> newValues;
+    };
+    std::vector<DELTA_VALUES> valuesInDelta;
+    std::vector<uint64_t> scratchPairs;
+    uint64_t deltaEpoch = 1;
 
     SELECTIVITY_STATISTICS();
 
@@ -51,6 +65,8 @@ public:
     void countDistinctValues(const LITERAL &literal, const ATOM_SET &atoms);
     // An atom was merged into I.
     void absorb(const ATOM &atom);
+    // Delta was emptied, replaced or refilled: its values are counted again when asked.
+    void newDelta() { deltaEpoch++; }
 
     bool isComputed(uint32_t predicate) const {
         return predicate < computed.size() && computed[predicate];
@@ -68,6 +84,8 @@ public:
     }
 
 private:
+    // The entry of the predicate for `delta`, counted when it is not valid.
+    const DELTA_VALUES &deltaValues(uint32_t predicate, const INTERPRETATION &delta);
     // Predicates registered after the object was made get their arrays on first use.
     void grow(uint32_t predicate);
 };
