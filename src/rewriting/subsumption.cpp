@@ -150,7 +150,40 @@ int LITERAL::countMatches(const std::vector<ATOM> &head, std::vector<ATOM>::cons
     return total;
 }
 
+namespace {
+
+// A necessary condition of `RULE::subsumes`, checked before anything is copied: each head atom
+// needs a head atom of its predicate in the other rule, and each body literal a body literal of
+// its predicate and sign (an aggregate literal never matches).
+bool mayMatchAll(const RULE &rule, const RULE &other) {
+    for (const ATOM &a : rule.head) {
+        bool found = false;
+        for (const ATOM &b : other.head)
+            if (b.predicate == a.predicate) {
+                found = true;
+                break;
+            }
+        if (!found) return false;
+    }
+    if (!rule.body) return true;
+    if (!other.body) return rule.body->empty();
+    for (const LITERAL &l : *rule.body) {
+        if (l.atom.isAggregate()) return false;
+        bool found = false;
+        for (const LITERAL &m : *other.body)
+            if (m.atom.predicate == l.atom.predicate && m.negated == l.negated) {
+                found = true;
+                break;
+            }
+        if (!found) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int RULE::subsumes(const RULE &other) const {
+    if (!mayMatchAll(*this, other)) return 0;
     std::vector<LITERAL> heads, bodies;
     for (const ATOM &a : head) heads.emplace_back(a, false);
     if (body) bodies.assign(body->begin(), body->end());
