@@ -370,10 +370,25 @@ public:
     void initAggregates(TRUTH_ASSIGNMENT &a);
     int propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t function);
     int checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateMustHold(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseCountOrSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     AGGREGATE_VERDICT aggregateState(GATOM_ID atom) const;
-    void recomputeExtremes(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseCount(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    // Element positions (into the flat element arrays) for the #max and #min inferences, -1 for
+    // none.
+    int64_t aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t lo, int64_t hi) const;
+    int64_t aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;
+    int64_t aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;
     // Per ground atom its component in the ground graph (-1 for none), read once per run.
     std::vector<int32_t> componentOfAtom;
     // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.

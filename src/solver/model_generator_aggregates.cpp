@@ -119,34 +119,37 @@ AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(GATOM_ID atom) const {
     }
 }
 
-// The largest (#max) or smallest (#min) undecided element value, after the one held was decided.
-// Elements decided but still waiting in the queue are passed by the scan, so a true or
-// must-be-true one met on the way counts as true now (its own update later changes nothing).
-void MODEL_GENERATOR::recomputeExtremes(TRUTH_ASSIGNMENT &a, uint32_t f) {
+// The largest undecided element value of a #max, after the one held was decided. Elements
+// decided but still waiting in the queue are passed by the scan, so a true or must-be-true one met
+// on the way counts as true now (its own update later changes nothing).
+void MODEL_GENERATOR::recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
     uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
     int64_t &t = aggregateTrueExtreme[f];
-    if (aggregateType[f] == AGGREGATE_MAX) {
-        aggregateOpenExtreme[f] = INT64_MIN;
-        for (uint32_t i = end; i-- > begin;) {
-            TRUTH_VALUE v = a[aggregateElementAtom[i]];
-            if (v == TRUTH_FALSE) continue;
-            if (v == TRUTH_UNDEFINED) {
-                aggregateOpenExtreme[f] = aggregateElementValue[i];
-                return;
-            }
-            if (aggregateElementValue[i] > t) t = aggregateElementValue[i];
+    aggregateOpenExtreme[f] = INT64_MIN;
+    for (uint32_t i = end; i-- > begin;) {
+        TRUTH_VALUE v = a[aggregateElementAtom[i]];
+        if (v == TRUTH_FALSE) continue;
+        if (v == TRUTH_UNDEFINED) {
+            aggregateOpenExtreme[f] = aggregateElementValue[i];
+            return;
         }
-    } else {
-        aggregateOpenExtreme[f] = INT64_MAX;
-        for (uint32_t i = begin; i < end; ++i) {
-            TRUTH_VALUE v = a[aggregateElementAtom[i]];
-            if (v == TRUTH_FALSE) continue;
-            if (v == TRUTH_UNDEFINED) {
-                aggregateOpenExtreme[f] = aggregateElementValue[i];
-                return;
-            }
-            if (aggregateElementValue[i] < t) t = aggregateElementValue[i];
+        if (aggregateElementValue[i] > t) t = aggregateElementValue[i];
+    }
+}
+
+// The same for the smallest undecided element value of a #min, scanning from the bottom.
+void MODEL_GENERATOR::recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    int64_t &t = aggregateTrueExtreme[f];
+    aggregateOpenExtreme[f] = INT64_MAX;
+    for (uint32_t i = begin; i < end; ++i) {
+        TRUTH_VALUE v = a[aggregateElementAtom[i]];
+        if (v == TRUTH_FALSE) continue;
+        if (v == TRUTH_UNDEFINED) {
+            aggregateOpenExtreme[f] = aggregateElementValue[i];
+            return;
         }
+        if (aggregateElementValue[i] < t) t = aggregateElementValue[i];
     }
 }
 
@@ -156,7 +159,7 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
         if (!propagatedAggregate(atom)) return 1;
         AGGREGATE_VERDICT v = aggregateState(atom);
         if (v == AGGREGATE_FAILS) return 0;
-        if (v == AGGREGATE_OPEN) propagateMustHold(a, atom);
+        if (v == AGGREGATE_OPEN) propagateMustHoldByType(a, atom);
         return 1;
     }
     for (const AGGREGATE_OCCURRENCE &o : aggregateOccurrences[atom]) {
@@ -177,7 +180,12 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
             aggregateTrail.push(level, &aggregateOpenExtreme[f]);
             int64_t &t = aggregateTrueExtreme[f];
             if (elementTrue && (type == AGGREGATE_MAX ? v > t : v < t)) t = v;
-            if (v == aggregateOpenExtreme[f]) recomputeExtremes(a, f);
+            if (v == aggregateOpenExtreme[f]) {
+                if (type == AGGREGATE_MAX)
+                    recomputeMaxBounds(a, f);
+                else
+                    recomputeMinBounds(a, f);
+            }
         }
         if (!propagateAggregate(a, f)) return 0;
     }
@@ -206,9 +214,9 @@ int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         return 1;
     case AGGREGATE_OPEN:
         if (value == TRUTH_MUST_BE_TRUE)
-            propagateMustHold(a, g);
+            propagateMustHoldByType(a, g);
         else if (value == TRUTH_FALSE)
-            propagateFalseCountOrSum(a, g);
+            propagateFalseByType(a, g);
         return 1;
     }
     return 1;
@@ -219,7 +227,7 @@ int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom)
     if (wellFounded || !propagatedAggregate(atom)) return 1;
     AGGREGATE_VERDICT v = aggregateState(atom);
     if (v == AGGREGATE_HOLDS) return 0;
-    if (v == AGGREGATE_OPEN) propagateFalseCountOrSum(a, atom);
+    if (v == AGGREGATE_OPEN) propagateFalseByType(a, atom);
     return 1;
 }
 
@@ -231,32 +239,62 @@ int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) 
     case AGGREGATE_HOLDS:
         if (a[atom] == TRUTH_MUST_BE_TRUE) confirmMustBeTrue(a, atom);
         return 1;
-    case AGGREGATE_OPEN: propagateMustHold(a, atom); return 1;
+    case AGGREGATE_OPEN: propagateMustHoldByType(a, atom); return 1;
     }
     return 1;
 }
 
-// The elements of an aggregate that must hold: an undecided element whose truth would put the
-// value beyond the guards becomes false, one whose falsity would becomes must-be-true. Elements
-// run in ascending value, so the positive ones are scanned from the top and the negative ones
-// from the bottom, each scan ending at the first element that allows both values.
-void MODEL_GENERATOR::propagateMustHold(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+// The element inferences of an aggregate atom that is true or must be true while its guards may
+// still fail, chosen by its type. #times draws none: its atoms are chosen and checked.
+void MODEL_GENERATOR::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     if (wellFounded) return;
+    switch (aggregateType[aggregateFunctionOf[g]]) {
+    case AGGREGATE_COUNT: {
+        uint32_t f = aggregateFunctionOf[g];
+        int64_t lower = aggregateTrueSum[f], upper = lower + aggregateOpenPositive[f];
+        if (aggregateHigh[g] == lower)
+            setAggregateElementsFalse(a, f);
+        else if (aggregateLow[g] == upper)
+            setAggregateElementsMustBeTrue(a, f);
+        break;
+    }
+    case AGGREGATE_SUM: propagateTrueSum(a, g); break;
+    case AGGREGATE_MAX: propagateTrueMax(a, g); break;
+    case AGGREGATE_MIN: propagateTrueMin(a, g); break;
+    default: break;
+    }
+}
+
+// The element inferences of a false aggregate atom whose guards may still come to hold.
+void MODEL_GENERATOR::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    if (wellFounded) return;
+    switch (aggregateType[aggregateFunctionOf[g]]) {
+    case AGGREGATE_COUNT: propagateFalseCount(a, g); break;
+    case AGGREGATE_SUM: propagateFalseSum(a, g); break;
+    case AGGREGATE_MAX: propagateFalseMax(a, g); break;
+    case AGGREGATE_MIN: propagateFalseMin(a, g); break;
+    default: break;
+    }
+}
+
+void MODEL_GENERATOR::setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+}
+
+void MODEL_GENERATOR::setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setMustBeTrue(a, aggregateElementAtom[i]);
+}
+
+// A #sum that must hold: an undecided element whose truth would put the value beyond the guards
+// becomes false, one whose falsity would becomes must-be-true. Elements run in ascending value,
+// so the positive ones are scanned from the top and the negative ones from the bottom, each scan
+// ending at the first element that allows both values.
+void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
-    int32_t type = aggregateType[f];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
-    if (type == AGGREGATE_MAX) {
-        for (uint32_t i = end; i-- > begin && aggregateElementValue[i] > hi;)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
-        return;
-    }
-    if (type == AGGREGATE_MIN) {
-        for (uint32_t i = begin; i < end && aggregateElementValue[i] < lo; ++i)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
-        return;
-    }
-    if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM) return;
     int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
     int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
     for (uint32_t i = end; i-- > begin;) {
@@ -285,14 +323,53 @@ void MODEL_GENERATOR::propagateMustHold(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     }
 }
 
-// The elements of a false #count or #sum aggregate: an undecided element whose truth would make
-// the guards hold becomes false, one whose falsity would becomes must-be-true. #max and #min draw
-// no element inference from a false atom.
-void MODEL_GENERATOR::propagateFalseCountOrSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
-    if (wellFounded) return;
+// Exactly one element within [lo, hi] that is not false, and it is undefined: its position, else
+// -1. Elements that are must-be-true count, since they will be true.
+int64_t MODEL_GENERATOR::aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t lo,
+                                                      int64_t hi) const {
+    int64_t found = -1;
+    uint32_t count = 0;
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+        int64_t v = aggregateElementValue[i];
+        if (v < lo || v > hi || a[aggregateElementAtom[i]] == TRUTH_FALSE) continue;
+        if (++count > 1) return -1;
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) found = i;
+    }
+    return found;
+}
+
+// A #max that must hold: elements above the upper guard become false; when a single element
+// within the guards can still be true, it must be.
+void MODEL_GENERATOR::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
-    int32_t type = aggregateType[f];
-    if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM) return;
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    uint32_t begin = aggregateElementStart[f];
+    for (uint32_t i = aggregateElementStart[f + 1]; i-- > begin && aggregateElementValue[i] > hi;)
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+    int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
+    if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+}
+
+// A #min that must hold: elements below the lower guard become false; when a single element
+// within the guards can still be true, it must be.
+void MODEL_GENERATOR::propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    uint32_t end = aggregateElementStart[f + 1];
+    for (uint32_t i = aggregateElementStart[f]; i < end && aggregateElementValue[i] < lo; ++i)
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+    int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
+    if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+}
+
+// A false #count is a #sum whose elements are all worth 1.
+void MODEL_GENERATOR::propagateFalseCount(TRUTH_ASSIGNMENT &a, GATOM_ID g) { propagateFalseSum(a, g); }
+
+// A false #sum (or #count, every element worth 1): an undecided element whose truth would make
+// the guards hold becomes false, one whose falsity would becomes must-be-true; scanned as in
+// propagateTrueSum.
+void MODEL_GENERATOR::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
     int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
@@ -320,6 +397,67 @@ void MODEL_GENERATOR::propagateFalseCountOrSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) 
             setMustBeTrue(a, e);
         else
             break;
+    }
+}
+
+// The position of the only undefined element above `bound` when no element above it is true
+// or must-be-true, else -1 (scanning from the top).
+int64_t MODEL_GENERATOR::aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t bound) const {
+    int64_t found = -1;
+    for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] > bound;) {
+        TRUTH_VALUE v = a[aggregateElementAtom[i]];
+        if (v == TRUTH_FALSE) continue;
+        if (v != TRUTH_UNDEFINED || found >= 0) return -1;
+        found = i;
+    }
+    return found;
+}
+
+// The same below `bound`, scanning from the bottom.
+int64_t MODEL_GENERATOR::aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t bound) const {
+    int64_t found = -1;
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] < bound;
+         ++i) {
+        TRUTH_VALUE v = a[aggregateElementAtom[i]];
+        if (v == TRUTH_FALSE) continue;
+        if (v != TRUTH_UNDEFINED || found >= 0) return -1;
+        found = i;
+    }
+    return found;
+}
+
+// A false #max. When a true element already reaches the lower guard, the maximum must pass the
+// upper one: a single undefined element above it must be true. Otherwise, when the maximum can no
+// longer pass the upper guard, it must stay below the lower one (or have no value): the undefined
+// elements within the guards become false.
+void MODEL_GENERATOR::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
+    if (t != INT64_MIN && lo <= t) {
+        int64_t single = aggregateSingleUndefinedAbove(a, f, hi);
+        if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+    } else if ((t > o ? t : o) <= hi) {
+        for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] >= lo;)
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+    }
+}
+
+// A false #min, the mirror image: when the minimum can no longer fall below the lower guard, it
+// must pass the upper one, so the undefined elements within the guards become false; when a true
+// element is already within the upper guard, a single undefined element below the lower guard
+// must be true.
+void MODEL_GENERATOR::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
+    if (lo <= (t < o ? t : o)) {
+        for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi;
+             ++i)
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+    } else if (t != INT64_MAX && t <= hi) {
+        int64_t single = aggregateSingleUndefinedBelow(a, f, lo);
+        if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
     }
 }
 
