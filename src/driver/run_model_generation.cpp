@@ -11,6 +11,7 @@
 #include "driver/statistics.h"
 #include "driver/timer.h"
 #include "frontends/diagnosis.h"
+#include "frontends/planning.h"
 #include "frontends/sql.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
@@ -23,7 +24,8 @@ MODEL_CALLBACK modelCallbackOfMode() {
     case FRONTEND_CAUTIOUS: return cautiousModelCallback;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER: return diagnosisModelCallback;
-    // The planning front-end's callback is not built yet: its answer sets are not reported.
+    case FRONTEND_PLANNING_C:
+    case FRONTEND_PLANNING_K: return planModelCallback;
     default: return nullptr;
     }
 }
@@ -98,8 +100,8 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
     if (!optNoModelCheck) flags |= MG_MODEL_CHECK;
     if (optGUS) flags |= MG_UNFOUNDED_CHECKS;
     MODEL_CALLBACK callback = modelCallbackOfMode();
-    // The planning front-end's candidate filter is not built yet: no candidate is filtered.
-    CANDIDATE_FILTER filter = nullptr;
+    bool planning = frontEndMode == FRONTEND_PLANNING_C || frontEndMode == FRONTEND_PLANNING_K;
+    CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, query.get(), &EDB, &I, optMaxModels,
                        &costBound, flags, callback, filter, run.hasAggregates, &baseCost, groundWeak,
