@@ -162,8 +162,10 @@ extern std::vector<std::vector<std::vector<uint32_t>>> muxConflicts;
 void preparePlanChecks();
 // 1 when the plan (the true action atoms) of the assignment is secure under the check kind.
 int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind);
-// 1 when every admissible selection of the rules of group `step` from `position` on is stratified.
-int isMuxStratified(uint32_t position, uint32_t step, std::vector<GRULE> selected, std::set<uint32_t> excluded);
+// 1 when every admissible selection of the rules of group `step` from `position` on, added to the
+// rules selected so far (positions in the group), is stratified; `excluded` holds the positions
+// that a selected rule excludes.
+int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> selected, std::set<uint32_t> excluded);
 
 // --- Output ---
 

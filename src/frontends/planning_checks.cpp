@@ -122,24 +122,26 @@ void PLAN_CACHE::insert(const PLAN_STATE &state, uint8_t result) {
     }
 }
 
-int isMuxStratified(uint32_t position, uint32_t step, std::vector<GRULE> selected, std::set<uint32_t> excluded) {
+int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> selected, std::set<uint32_t> excluded) {
     const std::vector<GRULE> &group = fluentRuleGroups[step];
-    if (position >= group.size()) {
-        GROUND_DEPGRAPH graph(selected, std::vector<GCONSTRAINT>(), DEPGRAPH_ALL_EDGES);
-        for (uint32_t c = 0; c < graph.componentCount(); ++c)
-            if (!graph.stratified(c)) return 0;
-        return 1;
+    // Rules without conflicts, and excluded ones, need no branch: the walk goes on in this frame,
+    // so the depth grows only with the rules that exclude others.
+    for (; position < group.size(); ++position) {
+        if (excluded.count(position)) continue;
+        const std::vector<uint32_t> &conflicts = muxConflicts[step][position];
+        if (!conflicts.empty()) {
+            if (!isMuxStratified(position + 1, step, selected, excluded)) return 0;
+            excluded.insert(conflicts.begin(), conflicts.end());
+        }
+        selected.push_back(position);
     }
-    if (excluded.count(position)) return isMuxStratified(position + 1, step, std::move(selected), std::move(excluded));
-    const std::vector<uint32_t> &conflicts = muxConflicts[step][position];
-    if (conflicts.empty()) {
-        selected.push_back(group[position]);
-        return isMuxStratified(position + 1, step, std::move(selected), std::move(excluded));
-    }
-    if (!isMuxStratified(position + 1, step, selected, excluded)) return 0;
-    excluded.insert(conflicts.begin(), conflicts.end());
-    selected.push_back(group[position]);
-    return isMuxStratified(position + 1, step, std::move(selected), std::move(excluded));
+    std::vector<GRULE> rules;
+    rules.reserve(selected.size());
+    for (uint32_t i : selected) rules.push_back(group[i]);
+    GROUND_DEPGRAPH graph(rules, std::vector<GCONSTRAINT>(), DEPGRAPH_ALL_EDGES);
+    for (uint32_t c = 0; c < graph.componentCount(); ++c)
+        if (!graph.stratified(c)) return 0;
+    return 1;
 }
 
 void preparePlanChecks() {

@@ -262,3 +262,52 @@ TEST_F(PlanningFileTest, LanguageCRefusesWhatItLacksAndMakesDeclarationsTotal) {
     EXPECT_FALSE(planStatements[1].initial);
     EXPECT_FALSE(planDeclarations[1].initial);
 }
+
+namespace {
+
+PLAN_STATE stateOf(uint32_t number) {
+    PLAN_STATE state(4, 0);
+    for (int i = 0; i < 4; ++i) state[3 - i] = static_cast<uint8_t>(number >> (8 * i));
+    return state;
+}
+
+class PlanCacheTest : public ::testing::Test {
+protected:
+    uint32_t savedLimit = optPlanCache;
+    void TearDown() override { optPlanCache = savedLimit; }
+};
+
+}  // namespace
+
+TEST(PlanStateTest, StatesOrderByteByByteAsUnsignedValues) {
+    EXPECT_TRUE(comparePlanStates({0, 255}, {1, 0}));
+    EXPECT_FALSE(comparePlanStates({1, 0}, {0, 255}));
+    EXPECT_TRUE(comparePlanStates({1, 127}, {1, 128}));
+    EXPECT_FALSE(comparePlanStates({1, 2}, {1, 2}));
+}
+
+TEST_F(PlanCacheTest, TheOldestPlansAreEvictedATenthAtATime) {
+    optPlanCache = 100;
+    PLAN_CACHE cache;
+    for (uint32_t i = 0; i < 100; ++i) cache.insert(stateOf(i), static_cast<uint8_t>(i % 2));
+    EXPECT_EQ(cache.results.size(), 100u);
+    // The 101st plan evicts the 11 oldest.
+    cache.insert(stateOf(100), 1);
+    EXPECT_EQ(cache.results.size(), 90u);
+    EXPECT_EQ(cache.order.size(), 90u);
+    for (uint32_t i = 0; i <= 10; ++i) EXPECT_FALSE(cache.results.count(stateOf(i))) << i;
+    for (uint32_t i = 11; i <= 100; ++i) EXPECT_TRUE(cache.results.count(stateOf(i))) << i;
+    EXPECT_EQ(cache.results[stateOf(11)], 1);
+    EXPECT_EQ(cache.results[stateOf(12)], 0);
+    EXPECT_EQ(cache.order.front(), stateOf(100));
+}
+
+TEST_F(PlanCacheTest, ALimitOfZeroKeepsNothing) {
+    optPlanCache = 0;
+    PLAN_CACHE cache;
+    for (uint32_t i = 0; i < 3; ++i) {
+        cache.insert(stateOf(i), 1);
+        EXPECT_TRUE(cache.results.empty());
+        EXPECT_TRUE(cache.order.empty());
+    }
+}
