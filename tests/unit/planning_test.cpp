@@ -13,7 +13,9 @@
 #include "driver/diagnostics.h"
 #include "driver/options.h"
 #include "frontends/planning.h"
+#include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "solver/truth_assignment.h"
 
 namespace {
 
@@ -310,4 +312,98 @@ TEST_F(PlanCacheTest, ALimitOfZeroKeepsNothing) {
         EXPECT_TRUE(cache.results.empty());
         EXPECT_TRUE(cache.order.empty());
     }
+}
+
+namespace {
+
+// A ground planning program of one step: the action ct_a(0) is done (a fact here, as the guess of
+// an executable action), it causes the fluent ct_f(1), and the goal is ct_f(1).
+class SecureCheckTest : public ::testing::Test {
+protected:
+    uint32_t savedPlanningMode = planningMode;
+    int32_t savedPlanLength = optPlanLength;
+    GATOM_ID action = -1, fluent = -1, goal = -1, absurdity = -1;
+
+    static GATOM_ID atomOf(const char *name, int32_t time) {
+        TERMS args{makeIntegerTerm(time)};
+        return groundAtomTable.add(ATOM(name, &args, PREDICATE_IDB));
+    }
+    static GATOM_ID propositional(const char *name) {
+        return groundAtomTable.add(ATOM(name, static_cast<const TERMS *>(nullptr), PREDICATE_IDB));
+    }
+    static GBODY bodyOf(std::initializer_list<GLITERAL> literals) {
+        GBODY body;
+        for (GLITERAL l : literals) body.append(l);
+        return body;
+    }
+
+    void SetUp() override {
+        actionTable.add("ct_a", 2, PREDICATE_IDB);
+        fluentTable.add("ct_f", 2, PREDICATE_IDB);
+        absurdity = propositional("$abs");
+        goal = propositional("$goal");
+        action = atomOf("ct_a", 0);
+        fluent = atomOf("ct_f", 1);
+        groundAtomCount = groundAtomTable.size();
+        groundRules.clear();
+        groundConstraints.clear();
+        groundRules.emplace_back(std::vector<GATOM_ID>{action}, GBODY(), false);
+        groundRules.emplace_back(std::vector<GATOM_ID>{fluent}, bodyOf({GLITERAL(action, false)}), true);
+        groundRules.emplace_back(std::vector<GATOM_ID>{goal}, bodyOf({GLITERAL(fluent, false)}), true);
+        groundConstraints.emplace_back(bodyOf({GLITERAL(goal, true)}));
+        planningMode = 1;
+        optPlanLength = 1;
+        if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
+        preparePlanChecks();
+    }
+    void TearDown() override {
+        planningMode = savedPlanningMode;
+        optPlanLength = savedPlanLength;
+        groundRules.clear();
+        groundConstraints.clear();
+    }
+
+    TRUTH_ASSIGNMENT assignment(bool actionDone, bool fluentHolds) const {
+        TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
+        if (actionDone) a.values[action] = TRUTH_TRUE;
+        if (fluentHolds) a.values[fluent] = a.values[goal] = TRUTH_TRUE;
+        return a;
+    }
+};
+
+}  // namespace
+
+TEST_F(SecureCheckTest, TheMasksMarkActionsAndFluentsAndAbsurdityIsForbidden) {
+    EXPECT_EQ(actionAtomMask[action], 1);
+    EXPECT_EQ(fluentAtomMask[fluent], 1);
+    EXPECT_EQ(actionAtomMask[fluent] + fluentAtomMask[action] + actionAtomMask[goal], 0);
+    ASSERT_EQ(groundConstraints.size(), 2u);
+    ASSERT_EQ(groundConstraints.back().body.size(), 1u);
+    EXPECT_EQ(groundConstraints.back().body.literals[0], GLITERAL(absurdity, false));
+}
+
+TEST_F(SecureCheckTest, APlanThatReachesTheGoalIsSecureAndRepeatsComeFromTheCachePerKind) {
+    uint32_t checks = secureCheckCount, hits = planCacheHits;
+    TRUTH_ASSIGNMENT done = assignment(true, true);
+    EXPECT_EQ(checkPlanSecurity(done, 0), 1);
+    // The same actions with other fluents: the same plan, answered from the cache.
+    TRUTH_ASSIGNMENT other = assignment(true, false);
+    EXPECT_EQ(checkPlanSecurity(other, 0), 1);
+    EXPECT_EQ(secureCheckCount - checks, 2u);
+    EXPECT_EQ(planCacheHits - hits, 1u);
+    // The other check kind has a cache of its own.
+    EXPECT_EQ(checkPlanSecurity(done, 1), 1);
+    EXPECT_EQ(planCacheHits - hits, 1u);
+    EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &done), 1);
+}
+
+TEST_F(SecureCheckTest, APlanWithoutTheActionIsNotSecureAndTheFilterRejectsIt) {
+    TRUTH_ASSIGNMENT idle = assignment(false, false);
+    EXPECT_EQ(checkPlanSecurity(idle, 1), 0);
+    EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 0);
+    // Without the secure bit every candidate passes and nothing is checked.
+    planningMode = 2;
+    uint32_t checks = secureCheckCount;
+    EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 1);
+    EXPECT_EQ(secureCheckCount, checks);
 }
