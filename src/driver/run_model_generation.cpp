@@ -24,6 +24,7 @@ MODEL_CALLBACK modelCallbackOfMode() {
     case FRONTEND_CAUTIOUS: return cautiousModelCallback;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER: return diagnosisModelCallback;
+    case FRONTEND_SQL: return sqlModelCallback;
     case FRONTEND_PLANNING_C:
     case FRONTEND_PLANNING_K: return planModelCallback;
     default: return nullptr;

@@ -8,7 +8,7 @@
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
 
-// The model callback of the reasoning mode or front-end; none for SQL.
+// The model callback of the reasoning mode or front-end.
 MODEL_CALLBACK modelCallbackOfMode();
 // Calls the before-model-generation hook when one is set.
 void runBeforeModelGenerationHook();

@@ -92,7 +92,7 @@ void setUpFrontEnd(RUN &run) {
         run.modelCallback = cautiousModelCallback;
         break;
     case FRONTEND_SQL:
-        // The SQL answer table is printed after grounding, not per answer set.
+        // A decided SQL program prints its answer table after grounding; a search, per answer set.
         break;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER:

@@ -10,6 +10,8 @@
 #include "core/program.h"
 #include "core/rule.h"
 #include "driver/diagnostics.h"
+#include "grounding/gatom_table.h"
+#include "grounding/ground_program.h"
 
 std::string sqlAnswerPredicate;
 
@@ -323,17 +325,51 @@ void sqlEndSelectBlock(const std::vector<SSC_Tree *> &selectList, const SSC_Tree
     sqlVariableCounter.counter = 0;
 }
 
+namespace {
+
+bool isAnswerPredicate(uint32_t p) {
+    return !sqlAnswerPredicate.empty() && p < predicateTable.size() && predicateTable.nameView(p) == sqlAnswerPredicate;
+}
+
+void printSqlRow(const ATOM &atom) {
+    for (TERM t : atom.args()) {
+        printTerm(stdout, t);
+        bool wide = t.isInteger() || (t.isConstant() && strlen(constantName(t)) <= 7);
+        fputs(wide ? "\t\t" : "\t", stdout);
+    }
+    fputc('\n', stdout);
+}
+
+}  // namespace
+
 void printSqlAnswers(const ATOM_SETS &trueAtoms) {
-    if (sqlAnswerPredicate.empty()) return;
-    for (uint32_t p = 0; p < trueAtoms.predicateCount(); ++p) {
-        if (p >= predicateTable.size() || predicateTable.nameView(p) != sqlAnswerPredicate) continue;
-        for (const ATOM &atom : trueAtoms[p]) {
-            for (TERM t : atom.args()) {
-                printTerm(stdout, t);
-                bool wide = t.isInteger() || (t.isConstant() && strlen(constantName(t)) <= 7);
-                fputs(wide ? "\t\t" : "\t", stdout);
-            }
-            fputc('\n', stdout);
+    for (uint32_t p = 0; p < trueAtoms.predicateCount(); ++p)
+        if (isAnswerPredicate(p))
+            for (const ATOM &atom : trueAtoms[p]) printSqlRow(atom);
+}
+
+int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    ATOM_SET rows;
+    if (trueAtoms)
+        for (uint32_t p = 0; p < trueAtoms->positive.predicateCount(); ++p)
+            if (isAnswerPredicate(p)) rows.insert(trueAtoms->positive[p].begin(), trueAtoms->positive[p].end());
+    if (model) {
+        uint32_t n = groundAtomCount;
+        if (n > model->values.size()) n = uint32_t(model->values.size());
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!model->isTrue(int32_t(i))) continue;
+            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            if (isAnswerPredicate(atom.predicate)) rows.insert(atom);
         }
     }
+    if (generator && generator->answerSetsPrinted > 0) fputc('\n', stdout);
+    for (const ATOM &atom : rows) printSqlRow(atom);
+    fflush(stdout);
+    if (generator) {
+        ++generator->answerSetsPrinted;
+        if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
+        if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
+            generator->status = MG_STOP;
+    }
+    return 1;
 }

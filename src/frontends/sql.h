@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/atom_sets.h"
+#include "solver/model_generator.h"
 
 // Set by the driver before it calls the parser.
 extern FILE *sqlyyin;
@@ -23,6 +24,12 @@ int sqlyyparse();
 // The answer table on standard output: one row per atom of the result predicate, every argument
 // followed by one tab, and by a second one before it when it is an integer or a short constant.
 void printSqlAnswers(const ATOM_SETS &trueAtoms);
+
+// The answer table of one answer set when grounding left rules for the search (rule-language
+// files beside the ".sql" file may make answers depend on choices): the rows that grounding
+// proved and those the answer set adds, in atom order; the tables of successive answer sets are
+// separated by an empty line. Counts answer sets against -n=.
+int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 
 // The result predicate of the first query of the last ".sql" file read; empty before any.
 extern std::string sqlAnswerPredicate;
