@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Differential test of the planning front-end: quarn's plans against a direct encoding in clingo.
+
+A random propositional planning problem (fluents f0.., actions a0.., inertia for every fluent
+literal, executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
+an initial state with known and unknown fluents, a goal, optionally noConcurrency) is written as a
+".plan" file and solved by quarn under -FPopt and -FPsec.
+
+Clingo solves the same dynamics written directly (choice of each executable action per step,
+dynamic effects, inertia, consistency of every state, the goal at the last state); its answer
+sets are the expected optimistic plans, each with its states and actions. A plan (the actions per
+step) is secure when no execution of it fails; clingo decides that per plan: with the plan's
+actions fixed and the unknown initial fluents guessed, a failure is an execution in which an
+action of the plan is not executable, a later state is inconsistent, or the goal does not hold.
+
+Usage: planning_vs_clingo.py QUARN [--seed N] [--count N]
+Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
+"""
+import argparse
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+
+def literal_text(fluent, positive):
+    return fluent if positive else "-" + fluent
+
+
+def make_problem(rng):
+    fluents = ["f%d" % i for i in range(rng.randint(1, 3))]
+    actions = ["a%d" % i for i in range(rng.randint(1, 3))]
+    length = rng.randint(1, 3)
+    executable = {}
+    for a in actions:
+        if rng.random() < 0.6:
+            executable[a] = None
+        else:
+            executable[a] = (rng.choice(fluents), rng.random() < 0.5)
+    effects = []
+    for _ in range(rng.randint(1, 4)):
+        a = rng.choice(actions)
+        target = (rng.choice(fluents), rng.random() < 0.6)
+        condition = (rng.choice(fluents), rng.random() < 0.5) if rng.random() < 0.4 else None
+        effects.append((a, target, condition))
+    initial = {}
+    for f in fluents:
+        r = rng.random()
+        initial[f] = True if r < 0.35 else False if r < 0.6 else None
+    goal = [(f, rng.random() < 0.7) for f in rng.sample(fluents, rng.randint(1, len(fluents)))]
+    concurrency = rng.random() < 0.5
+    return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
+                initial=initial, goal=goal, noConcurrency=not concurrency)
+
+
+def plan_file(p):
+    lines = ["fluents: " + " ".join(f + "." for f in p["fluents"]),
+             "actions: " + " ".join(a + "." for a in p["actions"]),
+             "always:"]
+    for f in p["fluents"]:
+        lines.append("  inertial %s. inertial -%s." % (f, f))
+    for a, c in p["executable"].items():
+        lines.append("  executable %s." % a if c is None else "  executable %s if %s." % (a, literal_text(*c)))
+    for a, t, c in p["effects"]:
+        after = a if c is None else "%s, %s" % (a, literal_text(*c))
+        lines.append("  caused %s after %s." % (literal_text(*t), after))
+    if p["noConcurrency"]:
+        lines.append("  noConcurrency.")
+    lines.append("initially:")
+    for f, v in p["initial"].items():
+        lines.append("  total %s." % f if v is None else "  %s." % literal_text(f, v))
+    lines.append("goal: %s ? (%d)" % (", ".join(literal_text(*g) for g in p["goal"]), p["length"]))
+    return "\n".join(lines) + "\n"
+
+
+# Clingo drops answer sets with p and -p together; the encoding needs to see such states, so the
+# complement of fluent f is the atom n_f.
+def holds(f, positive, t):
+    return ("%s(%s)" % (f, t)) if positive else ("n_%s(%s)" % (f, t))
+
+
+def dynamics(p):
+    """The states and effects of the problem in clingo's syntax, without the choice of actions."""
+    n = p["length"]
+    out = ["time(0..%d)." % n, "step(0..%d)." % (n - 1)]
+    for f in p["fluents"]:
+        out.append("%s(T+1) :- step(T), %s(T), not n_%s(T+1)." % (f, f, f))
+        out.append("n_%s(T+1) :- step(T), n_%s(T), not %s(T+1)." % (f, f, f))
+    for a, t, c in p["effects"]:
+        body = "step(T), %s(T)" % a + ("" if c is None else ", " + holds(c[0], c[1], "T"))
+        out.append("%s :- %s." % (holds(t[0], t[1], "T+1"), body))
+    for f, v in p["initial"].items():
+        out.append("%s(0) ; n_%s(0)." % (f, f) if v is None else holds(f, v, 0) + ".")
+    for f in p["fluents"]:
+        out.append("bad(T) :- time(T), T > 0, %s(T), n_%s(T)." % (f, f))
+        out.append(":- %s(0), n_%s(0)." % (f, f))
+    out.append("goal :- %s." % ", ".join(holds(f, v, n) for f, v in p["goal"]))
+    for a, c in p["executable"].items():
+        cond = "step(T)" if c is None else "step(T), " + holds(c[0], c[1], "T")
+        out.append("executable(%s,T) :- %s." % (a, cond))
+    return out
+
+
+def clingo(program, models="0"):
+    result = subprocess.run(["clingo", "--outf=0", "-V0", models], input=program, capture_output=True, text=True)
+    if result.returncode not in (10, 20, 30):
+        raise RuntimeError("clingo failed: " + result.stderr)
+    answers = []
+    for line in result.stdout.splitlines():
+        if line.startswith("SATISFIABLE") or line.startswith("UNSATISFIABLE") or line.startswith("OPTIMUM"):
+            continue
+        answers.append(frozenset(line.split()))
+    return answers
+
+
+def expected_optimistic(p):
+    program = dynamics(p)
+    for a in p["actions"]:
+        program.append("{ %s(T) } :- executable(%s,T)." % (a, a))
+    program.append(":- time(T), bad(T).")
+    program.append(":- not goal.")
+    if p["noConcurrency"]:
+        for i, a in enumerate(p["actions"]):
+            for b in p["actions"][i + 1:]:
+                program.append(":- %s(T), %s(T)." % (a, b))
+    program.append("#show.")
+    for f in p["fluents"]:
+        program.append("#show (%s,T) : %s(T)." % (f, f))
+        program.append("#show (\"-%s\",T) : n_%s(T)." % (f, f))
+    for a in p["actions"]:
+        program.append("#show (%s,T) : %s(T)." % (a, a))
+    plans = []
+    for answer in clingo("\n".join(program) + "\n"):
+        atoms = set()
+        for item in answer:
+            name, t = item.strip("()").split(",")
+            atoms.add((name.strip('"'), int(t)))
+        plans.append(frozenset(atoms))
+    return plans
+
+
+def secure(p, steps):
+    """Whether no execution of the plan (a list of action sets per step) fails."""
+    program = dynamics(p)
+    for t, acts in enumerate(steps):
+        for a in acts:
+            program.append("%s(%d)." % (a, t))
+            program.append("fail :- not executable(%s,%d)." % (a, t))
+    program.append("fail :- time(T), bad(T).")
+    program.append("fail :- not goal.")
+    program.append(":- not fail.")
+    return not clingo("\n".join(program) + "\n", "1")
+
+
+def steps_of(plan, p):
+    return tuple(frozenset(a for a in p["actions"] if (a, t) in plan) for t in range(p["length"]))
+
+
+def parse_quarn(output, p):
+    """Plans printed with states (-FPopt) as sets of (name, time); plan lines (-FPsec) as steps."""
+    plans, lines = [], output.splitlines()
+    current, state_time, step_time = set(), 0, 0
+    for line in lines:
+        if line.startswith("STATE "):
+            head, _, rest = line.partition(": ")
+            state_time = int(head.split()[1])
+            for item in filter(None, rest.split(", ")):
+                current.add((item, state_time))
+        elif line.startswith("ACTIONS: "):
+            rest = line[len("ACTIONS: "):]
+            if rest != "(no action)":
+                for item in rest.split(", "):
+                    current.add((item, state_time))
+        elif line.startswith("PLAN"):
+            body = line.partition(": ")[2]
+            steps = tuple(frozenset() if s == "(no action)" else frozenset(s.split(", ")) for s in body.split("; ")) \
+                if p["length"] > 0 else ()
+            plans.append((frozenset(current), steps))
+            current = set()
+    return plans
+
+
+def run_quarn(quarn, mode, text):
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "p.plan")
+        with open(path, "w") as f:
+            f.write(text)
+        result = subprocess.run([quarn, "-silent", mode, path], capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RuntimeError("quarn %s failed with status %d: %s" % (mode, result.returncode, result.stderr))
+    return result.stdout
+
+
+def check(quarn, p):
+    text = plan_file(p)
+    expected = expected_optimistic(p)
+    got = parse_quarn(run_quarn(quarn, "-FPopt", text), p)
+    if sorted(map(sorted, expected)) != sorted(sorted(g[0]) for g in got):
+        return "optimistic plans differ:\nexpected %s\ngot %s" % (sorted(map(sorted, expected)),
+                                                                   sorted(sorted(g[0]) for g in got))
+    candidates = {steps_of(plan, p) for plan in expected}
+    expected_secure = {s for s in candidates if secure(p, s)}
+    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", text), p)]
+    if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
+        return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("quarn")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--count", type=int, default=200)
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+    failures = 0
+    for i in range(args.count):
+        p = make_problem(rng)
+        problem = check(args.quarn, p)
+        if problem:
+            failures += 1
+            if failures <= 3:
+                print("problem %d:\n%s%s\n" % (i, plan_file(p), problem))
+    print("%d problems, %d disagreements (seed %d)" % (args.count, failures, args.seed))
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
