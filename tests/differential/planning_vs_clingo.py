@@ -3,6 +3,7 @@
 
 A random propositional planning problem (fluents f0.., actions a0.., inertia for every fluent
 literal, executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
+"nonexecutable a if l", fluents made total (free to change),
 an initial state with known and unknown fluents, a goal, optionally noConcurrency) is written as a
 ".plan" file and solved by quarn under -FPopt and -FPsec.
 
@@ -11,7 +12,8 @@ dynamic effects, inertia, consistency of every state, the goal at the last state
 sets are the expected optimistic plans, each with its states and actions. A plan (the actions per
 step) is secure when no execution of it fails; clingo decides that per plan: with the plan's
 actions fixed and the unknown initial fluents guessed, a failure is an execution in which an
-action of the plan is not executable, a later state is inconsistent, or the goal does not hold.
+action of the plan is not executable or forbidden, a later state is inconsistent, or the goal does
+not hold.
 
 Usage: planning_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
@@ -44,6 +46,10 @@ def make_problem(rng):
         target = (rng.choice(fluents), rng.random() < 0.6)
         condition = (rng.choice(fluents), rng.random() < 0.5) if rng.random() < 0.4 else None
         effects.append((a, target, condition))
+    # Laws that forbid an action in some states, and fluents whose value may change by itself.
+    nonexecutable = [(rng.choice(actions), (rng.choice(fluents), rng.random() < 0.5))
+                     for _ in range(rng.randint(0, 1))]
+    total = [f for f in fluents if rng.random() < 0.15]
     initial = {}
     for f in fluents:
         r = rng.random()
@@ -51,7 +57,8 @@ def make_problem(rng):
     goal = [(f, rng.random() < 0.7) for f in rng.sample(fluents, rng.randint(1, len(fluents)))]
     concurrency = rng.random() < 0.5
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
-                initial=initial, goal=goal, noConcurrency=not concurrency)
+                initial=initial, goal=goal, noConcurrency=not concurrency,
+                nonexecutable=nonexecutable, total=total)
 
 
 def plan_file(p):
@@ -65,6 +72,10 @@ def plan_file(p):
     for a, t, c in p["effects"]:
         after = a if c is None else "%s, %s" % (a, literal_text(*c))
         lines.append("  caused %s after %s." % (literal_text(*t), after))
+    for a, c in p["nonexecutable"]:
+        lines.append("  nonexecutable %s if %s." % (a, literal_text(*c)))
+    for f in p["total"]:
+        lines.append("  total %s." % f)
     if p["noConcurrency"]:
         lines.append("  noConcurrency.")
     lines.append("initially:")
@@ -99,6 +110,11 @@ def dynamics(p):
     for a, c in p["executable"].items():
         cond = "step(T)" if c is None else "step(T), " + holds(c[0], c[1], "T")
         out.append("executable(%s,T) :- %s." % (a, cond))
+    for f in p["total"]:
+        out.append("%s(T) ; n_%s(T) :- time(T)." % (f, f))
+    # A forbidden action in the state it is done from: an inconsistency of the step.
+    for a, c in p["nonexecutable"]:
+        out.append("forbidden(T) :- step(T), %s(T), %s." % (a, holds(c[0], c[1], "T")))
     return out
 
 
@@ -119,6 +135,7 @@ def expected_optimistic(p):
     for a in p["actions"]:
         program.append("{ %s(T) } :- executable(%s,T)." % (a, a))
     program.append(":- time(T), bad(T).")
+    program.append(":- step(T), forbidden(T).")
     program.append(":- not goal.")
     if p["noConcurrency"]:
         for i, a in enumerate(p["actions"]):
@@ -148,6 +165,7 @@ def secure(p, steps):
             program.append("%s(%d)." % (a, t))
             program.append("fail :- not executable(%s,%d)." % (a, t))
     program.append("fail :- time(T), bad(T).")
+    program.append("fail :- step(T), forbidden(T).")
     program.append("fail :- not goal.")
     program.append(":- not fail.")
     return not clingo("\n".join(program) + "\n", "1")
