@@ -7,13 +7,13 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/chunked_vector.h"
 #include "core/hash_index.h"
 #include "core/term.h"
 
@@ -82,7 +82,7 @@ public:
 
 private:
     HASH_INDEX index;
-    std::deque<COMPLEX_TERM> entries;
+    CHUNKED_VECTOR<COMPLEX_TERM> entries;
     std::vector<uint32_t> depths;
     std::vector<std::unique_ptr<TERM[]>> chunks;
     size_t chunkUsed = 0, chunkSize = 0;

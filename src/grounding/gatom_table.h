@@ -6,9 +6,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 
 #include "core/atom.h"
+#include "core/chunked_vector.h"
 #include "core/hash_index.h"
 
 using GATOM_ID = int32_t;
@@ -44,7 +44,7 @@ public:
 
 private:
     HASH_INDEX index;
-    std::deque<ATOM> atoms;
+    CHUNKED_VECTOR<ATOM> atoms;
 
     GATOM_ID added(uint32_t hash);
 };
