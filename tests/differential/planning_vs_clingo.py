@@ -4,8 +4,9 @@
 A random propositional planning problem (fluents f0.., actions a0.., inertia for every fluent
 literal, executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
 "nonexecutable a if l", fluents made total (free to change),
-an initial state with known and unknown fluents, a goal, optionally noConcurrency) is written as a
-".plan" file and solved by quarn under -FPopt and -FPsec.
+an initial state with known and unknown fluents, a goal, optionally noConcurrency and action
+costs) is written as a ".plan" file and solved by quarn under -FPopt and -FPsec; with costs only
+the plans of least cost are expected, among all plans and among the secure ones.
 
 Clingo solves the same dynamics written directly (choice of each executable action per step,
 dynamic effects, inertia, consistency of every state, the goal at the last state); its answer
@@ -50,6 +51,7 @@ def make_problem(rng):
     nonexecutable = [(rng.choice(actions), (rng.choice(fluents), rng.random() < 0.5))
                      for _ in range(rng.randint(0, 1))]
     total = [f for f in fluents if rng.random() < 0.15]
+    costs = {a: rng.randint(0, 3) for a in actions} if rng.random() < 0.4 else None
     initial = {}
     for f in fluents:
         r = rng.random()
@@ -58,12 +60,13 @@ def make_problem(rng):
     concurrency = rng.random() < 0.5
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
-                nonexecutable=nonexecutable, total=total)
+                nonexecutable=nonexecutable, total=total, costs=costs)
 
 
 def plan_file(p):
     lines = ["fluents: " + " ".join(f + "." for f in p["fluents"]),
-             "actions: " + " ".join(a + "." for a in p["actions"]),
+             "actions: " + " ".join(a + ("" if p["costs"] is None else " costs %d" % p["costs"][a]) + "."
+                                    for a in p["actions"]),
              "always:"]
     for f in p["fluents"]:
         lines.append("  inertial %s. inertial -%s." % (f, f))
@@ -171,6 +174,18 @@ def secure(p, steps):
     return not clingo("\n".join(program) + "\n", "1")
 
 
+def cost_of(steps, p):
+    return sum(p["costs"][a] for acts in steps for a in acts) if p["costs"] else 0
+
+
+def cheapest(candidates, p):
+    """With action costs only the plans of least cost are printed."""
+    if not p["costs"] or not candidates:
+        return set(candidates)
+    least = min(cost_of(c, p) for c in candidates)
+    return {c for c in candidates if cost_of(c, p) == least}
+
+
 def steps_of(plan, p):
     return tuple(frozenset(a for a in p["actions"] if (a, t) in plan) for t in range(p["length"]))
 
@@ -189,12 +204,13 @@ def parse_quarn(output, p):
             rest = line[len("ACTIONS: "):]
             if rest != "(no action)":
                 for item in rest.split(", "):
-                    current.add((item, state_time))
+                    current.add((item.split(":")[0], state_time))
         elif line.startswith("PLAN"):
-            body = line.partition(": ")[2]
-            steps = tuple(frozenset() if s == "(no action)" else frozenset(s.split(", ")) for s in body.split("; ")) \
-                if p["length"] > 0 else ()
-            plans.append((frozenset(current), steps))
+            body = line.partition(": ")[2].split("  COST: ")[0]
+            steps = tuple(frozenset() if s == "(no action)" else frozenset(x.split(":")[0] for x in s.split(", "))
+                          for s in body.split("; ")) if p["length"] > 0 else ()
+            cost = line.split("  COST: ")[1] if "  COST: " in line else None
+            plans.append((frozenset(current), steps, cost))
             current = set()
     return plans
 
@@ -212,13 +228,18 @@ def run_quarn(quarn, mode, text):
 
 def check(quarn, p):
     text = plan_file(p)
-    expected = expected_optimistic(p)
+    everything = expected_optimistic(p)
+    kept = cheapest({steps_of(plan, p) for plan in everything}, p)
+    expected = [plan for plan in everything if steps_of(plan, p) in kept]
     got = parse_quarn(run_quarn(quarn, "-FPopt", text), p)
     if sorted(map(sorted, expected)) != sorted(sorted(g[0]) for g in got):
         return "optimistic plans differ:\nexpected %s\ngot %s" % (sorted(map(sorted, expected)),
                                                                    sorted(sorted(g[0]) for g in got))
-    candidates = {steps_of(plan, p) for plan in expected}
-    expected_secure = {s for s in candidates if secure(p, s)}
+    candidates = {steps_of(plan, p) for plan in everything}
+    expected_secure = cheapest({s for s in candidates if secure(p, s)}, p)
+    for g in got:
+        if p["costs"] and g[2] != str(cost_of(g[1], p)):
+            return "plan %s printed with cost %s" % (g[1], g[2])
     got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", text), p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
