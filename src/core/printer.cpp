@@ -135,6 +135,18 @@ void putGroundLiterals(FILE *out, const GBODY &body) {
     }
 }
 
+// Weak constraints print alike whether ground or not; only their bodies differ.
+template <class WEAK, class PRINTBODY>
+void putWeakConstraint(FILE *out, const WEAK &constraint, PRINTBODY printBody) {
+    put(out, ":~ ");
+    printBody(out, constraint.body);
+    put(out, ". [");
+    putWeight(out, constraint.weight);
+    put(out, ':');
+    putGuard(out, constraint.level);
+    put(out, ']');
+}
+
 } // namespace
 
 FILE *printTerm(FILE *out, TERM term) {
@@ -247,13 +259,7 @@ FILE *printConstraints(FILE *out, const std::vector<CONSTRAINT> &constraints, co
 }
 
 FILE *printWeakConstraint(FILE *out, const WEAKCONSTRAINT &constraint) {
-    put(out, ":~ ");
-    printConjunction(out, constraint.body);
-    put(out, ". [");
-    putWeight(out, constraint.weight);
-    put(out, ':');
-    putGuard(out, constraint.level);
-    put(out, ']');
+    putWeakConstraint(out, constraint, printConjunction);
     return out;
 }
 
@@ -304,13 +310,7 @@ FILE *printGroundConstraints(FILE *out, const std::vector<GCONSTRAINT> &constrai
 }
 
 FILE *printGroundWeakConstraint(FILE *out, const GWEAKCONSTRAINT &constraint) {
-    put(out, ":~ ");
-    putGroundLiterals(out, constraint.body);
-    put(out, ". [");
-    putWeight(out, constraint.weight);
-    put(out, ':');
-    putGuard(out, constraint.level);
-    put(out, ']');
+    putWeakConstraint(out, constraint, putGroundLiterals);
     return out;
 }
 
