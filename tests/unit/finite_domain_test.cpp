@@ -16,6 +16,7 @@
 #include "grounding/depgraph.h"
 #include "input/parser.h"
 #include "rewriting/finite_domain.h"
+#include "test_support.h"
 
 namespace {
 
@@ -25,17 +26,8 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        weakConstraints.clear();
-        query.reset();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
+        clearParsedProgram();
         maxInt = -1;
-        internalParserInvocation = true;
         optMaxNesting = 0;
         optMaxList = 0;
     }

@@ -22,19 +22,9 @@
 #include "grounding/index.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
+#include "test_support.h"
 
 namespace {
-
-template <class F> std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
-}
 
 struct GROUNDED {
     bool ok = false;
@@ -52,23 +42,9 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        weakConstraints.clear();
-        query.reset();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
+        clearParsedProgram();
         maxInt = -1;
-        internalParserInvocation = true;
-        I.clear();
-        groundRules.clear();
-        groundConstraints.clear();
-        groundWeakConstraints.clear();
-        violatedWeakConstraints.clear();
-        maxLevel = 0;
+        clearGroundProgram();
         optMaxNesting = 0;
         optMaxList = 0;
     }

@@ -14,19 +14,9 @@
 #include "driver/diagnostics.h"
 #include "input/parser.h"
 #include "rewriting/objects.h"
+#include "test_support.h"
 
 namespace {
-
-template <class F> std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
-}
 
 class Objects : public ::testing::Test {
 protected:
@@ -34,16 +24,7 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        weakConstraints.clear();
-        query.reset();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
-        internalParserInvocation = true;
+        clearParsedProgram();
     }
     static void translate(const std::string &program) {
         std::string text = program;

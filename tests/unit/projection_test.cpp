@@ -15,19 +15,9 @@
 #include "driver/diagnostics.h"
 #include "input/parser.h"
 #include "rewriting/projection.h"
+#include "test_support.h"
 
 namespace {
-
-template <class F> std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
-}
 
 class Projection : public ::testing::Test {
 protected:
@@ -35,16 +25,7 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        weakConstraints.clear();
-        query.reset();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
-        internalParserInvocation = true;
+        clearParsedProgram();
     }
 
     // The rules and constraints after projecting the parsed program, one per line.

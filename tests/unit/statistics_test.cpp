@@ -19,6 +19,7 @@
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
+#include "test_support.h"
 
 namespace {
 
@@ -93,23 +94,9 @@ protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        weakConstraints.clear();
-        query.reset();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
+        clearParsedProgram();
         maxInt = -1;
-        internalParserInvocation = true;
-        I.clear();
-        groundRules.clear();
-        groundConstraints.clear();
-        groundWeakConstraints.clear();
-        violatedWeakConstraints.clear();
-        maxLevel = 0;
+        clearGroundProgram();
         groundAtomTable.groundAtomsFrozen = false;
     }
 };

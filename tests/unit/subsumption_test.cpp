@@ -15,19 +15,9 @@
 #include "driver/diagnostics.h"
 #include "input/parser.h"
 #include "rewriting/subsumption.h"
+#include "test_support.h"
 
 namespace {
-
-template <class F> std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
-}
 
 class Subsumption : public ::testing::Test {
 protected:
@@ -35,14 +25,7 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        IDB.clear();
-        EDB.clear();
-        constraints.clear();
-        objects.clear();
-        objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB);
-        currentObject = 0;
-        parserErrors = 0;
-        internalParserInvocation = true;
+        clearParsedProgram();
     }
 
     // The rules of the text, in order (facts and constraints are not kept).
