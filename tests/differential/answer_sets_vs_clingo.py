@@ -12,12 +12,13 @@ Usage: answer_sets_vs_clingo.py QUARN [--seed N] [--count N] [--scale N] [--hcf-
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
-import json
 import os
 import random
-import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import clingo_models, run, split_atoms  # noqa: E402
 
 
 def parse_quarn(text):
@@ -29,36 +30,6 @@ def parse_quarn(text):
         inner = line[1:-1].strip()
         atoms = split_atoms(inner) if inner else []
         models.add(frozenset(atoms))
-    return models
-
-
-def split_atoms(text):
-    """Splits "p(a,b), q" at the top-level ", " separators."""
-    atoms, depth, current = [], 0, ""
-    i = 0
-    while i < len(text):
-        ch = text[i]
-        if ch in "([":
-            depth += 1
-        elif ch in ")]":
-            depth -= 1
-        if ch == "," and depth == 0:
-            atoms.append(current.strip())
-            current = ""
-        else:
-            current += ch
-        i += 1
-    if current.strip():
-        atoms.append(current.strip())
-    return atoms
-
-
-def parse_clingo(text):
-    data = json.loads(text)
-    models = set()
-    for call in data.get("Call", []):
-        for w in call.get("Witnesses", []):
-            models.add(frozenset(a.replace(" ", "") for a in w.get("Value", [])))
     return models
 
 
@@ -239,10 +210,6 @@ def head_cycle_free(lines):
     return True
 
 
-def run(cmd, path):
-    return subprocess.run(cmd + [path], capture_output=True, text=True, timeout=60)
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("quarn")
@@ -272,7 +239,7 @@ def main():
                 failures += 1
                 print("quarn failed (status %d) on:\n%s\n%s" % (q.returncode, "\n".join(lines), q.stderr))
             else:
-                ours, theirs = parse_quarn(q.stdout), parse_clingo(c.stdout)
+                ours, theirs = parse_quarn(q.stdout), clingo_models(c.stdout)
                 if ours != theirs:
                     failures += 1
                     print("answer sets differ on program %d:\n%s" % (checked, "\n".join(lines)))

@@ -9,33 +9,16 @@ Usage: body_order_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
-import json
+import os
 import random
-import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import clingo_models, quarn_models, run  # noqa: E402
+
 OPTIONS = [["-OGo0"], ["-OGo1"], ["-OGo2"], ["-OGo2", "-OGs-"], ["-OGo1", "-OGs-"]]
 VARS = ["X", "Y", "Z", "W"]
-
-
-def parse_quarn(text):
-    models = set()
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("{") and line.endswith("}"):
-            inner = line[1:-1].strip()
-            models.add(frozenset(a.strip() for a in inner.split(", ")) if inner else frozenset())
-    return models
-
-
-def parse_clingo(text):
-    data = json.loads(text)
-    models = set()
-    for call in data.get("Call", []):
-        for w in call.get("Witnesses", []):
-            models.add(frozenset(w.get("Value", [])))
-    return models
 
 
 def atom(pred, args):
@@ -101,12 +84,11 @@ def main():
         text = generate(rng)
         with tempfile.NamedTemporaryFile("w", suffix=".dl", delete=False) as f:
             f.write(text)
-        c = subprocess.run(["clingo", "0", "--outf=2", f.name], capture_output=True, text=True, timeout=60)
-        want = parse_clingo(c.stdout)
+        c = run(["clingo", "0", "--outf=2"], f.name)
+        want = clingo_models(c.stdout)
         for options in OPTIONS:
-            q = subprocess.run([args.quarn, "-silent"] + options + [f.name], capture_output=True,
-                               text=True, timeout=60)
-            got = parse_quarn(q.stdout)
+            q = run([args.quarn, "-silent"] + options, f.name)
+            got = quarn_models(q.stdout)
             if q.returncode != 0 or got != want:
                 failures += 1
                 if failures <= 3:

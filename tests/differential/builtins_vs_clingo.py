@@ -12,30 +12,13 @@ Usage: builtins_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
-import json
+import os
 import random
-import subprocess
 import sys
 import tempfile
 
-
-def parse_quarn(text):
-    models = set()
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("{") and line.endswith("}"):
-            inner = line[1:-1].strip()
-            models.add(frozenset(a.strip() for a in inner.split(", ")) if inner else frozenset())
-    return models
-
-
-def parse_clingo(text):
-    data = json.loads(text)
-    models = set()
-    for call in data.get("Call", []):
-        for w in call.get("Witnesses", []):
-            models.add(frozenset(w.get("Value", [])))
-    return models
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import clingo_models, quarn_models, run  # noqa: E402
 
 
 # Each template gives (quarn body, clingo body) for inputs X, Y and output Z (a comparison has
@@ -101,10 +84,9 @@ def main():
                 tempfile.NamedTemporaryFile("w", suffix=".lp", delete=False) as fc:
             fq.write(quarn_text)
             fc.write(clingo_text)
-        cmd = [args.quarn, "-silent"] + ([] if m is None else ["-N=%d" % m]) + [fq.name]
-        q = subprocess.run(cmd, capture_output=True, text=True, timeout=60)
-        c = subprocess.run(["clingo", "0", "--outf=2", fc.name], capture_output=True, text=True, timeout=60)
-        got, want = parse_quarn(q.stdout), parse_clingo(c.stdout)
+        q = run([args.quarn, "-silent"] + ([] if m is None else ["-N=%d" % m]), fq.name)
+        c = run(["clingo", "0", "--outf=2"], fc.name)
+        got, want = quarn_models(q.stdout), clingo_models(c.stdout)
         if q.returncode != 0 or got != want:
             failures += 1
             if failures <= 3:

@@ -19,50 +19,17 @@ Usage: head_cycles_vs_clingo.py QUARN [--seed N] [--count N] [--family NAME]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
 import argparse
-import json
 import os
 import random
 import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import clingo_model, clingo_models, clingo_witnesses, quarn_models, split_atoms  # noqa: E402
+
 MODES = ["0", "1", "5", "9"]
 EXTRAS = [[], ["--noGUS"], ["-OPf-"], ["--noGUS", "-OPf-"]]
-
-
-def split_atoms(text):
-    atoms, depth, current = [], 0, ""
-    for ch in text:
-        if ch in "([":
-            depth += 1
-        elif ch in ")]":
-            depth -= 1
-        if ch == "," and depth == 0:
-            atoms.append(current.strip())
-            current = ""
-        else:
-            current += ch
-    if current.strip():
-        atoms.append(current.strip())
-    return atoms
-
-
-def parse_quarn(text):
-    models = set()
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("{") and line.endswith("}"):
-            inner = line[1:-1].strip()
-            models.add(frozenset(split_atoms(inner) if inner else []))
-    return models
-
-
-def parse_clingo(text):
-    models = set()
-    for call in json.loads(text).get("Call", []):
-        for w in call.get("Witnesses", []):
-            models.add(frozenset(a.replace(" ", "") for a in w.get("Value", [])))
-    return models
 
 
 def parse_quarn_best(text):
@@ -76,11 +43,11 @@ def parse_quarn_best(text):
 
 def parse_clingo_optimal(text):
     """The models clingo reports with the final (optimal) cost under --opt-mode=optN."""
-    witnesses = [w for call in json.loads(text).get("Call", []) for w in call.get("Witnesses", [])]
+    witnesses = clingo_witnesses(text)
     if not witnesses:
         return set()
     final = witnesses[-1].get("Costs")
-    return {frozenset(a.replace(" ", "") for a in w.get("Value", [])) for w in witnesses if w.get("Costs") == final}
+    return {clingo_model(w) for w in witnesses if w.get("Costs") == final}
 
 
 def rule(head, body):
@@ -226,7 +193,7 @@ def main():
                 if weak:
                     ours, theirs = parse_quarn_best(q.stdout), parse_clingo_optimal(c.stdout)
                 else:
-                    ours, theirs = parse_quarn(q.stdout), parse_clingo(c.stdout)
+                    ours, theirs = quarn_models(q.stdout), clingo_models(c.stdout)
                 if ours != theirs:
                     failures += 1
                     print("answer sets differ (%s) on %s program %d:\n%s" % (" ".join(options), family, i,

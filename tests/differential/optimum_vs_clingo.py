@@ -19,26 +19,12 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import run, split_atoms  # noqa: E402
+
 MODEL = "Best model: "
 TRACE = "Current model [maybe not optimal]: "
 COST = "Cost ([Weight:Level]): "
-
-
-def split_atoms(text):
-    atoms, depth, current = [], 0, ""
-    for ch in text:
-        if ch in "([":
-            depth += 1
-        elif ch in ")]":
-            depth -= 1
-        if ch == "," and depth == 0:
-            atoms.append(current.strip())
-            current = ""
-        else:
-            current += ch
-    if current.strip():
-        atoms.append(current.strip())
-    return atoms
 
 
 def model_of(text):
@@ -129,10 +115,6 @@ class GENERATOR:
         if r.random() < 0.15:
             body.append("#count{Z : %s(Z)} >= %d" % (r.choice(preds), r.randint(1, 3)))
         return body, variables
-
-
-def run(cmd, path):
-    return subprocess.run(cmd + [path], capture_output=True, text=True, timeout=60)
 
 
 def check(quarn, qpath, cpath):

@@ -11,12 +11,12 @@ Usage: projection_vs_clingo.py QUARN [--seed N] [--count N]
 import argparse
 import os
 import random
-import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from answer_sets_vs_clingo import parse_clingo, parse_quarn  # noqa: E402
+from answer_sets_vs_clingo import parse_quarn  # noqa: E402
+from clingo_support import clingo_models, run  # noqa: E402
 
 VARIABLES = ["X", "Y", "Z", "W"]
 CONSTANTS = ["1", "2", "3", "4"]
@@ -75,10 +75,6 @@ class GENERATOR:
         return lines + rules
 
 
-def run(cmd, path):
-    return subprocess.run(cmd + [path], capture_output=True, text=True, timeout=60)
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("quarn")
@@ -95,7 +91,7 @@ def main():
             with open(path, "w") as f:
                 f.write("\n".join(lines) + "\n")
             c = run(["clingo", "0", "--outf=2"], path)
-            theirs = parse_clingo(c.stdout)
+            theirs = clingo_models(c.stdout)
             for options in variants:
                 q = run([args.quarn, "-silent"] + options, path)
                 ours = parse_quarn(q.stdout) if q.returncode == 0 else None

@@ -21,7 +21,7 @@ import subprocess
 import sys
 import tempfile
 
-from answer_sets_vs_clingo import split_atoms
+from clingo_support import split_atoms
 
 
 def parse_models(text):

@@ -1,0 +1,57 @@
+"""What the differential tests share: running quarn or clingo on a program file, splitting a
+printed set of atoms, and reading the answer sets of quarn's "{...}" lines and of clingo's JSON
+output (--outf=2). Answer sets are frozensets of atom texts without blanks, so that quarn's and
+clingo's compare directly.
+
+The scripts import it from their own folder: sys.path.insert(0, <this folder>) first.
+"""
+import json
+import subprocess
+
+
+def run(cmd, path, timeout=60):
+    """Runs cmd with the program file last, its output captured as text."""
+    return subprocess.run(cmd + [path], capture_output=True, text=True, timeout=timeout)
+
+
+def split_atoms(text):
+    """Splits "p(a,b), q" at the top-level ", " separators."""
+    atoms, depth, current = [], 0, ""
+    for ch in text:
+        if ch in "([":
+            depth += 1
+        elif ch in ")]":
+            depth -= 1
+        if ch == "," and depth == 0:
+            atoms.append(current.strip())
+            current = ""
+        else:
+            current += ch
+    if current.strip():
+        atoms.append(current.strip())
+    return atoms
+
+
+def quarn_models(text):
+    """The answer sets quarn prints, one "{a, b}" line each."""
+    models = set()
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("{") and line.endswith("}"):
+            inner = line[1:-1].strip()
+            models.add(frozenset(split_atoms(inner) if inner else []))
+    return models
+
+
+def clingo_witnesses(text):
+    """Every model clingo reports in its JSON output, in the order reported."""
+    return [w for call in json.loads(text).get("Call", []) for w in call.get("Witnesses", [])]
+
+
+def clingo_model(witness):
+    return frozenset(a.replace(" ", "") for a in witness.get("Value", []))
+
+
+def clingo_models(text):
+    """The answer sets clingo reports in its JSON output."""
+    return {clingo_model(w) for w in clingo_witnesses(text)}
