@@ -14,26 +14,14 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 python3 "$here/head_cycles_gen.py" "$dir" >/dev/null
 
-measure() {  # best wall time over $runs runs, or ">limit"
-  local best="" t tf
-  tf=$(mktemp)
-  for _ in $(seq $runs); do
-    if ! /usr/bin/time -o "$tf" -f "%e" timeout "$limit" "$@" >/dev/null 2>/dev/null; then
-      if grep -q "status 124" "$tf"; then echo ">$limit"; rm -f "$tf"; return; fi
-    fi
-    t=$(tail -1 "$tf")
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
-  done
-  rm -f "$tf"
-  echo "$best"
-}
+source "$here/measure.sh"
 
 printf "%-24s %-6s %9s %9s %8s %10s %10s\n" program models quarn_s clingo_s time_x quarn_n clingo_n
 row() {
   local name=$1 n=$2 file="$dir/$1.lp"
   local qt ct qn cn
-  qt=$(measure "$quarn" -silent "-n=$n" "$file")
-  ct=$(measure clingo "$n" -q "$file")
+  qt=$(measure_time_limited "$quarn" -silent "-n=$n" "$file")
+  ct=$(measure_time_limited clingo "$n" -q "$file")
   qn=$(timeout "$limit" "$quarn" -silent "-n=$n" "$file" 2>/dev/null | grep -c '^{')
   cn=$(timeout "$limit" clingo "$n" -q "$file" 2>/dev/null | awk '/^Models/ {print $3}')
   awk -v p="$name" -v m="$([ "$n" = 0 ] && echo all || echo first)" -v qt="$qt" -v ct="$ct" -v qn="$qn" -v cn="$cn" 'BEGIN{

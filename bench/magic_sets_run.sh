@@ -22,24 +22,12 @@ chain() {  # $1: the query
 chain "path($((n - 10)),X)?" >"$dir/open.dl"
 chain "path($((n - 10)),$n)?" >"$dir/ground.dl"
 
-measure() {  # prints "best-seconds peak-KB" over $runs runs of the command
-  local best="" peak=0 out t m tf
-  tf=$(mktemp)
-  for _ in $(seq $runs); do
-    /usr/bin/time -o "$tf" -f "%e %M" "$@" >/dev/null 2>/dev/null
-    out=$(tail -1 "$tf")
-    t=${out% *}; m=${out#* }
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  rm -f "$tf"
-  echo "$best $peak"
-}
+source "$here/measure.sh"
 
 printf '%-28s %-14s %10s %10s\n' "query (chain of $n)" "rewriting" "seconds" "peak KB"
 for q in open ground; do
   for option in "" -OMS-; do
-    read -r t m < <(measure "$quarn" -silent -brave $option "$dir/$q.dl")
+    read -r t m < <(measure_time_memory "$quarn" -silent -brave $option "$dir/$q.dl")
     printf '%-28s %-14s %10s %10s\n' "$q" "${option:-magic sets}" "$t" "$m"
   done
 done

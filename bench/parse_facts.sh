@@ -17,23 +17,11 @@ awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) printf "p(%d,c%d).\n", i, i % 100
 cp "$dir/facts.lp" "$dir/facts_stop.lp"
 echo "stop(" >>"$dir/facts_stop.lp"
 
-measure() {  # prints "best-seconds peak-KB" over $runs runs of the command
-  local best="" peak=0 out t m tf
-  tf=$(mktemp)
-  for _ in $(seq $runs); do
-    /usr/bin/time -o "$tf" -f "%e %M" "$@" >/dev/null 2>/dev/null
-    out=$(tail -1 "$tf")
-    t=${out% *}; m=${out#* }
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  rm -f "$tf"
-  echo "$best $peak"
-}
+source "$here/measure.sh"
 
-read -r qt qm < <(measure "$quarn" -silent "$dir/facts_stop.lp")
+read -r qt qm < <(measure_time_memory "$quarn" -silent "$dir/facts_stop.lp")
 printf "%-24s %8s s %8d KB\n" "quarn (parse only)" "$qt" "$qm"
 if command -v clingo >/dev/null; then
-  read -r ct cm < <(measure clingo --mode=gringo --text "$dir/facts.lp")
+  read -r ct cm < <(measure_time_memory clingo --mode=gringo --text "$dir/facts.lp")
   printf "%-24s %8s s %8d KB\n" "clingo --mode=gringo" "$ct" "$cm"
 fi

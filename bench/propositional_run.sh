@@ -16,26 +16,14 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 python3 "$here/propositional_gen.py" "$dir" "${sizes[@]}"
 
-measure() {  # best wall time over $runs runs, or ">limit"
-  local best="" t tf
-  tf=$(mktemp)
-  for _ in $(seq $runs); do
-    if ! /usr/bin/time -o "$tf" -f "%e" timeout "$limit" "$@" >/dev/null 2>/dev/null; then
-      if grep -q "status 124" "$tf"; then echo ">$limit"; rm -f "$tf"; return; fi
-    fi
-    t=$(tail -1 "$tf")
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
-  done
-  rm -f "$tf"
-  echo "$best"
-}
+source "$here/measure.sh"
 
 printf "%-10s %10s %12s %10s %10s\n" rules quarn_s instantiate quarn_OGp- clingo_s
 for n in "${sizes[@]}"; do
   p="$dir/prop$n.lp"
-  q=$(measure "$quarn" -silent -instantiate "$p")
+  q=$(measure_time_limited "$quarn" -silent -instantiate "$p")
   i=$("$quarn" -silent -stats -instantiate "$p" 2>&1 >/dev/null | awk -F': ' '/^Instantiation time/ {print $2}')
-  g=$(measure "$quarn" -silent -instantiate -OGp- "$p")
-  c=$(measure clingo --mode=gringo "$dir/prop$n.clingo.lp")
+  g=$(measure_time_limited "$quarn" -silent -instantiate -OGp- "$p")
+  c=$(measure_time_limited clingo --mode=gringo "$dir/prop$n.clingo.lp")
   printf "%-10s %10s %12s %10s %10s\n" "$n" "$q" "$i" "$g" "$c"
 done

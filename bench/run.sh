@@ -11,24 +11,12 @@ programs=("$@")
 [ ${#programs[@]} -eq 0 ] && programs=("$here/tc.lp" "$here/join.lp" "$here/agg.lp")
 runs=3
 
-measure() {  # prints "best-seconds peak-KB" over $runs runs of the command
-  local best="" peak=0 out t m tf
-  tf=$(mktemp)
-  for _ in $(seq $runs); do
-    /usr/bin/time -o "$tf" -f "%e %M" "$@" >/dev/null 2>/dev/null
-    out=$(tail -1 "$tf")
-    t=${out% *}; m=${out#* }
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  rm -f "$tf"
-  echo "$best $peak"
-}
+source "$here/measure.sh"
 
 printf "%-10s %9s %9s %7s %10s %10s %7s\n" program quarn_s clingo_s time_x quarn_MB clingo_MB mem_x
 for p in "${programs[@]}"; do
-  read -r qt qm < <(measure "$quarn" -instantiate "$p")
-  read -r ct cm < <(measure clingo --mode=gringo "$p")
+  read -r qt qm < <(measure_time_memory "$quarn" -instantiate "$p")
+  read -r ct cm < <(measure_time_memory clingo --mode=gringo "$p")
   awk -v n="$(basename "$p" .lp)" -v qt="$qt" -v ct="$ct" -v qm="$qm" -v cm="$cm" 'BEGIN{
     printf "%-10s %9.2f %9.2f %7.2f %10.1f %10.1f %7.2f\n", n, qt, ct, (ct > 0 ? qt / ct : 0),
            qm / 1024, cm / 1024, (cm > 0 ? qm / cm : 0) }'
