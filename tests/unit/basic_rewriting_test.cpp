@@ -8,6 +8,7 @@
 #include "core/program.h"
 #include "driver/options.h"
 #include "rewriting/basic_rewriting.h"
+#include "test_support.h"
 
 // Programs are built by hand over predicates named "br_*" so that they share nothing with other
 // tests. Defined predicates are registered as IDB, undefined ones with no kind.
@@ -35,18 +36,6 @@ CONSTRAINT constraint(std::vector<LITERAL> literals, bool generated = false) {
     c.body = body(std::move(literals));
     c.generated = generated;
     return c;
-}
-
-template <class F>
-std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
 }
 
 struct PROGRAM {

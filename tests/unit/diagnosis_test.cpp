@@ -17,18 +17,12 @@
 #include "frontends/diagnosis.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "test_support.h"
 
 namespace {
 
 std::string atomText(const ATOM &atom) {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *f = open_memstream(&buf, &len);
-    printAtom(f, atom);
-    fclose(f);
-    std::string s(buf, len);
-    free(buf);
-    return s;
+    return capture([&](FILE *f) { printAtom(f, atom); });
 }
 
 class DiagnosisFileTest : public ::testing::Test {

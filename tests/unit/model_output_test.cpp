@@ -9,6 +9,7 @@
 #include "driver/model_output.h"
 #include "driver/options.h"
 #include "grounding/ground_program.h"
+#include "test_support.h"
 
 namespace {
 
@@ -19,14 +20,7 @@ GATOM_ID groundAtom(const char *predicate, std::vector<TERM> args, PREDICATE_KIN
 }
 
 std::string modelText(const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *f = open_memstream(&buf, &len);
-    printModel(f, trueAtoms, model);
-    fclose(f);
-    std::string s(buf, len);
-    free(buf);
-    return s;
+    return capture([&](FILE *f) { printModel(f, trueAtoms, model); });
 }
 
 struct OPTION_STATE {

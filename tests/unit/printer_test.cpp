@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,21 +10,11 @@
 #include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
+#include "test_support.h"
 
 namespace {
 
 // Everything a printer writes to its stream, as a string.
-std::string capture(const std::function<void(FILE *)> &print) {
-    char *data = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&data, &size);
-    print(out);
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
-}
-
 struct SatlikeGuard {
     bool saved = optSatlike;
     ~SatlikeGuard() { optSatlike = saved; }

@@ -8,6 +8,7 @@
 #include "core/program.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "test_support.h"
 
 // The driver's steps between reading and grounding, over programs built by hand on predicates
 // named "rp_*". The steps work on the global program, which each test empties first.
@@ -25,18 +26,6 @@ CONJUNCTION body(std::vector<LITERAL> literals) {
     CONJUNCTION c;
     for (LITERAL &l : literals) c.append(std::move(l));
     return c;
-}
-
-template <class F>
-std::string capture(F print) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    print(out);
-    fclose(out);
-    std::string s(text, size);
-    free(text);
-    return s;
 }
 
 std::string printedRules() {

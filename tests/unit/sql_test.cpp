@@ -14,18 +14,12 @@
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "frontends/sql.h"
+#include "test_support.h"
 
 namespace {
 
 std::string ruleText(const RULE &rule) {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *f = open_memstream(&buf, &len);
-    printRule(f, rule);
-    fclose(f);
-    std::string s(buf, len);
-    free(buf);
-    return s;
+    return capture([&](FILE *f) { printRule(f, rule); });
 }
 
 class SqlFileTest : public ::testing::Test {

@@ -4,18 +4,12 @@
 #include <string>
 
 #include "solver/truth_assignment.h"
+#include "test_support.h"
 
 namespace {
 
 std::string costText(const COST_VECTOR &c) {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *f = open_memstream(&buf, &len);
-    printCost(f, c);
-    fclose(f);
-    std::string s(buf, len);
-    free(buf);
-    return s;
+    return capture([&](FILE *f) { printCost(f, c); });
 }
 
 COST_VECTOR costs(std::initializer_list<uint64_t> v) {
