@@ -47,16 +47,17 @@ AGGREGATEFUNCTION *AGGREGATE_ATOM::getFunction() const {
 namespace {
 
 // The order of two aggregate functions of the same aggregate predicate: symbolic sets first, then
-// ground sets, then the current lower bound. Not a total order: functions whose sets differ in
-// their aggregated-over terms compare as 1 both ways.
+// ground sets, then the current lower bound. It is a total order (ordered containers of atoms
+// rely on that): functions whose sets differ only in their aggregated-over terms order by those
+// terms.
 int compareFunctions(const AGGREGATEFUNCTION *a, const AGGREGATEFUNCTION *b) {
     if (!a || !b) return a == b ? 0 : (a ? 1 : -1);
     bool aEmpty = a->conjunction.empty(), bEmpty = b->conjunction.empty();
-    if (aEmpty != bEmpty) return 1;
+    if (aEmpty != bEmpty) return aEmpty ? 1 : -1;
     if (!aEmpty) {
-        if (a->terms.size() != b->terms.size()) return 1;
+        if (a->terms.size() != b->terms.size()) return a->terms.size() < b->terms.size() ? -1 : 1;
         for (size_t i = 0; i < a->terms.size(); i++)
-            if (compareTerm(a->terms[i], b->terms[i]) != 0) return 1;
+            if (int c = compareTerm(a->terms[i], b->terms[i])) return c;
         if (int c = compareAtom(a->conjunction[0].atom, b->conjunction[0].atom)) return c;
     }
     bool aSet = a->ownSet || a->setIndex < groundSetTable.size();
@@ -70,7 +71,8 @@ int compareFunctions(const AGGREGATEFUNCTION *a, const AGGREGATEFUNCTION *b) {
             if (x->atom != y->atom) return y->atom < x->atom ? -1 : 1;
         }
     }
-    return a->lower != b->lower ? 1 : 0;
+    if (a->lower != b->lower) return a->lower < b->lower ? -1 : 1;
+    return 0;
 }
 
 } // namespace
