@@ -135,7 +135,23 @@ void putGroundLiterals(FILE *out, const GBODY &body) {
     }
 }
 
-// Weak constraints print alike whether ground or not; only their bodies differ.
+// Rules, constraints and weak constraints print alike whether ground or not; only the printers
+// of their atoms and bodies differ.
+template <class ITEM, class PRINTATOM>
+void putHead(FILE *out, const std::vector<ITEM> &head, PRINTATOM printHeadAtom) {
+    for (size_t i = 0; i < head.size(); i++) {
+        if (i > 0) put(out, " v ");
+        printHeadAtom(out, head[i]);
+    }
+}
+
+template <class CONSTRAINTTYPE, class PRINTBODY>
+void putConstraint(FILE *out, const CONSTRAINTTYPE &constraint, PRINTBODY printBody) {
+    put(out, ":- ");
+    printBody(out, constraint.body);
+    put(out, '.');
+}
+
 template <class WEAK, class PRINTBODY>
 void putWeakConstraint(FILE *out, const WEAK &constraint, PRINTBODY printBody) {
     put(out, ":~ ");
@@ -229,10 +245,7 @@ FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction) {
 }
 
 FILE *printRule(FILE *out, const RULE &rule) {
-    for (size_t i = 0; i < rule.head.size(); i++) {
-        if (i > 0) put(out, " v ");
-        printAtom(out, rule.head[i]);
-    }
+    putHead(out, rule.head, printAtom);
     if (rule.body) {
         put(out, " :- ");
         printConjunction(out, *rule.body);
@@ -247,9 +260,7 @@ FILE *printRules(FILE *out, const std::vector<RULE> &rules, const char *separato
 }
 
 FILE *printConstraint(FILE *out, const CONSTRAINT &constraint) {
-    put(out, ":- ");
-    printConjunction(out, constraint.body);
-    put(out, '.');
+    putConstraint(out, constraint, printConjunction);
     return out;
 }
 
@@ -279,10 +290,7 @@ FILE *printGroundAtom(FILE *out, GATOM_ID atom) {
 }
 
 FILE *printGroundRule(FILE *out, const GRULE &rule) {
-    for (size_t i = 0; i < rule.head.size(); i++) {
-        if (i > 0) put(out, " v ");
-        printGroundAtom(out, rule.head[i]);
-    }
+    putHead(out, rule.head, printGroundAtom);
     if (rule.hasBody) {
         put(out, " :- ");
         putGroundLiterals(out, rule.body);
@@ -297,9 +305,7 @@ FILE *printGroundRules(FILE *out, const std::vector<GRULE> &rules, const char *s
 }
 
 FILE *printGroundConstraint(FILE *out, const GCONSTRAINT &constraint) {
-    put(out, ":- ");
-    putGroundLiterals(out, constraint.body);
-    put(out, '.');
+    putConstraint(out, constraint, putGroundLiterals);
     return out;
 }
 
