@@ -8,14 +8,13 @@ answer sets.
 Usage: body_order_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
-import argparse
 import os
 import random
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clingo_support import clingo_models, quarn_models, run  # noqa: E402
+from clingo_support import clingo_models, command_line, quarn_models, run  # noqa: E402
 
 OPTIONS = [["-OGo0"], ["-OGo1"], ["-OGo2"], ["-OGo2", "-OGs-"], ["-OGo1", "-OGs-"]]
 VARS = ["X", "Y", "Z", "W"]
@@ -73,11 +72,7 @@ def generate(rng):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("quarn")
-    ap.add_argument("--seed", type=int, default=1)
-    ap.add_argument("--count", type=int, default=150)
-    args = ap.parse_args()
+    args = command_line(150)
     rng = random.Random(args.seed)
     failures = 0
     for k in range(args.count):

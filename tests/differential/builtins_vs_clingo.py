@@ -11,14 +11,13 @@ negated literal of an earlier predicate, so the programs are not all positive.
 Usage: builtins_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
-import argparse
 import os
 import random
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clingo_support import clingo_models, quarn_models, run  # noqa: E402
+from clingo_support import clingo_models, command_line, quarn_models, run  # noqa: E402
 
 
 # Each template gives (quarn body, clingo body) for inputs X, Y and output Z (a comparison has
@@ -71,11 +70,7 @@ def generate(rng):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("quarn")
-    ap.add_argument("--seed", type=int, default=1)
-    ap.add_argument("--count", type=int, default=200)
-    args = ap.parse_args()
+    args = command_line(200)
     rng = random.Random(args.seed)
     failures = 0
     for k in range(args.count):

@@ -1,10 +1,11 @@
-"""What the differential tests share: running quarn or clingo on a program file, splitting a
-printed set of atoms, and reading the answer sets of quarn's "{...}" lines and of clingo's JSON
-output (--outf=2). Answer sets are frozensets of atom texts without blanks, so that quarn's and
-clingo's compare directly.
+"""What the differential tests share: their command line, running quarn or clingo on a program
+file, splitting a printed set of atoms, and reading the answer sets of quarn's "{...}" lines and
+of clingo's JSON output (--outf=2). Answer sets are frozensets of atom texts without blanks, so
+that quarn's and clingo's compare directly.
 
 The scripts import it from their own folder: sys.path.insert(0, <this folder>) first.
 """
+import argparse
 import json
 import subprocess
 
@@ -55,3 +56,13 @@ def clingo_model(witness):
 def clingo_models(text):
     """The answer sets clingo reports in its JSON output."""
     return {clingo_model(w) for w in clingo_witnesses(text)}
+
+
+def command_line(count):
+    """The arguments every differential script takes: QUARN [--seed N] [--count N], where
+    `count` programs are tried unless --count says otherwise."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("quarn")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--count", type=int, default=count)
+    return parser.parse_args()

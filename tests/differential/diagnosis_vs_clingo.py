@@ -27,7 +27,6 @@ Families:
 Usage: diagnosis_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
 """
-import argparse
 import collections
 import json
 import os
@@ -35,6 +34,9 @@ import random
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import command_line  # noqa: E402
 
 
 def rule(head, body):
@@ -163,11 +165,7 @@ def quarn_diagnoses(text):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=300)
-    args = parser.parse_args()
+    args = command_line(300)
     r = random.Random(args.seed)
     failures = 0
     with tempfile.TemporaryDirectory() as d:

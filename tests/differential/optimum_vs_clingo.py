@@ -11,7 +11,6 @@ down, since clingo prints no level that no ground weak constraint uses.
 Usage: optimum_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
-import argparse
 import json
 import os
 import random
@@ -20,7 +19,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clingo_support import run, split_atoms  # noqa: E402
+from clingo_support import command_line, run, split_atoms  # noqa: E402
 
 MODEL = "Best model: "
 TRACE = "Current model [maybe not optimal]: "
@@ -156,11 +155,7 @@ def check(quarn, qpath, cpath):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=200)
-    args = parser.parse_args()
+    args = command_line(200)
     gen = GENERATOR(random.Random(args.seed))
     failures = 0
     with tempfile.TemporaryDirectory() as tmp:

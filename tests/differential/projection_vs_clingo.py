@@ -8,7 +8,6 @@ clingo; all five must give the same set of answer sets.
 
 Usage: projection_vs_clingo.py QUARN [--seed N] [--count N]
 """
-import argparse
 import os
 import random
 import sys
@@ -16,7 +15,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from answer_sets_vs_clingo import parse_quarn  # noqa: E402
-from clingo_support import clingo_models, run  # noqa: E402
+from clingo_support import clingo_models, command_line, run  # noqa: E402
 
 VARIABLES = ["X", "Y", "Z", "W"]
 CONSTANTS = ["1", "2", "3", "4"]
@@ -76,11 +75,7 @@ class GENERATOR:
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=200)
-    args = parser.parse_args()
+    args = command_line(200)
     gen = GENERATOR(random.Random(args.seed))
     variants = [[], ["-ORp-"], ["-OS"], ["-OS", "-ORp-"]]
     failures = 0

@@ -13,7 +13,6 @@ be quarn's best models.
 Usage: propositional_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
 """
-import argparse
 import json
 import os
 import random
@@ -21,7 +20,7 @@ import subprocess
 import sys
 import tempfile
 
-from clingo_support import split_atoms
+from clingo_support import command_line, split_atoms
 
 
 def parse_models(text):
@@ -146,11 +145,7 @@ def run(cmd):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=300)
-    args = parser.parse_args()
+    args = command_line(300)
     rng = random.Random(args.seed)
     gen = GENERATOR(rng)
     failures = 0

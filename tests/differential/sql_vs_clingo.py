@@ -13,12 +13,14 @@ the atoms of the answer predicate in clingo's answer set, compared as sets.
 Usage: sql_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
 """
-import argparse
 import os
 import random
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import command_line  # noqa: E402
 
 ATTRIBUTES = ["a", "b", "c", "d"]
 VALUES = ["v0", "v1", "v2", "longvalue3", "0", "1", "2"]
@@ -122,11 +124,7 @@ def clingo_rows(program, arity):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=300)
-    args = parser.parse_args()
+    args = command_line(300)
     r = random.Random(args.seed)
     failures = 0
     with tempfile.TemporaryDirectory() as tmp:
