@@ -6,16 +6,29 @@ void ATOM_SETS::grow() {
     if (sets.size() < predicateTable.size()) sets.resize(predicateTable.size());
 }
 
+// Atoms often arrive in order (facts as read, instances of a rule over ordered atoms, Delta
+// moving into I): an atom beyond the set's last one is appended without a descent of the tree.
+namespace {
+
+bool followsLast(const ATOM_SET &set, const ATOM &atom) {
+    return !set.empty() && compareAtom(*set.rbegin(), atom) < 0;
+}
+
+} // namespace
+
 std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(const ATOM &atom) {
     grow();
     if (atom.predicate >= sets.size()) sets.resize(atom.predicate + 1);
-    return sets[atom.predicate].insert(atom);
+    ATOM_SET &set = sets[atom.predicate];
+    if (followsLast(set, atom)) return {set.emplace_hint(set.end(), atom), true};
+    return set.insert(atom);
 }
 
 std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(ATOM &&atom) {
     grow();
     if (atom.predicate >= sets.size()) sets.resize(atom.predicate + 1);
     ATOM_SET &set = sets[atom.predicate];
+    if (followsLast(set, atom)) return {set.emplace_hint(set.end(), std::move(atom)), true};
     return set.insert(std::move(atom));
 }
 
@@ -23,7 +36,9 @@ std::pair<ATOM_SETS::POSITION, bool> ATOM_SETS::insert(ATOM_SET::node_type &&nod
     grow();
     uint32_t p = node.value().predicate;
     if (p >= sets.size()) sets.resize(p + 1);
-    auto result = sets[p].insert(std::move(node));
+    ATOM_SET &set = sets[p];
+    if (followsLast(set, node.value())) return {set.insert(set.end(), std::move(node)), true};
+    auto result = set.insert(std::move(node));
     return {result.position, result.inserted};
 }
 
