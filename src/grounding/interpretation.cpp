@@ -1,14 +1,18 @@
 #include "grounding/interpretation.h"
 
+#include <iterator>
+#include <vector>
+
 #include "core/program.h"
 #include "grounding/ground_program.h"
 
 void simplifyGroundRules(std::span<const uint8_t> trueAtoms) {
-    I.undefined.clear();
     auto isTrue = [&](GATOM_ID a) {
         if (size_t(a) < trueAtoms.size()) return trueAtoms[size_t(a)] != 0;
         return I.positive.contains(groundAtomTable[a]);
     };
+    // By ground atom number: 1 heads a remaining rule, 2 heads one and is in the undefined part.
+    std::vector<uint8_t> head(groundAtomTable.size(), 0);
     size_t place = 0;
     while (place < groundRules.size()) {
         GRULE &rule = groundRules[place];
@@ -31,8 +35,7 @@ void simplifyGroundRules(std::span<const uint8_t> trueAtoms) {
             groundRules.pop_back();
             continue;
         }
-        for (GATOM_ID h : rule.head)
-            I.undefined.insert(groundAtomTable[h]);
+        for (GATOM_ID h : rule.head) head[size_t(h)] = 1;
         if (rule.hasBody) {
             uint32_t i = 0;
             while (i < rule.body.firstNegative) {
@@ -44,4 +47,18 @@ void simplifyGroundRules(std::span<const uint8_t> trueAtoms) {
         }
         place++;
     }
+    // The undefined part becomes the set of those heads. Most of its atoms stay, so it is thinned
+    // in place and only the heads it lacks are inserted, rather than rebuilt atom by atom.
+    for (uint32_t p = 0; p < I.undefined.predicateCount(); p++) {
+        const ATOM_SET &atoms = I.undefined[p];
+        for (auto it = atoms.begin(); it != atoms.end();) {
+            auto next = std::next(it);
+            GATOM_ID id = it->isAggregate() ? -1 : groundAtomTable.find(p, it->args());
+            if (id >= 0 && head[size_t(id)] != 0) head[size_t(id)] = 2;
+            else I.undefined.extract(it);
+            it = next;
+        }
+    }
+    for (size_t id = 0; id < head.size(); id++)
+        if (head[id] == 1) I.undefined.insert(groundAtomTable[GATOM_ID(id)]);
 }
