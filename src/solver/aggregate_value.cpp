@@ -6,10 +6,6 @@
 #include "grounding/ground_program.h"
 #include "grounding/aggregate_function.h"
 
-namespace {
-
-constexpr int64_t PRODUCT_LIMIT = int64_t(1) << 62;  // products saturate here, sign kept
-
 int64_t saturatingProduct(int64_t a, int64_t b) {
     int64_t r;
     if (__builtin_mul_overflow(a, b, &r) || r > PRODUCT_LIMIT || r < -PRODUCT_LIMIT)
@@ -17,7 +13,7 @@ int64_t saturatingProduct(int64_t a, int64_t b) {
     return r;
 }
 
-}  // namespace
+int64_t timesBase(const TIMESFUNCTION &t) { return t.lower != 0 ? t.lower : t.productTrue; }
 
 void aggregateGuardInterval(const AGGREGATE_ATOM &part, int64_t &lo, int64_t &hi) {
     lo = INT64_MIN;
@@ -98,7 +94,7 @@ AGGREGATE_VERDICT aggregateVerdict(GATOM_ID atom, const TRUTH_ASSIGNMENT &a, con
         // The product of the elements grounding found true, then of those true now; a product is
         // only known once no element is undecided.
         const TIMESFUNCTION *t = static_cast<const TIMESFUNCTION *>(f);
-        int64_t product = t->lower != 0 ? t->lower : t->productTrue;
+        int64_t product = timesBase(*t);
         for (const GROUND_SET_ELEMENT &e : f->groundSet()) {
             int s = state(e.atom);
             if (s == 2) return AGGREGATE_OPEN;

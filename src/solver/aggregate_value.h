@@ -14,6 +14,15 @@
 #include "solver/truth_assignment.h"
 
 struct AGGREGATE_ATOM;
+class TIMESFUNCTION;
+
+// Products saturate at PRODUCT_LIMIT in magnitude, sign kept: far beyond any guard, which is a
+// 32-bit integer, so a saturated product compares with the guards as the exact one would.
+constexpr int64_t PRODUCT_LIMIT = int64_t(1) << 62;
+int64_t saturatingProduct(int64_t a, int64_t b);
+
+// The product of the elements of a #times that grounding found true (and left out of its set).
+int64_t timesBase(const TIMESFUNCTION &t);
 
 // The guard interval [lo, hi] of an aggregate atom with the inclusive flags applied. A guard at
 // the end of the integer range (what a missing guard gets) bounds nothing.

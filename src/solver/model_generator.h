@@ -342,8 +342,9 @@ public:
     // The values of the aggregate functions during the search, per function index, in 64 bits:
     // for #count and #sum the sum of the true (and must-be-true) elements with grounding's true
     // part, and the sums of the positive and of the negative undecided element values; for #max
-    // and #min the extreme true and undecided values (INT64_MIN or INT64_MAX for none). #times
-    // is not propagated: its atoms are chosen and checked against their elements.
+    // and #min the extreme true and undecided values (INT64_MIN or INT64_MAX for none); for
+    // #times, in aggregateTrueSum, only the product of the elements grounding found true, the
+    // rest being recomputed from the assignment (`timesRange`).
     std::vector<int64_t> aggregateTrueSum;
     std::vector<int64_t> aggregateOpenPositive;
     std::vector<int64_t> aggregateOpenNegative;
@@ -370,7 +371,14 @@ public:
     void initAggregates(TRUTH_ASSIGNMENT &a);
     int propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t function);
     int checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    AGGREGATE_VERDICT aggregateState(GATOM_ID atom) const;
+    AGGREGATE_VERDICT aggregateState(const TRUTH_ASSIGNMENT &a, GATOM_ID atom) const;
+    void timesRange(const TRUTH_ASSIGNMENT &a, uint32_t function, bool hasForced, GATOM_ID forced, bool forcedTrue,
+                    int64_t &minValue, int64_t &maxValue) const;
+    AGGREGATE_VERDICT timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool hasForced, GATOM_ID forced,
+                                   bool forcedTrue) const;
+    bool timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t function) const;
+    void propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
     void recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
     void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);

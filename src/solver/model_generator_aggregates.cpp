@@ -6,6 +6,11 @@
 // `aggregateTrail`, and leaves the function objects as grounding made them. Must-be-true elements
 // count as true; where an aggregate depends on the head of its own rule that alone does not
 // found it, and the model check of each candidate decides.
+//
+// A #times keeps no running values: a product saturated at the 64-bit limit cannot be divided
+// back when an element leaves the undecided ones, and negative elements make its extremes depend
+// on which of them are taken. Its range over all completions is recomputed from the assignment
+// by one scan of its elements whenever one of them is decided.
 #include <climits>
 
 #include "core/aggregate_atom.h"
@@ -37,9 +42,18 @@ void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
         if (!functionObject) continue;
         const AGGREGATEFUNCTION &function = *functionObject;
         int32_t type = function.type;
-        if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM && type != AGGREGATE_MAX && type != AGGREGATE_MIN)
+        if (type != AGGREGATE_COUNT && type != AGGREGATE_SUM && type != AGGREGATE_MAX && type != AGGREGATE_MIN &&
+            type != AGGREGATE_TIMES)
             continue;
         aggregateType[f] = type;
+        if (type == AGGREGATE_TIMES) {
+            aggregateTrueSum[f] = timesBase(static_cast<const TIMESFUNCTION &>(function));
+            for (const GROUND_SET_ELEMENT &e : function.groundSet()) {
+                aggregateElementValue.push_back(function.elementValue(e.term));
+                aggregateElementAtom.push_back(e.atom);
+            }
+            continue;
+        }
         int64_t trueSum = function.lower, openPositive = 0, openNegative = 0;
         int64_t trueExtreme = INT64_MIN, openExtreme = INT64_MIN;
         if (type == AGGREGATE_MAX && function.getMaxTrue() != INT32_MIN) trueExtreme = function.getMaxTrue();
@@ -91,11 +105,78 @@ void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
     }
 }
 
+// The smallest and the largest value of #times function f over every completion of `a`, with
+// the elements of atom `forced` (when `hasForced`) taken as `forcedTrue`. Must-be-true elements
+// count as true. Magnitudes saturate at PRODUCT_LIMIT, far beyond any guard, so comparisons with
+// the guards stay exact.
+//
+// The undecided elements can make any subset product: the largest takes every positive value and
+// an even number of negative ones, dropping the negative of smallest magnitude when their number
+// is odd; the smallest takes an odd number of negative ones likewise, or is 0 with a zero element
+// and 1 without. The true product then scales (and for a negative product swaps) the two.
+void MODEL_GENERATOR::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bool hasForced, GATOM_ID forced,
+                                 bool forcedTrue, int64_t &minValue, int64_t &maxValue) const {
+    int64_t product = aggregateTrueSum[f];
+    int64_t positive = 1;     // product of the undecided positive values
+    int64_t negativeAll = 1;  // product of the magnitudes of the undecided negative values
+    int64_t negativeRest = 1;  // the same without the one of smallest magnitude
+    int64_t smallest = 0;     // that smallest magnitude, 0 while there is none
+    uint32_t negatives = 0;
+    bool zero = false;
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+        GATOM_ID e = aggregateElementAtom[i];
+        int64_t v = aggregateElementValue[i];
+        TRUTH_VALUE t = a[e];
+        if (hasForced && e == forced) t = forcedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+        if (t == TRUTH_FALSE) continue;
+        if (t != TRUTH_UNDEFINED) {
+            product = saturatingProduct(product, v);
+        } else if (v > 0) {
+            positive = saturatingProduct(positive, v);
+        } else if (v == 0) {
+            zero = true;
+        } else {
+            ++negatives;
+            negativeAll = saturatingProduct(negativeAll, -v);
+            if (smallest == 0) {
+                smallest = -v;
+            } else if (-v < smallest) {
+                negativeRest = saturatingProduct(negativeRest, smallest);
+                smallest = -v;
+            } else {
+                negativeRest = saturatingProduct(negativeRest, -v);
+            }
+        }
+    }
+    int64_t odd = negatives % 2 == 1 ? negativeAll : negativeRest;
+    int64_t even = negatives % 2 == 0 ? negativeAll : negativeRest;
+    int64_t largest = saturatingProduct(positive, even);
+    int64_t least = negatives > 0 ? -saturatingProduct(positive, odd) : (zero ? 0 : 1);
+    if (product >= 0) {
+        minValue = saturatingProduct(product, least);
+        maxValue = saturatingProduct(product, largest);
+    } else {
+        minValue = saturatingProduct(product, largest);
+        maxValue = saturatingProduct(product, least);
+    }
+}
+
+AGGREGATE_VERDICT MODEL_GENERATOR::timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID g, bool hasForced,
+                                                GATOM_ID forced, bool forcedTrue) const {
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    if (hi < lo) return AGGREGATE_FAILS;
+    int64_t minValue, maxValue;
+    timesRange(a, aggregateFunctionOf[g], hasForced, forced, forcedTrue, minValue, maxValue);
+    if (maxValue < lo || hi < minValue) return AGGREGATE_FAILS;
+    return lo <= minValue && maxValue <= hi ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+}
+
 // The verdict on an aggregate atom's guards from the values the search keeps.
-AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(GATOM_ID atom) const {
+AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(const TRUTH_ASSIGNMENT &a, GATOM_ID atom) const {
     uint32_t f = aggregateFunctionOf[atom];
     int64_t lo = aggregateLow[atom], hi = aggregateHigh[atom];
     if (hi < lo) return AGGREGATE_FAILS;
+    if (aggregateType[f] == AGGREGATE_TIMES) return timesVerdict(a, atom, false, 0, false);
     int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
     switch (aggregateType[f]) {
     case AGGREGATE_COUNT:
@@ -157,7 +238,7 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
     if (aggregateAtom[atom]) {
         // An aggregate atom made true directly (a choice): its guards must be able to hold.
         if (!propagatedAggregate(atom)) return 1;
-        AGGREGATE_VERDICT v = aggregateState(atom);
+        AGGREGATE_VERDICT v = aggregateState(a, atom);
         if (v == AGGREGATE_FAILS) return 0;
         if (v == AGGREGATE_OPEN) propagateMustHoldByType(a, atom);
         return 1;
@@ -166,6 +247,10 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
         uint32_t f = o.functionIndex;
         int32_t type = aggregateType[f];
         if (type == 0) continue;
+        if (type == AGGREGATE_TIMES) {
+            if (!propagateAggregate(a, f)) return 0;
+            continue;
+        }
         int64_t v = type == AGGREGATE_COUNT ? 1 : integerValue(o.term);
         if (type == AGGREGATE_COUNT || type == AGGREGATE_SUM) {
             int64_t &open = v < 0 ? aggregateOpenNegative[f] : aggregateOpenPositive[f];
@@ -200,7 +285,7 @@ int MODEL_GENERATOR::propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t f) {
 
 int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     TRUTH_VALUE value = a[g];
-    switch (aggregateState(g)) {
+    switch (aggregateState(a, g)) {
     case AGGREGATE_FAILS:
         if (value == TRUTH_MUST_BE_TRUE || isTrueValue(value)) return 0;
         if (value == TRUTH_UNDEFINED) setFalse(a, g);
@@ -225,7 +310,7 @@ int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 // A false aggregate atom: its guards must not come to hold.
 int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (wellFounded || !propagatedAggregate(atom)) return 1;
-    AGGREGATE_VERDICT v = aggregateState(atom);
+    AGGREGATE_VERDICT v = aggregateState(a, atom);
     if (v == AGGREGATE_HOLDS) return 0;
     if (v == AGGREGATE_OPEN) propagateFalseByType(a, atom);
     return 1;
@@ -234,7 +319,7 @@ int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom)
 // A must-be-true aggregate atom: its guards must come to hold.
 int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (wellFounded || !propagatedAggregate(atom)) return 1;
-    switch (aggregateState(atom)) {
+    switch (aggregateState(a, atom)) {
     case AGGREGATE_FAILS: return 0;
     case AGGREGATE_HOLDS:
         if (a[atom] == TRUTH_MUST_BE_TRUE) confirmMustBeTrue(a, atom);
@@ -245,7 +330,7 @@ int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) 
 }
 
 // The element inferences of an aggregate atom that is true or must be true while its guards may
-// still fail, chosen by its type. #times draws none: its atoms are chosen and checked.
+// still fail, chosen by its type.
 void MODEL_GENERATOR::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     if (wellFounded) return;
     switch (aggregateType[aggregateFunctionOf[g]]) {
@@ -261,6 +346,7 @@ void MODEL_GENERATOR::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     case AGGREGATE_SUM: propagateTrueSum(a, g); break;
     case AGGREGATE_MAX: propagateTrueMax(a, g); break;
     case AGGREGATE_MIN: propagateTrueMin(a, g); break;
+    case AGGREGATE_TIMES: propagateTrueTimes(a, g); break;
     default: break;
     }
 }
@@ -273,6 +359,7 @@ void MODEL_GENERATOR::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     case AGGREGATE_SUM: propagateFalseSum(a, g); break;
     case AGGREGATE_MAX: propagateFalseMax(a, g); break;
     case AGGREGATE_MIN: propagateFalseMin(a, g); break;
+    case AGGREGATE_TIMES: propagateFalseTimes(a, g); break;
     default: break;
     }
 }
@@ -458,6 +545,49 @@ void MODEL_GENERATOR::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     } else if (t != INT64_MAX && t <= hi) {
         int64_t single = aggregateSingleUndefinedBelow(a, f, lo);
         if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+    }
+}
+
+// The element inferences of a #times test each undecided element both ways, one scan each: with
+// more undecided elements than this the quadratic cost is not paid, and the elements are left
+// to the search (the atom's verdict still follows them).
+constexpr uint32_t TIMES_INFERENCE_LIMIT = 64;
+
+bool MODEL_GENERATOR::timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t f) const {
+    uint32_t open = 0;
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED && ++open > TIMES_INFERENCE_LIMIT) return false;
+    return true;
+}
+
+// A #times that must hold: an undecided element whose truth would leave the product outside the
+// guards in every completion becomes false, one whose falsity would becomes must-be-true. Each
+// element is tested against the assignment as it stands, inferences already drawn included.
+void MODEL_GENERATOR::propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
+    if (!timesInferenceAffordable(a, f)) return;
+    for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (timesVerdict(a, g, true, e, true) == AGGREGATE_FAILS)
+            setFalse(a, e);
+        else if (timesVerdict(a, g, true, e, false) == AGGREGATE_FAILS)
+            setMustBeTrue(a, e);
+    }
+}
+
+// A false #times: an undecided element whose truth would put the product within the guards in
+// every completion becomes false, one whose falsity would becomes must-be-true.
+void MODEL_GENERATOR::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    uint32_t f = aggregateFunctionOf[g];
+    if (!timesInferenceAffordable(a, f)) return;
+    for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
+        GATOM_ID e = aggregateElementAtom[i];
+        if (a[e] != TRUTH_UNDEFINED) continue;
+        if (timesVerdict(a, g, true, e, true) == AGGREGATE_HOLDS)
+            setFalse(a, e);
+        else if (timesVerdict(a, g, true, e, false) == AGGREGATE_HOLDS)
+            setMustBeTrue(a, e);
     }
 }
 

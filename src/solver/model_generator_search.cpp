@@ -58,7 +58,8 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
 }
 
 // When no rule offers a literal, an undefined aggregate atom (one whose elements propagation has
-// not decided, or a #times) is chosen, true first, so that both of its values are searched.
+// not decided) is chosen, true first, so that both of its values are searched: closing the
+// interpretation would make it false before its elements, which could still let it hold.
 bool MODEL_GENERATOR::chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
     for (GATOM_ID atom : aggregateAtomList)
         if (a[atom] == TRUTH_UNDEFINED) {

@@ -450,11 +450,13 @@ TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
 
 namespace {
 
-// A ground #count or #sum atom over the given {value, atom name} elements with inclusive guards,
-// used by the rules added after it; the function stays the atom's own (not interned), index 0.
+// A ground #count, #sum or #times atom over the given {value, atom name} elements with inclusive
+// guards, used by the rules added after it; the function stays the atom's own (not interned),
+// index 0.
 GATOM_ID addAggregateAtom(int32_t type, const std::vector<std::pair<int32_t, std::string>> &elements,
                           int32_t lower, int32_t upper) {
-    uint32_t predicate = predicateTable.add(type == AGGREGATE_SUM ? "#sum" : "#count", 0, PREDICATE_AGGREGATE).first;
+    const char *name = type == AGGREGATE_SUM ? "#sum" : type == AGGREGATE_TIMES ? "#times" : "#count";
+    uint32_t predicate = predicateTable.add(name, 0, PREDICATE_AGGREGATE).first;
     AGGREGATE_SPEC spec;
     spec.type = type;
     spec.set = std::make_unique<GROUND_SET>();
@@ -462,6 +464,7 @@ GATOM_ID addAggregateAtom(int32_t type, const std::vector<std::pair<int32_t, std
     AGGREGATE_ATOM part;
     part.function = AGGREGATEFUNCTION::make(spec);
     for (const auto &[value, name] : elements) part.function->addElement(makeIntegerTerm(value));
+    part.function->finishBounds();
     part.lowerGuard = makeIntegerTerm(lower);
     part.lowerInclusive = 1;
     part.upperGuard = makeIntegerTerm(upper);
@@ -523,4 +526,70 @@ TEST(ModelGenerator, SumBeyondTheIntegerRangeDoesNotWrap) {
     MODELS models = solveLoaded();
     EXPECT_EQ(models.size(), 7u);
     EXPECT_TRUE(models.count(MODEL{"a", "b", "c", "#sum"}));
+}
+
+TEST(ModelGenerator, TimesAnswerSetsAreTheSubsetsWhoseProductLiesWithinTheGuards) {
+    // Each element atom is guessed; the #times atom is required (or forbidden). The answer sets
+    // must be exactly the subsets whose product, computed here in 128 bits, lies within (or
+    // outside) the guards: zero elements, the empty product 1, negative values that swap the
+    // extremes and products far beyond 64 bits. A guard at the end of the integer range is no
+    // bound, as for a missing guard.
+    struct CASE {
+        std::vector<int32_t> values;
+        int32_t lower, upper;
+    };
+    const std::vector<CASE> cases = {
+        {{0, 2, 3}, 2, 3},
+        {{0, 2, 3}, 0, 0},
+        {{0, 2, 3}, 1, 1},
+        {{0, 0, 5}, 0, 4},
+        {{1, 1, 2}, 1, 1},
+        {{2, 3, 4}, 7, 11},
+        {{2, 3, 4}, 24, 24},
+        {{-2, 3, 5}, -10, -6},
+        {{-3, -2, 4}, 6, 24},
+        {{-3, -2, -1, 0}, -6, -1},
+        {{-5, -1, 2}, 2, 10},
+        {{65536, 65536, 65536}, 0, 1},
+        {{65536, 65536, 65536}, 2, 2147483647},
+        {{2147483647, 2147483647, 2147483647, 2}, -2147483647, 2147483647},
+        {{-2147483647, 2147483647, 2147483647, 0}, -2147483647, 2147483647},
+        {{-65536, -65536, -65536, 3}, -2147483647, -2},
+        {{-65536, -65536, 65536}, -2147483648, -2},
+        {{-65536, 65536, 65536}, 1, 2147483646},
+    };
+    for (const CASE &c : cases) {
+        for (bool required : {true, false}) {
+            std::string program;
+            std::vector<std::pair<int32_t, std::string>> elements;
+            for (size_t i = 0; i < c.values.size(); ++i) {
+                std::string index = std::to_string(i);
+                program.append("e").append(index).append(" | n").append(index).append(".\n");
+                elements.push_back({c.values[i], std::string("e").append(index)});
+            }
+            loadGroundProgram(program);
+            GATOM_ID g = addAggregateAtom(AGGREGATE_TIMES, elements, c.lower, c.upper);
+            groundConstraints.emplace_back(GBODY());
+            groundConstraints.back().body.add(GLITERAL(g, required));
+            MODELS expected;
+            for (uint32_t subset = 0; subset < (1u << c.values.size()); ++subset) {
+                __int128 product = 1;
+                MODEL m;
+                for (size_t i = 0; i < c.values.size(); ++i) {
+                    bool in = subset & (1u << i);
+                    std::string name = in ? "e" : "n";
+                    name += std::to_string(i);
+                    m.insert(name);
+                    if (in) product *= c.values[i];
+                }
+                bool holds = (c.lower == INT32_MIN || c.lower <= product) && (c.upper == INT32_MAX || product <= c.upper);
+                if (holds) m.insert("#times");
+                if (holds == required) expected.insert(m);
+            }
+            for (MG_FLAGS flags : {MG_FLAGS(MG_MODEL_CHECK), MG_FLAGS(MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS)})
+                EXPECT_EQ(solveLoaded(flags), expected)
+                    << "values " << ::testing::PrintToString(c.values) << " guards " << c.lower << ".." << c.upper
+                    << (required ? " required" : " forbidden");
+        }
+    }
 }
