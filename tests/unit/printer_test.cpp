@@ -14,7 +14,6 @@
 
 namespace {
 
-// Everything a printer writes to its stream, as a string.
 struct SatlikeGuard {
     bool saved = optSatlike;
     ~SatlikeGuard() { optSatlike = saved; }
