@@ -161,6 +161,9 @@ with_element
           sqlStartWithElement($1, *$2);
           free($1);
           delete $2;
+          // A syntax error in the element's query pops these again through the destructors.
+          $1 = nullptr;
+          $2 = nullptr;
       }
       query ')' { sqlEndWithElement(); }
     ;
