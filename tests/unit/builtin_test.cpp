@@ -8,23 +8,9 @@
 #include "core/substitution.h"
 #include "driver/options.h"
 #include "grounding/builtin.h"
+#include "test_terms.h"
 
 namespace {
-
-TERM var(uint32_t n) { return makeVariableTerm(n); }
-TERM con(const char *name) { return makeConstantTerm(name); }
-TERM num(int32_t v) { return makeIntegerTerm(v); }
-TERM fun(const char *functor, std::vector<TERM> args) {
-    return makeComplexTerm(
-        COMPLEX_TERM::function(functionSymbolTable.add(functor).first, args, termsAreGround(args)));
-}
-TERM list(std::vector<TERM> elements) {
-    return makeComplexTerm(COMPLEX_TERM::list(elements, false, termsAreGround(elements)));
-}
-TERM listWithTail(TERM head, TERM tail) {
-    std::vector<TERM> args{head, tail};
-    return makeComplexTerm(COMPLEX_TERM::list(args, true, false));
-}
 
 // The atom of a built-in literal, made as the parser makes it.
 ATOM builtinAtom(const char *keyword, std::vector<TERM> args) {

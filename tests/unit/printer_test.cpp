@@ -11,6 +11,7 @@
 #include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 #include "test_support.h"
+#include "test_terms.h"
 
 namespace {
 
@@ -19,24 +20,6 @@ struct SatlikeGuard {
     ~SatlikeGuard() { optSatlike = saved; }
 };
 
-TERM var(uint32_t n) { return makeVariableTerm(n); }
-TERM con(const char *name) { return makeConstantTerm(name); }
-TERM num(int32_t v) { return makeIntegerTerm(v); }
-TERM fun(const char *functor, std::vector<TERM> args) {
-    return makeComplexTerm(
-        COMPLEX_TERM::function(functionSymbolTable.add(functor).first, args, termsAreGround(args)));
-}
-TERM list(std::vector<TERM> elements) {
-    return makeComplexTerm(COMPLEX_TERM::list(elements, false, termsAreGround(elements)));
-}
-TERM listWithTail(TERM head, TERM tail) {
-    std::vector<TERM> args{head, tail};
-    return makeComplexTerm(COMPLEX_TERM::list(args, true, false));
-}
-ATOM atom(const char *name, std::vector<TERM> args = {}) {
-    TERMS terms(args.begin(), args.end());
-    return ATOM(name, args.empty() ? nullptr : &terms, PREDICATE_UNDEFINED);
-}
 LITERAL pos(ATOM a) { return LITERAL(std::move(a), false); }
 LITERAL neg(ATOM a) { return LITERAL(std::move(a), true); }
 CONJUNCTION body(std::vector<LITERAL> literals) {

@@ -7,6 +7,7 @@
 #include "grounding/aggregate_function.h"
 #include "grounding/builtin.h"
 #include "input/safety.h"
+#include "test_terms.h"
 
 namespace {
 
@@ -14,17 +15,6 @@ namespace {
 TERM X = makeVariableTerm(0), Y = makeVariableTerm(1), Z = makeVariableTerm(2),
      W = makeVariableTerm(3), A = makeVariableTerm(4), B = makeVariableTerm(5);
 
-TERM con(const char *name) { return makeConstantTerm(name); }
-TERM num(int32_t v) { return makeIntegerTerm(v); }
-TERM fun(const char *functor, std::vector<TERM> args) {
-    return makeComplexTerm(
-        COMPLEX_TERM::function(functionSymbolTable.add(functor).first, args, termsAreGround(args)));
-}
-
-ATOM atom(const char *name, std::vector<TERM> args = {}) {
-    TERMS terms(args.begin(), args.end());
-    return ATOM(name, args.empty() ? nullptr : &terms, PREDICATE_UNDEFINED);
-}
 ATOM builtin(const char *keyword, std::vector<TERM> args) {
     TERMS terms(args.begin(), args.end());
     return newBuiltin(keyword)->makeAtom(terms);
