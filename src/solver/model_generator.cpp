@@ -372,6 +372,11 @@ void MODEL_GENERATOR::buildComponentInfo() {
     componentKind.assign(count, 0);
     for (uint32_t c = 0; c < count; ++c)
         if (groundGraph->cyclic(c)) componentKind[c] = groundGraph->isDisjunctive(c) ? 1 : 2;
+    sourceRule.assign(n, 0);
+    componentHasAggregate.assign(count, 0);
+    sourcesKnown.assign(count, 0);
+    for (uint32_t i = 0; i < n; ++i)
+        if (aggregateAtom[i] && componentOfAtom[i] >= 0) componentHasAggregate[componentOfAtom[i]] = 1;
 }
 
 bool MODEL_GENERATOR::isHCFGraph() {

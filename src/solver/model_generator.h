@@ -401,6 +401,33 @@ public:
     std::vector<int32_t> componentOfAtom;
     // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.
     std::vector<uint8_t> componentKind;
+    // Per atom of a cyclic head-cycle-free component: the rule through which the last
+    // unfounded-set check of its component founded it, as its index plus one (0 for none).
+    // Checks set them in the order they found the atoms, so they never form a cycle; an atom
+    // keeps its source while the rule stays usable (body not false, no head outside the
+    // component true, no positive body atom inside the component false) and its inside body
+    // atoms keep theirs. They change on the support trail: an atom that becomes false keeps a
+    // source that later checks no longer look at, so backtracking must restore theirs too.
+    std::vector<uint32_t> sourceRule;
+    GRULE *sourceOf(GATOM_ID atom) const {
+        uint32_t s = sourceRule[atom];
+        return s ? &rules[s - 1] : nullptr;
+    }
+    void setSource(GATOM_ID atom, const GRULE *r) {
+        uint32_t s = r ? static_cast<uint32_t>(r - rules.data()) + 1 : 0;
+        if (sourceRule[atom] == s) return;
+        supportTrail.push(level, &sourceRule[atom]);
+        sourceRule[atom] = s;
+    }
+    // Per component: 1 when it holds an aggregate atom (checked completely every time).
+    std::vector<uint8_t> componentHasAggregate;
+    // Per component: 1 once a complete check has set its source rules.
+    std::vector<uint8_t> sourcesKnown;
+    std::vector<GATOM_ID> lostSources;  // kept between checks: no allocation once grown
+    bool sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
+    // The check of a component whose sources are known: only the atoms that lost their source
+    // rule, directly or through an atom of its positive body, are founded anew.
+    int recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component);
 
     // Per-run tables read once from the ground program (weak-constraint levels and weights,
     // aggregate atoms, components); run before the occurrence lists are built.

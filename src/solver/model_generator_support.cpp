@@ -119,12 +119,87 @@ bool MODEL_GENERATOR::hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE 
     return false;
 }
 
+bool MODEL_GENERATOR::sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const {
+    if (!r || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) return false;
+    if (r->hasBody) {
+        const int32_t c = static_cast<int32_t>(component);
+        for (const GLITERAL &l : r->body.positive())
+            if (componentOfAtom[l.atom] == c && a[l.atom] == TRUTH_FALSE) return false;
+    }
+    return true;
+}
+
+int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component) {
+    const std::vector<uint32_t> &atoms = groundGraph->components[component];
+    const int32_t c = static_cast<int32_t>(component);
+    // Atoms whose source rule became unusable, then those founded through them.
+    lostSources.clear();
+    for (uint32_t atomNumber : atoms) {
+        GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
+        if (a[atom] == TRUTH_FALSE) {
+            supportMarks.values[atom] = TRUTH_FALSE;
+        } else if (sourceUsable(a, sourceOf(atom), component)) {
+            supportMarks.values[atom] = TRUTH_TRUE;
+        } else {
+            supportMarks.values[atom] = TRUTH_UNDEFINED;
+            lostSources.push_back(atom);
+        }
+    }
+    if (lostSources.empty()) return 1;
+    for (size_t i = 0; i < lostSources.size(); ++i) {
+        GATOM_ID atom = lostSources[i];
+        GRULE *const *end = positiveBodyOccurrences.items.data() + positiveBodyOccurrences.componentEnd[atom];
+        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != end; ++p) {
+            GRULE *r = *p;
+            for (GATOM_ID h : r->head) {
+                if (componentOfAtom[h] != c) continue;
+                if (supportMarks.values[h] == TRUTH_TRUE && sourceOf(h) == r) {
+                    supportMarks.values[h] = TRUTH_UNDEFINED;
+                    lostSources.push_back(h);
+                }
+                break;
+            }
+        }
+    }
+    // Every other atom that is not false is still founded: look for new sources of the lost
+    // ones, as the complete check does.
+    for (GATOM_ID atom : lostSources) {
+        setSource(atom, nullptr);
+        bool found = false;
+        for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+            GRULE *r = *p;
+            if (found || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) {
+                r->waitsForSupport = 0;
+                continue;
+            }
+            int32_t inside = 0;
+            if (r->hasBody)
+                for (const GLITERAL &l : r->body.positive())
+                    if (componentOfAtom[l.atom] == c && supportMarks.values[l.atom] != TRUTH_TRUE) ++inside;
+            r->unsupportedInside = inside;
+            if (inside) {
+                r->waitsForSupport = 1;
+            } else {
+                supportMarks.values[atom] = TRUTH_TRUE;
+                supportQueue.push(TRUTH_TRUE, atom);
+                setSource(atom, r);
+                found = true;
+                r->waitsForSupport = 0;
+            }
+        }
+    }
+    return propagateComponentSupport(a, component);
+}
+
 int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component) {
+    if (!componentHasAggregate[component] && sourcesKnown[component]) return recheckLostSources(a, component);
+    sourcesKnown[component] = 1;
     const std::vector<uint32_t> &atoms = groundGraph->components[component];
     const int32_t c = static_cast<int32_t>(component);
     bool allFalse = true;
     for (uint32_t atomNumber : atoms) {
         GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
+        setSource(atom, nullptr);
         bool isFalse = a[atom] == TRUTH_FALSE;
         supportMarks.values[atom] = isFalse ? TRUTH_FALSE : TRUTH_UNDEFINED;
         if (!isFalse) allFalse = false;
@@ -145,6 +220,7 @@ int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t compo
             } else {
                 supportMarks.values[atom] = TRUTH_TRUE;
                 supportQueue.push(TRUTH_TRUE, atom);
+                setSource(atom, r);
                 found = true;
                 r->waitsForSupport = 0;
             }
@@ -165,8 +241,9 @@ int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t com
             if (r->unsupportedInside-- != 1) continue;
             for (GATOM_ID h : r->head) {
                 if (componentOfAtom[h] != c) continue;
-                if (supportMarks.values[h] != TRUTH_TRUE) {
+                if (supportMarks.values[h] == TRUTH_UNDEFINED) {
                     supportMarks.values[h] = TRUTH_TRUE;
+                    setSource(h, r);
                     supportQueue.push(TRUTH_TRUE, h);
                 }
                 break;
