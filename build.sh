@@ -12,6 +12,8 @@ command -v bison >/dev/null || need+=(bison)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 # clingo serves as an independent reference in the differential tests and the benchmarks.
 command -v clingo >/dev/null || need+=(gringo)
+# The differential tests and benchmark generators are Python scripts.
+command -v python3 >/dev/null || need+=(python3)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
