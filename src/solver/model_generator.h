@@ -185,6 +185,7 @@ public:
     int propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     int propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r);
     int propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k);
+    int forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive, uint32_t openNegative);
     int propagateWeakConstraints(TRUTH_ASSIGNMENT &a);
     int propagateInitial(TRUTH_ASSIGNMENT &a);
     int closeInterpretation(TRUTH_ASSIGNMENT &a);

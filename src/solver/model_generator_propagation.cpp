@@ -354,18 +354,26 @@ int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
         }
         return 1;
     }
-    if (undefinedPositive(r) == 1) {
+    return forceLastOpenLiteral(a, r->body, undefinedPositive(r), r->openNegative);
+}
+
+// A body that must not become true and has exactly one undecided literal left: that literal
+// takes the value that keeps the body false (a positive one false, a negative one must-be-true).
+// Answers 1 when the body had such a literal, also under -wf, which draws no such inference.
+int MODEL_GENERATOR::forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive,
+                                          uint32_t openNegative) {
+    if (openPositive == 1) {
         if (wellFounded) return 1;
-        for (const GLITERAL &l : r->body.positive())
+        for (const GLITERAL &l : body.positive())
             if (a[l.atom] == TRUTH_UNDEFINED) {
                 setFalse(a, l.atom);
                 break;
             }
         return 1;
     }
-    if (r->openNegative == 1) {
+    if (openNegative == 1) {
         if (wellFounded) return 1;
-        for (const GLITERAL &l : r->body.negative())
+        for (const GLITERAL &l : body.negative())
             if (a[l.atom] == TRUTH_UNDEFINED) {
                 setMustBeTrue(a, l.atom);
                 break;
@@ -376,25 +384,7 @@ int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
 }
 
 int MODEL_GENERATOR::propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k) {
-    if (k->openPositive == 1) {
-        if (wellFounded) return 1;
-        for (const GLITERAL &l : k->body.positive())
-            if (a[l.atom] == TRUTH_UNDEFINED) {
-                setFalse(a, l.atom);
-                break;
-            }
-        return 1;
-    }
-    if (k->openNegative == 1) {
-        if (wellFounded) return 1;
-        for (const GLITERAL &l : k->body.negative())
-            if (a[l.atom] == TRUTH_UNDEFINED) {
-                setMustBeTrue(a, l.atom);
-                break;
-            }
-        return 1;
-    }
-    return 0;
+    return forceLastOpenLiteral(a, k->body, k->openPositive, k->openNegative);
 }
 
 int MODEL_GENERATOR::propagateWeakConstraints(TRUTH_ASSIGNMENT &a) {
