@@ -224,13 +224,15 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
     return 1;
 }
 
-int INSTANTIATOR::instantiateAggregate(const LITERAL &literal) {
+int INSTANTIATOR::instantiateAggregate(const LITERAL &literal, WIDE_BOUNDS &wide) {
     int32_t arg = -1;
     if (matchPosition < indexArgumentAt.size()) arg = indexArgumentAt[matchPosition];
-    return enumerateAggregate(literal, arg, lastWide);
+    return enumerateAggregate(literal, arg, wide);
 }
 
-int INSTANTIATOR::finishAggregate(const LITERAL &literal) { return enumerateAggregate(literal, -1, lastWide); }
+int INSTANTIATOR::finishAggregate(const LITERAL &literal, WIDE_BOUNDS &wide) {
+    return enumerateAggregate(literal, -1, wide);
+}
 
 // Ends the run when an aggregate's value must become an integer term but lies beyond the range.
 [[noreturn]] static void aggregateRangeError(int32_t type) {
@@ -240,7 +242,7 @@ int INSTANTIATOR::finishAggregate(const LITERAL &literal) { return enumerateAggr
     exit(1);
 }
 
-int INSTANTIATOR::evaluateAggregate(const LITERAL &literal) {
+int INSTANTIATOR::evaluateAggregate(const LITERAL &literal, const WIDE_BOUNDS &wide) {
     AGGREGATE_ATOM &a = *const_cast<ATOM &>(literal.atom).aggregate();
     const AGGREGATEFUNCTION *f = a.getFunction();
     if (!f) return 1;
@@ -251,7 +253,7 @@ int INSTANTIATOR::evaluateAggregate(const LITERAL &literal) {
         uint32_t p = inner ? inner->atom.predicate : 0;
         if (!inner || (p < noUndefinedAtoms.size() && noUndefinedAtoms[p])) {
             int64_t lo, hi;
-            aggregateBounds(*f, &lastWide, lo, hi);
+            aggregateBounds(*f, &wide, lo, hi);
             if (lo < INT32_MIN || lo > INT32_MAX) aggregateRangeError(f->type);
             if (a.lowerGuard.isVariable()) substitution.bind(a.lowerGuard.value, makeIntegerTerm(int32_t(lo)));
             return 0;
@@ -262,8 +264,8 @@ int INSTANTIATOR::evaluateAggregate(const LITERAL &literal) {
         status = GROUNDER_ASSIGNMENT_ERROR;
         return 0;
     }
-    if (aggregateViolated(a, &substitution, &lastWide)) return negated ? 0 : 1;
-    if (aggregateSatisfied(a, &substitution, &lastWide)) return negated ? 1 : 0;
+    if (aggregateViolated(a, &substitution, &wide)) return negated ? 0 : 1;
+    if (aggregateSatisfied(a, &substitution, &wide)) return negated ? 1 : 0;
     return 0;
 }
 
@@ -287,7 +289,7 @@ bool INSTANTIATOR::isAggregateRecursive(const AGGREGATE_ATOM &aggregate, int32_t
 
 // An aggregate literal of an instance's body: left out when the match decided it, else its
 // ground aggregate atom is numbered, completed in the table and added.
-void INSTANTIATOR::addAggregateLiteral(GBODY &out, const LITERAL &literal) {
+void INSTANTIATOR::addAggregateLiteral(GBODY &out, const LITERAL &literal, const WIDE_BOUNDS &wide) {
     const AGGREGATE_ATOM &a = *literal.atom.aggregate();
     const LITERAL *inner = aggregateSetLiteral(literal.atom);
     if (a.assignment) return;
@@ -295,8 +297,8 @@ void INSTANTIATOR::addAggregateLiteral(GBODY &out, const LITERAL &literal) {
         uint32_t p = inner->atom.predicate;
         if (p < noUndefinedAtoms.size() && noUndefinedAtoms[p]) return;
     }
-    if (aggregateSatisfied(a, &substitution, &lastWide)) return;
-    if (literal.isNegated() && aggregateViolated(a, &substitution, &lastWide)) return;
+    if (aggregateSatisfied(a, &substitution, &wide)) return;
+    if (literal.isNegated() && aggregateViolated(a, &substitution, &wide)) return;
     ATOM ground(literal.atom.predicate, AGGREGATE_ATOM());
     instantiateAggregateAtom(*ground.aggregate(), a, substitution);
     GATOM_ID id = groundAtomTable.add(std::move(ground));
@@ -325,8 +327,7 @@ void INSTANTIATOR::finishPendingRules() {
             if (found == finished.end()) {
                 ATOM atom = unfinished;
                 LITERAL working(atom, l.isNegated());
-                finishAggregate(working);
-                result.wide = lastWide;
+                finishAggregate(working, result.wide);
                 result.id = groundAtomTable.add(working.atom);
                 finished.emplace(std::move(unfinished), result);
             } else {

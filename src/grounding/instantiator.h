@@ -117,9 +117,12 @@ public:
     bool matchTerm(TERM pattern, TERM ground);
 
     // Aggregates during grounding.
-    int instantiateAggregate(const LITERAL &literal);
-    int finishAggregate(const LITERAL &literal);
-    int evaluateAggregate(const LITERAL &literal);
+    // Each aggregate literal of a body keeps the 64-bit bounds of its own last enumeration in
+    // `wide`: several aggregates of one body are enumerated before any of them is added to the
+    // ground body, so these bounds must never be shared between literals.
+    int instantiateAggregate(const LITERAL &literal, WIDE_BOUNDS &wide);
+    int finishAggregate(const LITERAL &literal, WIDE_BOUNDS &wide);
+    int evaluateAggregate(const LITERAL &literal, const WIDE_BOUNDS &wide);
     void resetAggregate(ATOM &aggregate);
     // Guard tests, the guards read through the substitution when given.
     bool aggregateViolated(const AGGREGATE_ATOM &a, const SUBSTITUTION *s, const WIDE_BOUNDS *wide) const;
@@ -144,7 +147,7 @@ private:
     const CONJUNCTION *currentBody = nullptr;     // the body being matched (a working copy or the statement's)
     const INTERPRETATION *matchDelta = nullptr;   // what the iterators see of Delta: none for constraints
     uint32_t matchPosition = 0;                   // the position being matched
-    WIDE_BOUNDS lastWide;
+    std::vector<WIDE_BOUNDS> wideBounds;          // by literal index of the body being matched
     bool cleanedUp = false;
 
     // Atoms known true, with the iteration stamp of their derivation; `stamp` is the current
@@ -216,6 +219,6 @@ private:
     void weakConstraintInstance();
     void groundBody(GBODY &out, const CONJUNCTION &body, const INTERPRETATION *delta,
                     int32_t component, std::vector<LITERAL> *waiting);
-    void addAggregateLiteral(GBODY &out, const LITERAL &literal);
+    void addAggregateLiteral(GBODY &out, const LITERAL &literal, const WIDE_BOUNDS &wide);
     void finishPendingRules();
 };

@@ -285,6 +285,7 @@ void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
     current.kind = kind;
     matchDelta = kind == STATEMENT_RULE ? Delta.get() : nullptr;
     uint32_t n = order.literalCount;
+    wideBounds.assign(order.body->size(), WIDE_BOUNDS());
     if (n == 0) {
         onMatch();
         return;
@@ -314,7 +315,8 @@ void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
                 matched = firstTry;
             } else {
                 matchPosition = k;
-                matched = firstTry && instantiateAggregate(l) && !evaluateAggregate(l);
+                WIDE_BOUNDS &wide = wideBounds[index];
+                matched = firstTry && instantiateAggregate(l, wide) && !evaluateAggregate(l, wide);
                 if (matched && status == GROUNDER_ASSIGNMENT_ERROR) return;
                 aggregateFailed = !matched;
             }

@@ -176,12 +176,13 @@ void INSTANTIATOR::ruleInstance() {
 
 void INSTANTIATOR::groundBody(GBODY &out, const CONJUNCTION &body, const INTERPRETATION *delta,
                               int32_t component, std::vector<LITERAL> *waiting) {
-    for (const LITERAL &l : body) {
+    for (uint32_t i = 0; i < body.size(); i++) {
+        const LITERAL &l = body[i];
         uint32_t p = l.atom.predicate;
         PREDICATE_KIND kind = predicateTable.kind(p);
         if (kind == PREDICATE_AGGREGATE) {
             if (waiting && aggregateWaits(l, component)) waiting->push_back(l);
-            else addAggregateLiteral(out, l);
+            else addAggregateLiteral(out, l, wideBounds[i]);
             continue;
         }
         if (kind != PREDICATE_IDB && kind != PREDICATE_QUERY) continue;

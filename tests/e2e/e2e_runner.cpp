@@ -12,6 +12,8 @@
 //   @@ stdin                    the text on standard input (empty when not given)
 //   @@ stdout / @@ stderr       the exact expected text (empty when not given); add "noeol" to
 //                               drop the newline of the section's last line
+//   @@ stdout unordered         the expected lines in any order: for answer sets whose order
+//                               the search chooses
 //   @@ status <n>               the expected exit status (0 when not given)
 //
 // In an expected text "{{*}}" matches any run of characters within one line (used for the
@@ -44,6 +46,7 @@ struct E2E_CASE {
     std::vector<std::pair<std::string, std::string>> files;
     std::string stdinText;
     std::string expectedOut;
+    bool unorderedOut = false;
     std::string expectedErr;
     int expectedStatus = 0;
 };
@@ -92,7 +95,11 @@ std::vector<E2E_CASE> loadCases() {
                 else if (word == "status") c.expectedStatus = std::atoi(arg.c_str());
                 else if (word == "file") { c.files.push_back({arg, ""}); target = &c.files.back().second; }
                 else if (word == "stdin") target = &c.stdinText;
-                else if (word == "stdout") { target = &c.expectedOut; noeol = arg == "noeol"; }
+                else if (word == "stdout") {
+                    target = &c.expectedOut;
+                    noeol = arg == "noeol";
+                    c.unorderedOut = arg == "unordered";
+                }
                 else if (word == "stderr") { target = &c.expectedErr; noeol = arg == "noeol"; }
                 continue;
             }
@@ -173,6 +180,21 @@ bool textMatches(const std::string &expected, const std::string &actual) {
     return true;
 }
 
+// The same lines in any order.
+bool sameLines(const std::string &expected, const std::string &actual) {
+    auto sortedLines = [](const std::string &s) {
+        std::vector<std::string> lines;
+        std::istringstream in(s);
+        std::string line;
+        while (std::getline(in, line)) lines.push_back(line);
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    bool expectedEnds = expected.empty() || expected.back() == '\n';
+    bool actualEnds = actual.empty() || actual.back() == '\n';
+    return expectedEnds == actualEnds && sortedLines(expected) == sortedLines(actual);
+}
+
 // Names a case by where it stands, so that test listings stay readable.
 void PrintTo(const E2E_CASE &c, std::ostream *os) { *os << c.source; }
 
@@ -217,8 +239,8 @@ TEST_P(E2E, Run) {
     fs::remove_all(dir);
 
     SCOPED_TRACE("case '" + c.name + "' at " + c.source);
-    EXPECT_TRUE(textMatches(c.expectedOut, out)) << "standard output differs\n--- expected\n"
-                                                  << c.expectedOut << "--- actual\n" << out;
+    bool outMatches = c.unorderedOut ? sameLines(c.expectedOut, out) : textMatches(c.expectedOut, out);
+    EXPECT_TRUE(outMatches) << "standard output differs\n--- expected\n" << c.expectedOut << "--- actual\n" << out;
     EXPECT_TRUE(textMatches(c.expectedErr, err)) << "standard error differs\n--- expected\n"
                                                   << c.expectedErr << "--- actual\n" << err;
     EXPECT_EQ(c.expectedStatus, status);
