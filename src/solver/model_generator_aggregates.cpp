@@ -411,9 +411,13 @@ void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 }
 
 // Exactly one element within [lo, hi] that is not false, and it is undefined: its position, else
-// -1. Elements that are must-be-true count, since they will be true.
+// -1. Elements that are must-be-true count, since they will be true. So does a true element that
+// grounding decided (a fact): the ground set does not list it, but the true extreme holds its
+// value, and when that lies within the guards no undefined element is needed.
 int64_t MODEL_GENERATOR::aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t lo,
                                                       int64_t hi) const {
+    int64_t t = aggregateTrueExtreme[f];
+    if (lo <= t && t <= hi) return -1;
     int64_t found = -1;
     uint32_t count = 0;
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
