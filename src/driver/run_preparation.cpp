@@ -50,6 +50,10 @@ bool highestQueryVariable(const CONJUNCTION &conjunction, uint32_t &highest) {
 bool literalIsGround(const LITERAL &literal) { return termsAreGround(literal.atom.args()); }
 
 void addGeneratedConstraint(CONJUNCTION &&body) {
+    // An aggregate has variables of its own, the aggregated-over ones: a constraint that holds
+    // one is not ground, and only the component grounder evaluates it.
+    for (const LITERAL &literal : body)
+        if (literal.atom.isAggregate()) constraintsAreGround = false;
     CONSTRAINT constraint;
     constraint.body = std::move(body);
     constraint.generated = true;

@@ -484,6 +484,9 @@ void storeQuery(CONJUNCTION *body) {
         printConjunction(stdout, *query);
         fputs(".\n", stdout);
     }
+    // The query's aggregates are prepared like a constraint's: the grounder reads each set from
+    // one predicate.
+    processAggregates(*body);
     query.reset(body);
     if (!query->isSafe()) reportError("Query is not safe");
     resetRuleVariables();
