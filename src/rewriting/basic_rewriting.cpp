@@ -130,6 +130,8 @@ void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constrain
     for (size_t position = 0; position < constraints.size();)
         if (rewriteConstraint(constraints, position, findings)) ++position;
 
+    // A negated built-in counts as well: only the component grounder evaluates built-ins. The
+    // negative literals of weak constraints are no negation of the program.
     for (const WEAKCONSTRAINT &weak : weakConstraints)
-        for (const LITERAL &literal : weak.body.positive()) findings.add(literal);
+        for (const LITERAL &literal : weak.body) findings.add(literal);
 }
