@@ -56,16 +56,19 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::addRuleEdges(const std::vector<RULE_T> &rul
     for (size_t k = 0; k < ruleVector.size(); k++) {
         const RULE_T &rule = ruleVector[k];
         auto head = heads(rule);
-        for (size_t i = 0; i < head.size(); i++)
-            for (size_t j = i + 1; j < head.size(); j++) {
-                uint32_t a = nodeOf(head[i]), b = nodeOf(head[j]);
-                edges.push_back({a, b, 1});
-                edges.push_back({b, a, 1});
-                if (allEdges) {
+        if (head.size() >= 2) {
+            for (const auto &h : head)
+                disjunctiveHeadNodes.push_back(nodeOf(h));
+            disjunctiveHeadEnds.push_back(disjunctiveHeadNodes.size());
+        }
+        // Under all edges the head atoms are linked to one another pair by pair.
+        if (allEdges)
+            for (size_t i = 0; i < head.size(); i++)
+                for (size_t j = i + 1; j < head.size(); j++) {
+                    uint32_t a = nodeOf(head[i]), b = nodeOf(head[j]);
                     adjacency[b].push_back(a);
                     adjacency[a].push_back(b);
                 }
-            }
         for (const auto &l : bodyOf(rule)) {
             uint32_t from = nodeOf(l);
             bool aggregate = isAggregateLiteral(l);
@@ -83,7 +86,7 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::addRuleEdges(const std::vector<RULE_T> &rul
                 if (edge)
                     adjacency[from].push_back(to);
                 if (l.negated)
-                    edges.push_back({from, to, 0});
+                    edges.push_back({from, to});
                 if constexpr (GROUND) {
                     // Each atom of the ground set leads to the aggregate atom, once per head atom.
                     if (aggregate)
@@ -129,6 +132,9 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::collectComponentRules(const std::vector<RUL
     // program order without shifting the recursive rules for every exit rule.
     std::vector<std::vector<const RULE_T *>> recursiveRules(count);
     std::vector<uint32_t> headComponents;
+    // lastRule[c] is 1 + the last rule with a head atom in c, so that a long head lists each
+    // component once without searching the list.
+    std::vector<size_t> lastRule(count, 0);
     for (size_t k = 0; k < ruleVector.size(); k++) {
         const RULE_T &rule = ruleVector[k];
         headComponents.clear();
@@ -139,11 +145,9 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::collectComponentRules(const std::vector<RUL
             uint32_t uc = static_cast<uint32_t>(c);
             if (ruleSelfDependent[k])
                 selfDependent[uc] = 1;
-            bool seen = false;
-            for (uint32_t x : headComponents)
-                seen = seen || x == uc;
-            if (!seen)
+            if (lastRule[uc] != k + 1)
                 headComponents.push_back(uc);
+            lastRule[uc] = k + 1;
         }
         auto body = bodyOf(rule);
         uint32_t positives = firstNegativeOf(rule);

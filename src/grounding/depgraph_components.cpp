@@ -44,8 +44,6 @@ void DEPGRAPH_COMPONENTS::orderComponentsWithNegation(SCC_RESULT &result,
     std::unordered_set<uint64_t> linked;  // negative pairs already in the graph, either way
     bool added = false;
     for (const DEPGRAPH_EDGE &e : edges) {
-        if (e.kind != 0)
-            continue;
         int32_t a = result.componentOf[e.from];
         int32_t b = result.componentOf[e.to];
         if (a == b || a < 0 || b < 0)
@@ -102,12 +100,25 @@ void DEPGRAPH_COMPONENTS::computeComponentFlags() {
     disjunctive.assign(components.size(), 0);
     for (const DEPGRAPH_EDGE &e : edges) {
         int32_t a = componentOfNode(e.from);
-        if (a < 0 || a != componentOfNode(e.to))
-            continue;
-        if (e.kind == 0)
+        if (a >= 0 && a == componentOfNode(e.to))
             notStratified[static_cast<uint32_t>(a)] = 1;
-        else if (e.kind == 1)
-            disjunctive[static_cast<uint32_t>(a)] = 1;
+    }
+    // lastHead[c] is 1 + the last head that had a node in c: a second node of the same head in c
+    // makes c disjunctive.
+    std::vector<size_t> lastHead(components.size(), 0);
+    size_t begin = 0;
+    for (size_t h = 0; h < disjunctiveHeadEnds.size(); h++) {
+        size_t end = disjunctiveHeadEnds[h];
+        for (size_t i = begin; i < end; i++) {
+            int32_t c = componentOfNode(disjunctiveHeadNodes[i]);
+            if (c < 0)
+                continue;
+            uint32_t uc = static_cast<uint32_t>(c);
+            if (lastHead[uc] == h + 1)
+                disjunctive[uc] = 1;
+            lastHead[uc] = h + 1;
+        }
+        begin = end;
     }
 }
 

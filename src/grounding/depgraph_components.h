@@ -1,5 +1,5 @@
-// The node-independent half of a dependency graph: adjacency lists, the recorded negative and
-// disjunctive dependencies, the components with their numbering and their properties.
+// The node-independent half of a dependency graph: adjacency lists, the recorded negative
+// dependencies and disjunctive heads, the components with their numbering and their properties.
 //
 // `DEPGRAPH` (depgraph.h) derives from this for predicates and for ground atoms; everything here
 // works on node indexes only. Component numbers are the order in which the grounder works
@@ -8,6 +8,7 @@
 // and cached in signed fields that hold -1 until then.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,12 +22,11 @@ enum : unsigned {
     DEPGRAPH_NEGATIVE_ORDER = 0x10000,
 };
 
-// Kind 0: `from` is the node of a default-negated body literal, `to` a head node of the same
-// rule. Kind 1: two head atoms of one rule, recorded once in each direction.
+// A negative dependency: `from` is the node of a default-negated body literal, `to` a head node
+// of the same rule.
 struct DEPGRAPH_EDGE {
     uint32_t from;
     uint32_t to;
-    int32_t kind;
 };
 
 class DEPGRAPH_COMPONENTS {
@@ -42,6 +42,12 @@ public:
     int32_t hcfCache = -1;
     int32_t stronglyHcfCache = -1;
     std::vector<DEPGRAPH_EDGE> edges;
+    // The heads of two or more atoms, one after another: head h holds the nodes from
+    // disjunctiveHeadEnds[h - 1] (0 for the first) to disjunctiveHeadEnds[h]. A component is
+    // disjunctive when two positions of one head lie in it. The heads are kept whole rather than
+    // as pairs, so a head of n atoms costs n entries, not n * (n - 1).
+    std::vector<uint32_t> disjunctiveHeadNodes;
+    std::vector<size_t> disjunctiveHeadEnds;
     std::vector<std::vector<uint32_t>> components;  // nodes in ascending index, per component
     std::vector<int32_t> componentNumbers;          // per node index, -1 for no node
 

@@ -5,16 +5,21 @@
 
 namespace {
 
-// A graph given directly by its adjacency lists and recorded dependencies; edges run from the
-// body node to the head node, as in the dependency graphs.
+// A graph given directly by its adjacency lists, its negative dependencies and its disjunctive
+// heads; edges run from the body node to the head node, as in the dependency graphs.
 struct TEST_GRAPH : DEPGRAPH_COMPONENTS {
     TEST_GRAPH(uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> positive,
-               std::vector<DEPGRAPH_EDGE> recorded, bool negativeOrder,
-               std::vector<uint8_t> isNode = {}, std::vector<uint8_t> self = {}) {
+               std::vector<DEPGRAPH_EDGE> negative, bool negativeOrder,
+               std::vector<uint8_t> isNode = {}, std::vector<uint8_t> self = {},
+               std::vector<std::vector<uint32_t>> heads = {}) {
         adjacency.assign(n, {});
         for (auto [from, to] : positive)
             adjacency[from].push_back(to);
-        edges = std::move(recorded);
+        edges = std::move(negative);
+        for (const std::vector<uint32_t> &head : heads) {
+            disjunctiveHeadNodes.insert(disjunctiveHeadNodes.end(), head.begin(), head.end());
+            disjunctiveHeadEnds.push_back(disjunctiveHeadNodes.size());
+        }
         if (isNode.empty())
             isNode.assign(n, 1);
         findComponents(isNode, negativeOrder);
@@ -81,19 +86,19 @@ TEST(DepgraphComponents, UnrelatedChainsInDecreasingOrderOfLowestNumber) {
 
 TEST(DepgraphComponents, NegativeOrderTakesTheFirstNegativeEdgeOfAPair) {
     // p :- not q. q :- not p. with p 0, q 1.
-    std::vector<DEPGRAPH_EDGE> neg = {{1, 0, 0}, {0, 1, 0}};
+    std::vector<DEPGRAPH_EDGE> neg = {{1, 0}, {0, 1}};
     TEST_GRAPH plain(2, {}, neg, false);
     EXPECT_EQ(numbers(plain), (std::vector<int32_t>{1, 0}));
     TEST_GRAPH ordered(2, {}, neg, true);
     EXPECT_EQ(numbers(ordered), (std::vector<int32_t>{1, 0}));
     // Listed the other way round, the first edge wins again.
-    TEST_GRAPH swapped(2, {}, {{0, 1, 0}, {1, 0, 0}}, true);
+    TEST_GRAPH swapped(2, {}, {{0, 1}, {1, 0}}, true);
     EXPECT_EQ(numbers(swapped), (std::vector<int32_t>{0, 1}));
 }
 
 TEST(DepgraphComponents, NegativeCycleBecomesAGroupOfAdjacentNumbers) {
     // a :- not b. b :- c. c :- not a. with a 0, b 1, c 2, plus an unrelated d :- e.
-    std::vector<DEPGRAPH_EDGE> neg = {{1, 0, 0}, {0, 2, 0}};
+    std::vector<DEPGRAPH_EDGE> neg = {{1, 0}, {0, 2}};
     TEST_GRAPH plain(5, {{2, 1}, {4, 3}}, neg, false);
     TEST_GRAPH ordered(5, {{2, 1}, {4, 3}}, neg, true);
     std::vector<int32_t> p = numbers(plain), o = numbers(ordered);
@@ -110,25 +115,30 @@ TEST(DepgraphComponents, FlagsAndWholeGraphAnswers) {
         const char *name;
         uint32_t n;
         std::vector<std::pair<uint32_t, uint32_t>> positive;
-        std::vector<DEPGRAPH_EDGE> recorded;
+        std::vector<DEPGRAPH_EDGE> negative;
+        std::vector<std::vector<uint32_t>> heads;
         std::vector<uint8_t> self;
         bool cyclic, hcf, strongly;
     };
     std::vector<CASE> cases = {
-        {"empty graph", 0, {}, {}, {}, false, true, true},
+        {"empty graph", 0, {}, {}, {}, {}, false, true, true},
         // p v q :- r. p :- q. q :- p. (p 0, q 1, r 2)
-        {"disjunctive cycle", 3, {{2, 0}, {2, 1}, {1, 0}, {0, 1}}, {{0, 1, 1}, {1, 0, 1}}, {},
-         true, false, false},
+        {"disjunctive cycle", 3, {{2, 0}, {2, 1}, {1, 0}, {0, 1}}, {}, {{0, 1}}, {}, true, false, false},
         // p v q :- r. p :- p.
-        {"self-dependent, disjunction across", 3, {{2, 0}, {2, 1}, {0, 0}},
-         {{0, 1, 1}, {1, 0, 1}}, {0}, true, true, false},
+        {"self-dependent, disjunction across", 3, {{2, 0}, {2, 1}, {0, 0}}, {}, {{0, 1}}, {0}, true, true,
+         false},
+        // a v b v c v d. a :- c. c :- a. (a 0, b 1, c 2, d 3): the two atoms of the head that share
+        // a component are neither adjacent nor first in the head.
+        {"long head, far apart", 4, {{0, 2}, {2, 0}}, {}, {{1, 0, 3, 2}}, {}, true, false, false},
+        // a v b. c v d. a :- c. c :- a.: a and c share a component but no head.
+        {"cycle across two heads", 4, {{0, 2}, {2, 0}}, {}, {{0, 1}, {2, 3}}, {}, true, true, true},
         // p :- not p.: cyclic without an edge, through the self-dependent rule
-        {"negative loop", 1, {}, {{0, 0, 0}}, {0}, true, true, false},
-        {"acyclic chain", 2, {{0, 1}}, {}, {}, false, true, true},
+        {"negative loop", 1, {}, {{0, 0}}, {}, {0}, true, true, false},
+        {"acyclic chain", 2, {{0, 1}}, {}, {}, {}, false, true, true},
     };
     for (const CASE &c : cases) {
         SCOPED_TRACE(c.name);
-        TEST_GRAPH g(c.n, c.positive, c.recorded, false, {}, c.self);
+        TEST_GRAPH g(c.n, c.positive, c.negative, false, {}, c.self, c.heads);
         EXPECT_EQ(g.isCyclic(), c.cyclic);
         EXPECT_EQ(g.isHCF(), c.hcf);
         EXPECT_EQ(g.isStronglyHCF(), c.strongly);
@@ -140,12 +150,13 @@ TEST(DepgraphComponents, FlagsAndWholeGraphAnswers) {
 
 TEST(DepgraphComponents, SelfLoopAloneIsNotACycle) {
     // An adjacency edge from a node to itself (two equal head atoms under all edges) does not
-    // make a one-node component cyclic; only a self-dependent rule does.
-    TEST_GRAPH g(1, {{0, 0}}, {{0, 0, 1}, {0, 0, 1}}, false);
+    // make a one-node component cyclic; only a self-dependent rule does. The head with one node
+    // twice is disjunctive all the same.
+    TEST_GRAPH g(1, {{0, 0}}, {}, false, {}, {}, {{0, 0}});
     EXPECT_FALSE(g.cyclic(0));
     EXPECT_TRUE(g.isDisjunctive(0));
     EXPECT_TRUE(g.stratified(0));
-    TEST_GRAPH n(1, {}, {{0, 0, 0}}, false);
+    TEST_GRAPH n(1, {}, {{0, 0}}, false);
     EXPECT_FALSE(n.stratified(0));
 }
 

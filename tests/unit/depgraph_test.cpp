@@ -83,24 +83,22 @@ TEST(Depgraph, NegatedLiteralGivesARecordedEdgeOnly) {
     ASSERT_EQ(g.edges.size(), 1u);
     EXPECT_EQ(g.edges[0].from, r);
     EXPECT_EQ(g.edges[0].to, p);
-    EXPECT_EQ(g.edges[0].kind, 0);
     EXPECT_NE(g.componentOf(A("dn_r", {var(0)})), g.componentOf(A("dn_p", {var(0)})));
     // With all edges, r -> p is an adjacency entry too.
     DEPGRAPH all(rules, noConstraints, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_ALL_EDGES);
     EXPECT_EQ(all.adjacency[r], std::vector<uint32_t>{p});
 }
 
-TEST(Depgraph, DisjunctiveHeadsAreRecordedBothWays) {
-    // p v q :- r.
+TEST(Depgraph, DisjunctiveHeadsAreRecordedWhole) {
+    // p v q :- r.   s.
     std::vector<RULE> rules;
     rules.push_back(R({A("dd_p"), A("dd_q")}, {pos(A("dd_r"))}));
+    rules.push_back(R({A("dd_s")}, {}));
     uint32_t p = P("dd_p"), q = P("dd_q"), r = P("dd_r");
     DEPGRAPH g(rules, noConstraints, DEPGRAPH_PREDICATE_VIEW);
-    ASSERT_EQ(g.edges.size(), 2u);
-    EXPECT_EQ(g.edges[0].from, p);
-    EXPECT_EQ(g.edges[0].to, q);
-    EXPECT_EQ(g.edges[1].from, q);
-    EXPECT_EQ(g.edges[1].kind, 1);
+    EXPECT_TRUE(g.edges.empty());
+    EXPECT_EQ(g.disjunctiveHeadNodes, (std::vector<uint32_t>{p, q}));
+    EXPECT_EQ(g.disjunctiveHeadEnds, (std::vector<size_t>{2}));
     EXPECT_TRUE(g.adjacency[p].empty());
     EXPECT_EQ(g.adjacency[r], (std::vector<uint32_t>{p, q}));
     DEPGRAPH all(rules, noConstraints, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_ALL_EDGES);
@@ -108,6 +106,25 @@ TEST(Depgraph, DisjunctiveHeadsAreRecordedBothWays) {
     EXPECT_EQ(all.adjacency[p], std::vector<uint32_t>{q});
     EXPECT_EQ(all.componentOf(A("dd_p")), all.componentOf(A("dd_q")));
     EXPECT_TRUE(all.isDisjunctive(static_cast<uint32_t>(all.componentOf(A("dd_p")))));
+}
+
+TEST(Depgraph, LongGroundHeadCostsOneEntryPerAtom) {
+    // One fact of 20000 head atoms: a pair per two atoms would be 400 million entries.
+    const GATOM_ID n = 20000;
+    std::vector<GATOM_ID> head(static_cast<size_t>(n));
+    for (GATOM_ID i = 0; i < n; i++)
+        head[static_cast<size_t>(i)] = i;
+    std::vector<GRULE> rules;
+    rules.emplace_back(std::move(head), GBODY(), false);
+    DEPGRAPH g(rules, std::vector<GCONSTRAINT>(), 0);
+    EXPECT_EQ(g.disjunctiveHeadNodes.size(), static_cast<size_t>(n));
+    EXPECT_TRUE(g.edges.empty());
+    EXPECT_EQ(g.componentCount(), static_cast<uint32_t>(n));
+    EXPECT_FALSE(g.isDisjunctive(0));
+    EXPECT_TRUE(g.isHCF());
+    // Every atom's component holds the rule once.
+    for (uint32_t c = 0; c < g.componentCount(); c++)
+        ASSERT_EQ(g.componentRules[c].rules.size(), 1u);
 }
 
 TEST(Depgraph, SelfDependenceByPredicateOrByAtom) {
@@ -294,7 +311,6 @@ TEST(Depgraph, AggregateLiteralsStandForTheirInnerPredicate) {
     EXPECT_EQ(g.adjacency[aux], (std::vector<uint32_t>{h, gp}));
     ASSERT_EQ(g.edges.size(), 1u);
     EXPECT_EQ(g.edges[0].from, aux);
-    EXPECT_EQ(g.edges[0].kind, 0);
     // The node refers to the inner atom, and the aggregate's component is the inner one's.
     ASSERT_TRUE(g.isNode(aux));
     EXPECT_EQ(g.nodes[aux]->predicate, aux);
