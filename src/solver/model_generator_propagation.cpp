@@ -430,15 +430,16 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
     return propagate(a);
 }
 
+// A must-be-true atom waits while the others close: making an atom false may complete the body
+// of the rule that supports it (a rule "g :- not f" for a must-be-true g). Whatever is still
+// must-be-true when every atom is decided has no support.
 int MODEL_GENERATOR::closeInterpretation(TRUTH_ASSIGNMENT &a) {
     uint32_t n = groundAtomCount;
     for (uint32_t i = 0; i < n; ++i) {
         GATOM_ID atom = static_cast<GATOM_ID>(i);
-        TRUTH_VALUE v = a[atom];
-        if (v == TRUTH_MUST_BE_TRUE) return 0;
-        if (v != TRUTH_UNDEFINED) continue;
+        if (a[atom] != TRUTH_UNDEFINED) continue;
         setFalse(a, atom);
         if (!propagate(a)) return 0;
     }
-    return 1;
+    return a.mustBeTrueCount == 0;
 }

@@ -134,7 +134,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
     std::vector<PT_CANDIDATES> candidateLists;
 
     // A leaf: every atom the choices left open becomes false, and a total assignment without
-    // must-be-true atoms is a candidate.
+    // must-be-true atoms (closing may confirm them) is a candidate.
     auto leaf = [&]() {
         ++answerSetCandidates;
         lastLeafLevel = level;
@@ -150,7 +150,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
             witnessFound = 0;
             return;
         }
-        if (a.mustBeTrueCount == 0 && closeInterpretation(a))
+        if (closeInterpretation(a))
             candidateFound(a);
         else
             witnessFound = 0;

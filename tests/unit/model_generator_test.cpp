@@ -308,13 +308,23 @@ TEST(ModelGenerator, UnfoundedLoopsDuringInitialPropagation) {
     }
 }
 
-TEST(ModelGenerator, CloseInterpretationStopsAtAMustBeTrueAtom) {
+// Closing makes the undefined atoms false around a must-be-true atom: one whose supporting rule
+// that completes is confirmed, one left without support ends the candidate.
+TEST(ModelGenerator, CloseInterpretationConfirmsOrRefusesMustBeTrueAtoms) {
     PREPARED p("a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.");
     p.a.markChoice();
     p.a.setValue(atomNumber("c"), TRUTH_MUST_BE_TRUE);
     ++p.a.mustBeTrueCount;
-    EXPECT_EQ(p.mg.closeInterpretation(p.a), 0);
-    EXPECT_EQ(p.value("d"), TRUTH_UNDEFINED);  // nothing after the must-be-true atom is assigned
+    EXPECT_EQ(p.mg.closeInterpretation(p.a), 1);
+    EXPECT_EQ(p.value("d"), TRUTH_FALSE);
+    EXPECT_TRUE(p.a.isTrue(atomNumber("c")));
+    EXPECT_EQ(p.a.mustBeTrueCount, 0u);
+
+    PREPARED q("a :- not b.\nb :- not a.\nc :- e.\ne :- c.\nd :- not a.");
+    q.a.markChoice();
+    q.a.setValue(atomNumber("c"), TRUTH_MUST_BE_TRUE);
+    ++q.a.mustBeTrueCount;
+    EXPECT_EQ(q.mg.closeInterpretation(q.a), 0);
 }
 
 TEST(ModelGenerator, LongBodiesDoNotWrapTheCounters) {
