@@ -41,6 +41,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
                         f.position = p;
                         f.headChosen = false;
                         f.aggregateChosen = false;
+                        f.candidateChosen = false;
                         return true;
                     }
             }
@@ -50,6 +51,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
                     f.position = p;
                     f.headChosen = true;
                     f.aggregateChosen = false;
+                    f.candidateChosen = false;
                     return true;
                 }
         }
@@ -57,6 +59,10 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
     return false;
 }
 
+// Under -OH the candidate list may keep no entry although candidates exist (--ptcache=0): then
+// the rule-order chooser picks the literal, as under -OH-. With no candidate at all it finds none
+// either, since every literal it can pick is a candidate.
+//
 // When no rule offers a literal, an undefined aggregate atom (one whose elements propagation has
 // not decided) is chosen, true first, so that both of its values are searched: closing the
 // interpretation would make it false before its elements, which could still let it hold.
@@ -197,7 +203,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                     action = LEVEL_END;
                     break;
                 }
-                found = takeCandidate(list, f) || chooseAggregate(a, f);
+                found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
             } else {
                 found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
             }
@@ -283,7 +289,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
             bool found = false;
             if (optOH) {
                 PT_CANDIDATES &list = candidateLists[stack.size() - 1];
-                if (!f.aggregateChosen) {
+                if (f.candidateChosen) {
                     list.removeFirst();
                     list.dropStaleCandidates();
                 }
@@ -293,7 +299,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                     action = LEVEL_END;
                     break;
                 }
-                found = takeCandidate(list, f) || chooseAggregate(a, f);
+                found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
             } else {
                 found = f.aggregateChosen ? chooseFromRules(0, false, a, f) || chooseAggregate(a, f)
                                           : nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) ||
