@@ -99,7 +99,9 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
     MG_FLAGS flags = 0;
     if (headCycleFree) flags |= MG_PROGRAM_HCF;
     if (!optNoModelCheck) flags |= MG_MODEL_CHECK;
-    if (optGUS) flags |= MG_UNFOUNDED_CHECKS;
+    // The well-founded model is the one without unfounded sets: -wf finds them whatever --noGUS
+    // says for the search.
+    if (optGUS || optWellFounded) flags |= MG_UNFOUNDED_CHECKS;
     MODEL_CALLBACK callback = modelCallbackOfMode();
     bool planning = frontEndMode == FRONTEND_PLANNING_C || frontEndMode == FRONTEND_PLANNING_K;
     CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
