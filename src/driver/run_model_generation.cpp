@@ -120,6 +120,8 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
         if (mg.bestModel && !mg.optimumKnown && mg.status != MG_STOP) {
             mg.optimumKnown = true;
             if (optMaxModels == 1) {
+                // The stored model is an optimal answer set: it is reported and counted here.
+                ++mg.answerSetsComputed;
                 mg.totalTimer.start();
                 bool firstModel = mg.answerSetsPrinted == 0;
                 if (firstModel) mg.firstModelTimer.start();
