@@ -12,6 +12,7 @@
 #include "driver/timer.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
+#include "frontends/sql.h"
 #include "input/parser.h"
 #include "rewriting/objects.h"
 
@@ -97,6 +98,7 @@ void setUpFrontEnd(RUN &run) {
         break;
     case FRONTEND_SQL:
         // A decided SQL program prints its answer table after grounding; a search, per answer set.
+        afterParsingHook = checkSqlWithElements;
         break;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER:

@@ -1,14 +1,18 @@
 // The SQL3 front-end (-FS): ".sql" files with relation schemas and queries. The parser
-// (sql_parser.y, sql_scanner.l) calls the translation below while it reads a file: every complete
-// select-block becomes one rule of IDB whose head is the current result predicate and whose body
-// has one atom per correlation the block mentions; WHERE equalities become shared variables. The
-// rows of the first query of a file are the atoms of sql2dl__intern0, printed by printSqlAnswers.
+// (sql_parser.y, sql_scanner.l) hands every construct to the translation of one file
+// (`SQL_TRANSLATION`, sql_translation.h) while it reads it: every complete select-block becomes
+// one rule of IDB whose head is the current result predicate and whose body has one atom per
+// correlation of its FROM list; WHERE equalities become shared variables, the other comparisons
+// built-in literals. The rows of the first query of a file are the atoms of sql2dl__intern0,
+// printed by printSqlAnswers. Constructs the translation cannot answer correctly are refused.
 // Errors of the translation end the process at once with statuses of their own (1, 2, 4 to 9).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/atom_sets.h"
@@ -18,7 +22,8 @@
 extern FILE *sqlyyin;
 
 // Reads `sqlyyin` and translates its queries into rules of the program: 0 when the file was
-// accepted, 1 after a syntax error (counted in parserErrors), 2 when the parse stack overflowed.
+// accepted, 1 after a syntax error, 2 when the parse stack overflowed (nesting too deep); both
+// failures are reported and counted in parserErrors, so the run ends after the input.
 int sqlyyparse();
 
 // The answer table on standard output: one row per atom of the result predicate, every argument
@@ -31,14 +36,43 @@ void printSqlAnswers(const ATOM_SETS &trueAtoms);
 // separated by an empty line. Counts answer sets against -n=.
 int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 
+// After all input: a WITH element must be defined by its query alone, so facts or rules of the
+// other input files for its name end the run (status 4).
+void checkSqlWithElements();
+
 // The result predicate of the first query of the last ".sql" file read; empty before any.
 extern std::string sqlAnswerPredicate;
 
+// Makes names from a prefix and a counter: prefix0, prefix1, ...
+struct NAME_GENERATOR {
+    std::string prefix;
+    uint32_t counter = 0;
+    std::string next() { return prefix + std::to_string(counter++); }
+};
+
+// What the front-end keeps across the ".sql" files of one run: the names of all WITH elements
+// (a name defines one element only), the stretches of IDB that the translations made, [first,
+// last) per file, and the names of the operands of EXCEPT and INTERSECT, unique in the run
+// because every file's first query shares one result predicate.
+struct SQL_RUN {
+    std::set<std::string> withElements;
+    std::vector<std::pair<size_t, size_t>> ruleRanges;
+    NAME_GENERATOR operandNames{"sql2dl__operand", 0};
+};
+extern SQL_RUN sqlRun;
+
 // Trees of select-list items and WHERE conditions. A node is a column reference (scalar) or an
-// operator; binary operators have both subtrees, negate only the left one.
+// operator; binary operators have both subtrees, negate only the left one. The comparison
+// operators carry the codes of the scanner ("=" 0, "<>" 1, "<" 2, ">" 3, "<=" 4, ">=" 5), which
+// are also the kinds of the comparison built-ins.
 enum SSC_NODE_KIND : int32_t { SSC_SCALAR = 0, SSC_OPERATOR = 1 };
 enum SSC_OPERATOR_KIND : int32_t {
     SSC_EQUAL = 0,
+    SSC_NOT_EQUAL = 1,
+    SSC_LESS = 2,
+    SSC_GREATER = 3,
+    SSC_LESS_OR_EQUAL = 4,
+    SSC_GREATER_OR_EQUAL = 5,
     SSC_OR = 6,
     SSC_AND = 7,
     SSC_PLUS = 9,
@@ -48,10 +82,15 @@ enum SSC_OPERATOR_KIND : int32_t {
     SSC_NEGATE = 13,
 };
 
+inline bool isComparison(int32_t op) { return op >= SSC_EQUAL && op <= SSC_GREATER_OR_EQUAL; }
+
+class SQL_TRANSLATION;
+
 class SSC_Node {
 public:
     explicit SSC_Node(int32_t kind) : nodeKind(kind) {}
-    virtual void addToSelectList() = 0;
+    // Adds the item to the head of the select-block being translated.
+    virtual void addToSelectList(SQL_TRANSLATION &translation) const = 0;
     virtual ~SSC_Node() = default;
     int32_t nodeKind;
 };
@@ -59,7 +98,7 @@ public:
 class SSC_Operator : public SSC_Node {
 public:
     explicit SSC_Operator(int32_t op) : SSC_Node(SSC_OPERATOR), op(op) {}
-    void addToSelectList() override;
+    void addToSelectList(SQL_TRANSLATION &translation) const override;
     int32_t op;
 };
 
@@ -68,13 +107,12 @@ class SSC_RelSpec : public SSC_Node {
 public:
     SSC_RelSpec(std::string correlation, std::string attribute)
         : SSC_Node(SSC_SCALAR), correlation(std::move(correlation)), attribute(std::move(attribute)) {}
-    void addToSelectList() override;
+    void addToSelectList(SQL_TRANSLATION &translation) const override;
     std::string correlation;
     std::string attribute;
 };
 
-// A tree owns its node and subtrees. A tree without node stands for a number (`number` set) or
-// for a comparison other than "=", which the translation does not support.
+// A tree owns its node and subtrees. A tree without node stands for a number (`number` set).
 struct SSC_Tree {
     SSC_Node *node = nullptr;
     SSC_Tree *left = nullptr;
@@ -88,22 +126,3 @@ struct SSC_Tree {
     // Frees the subtrees without recursion: a long AND chain is as deep as it is long.
     ~SSC_Tree();
 };
-
-// Makes names from a prefix and a counter: prefix0, prefix1, ...
-struct NAME_GENERATOR {
-    std::string prefix;
-    uint32_t counter = 0;
-    std::string next() { return prefix + std::to_string(counter++); }
-};
-
-// Operations of the grammar actions, in the order of a file.
-void sqlStartFile();
-void sqlEndFile();
-void sqlEndQueryStatement();
-void sqlRelationSchema(const std::string &relation, const std::vector<std::string> &attributes);
-void sqlStartWithElement(const std::string &name, const std::vector<std::string> &columns);
-void sqlEndWithElement();
-void registerCorrelation(const std::string &correlation, const std::string &relation);
-// Translates a complete select-block into a rule and empties the state of the block. The trees
-// stay the caller's.
-void sqlEndSelectBlock(const std::vector<SSC_Tree *> &selectList, const SSC_Tree *where);

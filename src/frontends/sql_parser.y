@@ -1,19 +1,24 @@
 %{
 // Grammar of the SQL3 files: statements ended by ";", each a query or a DATALOG SCHEMA of
-// relations. The actions hand schemas, WITH elements, correlations and complete select-blocks to
-// the translation of sql.h, which turns every select-block into a rule at once; the WITH, set
-// operator, VALUES, TABLE, UNLESS and EXISTS constructs have no action of their own.
+// relations. The actions hand schemas, WITH elements, correlations, complete select-blocks, TABLE
+// queries and set operators to the file's translation (sql_translation.h), which turns them into
+// rules at once. Each query part's value is the index in IDB of its first rule. Constructs without
+// translation (VALUES, UNLESS, subqueries in FROM lists) are refused as soon as they begin.
 //
 // There is no error recovery: the first syntax error is reported and counted, and the rest of the
-// file is not read. Rules of the select-blocks completed before it stay in the program.
+// file is not read. Rules of the select-blocks completed before it stay in the program, but the
+// counted error ends the run before they are used.
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/diagnostics.h"
 #include "frontends/sql.h"
+#include "frontends/sql_translation.h"
 
 int sqlyylex();
 void sqlyyerror(const char *message);
@@ -27,6 +32,11 @@ namespace {
 
 using NAME_LIST = std::vector<std::string>;
 using SELECT_LIST = std::vector<SSC_Tree *>;
+using SCHEMA_LIST = std::vector<std::pair<std::string, NAME_LIST>>;
+
+// The translation of the file being read; a file abandoned at a syntax error keeps its
+// translation until the next file replaces it.
+std::unique_ptr<SQL_TRANSLATION> translation;
 
 SSC_Tree *operatorTree(int32_t op, SSC_Tree *left, SSC_Tree *right) {
     return new SSC_Tree(new SSC_Operator(op), left, right);
@@ -43,11 +53,16 @@ void deleteSelectList(SELECT_LIST *list) {
     delete list;
 }
 
+// A query in a FROM list would need a select-block translated inside another one.
+[[noreturn]] void refuseSubquery() { SQL_TRANSLATION::refuse("Subqueries in FROM lists"); }
+
 }  // namespace
 %}
 
 %code requires {
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 struct SSC_Tree;
 }
@@ -61,7 +76,9 @@ struct SSC_Tree;
     int code;
     std::vector<std::string> *names;
     std::vector<SSC_Tree *> *items;
+    std::vector<std::pair<std::string, std::vector<std::string>>> *schemas;
     SSC_Tree *tree;
+    size_t first;
 }
 
 %token <str> IDENTIFIER
@@ -75,21 +92,23 @@ struct SSC_Tree;
 %type <tree> select_item value_expression product factor primary operand column_reference
 %type <tree> condition conjunction comparison opt_where
 %type <str> correlation_part
-%type <code> sign
+%type <code> sign set_operator opt_all
+%type <schemas> relation_schemas
+%type <first> query_expression query_term query_primary simple_table select_block
 
 %destructor { free($$); } <str>
-%destructor { delete $$; } <names> <tree>
+%destructor { delete $$; } <names> <tree> <schemas>
 %destructor { deleteSelectList($$); } <items>
 
 %initial-action {
     sqlyyrestart(sqlyyin);
-    sqlStartFile();
+    translation = std::make_unique<SQL_TRANSLATION>();
 }
 
 %%
 
 sql_file
-    : statements { sqlEndFile(); }
+    : statements { translation.reset(); }
     ;
 
 statements
@@ -98,25 +117,31 @@ statements
     ;
 
 statement
-    : query { sqlEndQueryStatement(); }
+    : query { translation->endQueryStatement(); }
     | schema_definition
     ;
 
+/* The last relation's schema is recorded first. */
 schema_definition
-    : DATALOG_SCHEMA relation_schemas
+    : DATALOG_SCHEMA relation_schemas {
+          for (auto relation = $2->rbegin(); relation != $2->rend(); ++relation)
+              translation->relationSchema(relation->first, relation->second);
+          delete $2;
+      }
     ;
 
-/* Right-recursive: the last relation's schema is recorded first. */
 relation_schemas
     : IDENTIFIER '(' name_list ')' {
-          sqlRelationSchema($1, *$3);
+          $$ = new SCHEMA_LIST;
+          $$->emplace_back($1, std::move(*$3));
           free($1);
           delete $3;
       }
-    | IDENTIFIER '(' name_list ')' ',' relation_schemas {
-          sqlRelationSchema($1, *$3);
-          free($1);
-          delete $3;
+    | relation_schemas ',' IDENTIFIER '(' name_list ')' {
+          $$ = $1;
+          $$->emplace_back($3, std::move(*$5));
+          free($3);
+          delete $5;
       }
     ;
 
@@ -158,14 +183,14 @@ with_elements
 
 with_element
     : IDENTIFIER opt_column_list AS '(' {
-          sqlStartWithElement($1, *$2);
+          translation->startWithElement($1, *$2);
           free($1);
           delete $2;
           // A syntax error in the element's query pops these again through the destructors.
           $1 = nullptr;
           $2 = nullptr;
       }
-      query ')' { sqlEndWithElement(); }
+      query ')' { translation->endWithElement(); }
     ;
 
 opt_column_list
@@ -175,8 +200,12 @@ opt_column_list
 
 opt_unless
     : %empty
-    | UNLESS exists_disjunction
-    | UNLESS exists_disjunction SUCH THAT exists_conjunction
+    | unless exists_disjunction
+    | unless exists_disjunction SUCH THAT exists_conjunction
+    ;
+
+unless
+    : UNLESS { SQL_TRANSLATION::refuse("UNLESS"); }
     ;
 
 exists_disjunction
@@ -191,33 +220,42 @@ exists_conjunction
 
 query_expression
     : query_term
-    | query_expression set_operator opt_all query_term
+    | query_expression set_operator opt_all query_term {
+          if ($2 != SQL_SET_UNION) translation->combine(SQL_SET_OPERATOR($2), $3, $1, $4);
+          $$ = $1;
+      }
     ;
 
 set_operator
-    : UNION
-    | EXCEPT
+    : UNION { $$ = SQL_SET_UNION; }
+    | EXCEPT { $$ = SQL_SET_EXCEPT; }
     ;
 
 opt_all
-    : %empty
-    | ALL
+    : %empty { $$ = 0; }
+    | ALL { $$ = 1; }
     ;
 
 query_term
     : query_primary
-    | query_term INTERSECT opt_all query_primary
+    | query_term INTERSECT opt_all query_primary {
+          translation->combine(SQL_SET_INTERSECT, $3, $1, $4);
+          $$ = $1;
+      }
     ;
 
 query_primary
     : simple_table
-    | '(' query_expression ')'
+    | '(' query_expression ')' { $$ = $2; }
     ;
 
 simple_table
     : select_block
-    | VALUES operands
-    | TABLE IDENTIFIER { free($2); }
+    | VALUES { SQL_TRANSLATION::refuse("VALUES"); } operands { $$ = 0; }
+    | TABLE IDENTIFIER {
+          $$ = translation->table($2);
+          free($2);
+      }
     ;
 
 operands
@@ -227,7 +265,7 @@ operands
 
 select_block
     : SELECT opt_quantifier select_list FROM table_references opt_where {
-          sqlEndSelectBlock(*$3, $6);
+          $$ = translation->endSelectBlock(*$3, $6);
           deleteSelectList($3);
           delete $6;
       }
@@ -298,12 +336,12 @@ table_references
 /* The column list of a correlation is not used. */
 table_reference
     : IDENTIFIER correlation_part {
-          registerCorrelation($2[0] != '\0' ? $2 : $1, $1);
+          translation->registerCorrelation($2[0] != '\0' ? $2 : $1, $1);
           free($1);
           free($2);
       }
-    | '(' query ')' correlation_part { free($4); }
-    | TABLE '(' query ')' correlation_part { free($5); }
+    | '(' { refuseSubquery(); } query ')' correlation_part { free($5); }
+    | TABLE '(' { refuseSubquery(); } query ')' correlation_part { free($6); }
     ;
 
 correlation_part
@@ -329,18 +367,9 @@ conjunction
     | conjunction AND comparison { $$ = operatorTree(SSC_AND, $1, $3); }
     ;
 
+/* The scanner's comparison codes are the operator codes. */
 comparison
-    : operand COMPARISON operand {
-          if ($2 == 0) {
-              $$ = operatorTree(SSC_EQUAL, $1, $3);
-          } else {
-              delete $1;
-              delete $3;
-              fflush(stdout);
-              fputs("Comparison operators other than = are not supported yet\n", stderr);
-              $$ = new SSC_Tree;
-          }
-      }
+    : operand COMPARISON operand { $$ = operatorTree($2, $1, $3); }
     ;
 
 operand
@@ -373,11 +402,16 @@ column_reference
 
 %%
 
-void sqlyyerror(const char *message) { parseError(message); }
+// Every error of the parser and the scanner is counted: a syntax error, an unterminated string,
+// and a parse stack that would grow beyond its bound ("memory exhausted"), so that no table is
+// printed from a file that was not read to its end.
+void sqlyyerror(const char *message) {
+    parseError(message);
+    parserErrors++;
+}
 
 // A syntax error is reported and counted; the parse then ends.
 static int yyreport_syntax_error(const yypcontext_t *) {
     sqlyyerror("syntax error");
-    parserErrors++;
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "frontends/sql.h"
+#include "frontends/sql_translation.h"
 #include "test_support.h"
 
 namespace {
@@ -84,12 +85,23 @@ TEST_F(SqlFileTest, RulesOfCompletedBlocksStayAfterSyntaxError) {
     EXPECT_EQ(parserErrors, 1u);
 }
 
-TEST_F(SqlFileTest, ParenthesesDeeperThanTheStackAreMemoryExhausted) {
+// Nesting deeper than the parse stack is an error that is counted, so the run ends after the
+// input without a table; a long list of relations is not nesting.
+TEST_F(SqlFileTest, NestingDeeperThanTheStackIsCountedAsAnError) {
     std::string text = "DATALOG SCHEMA sqlt_nest(a);\n" + std::string(12000, '(') + "SELECT a FROM sqlt_nest" +
                        std::string(12000, ')') + ";\n";
     std::string err;
     EXPECT_EQ(read(text, &err), 2);
     EXPECT_EQ(err, "test.sql: line 2: memory exhausted.\n");
+    EXPECT_EQ(parserErrors, 1u);
+}
+
+TEST_F(SqlFileTest, LongSchemaListIsRead) {
+    std::string text = "DATALOG SCHEMA sqlt_wide(a)";
+    for (int i = 0; i < 20000; ++i) text += ", sqlt_w" + std::to_string(i) + "(a)";
+    text += ";\nSELECT sqlt_wide.a FROM sqlt_wide;\n";
+    ASSERT_EQ(read(text), 0);
+    EXPECT_EQ(IDB.size(), rulesBefore + 1);
     EXPECT_EQ(parserErrors, 0u);
 }
 
@@ -110,9 +122,9 @@ TEST(SqlTranslationDeathTest, OperandAndConditionKindsAreChecked) {
         SCOPED_TRACE(c.name);
         EXPECT_EXIT(
             {
-                sqlStartFile();
-                sqlRelationSchema("sqlt_kind", {"a", "b"});
-                registerCorrelation("sqlt_kind", "sqlt_kind");
+                SQL_TRANSLATION translation;
+                translation.relationSchema("sqlt_kind", {"a", "b"});
+                translation.registerCorrelation("sqlt_kind", "sqlt_kind");
                 auto column = [](const char *a) { return new SSC_Tree(new SSC_RelSpec("", a), nullptr, nullptr); };
                 SSC_Tree *where = nullptr;
                 if (c.equalityAsOperand) {
@@ -122,7 +134,7 @@ TEST(SqlTranslationDeathTest, OperandAndConditionKindsAreChecked) {
                     where = column("a");
                 }
                 std::vector<SSC_Tree *> selectList{column("a")};
-                sqlEndSelectBlock(selectList, where);
+                translation.endSelectBlock(selectList, where);
             },
             ::testing::ExitedWithCode(c.status), std::string("In statement ending at line [0-9]+:\n") + c.message);
     }
