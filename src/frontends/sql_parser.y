@@ -86,6 +86,8 @@ struct SSC_Tree;
 %token EXACT_NUMBER APPROX_NUMBER DATALOG_SCHEMA
 %token WITH RECURSIVE AS UNION EXCEPT ALL INTERSECT SELECT DISTINCT FROM TABLE WHERE BETWEEN
 %token VALUES IN OR AND UNLESS SUCH THAT EXISTS
+/* A character that begins no token; no production accepts it. */
+%token INVALID_CHARACTER
 
 %type <names> name_list opt_column_list
 %type <items> select_list select_items
@@ -410,8 +412,9 @@ void sqlyyerror(const char *message) {
     parserErrors++;
 }
 
-// A syntax error is reported and counted; the parse then ends.
-static int yyreport_syntax_error(const yypcontext_t *) {
-    sqlyyerror("syntax error");
+// A syntax error is reported and counted; the parse then ends. The scanner has reported the
+// character behind an invalid token already.
+static int yyreport_syntax_error(const yypcontext_t *context) {
+    if (yypcontext_token(context) != YYSYMBOL_INVALID_CHARACTER) sqlyyerror("syntax error");
     return 0;
 }
