@@ -5,11 +5,10 @@
 // on top of the stack (the statement's sql2dl__intern<n>, or the WITH element being defined), with
 // one argument per select-list column; the body has one atom per correlation of the FROM list, in
 // name order (a relation joins even when no column names it), then one built-in literal per
-// comparison other than "=". Equalities give their two columns one variable. Select-blocks joined
-// by UNION share the head; the operands of EXCEPT and INTERSECT are given predicates of their own,
-// and one more rule joins them. A variable number is shared by every column that an equality joins:
-// the head and the comparisons refer to columns by (correlation, attribute), so that a later
-// equality reaches them too.
+// comparison other than "=". An equality gives its two columns one variable; the head and the
+// comparisons refer to columns by (correlation, attribute), so that a later equality reaches them
+// too. Select-blocks joined by UNION share the head; the operands of EXCEPT and INTERSECT are given
+// predicates of their own, and one more rule joins them.
 //
 // Every error ends the process at once with the status of its kind: 1 an undefined or ambiguous
 // attribute or relation, 2 an attribute of no active relation or of several, 4 a construct the
@@ -22,6 +21,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/rule.h"
@@ -105,6 +105,6 @@ private:
     void addIndexEntries(const std::string &relation, const std::vector<std::string> &attributes);
     bool nameInUse(const std::string &name) const;
     void renameHeads(size_t first, size_t last, const std::string &from, const std::string &to);
-    void refuseRecursionThrough(const std::string &predicate);
+    void refuseRecursionThrough(const std::string &operand);
     size_t appendRule(RULE &&rule);
 };
