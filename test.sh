@@ -38,7 +38,9 @@ run_suite build
 echo "== Sanitizer build"
 run_suite build-sanitize
 
-for t in tests/differential/*.sh; do
+# The scripted cases drive the Release binary from outside: full devices, closed pipes, memory
+# limits and signals.
+for t in tests/differential/*.sh tests/scripted/*.sh; do
   [ -f "$t" ] || continue
   echo "== $t"
   if bash "$t"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi

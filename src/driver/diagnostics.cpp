@@ -1,6 +1,6 @@
 #include "driver/diagnostics.h"
 
-#include <cstdlib>
+#include <unistd.h>
 
 #include "driver/options.h"
 
@@ -35,5 +35,7 @@ void internalError(const char *tag) {
           "to the Quarn maintainers at quarn-bugs@quarn.invalid.\n",
           err);
     fflush(err);
-    exit(99);
+    // At once, past the exit-time check of the output streams: a failed write must not hide the
+    // status of an internal error.
+    _exit(99);
 }

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
+#include <stdexcept>
 #include <unistd.h>
 
 #include "core/printer.h"
@@ -26,9 +29,64 @@ void printFinalVerdict() {
     }
 }
 
+bool outputFailed() { return ferror(stdout) || ferror(stderr); }
+
+// The cause is not named: a stream keeps its error flag but not the cause, which is gone once
+// the failed buffer is dropped. The message is lost itself when standard error is the stream
+// that failed; the status still tells.
+[[noreturn]] void endOnFailedOutput() {
+    fputs(ferror(stdout) ? "Write error on standard output.\n" : "Write error on standard error.\n", stderr);
+    _exit(1);
+}
+
+void checkOutputAtExit() {
+    stopAnswerOutput();
+    fflush(stdout);
+    if (outputFailed()) endOnFailedOutput();
+}
+
+// Nothing is allocated on the way out: the message goes to the unbuffered standard error, and
+// what standard output holds is written first, so the answer sets found so far are kept.
+[[noreturn]] void endOnExhaustedMemory() {
+    fflush(stdout);
+    fputs("memory exhausted\n", stderr);
+    _exit(1);
+}
+
+// An allocation that fails without asking the new-handler (a size beyond what a container or an
+// array can hold) ends the same way; anything else keeps the default end.
+std::terminate_handler defaultTerminate = nullptr;
+[[noreturn]] void onTerminate() {
+    if (std::exception_ptr e = std::current_exception()) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::bad_alloc &) {
+            endOnExhaustedMemory();
+        } catch (const std::length_error &) {
+            endOnExhaustedMemory();
+        } catch (...) {
+        }
+    }
+    if (defaultTerminate) defaultTerminate();
+    abort();
+}
+
 }  // namespace
 
+void installRunEnds() {
+    atexit(checkOutputAtExit);
+    std::set_new_handler(endOnExhaustedMemory);
+    defaultTerminate = std::set_terminate(onTerminate);
+}
+
+void stopOnFailedOutput() {
+    if (outputFailed()) endOnFailedOutput();
+}
+
 void finish(int status) {
+    // A run can end here from within the search (a front-end that gives up): what follows is no
+    // answer set.
+    stopAnswerOutput();
     if (status == 0) printFinalVerdict();
     if (optWait) {
         putchar('\n');
@@ -40,6 +98,6 @@ void finish(int status) {
     query.reset();
     // The program store, the interpretations and the ground program are not taken apart one
     // node at a time: the process ends, and its memory goes with it.
-    fflush(nullptr);
+    checkOutputAtExit();
     _exit(status);
 }

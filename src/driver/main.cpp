@@ -15,6 +15,7 @@
 #include "grounding/grounding_run.h"
 
 int main(int argc, char **argv) {
+    installRunEnds();
     // Standard output is a pipe or a file in batch use: buffer it fully, in large blocks.
     if (!isatty(fileno(stdout))) setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 

@@ -1,10 +1,13 @@
 #include "driver/model_output.h"
 
+#include <signal.h>
+
 #include <string>
 #include <vector>
 
 #include "core/printer.h"
 #include "core/program.h"
+#include "driver/finish.h"
 #include "driver/options.h"
 #include "grounding/ground_program.h"
 
@@ -92,7 +95,93 @@ void printVerdict(const char *verdict, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     fputc('\n', stdout);
 }
 
+// What the run does with standard output while the model generator runs, as the signal handler
+// sees it: between answer sets nothing else writes there, so the handler may flush it.
+enum : int { ANSWERS_OFF, ANSWERS_BETWEEN, ANSWERS_WRITING, ANSWERS_ENDING };
+volatile sig_atomic_t answerState = ANSWERS_OFF;
+// A signal that arrived while an answer set was written, acted on once it is written.
+volatile sig_atomic_t pendingSignal = 0;
+MODEL_CALLBACK modeCallback = nullptr;
+
+constexpr int INTERRUPTS[] = {SIGINT, SIGTERM};
+struct sigaction previousActions[2];
+bool handlerInstalled[2] = {false, false};
+
+// The default action of the signal: the process ends as it would have without the handler.
+[[noreturn]] void endBySignal(int signal) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+}
+
+void onInterrupt(int signal) {
+    if (answerState == ANSWERS_WRITING && pendingSignal == 0) {
+        pendingSignal = signal;
+        return;
+    }
+    // A second signal while this flush blocks (a pipe nobody reads) finds ANSWERS_ENDING and
+    // ends the run at once.
+    if (answerState == ANSWERS_BETWEEN) {
+        answerState = ANSWERS_ENDING;
+        fflush(stdout);
+    }
+    endBySignal(signal);
+}
+
+int writeAnswerSet(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (answerState == ANSWERS_BETWEEN) answerState = ANSWERS_WRITING;
+    int result = modeCallback(mg, trueAtoms, model);
+    stopOnFailedOutput();
+    if (answerState == ANSWERS_WRITING) {
+        answerState = ANSWERS_BETWEEN;
+        if (int signal = pendingSignal) {
+            answerState = ANSWERS_ENDING;
+            fflush(stdout);
+            endBySignal(signal);
+        }
+    }
+    return result;
+}
+
 }  // namespace
+
+MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts) {
+    if (!callback) return nullptr;
+    modeCallback = callback;
+    if (catchInterrupts) {
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        // Writes interrupted by a deferred signal go on; a second signal reaches the handler
+        // even while it runs.
+        action.sa_flags = SA_RESTART | SA_NODEFER;
+        for (int i = 0; i < 2; ++i) {
+            // A signal the caller chose to ignore (a background job) stays ignored.
+            struct sigaction current {};
+            sigaction(INTERRUPTS[i], nullptr, &current);
+            if (current.sa_handler == SIG_IGN) continue;
+            handlerInstalled[i] = sigaction(INTERRUPTS[i], &action, &previousActions[i]) == 0;
+        }
+        answerState = ANSWERS_BETWEEN;
+    }
+    return writeAnswerSet;
+}
+
+void stopAnswerOutput() {
+    answerState = ANSWERS_OFF;
+    for (int i = 0; i < 2; ++i)
+        if (handlerInstalled[i]) {
+            sigaction(INTERRUPTS[i], &previousActions[i], nullptr);
+            handlerInstalled[i] = false;
+        }
+}
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
     fputc('{', out);

@@ -31,6 +31,20 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
 int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 
+// While the model generator runs, its callback is wrapped so that each answer set reaches the
+// output whole: a failed write ends the run after the answer set (a closed pipe stops the search
+// early), and, when `catchInterrupts` is given, SIGINT and SIGTERM end the run without losing
+// what was found. Arriving while an answer set is written, such a signal takes effect once it is
+// written and flushed; arriving between answer sets, it first writes out what standard output
+// holds; a second signal ends the run at once. The process then ends by the signal, as it would
+// without the handlers. Answer output is not flushed after every answer set: on a pipe that
+// nearly doubles the time of enumerating small answer sets.
+//
+// Returns the callback to hand to the model generator (null for a null callback).
+MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts);
+// Back to the default handling of the two signals, before what follows the search is written.
+void stopAnswerOutput();
+
 // The answers of a non-ground query, one line each: the "#query" atoms that grounding proved
 // true, then those true in the collected consequences, each as its arguments joined by ", ".
 void printQueryAnswers(FILE *out, const TRUTH_ASSIGNMENT *consequences);

@@ -102,8 +102,12 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
     // The well-founded model is the one without unfounded sets: -wf finds them whatever --noGUS
     // says for the search.
     if (optGUS || optWellFounded) flags |= MG_UNFOUNDED_CHECKS;
-    MODEL_CALLBACK callback = modelCallbackOfMode();
     bool planning = frontEndMode == FRONTEND_PLANNING_C || frontEndMode == FRONTEND_PLANNING_K;
+    bool enumerating = !optDeterministic && !optWellFounded;
+    // Planning asks its questions on standard input from within the callback: an interrupt
+    // there keeps its default effect.
+    MODEL_CALLBACK callback = modelCallbackOfMode();
+    if (enumerating) callback = startAnswerOutput(callback, !planning);
     CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, query.get(), &EDB, &I, optMaxModels,
@@ -136,6 +140,7 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
             }
         }
     }
+    stopAnswerOutput();
     if (optStats) printStatistics(&mg);
     finish(0);
 }

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs under a limit of the address space (ulimit -v): exhausted memory ends the run with one line
+# on standard error, "memory exhausted", and status 1, whether the allocation that fails is a
+# planning translation of a huge plan length or a list that grows without end; a disjunctive fact
+# of 10000 atoms fits in the same limit.
+#   exhausted_memory.sh [path/to/quarn]
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cd "$here/../.."
+quarn=$(realpath "${1:-build/quarn}")
+[ -x "$quarn" ] || { echo "$quarn is not built"; exit 1; }
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir"
+
+cp "$here/blocks.plan" "$here/blocks.dl" .
+printf 'l([a]).\nl([X|L]) :- l(L), c(X).\nc(a). c(b).\n' > grow.dl
+python3 -c "print(' v '.join('s%d' % i for i in range(10000)) + '.')" > dis.dl
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# limited <KB> <command...>: runs the command with that much address space, standard output to
+# out, standard error to err; prints the status.
+limited() {
+  local kb=$1
+  shift
+  ( ulimit -v "$kb"; timeout 300 "$@" >out 2>err ); echo $?
+}
+
+for args in "-silent -FPopt -planlength=999999999 blocks.plan blocks.dl" "-silent -nofinitecheck grow.dl"; do
+  status=$(limited 300000 "$quarn" $args)
+  [ "$status" = 1 ] || fail "$args: status $status"
+  [ "$(cat err)" = "memory exhausted" ] || fail "$args: standard error '$(head -c 300 err)'"
+done
+
+status=$(limited 200000 "$quarn" -silent -n=1 dis.dl)
+[ "$status" = 0 ] || fail "disjunction of 10000 atoms: status $status, '$(head -c 300 err)'"
+[ "$(cat out)" = "{s9999}" ] || fail "disjunction of 10000 atoms: '$(head -c 300 out)'"
+
+[ $failures = 0 ] && echo "exhausted memory: all cases pass"
+[ $failures = 0 ]
