@@ -44,6 +44,10 @@ struct RULE {
 struct CONSTRAINT {
     CONJUNCTION body;
     bool generated = false; // added by the system (query, strong negation)
+    // One of the constraints that stand for a ground query's literals (or, under cautious
+    // reasoning, for the whole query); the only constraints that magic sets may leave beside
+    // the rewritten rules.
+    bool fromQuery = false;
 };
 
 struct WEAKCONSTRAINT {

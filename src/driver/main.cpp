@@ -40,7 +40,7 @@ int main(int argc, char **argv) {
     clearProgramShapeFlags();
     setUpFrontEnd(run);
     addStrongNegationConstraints();
-    setUpQuery(run);
+    setUpQuery();
     translateObjectProgram();
     endParsing();
 

@@ -20,8 +20,6 @@ struct RUN {
     bool hasBuiltins = false;
     bool hasAggregates = false;
     bool hasNegation = false;
-    // The number of constraints added for a ground query.
-    uint32_t queryConstraintCount = 0;
     // A copy of the rules taken just before magic sets, or none; kept until grounding is over.
     std::unique_ptr<std::vector<RULE>> preMagicRules;
     // Grounding did not succeed, and the exit status that goes with it: 0 when the program was
@@ -65,7 +63,7 @@ void setUpFrontEnd(RUN &run);
 // Adds the constraints that forbid p and -p together; ends the run on an arity clash.
 void addStrongNegationConstraints();
 // Turns the query into constraints or a "#query" rule.
-void setUpQuery(RUN &run);
+void setUpQuery();
 // Translates objects with inheritance when they are in use.
 void translateObjectProgram();
 // Stops the parsing timer and reports the ignored #import and #export statements.

@@ -50,7 +50,7 @@ bool highestQueryVariable(const CONJUNCTION &conjunction, uint32_t &highest) {
 
 bool literalIsGround(const LITERAL &literal) { return termsAreGround(literal.atom.args()); }
 
-void addGeneratedConstraint(CONJUNCTION &&body) {
+void addGeneratedConstraint(CONJUNCTION &&body, bool fromQuery) {
     // An aggregate has variables of its own, the aggregated-over ones: a constraint that holds
     // one is not ground, and only the component grounder evaluates it.
     for (const LITERAL &literal : body)
@@ -58,6 +58,7 @@ void addGeneratedConstraint(CONJUNCTION &&body) {
     CONSTRAINT constraint;
     constraint.body = std::move(body);
     constraint.generated = true;
+    constraint.fromQuery = fromQuery;
     constraints.push_back(std::move(constraint));
 }
 
@@ -138,12 +139,12 @@ void addStrongNegationConstraints() {
         CONJUNCTION body;
         body.append(LITERAL(ATOM(p, args), false));
         body.append(LITERAL(ATOM(np, args), false));
-        addGeneratedConstraint(std::move(body));
+        addGeneratedConstraint(std::move(body), false);
     }
     if (arityClash) finish(1);
 }
 
-void setUpQuery(RUN &run) {
+void setUpQuery() {
     if (!query) {
         if (frontEndMode == FRONTEND_BRAVE || frontEndMode == FRONTEND_CAUTIOUS) {
             fputs("No query supplied. Cannot continue.\n", errorOutput());
@@ -162,26 +163,20 @@ void setUpQuery(RUN &run) {
 
     if (frontEndMode == FRONTEND_CAUTIOUS) {
         // A ground query is cautiously true when no answer set violates it: forbid it.
-        if (ground) {
-            addGeneratedConstraint(CONJUNCTION(*query));
-            run.queryConstraintCount = 1;
-        } else {
+        if (ground)
+            addGeneratedConstraint(CONJUNCTION(*query), true);
+        else
             addQueryRule(highestVariable);
-            run.queryConstraintCount = 0;
-        }
         return;
     }
     if (frontEndMode == FRONTEND_BRAVE || ground) {
         // Each ground literal must hold: forbid its complement.
-        uint32_t count = 0;
         for (const LITERAL &literal : *query) {
             if (!literalIsGround(literal)) continue;
             CONJUNCTION body;
             body.append(LITERAL(literal.atom, !literal.isNegated()));
-            addGeneratedConstraint(std::move(body));
-            ++count;
+            addGeneratedConstraint(std::move(body), true);
         }
-        run.queryConstraintCount = count;
         if (!ground) addQueryRule(highestVariable);
         return;
     }

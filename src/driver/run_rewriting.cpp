@@ -136,7 +136,7 @@ void rewriteMagicSets(RUN &run) {
     }
     if (apply) {
         run.preMagicRules = std::make_unique<std::vector<RULE>>(IDB);
-        applyMagicSets(run.hasAggregates, run.queryConstraintCount);
+        applyMagicSets(run.hasAggregates);
         maxVariable = countVariables();
     }
     if (!optPrintMagic) return;

@@ -10,10 +10,12 @@
 
 namespace {
 
-// The first reason that rules magic sets out for this program, or none.
-const char *refusal(bool aggregatesFound, uint32_t queryConstraintCount) {
+// The first reason that rules magic sets out for this program, or none. The constraints are
+// those that basic rewriting left, which may no longer include all of the query's own.
+const char *refusal(bool aggregatesFound) {
     if (!query) return "No query supplied.";
-    if (constraints.size() > queryConstraintCount) return "The program contains integrity constraints.";
+    for (const CONSTRAINT &constraint : constraints)
+        if (!constraint.fromQuery) return "The program contains integrity constraints.";
     if (!weakConstraints.empty()) return "The program contains weak constraints.";
     if (aggregatesFound) return "The program contains aggregates.";
     if (frontEndMode != FRONTEND_BRAVE && frontEndMode != FRONTEND_CAUTIOUS)
@@ -639,8 +641,8 @@ void MAGIC_SETS::renameMagicPredicates() {
     }
 }
 
-void applyMagicSets(bool aggregatesFound, uint32_t queryConstraintCount) {
-    if (const char *reason = refusal(aggregatesFound, queryConstraintCount)) {
+void applyMagicSets(bool aggregatesFound) {
+    if (const char *reason = refusal(aggregatesFound)) {
         if (magicSetsRequested) {
             FILE *err = errorOutput();
             fprintf(err, "Warning: %s\n", reason);

@@ -24,8 +24,10 @@
 
 // Rewrites IDB in place for the query, or refuses with its reason. The reason is reported (with
 // "Warning: Magic Sets not applied.") only when magic sets were asked for on the command line.
-// `queryConstraintCount` is the number of constraints the driver added for a ground query.
-void applyMagicSets(bool aggregatesFound, uint32_t queryConstraintCount);
+// The rewriting keeps only what the query reaches, so a program is refused while any constraint
+// other than the query's own remains: a verdict that dropped one could hold where the program
+// has no answer set at all.
+void applyMagicSets(bool aggregatesFound);
 
 // How an adorned predicate was first reached. `kind` 0: from the query; 1: from a rule with one
 // head atom; 2: from a rule with several. `rule` is the program rule (for kind 0 the query's

@@ -34,6 +34,12 @@ std::string printedRules() {
 std::string printedConstraints() {
     return capture([](FILE *f) { printConstraints(f, constraints, "\n"); });
 }
+// The constraints marked as the query's own.
+uint32_t queryConstraintCount() {
+    uint32_t n = 0;
+    for (const CONSTRAINT &k : constraints) n += k.fromQuery;
+    return n;
+}
 
 class RunPreparation : public ::testing::Test {
 protected:
@@ -67,10 +73,9 @@ TEST_F(RunPreparation, AGroundQueryBecomesConstraintsByMode) {
         reset();
         frontEndMode = c.mode;
         setQuery({LITERAL(atom("rp_a"), false), LITERAL(atom("rp_b"), true)});
-        RUN run;
-        setUpQuery(run);
+        setUpQuery();
         EXPECT_EQ(c.constraints, printedConstraints()) << c.mode;
-        EXPECT_EQ(c.count, run.queryConstraintCount) << c.mode;
+        EXPECT_EQ(c.count, queryConstraintCount()) << c.mode;
         EXPECT_EQ("", printedRules()) << c.mode;
         EXPECT_TRUE(queryIsGround);
         for (const CONSTRAINT &k : constraints) EXPECT_TRUE(k.generated);
@@ -95,12 +100,11 @@ TEST_F(RunPreparation, ANonGroundQueryGetsTheQueryRuleOverAllItsVariables) {
         frontEndMode = c.mode;
         setQuery({LITERAL(atom("rp_p2", {X(0), X(2)}), false), LITERAL(atom("rp_q1", {f}), false),
                   LITERAL(atom("rp_g"), false)});
-        RUN run;
-        setUpQuery(run);
+        setUpQuery();
         EXPECT_FALSE(queryIsGround);
         EXPECT_EQ("#query(_0,_1,_2,_3) :- rp_p2(_0,_2), rp_q1(rp_f(_3)), rp_g.", printedRules()) << c.mode;
         EXPECT_EQ(c.constraints, printedConstraints()) << c.mode;
-        EXPECT_EQ(c.count, run.queryConstraintCount) << c.mode;
+        EXPECT_EQ(c.count, queryConstraintCount()) << c.mode;
         ASSERT_EQ(1u, IDB.size());
         EXPECT_EQ(PREDICATE_QUERY, predicateTable.kind(IDB[0].head[0].predicate));
     }
@@ -111,20 +115,17 @@ TEST_F(RunPreparation, QueryErrorsEndTheRunWithStatusOne) {
         {
             frontEndMode = FRONTEND_NONE;
             setQuery({LITERAL(atom("rp_p2", {X(0), X(1)}), false)});
-            RUN run;
-            setUpQuery(run);
+            setUpQuery();
         },
         testing::ExitedWithCode(1), "^Non-ground queries are only supported with brave and cautious reasoning\\.\n$");
     EXPECT_EXIT(
         {
             frontEndMode = FRONTEND_CAUTIOUS;
-            RUN run;
-            setUpQuery(run);
+            setUpQuery();
         },
         testing::ExitedWithCode(1), "^No query supplied\\. Cannot continue\\.\n$");
     // Without a query the plain mode goes on.
-    RUN run;
-    setUpQuery(run);
+    setUpQuery();
     EXPECT_TRUE(constraints.empty());
 }
 
