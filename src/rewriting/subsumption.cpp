@@ -1,7 +1,9 @@
 #include "rewriting/subsumption.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "core/program.h"
 #include "grounding/builtin.h"
@@ -17,10 +19,39 @@ bool isMapped(const SUBSUMPTION_SUBSTITUTION &substitution, TERM variable, TERM 
     return false;
 }
 
-void addPair(SUBSUMPTION_SUBSTITUTION &substitution, TERM from, TERM to) {
-    for (const auto &pair : substitution)
-        if (pair.first == from && pair.second == to) return;
-    substitution.emplace_back(from, to);
+// Maps the arguments of `from` onto those of `to` position by position, extending the
+// substitution: a variable of `from`, also one inside a compound term, is mapped to the term at
+// its place (a variable of the other rule too), and must meet that same term wherever it occurs
+// again; a compound term with variables needs a compound term of the same functor (or list
+// shape) and arity whose arguments match in turn; anything else must be the identical term.
+// False at the first mismatch, the substitution then partly extended.
+bool mapArguments(std::span<const TERM> from, std::span<const TERM> to, SUBSUMPTION_SUBSTITUTION &substitution) {
+    if (from.size() != to.size()) return false;
+    // An explicit stack of pairs still to match: terms may be nested as deep as the input.
+    std::vector<std::pair<TERM, TERM>> pending;
+    for (size_t i = from.size(); i-- > 0;) pending.emplace_back(from[i], to[i]);
+    while (!pending.empty()) {
+        auto [pattern, target] = pending.back();
+        pending.pop_back();
+        if (pattern.isVariable()) {
+            TERM image;
+            if (isMapped(substitution, pattern, &image)) {
+                if (image != target) return false;
+            } else {
+                substitution.emplace_back(pattern, target);
+            }
+        } else if (pattern.isComplex() && !complexTerm(pattern).ground) {
+            if (!target.isComplex()) return false;
+            const COMPLEX_TERM &a = complexTerm(pattern), &b = complexTerm(target);
+            if (a.kind != b.kind || a.functor != b.functor || a.argCount != b.argCount) return false;
+            std::span<const TERM> x = a.args(), y = b.args();
+            for (size_t i = x.size(); i-- > 0;) pending.emplace_back(x[i], y[i]);
+        } else if (pattern != target) {
+            // Interned terms are equal exactly when both words are.
+            return false;
+        }
+    }
+    return true;
 }
 
 // Built-ins whose first two arguments may stand in either order.
@@ -83,10 +114,7 @@ int fewestMatches(const std::vector<LITERAL> &literals, size_t candidateCount, G
 }  // namespace
 
 void extendSubstitution(SUBSUMPTION_SUBSTITUTION &substitution, const LITERAL &from, const LITERAL &to) {
-    std::span<const TERM> a = from.atom.args(), b = to.atom.args();
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i)
-        if (a[i].isVariable()) addPair(substitution, a[i], b[i]);
+    mapArguments(from.atom.args(), to.atom.args(), substitution);
 }
 
 int subsumptionTieBreak(const LITERAL &a, const LITERAL &b, const SUBSUMPTION_SUBSTITUTION &substitution) {
@@ -103,23 +131,7 @@ int subsumptionTieBreak(const LITERAL &a, const LITERAL &b, const SUBSUMPTION_SU
 
 int LITERAL::matchArguments(const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) const {
     SUBSUMPTION_SUBSTITUTION copy = substitution;
-    std::span<const TERM> a = atom.args(), b = other.atom.args();
-    if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].isVariable()) {
-            TERM image;
-            if (isMapped(copy, a[i], &image)) {
-                if (image != b[i]) return 0;
-            } else {
-                copy.emplace_back(a[i], b[i]);
-            }
-        } else if (a[i] != b[i]) {
-            // Interned terms are equal exactly when both words are; compound terms are compared
-            // as they are, their variables unmapped.
-            return 0;
-        }
-    }
-    return 1;
+    return mapArguments(atom.args(), other.atom.args(), copy) ? 1 : 0;
 }
 
 int LITERAL::match(const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) const {

@@ -5,8 +5,9 @@
 //
 // The test is syntactic and greedy: it takes the literal with the fewest candidates first and
 // commits to one match without backtracking, so it may miss a subsumption but never reports a
-// wrong one. Aggregate literals never match; "==", "!=", "+" and "*" match with their first two
-// arguments in either order. The members of RULE and LITERAL it adds are declared in their core
+// wrong one. Function and list terms match structurally, their variables mapped like the
+// arguments' own. Aggregate literals never match; "==", "!=", "+" and "*" match with their first
+// two arguments in either order. The members of RULE and LITERAL it adds are declared in their core
 // headers.
 #pragma once
 
@@ -20,8 +21,9 @@
 // it subsumes is erased. Rules before the start are neither tested nor used. Returns 1.
 int removeSubsumedRules(std::vector<RULE> &rules, size_t start);
 
-// Adds the pair (variable, term) for every argument where the first literal has a variable,
-// position by position up to the shorter argument list; a pair already there is not repeated.
+// Adds the pair (variable, term) for every variable of the first literal's arguments that the
+// substitution does not map yet, at any depth, with the term at its place in the second
+// literal's arguments. The first literal must match the second.
 void extendSubstitution(SUBSUMPTION_SUBSTITUTION &substitution, const LITERAL &from, const LITERAL &to);
 
 // 1 when a has more distinct top-level variables that the substitution does not bind than b.

@@ -72,9 +72,20 @@ TEST_F(Subsumption, OneRuleSubsumesAnother) {
          "su_k :- su_q(X), #count{Y : su_r(Y)} > 1.", 0},
         {"a rule without the aggregate subsumes one with it", "su_k :- su_q(X).",
          "su_k :- su_q(X), #count{Y : su_r(Y)} > 1.", 1},
-        {"a compound term with variables only onto the identical term", "su_w(f(X)) :- su_q(X).",
-         "su_w(f(a)) :- su_q(a).", 0},
+        {"a compound term with a variable onto an instance", "su_w(f(X)) :- su_q(X).",
+         "su_w(f(a)) :- su_q(a).", 1},
         {"an identical compound term", "su_w(f(X)) :- su_q(X).", "su_w(f(X)) :- su_q(X), su_r(X).", 1},
+        // X inside f(X) is mapped with the body's other variables: X onto Y here, and f(X) then
+        // stands for f(Y), which is not the head of the other rule.
+        {"a variable inside a compound term follows the substitution", "su_w(f(X)) :- su_s(X,Y).",
+         "su_w(f(X)) :- su_s(Y,X).", 0},
+        {"compound terms with renamed variables", "su_w(f(X,g(Y))) :- su_s(X,Y).",
+         "su_w(f(A,g(B))) :- su_s(A,B), su_r(A).", 1},
+        {"a repeated variable inside compound terms needs equal terms", "su_w(f(X,X)) :- su_q(X).",
+         "su_w(f(a,b)) :- su_q(a).", 0},
+        {"a compound term never onto a variable", "su_w(f(X)) :- su_q(X).", "su_w(Y) :- su_q(Y).", 0},
+        {"another functor", "su_w(f(X)) :- su_q(X).", "su_w(g(X)) :- su_q(X).", 0},
+        {"a list pattern with a tail", "su_w([X|T]) :- su_s(X,T).", "su_w([a|U]) :- su_s(a,U).", 1},
         {"a rule without a body subsumes one with a body", "su_a v su_b.", "su_a v su_b v su_c :- su_q(a).", 1},
         {"a rule with a body subsumes no rule without one", "su_a v su_b :- su_c.", "su_a v su_b.", 0},
         // q(X) is committed to its last match q(b); t(b) is missing although X = a would do.
