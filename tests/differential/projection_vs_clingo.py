@@ -2,7 +2,8 @@
 """Differential test of projection rewriting and subsumption checking.
 
 Random programs with variables that occur in one literal only, repeated variables, constants,
-comparisons, negation, disjunction, constraints and rules that other rules subsume are solved by
+comparisons, negation, disjunction, constraints, rules that other rules subsume and rules whose
+function terms in the head read the body's variables in another order are solved by
 quarn with its default options (projection on), with -ORp-, with -OS and with -OS -ORp-, and by
 clingo; all five must give the same set of answer sets.
 
@@ -10,6 +11,7 @@ Usage: projection_vs_clingo.py QUARN [--seed N] [--count N]
 """
 import os
 import random
+import re
 import sys
 import tempfile
 
@@ -71,6 +73,16 @@ class GENERATOR:
                 rules.append(head + " :- " + ", ".join(body + [extra]) + ".")
             elif r.random() < 0.1:
                 rules.append(rules[-1])
+            # A function term over body variables in the head of a predicate that no body reads
+            # (so the program stays finite), and the same rule with the body's variables
+            # permuted: the two differ unless the permutation leaves the term's variables alone.
+            if len(bound) >= 2 and r.random() < 0.3:
+                term = "h(%s)" % ",".join(r.sample(bound, r.randint(1, 2)))
+                rules.append("w(%s) :- %s." % (term, ", ".join(body)))
+                permutation = dict(zip(bound, r.sample(bound, len(bound))))
+                permuted = [re.sub(r"\b[XYZW]\b", lambda m: permutation.get(m.group(0), m.group(0)), literal)
+                            for literal in body]
+                rules.append("w(%s) :- %s." % (term, ", ".join(permuted)))
         return lines + rules
 
 
