@@ -95,10 +95,15 @@ std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &ke
     COMPLEX_TERM stored = key;
     stored.argData = store(key.args());
     uint32_t deepest = 0;
+    uint32_t longest = key.kind == COMPLEX_LIST ? key.argCount : 0;
     for (TERM t : key.args())
-        if (t.isComplex() && t.value < depths.size()) deepest = std::max(deepest, depths[t.value]);
+        if (t.isComplex() && t.value < depths.size()) {
+            deepest = std::max(deepest, depths[t.value]);
+            longest = std::max(longest, longestLists[t.value]);
+        }
     entries.push_back(stored);
     depths.push_back(deepest + 1);
+    longestLists.push_back(longest);
     index.insert(h, i);
     return {i, true};
 }

@@ -77,6 +77,9 @@ public:
     // Nesting depth of a stored term (1 for a term without compound arguments), kept at
     // interning so that no walk is needed.
     uint32_t depth(uint32_t index) const { return depths[index]; }
+    // The most elements of a list anywhere inside a stored term, the term itself included (0
+    // without lists), kept at interning like the depth: -maxlist= bounds every one of them.
+    uint32_t longestList(uint32_t index) const { return longestLists[index]; }
 
     static uint32_t hashKey(const COMPLEX_TERM &key);
 
@@ -84,6 +87,7 @@ private:
     HASH_INDEX index;
     CHUNKED_VECTOR<COMPLEX_TERM> entries;
     std::vector<uint32_t> depths;
+    std::vector<uint32_t> longestLists;
     std::vector<std::unique_ptr<TERM[]>> chunks;
     size_t chunkUsed = 0, chunkSize = 0;
 

@@ -92,7 +92,8 @@ bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substi
             if (!value.isComplex()) continue;
             const COMPLEX_TERM &c = complexTerm(value);
             if (optMaxNesting != 0 && c.nestingDepth() > optMaxNesting) return true;
-            if (optMaxList != 0 && c.isList() && c.argCount > optMaxList) return true;
+            // Lists inside function terms count too: f(L) would otherwise grow without end.
+            if (optMaxList != 0 && complexTermTable.longestList(value.value) > optMaxList) return true;
         }
     return false;
 }

@@ -35,7 +35,42 @@ uint32_t collectAtomRecords(NEST_RECORDS &records, const ATOM &atom) {
     return deepest;
 }
 
-// The nesting records of one recursive rule and the deepest term it holds.
+// A list built-in whose last argument is its output (#head, #append, ...): the output is made
+// of the inputs' elements, so its depth is bounded by theirs.
+bool isListBuiltinWithOutput(const ATOM &atom) {
+    if (!isBuiltinAtom(atom)) return false;
+    const BUILTIN_TYPE *builtin = lookupBuiltin(atom.predicate);
+    return builtin && !builtin->isArithmetic() && builtin->hasOutput() && builtin->getInputCount() > 0 &&
+           atom.argCount() > uint32_t(builtin->getInputCount());
+}
+
+uint32_t inputCount(const ATOM &atom) { return uint32_t(lookupBuiltin(atom.predicate)->getInputCount()); }
+
+bool isNonGround(TERM t) { return t.isVariable() || (t.isComplex() && !complexTerm(t).ground); }
+
+// The second input of #insnth and #insLast becomes an element of the output list, one level
+// deeper than it was.
+bool isInsertedElement(const ATOM &atom, uint32_t position) {
+    int kind = atom.builtinKind();
+    return position == 1 && (kind == BUILTIN_INSNTH || kind == BUILTIN_INSLAST);
+}
+
+// How much deeper than the terms its variables stand for a list built-in can make its output:
+// a level for an inserted element, and the depth of a compound input around its variables
+// (#append(L,[X],M) puts X into a list). Ground inputs add nothing that grows.
+uint32_t listBuiltinGrowth(const ATOM &atom) {
+    uint32_t growth = 0;
+    for (uint32_t k = 0; k < inputCount(atom); ++k) {
+        TERM t = atom.args()[k];
+        if (!isNonGround(t)) continue;
+        uint32_t g = (isInsertedElement(atom, k) ? 1 : 0) + (t.isComplex() ? complexTermTable.depth(t.value) : 0);
+        growth = std::max(growth, g);
+    }
+    return growth;
+}
+
+// The nesting records of one recursive rule and how much deeper one application of it can make
+// a term: the deepest term of its atoms plus what its list built-ins add.
 struct RULE_RECORDS {
     NEST_RECORDS head;
     NEST_RECORDS body;
@@ -46,13 +81,94 @@ struct RULE_RECORDS {
         // A negated literal binds nothing, so its nested variables must not bound their depth
         // (p(f(X)) :- p(X), not b(f(X)) grows without end); its terms still count for the depth.
         NEST_RECORDS unbounding;
+        uint32_t listGrowth = 0;
         if (rule.hasBody())
-            for (const LITERAL &literal : *rule.body)
+            for (const LITERAL &literal : *rule.body) {
                 if (isOrdinaryAtom(literal.atom))
                     deepest = std::max(deepest, collectAtomRecords(literal.isNegated() ? unbounding : body,
                                                                    literal.atom));
+                else if (!literal.isNegated() && isListBuiltinWithOutput(literal.atom))
+                    listGrowth += listBuiltinGrowth(literal.atom);
+            }
+        deepest += listGrowth;
     }
 };
+
+// Whether the variable is bound by a positive ordinary literal of the body, directly or inside a
+// term.
+bool occursInOrdinaryLiteral(uint32_t variable, const CONJUNCTION &body) {
+    const TERM v = makeVariableTerm(variable);
+    for (const LITERAL &literal : body.positive())
+        if (isOrdinaryAtom(literal.atom) && termsContain(literal.atom.args(), v)) return true;
+    return false;
+}
+
+// The depth bounds of the variables that the list built-ins of a body output, from the current
+// estimates: the largest bound of the inputs plus the built-in's growth, less the nesting level
+// of a variable inside an output term. The built-ins are taken in an order in which their inputs
+// are bound, as the grounder evaluates them. False when some built-in never gets its inputs
+// (the depth of its output then has no bound).
+bool boundListOutputs(const NEST_ESTIMATES &estimates, const NEST_RECORDS &bodyRecords, const CONJUNCTION &body,
+                      LIST_OUTPUT_BOUNDS &bounds) {
+    bounds.clear();
+    std::vector<const ATOM *> pending;
+    for (const LITERAL &literal : body.positive())
+        if (isListBuiltinWithOutput(literal.atom)) pending.push_back(&literal.atom);
+    // A variable waits while a pending built-in outputs it and no ordinary literal binds it.
+    auto waits = [&](TERM v) {
+        if (bounds.contains(v.value) || occursInOrdinaryLiteral(v.value, body)) return false;
+        for (const ATOM *atom : pending)
+            for (TERM out : atom->args().subspan(inputCount(*atom)))
+                if (out == v || (out.isComplex() && complexTerm(out).contains(v))) return true;
+        return false;
+    };
+    // What an input contributes to the output's depth: the bound of each of its variables plus
+    // the level it stands at, one more for an inserted element; ground inputs add nothing.
+    auto inputBound = [&](const ATOM &atom, uint32_t position) -> int64_t {
+        TERM t = atom.args()[position];
+        if (!isNonGround(t)) return 0;
+        int64_t element = isInsertedElement(atom, position) ? 1 : 0;
+        if (t.isVariable()) return minNestingDifference(estimates, t.value, bodyRecords, body, &bounds) + element;
+        NEST_RECORDS inner;
+        collectNestedVariables(inner, t, 0, 0, 0);
+        int64_t deepest = 0;
+        for (const auto &[variable, record] : inner)
+            deepest = std::max(deepest, minNestingDifference(estimates, variable, bodyRecords, body, &bounds) +
+                                            int64_t(record.nest_level));
+        return deepest + element;
+    };
+    for (bool progress = true; progress && !pending.empty();) {
+        progress = false;
+        for (size_t i = 0; i < pending.size(); ++i) {
+            const ATOM &atom = *pending[i];
+            std::span<const TERM> inputs = atom.args().first(inputCount(atom));
+            TERM_SET variables;
+            for (TERM t : inputs) {
+                if (t.isVariable()) variables.insert(t);
+                else if (t.isComplex()) complexTerm(t).collectVariables(variables);
+            }
+            if (std::any_of(variables.begin(), variables.end(), waits)) continue;
+            int64_t in = 0;
+            for (uint32_t k = 0; k < inputs.size(); ++k) in = std::max(in, inputBound(atom, k));
+            NEST_RECORDS outputs;
+            for (TERM out : atom.args().subspan(inputCount(atom))) {
+                if (out.isVariable())
+                    outputs.emplace(out.value, ARG_AND_NEST_LEVEL{0, 0, 0});
+                else if (out.isComplex())
+                    collectNestedVariables(outputs, out, 0, 0, 0);
+            }
+            for (const auto &[variable, record] : outputs) {
+                int64_t value = in - int64_t(record.nest_level);
+                auto [it, inserted] = bounds.emplace(variable, value);
+                if (!inserted) it->second = std::min(it->second, value);
+            }
+            pending.erase(pending.begin() + std::ptrdiff_t(i));
+            progress = true;
+            break;
+        }
+    }
+    return pending.empty();
+}
 
 void writeFailure(std::string &messages, const RULE &rule, bool arithmetic) {
     char *text = nullptr;
@@ -93,12 +209,14 @@ const RULE *checkComponentNesting(const PREDICATE_DEPGRAPH &graph, uint32_t comp
 
     // Every value that raises an estimate is at most `bound`, so the sweeps end.
     NEST_ESTIMATES estimates;
+    LIST_OUTPUT_BOUNDS outputs;
     for (bool changed = true; changed;) {
         changed = false;
         for (size_t r = 0; r < recursive.size(); ++r) {
             const RULE &rule = *recursive[r];
             const RULE_RECORDS &rr = records[r];
             const CONJUNCTION &body = bodyOrEmpty(rule);
+            if (!boundListOutputs(estimates, rr.body, body, outputs)) return &rule;
             for (const ATOM &head : rule.head) {
                 std::span<const TERM> args = head.args();
                 for (uint32_t k = 0; k < args.size(); ++k) {
@@ -114,10 +232,12 @@ const RULE *checkComponentNesting(const PREDICATE_DEPGRAPH &graph, uint32_t comp
                     int64_t value = 0;
                     if (placed.empty()) {
                         if (t.isVariable())
-                            value = std::max<int64_t>(0, minNestingDifference(estimates, t.value, rr.body, body));
+                            value = std::max<int64_t>(
+                                0, minNestingDifference(estimates, t.value, rr.body, body, &outputs));
                     } else {
                         for (const auto &[variable, level] : placed)
-                            value = std::max(value, minNestingDifference(estimates, variable, rr.body, body) +
+                            value = std::max(value, minNestingDifference(estimates, variable, rr.body, body,
+                                                                         &outputs) +
                                                         int64_t(level));
                     }
                     if (value > bound) return &rule;
@@ -181,7 +301,8 @@ uint32_t collectNestedVariables(NEST_RECORDS &records, TERM term, uint32_t level
 }
 
 int64_t minNestingDifference(const NEST_ESTIMATES &estimates, uint32_t variable,
-                             const NEST_RECORDS &bodyRecords, const CONJUNCTION &body) {
+                             const NEST_RECORDS &bodyRecords, const CONJUNCTION &body,
+                             const LIST_OUTPUT_BOUNDS *listOutputs) {
     bool occurs = false;
     int64_t m = std::numeric_limits<int64_t>::max();
     auto [first, last] = bodyRecords.equal_range(variable);
@@ -191,6 +312,13 @@ int64_t minNestingDifference(const NEST_ESTIMATES &estimates, uint32_t variable,
                             int64_t(it->second.nest_level));
     }
     if (occurs && m < 1) return m;
+    if (listOutputs) {
+        auto output = listOutputs->find(variable);
+        if (output != listOutputs->end()) {
+            occurs = true;
+            m = std::min(m, output->second);
+        }
+    }
     const TERM v = makeVariableTerm(variable);
     for (const LITERAL &literal : body.positive()) {
         if (!isOrdinaryAtom(literal.atom)) continue;

@@ -29,6 +29,9 @@ using NEST_RECORDS = std::multimap<uint32_t, ARG_AND_NEST_LEVEL>;
 // Per predicate, the largest nesting depth the component's rules can put at each argument; a
 // predicate without entry reads 0 everywhere. Held in 64 bits: the bound is a product.
 using NEST_ESTIMATES = std::map<uint32_t, std::vector<int64_t>>;
+// Per variable that a list built-in of a rule body outputs, the bound of its depth that the
+// built-in's inputs give (the largest of theirs, one more for an inserted element).
+using LIST_OUTPUT_BOUNDS = std::map<uint32_t, int64_t>;
 
 // 1 when the grounding of the program whose dependency graph is given terminates, 0 otherwise;
 // the three lines of a failure ("Termination is not guaranteed because of rule:", the rule and
@@ -42,10 +45,11 @@ uint32_t collectNestedVariables(NEST_RECORDS &records, TERM term, uint32_t level
 
 // The bound that the body puts on the depth of variable V: from its nested occurrences in the
 // body the smallest estimate minus nesting level (returned at once when below 1), else lowered
-// to the estimates at its direct occurrences in positive ordinary literals; 0 when V occurs in
-// neither way.
+// to the estimates at its direct occurrences in positive ordinary literals and to the bound of a
+// list built-in that outputs it; 0 when V occurs in none of these ways (an integer, say).
 int64_t minNestingDifference(const NEST_ESTIMATES &estimates, uint32_t variable,
-                             const NEST_RECORDS &bodyRecords, const CONJUNCTION &body);
+                             const NEST_RECORDS &bodyRecords, const CONJUNCTION &body,
+                             const LIST_OUTPUT_BOUNDS *listOutputs = nullptr);
 
 // Whether some positive body literal of the rule outside the component of every head atom has
 // the variable as a direct argument (built-ins only when they take no input, aggregates only as

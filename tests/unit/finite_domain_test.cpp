@@ -93,6 +93,23 @@ TEST_F(FiniteDomain, ProgramsThatTerminateAndProgramsThatMayNot) {
          nullptr, false},
         {"-maxnesting= does not switch off the built-in test", "fr_p(1). fr_p(Y) :- fr_p(X), Y = X * 2.", 5, 0,
          -1, "fr_p(_0) :- fr_p(_1), *(_1,2,_0).", true},
+        // The output of a list built-in is bounded by the depth of its inputs, not by nothing.
+        {"an element taken out of a list is as deep as the list",
+         "ft_p([a]). ft_p([[Y]]) :- ft_p(L), #head(L,Y).", 0, 0, -1, "ft_p([[_0]]) :- ft_p(_1), #head(_1,_0).",
+         false},
+        {"a bound passes through a chain of list built-ins", "fu_p([a]). fu_p(f(Y)) :- fu_p(L), #tail(L,T), "
+         "#last(T,Y).", 0, 0, -1, "fu_p(f(_0)) :- fu_p(_1), #tail(_1,_2), #last(_2,_0).", false},
+        {"taking elements out shrinks", "fv_p([[a],[b]]). fv_p(Y) :- fv_p(L), #head(L,Y).", 0, 0, -1, nullptr,
+         false},
+        {"a list in a function term only grows in length", "fw_p(f([a])). fw_p(f(M)) :- fw_p(f(L)), "
+         "#append(L,[a],M).", 0, 3, -1, nullptr, false},
+        {"an inserted element is one level deeper", "fx_p(a). fx_p(L) :- fx_p(X), #insLast([a],X,L).", 0, 3, -1,
+         "fx_p(_0) :- fx_p(_1), #insLast([a],_1,_0).", false},
+        {"a ground inserted element adds nothing that grows", "fy_l([a]). fy_l(Z) :- fy_l(X), #insnth(X,c,1,Z).",
+         0, 3, -1, nullptr, false},
+        {"a variable put into a list input is one level deeper",
+         "fz_l([a]). fz_l(Z) :- fz_l(X), #append(X,[X],Z).", 0, 3, -1, "fz_l(_0) :- fz_l(_1), #append(_1,[_1],_0).",
+         false},
     };
     for (const CASE &c : cases) {
         reset();
