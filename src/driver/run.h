@@ -64,7 +64,8 @@ void setUpFrontEnd(RUN &run);
 void addStrongNegationConstraints();
 // Turns the query into constraints or a "#query" rule.
 void setUpQuery();
-// Translates objects with inheritance when they are in use.
+// Translates objects with inheritance when they are in use; ends the run with status 1 when the
+// translation met an overridden fact.
 void translateObjectProgram();
 // Stops the parsing timer and reports the ignored #import and #export statements.
 void endParsing();

@@ -185,7 +185,9 @@ void setUpQuery() {
 }
 
 void translateObjectProgram() {
-    if (objectsUsed) translateObjects(objects);
+    // A fact that a descendant overrides would hold in the translation all the same: no answer
+    // is better than a wrong one.
+    if (objectsUsed && !translateObjects(objects)) finish(1);
 }
 
 void endParsing() {

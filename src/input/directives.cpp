@@ -105,8 +105,10 @@ void addObjectReference(std::vector<int32_t> &parents, const char *name) {
 }
 
 void markOverridden(const ATOM &atom, const std::vector<int32_t> &parents) {
-    // Depth-first over the ancestors with an explicit stack, in the order of the recursive walk:
-    // a parent's own parents are visited before the next parent.
+    // Depth-first over every ancestor with an explicit stack, a parent's own parents before the
+    // next parent. An ancestor that an earlier statement marked already is passed over, never
+    // the parents listed after it: each of them may define the atom too.
+    std::vector<uint8_t> visited(objects.size(), 0);
     std::vector<std::pair<const std::vector<int32_t> *, size_t>> stack{{&parents, 0}};
     while (!stack.empty()) {
         auto &[list, next] = stack.back();
@@ -115,13 +117,9 @@ void markOverridden(const ATOM &atom, const std::vector<int32_t> &parents) {
             continue;
         }
         int32_t index = (*list)[next++];
-        if (index < 0 || size_t(index) >= objects.size()) continue;
+        if (index < 0 || size_t(index) >= objects.size() || visited[size_t(index)]) continue;
+        visited[size_t(index)] = 1;
         OBJECT &object = objects[index];
-        // Met before on this path: the remaining parents of this list are not visited.
-        if (object.overridden && object.overridden->count(atom)) {
-            stack.pop_back();
-            continue;
-        }
         bool defined = object.facts && object.facts->contains(atom);
         if (!defined && object.rules)
             for (const RULE &rule : *object.rules) {

@@ -337,7 +337,7 @@ ATOM MAGIC_SETS::magicAtom(const ATOM &atom) {
 std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
     std::vector<RULE> result;
     const ATOM *h0 = adornedRule.head.empty() ? nullptr : &adornedRule.head[0];
-    bool queryRule = !h0 || predicateTable.nameView(h0->predicate).find("#query") != std::string_view::npos;
+    bool queryRule = !h0 || stripAdornment(h0->predicate) == queryPredicate;
     const std::vector<LITERAL> &body = adornedRule.body;
     for (size_t i = 0; i < body.size(); i++) {
         const LITERAL &l = body[i];
@@ -466,7 +466,6 @@ int MAGIC_SETS::seedQuery(bool ground, ADORNED_RULE &queryRule, std::vector<RULE
         return 1;
     }
     // rewrite has made sure that the "#query" rule is there.
-    uint32_t queryPredicate = predicateTable.find("#query").first;
     const RULE &r = rules[headRules[queryPredicate].front()];
     ATOM a = adornQueryAtom(r.head[0]);
     queryRule = adornRule(r, a.predicate, 0, &r);
@@ -563,8 +562,9 @@ void MAGIC_SETS::appendRules(const std::vector<RULE> &newRules) {
 
 void MAGIC_SETS::rewrite(bool ground) {
     if (!ground) {
-        auto [queryPredicate, exists] = predicateTable.find("#query");
-        if (!exists || !headRules.contains(queryPredicate)) return;
+        auto [predicate, exists] = predicateTable.find("#query");
+        if (!exists || !headRules.contains(predicate)) return;
+        queryPredicate = predicate;
     }
     ADORNED_RULE queryRule;
     std::vector<RULE> seeds;

@@ -67,6 +67,9 @@ private:
     std::vector<RULE> &rules;
     size_t firstNonFact = 0;
     const CONJUNCTION *query;
+    // The "#query" predicate of a non-ground query, whose rule's magic rules have no magic head
+    // literal; none for a ground query.
+    uint32_t queryPredicate = UINT32_MAX;
 
     // Pairs (adorned predicate, item kind): 1 process every defining rule, 2 the same but skip
     // the origin's head atom, 3 re-examine the origin's rule. A predicate is on the list at most

@@ -178,7 +178,8 @@ void extendOverriddenRule(const OBJECT &object, RULE &rule, std::vector<RULE> &a
     if (rule.hasBody()) addProjectionRules(*rule.body, firstFreeVariable(*rule.body), appended);
 }
 
-void addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
+uint32_t addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
+    uint32_t overriddenFacts = 0;
     if (object.facts) {
         for (uint32_t p = 0; p < object.facts->predicateCount(); ++p) {
             // A copy: the default object's facts are EDB itself, which changes below.
@@ -186,6 +187,7 @@ void addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
             for (ATOM &fact : facts) {
                 if (isOverridden(object, fact)) {
                     reportOverriddenFact(fact);
+                    ++overriddenFacts;
                     // Left as written it would keep the old number of arguments among atoms
                     // that all gained the object argument.
                     if (isDefault) EDB.erase(fact);
@@ -201,7 +203,7 @@ void addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
             }
         }
     }
-    if (!object.rules) return;
+    if (!object.rules) return overriddenFacts;
     std::vector<RULE> &rules = *object.rules;
     for (size_t r = 0; r < ruleCount && r < rules.size(); ++r) {
         // Appended rules wait until this rule is done: the default object's rules are IDB.
@@ -229,11 +231,13 @@ void addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
         if (!isDefault) appended.push_back(rule);
         for (RULE &added : appended) IDB.push_back(std::move(added));
     }
+    return overriddenFacts;
 }
 
-void translateObjects(std::vector<OBJECT> &objects) {
+int translateObjects(std::vector<OBJECT> &objects) {
     // The default object's rules are IDB: only the rules read are walked, not those added.
     const size_t readRules = IDB.size();
+    uint32_t overriddenFacts = 0;
     for (size_t i = 0; i < objects.size(); ++i) {
         OBJECT &object = objects[i];
         addInheritanceFacts(object.id, object.parents.get(), objects);
@@ -258,7 +262,8 @@ void translateObjects(std::vector<OBJECT> &objects) {
                 IDB.emplace_back(std::vector<ATOM>{ATOM(name.c_str(), std::span<const TERM>(headArgs), PREDICATE_IDB)},
                                  std::move(body));
             }
-        addOverridingRules(object, i == 0, i == 0 ? readRules : (object.rules ? object.rules->size() : 0));
+        overriddenFacts +=
+            addOverridingRules(object, i == 0, i == 0 ? readRules : (object.rules ? object.rules->size() : 0));
     }
     std::vector<RULE> appended;
     for (CONSTRAINT &constraint : constraints) addProjectionRules(constraint.body, firstFreeVariable(constraint.body), appended);
@@ -271,4 +276,5 @@ void translateObjects(std::vector<OBJECT> &objects) {
         addProjectionRules(weak.body, free.next, appended);
     }
     for (RULE &rule : appended) IDB.push_back(std::move(rule));
+    return overriddenFacts == 0;
 }

@@ -17,14 +17,17 @@
 
 #include "core/object.h"
 
-// Translates the object-oriented program in place; its errors end the process themselves.
-void translateObjects(std::vector<OBJECT> &objects);
+// Translates the object-oriented program in place; an arity clash of a generated name ends the
+// process itself. Returns 0 after reporting the facts that a descendant overrides (the
+// translation blocks rules, not facts, so it has no sound answer for them), else 1.
+int translateObjects(std::vector<OBJECT> &objects);
 
 // Adds __prec(object, A) to EDB for every ancestor A reached through the parent list.
 void addInheritanceFacts(TERM object, const std::vector<int32_t> *parents, const std::vector<OBJECT> &objects);
 // Translates the object's facts (into EDB) and its first `ruleCount` rules (copies into IDB
-// unless it is the default object, whose rules are IDB and change in place).
-void addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount);
+// unless it is the default object, whose rules are IDB and change in place). Returns the number
+// of overridden facts it reported.
+uint32_t addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount);
 // Puts the object in front of the head atoms of predicates with a complement and translates the
 // body; rules the body needs are added to `appended`.
 void extendOverriddenRule(const OBJECT &object, RULE &rule, std::vector<RULE> &appended);
