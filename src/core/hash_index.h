@@ -62,6 +62,10 @@ public:
     }
 
     uint32_t size() const { return count; }
+    void clear() {
+        slots.clear();
+        count = 0;
+    }
     void reserve(uint32_t n) {
         while (size_t(n) * 4 > slots.size() * 3) grow();
     }

@@ -38,6 +38,14 @@ std::pair<uint32_t, bool> INTERN_TABLE<std::string>::add(std::string_view name) 
     return {i, true};
 }
 
+void INTERN_TABLE<std::string>::clear() {
+    index.clear();
+    names.clear();
+    lengths.clear();
+    chunks.clear();
+    chunkUsed = chunkSize = 0;
+}
+
 std::pair<uint32_t, bool> INTERN_TABLE<std::string>::find(std::string_view name) const {
     uint32_t found = index.find(hashName(name), [&](uint32_t i) { return view(i) == name; });
     if (found == HASH_INDEX::NONE) return {0, false};
@@ -106,6 +114,15 @@ std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &ke
     longestLists.push_back(longest);
     index.insert(h, i);
     return {i, true};
+}
+
+void INTERN_TABLE<COMPLEX_TERM>::clear() {
+    index.clear();
+    entries.clear();
+    depths.clear();
+    longestLists.clear();
+    chunks.clear();
+    chunkUsed = chunkSize = 0;
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::find(const COMPLEX_TERM &key) const {

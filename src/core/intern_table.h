@@ -1,6 +1,6 @@
 // Interning tables: each distinct key gets a dense index, from 0, in the order of first
-// insertion; nothing is ever removed or renumbered, and a key read back by index stays at a
-// fixed place for the whole run. Four global instances (program.h) hold the constants, the
+// insertion; nothing is removed or renumbered, and a key read back by index stays at a fixed
+// place for the whole run, until `clear` forgets every key before another input is read. Four global instances (program.h) hold the constants, the
 // integers, the function symbols and the compound terms; the predicate table keeps one for
 // predicate names. Lookups go through a hash index and allocate nothing on a hit: strings are
 // looked up by view, compound terms by a key whose arguments point into the caller's buffer.
@@ -34,6 +34,8 @@ public:
     const char *operator[](uint32_t index) const { return names[index]; }
     std::string_view view(uint32_t index) const { return {names[index], lengths[index]}; }
     uint32_t size() const { return uint32_t(names.size()); }
+    // Forgets every name: the next one added takes index 0 again.
+    void clear();
 
 private:
     HASH_INDEX index;
@@ -56,6 +58,10 @@ public:
     std::pair<uint32_t, bool> find(int32_t value) const;
     int32_t operator[](uint32_t index) const { return values[index]; }
     uint32_t size() const { return uint32_t(values.size()); }
+    void clear() {
+        index.clear();
+        values.clear();
+    }
 
 private:
     HASH_INDEX index;
@@ -80,6 +86,7 @@ public:
     // The most elements of a list anywhere inside a stored term, the term itself included (0
     // without lists), kept at interning like the depth: -maxlist= bounds every one of them.
     uint32_t longestList(uint32_t index) const { return longestLists[index]; }
+    void clear();
 
     static uint32_t hashKey(const COMPLEX_TERM &key);
 

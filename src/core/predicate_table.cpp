@@ -21,6 +21,16 @@ std::pair<uint32_t, bool> PREDICATE_TABLE::find(std::string_view name) const {
     return found;
 }
 
+void PREDICATE_TABLE::clear() {
+    names.clear();
+    kinds.clear();
+    arities.clear();
+    internal.clear();
+    aliases.clear();
+    aliasTarget.clear();
+    shownAlias.clear();
+}
+
 void PREDICATE_TABLE::rename(uint32_t p, std::string_view newName) {
     auto [alias, inserted] = aliases.add(newName);
     if (inserted) aliasTarget.push_back(p);

@@ -43,6 +43,8 @@ public:
     bool isInternal(uint32_t p) const { return internal[p]; }
     // The number of predicates.
     uint32_t size() const { return names.size(); }
+    // Forgets every predicate and every further name.
+    void clear();
 
     // Whether a name registered with this kind is internal ("aux#...", "#...", "__...",
     // "magic#...", or a quoted name whose text begins with "_"; never a built-in).

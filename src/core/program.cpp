@@ -25,3 +25,28 @@ bool constraintsAreGround = true;
 bool weakConstraintsAreGround = true;
 bool objectsUsed = false;
 const char *variablePrefix = "_";
+
+void resetProgramStore() {
+    // Program parts first: their atoms and terms point into the tables below.
+    query.reset();
+    objects.clear();
+    weakConstraints.clear();
+    constraints.clear();
+    IDB.clear();
+    EDB.clear();
+    I.clear();
+    ruleVariables.clear();
+    stronglyNegatedPredicates.clear();
+    namedConstants.clear();
+    queryIsGround = true;
+    rulesAreGround = true;
+    constraintsAreGround = true;
+    weakConstraintsAreGround = true;
+    objectsUsed = false;
+    variablePrefix = "_";
+    predicateTable.clear();
+    functionSymbolTable.clear();
+    complexTermTable.clear();
+    integerTable.clear();
+    constantTable.clear();
+}

@@ -2,6 +2,7 @@
 // construction (in the order below) and alive until the process exits. The parsers and
 // front-ends fill them, rewriting changes IDB, constraints and weakConstraints in place, and
 // grounding reads them and adds the ground program beside them (grounding/ground_program.h).
+// `resetProgramStore` empties them again, so that another input can be read in the same process.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +58,11 @@ extern bool constraintsAreGround;
 extern bool weakConstraintsAreGround;
 extern bool objectsUsed;
 extern const char *variablePrefix; // printed before a variable's number: "_", or "X"
+
+// Puts every table and program part above back as the process starts them: empty, with the
+// flags at their first values. Terms, atoms and predicate numbers taken before mean nothing
+// afterwards.
+void resetProgramStore();
 
 // compareTerm for the hot loops over argument lists (atom sets, the ground atom table): equal
 // words are equal terms, and only integers read their values.

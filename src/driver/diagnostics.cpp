@@ -9,6 +9,13 @@ uint32_t currentLine = 0;
 uint32_t parserErrors = 0;
 bool internalParserInvocation = false;
 
+void resetDiagnostics() {
+    currentFileName.clear();
+    currentLine = 0;
+    parserErrors = 0;
+    internalParserInvocation = false;
+}
+
 FILE *errorOutput() {
     fflush(stdout);
     return stderr;

@@ -60,19 +60,20 @@ void countAnswerSet(MODEL_GENERATOR *mg) {
     if (mg->maxModels != 0 && mg->maxModels == mg->answerSetsPrinted) mg->status = MG_STOP;
 }
 
-// The ground atoms of the predicate "#query", found once.
+// The ground atoms of the predicate "#query", found once, when first asked for.
+std::vector<GATOM_ID> queryAtomList;
+bool queryAtomsFound = false;
+
 const std::vector<GATOM_ID> &queryAtoms() {
-    static std::vector<GATOM_ID> atoms;
-    static bool found = false;
-    if (!found) {
-        found = true;
+    if (!queryAtomsFound) {
+        queryAtomsFound = true;
         auto [predicate, exists] = predicateTable.find("#query");
         if (exists)
             for (uint32_t i = 0; i < groundAtomCount; ++i)
                 if (groundAtomTable[static_cast<GATOM_ID>(i)].predicate == predicate)
-                    atoms.push_back(static_cast<GATOM_ID>(i));
+                    queryAtomList.push_back(static_cast<GATOM_ID>(i));
     }
-    return atoms;
+    return queryAtomList;
 }
 
 // The answers of a non-ground query start when first needed, whoever needs them first.
@@ -181,6 +182,16 @@ void stopAnswerOutput() {
             sigaction(INTERRUPTS[i], &previousActions[i], nullptr);
             handlerInstalled[i] = false;
         }
+}
+
+void resetModelOutput() {
+    queryConsequences.reset();
+    queryAnswered = false;
+    queryAtomList.clear();
+    queryAtomsFound = false;
+    stopAnswerOutput();
+    modeCallback = nullptr;
+    pendingSignal = 0;
 }
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {

@@ -21,6 +21,9 @@
 extern std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
 // Set once a callback has printed the verdict of a ground query; `finish` then prints none.
 extern bool queryAnswered;
+// Forgets the consequences, the verdict and the "#query" atoms found, and ends the answer output
+// (the signals back to their handling before it), as the process starts.
+void resetModelOutput();
 
 // One answer set between braces, without a newline: the facts (unless -nofacts), the atoms
 // grounding proved true, and the atoms true in the model when one is given; internal predicates

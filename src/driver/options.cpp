@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "driver/diagnostics.h"
 #include "driver/finish.h"
@@ -82,6 +83,34 @@ int32_t optPlanLength = -1;
 uint32_t optPlanMinActions = 0;
 uint32_t optPlanMaxActions = 0;
 uint32_t optPlanCache = 10000;
+
+namespace {
+
+// Every option value above, in one list. The copy below is taken before `main` starts (each value
+// is initialised above it, in this file), and resetOptions puts it back; a new option joins the
+// list.
+auto optionValues() {
+    return std::tie(programName, optMaxModels, maxInt, optCostBoundList, optCostBound,
+                    optDeterministic, optWellFounded, optInstantiate, optDepgraph, optNoModelCheck,
+                    optReadStdin, optFiniteCheck, optMaxNesting, optMaxList, optWait, optFilter,
+                    optPFilter, optFacts, optSatlike, optWctrace, optWitness, optSilent, optVerbose,
+                    optStats, optStatsGrounding, optPrintMagic, optPrintEDB, optPrintIDB,
+                    optPrintGIDB, optPrintConstraints, optPrintGConstraints, optPrintWConstraints,
+                    optPrintGWConstraints, optPrintInterpret, optNegPts, optPtCache, optComplPt,
+                    optCombineComplPt, optCanChooseComplPt, optGUS, optHeuristic, optCHeuristic,
+                    optCombineHeuristic, magicSetsRequested, optODMS, optODMSPlus, optOODMS, optOS,
+                    optORb, optORp, optORdr, optOGp, optOGo, optOGs, optOH, optOPf, optOMm,
+                    frontEndMode, frontEndSubMode, planningMode, optFPCheck, optFPSoundCheck,
+                    optFPCompleteCheck, optPlanLength, optPlanMinActions, optPlanMaxActions,
+                    optPlanCache);
+}
+
+template <class... T> std::tuple<T...> copyOf(const std::tuple<T &...> &values) { return values; }
+const auto defaultOptionValues = copyOf(optionValues());
+
+} // namespace
+
+void resetOptions() { optionValues() = defaultOptionValues; }
 
 namespace {
 

@@ -1,7 +1,8 @@
 // Option variables of the command line. The option pass of `main` sets them once, before any
 // input is read; every other component only reads them (the run sequence clears the three
 // program-shape flags for the front-end modes and fills empty heuristic lists with defaults;
-// `maxInt` can also be set by the "#maxint" statement of the input).
+// `maxInt` can also be set by the "#maxint" statement of the input). `resetOptions` puts them
+// back to their defaults before another input in the same process.
 //
 // Booleans are one-byte flags; numbers are 32-bit as the command line defines them. Name sets
 // compare as byte strings (std::string's order is the plain lexicographic byte order).
@@ -108,6 +109,10 @@ extern uint32_t optPlanCache;
 // A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
 // that "none" never collides with a weight; they are scaled by 1000 in 64-bit arithmetic.
 constexpr int64_t COSTBOUND_NONE = -1;
+
+// Puts every option variable back to the value it has when the process starts, as before any
+// option pass.
+void resetOptions();
 
 // What the option pass decided: go on with the run, or end it now with the given status.
 struct OPTION_PASS_RESULT {

@@ -40,6 +40,12 @@ extern void (*beforeModelGenerationHook)();
 // every substitution; computed after basic rewriting and again before grounding.
 extern uint32_t maxVariable;
 
+// Puts the global state of every subsystem back as the process starts it: the tables, program
+// parts and ground program emptied, the options at their defaults, the timers at zero, the
+// scanners in their first state. A second input can then be processed in the same process; the
+// unit tests start each test from here.
+void resetGlobalState();
+
 // Highest variable number plus one over everything the rules, constraints, weak constraints and
 // the query hold (heads, aggregate guards and sets, weights and levels included); 0 without any.
 uint32_t countVariables();

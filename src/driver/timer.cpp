@@ -6,6 +6,10 @@
 
 TIMER timers[TIMER_COUNT];
 
+void resetTimers() {
+    for (TIMER &timer : timers) timer = TIMER{};
+}
+
 namespace {
 
 // One carry keeps the microseconds in 0..999999 after a change of at most one second's worth.

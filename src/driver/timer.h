@@ -37,3 +37,5 @@ enum TIMER_INDEX {
 };
 
 extern TIMER timers[TIMER_COUNT];
+// Every timer back at zero and stopped.
+void resetTimers();

@@ -18,6 +18,16 @@ bool readingObservations = false;
 std::vector<HYPOTHESIS> hypotheses;
 std::vector<LITERAL> observations;
 
+// The generated scanner's own teardown.
+int diagyylex_destroy();
+
+void resetDiagnosis() {
+    diagyylex_destroy();
+    readingObservations = false;
+    hypotheses.clear();
+    observations.clear();
+}
+
 void ATOM::moveFactsToRules() const {
     if (predicate >= EDB.predicateCount()) return;
     // A copy: the set is emptied while its facts are moved.

@@ -33,6 +33,8 @@ extern bool readingObservations;
 // What the diagnosis files declared, in reading order over all files.
 extern std::vector<HYPOTHESIS> hypotheses;
 extern std::vector<LITERAL> observations;
+// Forgets what the diagnosis files declared and puts their scanner back in its first state.
+void resetDiagnosis();
 
 // The largest hypothesis weight: its cost, 1000 times the weight, must fit a weak-constraint
 // weight (a 32-bit integer term).

@@ -22,6 +22,35 @@ bool planCostsGiven = false;
 bool planCostLevelsGiven = false;
 bool executabilityCyclic = false;
 
+// The generated scanner's own teardown.
+int planyylex_destroy();
+
+void resetPlanning() {
+    planyylex_destroy();
+    actionTable.clear();
+    fluentTable.clear();
+    planDeclarations.clear();
+    planStatements.clear();
+    declarationKind = 0;
+    initialSection = false;
+    timeKeywordAllowed = false;
+    planGoal.reset();
+    goalPlanLength = -1;
+    maxActionArity = 0;
+    planCostsGiven = false;
+    planCostLevelsGiven = false;
+    executabilityCyclic = false;
+    for (PLAN_CACHE &cache : planCaches) cache = PLAN_CACHE{};
+    printedPlans.clear();
+    actionAtomMask.clear();
+    fluentAtomMask.clear();
+    costAtomMask.clear();
+    fluentRuleGroups.clear();
+    muxConflicts.clear();
+    secureCheckCount = 0;
+    planCacheHits = 0;
+}
+
 PLAN_ATOM::PLAN_ATOM(bool negated_, const std::string &name_, const std::vector<std::string> *arguments_)
     : negated(negated_), name(name_) {
     if (arguments_) arguments = *arguments_;

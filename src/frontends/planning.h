@@ -100,6 +100,10 @@ extern bool planCostLevelsGiven;
 // Set by the translation when the executability laws depend on each other cyclically.
 extern bool executabilityCyclic;
 
+// Puts the planning tables, the secure checks' state and the scanner back as the process starts
+// them.
+void resetPlanning();
+
 // Whether a name is a declared action (fluent).
 bool isAction(const std::string &name);
 bool isFluent(const std::string &name);

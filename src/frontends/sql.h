@@ -60,6 +60,9 @@ struct SQL_RUN {
     NAME_GENERATOR operandNames{"sql2dl__operand", 0};
 };
 extern SQL_RUN sqlRun;
+// Forgets the answer predicate and what the run kept, and puts the scanner back in its first
+// state.
+void resetSql();
 
 // Trees of select-list items and WHERE conditions. A node is a column reference (scalar) or an
 // operator; binary operators have both subtrees, negate only the left one. The comparison

@@ -13,6 +13,15 @@
 std::string sqlAnswerPredicate;
 SQL_RUN sqlRun;
 
+// The generated scanner's own teardown.
+int sqlyylex_destroy();
+
+void resetSql() {
+    sqlyylex_destroy();
+    sqlAnswerPredicate.clear();
+    sqlRun = SQL_RUN{};
+}
+
 namespace {
 
 // Every predicate name that the translation makes begins with this; no WITH element may.

@@ -10,6 +10,12 @@ GROUND_SET_TABLE groundSetTable;
 AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;
 uint32_t aggregateFunctionCount = 0;
 
+void resetAggregateTables() {
+    aggregateFunctionTable.clear();
+    aggregateFunctionCount = 0;
+    groundSetTable.clear();
+}
+
 namespace {
 
 const char *const AGGREGATE_NAMES[] = {"#any", "#avg", "#count", "#max", "#min", "#sum", "#times"};

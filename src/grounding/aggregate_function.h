@@ -188,6 +188,10 @@ public:
     uint32_t intern(const GROUND_SET &set);
     const GROUND_SET &operator[](uint32_t number) const { return *sets[number]; }
     uint32_t size() const { return uint32_t(sets.size()); }
+    void clear() {
+        sets.clear();
+        byHash.clear();
+    }
 
 private:
     std::vector<std::unique_ptr<GROUND_SET>> sets;
@@ -203,6 +207,10 @@ public:
     std::pair<uint32_t, bool> intern(const AGGREGATEFUNCTION &function);
     AGGREGATEFUNCTION &operator[](uint32_t number) const { return *functions[number]; }
     uint32_t size() const { return uint32_t(functions.size()); }
+    void clear() {
+        functions.clear();
+        bySet.clear();
+    }
 
 private:
     std::vector<std::unique_ptr<AGGREGATEFUNCTION>> functions;
@@ -213,3 +221,5 @@ extern GROUND_SET_TABLE groundSetTable;
 extern AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;
 // The number of interned functions (the model generator sizes its aggregate tables by it).
 extern uint32_t aggregateFunctionCount;
+// Empties both tables, as the process starts them.
+void resetAggregateTables();

@@ -41,6 +41,12 @@ public:
     uint32_t size() const { return uint32_t(atoms.size()); }
     void freeze() { groundAtomsFrozen = true; }
     void reserve(uint32_t n) { index.reserve(n); }
+    // Forgets every atom and thaws the table.
+    void clear() {
+        index.clear();
+        atoms.clear();
+        groundAtomsFrozen = false;
+    }
 
 private:
     HASH_INDEX index;

@@ -8,6 +8,16 @@ std::vector<GWEAKCONSTRAINT> groundWeakConstraints;
 std::vector<GWEAKCONSTRAINT> violatedWeakConstraints;
 uint32_t maxLevel = 0;
 
+void resetGroundProgram() {
+    violatedWeakConstraints.clear();
+    groundWeakConstraints.clear();
+    groundConstraints.clear();
+    groundRules.clear();
+    groundAtomCount = 0;
+    groundAtomTable.clear();
+    maxLevel = 0;
+}
+
 void GBODY::recomputeFirstNegative() {
     uint32_t i = 0;
     while (i < literals.size() && !literals[i].negated) i++;

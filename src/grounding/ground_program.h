@@ -125,3 +125,7 @@ extern std::vector<GCONSTRAINT> groundConstraints;
 extern std::vector<GWEAKCONSTRAINT> groundWeakConstraints; // with a non-empty body
 extern std::vector<GWEAKCONSTRAINT> violatedWeakConstraints; // body empty: violated always
 extern uint32_t maxLevel;
+
+// Puts the ground program and the ground atom table back as the process starts them: empty and
+// not frozen.
+void resetGroundProgram();

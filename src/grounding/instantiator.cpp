@@ -63,8 +63,7 @@ void INSTANTIATOR::cleanup() {
     NF.reset();
     indices.clear();
     pendingRules.clear();
-    delete selectivityStatistics;
-    selectivityStatistics = nullptr;
+    resetSelectivityStatistics();
     deleteBuiltins();
 }
 

@@ -7,6 +7,11 @@
 
 SELECTIVITY_STATISTICS *selectivityStatistics = nullptr;
 
+void resetSelectivityStatistics() {
+    delete selectivityStatistics;
+    selectivityStatistics = nullptr;
+}
+
 SELECTIVITY_STATISTICS::SELECTIVITY_STATISTICS() {
     predicateCount = predicateTable.size();
     computed.assign(predicateCount, 0);

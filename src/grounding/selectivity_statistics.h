@@ -91,3 +91,5 @@ private:
 };
 
 extern SELECTIVITY_STATISTICS *selectivityStatistics;
+// Frees the object, if there is one; body ordering makes a new one when it next asks.
+void resetSelectivityStatistics();

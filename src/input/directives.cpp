@@ -91,6 +91,11 @@ void beginObject(const char *name, const std::vector<int32_t> *parents) {
 
 void endObject() { currentObject = 0; }
 
+void clearObjectDefinitions() {
+    objectFacts.clear();
+    objectRules.clear();
+}
+
 void addObjectReference(std::vector<int32_t> &parents, const char *name) {
     auto [index, found] = constantTable.find(name);
     if (found && !startsUpperCase(name)) {

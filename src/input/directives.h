@@ -23,6 +23,9 @@ void endObject();
 void addObjectReference(std::vector<int32_t> &parents, const char *name);
 // Records the atom as overridden in the ancestors given by the parent list.
 void markOverridden(const ATOM &atom, const std::vector<int32_t> &parents);
+// Frees the facts and rules of every object defined so far (the parser's reset); the entries of
+// `objects` that point at them are dropped with the program store.
+void clearObjectDefinitions();
 
 // Removes a leading and a trailing double quote in place; false unless the string has both.
 bool stripQuotes(char *text);

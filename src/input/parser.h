@@ -53,3 +53,7 @@ struct EXPORT_STATEMENT {
 };
 extern std::vector<IMPORT_STATEMENT> importStatements;
 extern std::vector<EXPORT_STATEMENT> exportStatements;
+
+// Puts the parser's state above, the scanner's and the storage of object definitions back as
+// the process starts them, so that another input can be read in the same process.
+void resetParser();

@@ -13,9 +13,6 @@
 
 namespace {
 
-// The numbers of the "__ovr<N>" predicates, one counter for the run.
-uint32_t overrideCounter = 0;
-
 std::string complementName(std::string_view name) {
     if (name.starts_with("-")) return std::string(name.substr(1));
     std::string complement = "-";
@@ -178,7 +175,8 @@ void extendOverriddenRule(const OBJECT &object, RULE &rule, std::vector<RULE> &a
     if (rule.hasBody()) addProjectionRules(*rule.body, firstFreeVariable(*rule.body), appended);
 }
 
-uint32_t addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount) {
+// `overrideCounter` numbers the "__ovr<N>" predicates, one count over every object.
+uint32_t addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount, uint32_t &overrideCounter) {
     uint32_t overriddenFacts = 0;
     if (object.facts) {
         for (uint32_t p = 0; p < object.facts->predicateCount(); ++p) {
@@ -238,6 +236,7 @@ int translateObjects(std::vector<OBJECT> &objects) {
     // The default object's rules are IDB: only the rules read are walked, not those added.
     const size_t readRules = IDB.size();
     uint32_t overriddenFacts = 0;
+    uint32_t overrideCounter = 0;
     for (size_t i = 0; i < objects.size(); ++i) {
         OBJECT &object = objects[i];
         addInheritanceFacts(object.id, object.parents.get(), objects);
@@ -262,8 +261,9 @@ int translateObjects(std::vector<OBJECT> &objects) {
                 IDB.emplace_back(std::vector<ATOM>{ATOM(name.c_str(), std::span<const TERM>(headArgs), PREDICATE_IDB)},
                                  std::move(body));
             }
-        overriddenFacts +=
-            addOverridingRules(object, i == 0, i == 0 ? readRules : (object.rules ? object.rules->size() : 0));
+        overriddenFacts += addOverridingRules(object, i == 0,
+                                              i == 0 ? readRules : (object.rules ? object.rules->size() : 0),
+                                              overrideCounter);
     }
     std::vector<RULE> appended;
     for (CONSTRAINT &constraint : constraints) addProjectionRules(constraint.body, firstFreeVariable(constraint.body), appended);

@@ -15,6 +15,14 @@ double worstModelCheckTime = 0;
 double worstInnerCheckTime = 0;
 uint32_t maxInnerCheckAtoms = 0;
 
+void resetModelChecker() {
+    modelCheckWitness = nullptr;
+    modelCheckWitnessFound = nullptr;
+    worstModelCheckTime = 0;
+    worstInnerCheckTime = 0;
+    maxInnerCheckAtoms = 0;
+}
+
 namespace {
 
 double secondsOf(const TIMER &t) { return double(t.seconds) + double(t.microseconds) / 1000000.0; }

@@ -60,6 +60,8 @@ extern uint8_t *modelCheckWitnessFound;
 extern double worstModelCheckTime;
 extern double worstInnerCheckTime;
 extern uint32_t maxInnerCheckAtoms;
+// No witness buffer, statistics at zero, as the process starts them.
+void resetModelChecker();
 
 inline bool countsAsTrue(TRUTH_VALUE v) { return v >= TRUTH_MUST_BE_TRUE; }
 

@@ -2,7 +2,7 @@
 // file stores (weights, negation flags, the largest input integer, the parser's result), the move
 // of facts into rules, and the "Diagnosis:" line built from the interpretation and the model.
 //
-// The predicate table lives for the whole process, so every test uses predicate names of its own.
+// Every test starts from an empty program store and predicate table (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -2,8 +2,9 @@
 // growing built-ins fed from inside or outside the recursion, the limits that switch parts of
 // the check off, and the messages of a failure.
 //
-// Programs are parsed into the global program store, which every test empties first; the
-// predicate table lives for the whole process, so each case uses predicate names of its own.
+// Programs are parsed into the global program store, which is emptied before every test
+// (unit_main.cpp); the cases of one test share the predicate table, so each uses predicate names
+// of its own.
 #include <gtest/gtest.h>
 
 #include <set>

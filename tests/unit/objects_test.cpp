@@ -2,8 +2,8 @@
 // of the rules that block overridden rules, inheritance facts over shared ancestors, and the
 // fresh variables that bodies get.
 //
-// Programs are parsed into the global program store, which every test empties first; the
-// predicate table lives for the whole process, so each test uses names of its own.
+// Programs are parsed into the global program store, which is emptied before every test
+// (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // objects, and the behaviours the end-to-end cases cannot show (generated text, stack limits,
 // NUL bytes, guards no program text can write, aux# names).
 //
-// The predicate table lives for the whole process, so every test uses predicate names of its own.
+// Every test starts from an empty program store and predicate table (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <climits>

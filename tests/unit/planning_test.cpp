@@ -2,8 +2,7 @@
 // statements and their printed form, the goal and its plan length, the parser's settings), and
 // the plan states and the plan cache of the secure checks.
 //
-// The action and fluent tables live for the whole process, so every test declares names of its
-// own.
+// Every test starts from empty action and fluent tables (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>

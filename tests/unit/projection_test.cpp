@@ -4,7 +4,8 @@
 //
 // Programs are parsed into the global program store, which every test empties first. The
 // auxiliary predicates keep their quoted names here (the driver renames them afterwards), and
-// the predicate table lives for the whole process, so each case uses names of its own.
+// the cases of one test share the predicate table (emptied before every test, unit_main.cpp),
+// so each case uses names of its own.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -3,9 +3,10 @@
 // constraint (with and without -instantiate), weak constraints and their levels, and the body
 // conversion on its own (duplicates, order, the first false literal).
 //
-// Programs are parsed into the global program store, which every test empties first. The
-// predicate table and the ground atom table live for the whole process, so each case uses
-// predicate names of its own and reads atom numbers relative to the table's size before it.
+// Programs are parsed into the global program store, which is emptied before every test
+// (unit_main.cpp). The cases of one test share the predicate table and the ground atom table, so
+// each case uses predicate names of its own and reads atom numbers relative to the table's size
+// before it.
 #include <gtest/gtest.h>
 
 #include <cstdio>

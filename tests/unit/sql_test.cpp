@@ -2,7 +2,7 @@
 // without recursion, the parser's results, and the translation's refusals of trees that the
 // grammar never builds (a condition where a column is expected and the reverse).
 //
-// The predicate table lives for the whole process, so every test uses relation names of its own.
+// Every test starts from an empty program store and predicate table (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 // constraints, and the structural size of a ground program; sizes beyond 32 bits are counted in
 // full and stop at the largest 64-bit value instead of wrapping.
 //
-// The predicate table lives for the whole process, so the Herbrand base is read as the growth
-// that new predicates of one's own cause.
+// The predicate table is emptied only before each test (unit_main.cpp), so the Herbrand base is
+// read as the growth that new predicates of one's own cause.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // symmetric built-ins, aggregates, compound terms, the greedy commitment), and the removal of
 // subsumed rules from a rule vector with the order it leaves.
 //
-// Rules are parsed into the global program store, which every test empties first; the predicate
-// table lives for the whole process, so the tests use predicate names of their own.
+// Rules are parsed into the global program store, which is emptied before every test
+// (unit_main.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>

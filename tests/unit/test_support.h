@@ -1,7 +1,8 @@
 // What the unit tests share: capturing a printer's output as a string, and emptying the global
-// program store between cases. Programs are parsed into that store and ground into the global
-// ground program, so a fixture calls these from SetUp and TearDown; the predicate table and the
-// ground atom table live for the whole process and are never emptied here.
+// program store between the cases of one test. Programs are parsed into that store and ground
+// into the global ground program, so a fixture calls these from SetUp and TearDown; the
+// predicate table and the ground atom table are kept here, and emptied only by the reset that
+// starts every test (unit_main.cpp).
 #pragma once
 
 #include <cstdio>

@@ -1,0 +1,38 @@
+// Run sequence: the reset of every subsystem's global state, for another input in the same process.
+#include "core/program.h"
+#include "driver/diagnostics.h"
+#include "driver/model_output.h"
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/timer.h"
+#include "frontends/diagnosis.h"
+#include "frontends/planning.h"
+#include "frontends/sql.h"
+#include "grounding/aggregate_function.h"
+#include "grounding/builtin.h"
+#include "grounding/ground_program.h"
+#include "grounding/selectivity_statistics.h"
+#include "input/parser.h"
+#include "solver/model_checker.h"
+
+void resetGlobalState() {
+    // From the top of the layers down: what a higher layer keeps holds atoms, terms and ground
+    // atom numbers of the tables below, which are emptied last.
+    resetPlanning();
+    resetSql();
+    resetDiagnosis();
+    afterParsingHook = nullptr;
+    beforeModelGenerationHook = nullptr;
+    maxVariable = 0;
+    resetModelOutput();
+    resetTimers();
+    resetDiagnostics();
+    resetOptions();
+    resetModelChecker();
+    resetSelectivityStatistics();
+    deleteBuiltins();
+    resetAggregateTables();
+    resetGroundProgram();
+    resetParser();
+    resetProgramStore();
+}
