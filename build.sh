@@ -14,6 +14,9 @@ command -v bison >/dev/null || need+=(bison)
 command -v clingo >/dev/null || need+=(gringo)
 # The differential tests and benchmark generators are Python scripts.
 command -v python3 >/dev/null || need+=(python3)
+# clang and its runtimes build the parser's libFuzzer target in ./test.sh.
+command -v clang++ >/dev/null || need+=(clang)
+dpkg -s libclang-rt-dev >/dev/null 2>&1 || need+=(libclang-rt-dev)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
