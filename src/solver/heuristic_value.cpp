@@ -126,7 +126,7 @@ int compareCostsOf(const V &a, const V &b, bool satisfiedWeights) {
 
 template <class V>
 int64_t balance(const V &x, int k) {
-    return satSub(x.counter(k), x.counter(k + 3));
+    return satSub(x.counter(HV_CONFIRMED + k), x.counter(HV_CONFIRMED + k + HV_BALANCE_OFFSET));
 }
 
 template <class V>
@@ -138,13 +138,24 @@ int64_t weighted(const V &x, int64_t w0, int64_t w1, int64_t w2) {
 // there, in thousandths.
 template <class V>
 int64_t ratio(const V &x) {
-    uint64_t dividend = static_cast<uint64_t>(satMul(x.counter(10), 1000));
-    uint64_t divisor = static_cast<uint64_t>(x.counter(11)) + 1;
+    uint64_t dividend = static_cast<uint64_t>(satMul(x.counter(HV_NON_HCF_BODY_TRUE), 1000));
+    uint64_t divisor = static_cast<uint64_t>(x.counter(HV_NON_HCF_TRUE)) + 1;
     if (divisor == 0) return dividend == 0 ? 0 : -1;
     return static_cast<int64_t>(dividend / divisor);
 }
 
 bool exactlyOneZero(int64_t a, int64_t b) { return (a == 0) != (b == 0); }
+
+// Exactly one of the two records confirmed a must-be-true atom.
+template <class V>
+bool oneConfirms(const V &a, const V &b) {
+    return exactlyOneZero(a.counter(HV_CONFIRMED), b.counter(HV_CONFIRMED));
+}
+
+template <class V>
+int64_t closedLessDecided(const V &x) {
+    return satSub(x.counter(HV_SATISFIED_CLOSED), x.counter(HV_BODY_DECIDED));
+}
 
 // Splits a criterion into its index and direction; ends the run for an index that names none.
 uint32_t reduceCriterion(int32_t criterion, bool &reversed) {
@@ -165,34 +176,34 @@ template <class V>
 int criterionOf(uint32_t index, const V &a, const V &b) {
     switch (index) {
     case 0: return sign(balance(a, 0), balance(b, 0));
-    case 1: return exactlyOneZero(a.counter(0), b.counter(0)) ? 0 : sign(balance(a, 0), balance(b, 0));
+    case 1: return oneConfirms(a, b) ? 0 : sign(balance(a, 0), balance(b, 0));
     case 2: return sign(balance(a, 1), balance(b, 1));
-    case 3: return exactlyOneZero(a.counter(0), b.counter(0)) ? 0 : sign(balance(a, 1), balance(b, 1));
+    case 3: return oneConfirms(a, b) ? 0 : sign(balance(a, 1), balance(b, 1));
     case 4: return sign(balance(a, 2), balance(b, 2));
-    case 5: return exactlyOneZero(a.counter(0), b.counter(0)) ? 0 : sign(balance(a, 2), balance(b, 2));
-    case 6: return sign(a.counter(6), b.counter(6));
+    case 5: return oneConfirms(a, b) ? 0 : sign(balance(a, 2), balance(b, 2));
+    case 6: return sign(a.counter(HV_SATISFIED), b.counter(HV_SATISFIED));
     case 7: return a.hasCosts() && b.hasCosts() ? -compareCostsOf(a, b, false) : 0;
     case 8: return a.hasCosts() && b.hasCosts() ? compareCostsOf(a, b, true) : 0;
-    case 9: return sign(a.counter(0), b.counter(0));
-    case 10: return sign(a.counter(1), b.counter(1));
-    case 11: return sign(a.counter(2), b.counter(2));
+    case 9: return sign(a.counter(HV_CONFIRMED), b.counter(HV_CONFIRMED));
+    case 10: return sign(a.counter(HV_CONFIRMED_SUPPORT2), b.counter(HV_CONFIRMED_SUPPORT2));
+    case 11: return sign(a.counter(HV_CONFIRMED_SUPPORT3), b.counter(HV_CONFIRMED_SUPPORT3));
     case 12: {
         for (int k = 0; k < 3; ++k)
             if (int s = sign(balance(a, k), balance(b, k))) return s;
-        if (int s = sign(a.counter(7), b.counter(7))) return s;
+        if (int s = sign(a.counter(HV_SATISFIED_CLOSED), b.counter(HV_SATISFIED_CLOSED))) return s;
         if (a.hasCosts() && b.hasCosts()) {
             if (int s = -compareCostsOf(a, b, false)) return s;
             if (int s = compareCostsOf(a, b, true)) return s;
         }
         for (int k = 0; k < 3; ++k)
-            if (int s = sign(a.counter(k), b.counter(k))) return s;
+            if (int s = sign(a.counter(HV_CONFIRMED + k), b.counter(HV_CONFIRMED + k))) return s;
         return 1;
     }
-    case 13: return (a.counter(0) != 0) - (b.counter(0) != 0);
+    case 13: return (a.counter(HV_CONFIRMED) != 0) - (b.counter(HV_CONFIRMED) != 0);
     case 14: return sign(weighted(b, 1, 2, 1), weighted(a, 1, 2, 1));
-    case 15: return sign(a.counter(7), b.counter(7));
-    case 16: return sign(satSub(a.counter(7), a.counter(8)), satSub(b.counter(7), b.counter(8)));
-    case 21: return sign(a.counter(9), b.counter(9));
+    case 15: return sign(a.counter(HV_SATISFIED_CLOSED), b.counter(HV_SATISFIED_CLOSED));
+    case 16: return sign(closedLessDecided(a), closedLessDecided(b));
+    case 21: return sign(a.counter(HV_ASSIGNED), b.counter(HV_ASSIGNED));
     case 29: return sign(weighted(a, 1, -24, -4), weighted(b, 1, -24, -4));
     case 30: return sign(weighted(a, 1, -8, -2), weighted(b, 1, -8, -2));
     case 31: return sign(weighted(a, 1, -3, -1), weighted(b, 1, -3, -1));
@@ -215,7 +226,7 @@ int64_t combinedWeighted(int32_t op, const HEURISTIC_PAIR &x, int64_t w0, int64_
 
 HEURISTIC_VALUE entryWise(const HEURISTIC_VALUE &a, const HEURISTIC_VALUE *b, int64_t k, bool multiplying) {
     HEURISTIC_VALUE r = a;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < HV_COUNTERS; ++i) {
         int64_t y = b ? b->counters[i] : k;
         r.counters[i] = multiplying ? satMul(a.counters[i], y) : satAdd(a.counters[i], y);
     }
@@ -286,7 +297,7 @@ int64_t combineValues(int32_t op, int64_t a, int64_t b) {
 HEURISTIC_VALUE combineCandidate(int32_t op, const HEURISTIC_PAIR &candidate, const std::vector<int32_t> &criteria) {
     COMBINED_VIEW v(op, candidate, criteria);
     HEURISTIC_VALUE r = *candidate.result;
-    for (int i = 0; i < 12; ++i) r.counters[i] = v.counter(i);
+    for (int i = 0; i < HV_COUNTERS; ++i) r.counters[i] = v.counter(i);
     if (v.hasCosts()) {
         for (size_t l = 0; l < v.levels(); ++l) {
             r.cost.values[l] = v.cost(l);
@@ -308,8 +319,8 @@ int compareByCombinedCriterion(int32_t criterion, int32_t op, const HEURISTIC_PA
     case 14: s = sign(combinedWeighted(op, a, 1, 2, 1), combinedWeighted(op, b, 1, 2, 1)); break;
     case 16: {
         auto value = [op](const HEURISTIC_PAIR &x) {
-            return combineValues(op, satSub(x.result->counters[7], x.result->counters[8]),
-                                 satSub(x.opposite->counters[7], x.opposite->counters[8]));
+            return combineValues(op, closedLessDecided(PLAIN_VIEW{*x.result}),
+                                 closedLessDecided(PLAIN_VIEW{*x.opposite}));
         };
         s = sign(value(a), value(b));
         break;
@@ -333,16 +344,14 @@ int compareByCombinedCriterion(int32_t criterion, int32_t op, const HEURISTIC_PA
         case 1:
         case 3:
         case 5:
-            s = exactlyOneZero(ca.counter(0), cb.counter(0))
-                    ? 0
-                    : sign(combinedBalance(op, a, index / 2), combinedBalance(op, b, index / 2));
+            s = oneConfirms(ca, cb) ? 0 : sign(combinedBalance(op, a, index / 2), combinedBalance(op, b, index / 2));
             break;
-        case 6: s = sign(ca.counter(6), cb.counter(6)); break;
-        case 9: s = sign(ca.counter(0), cb.counter(0)); break;
-        case 10: s = sign(ca.counter(1), cb.counter(1)); break;
-        case 11: s = sign(ca.counter(2), cb.counter(2)); break;
-        case 15: s = sign(ca.counter(7), cb.counter(7)); break;
-        case 21: s = sign(ca.counter(9), cb.counter(9)); break;
+        case 6: s = sign(ca.counter(HV_SATISFIED), cb.counter(HV_SATISFIED)); break;
+        case 9: s = sign(ca.counter(HV_CONFIRMED), cb.counter(HV_CONFIRMED)); break;
+        case 10: s = sign(ca.counter(HV_CONFIRMED_SUPPORT2), cb.counter(HV_CONFIRMED_SUPPORT2)); break;
+        case 11: s = sign(ca.counter(HV_CONFIRMED_SUPPORT3), cb.counter(HV_CONFIRMED_SUPPORT3)); break;
+        case 15: s = sign(ca.counter(HV_SATISFIED_CLOSED), cb.counter(HV_SATISFIED_CLOSED)); break;
+        case 21: s = sign(ca.counter(HV_ASSIGNED), cb.counter(HV_ASSIGNED)); break;
         default: s = criterionOf(index, ca, cb); break;  // 7, 8, 12, 13
         }
         break;

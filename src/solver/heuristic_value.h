@@ -19,11 +19,32 @@
 
 #include "solver/truth_assignment.h"
 
+// The counters of a look-ahead record, by what propagation counted into them. The support
+// count is the atom's number of potentially supporting rules at that moment; the three classes
+// of confirmed and of must-be-true atoms are read as balances (confirmed minus must-be-true).
+enum HV_COUNTER : int {
+    HV_CONFIRMED = 0,           // must-be-true atoms that became true
+    HV_CONFIRMED_SUPPORT2 = 1,  // of those, atoms with support count 2
+    HV_CONFIRMED_SUPPORT3 = 2,  // of those, support count 3; and must-be-true atoms whose count dropped to 2
+    HV_MUST_BE_TRUE = 3,        // atoms that became must-be-true
+    HV_MUST_BE_TRUE_SUPPORT2 = 4,  // of those, support count 2; and must-be-true atoms whose count dropped to 2
+    HV_MUST_BE_TRUE_SUPPORT3 = 5,  // of those, support count 3; and must-be-true atoms whose count dropped to 3
+    HV_SATISFIED = 6,           // rules and constraints that became satisfied
+    HV_SATISFIED_CLOSED = 7,    // of those, constraints and rules with no open head or no undefined body left
+    HV_BODY_DECIDED = 8,        // unsatisfied rules that lost their last undefined body literal or open head
+    HV_ASSIGNED = 9,            // atoms made false, must-be-true, or true from undefined
+    HV_NON_HCF_BODY_TRUE = 10,  // rules satisfied by their head in non-head-cycle-free components, body now true
+    HV_NON_HCF_TRUE = 11,       // atoms made true in non-head-cycle-free components
+    HV_COUNTERS = 12,
+};
+// The balance of support class k (0, 1, 2): confirmed minus must-be-true atoms of that class.
+constexpr int HV_BALANCE_OFFSET = HV_MUST_BE_TRUE - HV_CONFIRMED;
+
 // One look-ahead record. The two cost vectors exist (`hasCosts`) exactly when the program has
 // weak-constraint levels; records of one model generator all cover the same levels. Copies are
 // deep; assigning between records of the same levels allocates nothing.
 struct HEURISTIC_VALUE {
-    int64_t counters[12] = {};
+    int64_t counters[HV_COUNTERS] = {};
     bool hasCosts = false;
     COST_VECTOR cost;             // the cost of the assignment after the look-ahead
     COST_VECTOR satisfiedWeight;  // per level, the weight of the weak constraints it satisfied

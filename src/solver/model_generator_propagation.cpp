@@ -20,21 +20,21 @@ inline bool noUndefinedBody(const GRULE *r) { return undefinedPositive(r) + r->o
 void MODEL_GENERATOR::countTrueInNonHCF(GATOM_ID atom) {
     if (aggregateAtom[atom]) return;
     int32_t c = componentOfAtom[atom];
-    if (c >= 0 && componentKind[c] == 1) ++lookaheadRecord.counters[11];
+    if (c >= 0 && componentKind[c] == 1) ++lookaheadRecord.counters[HV_NON_HCF_TRUE];
 }
 
 void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    ++lookaheadRecord.counters[9];
+    ++lookaheadRecord.counters[HV_ASSIGNED];
     a.setValue(atom, TRUTH_FALSE);
     propagationQueue.push(TRUTH_FALSE, atom);
 }
 
 void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     int64_t *c = lookaheadRecord.counters;
-    ++c[3];
-    ++c[9];
-    if (supportCount[atom] == 2) ++c[4];
-    if (supportCount[atom] == 3) ++c[5];
+    ++c[HV_MUST_BE_TRUE];
+    ++c[HV_ASSIGNED];
+    if (supportCount[atom] == 2) ++c[HV_MUST_BE_TRUE_SUPPORT2];
+    if (supportCount[atom] == 3) ++c[HV_MUST_BE_TRUE_SUPPORT3];
     a.setValue(atom, TRUTH_MUST_BE_TRUE);
     ++a.mustBeTrueCount;
     propagationQueue.push(TRUTH_MUST_BE_TRUE, atom);
@@ -43,15 +43,15 @@ void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 void MODEL_GENERATOR::setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     a.setValue(atom, TRUTH_TRUE);
     propagationQueue.push(TRUTH_TRUE, atom);
-    ++lookaheadRecord.counters[9];
+    ++lookaheadRecord.counters[HV_ASSIGNED];
     countTrueInNonHCF(atom);
 }
 
 void MODEL_GENERATOR::confirmMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     int64_t *c = lookaheadRecord.counters;
-    ++c[0];
-    if (supportCount[atom] == 2) ++c[1];
-    if (supportCount[atom] == 3) ++c[2];
+    ++c[HV_CONFIRMED];
+    if (supportCount[atom] == 2) ++c[HV_CONFIRMED_SUPPORT2];
+    if (supportCount[atom] == 3) ++c[HV_CONFIRMED_SUPPORT3];
     a.setValue(atom, TRUTH_TRUE_FROM_MUST_BE_TRUE);
     --a.mustBeTrueCount;
     propagationQueue.push(TRUTH_TRUE_FROM_MUST_BE_TRUE, atom);
@@ -110,8 +110,8 @@ int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, GRULE *r) {
 
 int MODEL_GENERATOR::bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r) {
     if (r->satisfied == 0) {
-        ++lookaheadRecord.counters[6];
-        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[7];
+        ++lookaheadRecord.counters[HV_SATISFIED];
+        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
         setCounter(r->satisfied, SATISFIED_BY_BODY);
         return withdrawSupport(a, r, -1);
     }
@@ -121,10 +121,10 @@ int MODEL_GENERATOR::bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r) {
 
 int MODEL_GENERATOR::headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
     if (r->satisfied == 0) {
-        ++lookaheadRecord.counters[6];
-        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[7];
+        ++lookaheadRecord.counters[HV_SATISFIED];
+        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
         setCounter(r->satisfied, SATISFIED_BY_HEAD);
-        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         return withdrawSupport(a, r, atom);
     }
     if (r->satisfied == SATISFIED_BY_BODY) {
@@ -137,8 +137,8 @@ int MODEL_GENERATOR::headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
 void MODEL_GENERATOR::constraintSatisfied(GCONSTRAINT *k) {
     if (k->satisfied) return;
     setCounter(k->satisfied, 1);
-    ++lookaheadRecord.counters[6];
-    ++lookaheadRecord.counters[7];
+    ++lookaheadRecord.counters[HV_SATISFIED];
+    ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
 }
 
 void MODEL_GENERATOR::weakConstraintSatisfied(GWEAKCONSTRAINT *w) {
@@ -217,14 +217,14 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         if (r->satisfied & SATISFIED_BY_BODY) continue;
         decrementCounter(r->openNegative);
         if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         } else if (r->satisfied == 0) {
             if (openLiterals(r) < 2) {
                 if (!propagateRule(a, r)) return 0;
             } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
                 if (!confirmSupportedHead(a, r)) return 0;
             }
-            if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+            if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
         }
     }
     for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
@@ -232,7 +232,7 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         if (r->satisfied) continue;
         decrementCounter(r->openHead);
         if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
-        if (r->openHead == 0) ++lookaheadRecord.counters[8];
+        if (r->openHead == 0) ++lookaheadRecord.counters[HV_BODY_DECIDED];
     }
     for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
          p != negativeConstraintOccurrences.end(atom); ++p)
@@ -267,7 +267,7 @@ int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         if (r->satisfied) continue;
         incrementCounter(r->mustBeTruePositive);
         if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
-        if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+        if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
     }
     for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
          p != positiveConstraintOccurrences.end(atom); ++p)
@@ -286,7 +286,7 @@ int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         if (r->satisfied & SATISFIED_BY_BODY) continue;
         decrementCounter(r->openPositive);
         if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         } else if (r->satisfied == 0) {
             decrementCounter(r->mustBeTruePositive);
             if (openLiterals(r) < 2) {
@@ -316,14 +316,14 @@ int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         if (r->satisfied & SATISFIED_BY_BODY) continue;
         decrementCounter(r->openPositive);
         if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[10];
+            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         } else if (r->satisfied == 0) {
             if (openLiterals(r) < 2) {
                 if (!propagateRule(a, r)) return 0;
             } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
                 if (!confirmSupportedHead(a, r)) return 0;
             }
-            if (noUndefinedBody(r)) ++lookaheadRecord.counters[8];
+            if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
         }
     }
     for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);

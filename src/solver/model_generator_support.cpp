@@ -29,12 +29,12 @@ int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID ato
             break;
         case 2:
             if (v == TRUTH_MUST_BE_TRUE) {
-                ++lookaheadRecord.counters[4];
-                ++lookaheadRecord.counters[2];
+                ++lookaheadRecord.counters[HV_MUST_BE_TRUE_SUPPORT2];
+                ++lookaheadRecord.counters[HV_CONFIRMED_SUPPORT3];
             }
             break;
         case 3:
-            if (v == TRUTH_MUST_BE_TRUE) ++lookaheadRecord.counters[5];
+            if (v == TRUTH_MUST_BE_TRUE) ++lookaheadRecord.counters[HV_MUST_BE_TRUE_SUPPORT3];
             break;
         default: break;
         }

@@ -106,7 +106,7 @@ struct ROOT : LOADED {
 
 HEURISTIC_VALUE counted(int64_t counter9) {
     HEURISTIC_VALUE v;
-    v.counters[9] = counter9;
+    v.counters[HV_ASSIGNED] = counter9;
     return v;
 }
 

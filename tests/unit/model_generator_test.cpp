@@ -420,7 +420,7 @@ TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
         // other atom is made false.
         ASSERT_EQ(mg.propagateInitial(a), 1);
         EXPECT_EQ(a[e], TRUTH_FALSE);
-        EXPECT_EQ(mg.lookaheadRecord.counters[9], 1);
+        EXPECT_EQ(mg.lookaheadRecord.counters[HV_ASSIGNED], 1);
     }
     collected.clear();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
