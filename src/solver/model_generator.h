@@ -457,6 +457,7 @@ private:
     int dropSupport(TRUTH_ASSIGNMENT &a, GRULE *r);
     int bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r);
     int headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom);
+    int bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &open, bool confirmed);
     void constraintSatisfied(GCONSTRAINT *k);
     void weakConstraintSatisfied(GWEAKCONSTRAINT *w);
     int constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative);

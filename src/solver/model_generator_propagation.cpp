@@ -200,6 +200,28 @@ bool MODEL_GENERATOR::exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTO
 
 // --- Consequences per kind -------------------------------------------------------------------
 
+// A body literal of R became true: its open counter drops (`open` is openPositive or
+// openNegative of R). An atom confirmed from must-be-true was counted as true already; it only
+// leaves mustBeTruePositive. A rule with at most one open literal left infers; one whose body is
+// now true confirms a must-be-true head atom.
+int MODEL_GENERATOR::bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &open, bool confirmed) {
+    if (r->satisfied & SATISFIED_BY_BODY) return 1;
+    decrementCounter(open);
+    if (r->satisfied == SATISFIED_BY_HEAD) {
+        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
+        return 1;
+    }
+    if (r->satisfied != 0) return 1;
+    if (confirmed) decrementCounter(r->mustBeTruePositive);
+    if (openLiterals(r) < 2) {
+        if (!propagateRule(a, r)) return 0;
+    } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
+        if (!confirmSupportedHead(a, r)) return 0;
+    }
+    if (!confirmed && noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
+    return 1;
+}
+
 int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (!wellFounded) {
         int ok = aggregateAtom[atom] ? propagateFalseAggregate(a, atom) : updateAggregatesOfAtom(a, atom, false);
@@ -212,21 +234,8 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         constraintSatisfied(*p);
     for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
         weakConstraintSatisfied(*p);
-    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        if (r->satisfied & SATISFIED_BY_BODY) continue;
-        decrementCounter(r->openNegative);
-        if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
-        } else if (r->satisfied == 0) {
-            if (openLiterals(r) < 2) {
-                if (!propagateRule(a, r)) return 0;
-            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
-                if (!confirmSupportedHead(a, r)) return 0;
-            }
-            if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
-        }
-    }
+    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
+        if (!bodyLiteralTrue(a, *p, (*p)->openNegative, false)) return 0;
     for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
         GRULE *r = *p;
         if (r->satisfied) continue;
@@ -281,21 +290,8 @@ int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
         if (!headTrue(a, *p, atom)) return 0;
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        if (r->satisfied & SATISFIED_BY_BODY) continue;
-        decrementCounter(r->openPositive);
-        if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
-        } else if (r->satisfied == 0) {
-            decrementCounter(r->mustBeTruePositive);
-            if (openLiterals(r) < 2) {
-                if (!propagateRule(a, r)) return 0;
-            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
-                if (!confirmSupportedHead(a, r)) return 0;
-            }
-        }
-    }
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
+        if (!bodyLiteralTrue(a, *p, (*p)->openPositive, true)) return 0;
     return 1;
 }
 
@@ -311,21 +307,8 @@ int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
         weakConstraintSatisfied(*p);
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        if (r->satisfied & SATISFIED_BY_BODY) continue;
-        decrementCounter(r->openPositive);
-        if (r->satisfied == SATISFIED_BY_HEAD) {
-            if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
-        } else if (r->satisfied == 0) {
-            if (openLiterals(r) < 2) {
-                if (!propagateRule(a, r)) return 0;
-            } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
-                if (!confirmSupportedHead(a, r)) return 0;
-            }
-            if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
-        }
-    }
+    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
+        if (!bodyLiteralTrue(a, *p, (*p)->openPositive, false)) return 0;
     for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
          p != positiveConstraintOccurrences.end(atom); ++p)
         if (!constraintLiteralTrue(a, *p, false)) return 0;
