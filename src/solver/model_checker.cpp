@@ -142,7 +142,7 @@ void appendChosenClause(std::span<const uint32_t> atoms, bool allAtoms, const TR
 
 // Steps 2 to 4 of a satisfiability check, over a check program already built.
 int decideByCheckProgram(uint32_t relevant, std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints,
-                         const CANDIDATE_SET &u) {
+                         const CANDIDATE_SET &u, SAT_SOLVER &solver) {
     if (relevant == 0) {
         const std::vector<GATOM_ID> &first = checkRules.front().head;
         if (first.empty()) return 1;
@@ -153,18 +153,18 @@ int decideByCheckProgram(uint32_t relevant, std::vector<GRULE> &checkRules, std:
         if (modelCheckWitnessFound) *modelCheckWitnessFound = 1;
         return 0;
     }
-    if (!satSolve(checkRules, checkConstraints, u.members, modelCheckWitness)) return 1;
+    if (!solver.satSolve(checkRules, checkConstraints, u.members, modelCheckWitness)) return 1;
     if (modelCheckWitnessFound) *modelCheckWitnessFound = 1;
     return 0;
 }
 
 int satisfiabilityCheck(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
-                        const CANDIDATE_SET &u) {
+                        const CANDIDATE_SET &u, SAT_SOLVER &solver) {
     std::vector<GRULE> checkRules;
     std::vector<GCONSTRAINT> checkConstraints;
     checkRules.reserve(rules.size() + 1);
     uint32_t relevant = buildCheckProgram(rules, a, chosenFlags, u, checkRules, checkConstraints);
-    return decideByCheckProgram(relevant, checkRules, checkConstraints, u);
+    return decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver);
 }
 
 bool blocksWitness(const GRULE &r, const uint8_t *witness, const TRUTH_ASSIGNMENT &a) {
@@ -184,7 +184,8 @@ bool touchesWitness(const GRULE &r, const uint8_t *witness) {
 }
 
 // Mode 1: each component of the ground graph on its own.
-int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags) {
+int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
+                      SAT_SOLVER &solver) {
     CANDIDATE_SET u(a.values.size());
     for (uint32_t c = 0; c < graph.componentCount(); ++c) {
         const std::vector<uint32_t> &atoms = graph.componentNodes(c);
@@ -193,8 +194,8 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
         std::span<const GRULE *const> rules(graph.componentRules[c].rules);
         shrinkComponentToFixpoint(rules, a, u);
         if (u.count == 0) continue;
-        int stable = graph.cyclic(c) && graph.isDisjunctive(c) ? checkComponentBySat(rules, atoms, a, chosenFlags, u)
-                                                               : 0;
+        int stable =
+            graph.cyclic(c) && graph.isDisjunctive(c) ? checkComponentBySat(rules, atoms, a, chosenFlags, u, solver) : 0;
         if (!stable) return 0;
         for (uint32_t atom : atoms) u.erase(GATOM_ID(atom));
     }
@@ -203,7 +204,8 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
 
 // Mode 5: the relevant rules reduced by the candidate, checked component by component of their
 // own dependency graph.
-int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags) {
+int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
+                  SAT_SOLVER &solver) {
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
     shrinkToFixpoint(rules, a, u);
@@ -224,7 +226,7 @@ int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, co
         std::span<const GRULE *const> componentRules(graph.componentRules[c].rules);
         int stable;
         if (graph.cyclic(c) && graph.isDisjunctive(c)) {
-            stable = checkComponentBySat(componentRules, atoms, a, chosenFlags, componentAtoms);
+            stable = checkComponentBySat(componentRules, atoms, a, chosenFlags, componentAtoms, solver);
         } else {
             shrinkComponentToFixpoint(componentRules, a, componentAtoms);
             stable = componentAtoms.count == 0;
@@ -335,7 +337,8 @@ uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::sp
 }
 
 int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uint32_t> atoms,
-                        const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u) {
+                        const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u,
+                        SAT_SOLVER &solver) {
     maxInnerCheckAtoms = std::max(maxInnerCheckAtoms, u.count);
     TIMER inner;
     inner.start();
@@ -345,7 +348,7 @@ int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uin
         std::vector<GCONSTRAINT> checkConstraints;
         checkRules.reserve(rules.size() + 1);
         uint32_t relevant = buildComponentCheckProgram(rules, atoms, a, chosenFlags, u, checkRules, checkConstraints);
-        stable = decideByCheckProgram(relevant, checkRules, checkConstraints, u);
+        stable = decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver);
     }
     inner.stop();
     worstInnerCheckTime = std::max(worstInnerCheckTime, secondsOf(inner));
@@ -353,7 +356,7 @@ int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uin
 }
 
 int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
-                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type) {
+                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver) {
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
     if (shrink) {
@@ -367,7 +370,7 @@ int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, cons
     int stable = 1;
     if (u.count != 0) {
         if (type != CHECK_SAT) internalError("model check");
-        stable = satisfiabilityCheck(rules, a, chosenFlags, u);
+        stable = satisfiabilityCheck(rules, a, chosenFlags, u, solver);
     }
     inner.stop();
     worstInnerCheckTime = std::max(worstInnerCheckTime, secondsOf(inner));
@@ -375,7 +378,8 @@ int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, cons
 }
 
 int TRUTH_ASSIGNMENT::modelCheck(std::vector<GRULE> &rules, bool programHCF, DEPGRAPH<GRULE, GCONSTRAINT> *graph,
-                                 const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound) const {
+                                 const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound,
+                                 SAT_SOLVER &solver) const {
     modelCheckWitness = witness;
     modelCheckWitnessFound = witnessFound;
     if (witnessFound) *witnessFound = 0;
@@ -391,18 +395,18 @@ int TRUTH_ASSIGNMENT::modelCheck(std::vector<GRULE> &rules, bool programHCF, DEP
     switch (optOMm) {
     case 0:
         if (programHCF || graph->isHCF())
-            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SHRINK_ONLY);
+            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SHRINK_ONLY, solver);
         else
-            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SAT);
+            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SAT, solver);
         break;
     case 1:
-        stable = checkByComponents(*graph, *this, chosenFlags);
+        stable = checkByComponents(*graph, *this, chosenFlags, solver);
         break;
     case 5:
-        stable = checkByReduct(rules, *this, chosenFlags);
+        stable = checkByReduct(rules, *this, chosenFlags, solver);
         break;
     case 9:
-        stable = checkCandidate(*graph, rules, *this, chosenFlags, false, CHECK_SAT);
+        stable = checkCandidate(*graph, rules, *this, chosenFlags, false, CHECK_SAT, solver);
         break;
     default:
         internalError("model check");

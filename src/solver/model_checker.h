@@ -23,6 +23,7 @@
 
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
+#include "solver/sat_solver.h"
 #include "solver/truth_assignment.h"
 
 // How `checkCandidate` decides once the candidate set is shrunk: the shrunk set alone (the
@@ -90,11 +91,12 @@ uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::sp
 
 // The satisfiability check of one component (its rules and its atoms): 1 stable, 0 not.
 int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uint32_t> atoms,
-                        const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u);
+                        const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u,
+                        SAT_SOLVER &solver);
 
 // One whole-program check on the model generator's ground graph: 1 stable, 0 not.
 int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
-                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type);
+                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver);
 
 // Writes the three statistics lines on the stream (standard error under -stats++).
 void printModelCheckStatistics(FILE *out);

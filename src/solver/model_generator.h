@@ -23,6 +23,7 @@
 #include "grounding/ground_program.h"
 #include "solver/aggregate_value.h"
 #include "solver/heuristic_value.h"
+#include "solver/sat_solver.h"
 #include "solver/truth_assignment.h"
 
 class ATOM_SETS;
@@ -285,6 +286,7 @@ public:
 
     std::vector<uint8_t> witness;
     uint8_t witnessFound = 0;
+    SAT_SOLVER checkSolver;  // the model checker's satisfiability checks
     std::vector<GRULE *> witnessRules;
     uint32_t witnessPosition = 0;
 

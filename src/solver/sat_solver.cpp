@@ -413,21 +413,11 @@ bool SAT_SOLVER::solve() {
     }
 }
 
-namespace {
+// A call over a large clause set gives its memory back when it ends.
+static constexpr size_t KEEP_LIMIT = size_t(1) << 20;
 
-// The solver and the atom-to-variable map are kept between calls so that the many small checks
-// of a search reuse their buffers; every call sizes them anew from its own clause set, and a call
-// over a large clause set gives the memory back when it ends.
-SAT_SOLVER sharedSolver;
-std::vector<int32_t> variableOfAtom;
-std::vector<GATOM_ID> atomOfVariable;
-std::vector<int32_t> clauseBuffer;
-constexpr size_t KEEP_LIMIT = size_t(1) << 20;
-
-}  // namespace
-
-bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
-              const std::vector<uint8_t> &selection, uint8_t *model) {
+bool SAT_SOLVER::satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+                          const std::vector<uint8_t> &selection, uint8_t *model) {
     if (variableOfAtom.size() < selection.size()) variableOfAtom.resize(selection.size(), -1);
     atomOfVariable.clear();
     for (size_t i = 0; i < selection.size(); ++i)
@@ -435,8 +425,7 @@ bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &c
             variableOfAtom[i] = int32_t(atomOfVariable.size());
             atomOfVariable.push_back(GATOM_ID(i));
         }
-    SAT_SOLVER &solver = sharedSolver;
-    solver.reset(uint32_t(atomOfVariable.size()));
+    reset(uint32_t(atomOfVariable.size()));
     auto variable = [&](GATOM_ID atom) {
         if (atom < 0 || size_t(atom) >= selection.size() || !selection[size_t(atom)]) internalError("model check");
         return uint32_t(variableOfAtom[size_t(atom)]);
@@ -444,29 +433,24 @@ bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &c
     size_t literalCount = 0;
     for (const GRULE &r : rules) {
         clauseBuffer.clear();
-        for (GATOM_ID h : r.head) clauseBuffer.push_back(solver.positive(variable(h)));
-        for (const GLITERAL &l : r.body.literals) clauseBuffer.push_back(solver.negative(variable(l.atom)));
+        for (GATOM_ID h : r.head) clauseBuffer.push_back(positive(variable(h)));
+        for (const GLITERAL &l : r.body.literals) clauseBuffer.push_back(negative(variable(l.atom)));
         literalCount += clauseBuffer.size();
-        solver.addClause(clauseBuffer);
+        addClause(clauseBuffer);
     }
-    for (const GCONSTRAINT &c : constraints) {
+    for (const GCONSTRAINT &k : constraints) {
         clauseBuffer.clear();
-        for (const GLITERAL &l : c.body.literals) clauseBuffer.push_back(solver.negative(variable(l.atom)));
+        for (const GLITERAL &l : k.body.literals) clauseBuffer.push_back(negative(variable(l.atom)));
         literalCount += clauseBuffer.size();
-        solver.addClause(clauseBuffer);
+        addClause(clauseBuffer);
     }
-    bool satisfiable = solver.solve();
+    bool satisfiable = solve();
     if (satisfiable && model) {
         std::fill(model, model + selection.size(), uint8_t(0));
         for (uint32_t v = 0; v < atomOfVariable.size(); ++v)
-            if (solver.isTrue(v)) model[size_t(atomOfVariable[v])] = 1;
+            if (isTrue(v)) model[size_t(atomOfVariable[v])] = 1;
     }
     for (GATOM_ID atom : atomOfVariable) variableOfAtom[size_t(atom)] = -1;
-    if (selection.size() > KEEP_LIMIT || literalCount > KEEP_LIMIT) {
-        solver = SAT_SOLVER();
-        std::vector<int32_t>().swap(variableOfAtom);
-        std::vector<GATOM_ID>().swap(atomOfVariable);
-        std::vector<int32_t>().swap(clauseBuffer);
-    }
+    if (selection.size() > KEEP_LIMIT || literalCount > KEEP_LIMIT) *this = SAT_SOLVER();
     return satisfiable;
 }

@@ -1,13 +1,13 @@
 // Satisfiability solver used by the model checker: decides whether a clause set over the atoms of a
-// candidate has a model, and returns one. `satSolve` turns check-program records into clauses;
-// `SAT_SOLVER` is the clause-level search itself (Davis-Putnam with unit propagation, pure
+// candidate has a model, and returns one. `SAT_SOLVER::satSolve` turns check-program records into
+// clauses; the rest of `SAT_SOLVER` is the clause-level search itself (Davis-Putnam with unit propagation, pure
 // literals, look-ahead with failed-literal detection, a double look-ahead and chronological
 // backtracking).
 //
 // Literals are coded per call: variable v asserted true is v, asserted false is v + n, where n is
 // the number of variables. Every array is sized per call from the clause set, so there is no
-// capacity beyond memory; all buffers are owned by the solver object and freed with it. `satSolve`
-// keeps one solver between calls, so that the buffers of small checks are reused.
+// capacity beyond memory; all buffers are owned by the solver object and freed with it. The model
+// generator keeps one solver for its checks, so that the buffers of small checks are reused.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +33,16 @@ public:
     uint32_t variableCount() const { return n; }
     int32_t positive(uint32_t variable) const { return int32_t(variable); }
     int32_t negative(uint32_t variable) const { return int32_t(variable + n); }
+
+    // The satisfiability test of a check program. The variables are the selected atoms (one byte
+    // per ground atom, non-zero when selected), numbered in ascending atom order. A rule record is
+    // the clause of its head atoms and the negations of its body atoms; a constraint record the
+    // clause of the negations of its body atoms; rules come first. Returns true when the clauses
+    // have a model; then, when `model` is given, it gets one byte per ground atom: 1 for the
+    // selected atoms the model makes true, 0 for all others. An atom outside the selection is an
+    // internal error.
+    bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
+                  const std::vector<uint8_t> &selection, uint8_t *model);
 
 private:
     enum STEP { STEP_CONFLICT, STEP_DECIDED, STEP_NO_DECISION };
@@ -100,13 +110,10 @@ private:
     size_t doubleThreshold = 0;
     int64_t largestReduction = -1;
     uint64_t lookaheadCounter = 0;
-};
 
-// The satisfiability test of a check program. The variables are the selected atoms (one byte per
-// ground atom, non-zero when selected), numbered in ascending atom order. A rule record is the
-// clause of its head atoms and the negations of its body atoms; a constraint record the clause of
-// the negations of its body atoms; rules come first. Returns true when the clauses have a model;
-// then, when `model` is given, it gets one byte per ground atom: 1 for the selected atoms the
-// model makes true, 0 for all others. An atom outside the selection is an internal error.
-bool satSolve(const std::vector<GRULE> &rules, const std::vector<GCONSTRAINT> &constraints,
-              const std::vector<uint8_t> &selection, uint8_t *model);
+    // The check program's atoms and variables, and one clause as it is built; kept between calls,
+    // and given back after a call over a large clause set.
+    std::vector<int32_t> variableOfAtom;
+    std::vector<GATOM_ID> atomOfVariable;
+    std::vector<int32_t> clauseBuffer;
+};

@@ -40,6 +40,7 @@ struct CANDIDATE {
     std::vector<uint8_t> chosen;
     std::vector<uint8_t> witness;
     uint8_t witnessFound = 7;  // anything but 0 and 1: a check must reset it
+    SAT_SOLVER solver;
 
     CANDIDATE(const std::vector<std::string> &trueAtoms, const std::vector<std::string> &chosenAtoms,
               const std::vector<std::string> &mustBeTrue = {})
@@ -51,7 +52,7 @@ struct CANDIDATE {
     int check(bool programHCF = false) {
         std::vector<GCONSTRAINT> none;
         GROUND_DEPGRAPH graph(groundRules, none, 0);
-        return a.modelCheck(groundRules, programHCF, &graph, chosen.data(), witness.data(), &witnessFound);
+        return a.modelCheck(groundRules, programHCF, &graph, chosen.data(), witness.data(), &witnessFound, solver);
     }
     MODEL witnessAtoms() const {
         MODEL m;
@@ -305,7 +306,8 @@ TEST(ModelChecker, SatSolveOverCheckRecords) {
     for (GRULE &r : groundRules) rules.push_back(r);
     for (GCONSTRAINT &c : groundConstraints) constraints.push_back(c);
     std::vector<uint8_t> model(groundAtomCount, 5);
-    ASSERT_TRUE(satSolve(rules, constraints, selection, model.data()));
+    SAT_SOLVER solver;
+    ASSERT_TRUE(solver.satSolve(rules, constraints, selection, model.data()));
     EXPECT_EQ(model[atomNumber("c")], 1);
     EXPECT_EQ(model[atomNumber("a")] + model[atomNumber("b")], 1);
     for (uint32_t i = 0; i < groundAtomCount; ++i) {
@@ -318,12 +320,12 @@ TEST(ModelChecker, SatSolveOverCheckRecords) {
     // and the model output is left alone.
     std::vector<GRULE> noRules;
     std::vector<GCONSTRAINT> noConstraints;
-    ASSERT_TRUE(satSolve(noRules, noConstraints, selection, model.data()));
+    ASSERT_TRUE(solver.satSolve(noRules, noConstraints, selection, model.data()));
     EXPECT_EQ(model[atomNumber("a")] + model[atomNumber("b")] + model[atomNumber("c")], 3);
     std::vector<uint8_t> nothing(groundAtomCount, 0);
     noRules.emplace_back(std::vector<GATOM_ID>(), GBODY(), false);
     std::vector<uint8_t> untouched(groundAtomCount, 5);
-    EXPECT_FALSE(satSolve(noRules, noConstraints, nothing, untouched.data()));
+    EXPECT_FALSE(solver.satSolve(noRules, noConstraints, nothing, untouched.data()));
     EXPECT_EQ(untouched, std::vector<uint8_t>(groundAtomCount, 5));
 }
 
@@ -354,13 +356,14 @@ int checkMillionAtomRing() {
     uint8_t found = 0;
     std::vector<GCONSTRAINT> none;
     GROUND_DEPGRAPH graph(groundRules, none, 0);
-    if (a.modelCheck(groundRules, false, &graph, chosen.data(), witness.data(), &found) != 1) return 1;
+    SAT_SOLVER solver;
+    if (a.modelCheck(groundRules, false, &graph, chosen.data(), witness.data(), &found, solver) != 1) return 1;
     if (maxInnerCheckAtoms < n) return 2;
     // Give the disjunction the body x(n/2): the ring has no exit and is unfounded as a whole.
     groundRules[0].hasBody = true;
     groundRules[0].body.add(GLITERAL(x[n / 2], false));
     GROUND_DEPGRAPH ring(groundRules, none, 0);
-    if (a.modelCheck(groundRules, false, &ring, chosen.data(), witness.data(), &found) != 0) return 3;
+    if (a.modelCheck(groundRules, false, &ring, chosen.data(), witness.data(), &found, solver) != 0) return 3;
     if (found != 1 || !witness[size_t(x[0])] || !witness[size_t(x[n - 1])]) return 4;
     return 0;
 }
@@ -394,9 +397,11 @@ int checkBackwardChain() {
     std::vector<uint8_t> chosen(groundAtomCount, 1);
     std::vector<GCONSTRAINT> none;
     GROUND_DEPGRAPH graph(groundRules, none, 0);
+    SAT_SOLVER solver;
     for (uint32_t mode : {0u, 1u, 5u}) {
         optOMm = mode;
-        if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr) != 1) return int(mode) + 1;
+        if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr, solver) != 1)
+            return int(mode) + 1;
     }
     return 0;
 }
