@@ -11,8 +11,10 @@ problem. The families and their sizes:
   php       pigeon-hole, n pigeons into n-1 holes (unsatisfiable)
   colour    3-colouring of a planted graph near the threshold, disjunctive guess
   qbf       2QBF in the saturation encoding (head cycles), 20 + 20 variables
-  blocks    blocks world, 12 blocks, a plan of at most 8 moves
-  bomb      secure plans for the bomb in the toilet (planning front-end, -FPsec)
+  blocks    blocks world, 12 blocks, a plan of at most 8 moves, as rules
+  blocksplan  the same through the planning front-end (-FPopt; clingo reads the rules)
+  bomb      secure plans for the bomb in the toilet with clogging (planning front-end, -FPsec;
+            clingo reads a conformant encoding over every initial state)
   hc        all answer sets of head-cycle programs (2QBF, strategic companies, disjunctive closure)
   vcover    weighted vertex cover (optimisation)
   tsp       travelling salesman on a complete graph (optimisation)
@@ -136,8 +138,8 @@ def colouring(n, seed, ratio=2.3):
     return lines
 
 
-def qbf(seed, nx, ny, terms):
-    """exists X forall Y of a random DNF, one X and two Y literals per term, by saturation."""
+def qbf(seed, nx, ny, terms, kx=1, ky=2):
+    """exists X forall Y of a random DNF, kx X and ky Y literals per term, by saturation."""
     r = random.Random(seed)
     xs = ["x%d" % i for i in range(nx)]
     ys = ["y%d" % i for i in range(ny)]
@@ -145,7 +147,7 @@ def qbf(seed, nx, ny, terms):
     for v in ys:
         lines += ["%s :- w." % v, "n%s :- w." % v]
     for _ in range(terms):
-        variables = r.sample(xs, 1) + r.sample(ys, 2)
+        variables = r.sample(xs, kx) + r.sample(ys, ky)
         lines.append("w :- " + ", ".join(v if r.random() < 0.5 else "n" + v for v in variables) + ".")
     lines.append(":- not w.")
     return lines
@@ -177,9 +179,10 @@ def disjunctive_closure(seed, k, density):
     return lines
 
 
-def blocks(n, length, seed):
-    """A random tower configuration and the one 8 random moves make of it: a plan of at most
-    `length` moves exists. One move per step, or none."""
+def blocks(n, length, seed, shuffle=16):
+    """A random tower configuration and the one `shuffle` random moves make of it, to be reached
+    by a plan of at most `length` moves (one move per step, or none). Returns the rules and the
+    same problem as a planning file with its background facts."""
     r = random.Random(seed)
     on = {}
     towers = []
@@ -197,7 +200,7 @@ def blocks(n, length, seed):
         return all(v != x for v in state.values())
 
     moves = 0
-    while moves < length:
+    while moves < shuffle:
         b = r.randrange(1, n + 1)
         if not clear(b, on):
             continue
@@ -226,30 +229,62 @@ def blocks(n, length, seed):
               ":- move(B,L,T), on(C,L,T), block(L).",
               ":- move(B,L,T), on(B,L,T).",
               ":- goal(B,L), not on(B,L,%d)." % length]
-    return lines
+    plan = ["fluents: on(B,L) requires block(B), location(L).",
+            "         occupied(L) requires location(L).",
+            "actions: move(B,L) requires block(B), location(L).",
+            "always:",
+            "  executable move(B,L) if B != L.",
+            "  nonexecutable move(B,L) if occupied(B).",
+            "  nonexecutable move(B,L) if occupied(L), L != t.",
+            "  nonexecutable move(B,L) if on(B,L).",
+            "  caused on(B,L) after move(B,L).",
+            "  caused -on(B,L) after move(B,L1), on(B,L), L != L1.",
+            "  caused occupied(L) if on(B,L).",
+            "  inertial on(B,L).",
+            "  noConcurrency.",
+            "initially:"]
+    plan += ["  on(%s,%s)." % (place(b), place(start[b])) for b in range(1, n + 1)]
+    plan.append("goal: " + ", ".join("on(%s,%s)" % (place(b), place(goal[b])) for b in range(1, n + 1)) +
+                " ? (%d)" % length)
+    background = ["block(b%d)." % b for b in range(1, n + 1)] + ["location(t).", "location(B) :- block(B)."]
+    return lines, plan, background
 
 
 def bomb_plan(packages):
+    """The bomb in the toilet with clogging: any package may hold a bomb, dunking one disarms it
+    and clogs the toilet, which must be flushed before the next dunk."""
+    length = 2 * packages - 1
     plan = ["fluents: armed(P) requires package(P).",
+            "         clogged.",
             "actions: dunk(P) requires package(P).",
+            "         flush.",
             "always:",
-            "  executable dunk(P).",
+            "  executable dunk(P) if not clogged.",
+            "  executable flush.",
             "  caused -armed(P) after dunk(P).",
+            "  caused clogged after dunk(P).",
+            "  caused -clogged after flush.",
             "  inertial armed(P).",
             "  inertial -armed(P).",
+            "  inertial clogged.",
+            "  inertial -clogged.",
             "  noConcurrency.",
             "initially:",
             "  total armed(P).",
-            "goal: " + ", ".join("-armed(p%d)" % i for i in range(1, packages + 1)) + " ? (%d)" % packages]
+            "  -clogged.",
+            "goal: " + ", ".join("-armed(p%d)" % i for i in range(1, packages + 1)) + " ? (%d)" % length]
     background = ["package(p%d)." % i for i in range(1, packages + 1)]
     # The same problem for clingo: one plan for every possible initial state at once.
     worlds = 2 ** packages
     clingo = ["package(%d)." % i for i in range(1, packages + 1)]
-    clingo += ["world(0..%d)." % (worlds - 1), "step(1..%d)." % packages,
+    clingo += ["world(0..%d)." % (worlds - 1), "step(1..%d)." % length,
                "armed(P,W,0) :- world(W), package(P), (W / (2 ** (P - 1))) \\ 2 = 1.",
-               "1 { dunk(P,T) : package(P) } 1 :- step(T).",
+               "{ dunk(P,T) : package(P) ; flush(T) } 1 :- step(T).",
+               "clogged(T) :- dunk(P,T).",
+               "clogged(T) :- clogged(T-1), step(T), not flush(T).",
+               ":- dunk(P,T), clogged(T-1).",
                "armed(P,W,T) :- armed(P,W,T-1), step(T), not dunk(P,T).",
-               ":- armed(P,W,%d)." % packages]
+               ":- armed(P,W,%d)." % length]
     return plan, background, clingo
 
 
@@ -292,8 +327,8 @@ def sat3(n, seed, ratio=4.26):
     return lines
 
 
-FAMILIES = ["ham", "queens", "domset", "php", "colour", "qbf", "blocks", "bomb", "hc", "vcover", "tsp", "count",
-            "sat3"]
+FAMILIES = ["ham", "queens", "domset", "php", "colour", "qbf", "blocks", "blocksplan", "bomb", "hc", "vcover", "tsp",
+            "count", "sat3"]
 
 
 def instances(directory, seeds):
@@ -321,9 +356,14 @@ def instances(directory, seeds):
             # under a second (at 2.25 edges per node 1000 nodes take clingo about a minute).
             same("colour", n, s, "first", "colour_%d_%d" % (n, s), colouring(n, s, 2.3 if n == 500 else 2.2))
     for s in range(1, seeds + 1):
-        same("qbf", 40, s, "first", "qbf_40_%d" % s, qbf(s, 20, 20, 60))
+        # Two X and three Y literals per term: near 205 terms the instances turn from false to true.
+        same("qbf", 40, s, "first", "qbf_40_%d" % s, qbf(s, 20, 20, 205, 2, 3))
     for s in range(1, seeds + 1):
-        same("blocks", 12, s, "first", "blocks_12_%d" % s, blocks(12, 8, s))
+        rules, plan, background = blocks(12, 8, s)
+        same("blocks", 12, s, "first", "blocks_12_%d" % s, rules)
+        p = write(directory, "blocks_12_%d.plan" % s, plan)
+        b = write(directory, "blocks_12_%d.dl" % s, background)
+        out.append(("blocksplan", 12, s, "first", p + " " + b, "-FPopt -n=1", os.path.join(directory, "blocks_12_%d.lp" % s), "1"))
     plan, background, clingo = bomb_plan(5)
     p = write(directory, "bomb_5.plan", plan)
     write(directory, "bomb_5.dl", background)
@@ -333,17 +373,18 @@ def instances(directory, seeds):
                         ("companies_2_60_90_30", companies(2, 60, 90, 30)),
                         ("disj_3_40_4", disjunctive_closure(3, 40, 0.04))):
         same("hc", name, 0, "all", name, lines)
-    for n in (40, 60):
+    for n in (70, 80):
         for s in range(1, seeds + 1):
             q, c = vertex_cover(n, s)
             qp = write(directory, "vcover_%d_%d.lp" % (n, s), q)
             cp = write(directory, "vcover_%d_%d_clingo.lp" % (n, s), c)
-            out.append(("vcover", n, s, "optimum", qp, "-n=1", cp, "1"))
-    for s in range(1, seeds + 1):
-        q, c = tsp(8, s)
-        qp = write(directory, "tsp_8_%d.lp" % s, q)
-        cp = write(directory, "tsp_8_%d_clingo.lp" % s, c)
-        out.append(("tsp", 8, s, "optimum", qp, "-n=1", cp, "1"))
+            out.append(("vcover", n, s, "optimum", qp, "-n=1", cp, "0"))
+    for n in (12, 14):
+        for s in range(1, seeds + 1):
+            q, c = tsp(n, s)
+            qp = write(directory, "tsp_%d_%d.lp" % (n, s), q)
+            cp = write(directory, "tsp_%d_%d_clingo.lp" % (n, s), c)
+            out.append(("tsp", n, s, "optimum", qp, "-n=1", cp, "0"))
     for s in range(1, seeds + 1):
         same("count", 16, s, "all", "count_16_%d" % s, colouring(16, s, 1.2))
     for n in (100, 150):

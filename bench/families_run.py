@@ -64,7 +64,8 @@ def quarn_outcome(mode, text):
 
 def clingo_outcome(mode, text):
     if mode == "optimum":
-        m = re.search(r"^Optimization : (-?[0-9]+)", text, re.M)
+        found = re.findall(r"^Optimization : (-?[0-9]+)", text, re.M)
+        m = re.match(r"(.*)", found[-1]) if found else None
         return m.group(1) if m else "none"
     m = re.search(r"^Models\s*:\s*([0-9]+)", text, re.M)
     count = int(m.group(1)) if m else 0
