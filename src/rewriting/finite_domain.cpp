@@ -70,14 +70,17 @@ uint32_t listBuiltinGrowth(const ATOM &atom) {
 }
 
 // The nesting records of one recursive rule and how much deeper one application of it can make
-// a term: the deepest term of its atoms plus what its list built-ins add.
+// a term: the deepest term of its atoms plus what its list built-ins add. The records of each
+// head atom are kept apart: in p(X,X) v p(f(Y),Z) the first argument of p(X,X) is X, not a term
+// around Y.
 struct RULE_RECORDS {
-    NEST_RECORDS head;
+    std::vector<NEST_RECORDS> head;
     NEST_RECORDS body;
     uint32_t deepest = 0;
 
-    explicit RULE_RECORDS(const RULE &rule) {
-        for (const ATOM &atom : rule.head) deepest = std::max(deepest, collectAtomRecords(head, atom));
+    explicit RULE_RECORDS(const RULE &rule) : head(rule.head.size()) {
+        for (size_t h = 0; h < rule.head.size(); ++h)
+            deepest = std::max(deepest, collectAtomRecords(head[h], rule.head[h]));
         // A negated literal binds nothing, so its nested variables must not bound their depth
         // (p(f(X)) :- p(X), not b(f(X)) grows without end); its terms still count for the depth.
         NEST_RECORDS unbounding;
@@ -217,15 +220,16 @@ const RULE *checkComponentNesting(const PREDICATE_DEPGRAPH &graph, uint32_t comp
             const RULE_RECORDS &rr = records[r];
             const CONJUNCTION &body = bodyOrEmpty(rule);
             if (!boundListOutputs(estimates, rr.body, body, outputs)) return &rule;
-            for (const ATOM &head : rule.head) {
+            for (size_t h = 0; h < rule.head.size(); ++h) {
+                const ATOM &head = rule.head[h];
                 std::span<const TERM> args = head.args();
                 for (uint32_t k = 0; k < args.size(); ++k) {
                     TERM t = args[k];
                     if (!t.isVariable() && !t.isComplex()) continue;
-                    // The largest nesting level per variable that the head records place here.
+                    // The largest nesting level per variable that the head atom's records place here.
                     std::map<uint32_t, uint32_t> placed;
-                    for (const auto &[variable, record] : rr.head)
-                        if (record.p_index == head.predicate && record.arg_index == k) {
+                    for (const auto &[variable, record] : rr.head[h])
+                        if (record.arg_index == k) {
                             uint32_t &level = placed[variable];
                             level = std::max(level, record.nest_level);
                         }
@@ -252,6 +256,32 @@ const RULE *checkComponentNesting(const PREDICATE_DEPGRAPH &graph, uint32_t comp
         }
     }
     return nullptr;
+}
+
+// Under -maxnesting= the grounder cuts terms nested too deep, but a list that grows through its
+// tail ([X|T] with T from the recursion) stays one level deep: without -maxlist= the variables of
+// such a tail in a head must come from outside the recursion. False when one does not.
+bool headListTailsBounded(const RULE &rule, const PREDICATE_DEPGRAPH &graph) {
+    std::vector<TERM> pending;
+    for (const ATOM &head : rule.head)
+        for (TERM t : head.args())
+            if (t.isComplex() && !complexTerm(t).ground) pending.push_back(t);
+    while (!pending.empty()) {
+        const COMPLEX_TERM &term = complexTerm(pending.back());
+        pending.pop_back();
+        std::span<const TERM> args = term.args();
+        if (term.hasTail() && !args.empty()) {
+            TERM tail = args.back();
+            TERM_SET variables;
+            if (tail.isVariable()) variables.insert(tail);
+            else if (tail.isComplex()) complexTerm(tail).collectVariables(variables);
+            for (TERM v : variables)
+                if (!isBoundOutsideComponent(v, rule, graph)) return false;
+        }
+        for (TERM a : args)
+            if (a.isComplex() && !complexTerm(a).ground) pending.push_back(a);
+    }
+    return true;
 }
 
 // Stage 2 for one recursive rule: every input of a growing built-in must come from outside the
@@ -360,7 +390,7 @@ bool isBoundOutsideComponent(TERM variable, const RULE &rule, const PREDICATE_DE
 
 int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
     const uint32_t count = graph.componentCount();
-    if (optMaxNesting == 0)
+    if (optMaxNesting == 0) {
         for (uint32_t c = 0; c < count; ++c) {
             if (!graph.cyclic(c)) continue;
             if (const RULE *rule = checkComponentNesting(graph, c)) {
@@ -368,6 +398,14 @@ int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
                 return 0;
             }
         }
+    } else if (optMaxList == 0) {
+        for (uint32_t c = 0; c < count; ++c)
+            for (const RULE *rule : graph.componentRules[c].recursiveRules())
+                if (!headListTailsBounded(*rule, graph)) {
+                    writeFailure(messages, *rule, false);
+                    return 0;
+                }
+    }
     for (uint32_t c = 0; c < count; ++c)
         for (const RULE *rule : graph.componentRules[c].recursiveRules())
             if (const BUILTIN_TYPE *builtin = unboundGrowingBuiltin(*rule, graph)) {

@@ -2,12 +2,15 @@
 // guaranteed to terminate (under -maxnesting= and -maxlist=).
 //
 // The check is conservative. Inside every recursive component the nesting depth that the rules
-// can build at each argument is estimated by a fixpoint over the component's recursive rules; an
-// estimate above a bound derived from the component (its deepest term times the sum of its
-// predicates' arities) means the depth may grow without end. Independently, a growing built-in
-// ("+", "*", "#succ", "#append", "#insnth", "#insLast") in a recursive rule must take its inputs
-// from literals outside the recursion, unless #maxint (arithmetic) or -maxlist= (lists) bounds
-// it. The driver runs the check over the predicate graph it builds for grounding.
+// can build at each argument is estimated by a fixpoint over the component's recursive rules
+// (the output of a list built-in as deep as its inputs, an inserted element one level deeper);
+// an estimate above a bound derived from the component (the most one rule can add times the sum
+// of its predicates' arities) means the depth may grow without end. -maxnesting= leaves the depth
+// to the grounder, but not a list that grows through its tail: without -maxlist= that tail must
+// come from outside the recursion. Independently, a growing built-in ("+", "*", "#succ",
+// "#append", "#insnth", "#insLast") in a recursive rule must take its inputs from literals
+// outside the recursion, unless #maxint (arithmetic) or -maxlist= (lists) bounds it. The driver
+// runs the check over the predicate graph it builds for grounding.
 #pragma once
 
 #include <cstdint>

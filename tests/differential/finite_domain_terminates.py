@@ -2,13 +2,13 @@
 """Differential test of the finite-domain check: a program that the check lets through must be
 grounded in bounded time and memory.
 
-Random recursive programs build function terms, lists and list patterns in their heads and pass
-lists through the list built-ins (#head, #tail, #last, #getnth, #delnth, #reverse, #flatten,
-#append, #insLast, #insnth, #length) and integers through "+", sometimes under -maxlist=,
--maxnesting= or #maxint. quarn either refuses a program ("Termination is not guaranteed") or
-answers it within the time and memory limits. Programs without lists, built-ins and limits,
-which clingo grounds as well once they are known to be finite, must also have clingo's answer
-sets.
+Random recursive programs build function terms, lists and list patterns in their heads (some
+heads disjunctive, often with one predicate twice) and pass lists through the list built-ins
+(#head, #tail, #last, #getnth, #delnth, #reverse, #flatten, #append, #insLast, #insnth, #length)
+and integers through "+", sometimes under -maxlist=, -maxnesting= or #maxint. quarn either
+refuses a program ("Termination is not guaranteed") or answers it within the time and memory
+limits. Programs without lists, built-ins and limits, which clingo grounds as well once they are
+known to be finite, must also have clingo's answer sets.
 
 Usage: finite_domain_terminates.py QUARN [--seed N] [--count N] [--keep DIR]
 """
@@ -109,9 +109,11 @@ class GENERATOR:
             if builtins and r.random() < 0.15:
                 body.append("V = %s + 1" % r.choice(variables))
                 variables.append("V")
-            head = r.choice(list(preds))
-            lines.append("%s(%s) :- %s." % (head, ",".join(self.head_term(variables) for _ in range(preds[head])),
-                                            ", ".join(body)))
+            # A disjunctive head now and then, often of one predicate twice.
+            heads = [r.choice(list(preds)) for _ in range(r.choice([1, 1, 2]))]
+            head = " v ".join("%s(%s)" % (h, ",".join(self.head_term(variables) for _ in range(preds[h])))
+                              for h in heads)
+            lines.append("%s :- %s." % (head, ", ".join(body)))
         return lines
 
 
@@ -155,7 +157,10 @@ def main():
                        "timeout" if not proc else "status %d" % proc.returncode, "\n".join(lines)))
             elif not builtins and not limits:
                 compared += 1
-                clingo = subprocess.run(["clingo", "0", "--outf=2", path], capture_output=True, text=True,
+                reference = path + ".lp"
+                with open(reference, "w") as out:
+                    out.write("\n".join(line.replace(" v ", " ; ") for line in lines) + "\n")
+                clingo = subprocess.run(["clingo", "0", "--outf=2", reference], capture_output=True, text=True,
                                         timeout=TIME_LIMIT)
                 all_models = subprocess.run([options.quarn, "-silent", path], capture_output=True, text=True,
                                             timeout=TIME_LIMIT)

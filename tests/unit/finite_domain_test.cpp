@@ -108,6 +108,16 @@ TEST_F(FiniteDomain, ProgramsThatTerminateAndProgramsThatMayNot) {
          "fx_p(_0) :- fx_p(_1), #insLast([a],_1,_0).", false},
         {"a ground inserted element adds nothing that grows", "fy_l([a]). fy_l(Z) :- fy_l(X), #insnth(X,c,1,Z).",
          0, 3, -1, nullptr, false},
+        // p(X,X) takes X from the second argument of p, where p(h(Y),h(Z)) nests the first one.
+        {"each head atom of a disjunctive rule is measured by its own terms",
+         "ga_p(1,2). ga_f(3). ga_p(X,X) v ga_p(h(Y),h(Z)) :- ga_p(Z,X), ga_f(Y).", 0, 0, -1,
+         "ga_p(_0,_0) v ga_p(h(_1),h(_2)) :- ga_p(_2,_0), ga_f(_1).", false},
+        // -maxnesting= cuts deep terms, but a list that grows through its tail stays flat.
+        {"-maxnesting= leaves a list growing through its tail unbounded", "gc_p([a]). gc_p([b|T]) :- gc_p(T).", 3,
+         0, -1, "gc_p([b|_0]) :- gc_p(_0).", false},
+        {"-maxlist= with -maxnesting= bounds it", "gd_p([a]). gd_p([b|T]) :- gd_p(T).", 3, 3, -1, nullptr, false},
+        {"-maxnesting= and a tail from outside the recursion",
+         "ge_p([a]). ge_r([b]). ge_p([X|T]) :- ge_p(X), ge_r(T).", 3, 0, -1, nullptr, false},
         {"a variable put into a list input is one level deeper",
          "fz_l([a]). fz_l(Z) :- fz_l(X), #append(X,[X],Z).", 0, 3, -1, "fz_l(_0) :- fz_l(_1), #append(_1,[_1],_0).",
          false},
