@@ -383,8 +383,11 @@ def quarn_answer(stdout, ground):
 
 
 def run_quarn(quarn, path, mode, options):
-    proc = subprocess.run([quarn, "-silent", mode] + options + [path], capture_output=True, text=True,
-                          timeout=60)
+    try:
+        proc = subprocess.run([quarn, "-silent", mode] + options + [path], capture_output=True, text=True,
+                              timeout=60)
+    except subprocess.TimeoutExpired:
+        return -1, "", "(no end within 60 s)\n"
     return proc.returncode, proc.stdout, proc.stderr
 
 
