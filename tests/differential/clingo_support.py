@@ -58,11 +58,14 @@ def clingo_models(text):
     return {clingo_model(w) for w in clingo_witnesses(text)}
 
 
-def command_line(count):
+def command_line(count, keep=False):
     """The arguments every differential script takes: QUARN [--seed N] [--count N], where
-    `count` programs are tried unless --count says otherwise."""
+    `count` programs are tried unless --count says otherwise; with `keep`, also [--keep DIR], a
+    folder that keeps the programs written."""
     parser = argparse.ArgumentParser()
     parser.add_argument("quarn")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--count", type=int, default=count)
+    if keep:
+        parser.add_argument("--keep")
     return parser.parse_args()

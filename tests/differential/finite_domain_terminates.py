@@ -12,7 +12,6 @@ known to be finite, must also have clingo's answer sets.
 
 Usage: finite_domain_terminates.py QUARN [--seed N] [--count N] [--keep DIR]
 """
-import argparse
 import os
 import random
 import resource
@@ -22,7 +21,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from answer_sets_vs_clingo import parse_quarn  # noqa: E402
-from clingo_support import clingo_models  # noqa: E402
+from clingo_support import clingo_models, command_line  # noqa: E402
 
 TIME_LIMIT = 20
 MEMORY_LIMIT = 1 << 30
@@ -122,12 +121,7 @@ def limit_resources():
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=300)
-    parser.add_argument("--keep")
-    options = parser.parse_args()
+    options = command_line(300, keep=True)
     rng = random.Random(options.seed)
     gen = GENERATOR(rng)
     failures = refused = compared = 0

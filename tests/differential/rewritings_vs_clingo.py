@@ -21,13 +21,15 @@ order other terms differently): a position of kind "i" holds integers, one of ki
 
 Usage: rewritings_vs_clingo.py QUARN [--seed N] [--count N] [--keep DIR]
 """
-import argparse
 import json
 import os
 import random
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import command_line, split_atoms  # noqa: E402
 
 INTEGERS = ["1", "2", "3", "4"]
 SYMBOLS = ["a", "b"]
@@ -352,24 +354,8 @@ def clingo_answer(lines, literals, mode, workdir):
     witnesses = [w for call in data.get("Call", []) for w in call.get("Witnesses", [])]
     answers = []
     for a in witnesses[-1].get("Value", []):
-        answers.append(", ".join(split_arguments(a[len("query_answer("):-1])))
+        answers.append(", ".join(split_atoms(a[len("query_answer("):-1])))
     return sorted(answers)
-
-
-def split_arguments(text):
-    parts, depth, current = [], 0, ""
-    for ch in text:
-        if ch == "(":
-            depth += 1
-        elif ch == ")":
-            depth -= 1
-        if ch == "," and depth == 0:
-            parts.append(current)
-            current = ""
-        else:
-            current += ch
-    parts.append(current)
-    return parts
 
 
 def quarn_answer(stdout, ground):
@@ -392,12 +378,7 @@ def run_quarn(quarn, path, mode, options):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("quarn")
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--count", type=int, default=300)
-    parser.add_argument("--keep")
-    options = parser.parse_args()
+    options = command_line(300, keep=True)
     if options.keep:
         return run_programs(options, options.keep)
     with tempfile.TemporaryDirectory(prefix="rewritings_") as workdir:
