@@ -14,10 +14,18 @@ import threading
 import time
 
 
+def default_signals():
+    """A test started as a background job inherits SIGINT ignored, and quarn keeps a signal its
+    caller ignores; the interrupted child gets the default actions back."""
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
+    signal.signal(signal.SIGTERM, signal.SIG_DFL)
+
+
 def interrupt_pipe(quarn, program, sig, after_bytes):
     """Runs quarn on the program with its output on a pipe that is read all along; sends the signal
     once after_bytes have arrived. Returns the status and the whole output."""
-    p = subprocess.Popen([quarn, "-silent", program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    p = subprocess.Popen([quarn, "-silent", program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                         preexec_fn=default_signals)
     chunks = []
 
     def read():
@@ -41,7 +49,8 @@ def interrupt_pipe(quarn, program, sig, after_bytes):
 def interrupt_file(quarn, program, sig, after_bytes):
     """The same with the output written to a file."""
     with tempfile.TemporaryFile() as out:
-        p = subprocess.Popen([quarn, "-silent", program], stdout=out, stderr=subprocess.DEVNULL)
+        p = subprocess.Popen([quarn, "-silent", program], stdout=out, stderr=subprocess.DEVNULL,
+                             preexec_fn=default_signals)
         deadline = time.time() + 120
         while os.fstat(out.fileno()).st_size < after_bytes and p.poll() is None and time.time() < deadline:
             time.sleep(0.005)
