@@ -127,12 +127,18 @@ def special(rng):
         lambda: " ".join(rng.choice(TOKENS) for _ in range(rng.randint(1, 60))).encode(),
     ])()
 
+def write_files(directory, files):
+    # A case may name a file in a folder (examples/x.dl), as the end-to-end runner allows.
+    for name, data in files:
+        path = os.path.join(directory, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
 def run(quarn, args, files, timeout):
     d = tempfile.mkdtemp(prefix="qf")
     try:
-        for name, data in files:
-            with open(os.path.join(d, name), "wb") as f:
-                f.write(data)
+        write_files(d, files)
         env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1",
                    UBSAN_OPTIONS="print_stacktrace=1")
         try:
@@ -189,9 +195,7 @@ def main():
             faults += 1
             out = os.path.join(a.keep, "%d_%d" % (a.seed, i))
             os.makedirs(out, exist_ok=True)
-            for name, data in files:
-                with open(os.path.join(out, name), "wb") as f:
-                    f.write(data)
+            write_files(out, files)
             with open(os.path.join(out, "cmd"), "w") as f:
                 f.write(" ".join(args) + "\n" + fault + "\n")
             with open(os.path.join(out, "stderr"), "wb") as f:
