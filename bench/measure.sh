@@ -32,3 +32,13 @@ measure_time_limited() {
   rm -f "$tf"
   echo "$best"
 }
+
+# Prints "cpu-seconds peak-KB" of one run of the command (user plus system time).
+measure_cpu_memory() {
+  local tf out
+  tf=$(mktemp)
+  /usr/bin/time -o "$tf" -f "%U %S %M" "$@" >/dev/null 2>/dev/null
+  out=$(tail -1 "$tf")
+  rm -f "$tf"
+  awk -v o="$out" 'BEGIN { split(o, f, " "); printf "%.2f %d\n", f[1] + f[2], f[3] }'
+}
