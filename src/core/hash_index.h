@@ -66,6 +66,7 @@ public:
         slots.clear();
         count = 0;
     }
+    size_t memoryUse() const { return slots.capacity() * sizeof(SLOT); }
     void reserve(uint32_t n) {
         while (size_t(n) * 4 > slots.size() * 3) grow();
     }

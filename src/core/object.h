@@ -15,10 +15,11 @@ struct OBJECT {
     std::unique_ptr<std::vector<int32_t>> parents;  // object indices, or none
     ATOM_SETS *facts = nullptr;                     // not owned
     std::vector<RULE> *rules = nullptr;             // not owned
-    std::unique_ptr<ATOM_SET> overridden;           // none until needed
+    std::unique_ptr<ORDERED_ATOMS> overridden;      // none until needed
 
     OBJECT() = default;
     OBJECT(TERM id, ATOM_SETS *facts, std::vector<RULE> *rules) : id(id), facts(facts), rules(rules) {}
 
-    std::pair<ATOM_SETS::POSITION, bool> addFact(const ATOM &atom) { return facts->insert(atom); }
+    // False when the object had the fact already.
+    bool addFact(const ATOM &atom) { return facts->insert(atom); }
 };

@@ -193,13 +193,22 @@ FILE *printAtom(FILE *out, const ATOM &atom) {
         putAggregate(out, *aggregate);
         return out;
     }
+    return printAtom(out, ATOM_VIEW{atom.predicate, atom.args()});
+}
+
+FILE *printAtom(FILE *out, const ATOM_VIEW &atom) {
     put(out, predicateTable.nameView(atom.predicate));
-    if (atom.argCount() > 0) {
+    if (!atom.args.empty()) {
         put(out, '(');
-        printTerms(out, atom.args());
+        printTerms(out, atom.args);
         put(out, ')');
     }
     return out;
+}
+
+FILE *printAtom(FILE *out, const ATOM_REF &atom) {
+    if (atom.general) return printAtom(out, *atom.general);
+    return printAtom(out, atom.view());
 }
 
 FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function) {
@@ -245,7 +254,7 @@ FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction) {
 }
 
 FILE *printRule(FILE *out, const RULE &rule) {
-    putHead(out, rule.head, printAtom);
+    putHead(out, rule.head, [](FILE *f, const ATOM &a) { return printAtom(f, a); });
     if (rule.body) {
         put(out, " :- ");
         printConjunction(out, *rule.body);
@@ -328,7 +337,7 @@ FILE *printGroundWeakConstraints(FILE *out, const std::vector<GWEAKCONSTRAINT> &
 
 FILE *printAtoms(FILE *out, const ATOM_SETS &atoms) {
     for (const ATOM_SET &set : atoms)
-        for (const ATOM &atom : set) {
+        for (ATOM_REF atom : set) {
             printAtom(out, atom);
             put(out, ' ');
         }
@@ -339,7 +348,7 @@ FILE *printAtoms(FILE *out, const ATOM_SETS &atoms) {
 // standard error and at exit, which keeps the two streams in order.
 FILE *printFacts(FILE *out, const ATOM_SETS &atoms) {
     for (const ATOM_SET &set : atoms)
-        for (const ATOM &atom : set) {
+        for (ATOM_REF atom : set) {
             printAtom(out, atom);
             put(out, ".\n");
         }
@@ -394,7 +403,7 @@ bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted) {
         if (set.empty()) continue;
         uint8_t verdict = verdictOf(p);
         if (!(verdict & VERDICT_SHOWN)) continue;
-        for (const ATOM &atom : set) {
+        for (ATOM_REF atom : set) {
             if (printed) put(out, ", ");
             printed = true;
             if (!objectsUsed) {

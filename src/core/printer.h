@@ -25,6 +25,8 @@ FILE *printComplexTerm(FILE *out, const COMPLEX_TERM &term);
 FILE *printTermList(FILE *out, std::span<const TERM> terms, const char *separator);
 FILE *printTerms(FILE *out, std::span<const TERM> terms);
 FILE *printAtom(FILE *out, const ATOM &atom);
+FILE *printAtom(FILE *out, const ATOM_VIEW &atom);
+FILE *printAtom(FILE *out, const ATOM_REF &atom);
 // The aggregate's name and braces around its ground set when that is not empty, else around
 // its symbolic set (the aggregated-over terms, " : " and the atom of the set's first literal).
 FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function);

@@ -6,6 +6,7 @@ INTERN_TABLE<int32_t> integerTable;
 INTERN_TABLE<COMPLEX_TERM> complexTermTable;
 INTERN_TABLE<std::string> functionSymbolTable;
 PREDICATE_TABLE predicateTable;
+ATOM_STORE atomStore;
 
 std::vector<RULE> IDB;
 std::vector<CONSTRAINT> constraints;
@@ -44,6 +45,7 @@ void resetProgramStore() {
     weakConstraintsAreGround = true;
     objectsUsed = false;
     variablePrefix = "_";
+    atomStore.clear();
     predicateTable.clear();
     functionSymbolTable.clear();
     complexTermTable.clear();

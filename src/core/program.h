@@ -39,6 +39,7 @@ extern INTERN_TABLE<int32_t> integerTable;
 extern INTERN_TABLE<COMPLEX_TERM> complexTermTable;
 extern INTERN_TABLE<std::string> functionSymbolTable;
 extern PREDICATE_TABLE predicateTable;
+extern ATOM_STORE atomStore; // every atom of an atom set, once
 
 extern std::vector<RULE> IDB;
 extern std::vector<CONSTRAINT> constraints;

@@ -291,7 +291,7 @@ void printQueryAnswers(FILE *out, const TRUTH_ASSIGNMENT *answers) {
     };
     auto [predicate, exists] = predicateTable.find("#query");
     if (!exists) return;
-    for (const ATOM &atom : I.positive.atomsOf(predicate)) printAnswer(atom);
+    for (ATOM_REF atom : I.positive.atomsOf(predicate)) printAnswer(atom.atom());
     if (!answers) return;
     uint32_t n = static_cast<uint32_t>(answers->values.size());
     for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i) {

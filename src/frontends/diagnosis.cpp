@@ -30,13 +30,10 @@ void resetDiagnosis() {
 
 void ATOM::moveFactsToRules() const {
     if (predicate >= EDB.predicateCount()) return;
-    // A copy: the set is emptied while its facts are moved.
-    ATOM_SET facts = EDB.atomsOf(predicate);
-    for (const ATOM &fact : facts) {
-        std::vector<ATOM> head{fact};
+    for (ATOM &fact : EDB.takeAll(predicate)) {
+        std::vector<ATOM> head{std::move(fact)};
         IDB.emplace_back(std::move(head));
     }
-    for (const ATOM &fact : facts) EDB.erase(fact);
 }
 
 ATOM makeDiagnosisAtom(const char *name, const TERMS *arguments) {
@@ -120,7 +117,7 @@ int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms
     auto [solution, exists] = predicateTable.find("_sol");
     // First the hypotheses that grounding proved chosen, then those the search chose.
     if (exists && trueAtoms)
-        for (const ATOM &atom : trueAtoms->positive.atomsOf(solution)) printChosenHypothesis(atom);
+        for (ATOM_REF atom : trueAtoms->positive.atomsOf(solution)) printChosenHypothesis(atom.atom());
     if (exists && model) {
         uint32_t n = groundAtomCount;
         if (n > model->values.size()) n = uint32_t(model->values.size());

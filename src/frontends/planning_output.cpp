@@ -123,7 +123,7 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
             for (const std::string &name : {f, "-" + f}) {
                 auto [predicate, known] = predicateTable.find(name);
                 if (!known) continue;
-                for (const ATOM &atom : trueAtoms.atomsOf(predicate)) appendAt(states, atom);
+                for (ATOM_REF atom : trueAtoms.atomsOf(predicate)) appendAt(states, atom.atom());
             }
     }
     if (assignment) {

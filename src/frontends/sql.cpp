@@ -28,14 +28,15 @@ void printSqlRow(const ATOM &atom) {
 void printSqlAnswers(const ATOM_SETS &trueAtoms) {
     for (uint32_t p = 0; p < trueAtoms.predicateCount(); ++p)
         if (isAnswerPredicate(p))
-            for (const ATOM &atom : trueAtoms[p]) printSqlRow(atom);
+            for (ATOM_REF atom : trueAtoms[p]) printSqlRow(atom.atom());
 }
 
 int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
-    ATOM_SET rows;
+    ORDERED_ATOMS rows;
     if (trueAtoms)
         for (uint32_t p = 0; p < trueAtoms->positive.predicateCount(); ++p)
-            if (isAnswerPredicate(p)) rows.insert(trueAtoms->positive[p].begin(), trueAtoms->positive[p].end());
+            if (isAnswerPredicate(p))
+                for (ATOM_REF atom : trueAtoms->positive[p]) rows.insert(atom.atom());
     if (model) {
         uint32_t n = groundAtomCount;
         if (n > model->values.size()) n = uint32_t(model->values.size());

@@ -175,8 +175,8 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
     TERM valueTerm = f->terms.empty() ? TERM() : f->terms[0];
     auto element = [&](const ATOM &g) {
         TERM value = valueTerm.isVariable() ? substitution[valueTerm.value] : valueTerm;
-        uint32_t s = stampOfInstance(g);
-        bool isTrue = predicateTable.kind(g.predicate) == PREDICATE_EDB ? s != KNOWN_ATOMS::NONE : inIPositive(s);
+        uint32_t row = rowOf(g);
+        bool isTrue = (predicateTable.kind(g.predicate) == PREDICATE_EDB ? EDB : I.positive).containsRow(g.predicate, row);
         if (isTrue) {
             f->decideElement(value, true);
         } else {

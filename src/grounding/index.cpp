@@ -30,11 +30,9 @@ void INDEX_TABLE::grow() {
     }
 }
 
-void INDEX_TABLE::insert(TERM key, const ATOM *atom) {
+void INDEX_TABLE::insert(TERM key, uint32_t row) {
     uint32_t entry = uint32_t(entries.size());
-    entries.push_back(ENTRY{atom, NONE});
-    live++;
-    if (tracksAtoms) locator[atom] = entry;
+    entries.push_back(ENTRY{row, NONE});
     if ((usedSlots + 1) * 4 > slots.size() * 3) grow();
     size_t mask = slots.size() - 1;
     for (size_t i = slotOf(key, mask);; i = (i + 1) & mask) {
@@ -53,70 +51,33 @@ void INDEX_TABLE::insert(TERM key, const ATOM *atom) {
     }
 }
 
-void INDEX_TABLE::erase(TERM key, const ATOM *atom) {
-    if (tracksAtoms) {
-        auto it = locator.find(atom);
-        if (it == locator.end()) return;
-        entries[it->second].atom = nullptr;
-        locator.erase(it);
-        live--;
-        return;
-    }
-    // Tables without a locator are never asked to erase on the grounder's paths; walk the chain.
-    const SLOT *s = findSlot(key);
-    if (!s) return;
-    for (uint32_t e = s->head; e != NONE; e = entries[e].next)
-        if (entries[e].atom == atom) {
-            entries[e].atom = nullptr;
-            live--;
-            return;
-        }
-}
-
-void INDEX_TABLE::eraseEqual(TERM key, const ATOM &atom) {
-    const SLOT *s = findSlot(key);
-    if (!s) return;
-    for (uint32_t e = s->head; e != NONE; e = entries[e].next)
-        if (entries[e].atom && compareAtom(*entries[e].atom, atom) == 0) {
-            if (tracksAtoms) locator.erase(entries[e].atom);
-            entries[e].atom = nullptr;
-            live--;
-            return;
-        }
-}
-
 uint32_t INDEX_TABLE::find(TERM key) const {
     const SLOT *s = findSlot(key);
-    return s ? skipErased(s->head) : NONE;
+    return s ? s->head : NONE;
 }
 
 void INDEX_TABLE::clear() {
     if (usedSlots == 0 && entries.empty()) return;
     for (SLOT &s : slots) s = SLOT();
     entries.clear();
-    locator.clear();
     usedSlots = 0;
-    live = 0;
 }
 
 INDEX_TYPE::INDEX_TYPE(uint32_t predicate)
-    : predicate(predicate), arity(predicateTable.arity(predicate)), states(arity, INDEX_STATE_NONE),
-      part1(arity, false) {}
+    : predicate(predicate), arity(predicateTable.arity(predicate)), states(arity, INDEX_STATE_NONE), part1(arity) {}
 
-void INDEX_TYPE::erase(uint32_t position, TERM key, const ATOM &atom, uint32_t part) {
-    INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part));
-    if (!t) return;
-    // Parts 1 and 2 index I; the entry is the address of the equal atom in I's set.
-    if (part == 1 || part == 2) {
-        const ATOM_SET &set = (part == 1 ? I.positive : I.undefined).atomsOf(atom.predicate);
-        auto it = set.find(atom);
-        if (it != set.end()) t->erase(key, &*it);
-        return;
+INDEX_RANGE INDEX_TYPE::find(TERM key, uint32_t position, uint32_t part) const {
+    const INDEX_TABLE *t = tableOf(position, part);
+    if (!t) return INDEX_RANGE{};
+    INDEX_RANGE range{t, t->find(key), nullptr};
+    if (part == 2 && getKind() != INDEX_KIND_EDB) {
+        range.members = &I.undefined.atomsOf(predicate);
+        range.skipNonMembers();
     }
-    t->eraseEqual(key, atom);
+    return range;
 }
 
-INDEX_ON_I::INDEX_ON_I(uint32_t predicate) : INDEX_TYPE(predicate), part2(arity, true) {}
+INDEX_ON_I::INDEX_ON_I(uint32_t predicate) : INDEX_TYPE(predicate), part2(arity) {}
 
 const INDEX_TABLE *INDEX_ON_I::tableOf(uint32_t position, uint32_t part) const {
     if (part == 1) return &part1.tables[position];
@@ -125,7 +86,7 @@ const INDEX_TABLE *INDEX_ON_I::tableOf(uint32_t position, uint32_t part) const {
 }
 
 INDEX_ON_I_DELTANF::INDEX_ON_I_DELTANF(uint32_t predicate)
-    : INDEX_ON_I(predicate), part3(arity, false), part4(arity, false) {}
+    : INDEX_ON_I(predicate), part3(arity), part4(arity) {}
 
 const INDEX_TABLE *INDEX_ON_I_DELTANF::tableOf(uint32_t position, uint32_t part) const {
     if (part == 3) return &part3.tables[position];

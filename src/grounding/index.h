@@ -5,10 +5,11 @@
 // across components and is only extended, except for the two Delta parts, which are emptied after
 // every semi-naive iteration.
 //
-// Entries hold the address of the atom inside its atom set. Atom sets are node-based, so the
-// address stays valid while other atoms come and go; an entry is removed (in O(1), through the
-// table's locator) before its atom leaves its set. Entries with equal keys form one chain in
-// insertion order, so one lookup yields the whole range.
+// Entries hold the atom's row in the atom store (eight bytes an entry with its link). Entries
+// with equal keys form one chain in insertion order, so one lookup yields the whole range. An
+// atom leaves the undefined part of I only to become true, and never comes back while the
+// indices live, so its entry there is not unlinked: a lookup in that part skips the entries of
+// rows that are no longer in the part.
 //
 // Parts are numbered as the match iterator's phases: 1 the positive part of I (for the EDB index:
 // the facts), 2 the undefined part of I, 3 the positive part of Delta, 4 its undefined part.
@@ -16,10 +17,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
-#include "core/atom.h"
+#include "core/atom_sets.h"
 #include "core/term.h"
 
 // The hash of an index key: by table index only, never by walking a term.
@@ -37,25 +37,20 @@ class INDEX_TABLE {
 public:
     static constexpr uint32_t NONE = UINT32_MAX;
 
-    explicit INDEX_TABLE(bool tracksAtoms = false) : tracksAtoms(tracksAtoms) {}
-
-    void insert(TERM key, const ATOM *atom);
-    // Removes the entry of this atom (by address) under the key, if any.
-    void erase(TERM key, const ATOM *atom);
-    // Removes the first entry under the key whose atom equals the given one.
-    void eraseEqual(TERM key, const ATOM &atom);
-    // The first live entry under the key, NONE when there is none.
+    void insert(TERM key, uint32_t row);
+    // The first entry under the key, NONE when there is none.
     uint32_t find(TERM key) const;
-    // The live entry after `entry` in its chain, NONE at the end.
-    uint32_t next(uint32_t entry) const { return skipErased(entries[entry].next); }
-    const ATOM *atomAt(uint32_t entry) const { return entries[entry].atom; }
+    // The entry after `entry` in its chain, NONE at the end.
+    uint32_t next(uint32_t entry) const { return entries[entry].next; }
+    uint32_t rowAt(uint32_t entry) const { return entries[entry].row; }
     // Empties the table, keeping its storage.
     void clear();
-    uint32_t size() const { return live; }
+    uint32_t size() const { return uint32_t(entries.size()); }
+    size_t memoryUse() const { return slots.capacity() * sizeof(SLOT) + entries.capacity() * sizeof(ENTRY); }
 
 private:
     struct ENTRY {
-        const ATOM *atom; // null once erased
+        uint32_t row;
         uint32_t next;
     };
     struct SLOT {
@@ -66,33 +61,39 @@ private:
     std::vector<SLOT> slots;
     std::vector<ENTRY> entries;
     uint32_t usedSlots = 0;
-    uint32_t live = 0;
-    // Only tables whose atoms can be erased keep the atom -> entry locator.
-    bool tracksAtoms;
-    std::unordered_map<const ATOM *, uint32_t> locator;
 
-    uint32_t skipErased(uint32_t entry) const {
-        while (entry != NONE && entries[entry].atom == nullptr) entry = entries[entry].next;
-        return entry;
-    }
     const SLOT *findSlot(TERM key) const;
     void grow();
 };
 
-// The range of entries found for one key: the current entry until it is NONE.
+// The range of entries found for one key: the current entry until it is NONE. With `members`,
+// only entries whose row is in that set count.
 struct INDEX_RANGE {
     const INDEX_TABLE *table = nullptr;
     uint32_t current = INDEX_TABLE::NONE;
+    const ATOM_SET *members = nullptr;
 
     bool empty() const { return current == INDEX_TABLE::NONE; }
-    const ATOM *atom() const { return table->atomAt(current); }
-    void advance() { current = table->next(current); }
+    uint32_t row() const { return table->rowAt(current); }
+    void advance() {
+        current = table->next(current);
+        skipNonMembers();
+    }
+    void skipNonMembers() {
+        if (members)
+            while (current != INDEX_TABLE::NONE && !members->hasRow(table->rowAt(current))) current = table->next(current);
+    }
 };
 
 // One indexed part: one table per argument position.
 struct INDEX_PART {
     std::vector<INDEX_TABLE> tables;
-    INDEX_PART(uint32_t arity, bool tracksAtoms) : tables(arity, INDEX_TABLE(tracksAtoms)) {}
+    explicit INDEX_PART(uint32_t arity) : tables(arity) {}
+    size_t memoryUse() const {
+        size_t bytes = 0;
+        for (const INDEX_TABLE &t : tables) bytes += t.memoryUse();
+        return bytes;
+    }
 };
 
 enum INDEX_KIND : uint32_t {
@@ -120,28 +121,15 @@ public:
     virtual ~INDEX_TYPE() = default;
 
     // The entries of the part whose key at the position equals the term; empty for a part the
-    // index does not keep (and for any other part number).
-    INDEX_RANGE find(TERM key, uint32_t position, uint32_t part) const {
-        const INDEX_TABLE *t = tableOf(position, part);
-        return t ? INDEX_RANGE{t, t->find(key)} : INDEX_RANGE{};
+    // index does not keep (and for any other part number). In the undefined part of I only the
+    // rows still there count.
+    INDEX_RANGE find(TERM key, uint32_t position, uint32_t part) const;
+    // Adds one entry (the atom's row); nothing for a part the index does not keep.
+    void insert(uint32_t position, TERM key, uint32_t row, uint32_t part) {
+        if (INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part))) t->insert(key, row);
     }
-    // Adds one entry; nothing for a part the index does not keep.
-    void insert(uint32_t position, TERM key, const ATOM *atom, uint32_t part) {
-        if (INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part))) t->insert(key, atom);
-    }
-    // The same for an entry given as a range over the atom's set, at the atom's position.
-    template <class RANGE>
-    void insert(uint32_t position, TERM key, const RANGE &range, uint32_t part) {
-        insert(position, key, &*range.current, part);
-    }
-    // Removes the entry of the atom (the address of the atom in its set) under the key.
-    void erase(uint32_t position, TERM key, const ATOM *atom, uint32_t part) {
-        if (INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part))) t->erase(key, atom);
-    }
-    // The same for an atom given by value: the entry of the equal atom of that part is removed.
-    // The atom must still be in its set.
-    void erase(uint32_t position, TERM key, const ATOM &atom, uint32_t part);
     virtual INDEX_KIND getKind() const = 0;
+    virtual size_t memoryUse() const { return part1.memoryUse(); }
 
 protected:
     INDEX_PART part1;
@@ -167,8 +155,10 @@ public:
     explicit INDEX_ON_I(uint32_t predicate);
     INDEX_KIND getKind() const override { return INDEX_KIND_I; }
 
+    size_t memoryUse() const override { return part1.memoryUse() + part2.memoryUse(); }
+
 protected:
-    INDEX_PART part2; // undefined atoms of I can become true: its entries are erased
+    INDEX_PART part2; // undefined atoms of I can become true: lookups skip them then
     const INDEX_TABLE *tableOf(uint32_t position, uint32_t part) const override;
 };
 
@@ -180,6 +170,7 @@ public:
     INDEX_KIND getKind() const override { return INDEX_KIND_I_DELTANF; }
     // After a semi-naive iteration: empties the Delta parts and turns every state 3 into 2.
     void clearDelta();
+    size_t memoryUse() const override { return INDEX_ON_I::memoryUse() + part3.memoryUse() + part4.memoryUse(); }
 
 protected:
     INDEX_PART part3, part4;

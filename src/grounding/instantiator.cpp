@@ -35,8 +35,6 @@ INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t
         atomCount[p] = uint32_t(EDB.atomsOf(p).size());
     }
     selectivityStatistics = new SELECTIVITY_STATISTICS();
-    for (const ATOM_SET &facts : EDB)
-        for (const ATOM &fact : facts) knownTrue.insert(&fact, 0);
 }
 
 INSTANTIATOR::~INSTANTIATOR() { cleanup(); }
@@ -71,8 +69,19 @@ void INSTANTIATOR::cleanup() {
 // Argument indices
 
 void INSTANTIATOR::fillIndex(INDEX_TYPE &index, uint32_t position, const ATOM_SET &atoms, uint32_t part) {
-    for (const ATOM &a : atoms)
-        if (position < a.argCount()) index.insert(position, a.arg(position), &a, part);
+    if (atoms.empty()) return;
+    const ATOM_STORE::RELATION &relation = *atomStore.relationOf(atoms.predicate());
+    for (uint32_t row : atoms.rows()) {
+        std::span<const TERM> args = relation.args(row);
+        if (position < args.size()) index.insert(position, args[position], row, part);
+    }
+}
+
+size_t INSTANTIATOR::indexMemoryUse() const {
+    size_t bytes = 0;
+    for (const auto &index : indices)
+        if (index) bytes += index->memoryUse();
+    return bytes;
 }
 
 void INSTANTIATOR::ensureIndex(const LITERAL &literal, uint32_t i, bool recursive) {
@@ -231,7 +240,6 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
         for (uint32_t d = 0;; d++) {
             std::swap(Delta, NF);
             selectivityStatistics->newDelta();
-            stamp++;
             std::swap(deltaCount, nfCount);
             newAtom = 0;
             NF->clear();
@@ -242,7 +250,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
                 }
             for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
                 for (const ATOM_SET &atoms : *part)
-                    for (const ATOM &a : atoms) selectivityStatistics->absorb(a);
+                    for (ATOM_REF a : atoms) selectivityStatistics->absorb(a.predicate, a.args());
             mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
             selectivityStatistics->newDelta();
             for (uint32_t p = 0; p < indices.size(); p++) {
@@ -252,7 +260,6 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
             }
             if (!newAtom) break;
         }
-        stamp++; // everything derived so far is in I now
         for (uint32_t node : depgraph->components[c])
             if (node < complete.size()) complete[node] = 1;
         finishPendingRules();
@@ -267,8 +274,7 @@ bool INSTANTIATOR::run(uint8_t &errorFlag) {
         std::vector<uint8_t> trueAtoms(groundAtomTable.size());
         for (uint32_t a = 0; a < trueAtoms.size(); a++) {
             const ATOM &atom = groundAtomTable[GATOM_ID(a)];
-            trueAtoms[a] = !atom.isAggregate() && knownTrue.stampOf(atom.predicate, atom.args()) != KNOWN_ATOMS::NONE &&
-                           predicateTable.kind(atom.predicate) != PREDICATE_EDB;
+            trueAtoms[a] = !atom.isAggregate() && I.positive.containsRow(atom.predicate, rowOf(atom));
         }
         simplifyGroundRules(trueAtoms);
     }

@@ -23,7 +23,6 @@
 #include "grounding/backjump.h"
 #include "grounding/ground_program.h"
 #include "grounding/index.h"
-#include "grounding/known_atoms.h"
 #include "grounding/match_iterator.h"
 
 template <class RULE_T, class CONSTRAINT_T> class DEPGRAPH;
@@ -104,6 +103,8 @@ public:
     void createIndices(const ORDERED_BODY &order);
     void ensureIndex(const LITERAL &literal, uint32_t position, bool recursive);
     void fillIndex(INDEX_TYPE &index, uint32_t position, const ATOM_SET &atoms, uint32_t part);
+    // Bytes held by the argument indices, for the statistics of the benchmarks.
+    size_t indexMemoryUse() const;
 
     // Truth tests over the instance of a literal under the substitution; none builds an atom.
     bool containsAtom(const LITERAL &literal, uint32_t code);
@@ -150,17 +151,16 @@ private:
     std::vector<WIDE_BOUNDS> wideBounds;          // by literal index of the body being matched
     bool cleanedUp = false;
 
-    // Atoms known true, with the iteration stamp of their derivation; `stamp` is the current
-    // iteration's (NF's). Ground atoms made undefined while the components are grounded.
-    KNOWN_ATOMS knownTrue;
-    uint32_t stamp = 2;
+    // Ground atoms made undefined while the components are grounded.
     std::vector<uint8_t> madeUndefined; // by ground atom number
 
-    // Where a known-true atom lives, from its stamp.
-    bool inIPositive(uint32_t s) const { return s != KNOWN_ATOMS::NONE && s + 1 < stamp; }
-    bool inDeltaPositive(uint32_t s) const { return s != KNOWN_ATOMS::NONE && s + 1 == stamp; }
-    uint32_t stampOfInstance(const ATOM &instance) const {
-        return knownTrue.stampOf(instance.predicate, instance.args());
+    // The row of an instance in the atom store; NONE when it was never stored, so that it is in
+    // no atom set. Membership in a part is then a bit test.
+    static uint32_t rowOf(const ATOM &instance) { return atomStore.find(instance.predicate, instance.args()); }
+    // In the positive part of I, Delta or NF, or a fact.
+    bool isKnownTrue(uint32_t predicate, uint32_t row) const {
+        return EDB.containsRow(predicate, row) || I.positive.containsRow(predicate, row) ||
+               Delta->positive.containsRow(predicate, row) || NF->positive.containsRow(predicate, row);
     }
     // Whether the instance of a pattern atom has a list tail bound to something that is not a
     // list: such an atom denotes no atom at all.

@@ -1,6 +1,5 @@
 #include "grounding/interpretation.h"
 
-#include <iterator>
 #include <vector>
 
 #include "core/program.h"
@@ -50,13 +49,12 @@ void simplifyGroundRules(std::span<const uint8_t> trueAtoms) {
     // The undefined part becomes the set of those heads. Most of its atoms stay, so it is thinned
     // in place and only the heads it lacks are inserted, rather than rebuilt atom by atom.
     for (uint32_t p = 0; p < I.undefined.predicateCount(); p++) {
-        const ATOM_SET &atoms = I.undefined[p];
-        for (auto it = atoms.begin(); it != atoms.end();) {
-            auto next = std::next(it);
-            GATOM_ID id = it->isAggregate() ? -1 : groundAtomTable.find(p, it->args());
+        // Erasing leaves the order of the rows as it is until the next read.
+        for (uint32_t row : I.undefined[p].rows()) {
+            ATOM_REF a = atomStore.ref(p, row);
+            GATOM_ID id = a.isAggregate() ? -1 : groundAtomTable.find(p, a.args());
             if (id >= 0 && head[size_t(id)] != 0) head[size_t(id)] = 2;
-            else I.undefined.extract(it);
-            it = next;
+            else I.undefined.eraseRow(p, row);
         }
     }
     for (size_t id = 0; id < head.size(); id++)

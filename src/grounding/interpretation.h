@@ -13,25 +13,7 @@
 #include <span>
 
 #include "core/atom_sets.h"
-
-// A range over the atoms of one predicate in one part of an interpretation (or the EDB): the
-// current atom's position and the end of the predicate's set. Positions stay valid while other
-// atoms are inserted or erased, so the argument indices store them.
-struct ATOM_RANGE {
-    uint32_t predicate = 0;
-    ATOM_SETS::POSITION current;
-    ATOM_SETS::POSITION end;
-
-    bool atEnd() const { return current == end; }
-    const ATOM &atom() const { return *current; }
-    void advance() { ++current; }
-};
-
-// The atoms of a predicate in one part; an empty range when the predicate lies beyond the part.
-inline ATOM_RANGE atomRange(const ATOM_SETS &part, uint32_t predicate) {
-    const ATOM_SET &set = part.atomsOf(predicate);
-    return ATOM_RANGE{predicate, set.begin(), set.end()};
-}
+#include "core/program.h"
 
 // Parts of an interpretation as the argument indices number them.
 enum : uint32_t {
@@ -45,11 +27,13 @@ enum : uint32_t {
 // predicate by predicate in index order and within a predicate in atom order. `atomCount` counts
 // every atom moved (an atom that turns from undefined to true counts twice: the count is an
 // ordering estimate only); `deltaCount` is reset. For a predicate with an argument index, every
-// indexed argument position follows the move: a true atom leaves the undefined part's table and
-// enters the positive part's. The atoms move node by node, so `delta` is left empty.
+// indexed argument position follows the move: a true atom enters the positive part's table (its
+// entry in the undefined part's table is skipped by lookups from now on). Each part of I takes
+// Delta's atoms as one run in order, so the move costs about the size of Delta, not of I; `delta`
+// is left empty.
 //
 // `indices[p]` is the predicate's index or empty; an index offers `states` (0: position not
-// indexed), `erase(position, term, atom, part)` and `insert(position, term, range, part)`.
+// indexed) and `insert(position, term, row, part)`.
 template <class INDICES>
 void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
                 std::span<uint32_t> atomCount, std::span<uint32_t> deltaCount, INDICES &indices) {
@@ -61,51 +45,24 @@ void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
         if (p < indices.size() && indices[p]) return &*indices[p];
         return nullptr;
     };
-    // Atoms move node by node: nothing is copied, and Delta is left empty.
-    for (uint32_t p = 0; p < delta.positive.predicateCount(); p++) {
-        const ATOM_SET &atoms = delta.positive[p];
-        for (auto it = atoms.begin(); it != atoms.end();) {
-            auto next = std::next(it);
-            const ATOM &a = *it;
-            countAtom(p);
+    auto move = [&](ATOM_SETS &from, ATOM_SETS &to, uint32_t part, bool leavesUndefined) {
+        for (uint32_t p = 0; p < from.predicateCount(); p++) {
+            const ATOM_SET &atoms = from[p];
+            if (atoms.empty()) continue;
             auto *index = indexOf(p);
-            std::span<const TERM> args = a.args();
-            if (index)
+            for (uint32_t row : atoms.rows()) {
+                countAtom(p);
+                if (leavesUndefined) interpretation.undefined.eraseRow(p, row);
+                if (!to.insertRow(p, row) || !index) continue;
+                std::span<const TERM> args = atomStore.args(p, row);
                 for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
-                    if (index->states[i] != 0)
-                        index->erase(i, args[i], a, INDEX_PART_I_UNDEFINED);
-            if (p < interpretation.undefined.predicateCount() && !interpretation.undefined[p].empty())
-                interpretation.undefined.erase(a);
-            auto [position, inserted] = interpretation.positive.insert(delta.positive.extract(it));
-            if (inserted && index) {
-                const ATOM_SET &set = interpretation.positive[p];
-                std::span<const TERM> moved = position->args();
-                for (uint32_t i = 0; i < moved.size() && i < index->states.size(); i++)
-                    if (index->states[i] != 0)
-                        index->insert(i, moved[i], ATOM_RANGE{p, position, set.end()},
-                                      INDEX_PART_I_POSITIVE);
+                    if (index->states[i] != 0) index->insert(i, args[i], row, part);
             }
-            it = next;
         }
-    }
-    for (uint32_t p = 0; p < delta.undefined.predicateCount(); p++) {
-        const ATOM_SET &atoms = delta.undefined[p];
-        for (auto it = atoms.begin(); it != atoms.end();) {
-            auto next = std::next(it);
-            countAtom(p);
-            auto *index = indexOf(p);
-            auto [position, inserted] = interpretation.undefined.insert(delta.undefined.extract(it));
-            if (inserted && index) {
-                std::span<const TERM> args = position->args();
-                const ATOM_SET &set = interpretation.undefined[p];
-                for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
-                    if (index->states[i] != 0)
-                        index->insert(i, args[i], ATOM_RANGE{p, position, set.end()},
-                                      INDEX_PART_I_UNDEFINED);
-            }
-            it = next;
-        }
-    }
+        from.clear();
+    };
+    move(delta.positive, interpretation.positive, INDEX_PART_I_POSITIVE, true);
+    move(delta.undefined, interpretation.undefined, INDEX_PART_I_UNDEFINED, false);
 }
 
 // Post-processing after the last component (the caller runs it only when the positive part of

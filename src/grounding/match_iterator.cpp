@@ -25,8 +25,6 @@ const ATOM_SETS *partOf(uint32_t phase, const INTERPRETATION *delta) {
     }
 }
 
-const ATOM_SET emptySet;
-
 } // namespace
 
 void MATCH_ITERATOR::init(const LITERAL &literal, const SUBSTITUTION &substitution,
@@ -39,7 +37,8 @@ void MATCH_ITERATOR::init(const LITERAL &literal, const SUBSTITUTION &substituti
     indexArgument = argument;
     usesIndex = false;
     indexRange = INDEX_RANGE();
-    current = end = emptySet.end();
+    current = end = nullptr;
+    relation = atomStore.relationOf(atom.predicate);
     state = 0;
     std::span<const TERM> args = atom.args();
     freeArguments.reset(uint32_t(args.size()));
@@ -68,7 +67,7 @@ void MATCH_ITERATOR::first(const LITERAL &literal, const INTERPRETATION *delta,
     default:
         phase = PHASE_EDB;
         usesIndex = false;
-        current = end = emptySet.end();
+        current = end = nullptr;
         return;
     }
     startPhase(literal, substitution, index, delta);
@@ -83,9 +82,11 @@ void MATCH_ITERATOR::startPhase(const LITERAL &literal, const SUBSTITUTION &subs
         if (usesIndex) return;
     }
     const ATOM_SETS *part = partOf(phase, delta);
-    const ATOM_SET &set = part ? part->atomsOf(literal.atom.predicate) : emptySet;
-    current = set.begin();
-    end = set.end();
+    current = end = nullptr;
+    if (!part) return;
+    std::span<const uint32_t> rows = part->atomsOf(literal.atom.predicate).rows();
+    current = rows.data();
+    end = rows.data() + rows.size();
 }
 
 void MATCH_ITERATOR::startIndexLookup(const LITERAL &literal, const SUBSTITUTION &substitution,

@@ -15,6 +15,7 @@
 
 #include "core/atom.h"
 #include "core/atom_sets.h"
+#include "core/atom_store.h"
 #include "core/substitution.h"
 #include "grounding/index.h"
 
@@ -57,8 +58,9 @@ class MATCH_ITERATOR {
 public:
     ARGUMENT_BITS freeArguments; // arguments unbound (or holding an unbound variable) when made
     PREDICATE_KIND predicateKind = PREDICATE_UNDEFINED;
-    ATOM_SET::const_iterator current, end; // the scan position (with an index: unused)
+    const uint32_t *current = nullptr, *end = nullptr; // the scan position over rows (with an index: unused)
     INDEX_RANGE indexRange;
+    const ATOM_STORE::RELATION *relation = nullptr;    // where the rows' atoms live
     uint32_t code = 0;
     uint32_t phase = PHASE_EDB;
     bool allBound = true;
@@ -74,7 +76,9 @@ public:
               uint32_t code, const INDEX_TYPE *index, int32_t indexArgument);
 
     bool exhausted() const { return usesIndex ? indexRange.empty() : current == end; }
-    const ATOM &currentAtom() const { return usesIndex ? *indexRange.atom() : *current; }
+    uint32_t currentRow() const { return usesIndex ? indexRange.row() : *current; }
+    // The arguments of the current candidate.
+    std::span<const TERM> currentArgs() const { return relation->args(currentRow()); }
     // Moves to the next candidate, on through the phases of the code.
     void next(const LITERAL &literal, const INTERPRETATION *delta, const SUBSTITUTION &substitution,
               const INDEX_TYPE *index);

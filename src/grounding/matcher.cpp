@@ -54,30 +54,34 @@ bool INSTANTIATOR::containsAtom(const LITERAL &literal, uint32_t code) {
     if (hasBrokenListTail(literal.atom)) return false;
     const ATOM &a = instanceOf(literal.atom);
     uint32_t p = a.predicate;
-    uint32_t s = stampOfInstance(a);
-    if (predicateTable.kind(p) == PREDICATE_EDB) return s != KNOWN_ATOMS::NONE;
+    uint32_t row = rowOf(a);
+    if (row == ATOM_STORE::NONE) return false;
+    if (predicateTable.kind(p) == PREDICATE_EDB) return EDB.containsRow(p, row);
     const INTERPRETATION *delta = matchDelta;
-    auto inIUndefined = [&] { return !I.undefined.atomsOf(p).empty() && I.undefined.contains(a); };
-    auto inDelta = [&] {
-        return delta && (inDeltaPositive(s) || (!delta->undefined.atomsOf(p).empty() && delta->undefined.contains(a)));
-    };
-    if (code == 0) return inIPositive(s) || inIUndefined();
+    auto inI = [&] { return I.positive.containsRow(p, row) || I.undefined.containsRow(p, row); };
+    auto inDelta = [&] { return delta && (delta->positive.containsRow(p, row) || delta->undefined.containsRow(p, row)); };
+    if (code == 0) return inI();
     if (code == 1) return inDelta();
-    return inIPositive(s) || inIUndefined() || inDelta();
+    return inI() || inDelta();
 }
 
 bool INSTANTIATOR::isCertainlyTrue(const LITERAL &literal) {
     // A literal whose atom has no instance fails, negated or not.
     if (hasBrokenListTail(literal.atom)) return true;
     const ATOM &a = instanceOf(literal.atom);
-    uint32_t s = stampOfInstance(a);
-    if (predicateTable.kind(a.predicate) == PREDICATE_EDB) return s != KNOWN_ATOMS::NONE;
-    return inIPositive(s) || (matchDelta && inDeltaPositive(s));
+    uint32_t p = a.predicate;
+    uint32_t row = rowOf(a);
+    if (row == ATOM_STORE::NONE) return false;
+    if (predicateTable.kind(p) == PREDICATE_EDB) return EDB.containsRow(p, row);
+    return I.positive.containsRow(p, row) || (matchDelta && matchDelta->positive.containsRow(p, row));
 }
 
 bool INSTANTIATOR::isHeadTrue(const std::vector<ATOM> &head) {
-    for (const ATOM &h : head)
-        if (stampOfInstance(instanceOf(h)) != KNOWN_ATOMS::NONE) return true;
+    for (const ATOM &h : head) {
+        const ATOM &a = instanceOf(h);
+        uint32_t row = rowOf(a);
+        if (row != ATOM_STORE::NONE && isKnownTrue(a.predicate, row)) return true;
+    }
     return false;
 }
 
@@ -173,8 +177,7 @@ bool INSTANTIATOR::matchNextAtom(const LITERAL &literal, MATCH_ITERATOR &it) {
     const INTERPRETATION *delta = matchDelta;
     const INDEX_TYPE *idx = indexOf(literal.atom.predicate);
     while (!it.exhausted()) {
-        const ATOM &candidate = it.currentAtom();
-        std::span<const TERM> args = candidate.args();
+        std::span<const TERM> args = it.currentArgs();
         uint32_t mark = uint32_t(trail.size());
         bool ok = args.size() == pattern.size();
         for (uint32_t i = 0; ok && i < pattern.size(); i++) {

@@ -129,12 +129,13 @@ void INSTANTIATOR::ruleInstance() {
 
     auto addFact = [&](const ATOM &h) {
         uint32_t p = h.predicate;
-        if (!NF->undefined.atomsOf(p).empty() && NF->undefined.erase(h)) {
-            knownTrue.insert(&*NF->positive.insert(h).first, stamp);
+        uint32_t row = atomStore.insert(p, h.args()).first;
+        if (NF->undefined.eraseRow(p, row)) {
+            NF->positive.insertRow(p, row);
             return;
         }
         *current.newAtom = 1;
-        knownTrue.insert(&*NF->positive.insert(h).first, stamp);
+        NF->positive.insertRow(p, row);
         growPerPredicate();
         nfCount[p]++;
     };
@@ -188,15 +189,18 @@ void INSTANTIATOR::groundBody(GBODY &out, const CONJUNCTION &body, const INTERPR
         if (kind != PREDICATE_IDB && kind != PREDICATE_QUERY) continue;
         const ATOM &a = instanceOf(l.atom);
         if (!l.isNegated()) {
-            uint32_t s = stampOfInstance(a);
-            if (inIPositive(s) || (delta && inDeltaPositive(s))) continue;
+            uint32_t row = rowOf(a);
+            if (I.positive.containsRow(p, row) || (delta && delta->positive.containsRow(p, row))) continue;
             out.add(GLITERAL(groundAtomTable.add(a.predicate, a.args()), false));
             continue;
         }
         bool add;
         if (!complete[p]) add = true;
         else if (noUndefinedAtoms[p]) add = false;
-        else add = I.undefined.contains(a) || (delta && delta->undefined.contains(a));
+        else {
+            uint32_t row = rowOf(a);
+            add = I.undefined.containsRow(p, row) || (delta && delta->undefined.containsRow(p, row));
+        }
         if (add) out.add(GLITERAL(groundAtomTable.add(a.predicate, a.args()), true));
     }
 }

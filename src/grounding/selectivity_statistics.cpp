@@ -72,11 +72,9 @@ void SELECTIVITY_STATISTICS::clear() {
     deltaEpoch++;
 }
 
-void SELECTIVITY_STATISTICS::absorb(const ATOM &atom) {
-    uint32_t p = atom.predicate;
+void SELECTIVITY_STATISTICS::absorb(uint32_t p, std::span<const TERM> args) {
     if (p >= valuesInI.size() || valuesInI[p].empty()) return;
     if (p < valuesInDelta.size()) valuesInDelta[p].epoch = 0;
-    std::span<const TERM> args = atom.args();
     for (uint32_t i = 0; i < args.size() && i < valuesInI[p].size(); i++) valuesInI[p][i].insert(args[i].value);
 }
 
@@ -104,7 +102,7 @@ void SELECTIVITY_STATISTICS::compute(const LITERAL &literal, bool withDelta,
         if (inI.empty()) {
             inI.resize(predicateTable.arity(p));
             for (const ATOM_SET *set : {&I.undefined.atomsOf(p), &I.positive.atomsOf(p)})
-                for (const ATOM &a : *set) absorb(a);
+                for (ATOM_REF a : *set) absorb(p, a.args());
         }
         std::span<const TERM> pattern = literal.atom.args();
         std::vector<double> &counts = distinct[p];
@@ -140,7 +138,7 @@ const SELECTIVITY_STATISTICS::DELTA_VALUES &SELECTIVITY_STATISTICS::deltaValues(
     std::vector<uint64_t> &pairs = scratchPairs;
     pairs.clear();
     for (const ATOM_SET *set : {&undefined, &positive})
-        for (const ATOM &a : *set) {
+        for (ATOM_REF a : *set) {
             std::span<const TERM> args = a.args();
             for (uint32_t i = 0; i < args.size() && i < inI.size(); i++)
                 if (!inI[i].contains(args[i].value))
@@ -158,7 +156,7 @@ void SELECTIVITY_STATISTICS::countDistinctValues(const LITERAL &literal, const A
     uint32_t p = literal.atom.predicate;
     std::span<const TERM> pattern = literal.atom.args();
     std::vector<double> &counts = distinct[p];
-    for (const ATOM &a : atoms) {
+    for (ATOM_REF a : atoms) {
         std::span<const TERM> args = a.args();
         for (uint32_t i = 0; i < args.size() && i < pattern.size() && i < counts.size(); i++) {
             TERM t = pattern[i];

@@ -64,7 +64,7 @@ public:
     void compute(const LITERAL &literal, bool withDelta, const INTERPRETATION *delta);
     void countDistinctValues(const LITERAL &literal, const ATOM_SET &atoms);
     // An atom was merged into I.
-    void absorb(const ATOM &atom);
+    void absorb(uint32_t predicate, std::span<const TERM> args);
     // Delta was emptied, replaced or refilled: its values are counted again when asked.
     void newDelta() { deltaEpoch++; }
 

@@ -136,7 +136,7 @@ void markOverridden(const ATOM &atom, const std::vector<int32_t> &parents) {
                 if (defined) break;
             }
         if (defined) {
-            if (!object.overridden) object.overridden = std::make_unique<ATOM_SET>();
+            if (!object.overridden) object.overridden = std::make_unique<ORDERED_ATOMS>();
             object.overridden->insert(atom);
         }
         if (object.parents && !object.parents->empty()) stack.push_back({object.parents.get(), 0});

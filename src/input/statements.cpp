@@ -313,10 +313,8 @@ void addRule(RULE &rule) {
             predicateTable.setKind(atom.predicate, PREDICATE_IDB);
             if (kind == PREDICATE_UNDEFINED) continue;
             // The predicate was defined by facts so far: they become bodiless rules.
-            ATOM_SET facts = EDB.atomsOf(atom.predicate);
-            for (const ATOM &fact : facts) {
-                EDB.erase(fact);
-                std::vector<ATOM> head{fact};
+            for (ATOM &fact : EDB.takeAll(atom.predicate)) {
+                std::vector<ATOM> head{std::move(fact)};
                 IDB.emplace_back(std::move(head));
             }
         }

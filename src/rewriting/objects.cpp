@@ -181,7 +181,8 @@ uint32_t addOverridingRules(OBJECT &object, bool isDefault, size_t ruleCount, ui
     if (object.facts) {
         for (uint32_t p = 0; p < object.facts->predicateCount(); ++p) {
             // A copy: the default object's facts are EDB itself, which changes below.
-            std::vector<ATOM> facts((*object.facts)[p].begin(), (*object.facts)[p].end());
+            std::vector<ATOM> facts;
+            for (ATOM_REF fact : (*object.facts)[p]) facts.push_back(fact.atom());
             for (ATOM &fact : facts) {
                 if (isOverridden(object, fact)) {
                     reportOverriddenFact(fact);

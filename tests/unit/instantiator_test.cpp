@@ -224,42 +224,47 @@ TEST_F(Grounder, AggregatesOverTheSameUndefinedElementsShareAnEntryOnlyWithEqual
     EXPECT_EQ(indices.size(), 2u);
 }
 
-TEST(IndexTable, ChainsKeepInsertionOrderAndEraseInPlace) {
-    ATOM atoms[4];
-    INDEX_TABLE table(true);
+TEST(IndexTable, ChainsKeepInsertionOrderAndSkipRowsThatLeftTheirPart) {
+    // Rows of real atoms, so that a set of them can be kept in order.
+    uint32_t p = ATOM("it_p", std::vector<TERM>{makeIntegerTerm(0)}, PREDICATE_IDB).predicate;
+    std::vector<uint32_t> row;
+    for (int32_t i = 0; i < 4; i++) row.push_back(atomStore.insert(p, std::vector<TERM>{makeIntegerTerm(i)}).first);
+    INDEX_TABLE table;
     TERM one = makeIntegerTerm(1);
     // A constant whose table index equals the integer's index is another key.
     TERM constant(TERM_CONSTANT, one.value);
-    table.insert(one, &atoms[0]);
-    table.insert(constant, &atoms[1]);
-    table.insert(one, &atoms[2]);
-    table.insert(one, &atoms[3]);
-    std::vector<const ATOM *> seen;
-    for (INDEX_RANGE r{&table, table.find(one)}; !r.empty(); r.advance()) seen.push_back(r.atom());
-    EXPECT_EQ(seen, (std::vector<const ATOM *>{&atoms[0], &atoms[2], &atoms[3]}));
-    table.erase(one, &atoms[2]);
-    seen.clear();
-    for (INDEX_RANGE r{&table, table.find(one)}; !r.empty(); r.advance()) seen.push_back(r.atom());
-    EXPECT_EQ(seen, (std::vector<const ATOM *>{&atoms[0], &atoms[3]}));
-    table.erase(one, &atoms[0]);
-    table.erase(one, &atoms[3]);
-    EXPECT_EQ(table.find(one), INDEX_TABLE::NONE);
-    EXPECT_NE(table.find(constant), INDEX_TABLE::NONE);
+    table.insert(one, row[0]);
+    table.insert(constant, row[1]);
+    table.insert(one, row[3]);
+    table.insert(one, row[2]);
+    auto rows = [&](TERM key, const ATOM_SET *members) {
+        std::vector<uint32_t> seen;
+        INDEX_RANGE r{&table, table.find(key), members};
+        for (r.skipNonMembers(); !r.empty(); r.advance()) seen.push_back(r.row());
+        return seen;
+    };
+    EXPECT_EQ(rows(one, nullptr), (std::vector<uint32_t>{row[0], row[3], row[2]}));
+    // A lookup in the undefined part of I reads only the rows still there.
+    ATOM_SET members(p);
+    members.insertRow(row[2]);
+    members.insertRow(row[3]);
+    EXPECT_EQ(rows(one, &members), (std::vector<uint32_t>{row[3], row[2]}));
+    members.eraseRow(row[3]);
+    EXPECT_EQ(rows(one, &members), (std::vector<uint32_t>{row[2]}));
+    members.eraseRow(row[2]);
+    EXPECT_TRUE(rows(one, &members).empty());
+    EXPECT_EQ(rows(constant, nullptr), (std::vector<uint32_t>{row[1]}));
     table.clear();
     EXPECT_EQ(table.find(constant), INDEX_TABLE::NONE);
     EXPECT_EQ(table.size(), 0u);
 }
 
 TEST(IndexTable, ManyKeysSurviveGrowth) {
-    std::vector<ATOM> atoms(5000);
-    INDEX_TABLE table(false);
-    for (uint32_t i = 0; i < atoms.size(); i++) table.insert(makeIntegerTerm(int32_t(i % 1000)), &atoms[i]);
-    uint32_t count = 0;
-    for (INDEX_RANGE r{&table, table.find(makeIntegerTerm(7))}; !r.empty(); r.advance()) {
-        EXPECT_EQ((r.atom() - atoms.data()) % 1000, 7);
-        count++;
-    }
-    EXPECT_EQ(count, 5u);
+    INDEX_TABLE table;
+    for (uint32_t i = 0; i < 5000; i++) table.insert(makeIntegerTerm(int32_t(i % 1000)), i);
+    std::vector<uint32_t> seen;
+    for (INDEX_RANGE r{&table, table.find(makeIntegerTerm(7))}; !r.empty(); r.advance()) seen.push_back(r.row());
+    EXPECT_EQ(seen, (std::vector<uint32_t>{7, 1007, 2007, 3007, 4007}));
 }
 
 } // namespace

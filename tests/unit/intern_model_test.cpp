@@ -122,7 +122,7 @@ TEST(InternModel, AtomSetsIterateInTheOrderOfTermsAndPredicates) {
     }
     std::vector<REF> seen;
     for (const ATOM_SET &set : sets)
-        for (const ATOM &a : set) seen.push_back(REF{a.predicate, {termKey(a.arg(0)), termKey(a.arg(1))}});
+        for (ATOM_REF a : set) seen.push_back(REF{a.predicate, {termKey(a.arg(0)), termKey(a.arg(1))}});
     EXPECT_EQ(seen, std::vector<REF>(model.begin(), model.end()));
 }
 

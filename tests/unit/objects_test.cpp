@@ -67,7 +67,7 @@ TEST_F(Objects, AnAncestorReachedTwiceGivesOneInheritanceFact) {
     translate("ob_r { ob_x :- ob_y. } ob_s : ob_r { } ob_u : ob_r { } ob_v : ob_s, ob_u { } ob_y.");
     uint32_t prec = predicateTable.find("__prec").first;
     std::string facts = capture([&](FILE *f) {
-        for (const ATOM &atom : EDB.atomsOf(prec)) {
+        for (ATOM_REF atom : EDB.atomsOf(prec)) {
             printAtom(f, atom);
             fputc(' ', f);
         }
