@@ -16,8 +16,8 @@
 #include "solver/model_checker.h"
 
 void resetGlobalState() {
-    // From the top of the layers down: what a higher layer keeps holds atoms, terms and ground
-    // atom numbers of the tables below, which are emptied last.
+    // The front-ends and the driver first, then down the layers: what a higher layer keeps holds
+    // atoms, terms and ground atom numbers of the tables below, and the core's are emptied last.
     resetPlanning();
     resetSql();
     resetDiagnosis();
