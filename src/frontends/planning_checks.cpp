@@ -162,8 +162,10 @@ void preparePlanChecks() {
 
     GATOM_ID absurdity = findPropositional("$abs");
     if (absurdity >= 0) {
+        // When grounding has derived the absurdity already, every execution is absurd: the
+        // constraint is violated with an empty body, and no plan is reported.
         GBODY body;
-        body.append(GLITERAL(absurdity, false));
+        if (!I.positive.contains(groundAtomTable[absurdity])) body.append(GLITERAL(absurdity, false));
         groundConstraints.emplace_back(std::move(body));
     }
 

@@ -53,6 +53,33 @@ std::vector<std::string> sortedNames(const PREDICATE_TABLE &table) {
     return names;
 }
 
+// Letters and digits as they are, every other byte as "_" and two hex digits: the text fits a
+// variable name, and different texts stay different.
+std::string escapedName(const std::string &text) {
+    static const char HEX[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (unsigned char c : text) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+            escaped += static_cast<char>(c);
+        } else {
+            escaped += '_';
+            escaped += HEX[c >> 4];
+            escaped += HEX[c & 15];
+        }
+    }
+    return escaped;
+}
+
+// The name of the local variable `variable` of a requires-list inlined for `atom`: one per
+// variable, atom name and arguments. "$" separates the parts (escaped texts never hold it) and
+// keeps the name apart from every variable a user can write.
+std::string localVariable(const std::string &variable, const PLAN_ATOM &atom) {
+    std::string name = "V$" + variable + "$" + escapedName(atom.name);
+    if (atom.arguments)
+        for (const std::string &argument : *atom.arguments) name += "$" + escapedName(argument);
+    return name;
+}
+
 // The requires-literals of the declaration of `atom`, with the declared arguments replaced by
 // the atom's and the local variables of the requires-list renamed apart per atom.
 void appendRequirements(const PLAN_ATOM &atom, PLAN_LITERALS &target) {
@@ -67,7 +94,6 @@ void appendRequirements(const PLAN_ATOM &atom, PLAN_LITERALS &target) {
     const std::vector<std::string> noArguments;
     const std::vector<std::string> &declared = declaration->head->arguments ? *declaration->head->arguments : noArguments;
     const std::vector<std::string> &given = atom.arguments ? *atom.arguments : noArguments;
-    std::string suffix = "_" + atom.name + joined(given, "");
     for (const PLAN_LITERAL &requirement : *declaration->ifPart) {
         PLAN_LITERAL literal = requirement;
         if (literal.atom.arguments) {
@@ -79,7 +105,7 @@ void appendRequirements(const PLAN_ATOM &atom, PLAN_LITERALS &target) {
                 if (at != declared.end() && position < given.size())
                     argument = given[position];
                 else if (beginsWithCapital(argument))
-                    argument += suffix;
+                    argument = localVariable(argument, atom);
             }
         }
         target.push_back(std::move(literal));
@@ -248,23 +274,38 @@ void checkNameClashes(const PREDICATE_TABLE &table, const char *message) {
         if (predicateTable.find(name).second || predicateTable.find("-" + name).second) translationError(message);
 }
 
+// Whether the executability laws depend on each other cyclically: an edge leads from the action
+// of a law's head to each action of its if-part that is not default-negated. The graph is kept
+// over action indices, apart from the program's predicates, so no action name can clash with
+// a name of the translation. Kahn's order: a cycle (a self-loop too) is what it never reaches.
 void findExecutabilityCycles() {
-    std::vector<RULE> dependencies;
+    uint32_t actions = actionTable.size();
+    std::vector<std::vector<uint32_t>> successors(actions);
+    std::vector<uint32_t> predecessors(actions, 0);
     for (const PLAN_STATEMENT &s : planStatements) {
-        if (!s.head || !s.ifPart || !isAction(s.head->name)) continue;
+        if (!s.head || !s.ifPart) continue;
+        auto [from, headAction] = actionTable.find(s.head->name);
+        if (!headAction) continue;
         for (const PLAN_LITERAL &literal : *s.ifPart) {
-            if (literal.notNegated || !isAction(literal.atom.name)) continue;
-            std::vector<ATOM> head;
-            head.emplace_back(("$" + s.head->name).c_str(), static_cast<const TERMS *>(nullptr), PREDICATE_IDB);
-            CONJUNCTION body;
-            body.append(LITERAL(ATOM(("$" + literal.atom.name).c_str(), static_cast<const TERMS *>(nullptr),
-                                     PREDICATE_IDB),
-                                false));
-            dependencies.emplace_back(std::move(head), std::move(body));
+            if (literal.notNegated) continue;
+            auto [to, bodyAction] = actionTable.find(literal.atom.name);
+            if (!bodyAction) continue;
+            successors[from].push_back(to);
+            ++predecessors[to];
         }
     }
-    DEPGRAPH graph(dependencies, std::vector<CONSTRAINT>(), DEPGRAPH_PREDICATE_VIEW);
-    executabilityCyclic = graph.isCyclic();
+    std::vector<uint32_t> ready;
+    for (uint32_t a = 0; a < actions; ++a)
+        if (predecessors[a] == 0) ready.push_back(a);
+    uint32_t reached = 0;
+    while (!ready.empty()) {
+        uint32_t a = ready.back();
+        ready.pop_back();
+        ++reached;
+        for (uint32_t b : successors[a])
+            if (--predecessors[b] == 0) ready.push_back(b);
+    }
+    executabilityCyclic = reached < actions;
 }
 
 void translateActionCosts() {

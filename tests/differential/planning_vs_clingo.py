@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Differential test of the planning front-end: quarn's plans against a direct encoding in clingo.
 
-A random propositional planning problem (fluents f0.., actions a0.., inertia for every fluent
-literal, executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
-"nonexecutable a if l", fluents made total (free to change),
-an initial state with known and unknown fluents, a goal, optionally noConcurrency and action
-costs) is written as a ".plan" file and solved by quarn under -FPopt and -FPsec; with costs only
-the plans of least cost are expected, among all plans and among the secure ones.
+A random planning problem (fluents f0.., actions a0.., inertia for every fluent literal,
+executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
+"nonexecutable a if l", "caused false after l" (which grounding may already decide), fluents
+made total (free to change), an initial state with known and unknown fluents, a goal, optionally
+noConcurrency and action costs) is written as a ".plan" file and solved by quarn under -FPopt and
+-FPsec; with costs only the plans of least cost are expected, among all plans and among the
+secure ones. The fluents are propositional, or now and then instances of one fluent declared with
+arguments and a requires-list with a local variable, over arguments whose texts collide when
+joined ("ab","c" and "a","bc") and a quoted one; a static law "caused d if not l1, not l2" then
+names two of them at once.
 
 Clingo solves the same dynamics written directly (choice of each executable action per step,
 dynamic effects, inertia, consistency of every state, the goal at the last state); its answer
@@ -22,6 +26,7 @@ Exit status 0 when every problem agrees; otherwise the first disagreeing problem
 import argparse
 import os
 import random
+import re
 import subprocess
 import sys
 import tempfile
@@ -31,8 +36,16 @@ def literal_text(fluent, positive):
     return fluent if positive else "-" + fluent
 
 
+# Instances of the fluent "g(X,Y) requires dom(X,Y,Z)": argument texts that collide when
+# joined without a separator, and a quoted one.
+INSTANCE_ARGUMENTS = [("ab", "c"), ("a", "bc"), ('"q"', "c")]
+
+
 def make_problem(rng):
     fluents = ["f%d" % i for i in range(rng.randint(1, 3))]
+    instances = rng.random() < 0.3
+    if instances:
+        fluents = fluents[:1] + ["g(%s,%s)" % a for a in rng.sample(INSTANCE_ARGUMENTS, rng.randint(2, 3))]
     actions = ["a%d" % i for i in range(rng.randint(1, 3))]
     length = rng.randint(1, 3)
     executable = {}
@@ -58,13 +71,35 @@ def make_problem(rng):
         initial[f] = True if r < 0.35 else False if r < 0.6 else None
     goal = [(f, rng.random() < 0.7) for f in rng.sample(fluents, rng.randint(1, len(fluents)))]
     concurrency = rng.random() < 0.5
+    # The absurd states: "caused false after l".
+    absurd = [(rng.choice(fluents), rng.random() < 0.5) for _ in range(rng.randint(0, 1))] \
+        if rng.random() < 0.3 else []
+    # The derived fluent d: "caused d if not l1, not l2", on instances where there are some.
+    derived = None
+    if instances or rng.random() < 0.2:
+        pool = [f for f in fluents if f.startswith("g(")] or fluents
+        derived = [(f, rng.random() < 0.7) for f in rng.sample(pool, min(2, len(pool)))]
+        if rng.random() < 0.5:
+            goal.append(("d", rng.random() < 0.8))
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
-                nonexecutable=nonexecutable, total=total, costs=costs)
+                nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived)
+
+
+def background(p):
+    """The background facts of the instance fluents' requires-list (none without instances)."""
+    if not any(f.startswith("g(") for f in p["fluents"]):
+        return ""
+    return "".join("dom(%s,%s,%d).\n" % (x, y, i) for i, (x, y) in enumerate(INSTANCE_ARGUMENTS))
 
 
 def plan_file(p):
-    lines = ["fluents: " + " ".join(f + "." for f in p["fluents"]),
+    declared = [f for f in p["fluents"] if not f.startswith("g(")]
+    if len(declared) < len(p["fluents"]):
+        declared.append("g(X,Y) requires dom(X,Y,Z)")
+    if p["derived"] is not None:
+        declared.append("d")
+    lines = ["fluents: " + " ".join(f + "." for f in declared),
              "actions: " + " ".join(a + ("" if p["costs"] is None else " costs %d" % p["costs"][a]) + "."
                                     for a in p["actions"]),
              "always:"]
@@ -79,6 +114,10 @@ def plan_file(p):
         lines.append("  nonexecutable %s if %s." % (a, literal_text(*c)))
     for f in p["total"]:
         lines.append("  total %s." % f)
+    for c in p["absurd"]:
+        lines.append("  caused false after %s." % literal_text(*c))
+    if p["derived"] is not None:
+        lines.append("  caused d if %s." % ", ".join("not " + literal_text(*c) for c in p["derived"]))
     if p["noConcurrency"]:
         lines.append("  noConcurrency.")
     lines.append("initially:")
@@ -90,34 +129,47 @@ def plan_file(p):
 
 # Clingo drops answer sets with p and -p together; the encoding needs to see such states, so the
 # complement of fluent f is the atom n_f.
+def name(f):
+    """The clingo predicate of a fluent: g(ab,c) becomes g_ab_c_."""
+    return re.sub(r"[^A-Za-z0-9]", "_", f)
+
+
 def holds(f, positive, t):
-    return ("%s(%s)" % (f, t)) if positive else ("n_%s(%s)" % (f, t))
+    return ("%s(%s)" % (name(f), t)) if positive else ("n_%s(%s)" % (name(f), t))
+
+
+def shown(text):
+    return '"%s"' % text.replace('"', '\\"')
 
 
 def dynamics(p):
     """The states and effects of the problem in clingo's syntax, without the choice of actions."""
     n = p["length"]
     out = ["time(0..%d)." % n, "step(0..%d)." % (n - 1)]
-    for f in p["fluents"]:
+    for f in map(name, p["fluents"]):
         out.append("%s(T+1) :- step(T), %s(T), not n_%s(T+1)." % (f, f, f))
         out.append("n_%s(T+1) :- step(T), n_%s(T), not %s(T+1)." % (f, f, f))
     for a, t, c in p["effects"]:
         body = "step(T), %s(T)" % a + ("" if c is None else ", " + holds(c[0], c[1], "T"))
         out.append("%s :- %s." % (holds(t[0], t[1], "T+1"), body))
     for f, v in p["initial"].items():
-        out.append("%s(0) ; n_%s(0)." % (f, f) if v is None else holds(f, v, 0) + ".")
-    for f in p["fluents"]:
+        out.append("%s(0) ; n_%s(0)." % (name(f), name(f)) if v is None else holds(f, v, 0) + ".")
+    for f in map(name, p["fluents"]):
         out.append("bad(T) :- time(T), T > 0, %s(T), n_%s(T)." % (f, f))
         out.append(":- %s(0), n_%s(0)." % (f, f))
     out.append("goal :- %s." % ", ".join(holds(f, v, n) for f, v in p["goal"]))
     for a, c in p["executable"].items():
         cond = "step(T)" if c is None else "step(T), " + holds(c[0], c[1], "T")
         out.append("executable(%s,T) :- %s." % (a, cond))
-    for f in p["total"]:
+    for f in map(name, p["total"]):
         out.append("%s(T) ; n_%s(T) :- time(T)." % (f, f))
     # A forbidden action in the state it is done from: an inconsistency of the step.
     for a, c in p["nonexecutable"]:
         out.append("forbidden(T) :- step(T), %s(T), %s." % (a, holds(c[0], c[1], "T")))
+    for c in p["absurd"]:
+        out.append("forbidden(T) :- step(T), %s." % holds(c[0], c[1], "T"))
+    if p["derived"] is not None:
+        out.append("d(T) :- time(T), %s." % ", ".join("not " + holds(f, v, "T") for f, v in p["derived"]))
     return out
 
 
@@ -146,16 +198,20 @@ def expected_optimistic(p):
                 program.append(":- %s(T), %s(T)." % (a, b))
     program.append("#show.")
     for f in p["fluents"]:
-        program.append("#show (%s,T) : %s(T)." % (f, f))
-        program.append("#show (\"-%s\",T) : n_%s(T)." % (f, f))
+        program.append("#show (%s,T) : %s(T)." % (shown(f), name(f)))
+        program.append("#show (%s,T) : n_%s(T)." % (shown("-" + f), name(f)))
+    if p["derived"] is not None:
+        program.append("#show (d,T) : d(T).")
     for a in p["actions"]:
         program.append("#show (%s,T) : %s(T)." % (a, a))
     plans = []
     for answer in clingo("\n".join(program) + "\n"):
         atoms = set()
         for item in answer:
-            name, t = item.strip("()").split(",")
-            atoms.add((name.strip('"'), int(t)))
+            text, t = item[1:-1].rsplit(",", 1)
+            if text.startswith('"'):
+                text = text[1:-1].replace('\\"', '"')
+            atoms.add((text, int(t)))
         plans.append(frozenset(atoms))
     return plans
 
@@ -215,12 +271,17 @@ def parse_quarn(output, p):
     return plans
 
 
-def run_quarn(quarn, mode, text):
+def run_quarn(quarn, mode, text, facts):
     with tempfile.TemporaryDirectory() as d:
         path = os.path.join(d, "p.plan")
         with open(path, "w") as f:
             f.write(text)
-        result = subprocess.run([quarn, "-silent", mode, path], capture_output=True, text=True)
+        files = [path]
+        if facts:
+            files.append(os.path.join(d, "background.dl"))
+            with open(files[-1], "w") as f:
+                f.write(facts)
+        result = subprocess.run([quarn, "-silent", mode] + files, capture_output=True, text=True)
     if result.returncode != 0:
         raise RuntimeError("quarn %s failed with status %d: %s" % (mode, result.returncode, result.stderr))
     return result.stdout
@@ -231,7 +292,7 @@ def check(quarn, p):
     everything = expected_optimistic(p)
     kept = cheapest({steps_of(plan, p) for plan in everything}, p)
     expected = [plan for plan in everything if steps_of(plan, p) in kept]
-    got = parse_quarn(run_quarn(quarn, "-FPopt", text), p)
+    got = parse_quarn(run_quarn(quarn, "-FPopt", text, background(p)), p)
     if sorted(map(sorted, expected)) != sorted(sorted(g[0]) for g in got):
         return "optimistic plans differ:\nexpected %s\ngot %s" % (sorted(map(sorted, expected)),
                                                                    sorted(sorted(g[0]) for g in got))
@@ -241,7 +302,7 @@ def check(quarn, p):
         # A program that grounding decides prints its one plan without a cost.
         if p["costs"] and g[2] != str(cost_of(g[1], p)) and not (g[2] is None and cost_of(g[1], p) == 0):
             return "plan %s printed with cost %s" % (g[1], g[2])
-    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", text), p)]
+    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", text, background(p)), p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
     return None
@@ -257,11 +318,14 @@ def main():
     failures = 0
     for i in range(args.count):
         p = make_problem(rng)
-        problem = check(args.quarn, p)
+        try:
+            problem = check(args.quarn, p)
+        except RuntimeError as failure:
+            problem = str(failure)
         if problem:
             failures += 1
             if failures <= 3:
-                print("problem %d:\n%s%s\n" % (i, plan_file(p), problem))
+                print("problem %d:\n%s%s%s\n" % (i, plan_file(p), background(p), problem))
     print("%d problems, %d disagreements (seed %d)" % (args.count, failures, args.seed))
     sys.exit(1 if failures else 0)
 
