@@ -228,7 +228,7 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
         if (mg->optimumKnown && !mg->costBoundGiven)
             fputs("Best model: ", stdout);
         else if (mg->wcTrace)
-            fputs("Current model [maybe not optimal]: ", stdout);
+            fputs(PROVISIONAL_MODEL_MARK, stdout);
     }
     printModel(stdout, positivePart(trueAtoms), model);
     fputc('\n', stdout);

@@ -179,10 +179,15 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
 // The candidate filter: 1 unless secure plans are asked for; otherwise the security check.
 int planSecurityFilter(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *candidate);
 // Prints one plan; 0 when it was skipped as a repeat (secure mode).
-int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bool separate, bool withCost);
+// A provisional plan (not yet known to be optimal) is marked.
+int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bool separate, bool withCost,
+              bool provisional = false);
 // The literals of one state or step, each with its cost when cost literals are given.
 void printActionsWithCosts(const CONJUNCTION &literals, const CONJUNCTION *costs);
 
 // Counters that the statistics print.
 extern uint32_t secureCheckCount;
 extern uint32_t planCacheHits;
+// The plans printed before their cost was known to be optimal (under -wctrace); they are not
+// counted against -n=.
+extern uint32_t provisionalPlansPrinted;

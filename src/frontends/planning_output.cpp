@@ -13,6 +13,8 @@
 #include "frontends/planning.h"
 #include "grounding/interpretation.h"
 
+uint32_t provisionalPlansPrinted = 0;
+
 namespace {
 
 bool isSecureMode() { return (planningMode & 1) != 0; }
@@ -104,7 +106,8 @@ void printActionsWithCosts(const CONJUNCTION &literals, const CONJUNCTION *costs
     }
 }
 
-int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bool separate, bool withCost) {
+int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bool separate, bool withCost,
+              bool provisional) {
     bool secure = isSecureMode();
     if (secure) {
         PLAN_STATE state = planStateOf(assignment);
@@ -142,6 +145,7 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
     }
 
     if (separate && !optSilent) fputc('\n', stdout);
+    if (provisional) fputs(PROVISIONAL_MODEL_MARK, stdout);
     const CONJUNCTION *stepCosts = planCostsGiven ? &costs : nullptr;
     if (!secure) {
         for (size_t t = 0; t <= n; ++t) {
@@ -174,11 +178,19 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
         printPlan(trueAtoms->positive, nullptr, false, false);
         return 0;
     }
-    if (printPlan(trueAtoms->positive, model, generator->answerSetsPrinted != 0, planCostsGiven)) {
-        ++generator->answerSetsPrinted;
-        if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
-        if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
-            generator->status = MG_STOP;
+    // Under -wctrace the search reports plans before their cost is known to be optimal: they are
+    // marked and not counted against -n=, as the ordinary answer output does with such models.
+    bool provisional = !generator->optimumKnown;
+    bool separate = generator->answerSetsPrinted != 0 || provisionalPlansPrinted != 0;
+    if (printPlan(trueAtoms->positive, model, separate, planCostsGiven, provisional)) {
+        if (provisional) {
+            ++provisionalPlansPrinted;
+        } else {
+            ++generator->answerSetsPrinted;
+            if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
+            if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
+                generator->status = MG_STOP;
+        }
     }
     if (!(planningMode & 4)) return 1;
     if (!(planningMode & 1)) {

@@ -46,6 +46,10 @@ enum : MG_STATUS {
     MG_REJECT = 2,  // the last candidate (or partial interpretation) is not stable
 };
 
+// What a callback writes before a model that the search reports (under -wctrace) while its cost
+// is not yet known to be optimal.
+inline constexpr char PROVISIONAL_MODEL_MARK[] = "Current model [maybe not optimal]: ";
+
 // Called for each accepted answer set; 0 stops the search. Without a model generator and a
 // model (the driver's call when grounding decided everything) it reports `trueAtoms` alone.
 typedef int (*MODEL_CALLBACK)(MODEL_GENERATOR *, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
@@ -304,6 +308,8 @@ public:
     bool hasWeakConstraints;
     bool programHasWeakConstraints;
     bool wcTrace;
+    // False while the search reports models (under -wctrace) whose cost is not yet known to be
+    // optimal; the callbacks print PROVISIONAL_MODEL_MARK before such a model and do not count it.
     bool optimumKnown;
     bool costBoundGiven;
     bool weakConstraintViolated = false;
