@@ -71,15 +71,17 @@ void addSolutionGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &h
 // _sol(1) v ... v _sol(n).; without hypotheses the run ends.
 void addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
 
-// The subset-minimality check: a copy of the theory per hypothesis number j, evaluated without
-// hypothesis j, must fail for every chosen j. Copies of the first `theoryRules` rules and
-// `theoryConstraints` constraints live in the "="-prefixed predicates with an extra last
-// argument, the copy's number.
+// The subset-minimality check: a copy of the theory per chosen hypothesis j, evaluated without
+// hypothesis j, must fail (violate a constraint or an observation, or hold an atom with its
+// strong negation). Copies of the first `theoryRules` rules and `theoryConstraints` constraints
+// live in the "="-prefixed predicates with an extra last argument, the copy's number.
 void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, const std::vector<HYPOTHESIS> &hypotheses,
                               const std::vector<LITERAL> &observations, std::vector<CONSTRAINT> &constraints,
                               uint32_t theoryConstraints);
-// _notobs(X) :- =h_i(X), _hyp(X), not _sol1(i, X).
-void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
+// _notobs(X) :- =h_i(X), _hyp(X), not _sol1(i, X). for each hypothesis whose atom another
+// hypothesis or a positive observation shares (for the others the rule could never fire).
+void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses,
+                    const std::vector<LITERAL> &observations);
 // _hyp(i). _succ(i-1, i).
 void addHypothesisOrder(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
 // =h_i(X) :- _sol1(i, X).

@@ -6,6 +6,7 @@
 // model callback reads them back from the constants' names.
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "core/program.h"
@@ -100,6 +101,32 @@ TERM copyVariable(const std::vector<ATOM> *head, const CONJUNCTION *body) {
     return makeVariableTerm(uint32_t(highest + 1));
 }
 
+// _notobs(X) :- p(V)', -p(V)', _hyp(X). for each predicate p used with its strong negation, where
+// at least one of the two lives in the copies.
+void addStrongNegationCopies(std::vector<RULE> &rules) {
+    for (int32_t negated : stronglyNegatedPredicates) {
+        uint32_t np = uint32_t(negated);
+        std::string_view name = predicateTable.nameView(np);
+        if (name.empty() || name[0] != '-') continue;
+        auto [p, found] = predicateTable.find(name.substr(1));
+        uint32_t arity = predicateTable.arity(np);
+        if (!found || predicateTable.arity(p) != arity) continue;
+        PREDICATE_KIND kinds[2] = {predicateTable.kind(p), predicateTable.kind(np)};
+        if (kinds[0] == PREDICATE_UNDEFINED || kinds[1] == PREDICATE_UNDEFINED) continue;
+        if (kinds[0] == PREDICATE_EDB && kinds[1] == PREDICATE_EDB) continue;
+        TERMS args;
+        for (uint32_t v = 0; v < arity; ++v) args.push_back(makeVariableTerm(v));
+        TERM copy = makeVariableTerm(arity <= VARIABLE_X ? VARIABLE_X : arity);
+        CONJUNCTION body;
+        body.append(copiedLiteral(positive(ATOM(p, args)), copy));
+        body.append(copiedLiteral(positive(ATOM(np, args)), copy));
+        body.append(positive(auxiliaryAtom("_hyp", {copy})));
+        std::vector<ATOM> head;
+        head.push_back(auxiliaryAtom("_notobs", {copy}));
+        rules.emplace_back(std::move(head), std::move(body));
+    }
+}
+
 bool hasAggregateLiteral(const CONJUNCTION *body) {
     if (!body) return false;
     for (const LITERAL &literal : *body)
@@ -113,9 +140,45 @@ void refuseAggregatesInCopies(const std::vector<RULE> &rules, uint32_t theoryRul
                               const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
     bool found = false;
     for (uint32_t i = 0; i < theoryRules && !found; ++i) found = hasAggregateLiteral(rules[i].body.get());
-    if (frontEndMode == FRONTEND_REITER)
-        for (uint32_t i = 0; i < theoryConstraints && !found; ++i) found = hasAggregateLiteral(&constraints[i].body);
+    for (uint32_t i = 0; i < theoryConstraints && !found; ++i) found = hasAggregateLiteral(&constraints[i].body);
     if (found) refuse("Minimal diagnostic reasoning not yet implemented for theories with aggregates.");
+}
+
+// How the truth of a literal follows the chosen hypotheses in the copies of the theory. Under
+// -FDmin the theory is definite, so its model grows with the hypotheses: a positive literal can
+// only turn true, a negated one only false. Under -FRmin "ab" occurs in rules only under "not",
+// so the model shrinks as hypotheses are added, except for the "ab" atoms themselves. Facts and
+// built-ins are the same in every copy.
+enum LITERAL_TREND : uint8_t { TREND_FIXED, TREND_RISING, TREND_FALLING };
+
+LITERAL_TREND trendOf(const LITERAL &literal) {
+    PREDICATE_KIND kind = predicateTable.kind(literal.atom.predicate);
+    if (kind == PREDICATE_EDB || kind == PREDICATE_BUILTIN || kind == PREDICATE_UNDEFINED) return TREND_FIXED;
+    bool rises = frontEndMode == FRONTEND_REITER ? hasPredicateName(literal.atom, "ab") : true;
+    if (literal.isNegated()) rises = !rises;
+    return rises ? TREND_RISING : TREND_FALLING;
+}
+
+// Each chosen hypothesis is left out once, in its own copy of the theory. That finds a smaller
+// diagnosis whenever one exists only while the diagnoses form no gaps (a set that lies between
+// two diagnoses is one too). Observations keep that, and so does a constraint whose body can
+// only turn true, or only false, as hypotheses are added; a constraint whose literals move both
+// ways does not, and is refused.
+void refuseTwoWayConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
+    for (uint32_t i = 0; i < theoryConstraints; ++i) {
+        bool rising = false, falling = false;
+        for (const LITERAL &literal : constraints[i].body) {
+            LITERAL_TREND trend = trendOf(literal);
+            rising = rising || trend == TREND_RISING;
+            falling = falling || trend == TREND_FALLING;
+        }
+        if (!rising || !falling) continue;
+        if (frontEndMode == FRONTEND_REITER)
+            refuse("Cannot perform Reiter subset minimal diagnostic reasoning for theories with constraints mixing "
+                   "positive \"ab\" literals and other literals.");
+        refuse("Minimal diagnostic reasoning not yet implemented for theories with constraints mixing positive and "
+               "negated literals.");
+    }
 }
 
 void checkReiterTheory(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
@@ -214,6 +277,7 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
         addSolutionGuess(rules, hypotheses);
         if (frontEndSubMode == 1) {
             refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
+            refuseTwoWayConstraints(constraints, theoryConstraints);
             addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
         }
         return 1;
@@ -241,17 +305,28 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
     if (frontEndSubMode == 1) {
         checkMinimalAbductiveTheory(rules, theoryRules, observations);
         refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
+        refuseTwoWayConstraints(constraints, theoryConstraints);
         addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
     }
     return 1;
 }
 
-void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses,
+                    const std::vector<LITERAL> &observations) {
+    // In copy X a hypothesis atom holds through the hypotheses with that atom that the copy keeps,
+    // and through a positive observation of it ("ab" heads no rule). Unless another hypothesis
+    // or an observation shares its atom, it holds exactly when the copy keeps it, and the rule
+    // below could never fire: it is left out. Kept, such dead rules make the search exponential.
+    std::map<ATOM, uint32_t, ATOM_LESS> sources;
+    for (const HYPOTHESIS &h : hypotheses) ++sources[h.atom];
+    for (const LITERAL &o : observations)
+        if (!o.isNegated()) ++sources[o.atom];
     TERM x = makeVariableTerm(VARIABLE_X);
     for (size_t i = 1; i <= hypotheses.size(); ++i)
-        appendRule(rules, auxiliaryAtom("_notobs", {x}),
-                {positive(copiedAtom(hypotheses[i - 1].atom, x)), positive(auxiliaryAtom("_hyp", {x})),
-                 negated(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
+        if (sources[hypotheses[i - 1].atom] > 1)
+            appendRule(rules, auxiliaryAtom("_notobs", {x}),
+                       {positive(copiedAtom(hypotheses[i - 1].atom, x)), positive(auxiliaryAtom("_hyp", {x})),
+                        negated(auxiliaryAtom("_sol1", {numberConstant(i), x}))});
 }
 
 void addHypothesisOrder(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
@@ -273,7 +348,10 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
     TERM w = makeVariableTerm(VARIABLE_W), x = makeVariableTerm(VARIABLE_X);
     TERM y = makeVariableTerm(VARIABLE_Y), z = makeVariableTerm(VARIABLE_Z);
 
-    // The theory in every copy.
+    // The theory in the copy of every chosen hypothesis. Only the copies of chosen hypotheses
+    // decide anything (the others pass through "not _sol"), so the theory's rules are guarded
+    // by _sol rather than _hyp: the copies of the hypotheses left out stay empty instead of each
+    // repeating the whole theory under the chosen set, which the search would otherwise carry.
     for (uint32_t i = 0; i < theoryRules; ++i) {
         std::vector<ATOM> head;
         CONJUNCTION body;
@@ -284,7 +362,7 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
             for (const ATOM &atom : rule.head) head.push_back(copiedAtom(atom, copy));
             if (rule.hasBody())
                 for (const LITERAL &literal : *rule.body) body.append(copiedLiteral(literal, copy));
-            body.append(positive(auxiliaryAtom("_hyp", {copy})));
+            body.append(positive(auxiliaryAtom("_sol", {copy})));
         }
         rules.emplace_back(std::move(head), std::move(body));
     }
@@ -303,32 +381,30 @@ void addMinimalDiagnosisRules(std::vector<RULE> &rules, uint32_t theoryRules, co
              negated(auxiliaryAtom("_sol", {x}))});
     addConstraint(constraints, {negated(auxiliaryAtom("_isntsol", {numberConstant(hypotheses.size())}))});
 
-    if (frontEndMode == FRONTEND_REITER) {
-        for (const LITERAL &o : observations) {
-            if (o.isNegated())
-                appendRule(rules, auxiliaryAtom("_notobs", {x}),
-                        {positive(auxiliaryAtom("_hyp", {x})), positive(copiedAtom(o.atom, x))});
-            else
-                appendRule(rules, copiedAtom(o.atom, x), {positive(auxiliaryAtom("_hyp", {x}))});
-        }
-        for (uint32_t i = 0; i < theoryConstraints; ++i) {
-            CONJUNCTION body;
-            {
-                const CONSTRAINT &constraint = constraints[i];
-                TERM copy = copyVariable(nullptr, &constraint.body);
-                for (const LITERAL &literal : constraint.body) body.append(copiedLiteral(literal, copy));
-                body.append(positive(auxiliaryAtom("_hyp", {copy})));
-                std::vector<ATOM> head;
-                head.push_back(auxiliaryAtom("_notobs", {copy}));
-                rules.emplace_back(std::move(head), std::move(body));
-            }
-        }
-        addNotObsRules(rules, hypotheses);
-    } else {
-        for (const LITERAL &o : observations)
+    for (const LITERAL &o : observations) {
+        if (frontEndMode == FRONTEND_DIAGNOSIS)
             appendRule(rules, auxiliaryAtom("_notobs", {x}),
-                    {positive(auxiliaryAtom("_hyp", {x})), negated(copiedAtom(o.atom, x))});
+                       {positive(auxiliaryAtom("_hyp", {x})), negated(copiedAtom(o.atom, x))});
+        else if (o.isNegated())
+            appendRule(rules, auxiliaryAtom("_notobs", {x}),
+                       {positive(auxiliaryAtom("_hyp", {x})), positive(copiedAtom(o.atom, x))});
+        else
+            appendRule(rules, copiedAtom(o.atom, x), {positive(auxiliaryAtom("_hyp", {x}))});
     }
+    // A copy fails where it violates a constraint of the theory, or holds an atom together with
+    // its strong negation.
+    for (uint32_t i = 0; i < theoryConstraints; ++i) {
+        const CONSTRAINT &constraint = constraints[i];
+        TERM copy = copyVariable(nullptr, &constraint.body);
+        CONJUNCTION body;
+        for (const LITERAL &literal : constraint.body) body.append(copiedLiteral(literal, copy));
+        body.append(positive(auxiliaryAtom("_hyp", {copy})));
+        std::vector<ATOM> head;
+        head.push_back(auxiliaryAtom("_notobs", {copy}));
+        rules.emplace_back(std::move(head), std::move(body));
+    }
+    addStrongNegationCopies(rules);
+    if (frontEndMode == FRONTEND_REITER) addNotObsRules(rules, hypotheses, observations);
 
     addHypothesisOrder(rules, hypotheses);
     addHypothesisCopies(rules, hypotheses);

@@ -11,16 +11,19 @@ their definitions, computed here and not by quarn's translation:
   -FDmincost        the answer sets of least total weight of the hypothesis atoms that hold;
   -FDmin, -FRmin    one line per subset-minimal S among all diagnoses.
 The subset-minimal modes check each hypothesis left out of S; that equals subset-minimality when
-the diagnoses are closed under supersets, so their theories keep to that class: definite rules
-and positive constraints for -FDmin, and for -FRmin rules with "ab" only under "not" and
-constraints without positive "ab" literals.
+no set between two diagnoses fails, so their theories keep to that class: definite rules and
+constraints whose literals are all positive or all negated for -FDmin, and for -FRmin rules with
+"ab" only under "not" and constraints that do not mix positive "ab" literals with others. A
+constraint that mixes them is expected to be refused under -FDmin and -FRmin.
 
 Families:
   abductive  normal rules with negation over hypotheses and derived atoms, positive and negated
              observations, constraints (-FD, -FDsingle, -FDmincost);
   definite   definite rules with variables, input facts and a comparison, hypotheses that rules
-             derive too, positive constraints, positive observations (all four abductive options);
-  reiter     components that work unless abnormal, random wiring, observations of outputs
+             derive too, constraints (positive, negated, now and then mixed), positive
+             observations (all four abductive options);
+  reiter     components that work unless abnormal, random wiring, signals strongly negated now
+             and then, constraints over "ab" alone or mixed with signals, observations of outputs
              (all three consistency-based options; -FR and -FRsingle also with "ab" derived by
              rules and used in positive bodies).
 
@@ -79,6 +82,12 @@ def definite_problem(r):
     if r.random() < 0.4:
         rules.append(rule("", r.sample(hyps, min(2, len(hyps)))))
     defined = sorted(set(defined))
+    # Constraints whose literals are all negated keep the diagnoses free of gaps; one that mixes
+    # positive and negated literals is refused under -FDmin.
+    if r.random() < 0.4:
+        rules.append(rule("", ["not " + a for a in r.sample(defined, r.randint(1, min(2, len(defined))))]))
+    if r.random() < 0.1:
+        rules.append(rule("", [r.choice(hyps + derived), "not " + r.choice(defined)]))
     obs = r.sample(defined, r.randint(1, min(2, len(defined))))
     return rules, hyps, obs, ["-FD", "-FDmin", "-FDsingle", "-FDmincost"]
 
@@ -96,9 +105,15 @@ def reiter_problem(r):
                 body.append(r.choice(signals))
             if r.random() < 0.2:
                 body.append("not ab(%s)" % r.choice(comps))
-            rules.append(rule(s, body))
+            # Now and then the signal is strongly negated: it may clash with the signal itself.
+            rules.append(rule(("-" if r.random() < 0.2 else "") + s, body))
     if r.random() < 0.4:
         rules.append(rule("", [r.choice(signals), "not " + r.choice(hyps)]))
+    if r.random() < 0.2:
+        rules.append(rule("", r.sample(hyps, min(2, len(hyps)))))
+    # A constraint with a positive "ab" literal and a signal is refused under -FRmin.
+    if r.random() < 0.1:
+        rules.append(rule("", [r.choice(hyps), r.choice(signals)]))
     obs = [("not " if r.random() < 0.7 else "") + s for s in r.sample(signals, r.randint(1, len(signals)))]
     if r.random() < 0.25:
         # "ab" derived by a rule, and in a positive body: beyond what -FRmin accepts.
@@ -109,6 +124,37 @@ def reiter_problem(r):
 
 
 FAMILIES = [abductive_problem, definite_problem, reiter_problem]
+
+
+def predicate(atom):
+    return atom.split("(")[0]
+
+
+def mixes_both_ways(rules, hyps, obs, reiter):
+    """Whether a constraint has a literal that adding hypotheses can make true and one that it
+    can make false. Facts stay as they are; the predicates with rules, hypotheses or observations
+    change: under abduction with the hypotheses (positive literals rise), under Reiter against
+    them, except "ab" itself."""
+    changing = {predicate(h) for h in hyps} | {predicate(o.replace("not ", "")) for o in obs}
+    constraints = []
+    for text in rules:
+        head, _, body = text[:-1].partition(" :- ")
+        if not head:
+            constraints.append(body.split(", "))
+        elif body:
+            changing.add(predicate(head))
+    for body in constraints:
+        trends = set()
+        for literal in body:
+            negated = literal.startswith("not ")
+            atom = literal[4:] if negated else literal
+            if predicate(atom) not in changing:
+                continue
+            rises = predicate(atom) == "ab" if reiter else True
+            trends.add(rises != negated)
+        if len(trends) == 2:
+            return True
+    return False
 
 
 def clingo_program(rules, hyps, obs, mode):
@@ -187,6 +233,13 @@ def main():
                                capture_output=True, text=True, timeout=120)
             c = subprocess.run(["clingo", "0", "--outf=2", "-"], input=clingo_program(rules, hyps, obs, mode),
                                capture_output=True, text=True, timeout=120)
+            if mode in ("-FDmin", "-FRmin") and mixes_both_ways(rules, hyps, obs, mode == "-FRmin"):
+                refused = q.returncode == 1 and "constraints mixing" in q.stderr and not q.stdout
+                if not refused:
+                    failures += 1
+                    print("problem %d (%s): a constraint mixing both ways is not refused" % (n, mode))
+                    print("  theory: %s" % " ".join(rules))
+                continue
             ok = q.returncode == 0 and c.returncode in (10, 20, 30)
             ours = quarn_diagnoses(q.stdout)
             theirs = expected_diagnoses(clingo_answer_sets(c.stdout), hyps, weights, mode) if ok else None
