@@ -7,8 +7,12 @@ Names of the translation that clingo does not read are renamed: "=p" (a copy of 
 "cp_p" and "=-p" "cp_neg_p", "_p" becomes "u_p", the variable "_3" becomes "V3"; prefix
 comparisons such as "!=(A,B)" become infix, " v " becomes " | ".
 """
+import os
 import re
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "differential"))
+from clingo_support import split_printed_facts  # noqa: E402
 
 COMPARISON = re.compile(r"(!=|==|<=|>=|<|>)\(([^(),]+),([^(),]+)\)")
 VARIABLE = re.compile(r"(?<![A-Za-z0-9_])_(\d+)(?![A-Za-z0-9_])")
@@ -24,27 +28,11 @@ def rename(text):
     return text.replace(" v ", " | ")
 
 
-def facts(line):
-    atoms, depth, current = [], 0, ""
-    for ch in line.strip()[1:-1]:
-        depth += ch == "("
-        depth -= ch == ")"
-        if ch == " " and depth == 0:
-            if current:
-                atoms.append(current)
-            current = ""
-        else:
-            current += ch
-    if current:
-        atoms.append(current)
-    return [a + "." for a in atoms]
-
-
 def main():
     for line in sys.stdin:
         line = line.strip()
         if line.startswith("{") and line.endswith("}"):
-            print("\n".join(rename(f) for f in facts(line)))
+            print("\n".join(rename(f) + "." for f in split_printed_facts(line[1:-1])))
         elif line.endswith(".") and not line.startswith("Diagnosis:"):
             print(rename(line))
 

@@ -33,6 +33,28 @@ def split_atoms(text):
     return atoms
 
 
+def split_printed_facts(text):
+    """Splits "p(a,b) q", the facts as --print-edb prints them between braces, at the top-level
+    blanks (quoted strings may hold blanks)."""
+    atoms, depth, quoted, current = [], 0, False, ""
+    for ch in text:
+        if ch == '"':
+            quoted = not quoted
+        elif not quoted and ch in "([":
+            depth += 1
+        elif not quoted and ch in ")]":
+            depth -= 1
+        if ch == " " and depth == 0 and not quoted:
+            if current:
+                atoms.append(current)
+            current = ""
+        else:
+            current += ch
+    if current:
+        atoms.append(current)
+    return atoms
+
+
 def quarn_models(text):
     """The answer sets quarn prints, one "{a, b}" line each."""
     models = set()

@@ -18,6 +18,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from clingo_support import split_printed_facts  # noqa: E402
+
 
 def make_program(rng):
     lines = []
@@ -66,34 +69,13 @@ def make_program(rng):
     return "\n".join(lines) + "\n"
 
 
-def split_atoms(text):
-    """Splits "p(a,b) q" at the top-level blanks (quoted strings may hold blanks)."""
-    atoms, depth, quoted, current = [], 0, False, ""
-    for ch in text:
-        if ch == '"':
-            quoted = not quoted
-        elif not quoted and ch in "([":
-            depth += 1
-        elif not quoted and ch in ")]":
-            depth -= 1
-        if ch == " " and depth == 0 and not quoted:
-            if current:
-                atoms.append(current)
-            current = ""
-        else:
-            current += ch
-    if current:
-        atoms.append(current)
-    return atoms
-
-
 def quarn_facts(quarn, path):
     out = subprocess.run([quarn, "-silent", "-ORb-", "--print-edb", path], capture_output=True,
                          text=True, timeout=60)
     line = out.stdout.splitlines()[0] if out.stdout else ""
     if not (line.startswith("{") and line.endswith("}")):
         return None, out.stdout + out.stderr
-    return set(a for a in split_atoms(line[1:-1]) if a != "end"), ""
+    return set(a for a in split_printed_facts(line[1:-1]) if a != "end"), ""
 
 
 def clingo_facts(path):
