@@ -49,6 +49,7 @@ void resetPlanning() {
     muxConflicts.clear();
     secureCheckCount = 0;
     planCacheHits = 0;
+    provisionalPlansPrinted = 0;
 }
 
 PLAN_ATOM::PLAN_ATOM(bool negated_, const std::string &name_, const std::vector<std::string> *arguments_)
