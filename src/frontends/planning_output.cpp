@@ -187,7 +187,8 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
             ++provisionalPlansPrinted;
         } else {
             ++generator->answerSetsPrinted;
-            if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
+            if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running)
+                generator->firstModelTimer.stop();
             if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
                 generator->status = MG_STOP;
         }
