@@ -9,10 +9,10 @@
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "driver/run_grounding.h"
 #include "driver/run_model_generation.h"
 #include "driver/statistics.h"
 #include "grounding/depgraph.h"
-#include "grounding/grounding_run.h"
 
 int main(int argc, char **argv) {
     installRunEnds();

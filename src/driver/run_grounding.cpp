@@ -1,4 +1,4 @@
-#include "grounding/grounding_run.h"
+#include "driver/run_grounding.h"
 
 #include <cstdio>
 #include <string>
@@ -9,13 +9,13 @@
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/statistics.h"
-#include "solver/model_generator.h"
 #include "driver/timer.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "grounding/propositional_grounder.h"
 #include "rewriting/finite_domain.h"
+#include "solver/model_generator.h"
 
 void groundProgram(RUN &run) {
     maxVariable = countVariables();
