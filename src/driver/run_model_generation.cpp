@@ -110,10 +110,25 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
     if (enumerating) callback = startAnswerOutput(callback, !planning);
     CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, query.get(), &EDB, &I, optMaxModels,
-                       &costBound, flags, callback, filter, run.hasAggregates, &baseCost, groundWeak,
-                       !weakConstraints.empty(), optWctrace, optCostBound, maxLevel,
-                       static_cast<uint32_t>(aggregateFunctionTable.size()), optHeuristic, optCombineHeuristic);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.query = query.get(),
+                        .edbFacts = &EDB,
+                        .trueAtoms = &I,
+                        .maxModels = optMaxModels,
+                        .costBound = &costBound,
+                        .flags = flags,
+                        .modelCallback = callback,
+                        .candidateFilter = filter,
+                        .hasAggregates = run.hasAggregates,
+                        .baseCost = &baseCost,
+                        .hasWeakConstraints = groundWeak,
+                        .programHasWeakConstraints = !weakConstraints.empty(),
+                        .wcTrace = optWctrace,
+                        .costBoundGiven = optCostBound,
+                        .levels = maxLevel,
+                        .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
+                        .heuristic = optHeuristic,
+                        .combineOperators = optCombineHeuristic});
 
     if (optDeterministic || optWellFounded) {
         mg.computeDeterministic(optWellFounded ? 1 : 0);

@@ -155,8 +155,6 @@ void printStatistics(MODEL_GENERATOR *generator) {
     std::vector<GRULE> noRules;
     std::vector<GCONSTRAINT> noConstraints;
     std::vector<GWEAKCONSTRAINT> noWeakConstraints;
-    std::vector<int32_t> noHeuristic;
-    const uint32_t noLimit = 0;
     // Without a generator of the run, one over the empty program prints the generator's times.
     std::unique_ptr<MODEL_GENERATOR> empty;
     if (generator) {
@@ -179,10 +177,8 @@ void printStatistics(MODEL_GENERATOR *generator) {
             fputs("n/a", err);
         }
     } else {
-        empty = std::make_unique<MODEL_GENERATOR>(noRules, noConstraints, noWeakConstraints, nullptr, nullptr,
-                                                  nullptr, noLimit, nullptr, MG_MODEL_CHECK, nullptr, nullptr,
-                                                  false, nullptr, false, false, false, false, 0, 0, noHeuristic,
-                                                  noHeuristic);
+        empty = std::make_unique<MODEL_GENERATOR>(noRules, noConstraints, noWeakConstraints,
+                                                  MG_CONFIG{.flags = MG_MODEL_CHECK});
         // Building it is no work of the run: every time it prints is zero.
         empty->depgraphTimer = TIMER();
         fputs("Time for first answer set : ", err);

@@ -276,11 +276,13 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
 
     // One run of the check program is a failed execution of the plan: the first one settles it.
     std::vector<GWEAKCONSTRAINT> noWeakConstraints;
-    uint32_t maxModels = 1;
-    MODEL_GENERATOR inner(rules, checkConstraints, noWeakConstraints, nullptr, nullptr, nullptr, maxModels, nullptr,
-                          MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, stopAtFirstModel, nullptr, false, nullptr, false,
-                          false, false, false, 0, static_cast<uint32_t>(aggregateFunctionTable.size()), optHeuristic,
-                          optCombineHeuristic);
+    MODEL_GENERATOR inner(rules, checkConstraints, noWeakConstraints,
+                          {.maxModels = 1,
+                           .flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+                           .modelCallback = stopAtFirstModel,
+                           .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
+                           .heuristic = optHeuristic,
+                           .combineOperators = optCombineHeuristic});
     inner.computeModels();
     uint8_t secure = inner.answerSetsComputed == 0 ? 1 : 0;
     cache.insert(state, secure);

@@ -41,44 +41,37 @@ std::vector<uint32_t> weakConstraintLevels(uint32_t maxLevel,
 }
 
 MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTRAINT> &constraints_,
-                                 std::vector<GWEAKCONSTRAINT> &weakConstraints_, CONJUNCTION *query_,
-                                 ATOM_SETS *edbFacts_, INTERPRETATION *trueAtoms_, const uint32_t &maxModels_,
-                                 const COST_VECTOR *costBound_, MG_FLAGS flags_, MODEL_CALLBACK modelCallback_,
-                                 CANDIDATE_FILTER candidateFilter_, bool hasAggregates_, const COST_VECTOR *baseCost_,
-                                 bool hasWeakConstraints_, bool programHasWeakConstraints_, bool wcTrace_,
-                                 bool costBoundGiven_, uint32_t levels_, uint32_t aggregateCount_,
-                                 const std::vector<int32_t> &heuristic_,
-                                 const std::vector<int32_t> &combineOperators_)
+                                 std::vector<GWEAKCONSTRAINT> &weakConstraints_, const MG_CONFIG &config)
     : rules(rules_),
       constraints(constraints_),
       weakConstraints(weakConstraints_),
-      query(query_),
-      edbFacts(edbFacts_),
-      trueAtoms(trueAtoms_),
-      maxModels(maxModels_),
-      flags(flags_),
-      modelCallback(modelCallback_),
-      candidateFilter(candidateFilter_),
-      hasAggregates(hasAggregates_),
-      hasWeakConstraints(hasWeakConstraints_),
-      programHasWeakConstraints(programHasWeakConstraints_),
-      wcTrace(wcTrace_),
-      optimumKnown(levels_ == 0),
-      costBoundGiven(costBoundGiven_),
-      levels(levels_),
-      aggregateCount(aggregateCount_),
-      heuristic(heuristic_),
-      combineOperators(combineOperators_) {
+      query(config.query),
+      edbFacts(config.edbFacts),
+      trueAtoms(config.trueAtoms),
+      maxModels(config.maxModels),
+      flags(config.flags),
+      modelCallback(config.modelCallback),
+      candidateFilter(config.candidateFilter),
+      hasAggregates(config.hasAggregates),
+      hasWeakConstraints(config.hasWeakConstraints),
+      programHasWeakConstraints(config.programHasWeakConstraints),
+      wcTrace(config.wcTrace),
+      optimumKnown(config.levels == 0),
+      costBoundGiven(config.costBoundGiven),
+      levels(config.levels),
+      aggregateCount(config.aggregateCount),
+      heuristic(config.heuristic),
+      combineOperators(config.combineOperators) {
     witness.assign(groundAtomCount, 0);
 
     // The levels every cost vector of this object covers: the driver's, or those the weak
     // constraints use.
     std::vector<uint32_t> levelNumbers;
     if (levels != 0) {
-        if (baseCost_ && baseCost_->levels)
-            levelNumbers = baseCost_->levelNumbers;
-        else if (costBound_ && costBound_->levels)
-            levelNumbers = costBound_->levelNumbers;
+        if (config.baseCost && config.baseCost->levels)
+            levelNumbers = config.baseCost->levelNumbers;
+        else if (config.costBound && config.costBound->levels)
+            levelNumbers = config.costBound->levelNumbers;
         else
             levelNumbers = weakConstraintLevels(levels, {&weakConstraints});
         lookaheadRecord.allocateCosts(levelNumbers);
@@ -87,12 +80,12 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
     }
     supportMarks = TRUTH_ASSIGNMENT(groundAtomCount, COST_VECTOR(levelNumbers), TRUTH_UNDEFINED);
 
-    if (costBound_ && costBound_->levelNumbers == levelNumbers)
-        costBound = *costBound_;
+    if (config.costBound && config.costBound->levelNumbers == levelNumbers)
+        costBound = *config.costBound;
     else
         costBound = COST_VECTOR(levelNumbers, COST_NO_BOUND);
-    if (baseCost_ && baseCost_->levelNumbers == levelNumbers)
-        baseCost = *baseCost_;
+    if (config.baseCost && config.baseCost->levelNumbers == levelNumbers)
+        baseCost = *config.baseCost;
     else
         baseCost = COST_VECTOR(levelNumbers, 0);
 

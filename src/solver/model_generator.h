@@ -147,16 +147,33 @@ struct AGGREGATE_OCCURRENCE {
 std::vector<uint32_t> weakConstraintLevels(uint32_t maxLevel,
                                            std::initializer_list<const std::vector<GWEAKCONSTRAINT> *> parts);
 
+// How a model generator runs, besides the ground program it searches over. Callers name the
+// fields they set; the rest keep these defaults.
+struct MG_CONFIG {
+    CONJUNCTION *query = nullptr;
+    ATOM_SETS *edbFacts = nullptr;        // the input facts, printed with the consequences
+    INTERPRETATION *trueAtoms = nullptr;  // what grounding found true, handed to the callbacks
+    uint32_t maxModels = 0;               // the -n= limit that the callbacks enforce, 0 for none
+    const COST_VECTOR *costBound = nullptr;
+    MG_FLAGS flags = 0;
+    MODEL_CALLBACK modelCallback = nullptr;
+    CANDIDATE_FILTER candidateFilter = nullptr;
+    bool hasAggregates = false;
+    const COST_VECTOR *baseCost = nullptr;       // the weights of the weak constraints violated already
+    bool hasWeakConstraints = false;             // the ground program has weak constraints
+    bool programHasWeakConstraints = false;      // the program as read has weak constraints
+    bool wcTrace = false;                        // every improving model is reported (-wctrace)
+    bool costBoundGiven = false;                 // -costbound= was given
+    uint32_t levels = 0;                         // the highest weak-constraint level
+    uint32_t aggregateCount = 0;                 // the number of interned aggregate functions
+    std::vector<int32_t> heuristic = {};         // the criteria of --heuristic=
+    std::vector<int32_t> combineOperators = {};  // the operators of --combineheuristic=
+};
+
 class MODEL_GENERATOR {
 public:
     MODEL_GENERATOR(std::vector<GRULE> &rules, std::vector<GCONSTRAINT> &constraints,
-                    std::vector<GWEAKCONSTRAINT> &weakConstraints, CONJUNCTION *query, ATOM_SETS *edbFacts,
-                    INTERPRETATION *trueAtoms, const uint32_t &maxModels, const COST_VECTOR *costBound,
-                    MG_FLAGS flags, MODEL_CALLBACK modelCallback, CANDIDATE_FILTER candidateFilter,
-                    bool hasAggregates, const COST_VECTOR *baseCost, bool hasWeakConstraints,
-                    bool programHasWeakConstraints, bool wcTrace, bool costBoundGiven, uint32_t levels,
-                    uint32_t aggregateCount, const std::vector<int32_t> &heuristic,
-                    const std::vector<int32_t> &combineOperators);
+                    std::vector<GWEAKCONSTRAINT> &weakConstraints, const MG_CONFIG &config);
     ~MODEL_GENERATOR();
     MODEL_GENERATOR(const MODEL_GENERATOR &) = delete;
     MODEL_GENERATOR &operator=(const MODEL_GENERATOR &) = delete;

@@ -52,12 +52,15 @@ MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = 
              int32_t op = 0) {
     loadGroundProgram(program);
     collected.clear();
-    uint32_t maxModels = 0;
     std::vector<int32_t> operators(criteria.size(), op);
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, false, nullptr,
-                       !groundWeakConstraints.empty(), !groundWeakConstraints.empty(), false, false, maxLevel, 0,
-                       criteria, operators);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+                        .modelCallback = collect,
+                        .hasWeakConstraints = !groundWeakConstraints.empty(),
+                        .programHasWeakConstraints = !groundWeakConstraints.empty(),
+                        .levels = maxLevel,
+                        .heuristic = criteria,
+                        .combineOperators = operators});
     mg.computeModels();
     return collected;
 }
@@ -69,7 +72,6 @@ struct LOADED {
 // A model generator with its lists built and the initial consequences drawn, at the root of the
 // search, and a candidate list over it.
 struct ROOT : LOADED {
-    uint32_t maxModels = 0;
     std::vector<int32_t> criteria;
     MODEL_GENERATOR mg;
     TRUTH_ASSIGNMENT a;
@@ -78,9 +80,10 @@ struct ROOT : LOADED {
     explicit ROOT(const std::string &program, std::vector<int32_t> criteria_ = DEFAULT_CRITERIA)
         : LOADED(program),
           criteria(criteria_),
-          mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels, nullptr,
-             MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, nullptr, nullptr, false, nullptr, false, false, false, false, 0, 0,
-             criteria, std::vector<int32_t>(criteria.size(), 0)),
+          mg(groundRules, groundConstraints, groundWeakConstraints,
+             {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+              .heuristic = criteria,
+              .combineOperators = std::vector<int32_t>(criteria.size(), 0)}),
           a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
         mg.chosenFlags.assign(groundAtomCount, 0);
         mg.prepareRun(a);

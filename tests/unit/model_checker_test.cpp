@@ -495,10 +495,8 @@ int collect(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
 
 MODELS solveWith(MG_FLAGS flags) {
     collected.clear();
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, flags, collect, nullptr, false, nullptr, false, false, false, false, 0, 0, none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.flags = flags, .modelCallback = collect});
     mg.computeModels();
     return collected;
 }

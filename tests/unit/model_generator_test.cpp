@@ -39,12 +39,14 @@ MODELS solve(const std::string &program, RUN_OPTIONS options = RUN_OPTIONS()) {
     loadGroundProgram(program);
     collected.clear();
     collectedCosts.clear();
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       options.costBound, options.flags, collect, nullptr, false, nullptr,
-                       !groundWeakConstraints.empty(), !groundWeakConstraints.empty(), false, options.costBoundGiven,
-                       maxLevel, 0, none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.costBound = options.costBound,
+                        .flags = options.flags,
+                        .modelCallback = collect,
+                        .hasWeakConstraints = !groundWeakConstraints.empty(),
+                        .programHasWeakConstraints = !groundWeakConstraints.empty(),
+                        .costBoundGiven = options.costBoundGiven,
+                        .levels = maxLevel});
     mg.computeModels();
     return collected;
 }
@@ -56,8 +58,6 @@ struct LOADED {
 };
 
 struct PREPARED : LOADED {
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
     MODEL_GENERATOR mg;
     TRUTH_ASSIGNMENT a;
     int initial = 1;
@@ -65,9 +65,8 @@ struct PREPARED : LOADED {
     explicit PREPARED(const std::string &program, MG_FLAGS flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
                       bool runInitial = true)
         : LOADED(program),
-          mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr,
-             nullptr, maxModels, nullptr, flags, nullptr, nullptr, false, nullptr, !groundWeakConstraints.empty(),
-             false, false, false, maxLevel, 0, none, none),
+          mg(groundRules, groundConstraints, groundWeakConstraints,
+             {.flags = flags, .hasWeakConstraints = !groundWeakConstraints.empty(), .levels = maxLevel}),
           a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
         mg.chosenFlags.assign(groundAtomCount, 0);
         mg.prepareRun(a);
@@ -132,11 +131,8 @@ TEST(ModelGenerator, StopLeavesTheProgramCountersRestored) {
     // the same program finds the same answer sets.
     stopAfter = 1;
     loadGroundProgram("a :- not b.\nb :- not a.\nc :- a.");
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, false, nullptr, false, false,
-                       false, false, 0, 0, none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, .modelCallback = collect});
     collected.clear();
     mg.computeModels();
     EXPECT_EQ(mg.status, MG_STOP);
@@ -164,11 +160,7 @@ TEST(ModelGenerator, CounterInitialisation) {
     a.values[atomNumber("x")] = TRUTH_TRUE;
     a.values[atomNumber("y")] = TRUTH_TRUE;
     a.values[atomNumber("u")] = TRUTH_FALSE;
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, MG_MODEL_CHECK, nullptr, nullptr, false, nullptr, false, false, false, false, 0, 0,
-                       none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, {.flags = MG_MODEL_CHECK});
     mg.prepareRun(a);
     EXPECT_EQ(mg.initDataStructures(a), 1);
     EXPECT_EQ(groundRules[0].satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
@@ -404,12 +396,9 @@ TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
     groundRules.emplace_back(std::vector<GATOM_ID>{atomNumber("h")}, std::move(body), true);
     groundAtomCount = groundAtomTable.size();
 
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
     {
-        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                           nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, nullptr, nullptr, true, nullptr, false,
-                           false, false, false, 0, 1, none, none);
+        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                           {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, .hasAggregates = true, .aggregateCount = 1});
         TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
         mg.chosenFlags.assign(groundAtomCount, 0);
         mg.prepareRun(a);
@@ -423,9 +412,11 @@ TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
         EXPECT_EQ(mg.lookaheadRecord.counters[HV_ASSIGNED], 1);
     }
     collected.clear();
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, collect, nullptr, true, nullptr, false, false,
-                       false, false, 0, 1, none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+                        .modelCallback = collect,
+                        .hasAggregates = true,
+                        .aggregateCount = 1});
     mg.computeModels();
     EXPECT_EQ(collected, (MODELS{{"g"}, {"f", "#count", "h"}}));
 }
@@ -486,10 +477,8 @@ GATOM_ID addAggregateAtom(int32_t type, const std::vector<std::pair<int32_t, std
 
 MODELS solveLoaded(MG_FLAGS flags = MG_MODEL_CHECK) {
     collected.clear();
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, nullptr, nullptr, nullptr, maxModels,
-                       nullptr, flags, collect, nullptr, true, nullptr, false, false, false, false, 0, 1, none, none);
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.flags = flags, .modelCallback = collect, .hasAggregates = true, .aggregateCount = 1});
     mg.computeModels();
     return collected;
 }

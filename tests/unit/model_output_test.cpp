@@ -93,10 +93,7 @@ TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
     std::vector<GRULE> rules;
     std::vector<GCONSTRAINT> constraints;
     std::vector<GWEAKCONSTRAINT> weak;
-    uint32_t maxModels = 0;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(rules, constraints, weak, nullptr, nullptr, nullptr, maxModels, nullptr, MG_MODEL_CHECK,
-                       cautiousModelCallback, nullptr, false, nullptr, false, false, false, false, 0, 0, none, none);
+    MODEL_GENERATOR mg(rules, constraints, weak, {.flags = MG_MODEL_CHECK, .modelCallback = cautiousModelCallback});
     TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
     m.values[q1] = m.values[q2] = TRUTH_TRUE;
     mg.answerSetsComputed = 3;  // the collection starts whenever it is first needed
@@ -129,10 +126,8 @@ TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
     std::vector<GRULE> rules;
     std::vector<GCONSTRAINT> constraints;
     std::vector<GWEAKCONSTRAINT> weak;
-    uint32_t maxModels = 2;
-    std::vector<int32_t> none;
-    MODEL_GENERATOR mg(rules, constraints, weak, nullptr, nullptr, nullptr, maxModels, nullptr, MG_MODEL_CHECK,
-                       modelCallback, nullptr, false, nullptr, false, false, false, false, 0, 0, none, none);
+    MODEL_GENERATOR mg(rules, constraints, weak,
+                       {.maxModels = 2, .flags = MG_MODEL_CHECK, .modelCallback = modelCallback});
     TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
     mg.firstModelTimer.start();
     fflush(stdout);
