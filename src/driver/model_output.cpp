@@ -53,13 +53,6 @@ void printShownAtom(FILE *out, const ATOM &atom, uint8_t verdict) {
     }
 }
 
-// Counts an answer set that a callback reported, and stops the search at the -n= limit.
-void countAnswerSet(MODEL_GENERATOR *mg) {
-    ++mg->answerSetsPrinted;
-    if (mg->answerSetsPrinted == 1 && mg->firstModelTimer.running) mg->firstModelTimer.stop();
-    if (mg->maxModels != 0 && mg->maxModels == mg->answerSetsPrinted) mg->status = MG_STOP;
-}
-
 // The ground atoms of the predicate "#query", found once, when first asked for.
 std::vector<GATOM_ID> queryAtomList;
 bool queryAtomsFound = false;
@@ -222,17 +215,17 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
         fputc('\n', stdout);
         return 1;
     }
-    if (!optSilent && mg->answerSetsPrinted != 0) fputc('\n', stdout);
-    bool weak = mg->hasWeakConstraints || mg->programHasWeakConstraints;
+    if (!optSilent && mg->printedAnswerSets() != 0) fputc('\n', stdout);
+    bool weak = mg->weighsModels();
     if (weak) {
-        if (mg->optimumKnown && !mg->costBoundGiven)
+        if (mg->isOptimumKnown() && !mg->boundGiven())
             fputs("Best model: ", stdout);
-        else if (mg->wcTrace)
+        else if (mg->tracesImprovements())
             fputs(PROVISIONAL_MODEL_MARK, stdout);
     }
     printModel(stdout, positivePart(trueAtoms), model);
     fputc('\n', stdout);
-    if (mg->optimumKnown) countAnswerSet(mg);
+    if (mg->isOptimumKnown()) mg->countPrintedAnswerSet();
     if (weak) {
         fputs("Cost ([Weight:Level]): ", stdout);
         if (model && model->levels() != 0)
@@ -249,7 +242,7 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
         printVerdict(" is bravely true", trueAtoms, model);
         if (!optSilent) fputc('\n', stdout);
         queryAnswered = true;
-        if (mg) countAnswerSet(mg);
+        if (mg) mg->countPrintedAnswerSet();
         return 0;
     }
     TRUTH_ASSIGNMENT &answers = consequences(TRUTH_FALSE);
@@ -264,7 +257,7 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
     if (queryIsGround) {
         printVerdict(" is cautiously false", trueAtoms, model);
         queryAnswered = true;
-        if (mg) countAnswerSet(mg);
+        if (mg) mg->countPrintedAnswerSet();
         return 0;
     }
     if (!mg || !model) {

@@ -136,21 +136,12 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
         mg.computeModels();
         // A search that ended without proving its best model optimal has found the optimum. A
         // callback that asked to stop has ended the enumeration: no second search.
-        if (mg.bestModel && !mg.optimumKnown && mg.status != MG_STOP) {
-            mg.optimumKnown = true;
+        if (mg.bestModelUnproved()) {
+            mg.acceptBestModel();
             if (optMaxModels == 1) {
-                // The stored model is an optimal answer set: it is reported and counted here.
-                ++mg.answerSetsComputed;
-                mg.totalTimer.start();
-                bool firstModel = mg.answerSetsPrinted == 0;
-                if (firstModel) mg.firstModelTimer.start();
-                mg.callbackTimer.start();
-                if (mg.modelCallback) mg.modelCallback(&mg, &I, mg.bestModel);
-                mg.callbackTimer.stop();
-                if (mg.firstModelTimer.running) mg.firstModelTimer.stop();
-                mg.totalTimer.stop();
+                mg.reportBestModel();
             } else {
-                if (mg.baseCost.levelNumbers == baseCost.levelNumbers) mg.baseCost.assignValues(baseCost);
+                mg.restoreBaseCost(baseCost);
                 mg.computeModels();
             }
         }

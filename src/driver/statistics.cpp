@@ -159,10 +159,10 @@ void printStatistics(MODEL_GENERATOR *generator) {
     std::unique_ptr<MODEL_GENERATOR> empty;
     if (generator) {
         generator->printStatistics(err);
-        bool found = generator->answerSetsComputed != 0;
+        bool found = generator->computedAnswerSets() != 0;
         fputs("Time for first answer set : ", err);
         if (found) {
-            TIMER first = generator->firstModelTimer;
+            TIMER first = generator->firstModelTime();
             first.add(total);
             TIMER::print(err, first);
         } else {
@@ -170,7 +170,7 @@ void printStatistics(MODEL_GENERATOR *generator) {
         }
         fputs("\n (including instantiation)\nTime for all answer sets  : ", err);
         if (found) {
-            TIMER all = generator->totalTimer;
+            TIMER all = generator->totalTime();
             all.add(total);
             TIMER::print(err, all);
         } else {
@@ -180,7 +180,7 @@ void printStatistics(MODEL_GENERATOR *generator) {
         empty = std::make_unique<MODEL_GENERATOR>(noRules, noConstraints, noWeakConstraints,
                                                   MG_CONFIG{.flags = MG_MODEL_CHECK});
         // Building it is no work of the run: every time it prints is zero.
-        empty->depgraphTimer = TIMER();
+        empty->zeroTimes();
         fputs("Time for first answer set : ", err);
         TIMER::print(err, total);
         fputs("\n (including instantiation)\nTime for all answer sets  : ", err);

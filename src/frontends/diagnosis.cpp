@@ -114,7 +114,7 @@ void printChosenHypothesis(const ATOM &sol) {
 int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
     // Under -wctrace the search of -FDmincost reports diagnoses before their cost is known to be
     // least: they are marked and not counted against -n=, as the ordinary answer output does.
-    bool provisional = generator && !generator->optimumKnown;
+    bool provisional = generator && !generator->isOptimumKnown();
     if (provisional) fputs(PROVISIONAL_MODEL_MARK, stdout);
     fputs("Diagnosis:", stdout);
     // No "_sol" predicate: the translation added no hypothesis, and none can be chosen.
@@ -138,10 +138,7 @@ int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms
         fflush(stdout);
     }
     if (generator && !provisional) {
-        ++generator->answerSetsPrinted;
-        if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
-        if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
-            generator->status = MG_STOP;
+        generator->countPrintedAnswerSet();
     }
     return 1;
 }

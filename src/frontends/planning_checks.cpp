@@ -284,7 +284,7 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
                            .heuristic = optHeuristic,
                            .combineOperators = optCombineHeuristic});
     inner.computeModels();
-    uint8_t secure = inner.answerSetsComputed == 0 ? 1 : 0;
+    uint8_t secure = inner.computedAnswerSets() == 0 ? 1 : 0;
     cache.insert(state, secure);
     return secure;
 }

@@ -180,18 +180,13 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
     }
     // Under -wctrace the search reports plans before their cost is known to be optimal: they are
     // marked and not counted against -n=, as the ordinary answer output does with such models.
-    bool provisional = !generator->optimumKnown;
-    bool separate = generator->answerSetsPrinted != 0 || provisionalPlansPrinted != 0;
+    bool provisional = !generator->isOptimumKnown();
+    bool separate = generator->printedAnswerSets() != 0 || provisionalPlansPrinted != 0;
     if (printPlan(trueAtoms->positive, model, separate, planCostsGiven, provisional)) {
-        if (provisional) {
+        if (provisional)
             ++provisionalPlansPrinted;
-        } else {
-            ++generator->answerSetsPrinted;
-            if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running)
-                generator->firstModelTimer.stop();
-            if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
-                generator->status = MG_STOP;
-        }
+        else
+            generator->countPrintedAnswerSet();
     }
     if (!(planningMode & 4)) return 1;
     if (!(planningMode & 1)) {

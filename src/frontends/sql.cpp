@@ -46,14 +46,11 @@ int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUT
             if (isAnswerPredicate(atom.predicate)) rows.insert(atom);
         }
     }
-    if (generator && generator->answerSetsPrinted > 0) fputc('\n', stdout);
+    if (generator && generator->printedAnswerSets() > 0) fputc('\n', stdout);
     for (const ATOM &atom : rows) printSqlRow(atom);
     fflush(stdout);
     if (generator) {
-        ++generator->answerSetsPrinted;
-        if (generator->answerSetsPrinted == 1 && generator->firstModelTimer.running) generator->firstModelTimer.stop();
-        if (generator->maxModels != 0 && generator->maxModels == generator->answerSetsPrinted)
-            generator->status = MG_STOP;
+        generator->countPrintedAnswerSet();
     }
     return 1;
 }

@@ -13,10 +13,12 @@ inline uint32_t openCount(const GRULE *r) {
 }
 inline uint32_t openCount(const GCONSTRAINT *k) { return k->openPositive + k->openNegative; }
 
+}  // namespace
+
 // An undefined atom under `not` in an unsatisfied rule whose positive body is true.
-bool isNegativeCandidate(const MODEL_GENERATOR &mg, const TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+bool MODEL_GENERATOR::isNegativeCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const {
     if (a[atom] != TRUTH_UNDEFINED) return false;
-    const OCCURRENCE_LISTS<GRULE> &l = mg.negativeBodyOccurrences;
+    const OCCURRENCE_LISTS<GRULE> &l = negativeBodyOccurrences;
     for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
         if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
     return false;
@@ -24,27 +26,25 @@ bool isNegativeCandidate(const MODEL_GENERATOR &mg, const TRUTH_ASSIGNMENT &a, G
 
 // Under --pospts: an undefined atom in the head of an unsatisfied rule whose positive body is
 // true.
-bool isHeadCandidate(const MODEL_GENERATOR &mg, const TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+bool MODEL_GENERATOR::isHeadCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const {
     if (a[atom] != TRUTH_UNDEFINED) return false;
-    const OCCURRENCE_LISTS<GRULE> &l = mg.headOccurrences;
+    const OCCURRENCE_LISTS<GRULE> &l = headOccurrences;
     for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
         if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
     return false;
 }
 
 // The rules and constraints that making the atom false would bring one step from an inference.
-uint64_t positiveOccurrenceWeight(const MODEL_GENERATOR &mg, GATOM_ID atom) {
+uint64_t MODEL_GENERATOR::positiveOccurrenceWeight(GATOM_ID atom) const {
     uint64_t w = 0;
-    const OCCURRENCE_LISTS<GRULE> &rules = mg.positiveBodyOccurrences;
-    for (GRULE *const *p = rules.begin(atom); p != rules.end(atom); ++p)
+    const OCCURRENCE_LISTS<GRULE> &rs = positiveBodyOccurrences;
+    for (GRULE *const *p = rs.begin(atom); p != rs.end(atom); ++p)
         if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
-    const OCCURRENCE_LISTS<GCONSTRAINT> &ks = mg.positiveConstraintOccurrences;
+    const OCCURRENCE_LISTS<GCONSTRAINT> &ks = positiveConstraintOccurrences;
     for (GCONSTRAINT *const *p = ks.begin(atom); p != ks.end(atom); ++p)
         if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
     return w;
 }
-
-}  // namespace
 
 // --- Look-ahead, members of the model generator ----------------------------------------------
 
@@ -221,17 +221,17 @@ int PT_CANDIDATES::computePossiblyTrue() {
             GATOM_ID atom = static_cast<GATOM_ID>(i);
             if (optNegPts) {
                 if (!m.lookedAheadPositive[i] && m.isPossiblyTrue(atom, a)) {
-                    m.positiveWeight[i] += positiveOccurrenceWeight(m, atom);
+                    m.positiveWeight[i] += m.positiveOccurrenceWeight(atom);
                     ++n;
                     s += m.positiveWeight[i] + m.negativeWeight[i];
                 }
-                if (!m.lookedAheadNegative[i] && isNegativeCandidate(m, a, atom)) {
+                if (!m.lookedAheadNegative[i] && m.isNegativeCandidate(atom, a)) {
                     m.countOccurrenceWeights(atom);
                     ++n;
                     s += m.positiveWeight[i] + m.negativeWeight[i];
                 }
-            } else if (!m.lookedAheadPositive[i] && isHeadCandidate(m, a, atom)) {
-                m.positiveWeight[i] += positiveOccurrenceWeight(m, atom);
+            } else if (!m.lookedAheadPositive[i] && m.isHeadCandidate(atom, a)) {
+                m.positiveWeight[i] += m.positiveOccurrenceWeight(atom);
                 ++n;
                 s += m.positiveWeight[i] + m.negativeWeight[i];
             }
@@ -264,8 +264,8 @@ int PT_CANDIDATES::computePossiblyTrue() {
 }
 
 bool PT_CANDIDATES::isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const {
-    if (!optNegPts) return isHeadCandidate(*mg, *assignment, atom);
-    return polarity == 0 ? mg->isPossiblyTrue(atom, *assignment) : isNegativeCandidate(*mg, *assignment, atom);
+    if (!optNegPts) return mg->isHeadCandidate(atom, *assignment);
+    return polarity == 0 ? mg->isPossiblyTrue(atom, *assignment) : mg->isNegativeCandidate(atom, *assignment);
 }
 
 int PT_CANDIDATES::evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed) {

@@ -193,6 +193,30 @@ void printTimeLine(FILE *out, const char *label, const TIMER &t) {
 
 }  // namespace
 
+void MODEL_GENERATOR::countPrintedAnswerSet() {
+    ++answerSetsPrinted;
+    if (answerSetsPrinted == 1 && firstModelTimer.running) firstModelTimer.stop();
+    if (maxModels != 0 && maxModels == answerSetsPrinted) status = MG_STOP;
+}
+
+// The stored optimal model is reported and counted here, timed as a part of the run.
+void MODEL_GENERATOR::reportBestModel() {
+    ++answerSetsComputed;
+    totalTimer.start();
+    if (answerSetsPrinted == 0) firstModelTimer.start();
+    callbackTimer.start();
+    if (modelCallback) modelCallback(this, trueAtoms, bestModel);
+    callbackTimer.stop();
+    if (firstModelTimer.running) firstModelTimer.stop();
+    totalTimer.stop();
+}
+
+void MODEL_GENERATOR::restoreBaseCost(const COST_VECTOR &cost) {
+    if (baseCost.levelNumbers == cost.levelNumbers) baseCost.assignValues(cost);
+}
+
+void MODEL_GENERATOR::zeroTimes() { depgraphTimer = TIMER(); }
+
 void MODEL_GENERATOR::computeDeterministic(int wellFoundedMode) {
     totalTimer.start();
     firstModelTimer.start();

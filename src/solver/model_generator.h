@@ -184,6 +184,29 @@ public:
     void computeDeterministic(int wellFoundedMode);
     void printStatistics(FILE *out);
     void printTimes(FILE *out);
+    // The stand-in generator of a run that needed none prints zero times: its construction was
+    // no work of the run.
+    void zeroTimes();
+
+    // What the model callbacks read and count. An answer set that a callback reported is counted
+    // once; at the -n= limit the search stops.
+    void countPrintedAnswerSet();
+    uint32_t printedAnswerSets() const { return answerSetsPrinted; }
+    uint32_t computedAnswerSets() const { return answerSetsComputed; }
+    bool isOptimumKnown() const { return optimumKnown; }
+    bool weighsModels() const { return hasWeakConstraints || programHasWeakConstraints; }
+    bool boundGiven() const { return costBoundGiven; }
+    bool tracesImprovements() const { return wcTrace; }
+    const TIMER &firstModelTime() const { return firstModelTimer; }
+    const TIMER &totalTime() const { return totalTimer; }
+
+    // After an optimising search: the best model it found is optimal when the search ended without
+    // proving it (and was not stopped). The driver accepts it, and either reports it or runs the
+    // search again with the base cost it was given to list every model of optimal cost.
+    bool bestModelUnproved() const { return bestModel && !optimumKnown && status != MG_STOP; }
+    void acceptBestModel() { optimumKnown = true; }
+    void reportBestModel();
+    void restoreBaseCost(const COST_VECTOR &cost);
 
     // --- Data structures ---
     int initDataStructures(TRUTH_ASSIGNMENT &a);
@@ -231,6 +254,9 @@ public:
     int applyForcedLiterals(TRUTH_ASSIGNMENT &a);
     void markLookedAhead(GATOM_ID atom, uint8_t polarity);
     bool isPossiblyTrue(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const;
+    bool isNegativeCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const;
+    bool isHeadCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const;
+    uint64_t positiveOccurrenceWeight(GATOM_ID atom) const;
     void countOccurrenceWeights(GATOM_ID atom);
 
     // --- Search ---
@@ -239,6 +265,16 @@ public:
     int checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag);
     void modelFound(TRUTH_ASSIGNMENT &a);
     bool nextWitnessAtom(uint32_t startPosition, const TRUTH_ASSIGNMENT &a);
+
+    // Per-run tables read once from the ground program (weak-constraint levels and weights,
+    // aggregate atoms, components); run before the occurrence lists are built.
+    void prepareRun(TRUTH_ASSIGNMENT &a);
+
+private:
+    // The candidate list of a search level reads the occurrence lists and counters; the unit
+    // tests look at the state through an inspector of their own.
+    friend class PT_CANDIDATES;
+    friend struct MODEL_GENERATOR_INSIGHT;
 
     // --- Members, by role ---
     LITERAL_QUEUE propagationQueue;
@@ -455,11 +491,6 @@ public:
     // rule, directly or through an atom of its positive body, are founded anew.
     int recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component);
 
-    // Per-run tables read once from the ground program (weak-constraint levels and weights,
-    // aggregate atoms, components); run before the occurrence lists are built.
-    void prepareRun(TRUTH_ASSIGNMENT &a);
-
-private:
     // Rule and constraint counters change through these: the old value goes on the trail of the
     // current level first.
     void setCounter(uint32_t &counter, uint32_t value) {

@@ -1,3 +1,5 @@
+#include "solver/heuristic_choice.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -6,7 +8,7 @@
 
 #include "driver/options.h"
 #include "ground_program_text.h"
-#include "solver/heuristic_choice.h"
+#include "model_generator_insight.h"
 #include "solver/model_generator.h"
 
 using namespace testing_ground;
@@ -44,7 +46,7 @@ MODELS collected;
 
 int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
     collected.insert(trueNames(*model));
-    ++mg->answerSetsPrinted;
+    ++MGI::answerSetsPrinted(*mg);
     return 1;
 }
 
@@ -84,14 +86,14 @@ struct ROOT : LOADED {
              {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
               .heuristic = criteria,
               .combineOperators = std::vector<int32_t>(criteria.size(), 0)}),
-          a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
-        mg.chosenFlags.assign(groundAtomCount, 0);
+          a(groundAtomCount, MGI::baseCost(mg), TRUTH_UNDEFINED) {
+        MGI::chosenFlags(mg).assign(groundAtomCount, 0);
         mg.prepareRun(a);
         mg.initDataStructures(a);
         mg.markNonHCFRules();
         EXPECT_EQ(mg.propagateInitial(a), 1);
         a.trailing = true;
-        mg.level = 1;
+        MGI::level(mg) = 1;
         list.start(&mg, &a, optPtCache);
     }
     TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
@@ -121,11 +123,11 @@ TEST(HeuristicChoice, FailedLookaheadForcesTheOppositeAndLooksAgain) {
     ASSERT_EQ(r.list.chooseCandidate(), 1);
     EXPECT_EQ(r.value("a"), TRUTH_FALSE);
     EXPECT_TRUE(isTrueValue(r.value("b")));
-    EXPECT_EQ(r.mg.inconsistentLookaheads, 1u);
+    EXPECT_EQ(MGI::inconsistentLookaheads(r.mg), 1u);
     // The forced literals left no candidate: the level is a leaf.
     EXPECT_TRUE(r.list.done);
     EXPECT_EQ(r.list.count, 0u);
-    EXPECT_EQ(r.mg.chosenAtoms.size(), 0u);
+    EXPECT_EQ(MGI::chosenAtoms(r.mg).size(), 0u);
 }
 
 TEST(HeuristicChoice, BothPolaritiesFailingIsAContradiction) {
@@ -133,7 +135,7 @@ TEST(HeuristicChoice, BothPolaritiesFailingIsAContradiction) {
     const char *program = "x | y.\np :- x.\nq :- x.\n:- p, q.\nr :- y.\ns :- y.\n:- r, s.";
     ROOT r(program);
     EXPECT_EQ(r.list.chooseCandidate(), 0);
-    EXPECT_TRUE(r.mg.forcedLiterals.empty());
+    EXPECT_TRUE(MGI::forcedLiterals(r.mg).empty());
     EXPECT_EQ(solve(program), MODELS{});
 }
 
@@ -159,14 +161,14 @@ TEST(HeuristicChoice, TheRootLooksAheadEveryCandidateDeeperLevelsThoseOfAverageW
         o.complPt = c.complPt;
         OPTIONS_SCOPE scope(o);
         ROOT r(program);
-        r.mg.level = c.level;
+        MGI::level(r.mg) = c.level;
         ASSERT_EQ(r.list.chooseCandidate(), 1);
-        EXPECT_EQ(r.mg.lookaheadsPerformed, c.lookaheads);
+        EXPECT_EQ(MGI::lookaheadsPerformed(r.mg), c.lookaheads);
         EXPECT_EQ(r.list.count, c.candidates);
-        EXPECT_EQ(r.mg.choicePoints, 1u);
+        EXPECT_EQ(MGI::choicePoints(r.mg), 1u);
         // Every look-ahead was taken back.
         for (const char *atom : {"a", "b", "c", "d", "e", "f", "p"}) EXPECT_EQ(r.value(atom), TRUTH_UNDEFINED) << atom;
-        EXPECT_EQ(r.mg.level, c.level);
+        EXPECT_EQ(MGI::level(r.mg), c.level);
     }
 }
 
@@ -201,7 +203,7 @@ TEST(HeuristicChoice, NoCandidateIsKeptWithoutCapacity) {
     ROOT r("a | b.\nc | d.");
     ASSERT_EQ(r.list.chooseCandidate(), 1);
     EXPECT_TRUE(r.list.done);
-    EXPECT_GT(r.mg.lookaheadsPerformed, 0u);
+    EXPECT_GT(MGI::lookaheadsPerformed(r.mg), 0u);
 }
 
 TEST(HeuristicChoice, StaleCandidatesLeaveFromTheFrontOnly) {

@@ -1,3 +1,5 @@
+#include "solver/model_generator.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -5,9 +7,9 @@
 #include <vector>
 
 #include "driver/options.h"
-#include "grounding/aggregate_function.h"
 #include "ground_program_text.h"
-#include "solver/model_generator.h"
+#include "grounding/aggregate_function.h"
+#include "model_generator_insight.h"
 
 using namespace testing_ground;
 
@@ -23,8 +25,8 @@ uint32_t stopAfter = 0;
 int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
     collected.insert(trueNames(*model));
     collectedCosts.push_back(model->levelCosts);
-    ++mg->answerSetsPrinted;
-    if (stopAfter && mg->answerSetsPrinted == stopAfter) return 0;
+    ++MGI::answerSetsPrinted(*mg);
+    if (stopAfter && MGI::answerSetsPrinted(*mg) == stopAfter) return 0;
     return 1;
 }
 
@@ -67,14 +69,14 @@ struct PREPARED : LOADED {
         : LOADED(program),
           mg(groundRules, groundConstraints, groundWeakConstraints,
              {.flags = flags, .hasWeakConstraints = !groundWeakConstraints.empty(), .levels = maxLevel}),
-          a(groundAtomCount, mg.baseCost, TRUTH_UNDEFINED) {
-        mg.chosenFlags.assign(groundAtomCount, 0);
+          a(groundAtomCount, MGI::baseCost(mg), TRUTH_UNDEFINED) {
+        MGI::chosenFlags(mg).assign(groundAtomCount, 0);
         mg.prepareRun(a);
         mg.initDataStructures(a);
         mg.markNonHCFRules();
         if (runInitial) initial = mg.propagateInitial(a);
         a.trailing = true;
-        mg.level = 1;
+        MGI::level(mg) = 1;
     }
     TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
     GRULE &rule(size_t i) { return groundRules[i]; }
@@ -135,12 +137,12 @@ TEST(ModelGenerator, StopLeavesTheProgramCountersRestored) {
                        {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, .modelCallback = collect});
     collected.clear();
     mg.computeModels();
-    EXPECT_EQ(mg.status, MG_STOP);
+    EXPECT_EQ(MGI::status(mg), MG_STOP);
     stopAfter = 0;
     collected.clear();
     mg.computeModels();
     EXPECT_EQ(collected, (MODELS{{"a", "c"}, {"b"}}));
-    EXPECT_EQ(mg.answerSetsComputed, 3u);
+    EXPECT_EQ(MGI::answerSetsComputed(mg), 3u);
 }
 
 TEST(ModelGenerator, CounterInitialisation) {
@@ -150,9 +152,9 @@ TEST(ModelGenerator, CounterInitialisation) {
     EXPECT_EQ(r.openPositive, 1u);
     EXPECT_EQ(r.openNegative, 1u);
     EXPECT_EQ(r.satisfied, 0u);
-    EXPECT_EQ(p.mg.supportCount[atomNumber("x")], 1u);
-    EXPECT_EQ(p.mg.supportCount[atomNumber("u")], 1u);
-    EXPECT_EQ(p.mg.supportCount[atomNumber("v")], 0u);
+    EXPECT_EQ(MGI::supportCount(p.mg)[atomNumber("x")], 1u);
+    EXPECT_EQ(MGI::supportCount(p.mg)[atomNumber("u")], 1u);
+    EXPECT_EQ(MGI::supportCount(p.mg)[atomNumber("v")], 0u);
 
     // Two true head atoms: satisfied by the head, supporting neither.
     loadGroundProgram("x | y :- u.");
@@ -165,8 +167,8 @@ TEST(ModelGenerator, CounterInitialisation) {
     EXPECT_EQ(mg.initDataStructures(a), 1);
     EXPECT_EQ(groundRules[0].satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
     EXPECT_EQ(groundRules[0].supportedHead, 0u);
-    EXPECT_EQ(mg.supportCount[atomNumber("x")], 0u);
-    EXPECT_EQ(mg.supportCount[atomNumber("y")], 0u);
+    EXPECT_EQ(MGI::supportCount(mg)[atomNumber("x")], 0u);
+    EXPECT_EQ(MGI::supportCount(mg)[atomNumber("y")], 0u);
 }
 
 TEST(ModelGenerator, ConstraintWithoutLiteralsFailsInitialisation) {
@@ -191,10 +193,10 @@ TEST(ModelGenerator, PropagationOfForcedHeadsAndConstraints) {
 
     // Making d true instead: the constraint needs f, which becomes must-be-true.
     p.a.undoChoice();
-    p.mg.counterTrail.undoTo(0);
-    p.mg.supportTrail.undoTo(0);
+    MGI::counterTrail(p.mg).undoTo(0);
+    MGI::supportTrail(p.mg).undoTo(0);
     p.a.markChoice();
-    p.mg.level = 2;
+    MGI::level(p.mg) = 2;
     p.mg.setFalse(p.a, atomNumber("c"));
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     EXPECT_EQ(p.value("d"), TRUTH_TRUE);
@@ -221,18 +223,18 @@ TEST(ModelGenerator, MustBeTrueBodyMakesTheHeadMustBeTrue) {
 TEST(ModelGenerator, ContradictionAndUndo) {
     PREPARED p("a :- not b.\nb :- not a.\n:- a, b.\nc :- a.");
     p.a.markChoice();
-    p.mg.level = 2;
+    MGI::level(p.mg) = 2;
     std::vector<uint32_t> before;
     for (GRULE &r : groundRules) before.push_back(r.openNegative + r.satisfied * 100 + r.openHead * 10000);
     p.mg.setMustBeTrue(p.a, atomNumber("a"));
     p.mg.setMustBeTrue(p.a, atomNumber("b"));
     EXPECT_EQ(p.mg.propagate(p.a), 0);
-    EXPECT_TRUE(p.mg.propagationQueue.empty());
+    EXPECT_TRUE(MGI::propagationQueue(p.mg).empty());
     // Undoing the branch restores values, the must-be-true count and every counter.
-    p.mg.level = 1;
+    MGI::level(p.mg) = 1;
     p.a.undoChoice();
-    p.mg.counterTrail.undoTo(1);
-    p.mg.supportTrail.undoTo(1);
+    MGI::counterTrail(p.mg).undoTo(1);
+    MGI::supportTrail(p.mg).undoTo(1);
     EXPECT_EQ(p.a.mustBeTrueCount, 0u);
     EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
     EXPECT_EQ(p.value("c"), TRUTH_UNDEFINED);
@@ -240,7 +242,7 @@ TEST(ModelGenerator, ContradictionAndUndo) {
         GRULE &r = groundRules[i];
         EXPECT_EQ(r.openNegative + r.satisfied * 100 + r.openHead * 10000, before[i]);
     }
-    EXPECT_EQ(p.mg.supportCount[atomNumber("a")], 1u);
+    EXPECT_EQ(MGI::supportCount(p.mg)[atomNumber("a")], 1u);
 }
 
 TEST(ModelGenerator, ConstraintInferences) {
@@ -400,16 +402,16 @@ TEST(ModelGenerator, AggregateElementsAndAggregateAtoms) {
         MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                            {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, .hasAggregates = true, .aggregateCount = 1});
         TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
-        mg.chosenFlags.assign(groundAtomCount, 0);
+        MGI::chosenFlags(mg).assign(groundAtomCount, 0);
         mg.prepareRun(a);
         mg.initDataStructures(a);
-        EXPECT_EQ(mg.aggregateOccurrences[e].size(), 1u);
-        EXPECT_EQ(mg.aggregateAtomsOfFunction[0], std::vector<GATOM_ID>{aggregate});
+        EXPECT_EQ(MGI::aggregateOccurrences(mg)[e].size(), 1u);
+        EXPECT_EQ(MGI::aggregateAtomsOfFunction(mg)[0], std::vector<GATOM_ID>{aggregate});
         // e is unsupported and made false through the queue (the aggregate hears of it); no
         // other atom is made false.
         ASSERT_EQ(mg.propagateInitial(a), 1);
         EXPECT_EQ(a[e], TRUTH_FALSE);
-        EXPECT_EQ(mg.lookaheadRecord.counters[HV_ASSIGNED], 1);
+        EXPECT_EQ(MGI::lookaheadRecord(mg).counters[HV_ASSIGNED], 1);
     }
     collected.clear();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
@@ -428,8 +430,8 @@ TEST(ModelGenerator, EveryRunChecksTheLoopsFromTheStart) {
     EXPECT_EQ(first.value("a"), TRUTH_FALSE);
     first.mg.release();
     TRUTH_ASSIGNMENT again(groundAtomCount, 0u, TRUTH_UNDEFINED);
-    first.mg.chosenFlags.assign(groundAtomCount, 0);
-    first.mg.level = 0;
+    MGI::chosenFlags(first.mg).assign(groundAtomCount, 0);
+    MGI::level(first.mg) = 0;
     first.mg.prepareRun(again);
     first.mg.initDataStructures(again);
     ASSERT_EQ(first.mg.propagateInitial(again), 1);
@@ -445,8 +447,8 @@ TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
     p.mg.setTrue(p.a, atomNumber("c"));
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     EXPECT_EQ(p.value("a"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
-    EXPECT_EQ(p.mg.chosenAtoms, std::vector<GATOM_ID>{atomNumber("a")});
-    EXPECT_EQ(p.mg.chosenFlags[atomNumber("a")], 1);
+    EXPECT_EQ(MGI::chosenAtoms(p.mg), std::vector<GATOM_ID>{atomNumber("a")});
+    EXPECT_EQ(MGI::chosenFlags(p.mg)[atomNumber("a")], 1);
 }
 
 namespace {

@@ -1,3 +1,5 @@
+#include "driver/model_output.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,9 +8,9 @@
 #include <vector>
 
 #include "core/program.h"
-#include "driver/model_output.h"
 #include "driver/options.h"
 #include "grounding/ground_program.h"
+#include "model_generator_insight.h"
 #include "test_support.h"
 
 namespace {
@@ -96,7 +98,7 @@ TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
     MODEL_GENERATOR mg(rules, constraints, weak, {.flags = MG_MODEL_CHECK, .modelCallback = cautiousModelCallback});
     TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
     m.values[q1] = m.values[q2] = TRUTH_TRUE;
-    mg.answerSetsComputed = 3;  // the collection starts whenever it is first needed
+    MGI::answerSetsComputed(mg) = 3;  // the collection starts whenever it is first needed
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
     m.values[q2] = TRUTH_FALSE;
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
@@ -105,7 +107,7 @@ TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
     m.values[q1] = TRUTH_FALSE;
     m.values[q2] = TRUTH_TRUE;
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 0);  // nothing remains: stop
-    EXPECT_EQ(mg.answerSetsPrinted, 0u);                    // non-ground answers are not counted
+    EXPECT_EQ(MGI::answerSetsPrinted(mg), 0u);              // non-ground answers are not counted
 
     // Brave collects the union, also when its first call is not the first answer set.
     queryConsequences.reset();
@@ -129,20 +131,20 @@ TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
     MODEL_GENERATOR mg(rules, constraints, weak,
                        {.maxModels = 2, .flags = MG_MODEL_CHECK, .modelCallback = modelCallback});
     TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
-    mg.firstModelTimer.start();
+    MGI::firstModelTimer(mg).start();
     fflush(stdout);
     FILE *saved = stdout;
     char *buf = nullptr;
     size_t len = 0;
     stdout = open_memstream(&buf, &len);
     EXPECT_EQ(modelCallback(&mg, nullptr, &m), 1);
-    EXPECT_EQ(mg.status, MG_CONTINUE);
-    EXPECT_FALSE(mg.firstModelTimer.running);
+    EXPECT_EQ(MGI::status(mg), MG_CONTINUE);
+    EXPECT_FALSE(MGI::firstModelTimer(mg).running);
     EXPECT_EQ(modelCallback(&mg, nullptr, &m), 1);
-    EXPECT_EQ(mg.status, MG_STOP);
+    EXPECT_EQ(MGI::status(mg), MG_STOP);
     fclose(stdout);
     stdout = saved;
     EXPECT_EQ(std::string(buf, len), "{}\n\n{}\n");  // an empty line between two answer sets
     free(buf);
-    EXPECT_EQ(mg.answerSetsPrinted, 2u);
+    EXPECT_EQ(MGI::answerSetsPrinted(mg), 2u);
 }
