@@ -31,6 +31,7 @@ struct INTERPRETATION;
 struct CONJUNCTION;
 class MODEL_GENERATOR;
 struct SEARCH_LEVEL;
+struct SEARCH_STATE;
 
 typedef uint32_t MG_FLAGS;
 enum : MG_FLAGS {
@@ -528,6 +529,14 @@ private:
     bool costFailsBest(const COST_VECTOR &cost) const;
     void buildComponentInfo();
     bool isHCFGraph();
+    // The steps of the search.
+    enum CHOICE { CHOICE_FOUND, CHOICE_NONE, CHOICE_CONTRADICTION };
+    bool enterLevel(TRUTH_ASSIGNMENT &a);
+    CHOICE chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, bool first);
+    bool branch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
+    void undoBranch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
+    bool assertOpposite(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
+    void leaf(TRUTH_ASSIGNMENT &a);
     bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
     bool backtrackingCheck(TRUTH_ASSIGNMENT &a);
     bool chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);

@@ -131,198 +131,211 @@ bool takeCandidate(const PT_CANDIDATES &list, SEARCH_LEVEL &f) {
 
 }  // namespace
 
+// The levels of a search and the candidate list of each depth, kept for the whole search so that
+// the lists' slots are reused.
+struct SEARCH_STATE {
+    std::vector<SEARCH_LEVEL> stack;
+    std::vector<PT_CANDIDATES> candidateLists;
+};
+
 void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
     enum { ENTER, BRANCH, BRANCH_RETURNED, LEVEL_END } action = ENTER;
-    std::vector<SEARCH_LEVEL> stack;
-    stack.reserve(64);
-    stack.emplace_back();
-    // The candidate list of each depth, kept for the whole search so that its slots are reused.
-    std::vector<PT_CANDIDATES> candidateLists;
-
-    // A leaf: every atom the choices left open becomes false, and a total assignment without
-    // must-be-true atoms (closing may confirm them) is a candidate.
-    auto leaf = [&]() {
-        ++answerSetCandidates;
-        lastLeafLevel = level;
-        // An aggregate atom that must be true is taken as true here; the candidate check
-        // verifies it against its elements.
-        bool confirmed = false;
-        for (GATOM_ID atom : aggregateAtomList)
-            if (a[atom] == TRUTH_MUST_BE_TRUE) {
-                confirmMustBeTrue(a, atom);
-                confirmed = true;
-            }
-        if (confirmed && !propagate(a)) {
-            witnessFound = 0;
-            return;
-        }
-        if (closeInterpretation(a))
-            candidateFound(a);
-        else
-            witnessFound = 0;
-    };
-
+    SEARCH_STATE s;
+    s.stack.reserve(64);
+    s.stack.emplace_back();
     for (;;) {
-        SEARCH_LEVEL &f = stack.back();
+        SEARCH_LEVEL &f = s.stack.back();
         switch (action) {
-        case ENTER: {
-            if (level > deepestLevel) {
-                deepestLevel = level;
-                if (optStats >= 2) levelVisits.push_back(1);
-            } else if (optStats >= 2 && level - 1 < levelVisits.size()) {
-                ++levelVisits[level - 1];
-            }
-            // Forward partial check at a depth between the last passed check and the last leaf.
-            if ((flags & MG_MODEL_CHECK) && optOPf && !chosenAtoms.empty() && !isHCFGraph() &&
-                lastPassedCheckLevel != 0) {
-                uint32_t t = lastPassedCheckLevel + (lastLeafLevel - lastPassedCheckLevel) / 3;
-                if (t > lastPassedCheckLevel && level == t) {
-                    ++forwardChecks;
-                    partialCheckTimer.start();
-                    int stable = checkModel(a, witness.data(), &witnessFound);
-                    partialCheckTimer.stop();
-                    if (!stable) {
-                        ++forwardChecksFailed;
-                        status = MG_REJECT;
-                        witnessRules.clear();
-                        nextWitnessAtom(0, a);
-                        action = LEVEL_END;
+            case ENTER:
+                action = LEVEL_END;
+                if (!enterLevel(a)) break;
+                switch (chooseLiteral(a, s, true)) {
+                    case CHOICE_FOUND:
+                        action = BRANCH;
                         break;
-                    }
+                    case CHOICE_NONE:
+                        leaf(a);
+                        break;
+                    case CHOICE_CONTRADICTION:
+                        break;
                 }
-            }
-            choiceTimer.start();
-            bool found = false;
-            if (optOH) {
-                if (candidateLists.size() < stack.size()) candidateLists.resize(stack.size());
-                PT_CANDIDATES &list = candidateLists[stack.size() - 1];
-                list.start(this, &a, optPtCache);
-                if (!list.chooseCandidate()) {
-                    choiceTimer.stop();
-                    ++pruningLookaheads;
-                    action = LEVEL_END;
-                    break;
-                }
-                found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
-            } else {
-                found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
-            }
-            choiceTimer.stop();
-            if (!found) {
-                leaf();
-                action = LEVEL_END;
                 break;
-            }
-            // The look-ahead counts its own choice points.
-            if (!optOH || f.aggregateChosen) ++choicePoints;
-            f.decided = false;
-            literalOf(rules, f);
-            action = BRANCH;
-            break;
-        }
-        case BRANCH: {
-            a.markChoice();
-            ++level;
-            f.chosenLength = static_cast<uint32_t>(chosenAtoms.size());
-            if (!f.negated && f.madeTrue) {
-                setTrue(a, f.atom);
-                chosenFlags[f.atom] = 1;
-                chosenAtoms.push_back(f.atom);
-            } else if (!f.negated || f.madeTrue) {
-                setFalse(a, f.atom);
-            } else {
-                setMustBeTrue(a, f.atom);
-            }
-            if (propagate(a)) {
-                if (!f.decided) {
-                    f.decided = true;
-                    ++internalChoicePoints;
+            case BRANCH:
+                if (branch(a, f)) {
+                    s.stack.emplace_back();
+                    action = ENTER;
+                } else {
+                    action = BRANCH_RETURNED;
                 }
-                stack.emplace_back();
-                action = ENTER;
                 break;
-            }
-            ++inconsistentChoices;
-            action = BRANCH_RETURNED;
-            break;
-        }
-        case BRANCH_RETURNED: {
-            --level;
-            a.undoChoice();
-            counterTrail.undoTo(level);
-            supportTrail.undoTo(level);
-            if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
-            while (chosenAtoms.size() > f.chosenLength) {
-                chosenFlags[chosenAtoms.back()] = 0;
-                chosenAtoms.pop_back();
-            }
-            if (status == MG_REJECT && !backtrackingCheck(a)) {
+            case BRANCH_RETURNED:
+                undoBranch(a, f);
                 action = LEVEL_END;
+                if (!assertOpposite(a, f)) break;
+                switch (chooseLiteral(a, s, false)) {
+                    case CHOICE_FOUND:
+                        action = BRANCH;
+                        break;
+                    case CHOICE_NONE:
+                        leaf(a);
+                        break;
+                    case CHOICE_CONTRADICTION:
+                        break;
+                }
                 break;
-            }
-            // Nothing below a level whose cost already equals the best cost can be cheaper.
-            if (!optimumKnown && hasBestCost && levels != 0 && compareCosts(a.levelCosts, bestCost) == 0) {
-                action = LEVEL_END;
+            case LEVEL_END:
+                s.stack.pop_back();
+                // A stop leaves every level as it is: the enumeration is over.
+                if (s.stack.empty() || status == MG_STOP) return;
+                action = BRANCH_RETURNED;
                 break;
-            }
-            // The opposite literal, at this level.
-            bool oppositeFalse = f.negated != f.madeTrue;
-            TRUTH_VALUE v = a[f.atom];
-            if (oppositeFalse) {
-                if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) {
-                    action = LEVEL_END;
-                    break;
-                }
-                if (v == TRUTH_UNDEFINED) setFalse(a, f.atom);
-            } else {
-                if (v == TRUTH_FALSE) {
-                    action = LEVEL_END;
-                    break;
-                }
-                if (v == TRUTH_UNDEFINED) setMustBeTrue(a, f.atom);
-            }
-            if (!propagate(a)) {
-                action = LEVEL_END;
-                break;
-            }
-            choiceTimer.start();
-            bool found = false;
-            if (optOH) {
-                PT_CANDIDATES &list = candidateLists[stack.size() - 1];
-                if (f.candidateChosen) {
-                    list.removeFirst();
-                    list.dropStaleCandidates();
-                }
-                if (list.count == 0 && !list.chooseCandidate()) {
-                    choiceTimer.stop();
-                    ++pruningLookaheads;
-                    action = LEVEL_END;
-                    break;
-                }
-                found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
-            } else {
-                found = f.aggregateChosen ? chooseFromRules(0, false, a, f) || chooseAggregate(a, f)
-                                          : nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) ||
-                                                chooseAggregate(a, f);
-            }
-            choiceTimer.stop();
-            if (found) {
-                literalOf(rules, f);
-                action = BRANCH;
-            } else {
-                leaf();
-                action = LEVEL_END;
-            }
-            break;
-        }
-        case LEVEL_END:
-            stack.pop_back();
-            // A stop leaves every level as it is: the enumeration is over.
-            if (stack.empty() || status == MG_STOP) return;
-            action = BRANCH_RETURNED;
-            break;
         }
     }
+}
+
+// A new level: its statistics, and the forward partial check at a depth between the last passed
+// check and the last leaf. False when the check finds the interpretation unstable, which ends the
+// level.
+bool MODEL_GENERATOR::enterLevel(TRUTH_ASSIGNMENT &a) {
+    if (level > deepestLevel) {
+        deepestLevel = level;
+        if (optStats >= 2) levelVisits.push_back(1);
+    } else if (optStats >= 2 && level - 1 < levelVisits.size()) {
+        ++levelVisits[level - 1];
+    }
+    if (!(flags & MG_MODEL_CHECK) || !optOPf || chosenAtoms.empty() || isHCFGraph() || lastPassedCheckLevel == 0)
+        return true;
+    uint32_t t = lastPassedCheckLevel + (lastLeafLevel - lastPassedCheckLevel) / 3;
+    if (t <= lastPassedCheckLevel || level != t) return true;
+    ++forwardChecks;
+    partialCheckTimer.start();
+    int stable = checkModel(a, witness.data(), &witnessFound);
+    partialCheckTimer.stop();
+    if (stable) return true;
+    ++forwardChecksFailed;
+    status = MG_REJECT;
+    witnessRules.clear();
+    nextWitnessAtom(0, a);
+    return false;
+}
+
+// The level's first literal, or the next one after its last branch: the front of the candidate
+// list under -OH (computed anew when it is empty), the rules in their order under -OH- (or when the
+// list keeps no entry), then an undefined aggregate atom.
+MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, bool first) {
+    SEARCH_LEVEL &f = s.stack.back();
+    choiceTimer.start();
+    bool found = false;
+    if (optOH) {
+        if (s.candidateLists.size() < s.stack.size()) s.candidateLists.resize(s.stack.size());
+        PT_CANDIDATES &list = s.candidateLists[s.stack.size() - 1];
+        if (first) {
+            list.start(this, &a, optPtCache);
+        } else if (f.candidateChosen) {
+            list.removeFirst();
+            list.dropStaleCandidates();
+        }
+        if (list.count == 0 && !list.chooseCandidate()) {
+            choiceTimer.stop();
+            ++pruningLookaheads;
+            return CHOICE_CONTRADICTION;
+        }
+        found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
+    } else if (first || f.aggregateChosen) {
+        found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
+    } else {
+        found = nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) || chooseAggregate(a, f);
+    }
+    choiceTimer.stop();
+    if (!found) return CHOICE_NONE;
+    if (first) {
+        // The look-ahead counts its own choice points.
+        if (!optOH || f.aggregateChosen) ++choicePoints;
+        f.decided = false;
+    }
+    literalOf(rules, f);
+    return CHOICE_FOUND;
+}
+
+// One branch: the level's literal is made true one level deeper and propagated. False when the
+// propagation fails.
+bool MODEL_GENERATOR::branch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    a.markChoice();
+    ++level;
+    f.chosenLength = static_cast<uint32_t>(chosenAtoms.size());
+    if (!f.negated && f.madeTrue) {
+        setTrue(a, f.atom);
+        chosenFlags[f.atom] = 1;
+        chosenAtoms.push_back(f.atom);
+    } else if (!f.negated || f.madeTrue) {
+        setFalse(a, f.atom);
+    } else {
+        setMustBeTrue(a, f.atom);
+    }
+    if (!propagate(a)) {
+        ++inconsistentChoices;
+        return false;
+    }
+    if (!f.decided) {
+        f.decided = true;
+        ++internalChoicePoints;
+    }
+    return true;
+}
+
+// Takes back everything the level's last branch did: the values, the counters and the chosen
+// atoms.
+void MODEL_GENERATOR::undoBranch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    --level;
+    a.undoChoice();
+    counterTrail.undoTo(level);
+    supportTrail.undoTo(level);
+    if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
+    while (chosenAtoms.size() > f.chosenLength) {
+        chosenFlags[chosenAtoms.back()] = 0;
+        chosenAtoms.pop_back();
+    }
+}
+
+// After a branch: the opposite of its literal at this level, without a new level, and its
+// propagation. False when the level ends instead: a rejected candidate that the backtracking check
+// finds still unstable here, a cost that nothing below can improve, or a contradiction.
+bool MODEL_GENERATOR::assertOpposite(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
+    if (status == MG_REJECT && !backtrackingCheck(a)) return false;
+    if (!optimumKnown && hasBestCost && levels != 0 && compareCosts(a.levelCosts, bestCost) == 0) return false;
+    bool oppositeFalse = f.negated != f.madeTrue;
+    TRUTH_VALUE v = a[f.atom];
+    if (oppositeFalse) {
+        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return false;
+        if (v == TRUTH_UNDEFINED) setFalse(a, f.atom);
+    } else {
+        if (v == TRUTH_FALSE) return false;
+        if (v == TRUTH_UNDEFINED) setMustBeTrue(a, f.atom);
+    }
+    return propagate(a);
+}
+
+// A leaf: every atom the choices left open becomes false, and a total assignment without
+// must-be-true atoms (closing may confirm them) is a candidate.
+void MODEL_GENERATOR::leaf(TRUTH_ASSIGNMENT &a) {
+    ++answerSetCandidates;
+    lastLeafLevel = level;
+    // An aggregate atom that must be true is taken as true here; the candidate check verifies it
+    // against its elements.
+    bool confirmed = false;
+    for (GATOM_ID atom : aggregateAtomList)
+        if (a[atom] == TRUTH_MUST_BE_TRUE) {
+            confirmMustBeTrue(a, atom);
+            confirmed = true;
+        }
+    if (confirmed && !propagate(a)) {
+        witnessFound = 0;
+        return;
+    }
+    if (closeInterpretation(a))
+        candidateFound(a);
+    else
+        witnessFound = 0;
 }
 
 // After a branch came back with a rejected candidate: is the partial interpretation of this level
