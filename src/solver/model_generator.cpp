@@ -359,13 +359,13 @@ void MODEL_GENERATOR::prepareRun(TRUTH_ASSIGNMENT &a) {
     aggregateAtom.assign(n, 0);
     for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i)
         aggregateAtom[i] = groundAtomTable[static_cast<GATOM_ID>(i)].isAggregate();
-    aggregateAtomList.clear();
+    aggregates.aggregateAtomList.clear();
     std::vector<uint8_t> listed(n, 0);
     auto note = [&](const GBODY &body) {
         for (const GLITERAL &l : body.literals)
             if (aggregateAtom[l.atom] && !listed[l.atom]) {
                 listed[l.atom] = 1;
-                aggregateAtomList.push_back(l.atom);
+                aggregates.aggregateAtomList.push_back(l.atom);
             }
     };
     for (const GRULE &r : rules)
@@ -452,10 +452,7 @@ struct LIST_BUILDER {
 int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
     uint32_t n = groundAtomCount;
     supportCount.assign(n, 0);
-    aggregateOccurrences.clear();
-    aggregateOccurrences.resize(n);
-    aggregateAtomsOfFunction.clear();
-    aggregateAtomsOfFunction.resize(aggregateCount);
+    aggregates.startRun(n, aggregateCount);
     lookedAheadPositive.assign(n, 0);
     lookedAheadNegative.assign(n, 0);
     positiveWeight.assign(n, 0);
@@ -510,7 +507,7 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
 
     int consistent = initRules(a) && initConstraints(a);
     if (consistent) initWeakConstraints(a);
-    initAggregates(a);
+    aggregates.initAggregates(a);
     return consistent;
 }
 
@@ -538,7 +535,7 @@ int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
         }
         if (r.hasBody) {
             for (const GLITERAL &l : r.body.positive()) {
-                if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+                if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
                 TRUTH_VALUE v = a[l.atom];
                 if (v == TRUTH_UNDEFINED) {
                     ++r.openPositive;
@@ -553,7 +550,7 @@ int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
                 }
             }
             for (const GLITERAL &l : r.body.negative()) {
-                if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+                if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
                 TRUTH_VALUE v = a[l.atom];
                 if (v == TRUTH_UNDEFINED) {
                     ++r.openNegative;
@@ -612,7 +609,7 @@ bool countConstraint(K &k, const TRUTH_ASSIGNMENT &a) {
 int MODEL_GENERATOR::initConstraints(TRUTH_ASSIGNMENT &a) {
     for (GCONSTRAINT &k : constraints) {
         for (const GLITERAL &l : k.body.literals)
-            if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+            if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
         if (countConstraint(k, a)) return 0;
     }
     return 1;
@@ -622,27 +619,9 @@ void MODEL_GENERATOR::initWeakConstraints(TRUTH_ASSIGNMENT &a) {
     for (size_t i = 0; i < weakConstraints.size(); ++i) {
         GWEAKCONSTRAINT &w = weakConstraints[i];
         for (const GLITERAL &l : w.body.literals)
-            if (aggregateAtom[l.atom]) registerAggregateOccurrences(l);
+            if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
         if (countConstraint(w, a)) a.addCost(weakLevelIndex[i], weakWeight[i]);
     }
-}
-
-void MODEL_GENERATOR::registerAggregateOccurrences(const GLITERAL &literal) {
-    const AGGREGATE_ATOM *part = groundAtomTable[literal.atom].aggregate();
-    if (!part) return;
-    const AGGREGATEFUNCTION *function = part->getFunction();
-    uint32_t index = part->functionIndex;
-    if (!function || index >= aggregateAtomsOfFunction.size()) return;
-    for (const GROUND_SET_ELEMENT &e : function->groundSet()) {
-        if (e.atom < 0 || static_cast<uint32_t>(e.atom) >= aggregateOccurrences.size()) continue;
-        std::vector<AGGREGATE_OCCURRENCE> &list = aggregateOccurrences[e.atom];
-        bool known = false;
-        for (const AGGREGATE_OCCURRENCE &o : list)
-            if (o.functionIndex == index && compareTerm(o.term, e.term) == 0) known = true;
-        if (!known) list.push_back({index, e.term});
-    }
-    std::vector<GATOM_ID> &atoms = aggregateAtomsOfFunction[index];
-    if (std::find(atoms.begin(), atoms.end(), literal.atom) == atoms.end()) atoms.push_back(literal.atom);
 }
 
 void MODEL_GENERATOR::markNonHCFRules() {
@@ -665,6 +644,5 @@ void MODEL_GENERATOR::clearOccurrences() {
     positiveWeakOccurrences.clear();
     negativeWeakOccurrences.clear();
     supportCount.clear();
-    aggregateOccurrences.clear();
-    aggregateAtomsOfFunction.clear();
+    aggregates.release();
 }

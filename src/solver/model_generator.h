@@ -21,7 +21,7 @@
 
 #include "driver/timer.h"
 #include "grounding/ground_program.h"
-#include "solver/aggregate_value.h"
+#include "solver/aggregate_propagation.h"
 #include "solver/heuristic_value.h"
 #include "solver/sat_solver.h"
 #include "solver/truth_assignment.h"
@@ -136,12 +136,6 @@ struct OCCURRENCE_LISTS {
     }
 };
 
-// An element occurrence of an atom in the ground set of an aggregate function.
-struct AGGREGATE_OCCURRENCE {
-    uint32_t functionIndex;
-    TERM term;
-};
-
 // The levels that the cost vectors of a ground program cover, given its highest level and its
 // ground weak constraints: every level from 1 for programs with few levels, otherwise only the
 // levels in use (and the highest).
@@ -216,7 +210,6 @@ public:
     void initWeakConstraints(TRUTH_ASSIGNMENT &a);
     void markNonHCFRules();
     void clearOccurrences();
-    void registerAggregateOccurrences(const GLITERAL &literal);
     void release();
 
     // --- Propagation ---
@@ -272,9 +265,11 @@ public:
     void prepareRun(TRUTH_ASSIGNMENT &a);
 
 private:
-    // The candidate list of a search level reads the occurrence lists and counters; the unit
+    // The candidate list of a search level and the aggregate propagation read the occurrence
+    // lists, the counters and the assignment operations; the unit
     // tests look at the state through an inspector of their own.
     friend class PT_CANDIDATES;
+    friend class AGGREGATE_PROPAGATION;
     friend struct MODEL_GENERATOR_INSIGHT;
 
     // --- Members, by role ---
@@ -294,8 +289,6 @@ private:
     OCCURRENCE_LISTS<GWEAKCONSTRAINT> positiveWeakOccurrences;
     OCCURRENCE_LISTS<GWEAKCONSTRAINT> negativeWeakOccurrences;
     std::vector<uint32_t> supportCount;
-    std::vector<std::vector<AGGREGATE_OCCURRENCE>> aggregateOccurrences;
-    std::vector<std::vector<GATOM_ID>> aggregateAtomsOfFunction;
 
     std::vector<uint8_t> lookedAheadPositive;
     std::vector<uint8_t> lookedAheadNegative;
@@ -397,69 +390,8 @@ private:
     std::vector<uint64_t> weakWeight;
     // One byte per ground atom: 1 for the atoms of aggregate predicates.
     std::vector<uint8_t> aggregateAtom;
-    // The aggregate atoms that occur in the ground program. A candidate counts only when each
-    // of them has the truth value that its elements give it.
-    std::vector<GATOM_ID> aggregateAtomList;
-    bool aggregatesHold(const TRUTH_ASSIGNMENT &a) const;
+    AGGREGATE_PROPAGATION aggregates{*this};
 
-    // The values of the aggregate functions during the search, per function index, in 64 bits:
-    // for #count and #sum the sum of the true (and must-be-true) elements with grounding's true
-    // part, and the sums of the positive and of the negative undecided element values; for #max
-    // and #min the extreme true and undecided values (INT64_MIN or INT64_MAX for none); for
-    // #times, in aggregateTrueSum, only the product of the elements grounding found true, the
-    // rest being recomputed from the assignment (`timesRange`).
-    std::vector<int64_t> aggregateTrueSum;
-    std::vector<int64_t> aggregateOpenPositive;
-    std::vector<int64_t> aggregateOpenNegative;
-    std::vector<int64_t> aggregateTrueExtreme;
-    std::vector<int64_t> aggregateOpenExtreme;
-    std::vector<int32_t> aggregateType;  // 0 for a function that is not propagated
-    // Per function its undecided elements in ground-set order (ascending value), flat:
-    // elements f are aggregateElementStart[f] .. aggregateElementStart[f + 1].
-    std::vector<uint32_t> aggregateElementStart;
-    std::vector<int64_t> aggregateElementValue;
-    std::vector<GATOM_ID> aggregateElementAtom;
-    // Per ground atom: the guard interval of an aggregate atom and its function index.
-    std::vector<int64_t> aggregateLow;
-    std::vector<int64_t> aggregateHigh;
-    std::vector<uint32_t> aggregateFunctionOf;
-    static constexpr uint32_t NO_AGGREGATE_FUNCTION = UINT32_MAX;  // an atom the program does not use
-    bool propagatedAggregate(GATOM_ID atom) const {
-        uint32_t f = aggregateFunctionOf[atom];
-        return f != NO_AGGREGATE_FUNCTION && aggregateType[f] != 0;
-    }
-    // Some positive aggregate literal depends on its own rule's head: such candidates are always
-    // model-checked, since propagation counts must-be-true elements as true.
-    bool recursiveAggregates = false;
-    void initAggregates(TRUTH_ASSIGNMENT &a);
-    int propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t function);
-    int checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    AGGREGATE_VERDICT aggregateState(const TRUTH_ASSIGNMENT &a, GATOM_ID atom) const;
-    void timesRange(const TRUTH_ASSIGNMENT &a, uint32_t function, bool hasForced, GATOM_ID forced, bool forcedTrue,
-                    int64_t &minValue, int64_t &maxValue) const;
-    AGGREGATE_VERDICT timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool hasForced, GATOM_ID forced,
-                                   bool forcedTrue) const;
-    bool timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t function) const;
-    void propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseCount(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    // Element positions (into the flat element arrays) for the #max and #min inferences, -1 for
-    // none.
-    int64_t aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t lo, int64_t hi) const;
-    int64_t aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;
-    int64_t aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;
     // Per ground atom its component in the ground graph (-1 for none), read once per run.
     std::vector<int32_t> componentOfAtom;
     // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.
@@ -519,9 +451,6 @@ private:
     void weakConstraintSatisfied(GWEAKCONSTRAINT *w);
     int constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative);
     int weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRAINT *w, bool negative);
-    int updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue);
-    int propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    int propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void countTrueInNonHCF(GATOM_ID atom);
     uint32_t weakIndex(const GWEAKCONSTRAINT *w) const {
         return static_cast<uint32_t>(w - weakConstraints.data());

@@ -224,7 +224,8 @@ int MODEL_GENERATOR::bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &op
 
 int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (!wellFounded) {
-        int ok = aggregateAtom[atom] ? propagateFalseAggregate(a, atom) : updateAggregatesOfAtom(a, atom, false);
+        int ok = aggregateAtom[atom] ? aggregates.propagateFalseAggregate(a, atom)
+                                     : aggregates.updateAggregatesOfAtom(a, atom, false);
         if (!ok) return 0;
     }
     for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
@@ -253,9 +254,9 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 
 int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (aggregateAtom[atom]) {
-        if (!propagateTrueAggregate(a, atom)) return 0;
+        if (!aggregates.propagateTrueAggregate(a, atom)) return 0;
     } else if (!wellFounded) {
-        if (!updateAggregatesOfAtom(a, atom, true)) return 0;
+        if (!aggregates.updateAggregatesOfAtom(a, atom, true)) return 0;
     }
     for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
         if (!bodyFalse(a, *p)) return 0;
@@ -296,7 +297,7 @@ int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 }
 
 int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    if (!wellFounded && !updateAggregatesOfAtom(a, atom, true)) return 0;
+    if (!wellFounded && !aggregates.updateAggregatesOfAtom(a, atom, true)) return 0;
     for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
         if (!bodyFalse(a, *p)) return 0;
     for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
@@ -394,8 +395,7 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
         // aggregate goes through the queue like any other, so that the aggregate learns of it.
         if (positiveBodyOccurrences.empty(atom) && negativeBodyOccurrences.empty(atom) &&
             positiveConstraintOccurrences.empty(atom) && negativeConstraintOccurrences.empty(atom) &&
-            positiveWeakOccurrences.empty(atom) && negativeWeakOccurrences.empty(atom) &&
-            aggregateOccurrences[atom].empty())
+            positiveWeakOccurrences.empty(atom) && negativeWeakOccurrences.empty(atom) && !aggregates.isElement(atom))
             a.setValue(atom, TRUTH_FALSE);
         else
             setFalse(a, atom);
@@ -407,8 +407,7 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
             if (k.openPositive + k.openNegative < 2 && !propagateConstraint(a, &k)) return 0;
         for (GWEAKCONSTRAINT &w : weakConstraints)
             if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts)) propagateConstraint(a, &w);
-        for (uint32_t f = 0; f < aggregateAtomsOfFunction.size(); ++f)
-            if (!propagateAggregate(a, f)) return 0;
+        if (!aggregates.propagateAll(a)) return 0;
     }
     return propagate(a);
 }

@@ -67,7 +67,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
 // not decided) is chosen, true first, so that both of its values are searched: closing the
 // interpretation would make it false before its elements, which could still let it hold.
 bool MODEL_GENERATOR::chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
-    for (GATOM_ID atom : aggregateAtomList)
+    for (GATOM_ID atom : aggregates.aggregateAtomList)
         if (a[atom] == TRUTH_UNDEFINED) {
             f.atom = atom;
             f.aggregateChosen = true;
@@ -323,7 +323,7 @@ void MODEL_GENERATOR::leaf(TRUTH_ASSIGNMENT &a) {
     // An aggregate atom that must be true is taken as true here; the candidate check verifies it
     // against its elements.
     bool confirmed = false;
-    for (GATOM_ID atom : aggregateAtomList)
+    for (GATOM_ID atom : aggregates.aggregateAtomList)
         if (a[atom] == TRUTH_MUST_BE_TRUE) {
             confirmMustBeTrue(a, atom);
             confirmed = true;
@@ -373,7 +373,7 @@ bool MODEL_GENERATOR::backtrackingCheck(TRUTH_ASSIGNMENT &a) {
 }
 
 void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
-    if (!aggregateAtomList.empty() && !aggregatesHold(a)) {
+    if (!aggregates.aggregateAtomList.empty() && !aggregates.aggregatesHold(a)) {
         witnessFound = 0;
         return;
     }
@@ -381,7 +381,7 @@ void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
     // An aggregate that depends on its own rule's head may have been made true by elements that
     // are true only through it: such candidates are checked even without a choice.
     if ((flags & MG_MODEL_CHECK) &&
-        (recursiveAggregates ||
+        (aggregates.recursive() ||
          (!chosenAtoms.empty() && !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))))) {
         ++modelChecks;
         if (!checkModel(a, witness.data(), &witnessFound)) {

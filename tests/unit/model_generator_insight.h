@@ -19,10 +19,10 @@ struct MODEL_GENERATOR_INSIGHT {
     static HEURISTIC_VALUE &lookaheadRecord(MODEL_GENERATOR &m) { return m.lookaheadRecord; }
     static COST_VECTOR &baseCost(MODEL_GENERATOR &m) { return m.baseCost; }
     static std::vector<std::vector<AGGREGATE_OCCURRENCE>> &aggregateOccurrences(MODEL_GENERATOR &m) {
-        return m.aggregateOccurrences;
+        return m.aggregates.aggregateOccurrences;
     }
     static std::vector<std::vector<GATOM_ID>> &aggregateAtomsOfFunction(MODEL_GENERATOR &m) {
-        return m.aggregateAtomsOfFunction;
+        return m.aggregates.aggregateAtomsOfFunction;
     }
     static uint32_t &answerSetsComputed(MODEL_GENERATOR &m) { return m.answerSetsComputed; }
     static uint32_t &answerSetsPrinted(MODEL_GENERATOR &m) { return m.answerSetsPrinted; }

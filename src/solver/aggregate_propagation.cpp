@@ -1,23 +1,45 @@
-// Aggregate propagation: the values of the aggregate functions follow the decided elements, and
-// inferences run both ways, from the elements to the aggregate atoms (their guards can no longer
-// hold, or must hold) and from a decided aggregate atom back to its undecided elements.
-//
-// The model generator keeps its own 64-bit copy of each function's values, restored through
-// `aggregateTrail`, and leaves the function objects as grounding made them. Must-be-true elements
-// count as true; where an aggregate depends on the head of its own rule that alone does not
-// found it, and the model check of each candidate decides.
-//
-// A #times keeps no running values: a product saturated at the 64-bit limit cannot be divided
-// back when an element leaves the undecided ones, and negative elements make its extremes depend
-// on which of them are taken. Its range over all completions is recomputed from the assignment
-// by one scan of its elements whenever one of them is decided.
+// Aggregate propagation: the running values of the aggregate functions and the inferences drawn
+// from them.
+#include "solver/aggregate_propagation.h"
+
+#include <algorithm>
 #include <climits>
 
 #include "core/aggregate_atom.h"
 #include "grounding/aggregate_function.h"
 #include "solver/model_generator.h"
 
-void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
+void AGGREGATE_PROPAGATION::startRun(uint32_t atoms, uint32_t functions) {
+    aggregateOccurrences.clear();
+    aggregateOccurrences.resize(atoms);
+    aggregateAtomsOfFunction.clear();
+    aggregateAtomsOfFunction.resize(functions);
+}
+
+void AGGREGATE_PROPAGATION::release() {
+    aggregateOccurrences.clear();
+    aggregateAtomsOfFunction.clear();
+}
+
+void AGGREGATE_PROPAGATION::registerOccurrences(const GLITERAL &literal) {
+    const AGGREGATE_ATOM *part = groundAtomTable[literal.atom].aggregate();
+    if (!part) return;
+    const AGGREGATEFUNCTION *function = part->getFunction();
+    uint32_t index = part->functionIndex;
+    if (!function || index >= aggregateAtomsOfFunction.size()) return;
+    for (const GROUND_SET_ELEMENT &e : function->groundSet()) {
+        if (e.atom < 0 || static_cast<uint32_t>(e.atom) >= aggregateOccurrences.size()) continue;
+        std::vector<AGGREGATE_OCCURRENCE> &list = aggregateOccurrences[e.atom];
+        bool known = false;
+        for (const AGGREGATE_OCCURRENCE &o : list)
+            if (o.functionIndex == index && compareTerm(o.term, e.term) == 0) known = true;
+        if (!known) list.push_back({index, e.term});
+    }
+    std::vector<GATOM_ID> &atoms = aggregateAtomsOfFunction[index];
+    if (std::find(atoms.begin(), atoms.end(), literal.atom) == atoms.end()) atoms.push_back(literal.atom);
+}
+
+void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
     uint32_t n = groundAtomCount;
     uint32_t count = static_cast<uint32_t>(aggregateAtomsOfFunction.size());
     aggregateTrueSum.assign(count, 0);
@@ -95,12 +117,12 @@ void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
             aggregateGuardInterval(*groundAtomTable[g].aggregate(), aggregateLow[g], aggregateHigh[g]);
         }
 
-    for (const GRULE &r : rules) {
+    for (const GRULE &r : mg.rules) {
         if (!r.hasBody || recursiveAggregates) continue;
         for (const GLITERAL &l : r.body.positive()) {
-            if (!aggregateAtom[l.atom] || componentOfAtom[l.atom] < 0) continue;
+            if (!mg.aggregateAtom[l.atom] || mg.componentOfAtom[l.atom] < 0) continue;
             for (GATOM_ID h : r.head)
-                if (componentOfAtom[h] == componentOfAtom[l.atom]) recursiveAggregates = true;
+                if (mg.componentOfAtom[h] == mg.componentOfAtom[l.atom]) recursiveAggregates = true;
         }
     }
 }
@@ -114,8 +136,8 @@ void MODEL_GENERATOR::initAggregates(TRUTH_ASSIGNMENT &a) {
 // an even number of negative ones, dropping the negative of smallest magnitude when their number
 // is odd; the smallest takes an odd number of negative ones likewise, or is 0 with a zero element
 // and 1 without. The true product then scales (and for a negative product swaps) the two.
-void MODEL_GENERATOR::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bool hasForced, GATOM_ID forced,
-                                 bool forcedTrue, int64_t &minValue, int64_t &maxValue) const {
+void AGGREGATE_PROPAGATION::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bool hasForced, GATOM_ID forced,
+                                       bool forcedTrue, int64_t &minValue, int64_t &maxValue) const {
     int64_t product = aggregateTrueSum[f];
     int64_t positive = 1;     // product of the undecided positive values
     int64_t negativeAll = 1;  // product of the magnitudes of the undecided negative values
@@ -161,8 +183,8 @@ void MODEL_GENERATOR::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bool has
     }
 }
 
-AGGREGATE_VERDICT MODEL_GENERATOR::timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID g, bool hasForced,
-                                                GATOM_ID forced, bool forcedTrue) const {
+AGGREGATE_VERDICT AGGREGATE_PROPAGATION::timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID g, bool hasForced,
+                                                      GATOM_ID forced, bool forcedTrue) const {
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     if (hi < lo) return AGGREGATE_FAILS;
     int64_t minValue, maxValue;
@@ -172,7 +194,7 @@ AGGREGATE_VERDICT MODEL_GENERATOR::timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM
 }
 
 // The verdict on an aggregate atom's guards from the values the search keeps.
-AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(const TRUTH_ASSIGNMENT &a, GATOM_ID atom) const {
+AGGREGATE_VERDICT AGGREGATE_PROPAGATION::aggregateState(const TRUTH_ASSIGNMENT &a, GATOM_ID atom) const {
     uint32_t f = aggregateFunctionOf[atom];
     int64_t lo = aggregateLow[atom], hi = aggregateHigh[atom];
     if (hi < lo) return AGGREGATE_FAILS;
@@ -203,7 +225,7 @@ AGGREGATE_VERDICT MODEL_GENERATOR::aggregateState(const TRUTH_ASSIGNMENT &a, GAT
 // The largest undecided element value of a #max, after the one held was decided. Elements
 // decided but still waiting in the queue are passed by the scan, so a true or must-be-true one met
 // on the way counts as true now (its own update later changes nothing).
-void MODEL_GENERATOR::recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
     uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
     int64_t &t = aggregateTrueExtreme[f];
     aggregateOpenExtreme[f] = INT64_MIN;
@@ -219,7 +241,7 @@ void MODEL_GENERATOR::recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
 }
 
 // The same for the smallest undecided element value of a #min, scanning from the bottom.
-void MODEL_GENERATOR::recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
     uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
     int64_t &t = aggregateTrueExtreme[f];
     aggregateOpenExtreme[f] = INT64_MAX;
@@ -234,8 +256,8 @@ void MODEL_GENERATOR::recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
     }
 }
 
-int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue) {
-    if (aggregateAtom[atom]) {
+int AGGREGATE_PROPAGATION::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue) {
+    if (mg.aggregateAtom[atom]) {
         // An aggregate atom made true directly (a choice): its guards must be able to hold.
         if (!propagatedAggregate(atom)) return 1;
         AGGREGATE_VERDICT v = aggregateState(a, atom);
@@ -254,15 +276,15 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
         int64_t v = type == AGGREGATE_COUNT ? 1 : integerValue(o.term);
         if (type == AGGREGATE_COUNT || type == AGGREGATE_SUM) {
             int64_t &open = v < 0 ? aggregateOpenNegative[f] : aggregateOpenPositive[f];
-            aggregateTrail.push(level, &open);
+            mg.aggregateTrail.push(mg.level, &open);
             open -= v;
             if (elementTrue) {
-                aggregateTrail.push(level, &aggregateTrueSum[f]);
+                mg.aggregateTrail.push(mg.level, &aggregateTrueSum[f]);
                 aggregateTrueSum[f] += v;
             }
         } else {
-            aggregateTrail.push(level, &aggregateTrueExtreme[f]);
-            aggregateTrail.push(level, &aggregateOpenExtreme[f]);
+            mg.aggregateTrail.push(mg.level, &aggregateTrueExtreme[f]);
+            mg.aggregateTrail.push(mg.level, &aggregateOpenExtreme[f]);
             int64_t &t = aggregateTrueExtreme[f];
             if (elementTrue && (type == AGGREGATE_MAX ? v > t : v < t)) t = v;
             if (v == aggregateOpenExtreme[f]) {
@@ -277,25 +299,31 @@ int MODEL_GENERATOR::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, 
     return 1;
 }
 
-int MODEL_GENERATOR::propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t f) {
+int AGGREGATE_PROPAGATION::propagateAll(TRUTH_ASSIGNMENT &a) {
+    for (uint32_t f = 0; f < aggregateAtomsOfFunction.size(); ++f)
+        if (!propagateAggregate(a, f)) return 0;
+    return 1;
+}
+
+int AGGREGATE_PROPAGATION::propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t f) {
     for (GATOM_ID g : aggregateAtomsOfFunction[f])
         if (!checkAggregateAtom(a, g)) return 0;
     return 1;
 }
 
-int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+int AGGREGATE_PROPAGATION::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     TRUTH_VALUE value = a[g];
     switch (aggregateState(a, g)) {
     case AGGREGATE_FAILS:
         if (value == TRUTH_MUST_BE_TRUE || isTrueValue(value)) return 0;
-        if (value == TRUTH_UNDEFINED) setFalse(a, g);
+        if (value == TRUTH_UNDEFINED) mg.setFalse(a, g);
         return 1;
     case AGGREGATE_HOLDS:
         if (value == TRUTH_FALSE) return 0;
         if (value == TRUTH_MUST_BE_TRUE)
-            confirmMustBeTrue(a, g);
+            mg.confirmMustBeTrue(a, g);
         else if (value == TRUTH_UNDEFINED)
-            setTrue(a, g);
+            mg.setTrue(a, g);
         return 1;
     case AGGREGATE_OPEN:
         if (value == TRUTH_MUST_BE_TRUE)
@@ -308,8 +336,8 @@ int MODEL_GENERATOR::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 }
 
 // A false aggregate atom: its guards must not come to hold.
-int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    if (wellFounded || !propagatedAggregate(atom)) return 1;
+int AGGREGATE_PROPAGATION::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (mg.wellFounded || !propagatedAggregate(atom)) return 1;
     AGGREGATE_VERDICT v = aggregateState(a, atom);
     if (v == AGGREGATE_HOLDS) return 0;
     if (v == AGGREGATE_OPEN) propagateFalseByType(a, atom);
@@ -317,12 +345,12 @@ int MODEL_GENERATOR::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom)
 }
 
 // A must-be-true aggregate atom: its guards must come to hold.
-int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    if (wellFounded || !propagatedAggregate(atom)) return 1;
+int AGGREGATE_PROPAGATION::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (mg.wellFounded || !propagatedAggregate(atom)) return 1;
     switch (aggregateState(a, atom)) {
     case AGGREGATE_FAILS: return 0;
     case AGGREGATE_HOLDS:
-        if (a[atom] == TRUTH_MUST_BE_TRUE) confirmMustBeTrue(a, atom);
+        if (a[atom] == TRUTH_MUST_BE_TRUE) mg.confirmMustBeTrue(a, atom);
         return 1;
     case AGGREGATE_OPEN: propagateMustHoldByType(a, atom); return 1;
     }
@@ -331,8 +359,8 @@ int MODEL_GENERATOR::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) 
 
 // The element inferences of an aggregate atom that is true or must be true while its guards may
 // still fail, chosen by its type.
-void MODEL_GENERATOR::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
-    if (wellFounded) return;
+void AGGREGATE_PROPAGATION::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    if (mg.wellFounded) return;
     switch (aggregateType[aggregateFunctionOf[g]]) {
     case AGGREGATE_COUNT: {
         uint32_t f = aggregateFunctionOf[g];
@@ -352,8 +380,8 @@ void MODEL_GENERATOR::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 }
 
 // The element inferences of a false aggregate atom whose guards may still come to hold.
-void MODEL_GENERATOR::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
-    if (wellFounded) return;
+void AGGREGATE_PROPAGATION::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+    if (mg.wellFounded) return;
     switch (aggregateType[aggregateFunctionOf[g]]) {
     case AGGREGATE_COUNT: propagateFalseCount(a, g); break;
     case AGGREGATE_SUM: propagateFalseSum(a, g); break;
@@ -364,21 +392,21 @@ void MODEL_GENERATOR::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     }
 }
 
-void MODEL_GENERATOR::setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t f) {
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
 }
 
-void MODEL_GENERATOR::setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t f) {
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setMustBeTrue(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setMustBeTrue(a, aggregateElementAtom[i]);
 }
 
 // A #sum that must hold: an undecided element whose truth would put the value beyond the guards
 // becomes false, one whose falsity would becomes must-be-true. Elements run in ascending value,
 // so the positive ones are scanned from the top and the negative ones from the bottom, each scan
 // ending at the first element that allows both values.
-void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
@@ -390,9 +418,9 @@ void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (hi < lower + v)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (upper - v < lo)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
         else
             break;
     }
@@ -402,9 +430,9 @@ void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (upper + v < lo)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (hi < lower - v)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
         else
             break;
     }
@@ -414,8 +442,8 @@ void MODEL_GENERATOR::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 // -1. Elements that are must-be-true count, since they will be true. So does a true element that
 // grounding decided (a fact): the ground set does not list it, but the true extreme holds its
 // value, and when that lies within the guards no undefined element is needed.
-int64_t MODEL_GENERATOR::aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t lo,
-                                                      int64_t hi) const {
+int64_t AGGREGATE_PROPAGATION::aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t lo,
+                                                            int64_t hi) const {
     int64_t t = aggregateTrueExtreme[f];
     if (lo <= t && t <= hi) return -1;
     int64_t found = -1;
@@ -431,35 +459,35 @@ int64_t MODEL_GENERATOR::aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a,
 
 // A #max that must hold: elements above the upper guard become false; when a single element
 // within the guards can still be true, it must be.
-void MODEL_GENERATOR::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t begin = aggregateElementStart[f];
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > begin && aggregateElementValue[i] > hi;)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
-    if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
 }
 
 // A #min that must hold: elements below the lower guard become false; when a single element
 // within the guards can still be true, it must be.
-void MODEL_GENERATOR::propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t end = aggregateElementStart[f + 1];
     for (uint32_t i = aggregateElementStart[f]; i < end && aggregateElementValue[i] < lo; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
-    if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
 }
 
 // A false #count is a #sum whose elements are all worth 1.
-void MODEL_GENERATOR::propagateFalseCount(TRUTH_ASSIGNMENT &a, GATOM_ID g) { propagateFalseSum(a, g); }
+void AGGREGATE_PROPAGATION::propagateFalseCount(TRUTH_ASSIGNMENT &a, GATOM_ID g) { propagateFalseSum(a, g); }
 
 // A false #sum (or #count, every element worth 1): an undecided element whose truth would make
 // the guards hold becomes false, one whose falsity would becomes must-be-true; scanned as in
 // propagateTrueSum.
-void MODEL_GENERATOR::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     int64_t lower = aggregateTrueSum[f] + aggregateOpenNegative[f];
@@ -471,9 +499,9 @@ void MODEL_GENERATOR::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (upper <= hi && lo <= lower + v)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (lo <= lower && upper - v <= hi)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
         else
             break;
     }
@@ -483,9 +511,9 @@ void MODEL_GENERATOR::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (lo <= lower && upper + v <= hi)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (lo <= lower - v && upper <= hi)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
         else
             break;
     }
@@ -493,7 +521,8 @@ void MODEL_GENERATOR::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 
 // The position of the only undefined element above `bound` when no element above it is true
 // or must-be-true, else -1 (scanning from the top).
-int64_t MODEL_GENERATOR::aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t bound) const {
+int64_t AGGREGATE_PROPAGATION::aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t f,
+                                                             int64_t bound) const {
     int64_t found = -1;
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] > bound;) {
         TRUTH_VALUE v = a[aggregateElementAtom[i]];
@@ -505,7 +534,8 @@ int64_t MODEL_GENERATOR::aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a
 }
 
 // The same below `bound`, scanning from the bottom.
-int64_t MODEL_GENERATOR::aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t bound) const {
+int64_t AGGREGATE_PROPAGATION::aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t f,
+                                                             int64_t bound) const {
     int64_t found = -1;
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] < bound;
          ++i) {
@@ -521,16 +551,16 @@ int64_t MODEL_GENERATOR::aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a
 // upper one: a single undefined element above it must be true. Otherwise, when the maximum can no
 // longer pass the upper guard, it must stay below the lower one (or have no value): the undefined
 // elements within the guards become false.
-void MODEL_GENERATOR::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
     if (t != INT64_MIN && lo <= t) {
         int64_t single = aggregateSingleUndefinedAbove(a, f, hi);
-        if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
     } else if ((t > o ? t : o) <= hi) {
         for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] >= lo;)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
     }
 }
 
@@ -538,17 +568,17 @@ void MODEL_GENERATOR::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 // must pass the upper one, so the undefined elements within the guards become false; when a true
 // element is already within the upper guard, a single undefined element below the lower guard
 // must be true.
-void MODEL_GENERATOR::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
     if (lo <= (t < o ? t : o)) {
         for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi;
              ++i)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) setFalse(a, aggregateElementAtom[i]);
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
     } else if (t != INT64_MAX && t <= hi) {
         int64_t single = aggregateSingleUndefinedBelow(a, f, lo);
-        if (single >= 0) setMustBeTrue(a, aggregateElementAtom[single]);
+        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
     }
 }
 
@@ -557,7 +587,7 @@ void MODEL_GENERATOR::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 // to the search (the atom's verdict still follows them).
 constexpr uint32_t TIMES_INFERENCE_LIMIT = 64;
 
-bool MODEL_GENERATOR::timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t f) const {
+bool AGGREGATE_PROPAGATION::timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t f) const {
     uint32_t open = 0;
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
         if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED && ++open > TIMES_INFERENCE_LIMIT) return false;
@@ -567,36 +597,36 @@ bool MODEL_GENERATOR::timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32
 // A #times that must hold: an undecided element whose truth would leave the product outside the
 // guards in every completion becomes false, one whose falsity would becomes must-be-true. Each
 // element is tested against the assignment as it stands, inferences already drawn included.
-void MODEL_GENERATOR::propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     if (!timesInferenceAffordable(a, f)) return;
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (timesVerdict(a, g, true, e, true) == AGGREGATE_FAILS)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (timesVerdict(a, g, true, e, false) == AGGREGATE_FAILS)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
     }
 }
 
 // A false #times: an undecided element whose truth would put the product within the guards in
 // every completion becomes false, one whose falsity would becomes must-be-true.
-void MODEL_GENERATOR::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+void AGGREGATE_PROPAGATION::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     if (!timesInferenceAffordable(a, f)) return;
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (timesVerdict(a, g, true, e, true) == AGGREGATE_HOLDS)
-            setFalse(a, e);
+            mg.setFalse(a, e);
         else if (timesVerdict(a, g, true, e, false) == AGGREGATE_HOLDS)
-            setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e);
     }
 }
 
 // Over a total assignment: every aggregate atom has the truth its elements give it.
-bool MODEL_GENERATOR::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
+bool AGGREGATE_PROPAGATION::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
     for (GATOM_ID atom : aggregateAtomList)
         if ((aggregateVerdict(atom, a, nullptr) == AGGREGATE_HOLDS) != a.isTrue(atom)) return false;
     return true;
