@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "driver/options.h"
+#include "grounding/aggregate_function.h"
 
 namespace {
 
@@ -119,50 +120,6 @@ void putAggregate(FILE *out, const AGGREGATE_ATOM &aggregate) {
     putGuard(out, aggregate.upperGuard);
 }
 
-template <class ITEM, class PRINT>
-void putSeparated(FILE *out, const std::vector<ITEM> &items, const char *separator, PRINT print) {
-    for (size_t i = 0; i < items.size(); i++) {
-        if (i > 0) put(out, separator);
-        print(out, items[i]);
-    }
-}
-
-void putGroundLiterals(FILE *out, const GBODY &body) {
-    for (size_t i = 0; i < body.literals.size(); i++) {
-        if (i > 0) put(out, ", ");
-        if (body.literals[i].negated) put(out, "not ");
-        printGroundAtom(out, body.literals[i].atom);
-    }
-}
-
-// Rules, constraints and weak constraints print alike whether ground or not; only the printers
-// of their atoms and bodies differ.
-template <class ITEM, class PRINTATOM>
-void putHead(FILE *out, const std::vector<ITEM> &head, PRINTATOM printHeadAtom) {
-    for (size_t i = 0; i < head.size(); i++) {
-        if (i > 0) put(out, " v ");
-        printHeadAtom(out, head[i]);
-    }
-}
-
-template <class CONSTRAINTTYPE, class PRINTBODY>
-void putConstraint(FILE *out, const CONSTRAINTTYPE &constraint, PRINTBODY printBody) {
-    put(out, ":- ");
-    printBody(out, constraint.body);
-    put(out, '.');
-}
-
-template <class WEAK, class PRINTBODY>
-void putWeakConstraint(FILE *out, const WEAK &constraint, PRINTBODY printBody) {
-    put(out, ":~ ");
-    printBody(out, constraint.body);
-    put(out, ". [");
-    putWeight(out, constraint.weight);
-    put(out, ':');
-    putGuard(out, constraint.level);
-    put(out, ']');
-}
-
 } // namespace
 
 FILE *printTerm(FILE *out, TERM term) {
@@ -211,35 +168,6 @@ FILE *printAtom(FILE *out, const ATOM_REF &atom) {
     return printAtom(out, atom.view());
 }
 
-FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function) {
-    put(out, aggregateName(function.type));
-    put(out, '{');
-    const GROUND_SET &set = function.groundSet();
-    if (!set.empty()) {
-        printGroundSetElements(out, set);
-    } else {
-        printTerms(out, function.terms);
-        put(out, " : ");
-        if (!function.conjunction.empty()) printAtom(out, function.conjunction[0].atom);
-    }
-    put(out, '}');
-    return out;
-}
-
-FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements) {
-    bool first = true;
-    for (const GROUND_SET_ELEMENT &e : elements) {
-        if (!first) put(out, ',');
-        first = false;
-        put(out, '<');
-        printTerm(out, e.term);
-        put(out, ':');
-        printAtom(out, groundAtomTable[e.atom]);
-        put(out, '>');
-    }
-    return out;
-}
-
 FILE *printLiterals(FILE *out, std::span<const LITERAL> literals) {
     for (size_t i = 0; i < literals.size(); i++) {
         if (i > 0) put(out, ", ");
@@ -254,7 +182,7 @@ FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction) {
 }
 
 FILE *printRule(FILE *out, const RULE &rule) {
-    putHead(out, rule.head, [](FILE *f, const ATOM &a) { return printAtom(f, a); });
+    printSeparated(out, rule.head, " v ", [](FILE *f, const ATOM &a) { return printAtom(f, a); });
     if (rule.body) {
         put(out, " :- ");
         printConjunction(out, *rule.body);
@@ -264,74 +192,43 @@ FILE *printRule(FILE *out, const RULE &rule) {
 }
 
 FILE *printRules(FILE *out, const std::vector<RULE> &rules, const char *separator) {
-    putSeparated(out, rules, separator, printRule);
-    return out;
+    return printSeparated(out, rules, separator, printRule);
 }
 
 FILE *printConstraint(FILE *out, const CONSTRAINT &constraint) {
-    putConstraint(out, constraint, printConjunction);
-    return out;
-}
-
-FILE *printConstraints(FILE *out, const std::vector<CONSTRAINT> &constraints, const char *separator) {
-    putSeparated(out, constraints, separator, printConstraint);
-    return out;
-}
-
-FILE *printWeakConstraint(FILE *out, const WEAKCONSTRAINT &constraint) {
-    putWeakConstraint(out, constraint, printConjunction);
-    return out;
-}
-
-FILE *printWeakConstraints(FILE *out, const std::vector<WEAKCONSTRAINT> &constraints,
-                           const char *separator) {
-    putSeparated(out, constraints, separator, printWeakConstraint);
-    return out;
-}
-
-FILE *printGroundAtom(FILE *out, GATOM_ID atom) {
-    const ATOM &a = groundAtomTable[atom];
-    if (optSatlike && !a.isAggregate())
-        putUnsigned(out, uint32_t(atom));
-    else
-        printAtom(out, a);
-    return out;
-}
-
-FILE *printGroundRule(FILE *out, const GRULE &rule) {
-    putHead(out, rule.head, printGroundAtom);
-    if (rule.hasBody) {
-        put(out, " :- ");
-        putGroundLiterals(out, rule.body);
-    }
+    put(out, ":- ");
+    printConjunction(out, constraint.body);
     put(out, '.');
     return out;
 }
 
-FILE *printGroundRules(FILE *out, const std::vector<GRULE> &rules, const char *separator) {
-    putSeparated(out, rules, separator, printGroundRule);
+FILE *printConstraints(FILE *out, const std::vector<CONSTRAINT> &constraints, const char *separator) {
+    return printSeparated(out, constraints, separator, printConstraint);
+}
+
+FILE *printWeakConstraint(FILE *out, const WEAKCONSTRAINT &constraint) {
+    put(out, ":~ ");
+    printConjunction(out, constraint.body);
+    put(out, ". ");
+    return printWeightAndLevel(out, constraint.weight, constraint.level);
+}
+
+FILE *printWeakConstraints(FILE *out, const std::vector<WEAKCONSTRAINT> &constraints,
+                           const char *separator) {
+    return printSeparated(out, constraints, separator, printWeakConstraint);
+}
+
+FILE *printUnsigned(FILE *out, uint64_t value) {
+    putUnsigned(out, value);
     return out;
 }
 
-FILE *printGroundConstraint(FILE *out, const GCONSTRAINT &constraint) {
-    putConstraint(out, constraint, putGroundLiterals);
-    return out;
-}
-
-FILE *printGroundConstraints(FILE *out, const std::vector<GCONSTRAINT> &constraints,
-                             const char *separator) {
-    putSeparated(out, constraints, separator, printGroundConstraint);
-    return out;
-}
-
-FILE *printGroundWeakConstraint(FILE *out, const GWEAKCONSTRAINT &constraint) {
-    putWeakConstraint(out, constraint, putGroundLiterals);
-    return out;
-}
-
-FILE *printGroundWeakConstraints(FILE *out, const std::vector<GWEAKCONSTRAINT> &constraints,
-                                 const char *separator) {
-    putSeparated(out, constraints, separator, printGroundWeakConstraint);
+FILE *printWeightAndLevel(FILE *out, TERM weight, TERM level) {
+    put(out, '[');
+    putWeight(out, weight);
+    put(out, ':');
+    putGuard(out, level);
+    put(out, ']');
     return out;
 }
 

@@ -1,8 +1,10 @@
-// Printers of terms, atoms, rules, ground programs and atom sets, in the syntax of the rule
-// language. Every subsystem prints through them: program dumps to standard output, rules quoted
-// in messages to standard error. Output is compact and fixed to the character (no blanks inside
-// atoms and terms, ", " between body literals, " v " between head atoms); no printer writes a
-// line end of its own except `printFacts`. Each printer takes the stream first and returns it.
+// Printers of terms, atoms, rules and atom sets, in the syntax of the rule language. Every
+// subsystem prints through them: program dumps to standard output, rules quoted in messages to
+// standard error. Output is compact and fixed to the character (no blanks inside atoms and terms,
+// ", " between body literals, " v " between head atoms); no printer writes a line end of its own
+// except `printFacts`. Each printer takes the stream first and returns it. The printers of the
+// ground program are in grounding/ground_printer.h; an aggregate atom's function prints through
+// grounding/aggregate_function.h.
 //
 // The printers write through C stdio without flushing and allocate nothing per call (their
 // scratch stacks grow once); compound terms nested to any depth print with an explicit stack.
@@ -17,8 +19,6 @@
 #include "core/conjunction.h"
 #include "core/rule.h"
 #include "core/term.h"
-#include "grounding/aggregate_function.h"
-#include "grounding/ground_program.h"
 
 FILE *printTerm(FILE *out, TERM term);
 FILE *printComplexTerm(FILE *out, const COMPLEX_TERM &term);
@@ -27,11 +27,6 @@ FILE *printTerms(FILE *out, std::span<const TERM> terms);
 FILE *printAtom(FILE *out, const ATOM &atom);
 FILE *printAtom(FILE *out, const ATOM_VIEW &atom);
 FILE *printAtom(FILE *out, const ATOM_REF &atom);
-// The aggregate's name and braces around its ground set when that is not empty, else around
-// its symbolic set (the aggregated-over terms, " : " and the atom of the set's first literal).
-FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function);
-// "<term:atom>" per element, separated by ",".
-FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements);
 FILE *printLiterals(FILE *out, std::span<const LITERAL> literals);
 FILE *printConjunction(FILE *out, const CONJUNCTION &conjunction);
 FILE *printRule(FILE *out, const RULE &rule);
@@ -42,17 +37,23 @@ FILE *printWeakConstraint(FILE *out, const WEAKCONSTRAINT &constraint);
 FILE *printWeakConstraints(FILE *out, const std::vector<WEAKCONSTRAINT> &constraints,
                            const char *separator);
 
-// A ground atom of the ground program: the atom, or its number under -satlike (aggregate atoms
-// print in full even then).
-FILE *printGroundAtom(FILE *out, GATOM_ID atom);
-FILE *printGroundRule(FILE *out, const GRULE &rule);
-FILE *printGroundRules(FILE *out, const std::vector<GRULE> &rules, const char *separator);
-FILE *printGroundConstraint(FILE *out, const GCONSTRAINT &constraint);
-FILE *printGroundConstraints(FILE *out, const std::vector<GCONSTRAINT> &constraints,
-                             const char *separator);
-FILE *printGroundWeakConstraint(FILE *out, const GWEAKCONSTRAINT &constraint);
-FILE *printGroundWeakConstraints(FILE *out, const std::vector<GWEAKCONSTRAINT> &constraints,
-                                 const char *separator);
+// The pieces below are shared with the ground printers: a rule, constraint or weak constraint
+// prints alike whether ground or not; only the printers of its atoms and body differ.
+
+// A number in unsigned decimal, without printf's format parsing.
+FILE *printUnsigned(FILE *out, uint64_t value);
+// "[weight:level]" of a weak constraint: the weight (stored times 1000) divided by 1000, the
+// level as it is; a weight or level that is neither an integer nor a variable prints nothing.
+FILE *printWeightAndLevel(FILE *out, TERM weight, TERM level);
+// The items in order with the separator between two of them.
+template <class ITEM, class PRINT>
+FILE *printSeparated(FILE *out, const std::vector<ITEM> &items, const char *separator, PRINT print) {
+    for (size_t i = 0; i < items.size(); i++) {
+        if (i > 0) fputs_unlocked(separator, out);
+        print(out, items[i]);
+    }
+    return out;
+}
 
 // Every atom, internal ones included, each followed by one blank.
 FILE *printAtoms(FILE *out, const ATOM_SETS &atoms);

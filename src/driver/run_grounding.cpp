@@ -11,6 +11,7 @@
 #include "driver/statistics.h"
 #include "driver/timer.h"
 #include "grounding/depgraph.h"
+#include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "grounding/propositional_grounder.h"

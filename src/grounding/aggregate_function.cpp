@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/printer.h"
 #include "driver/diagnostics.h"
 #include "grounding/ground_program.h"
 
@@ -90,6 +91,35 @@ void AGGREGATEFUNCTION::nonIntegerError() const {
             "integer values.\n",
             aggregateName(type));
     exit(1);
+}
+
+FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function) {
+    fputs_unlocked(aggregateName(function.type), out);
+    putc_unlocked('{', out);
+    const GROUND_SET &set = function.groundSet();
+    if (!set.empty()) {
+        printGroundSetElements(out, set);
+    } else {
+        printTerms(out, function.terms);
+        fputs_unlocked(" : ", out);
+        if (!function.conjunction.empty()) printAtom(out, function.conjunction[0].atom);
+    }
+    putc_unlocked('}', out);
+    return out;
+}
+
+FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements) {
+    bool first = true;
+    for (const GROUND_SET_ELEMENT &e : elements) {
+        if (!first) putc_unlocked(',', out);
+        first = false;
+        putc_unlocked('<', out);
+        printTerm(out, e.term);
+        putc_unlocked(':', out);
+        printAtom(out, groundAtomTable[e.atom]);
+        putc_unlocked('>', out);
+    }
+    return out;
 }
 
 // #count: lower counts the true elements, upper all elements not known false.

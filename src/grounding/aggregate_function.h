@@ -11,12 +11,16 @@
 // aggregates share one entry and the model generator refers to them by number. An interned
 // function has no set of its own: its elements are those of the table entry `setIndex`.
 //
+// An aggregate function prints as its name and set (`printAggregateFunction`): the atom printer
+// (core/printer.h) prints an aggregate atom's function through it.
+//
 // Values are signed 32-bit; INT_MIN stands for "no value" in `lower`, `upper`, `maxUndefined`,
 // `maxTrue` and `minUndefined`, INT_MAX for "no true value" in `minTrue`. Sums and products are
 // computed wide and wrap to 32 bits, so an overflow never is undefined behaviour.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -216,6 +220,12 @@ private:
     std::vector<std::unique_ptr<AGGREGATEFUNCTION>> functions;
     std::unordered_multimap<uint32_t, uint32_t> bySet;
 };
+
+// The aggregate's name and braces around its ground set when that is not empty, else around
+// its symbolic set (the aggregated-over terms, " : " and the atom of the set's first literal).
+FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function);
+// "<term:atom>" per element, separated by ",".
+FILE *printGroundSetElements(FILE *out, const GROUND_SET &elements);
 
 extern GROUND_SET_TABLE groundSetTable;
 extern AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;

@@ -5,6 +5,7 @@
 #include "core/printer.h"
 #include "driver/options.h"
 #include "grounding/depgraph.h"
+#include "grounding/ground_printer.h"
 
 using namespace depgraph_detail;
 

@@ -14,6 +14,7 @@
 #include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
+#include "grounding/ground_printer.h"
 #include "solver/model_checker.h"
 
 // Programs whose levels stay at or below this print every level from 1 on (the unused ones with

@@ -19,6 +19,7 @@
 #include "driver/run.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
+#include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/index.h"
 #include "grounding/instantiator.h"

@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "driver/options.h"
 #include "grounding/aggregate_function.h"
+#include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "test_support.h"
 #include "test_terms.h"

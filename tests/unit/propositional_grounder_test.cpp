@@ -19,6 +19,7 @@
 #include "driver/diagnostics.h"
 #include "driver/options.h"
 #include "grounding/aggregate_function.h"
+#include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/propositional_grounder.h"
 #include "input/parser.h"

@@ -12,6 +12,7 @@
 #include "driver/run.h"
 #include "driver/timer.h"
 #include "grounding/depgraph.h"
+#include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
