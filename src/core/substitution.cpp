@@ -1,7 +1,7 @@
 #include "core/substitution.h"
 
 #include "core/program.h"
-#include "grounding/instantiator.h"
+#include "grounding/aggregate_function.h"
 
 namespace {
 

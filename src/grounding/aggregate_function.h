@@ -11,8 +11,10 @@
 // aggregates share one entry and the model generator refers to them by number. An interned
 // function has no set of its own: its elements are those of the table entry `setIndex`.
 //
-// An aggregate function prints as its name and set (`printAggregateFunction`): the atom printer
-// (core/printer.h) prints an aggregate atom's function through it.
+// The core reaches aggregates through this header only: the atom printer (core/printer.h) prints
+// an aggregate atom's function with `printAggregateFunction`, and `instantiateAtom`
+// (core/substitution.h) instantiates an aggregate atom with `instantiateAggregateAtom`, which the
+// grounder defines beside its other aggregate work.
 //
 // Values are signed 32-bit; INT_MIN stands for "no value" in `lower`, `upper`, `maxUndefined`,
 // `maxTrue` and `minUndefined`, INT_MAX for "no true value" in `minTrue`. Sums and products are
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "core/conjunction.h"
+#include "core/substitution.h"
 #include "core/term.h"
 #include "grounding/gatom_table.h"
 
@@ -220,6 +223,11 @@ private:
     std::vector<std::unique_ptr<AGGREGATEFUNCTION>> functions;
     std::unordered_multimap<uint32_t, uint32_t> bySet;
 };
+
+// The aggregate part of an aggregate atom under a substitution: integer guards (a strict guard
+// moved by one), all inclusive, and a clone of the function over its instantiated set literal.
+void instantiateAggregateAtom(AGGREGATE_ATOM &destination, const AGGREGATE_ATOM &source,
+                              const SUBSTITUTION &substitution);
 
 // The aggregate's name and braces around its ground set when that is not empty, else around
 // its symbolic set (the aggregated-over terms, " : " and the atom of the set's first literal).

@@ -38,11 +38,6 @@ struct WIDE_BOUNDS {
     int64_t upper = 0;
 };
 
-// The aggregate part of an aggregate atom under a substitution: integer guards (a strict guard
-// moved by one), all inclusive, and a clone of the function over its instantiated set literal.
-void instantiateAggregateAtom(AGGREGATE_ATOM &destination, const AGGREGATE_ATOM &source,
-                              const SUBSTITUTION &substitution);
-
 // A ground rule that waits for aggregates over predicates of the component being grounded: the
 // rule so far (head and residual body without the waiting literals), copies of the waiting
 // aggregate literals, and the substitution of the instance.
