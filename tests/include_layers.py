@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""The include layering of src/: the folders form the layers core -> input -> grounding -> solver
+-> rewriting -> frontends -> driver, and a file may include headers of its own folder and of the
+folders before it only. The driver's service headers (options, diagnostics, finish, timer) and the
+aggregate-function and built-in headers of grounding/ may be included from anywhere: they are the
+interfaces every layer uses. The headers must also not include one another in a cycle.
+
+Usage: include_layers.py PROJECT_ROOT. Prints each offence and exits with status 1 when there is
+one."""
+import os
+import re
+import sys
+
+ORDER = ["core", "input", "grounding", "solver", "rewriting", "frontends", "driver"]
+SERVICES = {"driver/options.h", "driver/diagnostics.h", "driver/finish.h", "driver/timer.h",
+            "grounding/aggregate_function.h", "grounding/builtin.h"}
+INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
+
+
+def read_includes(src):
+    """(folder/file, line number, included folder/file.h) for every project include."""
+    found = []
+    for folder in ORDER:
+        directory = os.path.join(src, folder)
+        for name in sorted(os.listdir(directory)) if os.path.isdir(directory) else []:
+            with open(os.path.join(directory, name), errors="replace") as f:
+                for number, line in enumerate(f, 1):
+                    m = INCLUDE.match(line)
+                    if m and m.group(2) in ORDER:
+                        found.append((folder + "/" + name, number, m.group(1)))
+    return found
+
+
+def against_layers(includes):
+    offences = []
+    for source, number, header in includes:
+        source_layer = ORDER.index(source.split("/")[0])
+        header_layer = ORDER.index(header.split("/")[0])
+        if header_layer > source_layer and header not in SERVICES:
+            offences.append("%s:%d includes %s, a later layer" % (source, number, header))
+    return offences
+
+
+def header_cycles(includes):
+    graph = {}
+    for source, _, header in includes:
+        if source.endswith(".h"):
+            graph.setdefault(source, set()).add(header)
+    offences, state = [], {}
+
+    def visit(node, path):
+        state[node] = "open"
+        for nxt in sorted(graph.get(node, ())):
+            if state.get(nxt) == "open":
+                offences.append("headers include one another: " + " -> ".join(path[path.index(nxt):] + [nxt]))
+            elif nxt not in state:
+                visit(nxt, path + [nxt])
+        state[node] = "done"
+
+    for node in sorted(graph):
+        if node not in state:
+            visit(node, [node])
+    return offences
+
+
+def main():
+    includes = read_includes(os.path.join(sys.argv[1], "src"))
+    offences = against_layers(includes) + header_cycles(includes)
+    for offence in offences:
+        print(offence)
+    print("%d offences against the include layering" % len(offences))
+    return 1 if offences else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
