@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/program.h"
-#include "driver/options.h"
 #include "grounding/aggregate_function.h"
 
 namespace {
@@ -252,69 +251,60 @@ FILE *printFacts(FILE *out, const ATOM_SETS &atoms) {
     return out;
 }
 
-namespace {
-
-// What printAtomSet decides per predicate, once per call: whether its atoms show, and whether
-// the complementary predicate exists (objects in use: the object argument is then dropped).
-enum : uint8_t { VERDICT_UNKNOWN = 0, VERDICT_KNOWN = 1, VERDICT_SHOWN = 2, VERDICT_COMPLEMENT = 4 };
-std::vector<uint8_t> verdicts;
-std::string nameBuffer;
-
-bool nameInSet(const std::set<std::string> &names, std::string_view name) {
-    nameBuffer.assign(name);
-    return names.count(nameBuffer) != 0;
-}
-
-uint8_t verdictOf(uint32_t predicate) {
+uint8_t ATOM_FILTER::verdict(uint32_t predicate) {
+    if (predicate >= verdicts.size()) verdicts.resize(size_t(predicate) + 1, UNKNOWN);
     uint8_t &v = verdicts[predicate];
-    if (v != VERDICT_UNKNOWN) return v;
-    v = VERDICT_KNOWN;
+    if (v != UNKNOWN) return v;
+    v = KNOWN;
     std::string_view name = predicateTable.nameView(predicate);
+    bool negative = !name.empty() && name[0] == '-';
     bool shown = !predicateTable.isInternal(predicate);
-    if (shown && (!optFilter.empty() || !optPFilter.empty())) {
-        bool negative = !name.empty() && name[0] == '-';
-        shown = nameInSet(optFilter, negative ? name.substr(1) : name) ||
-                (!negative && nameInSet(optPFilter, name));
-    }
-    if (shown) v |= VERDICT_SHOWN;
+    if (shown && (!names.empty() || !positiveNames.empty()))
+        shown = contains(names, negative ? name.substr(1) : name) || (!negative && contains(positiveNames, name));
+    if (shown) v |= SHOWN;
     if (objectsUsed) {
-        bool negative = !name.empty() && name[0] == '-';
         if (negative) {
             nameBuffer.assign(name.substr(1));
         } else {
             nameBuffer.assign(1, '-');
             nameBuffer.append(name);
         }
-        if (predicateTable.find(nameBuffer).second) v |= VERDICT_COMPLEMENT;
+        if (predicateTable.find(nameBuffer).second) v |= COMPLEMENT;
     }
     return v;
 }
 
-} // namespace
+bool ATOM_FILTER::contains(const std::set<std::string> &set, std::string_view name) {
+    nameBuffer.assign(name);
+    return set.count(nameBuffer) != 0;
+}
 
-bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted) {
-    verdicts.assign(atoms.predicateCount(), VERDICT_UNKNOWN);
+template <class ATOM_TYPE> FILE *ATOM_FILTER::printShownAtom(FILE *out, const ATOM_TYPE &atom) {
+    if (!objectsUsed) return printAtom(out, atom);
+    put(out, predicateTable.nameView(atom.predicate));
+    std::span<const TERM> args = atom.args();
+    if ((verdict(atom.predicate) & COMPLEMENT) && !args.empty()) args = args.subspan(1);
+    if (!args.empty()) {
+        put(out, '(');
+        printTerms(out, args);
+        put(out, ')');
+    }
+    return out;
+}
+
+FILE *ATOM_FILTER::printShown(FILE *out, const ATOM &atom) { return printShownAtom(out, atom); }
+
+FILE *ATOM_FILTER::printShown(FILE *out, const ATOM_REF &atom) { return printShownAtom(out, atom); }
+
+bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted, ATOM_FILTER &filter) {
     bool printed = alreadyPrinted;
     for (uint32_t p = 0; p < atoms.predicateCount(); p++) {
         const ATOM_SET &set = atoms[p];
-        if (set.empty()) continue;
-        uint8_t verdict = verdictOf(p);
-        if (!(verdict & VERDICT_SHOWN)) continue;
+        if (set.empty() || !filter.shows(p)) continue;
         for (ATOM_REF atom : set) {
             if (printed) put(out, ", ");
             printed = true;
-            if (!objectsUsed) {
-                printAtom(out, atom);
-                continue;
-            }
-            put(out, predicateTable.nameView(atom.predicate));
-            std::span<const TERM> args = atom.args();
-            if (verdict & VERDICT_COMPLEMENT) args = args.empty() ? args : args.subspan(1);
-            if (!args.empty()) {
-                put(out, '(');
-                printTerms(out, args);
-                put(out, ')');
-            }
+            filter.printShown(out, atom);
         }
     }
     return printed;

@@ -11,7 +11,10 @@
 #pragma once
 
 #include <cstdio>
+#include <set>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/atom.h"
@@ -59,7 +62,35 @@ FILE *printSeparated(FILE *out, const std::vector<ITEM> &items, const char *sepa
 FILE *printAtoms(FILE *out, const ATOM_SETS &atoms);
 // Every atom as a fact on a line of its own.
 FILE *printFacts(FILE *out, const ATOM_SETS &atoms);
-// The atoms an answer shows: internal predicates skipped, -filter= and -pfilter= applied, the
-// object argument dropped when objects are in use; ", " before each atom but the first, and
-// before the first too when `alreadyPrinted`. Answers whether anything was printed before or now.
-bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted);
+// What an answer shows of the atoms of each predicate. Internal predicates never show; when
+// names are given to -filter= (`names`) or -pfilter= (`positiveNames`), a predicate shows only
+// when its name without a leading "-" is in `names`, or when its name has no leading "-" and is
+// in `positiveNames`. With objects in use an atom prints without its first argument, the object,
+// when the complementary predicate ("-p" for p, p for "-p") exists. Each predicate is decided
+// once, when first asked about; a filter serves one answer, as the predicates do not change
+// while it is printed.
+class ATOM_FILTER {
+public:
+    ATOM_FILTER(const std::set<std::string> &names, const std::set<std::string> &positiveNames)
+        : names(names), positiveNames(positiveNames) {}
+
+    bool shows(uint32_t predicate) { return (verdict(predicate) & SHOWN) != 0; }
+    // An atom of a predicate that shows, as an answer prints it.
+    FILE *printShown(FILE *out, const ATOM &atom);
+    FILE *printShown(FILE *out, const ATOM_REF &atom);
+
+private:
+    enum : uint8_t { UNKNOWN = 0, KNOWN = 1, SHOWN = 2, COMPLEMENT = 4 };
+    const std::set<std::string> &names;
+    const std::set<std::string> &positiveNames;
+    std::vector<uint8_t> verdicts; // by predicate
+    std::string nameBuffer;        // a name looked up in a set, without an allocation per lookup
+
+    uint8_t verdict(uint32_t predicate);
+    bool contains(const std::set<std::string> &set, std::string_view name);
+    template <class ATOM_TYPE> FILE *printShownAtom(FILE *out, const ATOM_TYPE &atom);
+};
+
+// The atoms of the sets that the filter shows, ", " before each atom but the first, and before
+// the first too when `alreadyPrinted`. Answers whether anything was printed before or now.
+bool printAtomSet(const ATOM_SETS &atoms, FILE *out, bool alreadyPrinted, ATOM_FILTER &filter);

@@ -16,43 +16,6 @@ bool queryAnswered = false;
 
 namespace {
 
-// Per predicate, decided once per answer set: whether its atoms show in an answer set, and whether the
-// complementary predicate exists (objects in use: the object argument is then not shown).
-enum : uint8_t { SHOW_UNKNOWN = 0, SHOW_DECIDED = 1, SHOW_YES = 2, SHOW_COMPLEMENT = 4 };
-std::vector<uint8_t> showVerdicts;
-
-uint8_t showVerdict(uint32_t predicate) {
-    uint8_t &v = showVerdicts[predicate];
-    if (v != SHOW_UNKNOWN) return v;
-    v = SHOW_DECIDED;
-    std::string name(predicateTable.nameView(predicate));
-    bool negative = !name.empty() && name[0] == '-';
-    bool shown = !predicateTable.isInternal(predicate);
-    if (shown && (!optFilter.empty() || !optPFilter.empty()))
-        shown = optFilter.count(negative ? name.substr(1) : name) != 0 || (!negative && optPFilter.count(name) != 0);
-    if (shown) v |= SHOW_YES;
-    if (objectsUsed) {
-        std::string complement = negative ? name.substr(1) : "-" + name;
-        if (predicateTable.find(complement).second) v |= SHOW_COMPLEMENT;
-    }
-    return v;
-}
-
-void printShownAtom(FILE *out, const ATOM &atom, uint8_t verdict) {
-    if (!objectsUsed) {
-        printAtom(out, atom);
-        return;
-    }
-    fputs(predicateTable.name(atom.predicate), out);
-    std::span<const TERM> args = atom.args();
-    if ((verdict & SHOW_COMPLEMENT) && !args.empty()) args = args.subspan(1);
-    if (!args.empty()) {
-        fputc('(', out);
-        printTerms(out, args);
-        fputc(')', out);
-    }
-}
-
 // The ground atoms of the predicate "#query", found once, when first asked for.
 std::vector<GATOM_ID> queryAtomList;
 bool queryAtomsFound = false;
@@ -189,21 +152,20 @@ void resetModelOutput() {
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
     fputc('{', out);
-    showVerdicts.assign(predicateTable.size(), SHOW_UNKNOWN);
+    ATOM_FILTER filter(optFilter, optPFilter);
     bool printed = false;
-    if (optFacts) printed = printAtomSet(EDB, out, printed);
-    if (trueAtoms) printed = printAtomSet(*trueAtoms, out, printed);
+    if (optFacts) printed = printAtomSet(EDB, out, printed, filter);
+    if (trueAtoms) printed = printAtomSet(*trueAtoms, out, printed, filter);
     if (model) {
         uint32_t n = static_cast<uint32_t>(model->values.size());
         if (n > groundAtomTable.size()) n = groundAtomTable.size();
         for (uint32_t i = 0; i < n; ++i) {
             if (!model->isTrue(static_cast<GATOM_ID>(i))) continue;
             const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
-            uint8_t verdict = showVerdict(atom.predicate);
-            if (!(verdict & SHOW_YES)) continue;
+            if (!filter.shows(atom.predicate)) continue;
             if (printed) fputs(", ", out);
             printed = true;
-            printShownAtom(out, atom, verdict);
+            filter.printShown(out, atom);
         }
     }
     fputc('}', out);

@@ -156,16 +156,10 @@ void MODEL_GENERATOR::computeModels() {
 
 namespace {
 
-// One atom of a consequence list: skipped when its predicate is internal or filtered out,
+// One atom of a consequence list: skipped when the filter does not show its predicate,
 // otherwise written after ", " unless it is the first.
-void printConsequence(FILE *out, GATOM_ID atom, bool &printed) {
-    const ATOM &a = groundAtomTable[atom];
-    if (predicateTable.isInternal(a.predicate)) return;
-    if (!optFilter.empty() || !optPFilter.empty()) {
-        std::string name(predicateTable.nameView(a.predicate));
-        bool negative = !name.empty() && name[0] == '-';
-        if (!optFilter.count(negative ? name.substr(1) : name) && (negative || !optPFilter.count(name))) return;
-    }
+void printConsequence(FILE *out, GATOM_ID atom, bool &printed, ATOM_FILTER &filter) {
+    if (!filter.shows(groundAtomTable[atom].predicate)) return;
     if (printed) fputs(", ", out);
     printed = true;
     printGroundAtom(out, atom);
@@ -239,19 +233,21 @@ void MODEL_GENERATOR::computeDeterministic(int wellFoundedMode) {
     if (!initiallyInconsistent) {
         FILE *out = stdout;
         fputs(wellFounded ? "True: {" : "{", out);
+        ATOM_FILTER filter(optFilter, optPFilter);
         bool printed = false;
-        if (optFacts && edbFacts) printed = printAtomSet(*edbFacts, out, printed);
-        if (trueAtoms) printed = printAtomSet(trueAtoms->positive, out, printed);
+        if (optFacts && edbFacts) printed = printAtomSet(*edbFacts, out, printed, filter);
+        if (trueAtoms) printed = printAtomSet(trueAtoms->positive, out, printed, filter);
         uint32_t n = groundAtomCount;
         for (uint32_t i = 0; i < n; ++i)
-            if (a.isTrue(static_cast<GATOM_ID>(i))) printConsequence(out, static_cast<GATOM_ID>(i), printed);
+            if (a.isTrue(static_cast<GATOM_ID>(i))) printConsequence(out, static_cast<GATOM_ID>(i), printed, filter);
         fputs("}\n", out);
         if (wellFounded) {
             fputs("Undefined: {", out);
             printed = false;
             for (uint32_t i = 0; i < n; ++i) {
                 GATOM_ID atom = static_cast<GATOM_ID>(i);
-                if (a[atom] == TRUTH_UNDEFINED && !headOccurrences.empty(atom)) printConsequence(out, atom, printed);
+                if (a[atom] == TRUTH_UNDEFINED && !headOccurrences.empty(atom))
+                    printConsequence(out, atom, printed, filter);
             }
             fputs("}\n", out);
         }

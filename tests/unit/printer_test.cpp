@@ -288,16 +288,12 @@ TEST(PrintGround, RulesConstraintsAndWeakConstraints) {
               capture([&](FILE *out) { printGroundConstraints(out, constraints, "\n"); }));
 }
 
-// Runs a printer of atom sets with the filters and object mode given, restoring them after.
+// Runs a printer of atom sets with the object mode given, restoring it after.
 struct SetOptions {
-    std::set<std::string> filter = optFilter, pfilter = optPFilter;
     bool objects = objectsUsed;
-    ~SetOptions() {
-        optFilter = filter;
-        optPFilter = pfilter;
-        objectsUsed = objects;
-    }
+    ~SetOptions() { objectsUsed = objects; }
 };
+const std::set<std::string> noNames;
 
 TEST(PrintAtomSets, FactsAtomsAndFilteredSets) {
     SetOptions restore;
@@ -306,8 +302,6 @@ TEST(PrintAtomSets, FactsAtomsAndFilteredSets) {
     sets.insert(atom("aux#pr_sr", {con("a")}));
     sets.insert(atom("pr_sq", {con("b")}));
     sets.insert(atom("-pr_sp", {con("c")}));
-    optFilter.clear();
-    optPFilter.clear();
     EXPECT_EQ("pr_sp(a) aux#pr_sr(a) pr_sq(b) -pr_sp(c) ", capture([&](FILE *out) { printAtoms(out, sets); }));
     EXPECT_EQ("pr_sp(a).\naux#pr_sr(a).\npr_sq(b).\n-pr_sp(c).\n",
               capture([&](FILE *out) { printFacts(out, sets); }));
@@ -327,27 +321,23 @@ TEST(PrintAtomSets, FactsAtomsAndFilteredSets) {
         {{"aux#pr_sr"}, {}, false, ""},
     };
     for (const CASE &c : cases) {
-        optFilter = c.filter;
-        optPFilter = c.pfilter;
         bool result = false;
-        EXPECT_EQ(c.expected, capture([&](FILE *out) { result = printAtomSet(sets, out, c.alreadyPrinted); }));
+        ATOM_FILTER filter(c.filter, c.pfilter);
+        EXPECT_EQ(c.expected, capture([&](FILE *out) { result = printAtomSet(sets, out, c.alreadyPrinted, filter); }));
         EXPECT_EQ(c.alreadyPrinted || c.expected[0] != '\0', result);
     }
 
-    optFilter.clear();
-    optPFilter.clear();
     ATOM_SETS empty;
     bool result = true;
-    EXPECT_EQ("", capture([&](FILE *out) { result = printAtomSet(empty, out, false); }));
+    ATOM_FILTER filter(noNames, noNames);
+    EXPECT_EQ("", capture([&](FILE *out) { result = printAtomSet(empty, out, false, filter); }));
     EXPECT_FALSE(result);
-    EXPECT_EQ("", capture([&](FILE *out) { result = printAtomSet(empty, out, true); }));
+    EXPECT_EQ("", capture([&](FILE *out) { result = printAtomSet(empty, out, true, filter); }));
     EXPECT_TRUE(result);
 }
 
 TEST(PrintAtomSets, ObjectArgumentDroppedWhenTheComplementExists) {
     SetOptions restore;
-    optFilter.clear();
-    optPFilter.clear();
     objectsUsed = true;
     ATOM_SETS sets;
     sets.insert(atom("pr_op", {con("o1"), con("a")}));
@@ -357,7 +347,10 @@ TEST(PrintAtomSets, ObjectArgumentDroppedWhenTheComplementExists) {
     atom("-pr_op", {con("o1"), con("b")});
     atom("-pr_op1", {con("o1")});
     EXPECT_EQ("pr_op(a), pr_op1, pr_ou(o1,a), pr_oflag",
-              capture([&](FILE *out) { printAtomSet(sets, out, false); }));
+              capture([&](FILE *out) {
+                  ATOM_FILTER filter(noNames, noNames);
+                  printAtomSet(sets, out, false, filter);
+              }));
 }
 
 } // namespace
