@@ -112,8 +112,17 @@ std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &ke
     entries.push_back(stored);
     depths.push_back(deepest + 1);
     longestLists.push_back(longest);
+    walkStamps.push_back(0);
     index.insert(h, i);
     return {i, true};
+}
+
+uint32_t INTERN_TABLE<COMPLEX_TERM>::newWalkStamp() {
+    if (++walkStamp == 0) {
+        std::fill(walkStamps.begin(), walkStamps.end(), 0);
+        walkStamp = 1;
+    }
+    return walkStamp;
 }
 
 void INTERN_TABLE<COMPLEX_TERM>::clear() {
@@ -121,6 +130,8 @@ void INTERN_TABLE<COMPLEX_TERM>::clear() {
     entries.clear();
     depths.clear();
     longestLists.clear();
+    walkStamps.clear();
+    walkStamp = 0;
     chunks.clear();
     chunkUsed = chunkSize = 0;
 }

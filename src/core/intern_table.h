@@ -86,6 +86,16 @@ public:
     // The most elements of a list anywhere inside a stored term, the term itself included (0
     // without lists), kept at interning like the depth: -maxlist= bounds every one of them.
     uint32_t longestList(uint32_t index) const { return longestLists[index]; }
+    // Walks over nested terms (core/term.cpp) enter a term that several arguments share once: a
+    // walk takes a new stamp, and `firstVisit` stamps a stored term and answers whether that walk
+    // had not stamped it before. A walk nested in another takes a stamp of its own, after which
+    // the outer walk may enter a term a second time, never miss one.
+    uint32_t newWalkStamp();
+    bool firstVisit(uint32_t index, uint32_t stamp) {
+        if (walkStamps[index] == stamp) return false;
+        walkStamps[index] = stamp;
+        return true;
+    }
     void clear();
 
     static uint32_t hashKey(const COMPLEX_TERM &key);
@@ -95,6 +105,8 @@ private:
     CHUNKED_VECTOR<COMPLEX_TERM> entries;
     std::vector<uint32_t> depths;
     std::vector<uint32_t> longestLists;
+    std::vector<uint32_t> walkStamps;
+    uint32_t walkStamp = 0;
     std::vector<std::unique_ptr<TERM[]>> chunks;
     size_t chunkUsed = 0, chunkSize = 0;
 

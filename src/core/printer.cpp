@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/program.h"
+#include "core/small_stack.h"
 #include "grounding/aggregate_function.h"
 
 namespace {
@@ -63,16 +64,14 @@ void putOpening(FILE *out, const COMPLEX_TERM &term) {
     }
 }
 
-// Compound terms print with an explicit stack of (term, next argument); the stack is kept
-// between calls so that printing allocates only when a term is deeper than any before it.
+// Compound terms print with an explicit stack of (term, next argument).
 struct FRAME {
     const COMPLEX_TERM *term;
     uint32_t next;
 };
-std::vector<FRAME> termStack;
 
 void putComplex(FILE *out, const COMPLEX_TERM &root) {
-    termStack.clear();
+    SMALL_STACK<FRAME, 32> termStack;
     putOpening(out, root);
     termStack.push_back({&root, 0});
     while (!termStack.empty()) {

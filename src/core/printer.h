@@ -6,8 +6,8 @@
 // ground program are in grounding/ground_printer.h; an aggregate atom's function prints through
 // grounding/aggregate_function.h.
 //
-// The printers write through C stdio without flushing and allocate nothing per call (their
-// scratch stacks grow once); compound terms nested to any depth print with an explicit stack.
+// The printers write through C stdio without flushing; compound terms nested to any depth print
+// with an explicit stack, which allocates only for terms nested deeper than 32.
 #pragma once
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 #include "core/substitution.h"
 
 #include "core/program.h"
+#include "core/small_stack.h"
 #include "grounding/aggregate_function.h"
 
 namespace {
@@ -13,12 +14,11 @@ TERM finishInstance(const COMPLEX_TERM &source, std::span<const TERM> args) {
     if (source.hasTail() && args.size() == 2 && args[1].isComplex()) {
         const COMPLEX_TERM &tail = complexTermTable[args[1].value];
         if (tail.isList() && !tail.hasTail()) {
-            static thread_local std::vector<TERM> elements;
-            elements.clear();
+            SMALL_STACK<TERM, 64> elements;
             elements.push_back(args[0]);
-            elements.insert(elements.end(), tail.argData, tail.argData + tail.argCount);
+            for (TERM t : tail.args()) elements.push_back(t);
             bool ground = isGroundTerm(args[0]) && tail.ground;
-            return TERM(TERM_COMPLEX, complexTermTable.add(COMPLEX_TERM::list(elements, false, ground)).first);
+            return TERM(TERM_COMPLEX, complexTermTable.add(COMPLEX_TERM::list(elements.from(0), false, ground)).first);
         }
     }
     bool ground = !source.hasTail();
@@ -40,12 +40,11 @@ TERM instantiateTerm(TERM term, const SUBSTITUTION &substitution) {
     if (!term.isComplex() || complexTermTable[term.value].ground) return instantiateAnyTerm(term, substitution);
     // Post-order walk with an explicit stack: a frame per compound term on the current path, the
     // new arguments of all open frames in one buffer.
-    static thread_local std::vector<FRAME> frames;
-    static thread_local std::vector<TERM> buffer;
-    size_t frameBase = frames.size(), bufferBase = buffer.size();
-    frames.push_back({term.value, 0, bufferBase});
+    SMALL_STACK<FRAME, 32> frames;
+    SMALL_STACK<TERM, 64> buffer;
+    frames.push_back({term.value, 0, 0});
     TERM result;
-    while (frames.size() > frameBase) {
+    while (!frames.empty()) {
         FRAME &f = frames.back();
         const COMPLEX_TERM &c = complexTermTable[f.index];
         if (f.next < c.argCount) {
@@ -60,13 +59,12 @@ TERM instantiateTerm(TERM term, const SUBSTITUTION &substitution) {
             continue;
         }
         size_t start = f.start;
-        TERM made = finishInstance(c, std::span<const TERM>(buffer.data() + start, buffer.size() - start));
-        buffer.resize(start);
+        TERM made = finishInstance(c, buffer.from(start));
+        buffer.truncate(start);
         frames.pop_back();
-        if (frames.size() > frameBase) buffer.push_back(made);
+        if (!frames.empty()) buffer.push_back(made);
         else result = made;
     }
-    buffer.resize(bufferBase);
     return result;
 }
 
@@ -87,7 +85,7 @@ ATOM instantiateAtom(const ATOM &atom, const SUBSTITUTION &substitution) {
         instantiateAggregateAtom(*instance.aggregate(), *atom.aggregate(), substitution);
         return instance;
     }
-    static thread_local TERMS args;
-    instantiateArguments(atom, substitution, args);
-    return ATOM(atom.predicate, args);
+    SMALL_STACK<TERM, 16> args;
+    for (TERM t : atom.args()) args.push_back(instantiateAnyTerm(t, substitution));
+    return ATOM(atom.predicate, args.from(0));
 }

@@ -4,6 +4,7 @@
 
 #include "core/atom.h"
 #include "core/program.h"
+#include "core/small_stack.h"
 #include "core/substitution.h"
 
 TERM makeConstantTerm(const char *name) { return TERM(TERM_CONSTANT, constantTable.add(name).first); }
@@ -33,48 +34,21 @@ namespace {
 
 class NESTED_WALK {
 public:
-    NESTED_WALK() {
-        if (busy) {
-            stack = &ownStack;
-        } else {
-            busy = true;
-            owner = true;
-            stack = &sharedStack;
-            stack->clear();
-        }
-        if (++epoch == 0) {
-            std::fill(marks.begin(), marks.end(), 0);
-            epoch = 1;
-        }
-        myEpoch = epoch;
-        if (marks.size() < complexTermTable.size()) marks.resize(complexTermTable.size() + 1024, 0);
-    }
-    ~NESTED_WALK() {
-        if (owner) busy = false;
-    }
+    NESTED_WALK() : stamp(complexTermTable.newWalkStamp()) {}
     // Queues a compound term unless it was queued before in this walk.
     void push(uint32_t index) {
-        if (index >= marks.size()) marks.resize(index + 1024, 0);
-        if (marks[index] == myEpoch) return;
-        marks[index] = myEpoch;
-        stack->push_back(index);
+        if (complexTermTable.firstVisit(index, stamp)) stack.push_back(index);
     }
-    bool empty() const { return stack->empty(); }
+    bool empty() const { return stack.empty(); }
     uint32_t pop() {
-        uint32_t i = stack->back();
-        stack->pop_back();
+        uint32_t i = stack.back();
+        stack.pop_back();
         return i;
     }
 
 private:
-    static inline std::vector<uint32_t> sharedStack;
-    static inline std::vector<uint32_t> marks;
-    static inline uint32_t epoch = 0;
-    static inline bool busy = false;
-    std::vector<uint32_t> ownStack;
-    std::vector<uint32_t> *stack;
-    uint32_t myEpoch;
-    bool owner = false;
+    SMALL_STACK<uint32_t, 64> stack;
+    uint32_t stamp;
 };
 
 // Calls visit(argument) for every argument of the root and of its nested compound terms; stops
