@@ -95,6 +95,11 @@ public:
 class LIST_TERM_BUILTIN : public FUNCTIONAL_BUILTIN {
 public:
     bool hasOutput() const override { return true; }
+
+protected:
+    // The elements of a list being computed, reused from evaluation to evaluation, so that an
+    // evaluation allocates only when it builds a list longer than any before it.
+    mutable TERMS scratch;
 };
 
 #define QUARN_BUILTIN_IDENTITY(KIND, NAME, INPUTS)                   \

@@ -2,13 +2,10 @@
 // with a tail arrives as the plain list of all its elements. A computed list is interned as a
 // ground list without tail, so a bound output is compared with it by table index.
 #include "core/program.h"
+#include "core/small_stack.h"
 #include "grounding/builtin.h"
 
 namespace {
-
-// Scratch space for the elements of computed lists; reused so that an evaluation allocates only
-// when a list longer than any before it is built.
-TERMS scratch;
 
 std::span<const TERM> elementsOf(TERM list) { return complexTerm(list).args(); }
 
@@ -183,8 +180,7 @@ void flattenList(std::span<const TERM> elements, TERMS &result) {
         std::span<const TERM> elements;
         size_t next;
     };
-    static std::vector<FRAME> stack;
-    stack.clear();
+    SMALL_STACK<FRAME, 32> stack;
     stack.push_back({elements, 0});
     while (!stack.empty()) {
         FRAME &top = stack.back();

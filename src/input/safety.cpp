@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "core/small_stack.h"
 #include "grounding/builtin.h"
 #include "grounding/aggregate_function.h"
 #include "input/safety.h"
@@ -18,21 +19,17 @@
 namespace {
 
 // Calls `test` on every variable inside the compound term, at any depth, skipping terms marked
-// ground; stops with false at the first variable that fails. The stack of (term, next argument)
-// is shared between calls and each call works above the frames it found, so a test may itself
-// walk a term.
-struct WALK_FRAME {
-    const COMPLEX_TERM *term;
-    uint32_t next;
-};
-std::vector<WALK_FRAME> walkStack;
-
+// ground; stops with false at the first variable that fails. A test may itself walk a term.
 template <class TEST> bool allVariables(TERM complex, TEST &&test) {
+    struct WALK_FRAME {
+        const COMPLEX_TERM *term;
+        uint32_t next;
+    };
     const COMPLEX_TERM &root = complexTerm(complex);
     if (root.ground) return true;
-    size_t base = walkStack.size();
+    SMALL_STACK<WALK_FRAME, 32> walkStack;
     walkStack.push_back({&root, 0});
-    while (walkStack.size() > base) {
+    while (!walkStack.empty()) {
         WALK_FRAME &top = walkStack.back();
         if (top.next == top.term->argCount) {
             walkStack.pop_back();
@@ -40,10 +37,7 @@ template <class TEST> bool allVariables(TERM complex, TEST &&test) {
         }
         TERM t = top.term->argData[top.next++];
         if (t.kind == TERM_VARIABLE) {
-            if (!test(t)) {
-                walkStack.resize(base);
-                return false;
-            }
+            if (!test(t)) return false;
         } else if (t.kind == TERM_COMPLEX) {
             const COMPLEX_TERM &inner = complexTerm(t);
             if (!inner.ground) walkStack.push_back({&inner, 0});

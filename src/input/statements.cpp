@@ -102,13 +102,6 @@ bool isConstantOrInteger(TERM t) { return t.isConstant() || t.isInteger(); }
 
 bool hasVariables() { return ruleVariables.next > 0; }
 
-// The substitutions that substituteEqualities made, so that a weak constraint can apply them to
-// its weight and level too.
-struct EQUALITY_BINDING {
-    TERM variable, value;
-};
-std::vector<EQUALITY_BINDING> lastBindings;
-
 } // namespace
 
 // Terms.
@@ -339,8 +332,8 @@ void addRule(RULE &rule) {
     resetRuleVariables();
 }
 
-void substituteEqualities(RULE *rule, CONJUNCTION &body) {
-    lastBindings.clear();
+std::vector<EQUALITY_BINDING> substituteEqualities(RULE *rule, CONJUNCTION &body) {
+    std::vector<EQUALITY_BINDING> bindings;
     for (uint32_t i = 0; i < body.size(); i++) {
         const ATOM &atom = body[i].atom;
         // A negated equality is a test: "not X = 3" says that X is not 3 and binds nothing.
@@ -363,8 +356,9 @@ void substituteEqualities(RULE *rule, CONJUNCTION &body) {
         if (rule)
             for (ATOM &head : rule->head) replaceInAtom(head, variable, value);
         replaceInConjunction(body, variable, value);
-        lastBindings.push_back({variable, value});
+        bindings.push_back({variable, value});
     }
+    return bindings;
 }
 
 // Constraints, weak constraints, the query.
@@ -434,10 +428,9 @@ void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel) {
     WEIGHT weight = weightLevel.weight;
     TERM level = weightLevel.level;
     processAggregates(body);
-    substituteEqualities(nullptr, body);
     // A weight or level variable that an equality bound is replaced like the body's occurrences,
     // or the weak constraint would lose its binder; an integer weight is kept times 1000.
-    for (const EQUALITY_BINDING &binding : lastBindings) {
+    for (const EQUALITY_BINDING &binding : substituteEqualities(nullptr, body)) {
         if (!weight.isNumber && weight.term == binding.variable) {
             if (binding.value.isInteger()) {
                 weight.isNumber = true;

@@ -78,9 +78,14 @@ std::vector<RULE> *makeRules(std::vector<ATOM> *head, CONJUNCTION *body);
 std::vector<RULE> *expandIntegerRange(bool negated, const char *name, TERM lower, TERM upper);
 void storeRules(std::vector<RULE> &rules, bool strict);
 void addRule(RULE &rule);
+// A variable that an equality of a body binds to a constant or an integer, and that value.
+struct EQUALITY_BINDING {
+    TERM variable, value;
+};
 // Replaces a variable that an equality binds to a constant or an integer, at every depth, in the
-// head (when a rule is given) and the body.
-void substituteEqualities(RULE *rule, CONJUNCTION &body);
+// head (when a rule is given) and the body. Returns the bindings replaced, which a weak constraint
+// applies to its weight and level too.
+std::vector<EQUALITY_BINDING> substituteEqualities(RULE *rule, CONJUNCTION &body);
 
 // Constraints, weak constraints, the query.
 void storeConstraint(CONJUNCTION &body);
