@@ -9,15 +9,11 @@
 #include "solver/aggregate_value.h"
 #include "solver/sat_solver.h"
 
-uint8_t *modelCheckWitness = nullptr;
-uint8_t *modelCheckWitnessFound = nullptr;
 double worstModelCheckTime = 0;
 double worstInnerCheckTime = 0;
 uint32_t maxInnerCheckAtoms = 0;
 
 void resetModelChecker() {
-    modelCheckWitness = nullptr;
-    modelCheckWitnessFound = nullptr;
     worstModelCheckTime = 0;
     worstInnerCheckTime = 0;
     maxInnerCheckAtoms = 0;
@@ -142,29 +138,29 @@ void appendChosenClause(std::span<const uint32_t> atoms, bool allAtoms, const TR
 
 // Steps 2 to 4 of a satisfiability check, over a check program already built.
 int decideByCheckProgram(uint32_t relevant, std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints,
-                         const CANDIDATE_SET &u, SAT_SOLVER &solver) {
+                         const CANDIDATE_SET &u, SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     if (relevant == 0) {
         const std::vector<GATOM_ID> &first = checkRules.front().head;
         if (first.empty()) return 1;
-        if (modelCheckWitness) {
-            std::fill(modelCheckWitness, modelCheckWitness + u.members.size(), uint8_t(0));
-            modelCheckWitness[size_t(first.front())] = 1;
+        if (witness.atoms) {
+            std::fill(witness.atoms, witness.atoms + u.members.size(), uint8_t(0));
+            witness.atoms[size_t(first.front())] = 1;
         }
-        if (modelCheckWitnessFound) *modelCheckWitnessFound = 1;
+        if (witness.found) *witness.found = 1;
         return 0;
     }
-    if (!solver.satSolve(checkRules, checkConstraints, u.members, modelCheckWitness)) return 1;
-    if (modelCheckWitnessFound) *modelCheckWitnessFound = 1;
+    if (!solver.satSolve(checkRules, checkConstraints, u.members, witness.atoms)) return 1;
+    if (witness.found) *witness.found = 1;
     return 0;
 }
 
 int satisfiabilityCheck(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
-                        const CANDIDATE_SET &u, SAT_SOLVER &solver) {
+                        const CANDIDATE_SET &u, SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     std::vector<GRULE> checkRules;
     std::vector<GCONSTRAINT> checkConstraints;
     checkRules.reserve(rules.size() + 1);
     uint32_t relevant = buildCheckProgram(rules, a, chosenFlags, u, checkRules, checkConstraints);
-    return decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver);
+    return decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver, witness);
 }
 
 bool blocksWitness(const GRULE &r, const uint8_t *witness, const TRUTH_ASSIGNMENT &a) {
@@ -185,7 +181,7 @@ bool touchesWitness(const GRULE &r, const uint8_t *witness) {
 
 // Mode 1: each component of the ground graph on its own.
 int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
-                      SAT_SOLVER &solver) {
+                      SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     CANDIDATE_SET u(a.values.size());
     for (uint32_t c = 0; c < graph.componentCount(); ++c) {
         const std::vector<uint32_t> &atoms = graph.componentNodes(c);
@@ -195,7 +191,8 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
         shrinkComponentToFixpoint(rules, a, u);
         if (u.count == 0) continue;
         int stable =
-            graph.cyclic(c) && graph.isDisjunctive(c) ? checkComponentBySat(rules, atoms, a, chosenFlags, u, solver) : 0;
+            graph.cyclic(c) && graph.isDisjunctive(c) ? checkComponentBySat(rules, atoms, a, chosenFlags, u, solver, witness)
+                                                    : 0;
         if (!stable) return 0;
         for (uint32_t atom : atoms) u.erase(GATOM_ID(atom));
     }
@@ -205,7 +202,7 @@ int checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNMENT &a, const u
 // Mode 5: the relevant rules reduced by the candidate, checked component by component of their
 // own dependency graph.
 int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags,
-                  SAT_SOLVER &solver) {
+                  SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
     shrinkToFixpoint(rules, a, u);
@@ -226,7 +223,7 @@ int checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, co
         std::span<const GRULE *const> componentRules(graph.componentRules[c].rules);
         int stable;
         if (graph.cyclic(c) && graph.isDisjunctive(c)) {
-            stable = checkComponentBySat(componentRules, atoms, a, chosenFlags, componentAtoms, solver);
+            stable = checkComponentBySat(componentRules, atoms, a, chosenFlags, componentAtoms, solver, witness);
         } else {
             shrinkComponentToFixpoint(componentRules, a, componentAtoms);
             stable = componentAtoms.count == 0;
@@ -338,7 +335,7 @@ uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::sp
 
 int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uint32_t> atoms,
                         const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u,
-                        SAT_SOLVER &solver) {
+                        SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     maxInnerCheckAtoms = std::max(maxInnerCheckAtoms, u.count);
     TIMER inner;
     inner.start();
@@ -348,7 +345,7 @@ int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uin
         std::vector<GCONSTRAINT> checkConstraints;
         checkRules.reserve(rules.size() + 1);
         uint32_t relevant = buildComponentCheckProgram(rules, atoms, a, chosenFlags, u, checkRules, checkConstraints);
-        stable = decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver);
+        stable = decideByCheckProgram(relevant, checkRules, checkConstraints, u, solver, witness);
     }
     inner.stop();
     worstInnerCheckTime = std::max(worstInnerCheckTime, secondsOf(inner));
@@ -356,7 +353,8 @@ int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uin
 }
 
 int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
-                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver) {
+                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver,
+                   const CHECK_WITNESS &witness) {
     CANDIDATE_SET u(a.values.size());
     collectTrueAtoms(a, u);
     if (shrink) {
@@ -370,7 +368,7 @@ int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, cons
     int stable = 1;
     if (u.count != 0) {
         if (type != CHECK_SAT) internalError("model check");
-        stable = satisfiabilityCheck(rules, a, chosenFlags, u, solver);
+        stable = satisfiabilityCheck(rules, a, chosenFlags, u, solver, witness);
     }
     inner.stop();
     worstInnerCheckTime = std::max(worstInnerCheckTime, secondsOf(inner));
@@ -380,8 +378,7 @@ int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, cons
 int TRUTH_ASSIGNMENT::modelCheck(std::vector<GRULE> &rules, bool programHCF, DEPGRAPH<GRULE, GCONSTRAINT> *graph,
                                  const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound,
                                  SAT_SOLVER &solver) const {
-    modelCheckWitness = witness;
-    modelCheckWitnessFound = witnessFound;
+    const CHECK_WITNESS out{witness, witnessFound};
     if (witnessFound) *witnessFound = 0;
     // A check that looks at the chosen atoms needs their flags; without them nothing was chosen.
     std::vector<uint8_t> noneChosen;
@@ -395,18 +392,18 @@ int TRUTH_ASSIGNMENT::modelCheck(std::vector<GRULE> &rules, bool programHCF, DEP
     switch (optOMm) {
     case 0:
         if (programHCF || graph->isHCF())
-            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SHRINK_ONLY, solver);
+            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SHRINK_ONLY, solver, out);
         else
-            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SAT, solver);
+            stable = checkCandidate(*graph, rules, *this, chosenFlags, true, CHECK_SAT, solver, out);
         break;
     case 1:
-        stable = checkByComponents(*graph, *this, chosenFlags, solver);
+        stable = checkByComponents(*graph, *this, chosenFlags, solver, out);
         break;
     case 5:
-        stable = checkByReduct(rules, *this, chosenFlags, solver);
+        stable = checkByReduct(rules, *this, chosenFlags, solver, out);
         break;
     case 9:
-        stable = checkCandidate(*graph, rules, *this, chosenFlags, false, CHECK_SAT, solver);
+        stable = checkCandidate(*graph, rules, *this, chosenFlags, false, CHECK_SAT, solver, out);
         break;
     default:
         internalError("model check");

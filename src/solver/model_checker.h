@@ -54,14 +54,18 @@ struct CANDIDATE_SET {
     }
 };
 
-// Module state of the run: the caller's witness buffer and flag of the check under way (either
-// may be null), and the three statistics that -stats++ prints.
-extern uint8_t *modelCheckWitness;
-extern uint8_t *modelCheckWitnessFound;
+// Where a failed check leaves the unfounded set it found: the caller's witness buffer (one byte
+// per ground atom) and flag; either may be null.
+struct CHECK_WITNESS {
+    uint8_t *atoms;
+    uint8_t *found;
+};
+
+// The three statistics of the run that -stats++ prints.
 extern double worstModelCheckTime;
 extern double worstInnerCheckTime;
 extern uint32_t maxInnerCheckAtoms;
-// No witness buffer, statistics at zero, as the process starts them.
+// The statistics at zero, as the process starts them.
 void resetModelChecker();
 
 inline bool countsAsTrue(TRUTH_VALUE v) { return v >= TRUTH_MUST_BE_TRUE; }
@@ -92,11 +96,12 @@ uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::sp
 // The satisfiability check of one component (its rules and its atoms): 1 stable, 0 not.
 int checkComponentBySat(std::span<const GRULE *const> rules, std::span<const uint32_t> atoms,
                         const TRUTH_ASSIGNMENT &a, const uint8_t *chosenFlags, const CANDIDATE_SET &u,
-                        SAT_SOLVER &solver);
+                        SAT_SOLVER &solver, const CHECK_WITNESS &witness);
 
 // One whole-program check on the model generator's ground graph: 1 stable, 0 not.
 int checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
-                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver);
+                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type, SAT_SOLVER &solver,
+                   const CHECK_WITNESS &witness);
 
 // Writes the three statistics lines on the stream (standard error under -stats++).
 void printModelCheckStatistics(FILE *out);
