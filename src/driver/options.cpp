@@ -200,7 +200,7 @@ bool parseCheckNumber(const char *value, int32_t &target) {
 
 void selectSecurePlanning() {
     frontEndMode = FRONTEND_PLANNING_K;
-    planningMode = 1;
+    planningMode = PLANNING_SECURE;
 }
 
 // One entry of the option table. An entry whose text ends in "=" matches by prefix and hands the
@@ -309,17 +309,17 @@ const OPTION OPTIONS[] = {
     {"-FB", SET(frontEndMode = FRONTEND_BRAVE)},
     {"-cautious", SET(frontEndMode = FRONTEND_CAUTIOUS)},
     {"-FC", SET(frontEndMode = FRONTEND_CAUTIOUS)},
-    {"-FD", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 0)},
-    {"-FDmincost", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 3)},
-    {"-FDmin", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 1)},
-    {"-FDsingle", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = 2)},
-    {"-FR", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 0)},
-    {"-FRmin", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 1)},
-    {"-FRsingle", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = 2)},
+    {"-FD", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = DIAGNOSIS_ALL)},
+    {"-FDmincost", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = DIAGNOSIS_MIN_COST)},
+    {"-FDmin", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = DIAGNOSIS_MINIMAL)},
+    {"-FDsingle", SET(frontEndMode = FRONTEND_DIAGNOSIS; frontEndSubMode = DIAGNOSIS_SINGLE_ERROR)},
+    {"-FR", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = DIAGNOSIS_ALL)},
+    {"-FRmin", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = DIAGNOSIS_MINIMAL)},
+    {"-FRsingle", SET(frontEndMode = FRONTEND_REITER; frontEndSubMode = DIAGNOSIS_SINGLE_ERROR)},
     {"-FPc", SET(frontEndMode = FRONTEND_PLANNING_C; planningMode = 0)},
-    {"-FP", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 4)},
-    {"-FPopt", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 2)},
-    {"-FPsec", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = 1)},
+    {"-FP", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_INTERACTIVE)},
+    {"-FPopt", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_OPTIMISTIC)},
+    {"-FPsec", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_SECURE)},
     {"-FPcheck=", WITH(
         if (!parseCheckNumber(value, optFPCheck))
             fputs("-FPcheck Ignored - Implemented checks are 1 and 2. Check defaults to FPcheck=1.\n",

@@ -27,6 +27,24 @@ enum FRONTEND_MODE : uint8_t {
     FRONTEND_PLANNING_K = 7,
 };
 
+// The diagnoses the diagnosis options ask for (`frontEndSubMode`): all of them (-FD, -FR), the
+// subset-minimal ones (-FDmin, -FRmin), those of a single error (-FDsingle, -FRsingle), those of
+// minimum cost (-FDmincost).
+enum DIAGNOSIS_KIND : uint32_t {
+    DIAGNOSIS_ALL = 0,
+    DIAGNOSIS_MINIMAL = 1,
+    DIAGNOSIS_SINGLE_ERROR = 2,
+    DIAGNOSIS_MIN_COST = 3,
+};
+
+// The bits of `planningMode`, 0 under -FPc: secure plans (-FPsec, the check options, and the law
+// "securePlan" unless plans are optimistic), optimistic plans (-FPopt), interactive (-FP).
+enum PLANNING_MODE : uint32_t {
+    PLANNING_SECURE = 1,
+    PLANNING_OPTIMISTIC = 2,
+    PLANNING_INTERACTIVE = 4,
+};
+
 // The program name as given in argv[0]: used by the usage line and by parse messages under -v.
 extern std::string programName;
 
@@ -96,8 +114,8 @@ extern uint32_t optOMm;                       // -OMm=
 
 // Front-end options.
 extern FRONTEND_MODE frontEndMode;
-extern uint32_t frontEndSubMode;              // diagnosis: 0 plain, 1 subset-minimal, 2 single error, 3 min cost
-extern uint32_t planningMode;                 // bits: 1 secure, 2 optimistic, 4 interactive
+extern uint32_t frontEndSubMode;              // a DIAGNOSIS_KIND
+extern uint32_t planningMode;                 // PLANNING_MODE bits
 extern int32_t optFPCheck;                    // check number minus 1 (0: check 1)
 extern int32_t optFPSoundCheck;               // check number minus 1; -1 while unset
 extern int32_t optFPCompleteCheck;            // check number minus 1; -1 while unset

@@ -198,7 +198,7 @@ void printStatistics(MODEL_GENERATOR *generator) {
         printTimer(err, " Depgraph                 : ", timers[TIMER_DEPGRAPH]);
         printTimer(err, " Postprocessing           : ", timers[TIMER_POSTPROCESSING]);
         printTimer(err, " Constraints              : ", timers[TIMER_CONSTRAINTS]);
-        if (frontEndMode == FRONTEND_PLANNING_K && (planningMode & 1))
+        if (frontEndMode == FRONTEND_PLANNING_K && (planningMode & PLANNING_SECURE))
             fprintf(err, "Plan sec.checks/cache hits: %u/%u\n", secureCheckCount, planCacheHits);
     }
     (generator ? generator : empty.get())->printTimes(err);

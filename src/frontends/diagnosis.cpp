@@ -72,12 +72,12 @@ void addDiagnosisStatement(LITERAL &literal, const char *weight) {
         return;
     }
     if (!weight) {
-        if (frontEndSubMode == 3) refuseHypothesis("-FDmincost selected but unweighted hypothesis encountered.");
+        if (frontEndSubMode == DIAGNOSIS_MIN_COST) refuseHypothesis("-FDmincost selected but unweighted hypothesis encountered.");
         // A negation written before a hypothesis is dropped.
         hypotheses.push_back(HYPOTHESIS{std::move(literal.atom), 0});
         return;
     }
-    if (frontEndSubMode != 3) refuseHypothesis("-FD selected but weighted hypothesis encountered. ");
+    if (frontEndSubMode != DIAGNOSIS_MIN_COST) refuseHypothesis("-FD selected but weighted hypothesis encountered. ");
     // At most nine digits; a weight whose cost does not fit a weak-constraint weight is refused
     // rather than wrapped.
     unsigned long value = strtoul(weight, nullptr, 10);

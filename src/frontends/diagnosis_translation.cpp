@@ -183,7 +183,7 @@ void refuseTwoWayConstraints(const std::vector<CONSTRAINT> &constraints, uint32_
 
 void checkReiterTheory(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
                        const std::vector<HYPOTHESIS> &hypotheses) {
-    bool minimal = frontEndSubMode == 1;
+    bool minimal = frontEndSubMode == DIAGNOSIS_MINIMAL;
     for (const HYPOTHESIS &h : hypotheses)
         if (!hasPredicateName(h.atom, "ab"))
             refuse("Cannot perform Reiter diagnostic reasoning for hypotheses with predicate different from \"ab\".");
@@ -270,12 +270,12 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
         for (size_t i = 1; i <= hypotheses.size(); ++i)
             addConstraint(constraints, {positive(ATOM(hypotheses[i - 1].atom)),
                                         negated(auxiliaryAtom("_sol", {numberConstant(i)}))});
-        if (frontEndSubMode == 2) {
+        if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) {
             addSingleErrorGuess(rules, hypotheses);
             return 1;
         }
         addSolutionGuess(rules, hypotheses);
-        if (frontEndSubMode == 1) {
+        if (frontEndSubMode == DIAGNOSIS_MINIMAL) {
             refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
             refuseTwoWayConstraints(constraints, theoryConstraints);
             addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
@@ -286,12 +286,12 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
     addHypothesisLinks(rules, hypotheses);
     for (const LITERAL &o : observations)
         addConstraint(constraints, {LITERAL(ATOM(o.atom), !o.isNegated())});
-    if (frontEndSubMode == 2) {
+    if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) {
         addSingleErrorGuess(rules, hypotheses);
         return 1;
     }
     addSolutionGuess(rules, hypotheses);
-    if (frontEndSubMode == 3) {
+    if (frontEndSubMode == DIAGNOSIS_MIN_COST) {
         for (const HYPOTHESIS &h : hypotheses) {
             WEAKCONSTRAINT weak;
             weak.body.append(positive(ATOM(h.atom)));
@@ -302,7 +302,7 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
         }
         return 1;
     }
-    if (frontEndSubMode == 1) {
+    if (frontEndSubMode == DIAGNOSIS_MINIMAL) {
         checkMinimalAbductiveTheory(rules, theoryRules, observations);
         refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
         refuseTwoWayConstraints(constraints, theoryConstraints);

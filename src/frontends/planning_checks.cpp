@@ -177,7 +177,7 @@ void preparePlanChecks() {
     uint32_t n = optPlanLength > 0 ? static_cast<uint32_t>(optPlanLength) : 0;
     fluentRuleGroups.resize(fluentRuleGroups.size() + n);
     muxConflicts.resize(muxConflicts.size() + n);
-    if (planningMode & 2) return;
+    if (planningMode & PLANNING_OPTIMISTIC) return;
     for (const GRULE &rule : groundRules) {
         if (rule.head.empty() || !rule.hasBody || !marked(fluentAtomMask, rule.head[0])) continue;
         int64_t t = timeOf(rule.head[0]);
@@ -187,7 +187,7 @@ void preparePlanChecks() {
     }
     for (uint32_t step = n; step-- > 0;) {
         findConflicts(step);
-        if (!(planningMode & (1 | 4))) continue;
+        if (!(planningMode & (PLANNING_SECURE | PLANNING_INTERACTIVE))) continue;
         if (!isMuxStratified(0, step, {}, {})) {
             fputs("Warning: The domain is probably not mux-stratified, secure check might not work correctly.\n",
                   errorOutput());
@@ -290,7 +290,7 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
 }
 
 int planSecurityFilter(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *candidate) {
-    if (!(planningMode & 1) || !candidate) return 1;
+    if (!(planningMode & PLANNING_SECURE) || !candidate) return 1;
     if (optFPSoundCheck >= 0 && checkPlanSecurity(*candidate, optFPSoundCheck)) return 1;
     if (optFPCompleteCheck >= 0 && checkPlanSecurity(*candidate, optFPCompleteCheck)) return 1;
     return checkPlanSecurity(*candidate, optFPCheck);

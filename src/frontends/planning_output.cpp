@@ -17,7 +17,7 @@ uint32_t provisionalPlansPrinted = 0;
 
 namespace {
 
-bool isSecureMode() { return (planningMode & 1) != 0; }
+bool isSecureMode() { return (planningMode & PLANNING_SECURE) != 0; }
 
 // The time of an action or fluent atom: its last argument, when that is an integer within the
 // plan; -1 otherwise.
@@ -188,8 +188,8 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
         else
             generator->countPrintedAnswerSet();
     }
-    if (!(planningMode & 4)) return 1;
-    if (!(planningMode & 1)) {
+    if (!(planningMode & PLANNING_INTERACTIVE)) return 1;
+    if (!(planningMode & PLANNING_SECURE)) {
         fputs("\nCheck whether that plan is secure (y/n)? ", stdout);
         if (answerIsYes())
             fputs(checkPlanSecurity(*model, optFPCheck) ? "The plan is secure.\n" : "The plan is NOT secure.\n",

@@ -325,8 +325,8 @@ law
     | SECUREPLAN {
           if (frontEndMode == FRONTEND_PLANNING_C)
               countedError("Secure Planning not allowed in Frontend -FPc");
-          else if (!(planningMode & 2))
-              planningMode |= 1;
+          else if (!(planningMode & PLANNING_OPTIMISTIC))
+              planningMode |= PLANNING_SECURE;
       }
     ;
 

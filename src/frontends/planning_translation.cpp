@@ -24,7 +24,7 @@ constexpr size_t EXEC_PREFIX_LENGTH = sizeof(EXEC_PREFIX) - 1;
 
 bool beginsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
 bool beginsWithCapital(const std::string &text) { return !text.empty() && text[0] >= 'A' && text[0] <= 'Z'; }
-bool isOptimistic() { return (planningMode & 2) != 0; }
+bool isOptimistic() { return (planningMode & PLANNING_OPTIMISTIC) != 0; }
 
 std::string joined(const std::vector<std::string> &texts, const char *separator) {
     std::string text;

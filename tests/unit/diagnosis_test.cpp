@@ -67,9 +67,9 @@ protected:
 }  // namespace
 
 TEST_F(DiagnosisFileTest, HypothesesKeepReadingOrderAtomsAndWeights) {
-    frontEndSubMode = 0;
+    frontEndSubMode = DIAGNOSIS_ALL;
     EXPECT_EQ(read("% header\ndgh_broken(c1).\nnot dgh_ok.\ndgh_link(3, X, 12_3).\n", false), 0);
-    frontEndSubMode = 3;
+    frontEndSubMode = DIAGNOSIS_MIN_COST;
     EXPECT_EQ(read("dgh_broken(c2). [42]\n", false), 0);
     ASSERT_EQ(hypotheses.size(), 4u);
     const char *atoms[] = {"dgh_broken(c1)", "dgh_ok", "dgh_link(3,X,12_3)", "dgh_broken(c2)"};
@@ -124,7 +124,7 @@ TEST_F(DiagnosisFileTest, ObservationWeightsAndOversizedHypothesisWeightsAreDrop
     EXPECT_EQ(read("dgw_p. [2]\ndgw_q.\n", true, &err), 0);
     EXPECT_EQ(err, "test.hyp: line 1: Weights are not allowed in observations.\n");
     ASSERT_EQ(observations.size(), 1u);
-    frontEndSubMode = 3;
+    frontEndSubMode = DIAGNOSIS_MIN_COST;
     EXPECT_EQ(read("dgw_a. [2147484]\ndgw_b. [2147483]\n", false, &err), 0);
     ASSERT_EQ(hypotheses.size(), 1u);
     EXPECT_EQ(hypotheses[0].weight, 2147483u);

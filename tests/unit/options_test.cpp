@@ -150,7 +150,7 @@ TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
     EXPECT_EQ(3u, r.inputFiles);
     EXPECT_EQ(0u, optMaxModels);
     EXPECT_EQ(FRONTEND_REITER, frontEndMode);
-    EXPECT_EQ(1u, frontEndSubMode);
+    EXPECT_EQ(DIAGNOSIS_MINIMAL, frontEndSubMode);
 
     runPass({"-n=abc"});
     EXPECT_EQ(0u, optMaxModels);
@@ -159,7 +159,7 @@ TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
     runPass({"-n=99999999999"});  // out of range reads as a bad value: every answer set
     EXPECT_EQ(0u, optMaxModels);
     frontEndMode = FRONTEND_NONE;
-    frontEndSubMode = 0;
+    frontEndSubMode = DIAGNOSIS_ALL;
 }
 
 TEST(OptionPass, OptimisationSwitches) {

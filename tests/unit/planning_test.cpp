@@ -37,7 +37,7 @@ protected:
         internalParserInvocation = false;
         currentFileName = "test.plan";
         frontEndMode = FRONTEND_PLANNING_K;
-        planningMode = 4;
+        planningMode = PLANNING_INTERACTIVE;
     }
     void TearDown() override {
         frontEndMode = savedMode;
@@ -229,15 +229,15 @@ TEST_F(PlanningFileTest, ALaterGoalReplacesTheEarlierOneWithAWarning) {
 
 TEST_F(PlanningFileTest, NoConcurrencyAndSecurePlanSetTheirOptions) {
     optPlanMaxActions = 0;
-    planningMode = 4;
+    planningMode = PLANNING_INTERACTIVE;
     ASSERT_EQ(read("always: noConcurrency. securePlan.\n"), 0);
     EXPECT_EQ(optPlanMaxActions, 1u);
-    EXPECT_EQ(planningMode, 5u);
-    planningMode = 2;
+    EXPECT_EQ(planningMode, PLANNING_INTERACTIVE | PLANNING_SECURE);
+    planningMode = PLANNING_OPTIMISTIC;
     optPlanMaxActions = 3;
     ASSERT_EQ(read("always: noConcurrency. securePlan.\n"), 0);
     EXPECT_EQ(optPlanMaxActions, 3u);
-    EXPECT_EQ(planningMode, 2u);
+    EXPECT_EQ(planningMode, PLANNING_OPTIMISTIC);
 }
 
 TEST_F(PlanningFileTest, LanguageCRefusesWhatItLacksAndMakesDeclarationsTotal) {
@@ -350,7 +350,7 @@ protected:
         groundRules.emplace_back(std::vector<GATOM_ID>{fluent}, bodyOf({GLITERAL(action, false)}), true);
         groundRules.emplace_back(std::vector<GATOM_ID>{goal}, bodyOf({GLITERAL(fluent, false)}), true);
         groundConstraints.emplace_back(bodyOf({GLITERAL(goal, true)}));
-        planningMode = 1;
+        planningMode = PLANNING_SECURE;
         optPlanLength = 1;
         if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
         preparePlanChecks();
@@ -401,7 +401,7 @@ TEST_F(SecureCheckTest, APlanWithoutTheActionIsNotSecureAndTheFilterRejectsIt) {
     EXPECT_EQ(checkPlanSecurity(idle, 1), 0);
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 0);
     // Without the secure bit every candidate passes and nothing is checked.
-    planningMode = 2;
+    planningMode = PLANNING_OPTIMISTIC;
     uint32_t checks = secureCheckCount;
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 1);
     EXPECT_EQ(secureCheckCount, checks);
