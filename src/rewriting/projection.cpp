@@ -1,6 +1,7 @@
 #include "rewriting/projection.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -148,31 +149,32 @@ void describeArguments(std::string &name, const ATOM &atom, const BODY_TABLES &t
     }
 }
 
-// Rewrites one body in place; the defining rules of new auxiliary predicates are appended to
-// `definitions`. Answers whether the body changed.
-bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::vector<RULE> &definitions) {
-    uint32_t ordinaryPositives = 0;
-    for (const LITERAL &literal : body.positive())
-        if (!isBuiltinLiteral(literal)) ++ordinaryPositives;
-    if (ordinaryPositives < 2) return false;
-
+// The number of variable slots the statement needs (highest variable number plus one); none when
+// a literal or the head has a compound argument, which projection leaves alone.
+std::optional<uint32_t> variableSlots(const CONJUNCTION &body, const std::vector<ATOM> *head) {
     VARIABLE_SPAN span;
     if (head)
         for (const ATOM &a : *head) {
-            if (hasComplexArgument(a)) return false;
+            if (hasComplexArgument(a)) return std::nullopt;
             span.atom(a);
         }
     for (const LITERAL &literal : body) {
         const ATOM &a = literal.atom;
-        if (hasComplexArgument(a)) return false;
+        if (hasComplexArgument(a)) return std::nullopt;
         if (a.isAggregate())
             if (const LITERAL *set = aggregateSetLiteral(a))
-                if (hasComplexArgument(set->atom)) return false;
+                if (hasComplexArgument(set->atom)) return std::nullopt;
         span.atom(a);
     }
+    return span.size;
+}
 
+// The work tables of a body: a row per positive ordinary literal and per built-in, the positions
+// of the variables in each row, and per variable whether it occurs once only. A variable of the
+// head, of a negated literal, of a built-in or of an aggregate is pinned: it is never projected.
+BODY_TABLES makeTables(const CONJUNCTION &body, const std::vector<ATOM> *head, uint32_t variables) {
     BODY_TABLES tables;
-    tables.variables = span.size;
+    tables.variables = variables;
     tables.count.assign(tables.variables, 0);
     tables.rowOfLiteral.assign(body.size(), -1);
     uint32_t rows = 0;
@@ -215,20 +217,24 @@ bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::v
         for (uint32_t v = 0; v < tables.variables; ++v)
             if (tables.at(uint32_t(row), v) != 0 && tables.count[v] < 2) ++tables.count[v];
     }
+    return tables;
+}
 
-    std::vector<uint8_t> builtinAbsorbed(body.size(), 0);
-    std::vector<AUXILIARY> made;
+// Adds to the auxiliary of the literal in `row` every built-in of the body whose variables all
+// occur in that literal, with its text in the auxiliary's name.
+void absorbBuiltins(AUXILIARY &aux, const CONJUNCTION &body, BODY_TABLES &tables, uint32_t row, const ATOM &atom,
+                    bool repeatDescriptions) {
+    for (uint32_t b = 0; b < body.size(); ++b) {
+        if (!isBuiltinLiteral(body[b]) || !builtinFits(body[b], tables, row)) continue;
+        if (repeatDescriptions) describeArguments(aux.name, atom, tables, false, nullptr);
+        appendBuiltinText(aux.name, body[b], tables, row);
+        aux.builtins.push_back(b);
+    }
+}
 
-    auto absorbBuiltins = [&](AUXILIARY &aux, uint32_t row, const ATOM &atom, bool repeatDescriptions) {
-        for (uint32_t b = 0; b < body.size(); ++b) {
-            if (!isBuiltinLiteral(body[b]) || !builtinFits(body[b], tables, row)) continue;
-            if (repeatDescriptions) describeArguments(aux.name, atom, tables, false, nullptr);
-            appendBuiltinText(aux.name, body[b], tables, row);
-            aux.builtins.push_back(b);
-        }
-    };
-
-    // Phase 1: literals with variables that occur nowhere else.
+// The positive literals with a variable that occurs nowhere else become auxiliaries over their
+// other variables, with the built-ins they bind.
+void projectLonelyVariables(const CONJUNCTION &body, BODY_TABLES &tables, std::vector<AUXILIARY> &made) {
     for (uint32_t v = 0; v < tables.variables; ++v) {
         if (!tables.projectable(v)) continue;
         for (uint32_t i = 0; i < body.firstNegative; ++i) {
@@ -241,13 +247,17 @@ bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::v
             aux.name = "\"_";
             aux.name += predicateTable.nameView(atom.predicate);
             describeArguments(aux.name, atom, tables, true, &aux.args);
-            absorbBuiltins(aux, uint32_t(row), atom, false);
+            absorbBuiltins(aux, body, tables, uint32_t(row), atom, false);
             aux.name += '"';
             tables.done[size_t(row)] = 1;
             made.push_back(std::move(aux));
         }
     }
-    // Phase 2: built-ins move next to a literal that binds all their variables.
+}
+
+// Every other positive literal that binds all variables of a built-in becomes an auxiliary over
+// all its arguments that absorbs those built-ins.
+void absorbBuiltinsIntoBinders(const CONJUNCTION &body, BODY_TABLES &tables, std::vector<AUXILIARY> &made) {
     for (uint32_t i = 0; i < body.firstNegative; ++i) {
         int32_t row = tables.rowOfLiteral[i];
         const ATOM &atom = body[i].atom;
@@ -257,15 +267,21 @@ bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::v
         aux.literal = i;
         aux.name = "\"_";
         aux.name += predicateTable.nameView(atom.predicate);
-        absorbBuiltins(aux, uint32_t(row), atom, true);
+        absorbBuiltins(aux, body, tables, uint32_t(row), atom, true);
         if (aux.builtins.empty()) continue;
         aux.name += '"';
         aux.args = TERMS(atom.args());
         tables.done[size_t(row)] = 1;
         made.push_back(std::move(aux));
     }
-    if (made.empty()) return false;
+}
 
+// The body with each projected literal and its absorbed built-ins replaced by the auxiliary's
+// atom, the auxiliaries first; the defining rule of an auxiliary predicate not seen before goes
+// to `definitions`.
+void replaceByAuxiliaries(CONJUNCTION &body, BODY_TABLES &tables, std::vector<AUXILIARY> &made,
+                          std::vector<RULE> &definitions) {
+    std::vector<uint8_t> builtinAbsorbed(body.size(), 0);
     CONJUNCTION rewritten;
     for (AUXILIARY &aux : made) {
         auto [index, found] = predicateTable.find(aux.name);
@@ -291,6 +307,24 @@ bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::v
         rewritten.append(std::move(body[i]));
     }
     body = std::move(rewritten);
+}
+
+// Rewrites one body in place; the defining rules of new auxiliary predicates are appended to
+// `definitions`. Answers whether the body changed. A body with fewer than two positive ordinary
+// literals has nothing to gain.
+bool projectConjunction(CONJUNCTION &body, const std::vector<ATOM> *head, std::vector<RULE> &definitions) {
+    uint32_t ordinaryPositives = 0;
+    for (const LITERAL &literal : body.positive())
+        if (!isBuiltinLiteral(literal)) ++ordinaryPositives;
+    if (ordinaryPositives < 2) return false;
+    std::optional<uint32_t> variables = variableSlots(body, head);
+    if (!variables) return false;
+    BODY_TABLES tables = makeTables(body, head, *variables);
+    std::vector<AUXILIARY> made;
+    projectLonelyVariables(body, tables, made);
+    absorbBuiltinsIntoBinders(body, tables, made);
+    if (made.empty()) return false;
+    replaceByAuxiliaries(body, tables, made, definitions);
     return true;
 }
 
