@@ -540,6 +540,32 @@ bool ORDERED_BODY::isBetterCandidate(uint32_t a, uint32_t b, int codeA, int code
     return false;
 }
 
+// A magic literal (the bindings that a query passes to a rule, made by magic sets) over a
+// predicate that is already complete binds what the rule is asked about. A literal that has no
+// bound argument yet and shares a variable with such a literal still to be placed waits for it:
+// placed first, it would be scanned whole instead of looked up by the asked bindings.
+void ORDERED_BODY::markWaitingForMagic(uint32_t k, const std::vector<uint8_t> &bound,
+                                       std::vector<uint8_t> &waits) const {
+    waits.assign(literalCount, 0);
+    auto isMagic = [&](const LITERAL &l) {
+        return !l.isNegated() && !isAggregate(l) && isComplete(l.atom.predicate) &&
+               predicateTable.nameView(l.atom.predicate).starts_with("magic#");
+    };
+    for (uint32_t m = k; m < literalCount; m++) {
+        const LITERAL &magic = literalAt(m);
+        if (!isMagic(magic))
+            continue;
+        for (uint32_t j = k; j < literalCount; j++) {
+            const LITERAL &l = literalAt(j);
+            if (j == m || l.isNegated() || isAggregate(l) || isBuiltin(l) || boundArgumentCount(l, bound) != 0)
+                continue;
+            for (TERM t : magic.atom.args())
+                if (t.isVariable() && termsContain(l.atom.args(), t))
+                    waits[order[j]] = 1;
+        }
+    }
+}
+
 void ORDERED_BODY::swapPositions(uint32_t k, uint32_t j) {
     std::swap(order[k], order[j]);
     positionOf[order[k]] = k;
@@ -555,14 +581,19 @@ void ORDERED_BODY::orderAdvanced() {
     std::vector<uint32_t> count;
     estimateVariableDomains(domain, count);
     std::vector<double> selectivity = domain;
+    std::vector<uint8_t> waits;
 
     for (uint32_t k = 0; k < n; k++) {
         uint32_t best = k;
         int bestCode = classifyLiteral(literalAt(k), bound);
+        markWaitingForMagic(k, bound, waits);
         for (uint32_t j = k + 1; j < n; j++) {
             int code = classifyLiteral(literalAt(j), bound);
-            if (!isBetterCandidate(order[best], order[j], bestCode, code, bound, selectivity,
-                                   domain, count)) {
+            bool keep = bestCode == 3 && code == 3 && waits[order[best]] != waits[order[j]]
+                            ? !waits[order[best]]
+                            : isBetterCandidate(order[best], order[j], bestCode, code, bound,
+                                                selectivity, domain, count);
+            if (!keep) {
                 best = j;
                 bestCode = code;
             }

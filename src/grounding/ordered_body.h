@@ -113,6 +113,8 @@ public:
                               const std::vector<double> &selectivity,
                               const std::vector<double> &domain,
                               const std::vector<uint32_t> &count);
+    // By literal index: 1 for a literal placed at k or later that waits for a magic literal.
+    void markWaitingForMagic(uint32_t k, const std::vector<uint8_t> &bound, std::vector<uint8_t> &waits) const;
     bool isBetterCandidate(uint32_t a, uint32_t b, int codeA, int codeB,
                            const std::vector<uint8_t> &bound,
                            const std::vector<double> &selectivity,
