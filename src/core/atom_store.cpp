@@ -73,18 +73,16 @@ uint32_t ATOM_STORE::find(const ATOM &atom) const {
 
 std::pair<uint32_t, bool> ATOM_STORE::insert(uint32_t predicate, std::span<const TERM> args) {
     RELATION &r = relationFor(predicate, uint32_t(args.size()));
-    uint32_t hash = hashArgumentList(args);
-    uint32_t found = r.index.find(hash, [&](uint32_t row) { return r.equal(row, args); });
+    uint32_t row = r.rows;
+    uint32_t found = r.index.findOrInsert(hashArgumentList(args), row, [&](uint32_t k) { return r.equal(k, args); });
     if (found != HASH_INDEX::NONE) return {found, false};
     if (!r.general && args.size() != r.arity) r.makeGeneral();
-    uint32_t row = r.rows;
     if (r.general) {
         r.atoms.emplace_back(predicate, args);
         r.rows++;
     } else {
         std::copy(args.begin(), args.end(), r.appendRow());
     }
-    r.index.insert(hash, row);
     return {row, true};
 }
 

@@ -54,6 +54,25 @@ public:
         }
     }
 
+    // The number whose key has this hash and for which `equal(number)` holds; when there is none,
+    // `number` is placed under the hash in the free slot that ended the search, and NONE is
+    // returned (the caller then stores the new key as that number). One probe sequence serves
+    // the lookup and the insertion.
+    template <class EQUAL> uint32_t findOrInsert(uint32_t hash, uint32_t number, EQUAL &&equal) {
+        if ((size_t(count) + 1) * 4 > slots.size() * 3) grow();
+        size_t mask = slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            SLOT &s = slots[i];
+            if (s.numberPlusOne == 0) {
+                s.hash = hash;
+                s.numberPlusOne = number + 1;
+                count++;
+                return NONE;
+            }
+            if (s.hash == hash && equal(s.numberPlusOne - 1)) return s.numberPlusOne - 1;
+        }
+    }
+
     // Adds a number under its key's hash; the caller has made sure the key is not present.
     void insert(uint32_t hash, uint32_t number) {
         if ((size_t(count) + 1) * 4 > slots.size() * 3) grow();

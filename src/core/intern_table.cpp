@@ -28,13 +28,11 @@ const char *INTERN_TABLE<std::string>::store(std::string_view name) {
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<std::string>::add(std::string_view name) {
-    uint32_t h = hashName(name);
-    uint32_t found = index.find(h, [&](uint32_t i) { return view(i) == name; });
-    if (found != HASH_INDEX::NONE) return {found, false};
     uint32_t i = uint32_t(names.size());
+    uint32_t found = index.findOrInsert(hashName(name), i, [&](uint32_t k) { return view(k) == name; });
+    if (found != HASH_INDEX::NONE) return {found, false};
     names.push_back(store(name));
     lengths.push_back(uint32_t(name.size()));
-    index.insert(h, i);
     return {i, true};
 }
 
@@ -53,12 +51,10 @@ std::pair<uint32_t, bool> INTERN_TABLE<std::string>::find(std::string_view name)
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<int32_t>::add(int32_t value) {
-    uint32_t h = hashInteger(value);
-    uint32_t found = index.find(h, [&](uint32_t i) { return values[i] == value; });
-    if (found != HASH_INDEX::NONE) return {found, false};
     uint32_t i = uint32_t(values.size());
+    uint32_t found = index.findOrInsert(hashInteger(value), i, [&](uint32_t k) { return values[k] == value; });
+    if (found != HASH_INDEX::NONE) return {found, false};
     values.push_back(value);
-    index.insert(h, i);
     return {i, true};
 }
 
@@ -96,10 +92,9 @@ const TERM *INTERN_TABLE<COMPLEX_TERM>::store(std::span<const TERM> args) {
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &key) {
-    uint32_t h = hashKey(key);
-    uint32_t found = index.find(h, [&](uint32_t i) { return sameKey(entries[i], key); });
-    if (found != HASH_INDEX::NONE) return {found, false};
     uint32_t i = uint32_t(entries.size());
+    uint32_t found = index.findOrInsert(hashKey(key), i, [&](uint32_t k) { return sameKey(entries[k], key); });
+    if (found != HASH_INDEX::NONE) return {found, false};
     COMPLEX_TERM stored = key;
     stored.argData = store(key.args());
     uint32_t deepest = 0;
@@ -113,7 +108,6 @@ std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::add(const COMPLEX_TERM &ke
     depths.push_back(deepest + 1);
     longestLists.push_back(longest);
     walkStamps.push_back(0);
-    index.insert(h, i);
     return {i, true};
 }
 
