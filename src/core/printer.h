@@ -49,8 +49,8 @@ FILE *printUnsigned(FILE *out, uint64_t value);
 // level as it is; a weight or level that is neither an integer nor a variable prints nothing.
 FILE *printWeightAndLevel(FILE *out, TERM weight, TERM level);
 // The items in order with the separator between two of them.
-template <class ITEM, class PRINT>
-FILE *printSeparated(FILE *out, const std::vector<ITEM> &items, const char *separator, PRINT print) {
+template <class LIST, class PRINT>
+FILE *printSeparated(FILE *out, const LIST &items, const char *separator, PRINT print) {
     for (size_t i = 0; i < items.size(); i++) {
         if (i > 0) fputs_unlocked(separator, out);
         print(out, items[i]);

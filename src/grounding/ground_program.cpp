@@ -48,7 +48,7 @@ void GBODY::erase(uint32_t position) {
 }
 
 GRULE::GRULE(const std::vector<GATOM_ID> *h, const GBODY *b) {
-    if (h) head = *h;
+    if (h) head = GATOM_LIST(*h);
     if (b) {
         body = *b;
         body.recomputeFirstNegative();
@@ -56,7 +56,7 @@ GRULE::GRULE(const std::vector<GATOM_ID> *h, const GBODY *b) {
     }
 }
 
-GRULE::GRULE(std::vector<GATOM_ID> &&h, GBODY &&b, bool withBody)
+GRULE::GRULE(GATOM_LIST &&h, GBODY &&b, bool withBody)
     : head(std::move(h)), body(std::move(b)), hasBody(withBody) {
     body.recomputeFirstNegative();
 }

@@ -2,13 +2,15 @@
 // GCONSTRAINT and GWEAKCONSTRAINT, and the global vectors that hold them. The grounders fill
 // them; the printers, the driver and the model generator read them. The model generator's
 // counters live inside the records; they are 32 bits wide so that long generated bodies cannot
-// wrap them.
+// wrap them. Heads of up to two atoms and bodies of one literal live inside their record, so
+// most ground rules cost their 80 bytes and no heap block.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "core/small_vector.h"
 #include "core/term.h"
 #include "grounding/gatom_table.h"
 
@@ -23,8 +25,11 @@ struct GLITERAL {
 
 // A ground body keeps its positive literals first; `firstNegative` is the index of the first
 // negated one (the size when there is none).
+using GLITERAL_LIST = SMALL_VECTOR<GLITERAL, 1>;
+using GATOM_LIST = SMALL_VECTOR<GATOM_ID, 2>;
+
 struct GBODY {
-    std::vector<GLITERAL> literals;
+    GLITERAL_LIST literals;
     uint32_t firstNegative = 0;
 
     uint32_t size() const { return uint32_t(literals.size()); }
@@ -55,7 +60,7 @@ enum : uint32_t {
 // instance of a rule without body). The grounder makes every rule with waitsForSupport 0,
 // headCycleFree 1 and all counters 0; the model generator maintains the rest.
 struct GRULE {
-    std::vector<GATOM_ID> head;
+    GATOM_LIST head;
     GBODY body;
     bool hasBody = false;
 
@@ -74,7 +79,9 @@ struct GRULE {
     // Deep copies of both; a null body means none; the first-negated position is recomputed.
     GRULE(const std::vector<GATOM_ID> *head, const GBODY *body);
     // Takes over head and body.
-    GRULE(std::vector<GATOM_ID> &&head, GBODY &&body, bool hasBody);
+    GRULE(GATOM_LIST &&head, GBODY &&body, bool hasBody);
+    GRULE(const std::vector<GATOM_ID> &head, GBODY &&body, bool hasBody)
+        : GRULE(GATOM_LIST(head), std::move(body), hasBody) {}
     // A copy takes the counters and starts waitsForSupport at 0 and headCycleFree at 1.
     GRULE(const GRULE &other);
     GRULE(GRULE &&other) noexcept = default;

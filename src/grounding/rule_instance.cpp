@@ -143,7 +143,7 @@ void INSTANTIATOR::ruleInstance() {
         addFact(instanceOf(rule.head[0]));
         return;
     }
-    std::vector<GATOM_ID> head;
+    GATOM_LIST head;
     head.reserve(rule.head.size());
     for (const ATOM &h : rule.head) {
         const ATOM &a = instanceOf(h);
@@ -156,7 +156,7 @@ void INSTANTIATOR::ruleInstance() {
         addFact(groundAtomTable[head[0]]);
         return;
     }
-    std::vector<GATOM_ID> heads = head;
+    GATOM_LIST heads = head;
     GRULE g(std::move(head), std::move(body), rule.body != nullptr);
     if (scratchWaiting.empty()) groundRules.push_back(std::move(g));
     else pendingRules.push_back(PENDING_GRULE{std::move(g), scratchWaiting, substitution});

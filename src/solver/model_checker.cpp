@@ -140,7 +140,7 @@ void appendChosenClause(std::span<const uint32_t> atoms, bool allAtoms, const TR
 int decideByCheckProgram(uint32_t relevant, std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints,
                          const CANDIDATE_SET &u, SAT_SOLVER &solver, const CHECK_WITNESS &witness) {
     if (relevant == 0) {
-        const std::vector<GATOM_ID> &first = checkRules.front().head;
+        const GATOM_LIST &first = checkRules.front().head;
         if (first.empty()) return 1;
         if (witness.atoms) {
             std::fill(witness.atoms, witness.atoms + u.members.size(), uint8_t(0));
