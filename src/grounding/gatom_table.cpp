@@ -1,17 +1,12 @@
 #include "grounding/gatom_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/program.h"
 #include "driver/diagnostics.h"
 #include "grounding/aggregate_function.h"
-
-static uint32_t hashArguments(uint32_t predicate, std::span<const TERM> args) {
-    uint64_t h = hashMix(0x51ed27a3ULL + predicate);
-    for (TERM t : args) h = hashCombine(h, t.word());
-    return uint32_t(h ^ (h >> 32));
-}
 
 uint32_t hashAtom(const ATOM &atom) {
     if (const AGGREGATE_ATOM *a = atom.aggregate()) {
@@ -27,48 +22,62 @@ uint32_t hashAtom(const ATOM &atom) {
                     h = hashCombine(h, (uint64_t(e.term.word()) << 1) ^ uint64_t(uint32_t(e.atom)));
         return uint32_t(h ^ (h >> 32));
     }
-    return hashArguments(atom.predicate, atom.args());
+    uint64_t h = hashMix(0x51ed27a3ULL + atom.predicate);
+    for (TERM t : atom.args()) h = hashCombine(h, t.word());
+    return uint32_t(h ^ (h >> 32));
+}
+
+GATOM_ID &GATOM_TABLE::slotOf(uint32_t predicate, uint32_t row) {
+    if (predicate >= numberOfRow.size()) numberOfRow.resize(predicate + 1);
+    std::vector<GATOM_ID> &numbers = numberOfRow[predicate];
+    if (row >= numbers.size()) numbers.resize(std::max<size_t>(row + 1, numbers.size() + numbers.size() / 2), -1);
+    return numbers[row];
+}
+
+GATOM_ID GATOM_TABLE::added() {
+    if (groundAtomsFrozen) internalError("freeze violation");
+    return GATOM_ID(atoms.size() - 1);
 }
 
 GATOM_ID GATOM_TABLE::find(const ATOM &atom) const {
-    uint32_t found = index.find(hashAtom(atom), [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
+    if (!atom.isAggregate()) return find(atom.predicate, atom.args());
+    uint32_t found = aggregateIndex.find(hashAtom(atom), [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
     return found == HASH_INDEX::NONE ? -1 : GATOM_ID(found);
 }
 
 GATOM_ID GATOM_TABLE::find(uint32_t predicate, std::span<const TERM> args) const {
-    uint32_t found = index.find(hashArguments(predicate, args), [&](uint32_t i) {
-        return compareAtom(atoms[i], ATOM_VIEW{predicate, args}) == 0;
-    });
-    return found == HASH_INDEX::NONE ? -1 : GATOM_ID(found);
-}
-
-GATOM_ID GATOM_TABLE::added(uint32_t hash) {
-    uint32_t n = uint32_t(atoms.size() - 1);
-    index.insert(hash, n);
-    if (groundAtomsFrozen) internalError("freeze violation");
-    return GATOM_ID(n);
+    uint32_t row = atomStore.find(predicate, args);
+    return row == ATOM_STORE::NONE ? -1 : numberOf(predicate, row);
 }
 
 GATOM_ID GATOM_TABLE::add(const ATOM &atom) {
-    uint32_t h = hashAtom(atom);
-    uint32_t found = index.find(h, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
+    if (!atom.isAggregate()) return add(atom.predicate, atom.args());
+    uint32_t n = uint32_t(atoms.size());
+    uint32_t found = aggregateIndex.findOrInsert(hashAtom(atom), n, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
     if (found != HASH_INDEX::NONE) return GATOM_ID(found);
     atoms.push_back(atom);
-    return added(h);
+    return added();
 }
 
 GATOM_ID GATOM_TABLE::add(ATOM &&atom) {
-    uint32_t h = hashAtom(atom);
-    uint32_t found = index.find(h, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
+    if (!atom.isAggregate()) {
+        GATOM_ID &slot = slotOf(atom.predicate, atomStore.insert(atom.predicate, atom.args()).first);
+        if (slot >= 0) return slot;
+        slot = GATOM_ID(atoms.size());
+        atoms.push_back(std::move(atom));
+        return added();
+    }
+    uint32_t n = uint32_t(atoms.size());
+    uint32_t found = aggregateIndex.findOrInsert(hashAtom(atom), n, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
     if (found != HASH_INDEX::NONE) return GATOM_ID(found);
     atoms.push_back(std::move(atom));
-    return added(h);
+    return added();
 }
 
 GATOM_ID GATOM_TABLE::add(uint32_t predicate, std::span<const TERM> args) {
-    uint32_t h = hashArguments(predicate, args);
-    uint32_t found = index.find(h, [&](uint32_t i) { return compareAtom(atoms[i], ATOM_VIEW{predicate, args}) == 0; });
-    if (found != HASH_INDEX::NONE) return GATOM_ID(found);
+    GATOM_ID &slot = slotOf(predicate, atomStore.insert(predicate, args).first);
+    if (slot >= 0) return slot;
+    slot = GATOM_ID(atoms.size());
     atoms.emplace_back(predicate, args);
-    return added(h);
+    return added();
 }

@@ -1,11 +1,15 @@
 // The ground atom table: every ground atom that grounding makes gets a dense number, from 0 in
 // the order of first insertion, which is its identity from then on (ground rules, truth values,
 // printers). Atoms are stored once, at a fixed place; a lookup of a known atom allocates
-// nothing. After grounding the driver freezes the table: looking up a known atom stays allowed,
-// a new atom is the internal error "freeze violation".
+// nothing. An ordinary atom is found through its row in the atom store, which the grounder's
+// truth tests have usually just looked up, and a number per row; aggregate atoms, which the
+// store does not hold, through a hash index of their own. After grounding the driver freezes
+// the table: looking up a known atom stays allowed, a new atom is the internal error "freeze
+// violation".
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/atom.h"
 #include "core/chunked_vector.h"
@@ -40,17 +44,24 @@ public:
     ATOM &mutableAtom(GATOM_ID id) { return atoms[size_t(id)]; }
     uint32_t size() const { return uint32_t(atoms.size()); }
     void freeze() { groundAtomsFrozen = true; }
-    void reserve(uint32_t n) { index.reserve(n); }
     // Forgets every atom and thaws the table.
     void clear() {
-        index.clear();
+        aggregateIndex.clear();
+        numberOfRow.clear();
         atoms.clear();
         groundAtomsFrozen = false;
     }
 
 private:
-    HASH_INDEX index;
     CHUNKED_VECTOR<ATOM> atoms;
+    std::vector<std::vector<GATOM_ID>> numberOfRow; // by predicate, by atom-store row: -1 for none
+    HASH_INDEX aggregateIndex;                      // aggregate atoms, by hashAtom
 
-    GATOM_ID added(uint32_t hash);
+    // The number slot of a stored row, made (-1) when missing.
+    GATOM_ID &slotOf(uint32_t predicate, uint32_t row);
+    GATOM_ID numberOf(uint32_t predicate, uint32_t row) const {
+        if (predicate >= numberOfRow.size() || row >= numberOfRow[predicate].size()) return -1;
+        return numberOfRow[predicate][row];
+    }
+    GATOM_ID added();
 };

@@ -29,6 +29,26 @@ TEST(GatomTable, NumbersInOrderOfFirstInsertion) {
     EXPECT_EQ(compareAtom(table[1], pba), 0);
 }
 
+TEST(GatomTable, AtomsHeldBySetsAreNumberedOnlyWhenAdded) {
+    // Atoms of the atom store (held by an atom set) have rows but no number until added; the
+    // numbers follow the order of adding, not the rows, and each table numbers on its own.
+    ATOM_SETS sets;
+    for (const char *x : {"kgr_a", "kgr_b", "kgr_c"}) sets.insert(atom("kgr_p", {c(x)}));
+    GATOM_TABLE table, other;
+    EXPECT_EQ(table.find(atom("kgr_p", {c("kgr_b")})), -1);
+    EXPECT_EQ(table.add(atom("kgr_p", {c("kgr_c")})), 0);
+    EXPECT_EQ(table.add(atom("kgr_q", {c("kgr_a")})), 1);
+    EXPECT_EQ(table.add(atom("kgr_p", {c("kgr_a")})), 2);
+    EXPECT_EQ(table.find(atom("kgr_p", {c("kgr_b")})), -1);
+    EXPECT_EQ(table.find(atom("kgr_p", {c("kgr_c")})), 0);
+    EXPECT_EQ(other.add(atom("kgr_p", {c("kgr_a")})), 0);
+    EXPECT_EQ(other.find(atom("kgr_p", {c("kgr_c")})), -1);
+    EXPECT_EQ(compareAtom(table[2], atom("kgr_p", {c("kgr_a")})), 0);
+    table.clear();
+    EXPECT_EQ(table.find(atom("kgr_p", {c("kgr_c")})), -1);
+    EXPECT_EQ(table.add(atom("kgr_p", {c("kgr_b")})), 0);
+}
+
 TEST(GatomTable, ManyStructuredAtomsKeepTheirNumbersAndPlaces) {
     GATOM_TABLE table;
     uint32_t f = functionSymbolTable.add("kgm_f").first;
