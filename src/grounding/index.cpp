@@ -66,9 +66,58 @@ void INDEX_TABLE::clear() {
 INDEX_TYPE::INDEX_TYPE(uint32_t predicate)
     : predicate(predicate), arity(predicateTable.arity(predicate)), states(arity, INDEX_STATE_NONE), part1(arity) {}
 
+void INDEX_TYPE::indexOverI(uint32_t position) {
+    if (fills.size() < arity) fills.resize(arity);
+    FILL &f = fills[position];
+    for (uint32_t k = 0; k < 2; k++) {
+        f.mark[k] = uint32_t(logs[k].size());
+        f.applied[k] = NOT_FILLED;
+    }
+}
+
+void INDEX_ON_I::fillOverI(uint32_t position, uint32_t part) const {
+    if (position >= fills.size()) return;
+    FILL &f = fills[position];
+    uint32_t k = part - 1;
+    const std::vector<uint32_t> &log = logs[k];
+    INDEX_TABLE &table = const_cast<INDEX_TABLE &>(*tableOf(position, part));
+    const ATOM_STORE::RELATION *relation = atomStore.relationOf(predicate);
+    auto add = [&](uint32_t row) {
+        std::span<const TERM> args = relation->args(row);
+        if (position < args.size()) table.insert(args[position], row);
+    };
+    if (f.applied[k] == NOT_FILLED) {
+        // The part as it was when the position was indexed: its atoms now, in atom order, but
+        // those logged since.
+        const ATOM_SET &atoms = (part == 1 ? I.positive : I.undefined).atomsOf(predicate);
+        std::vector<uint64_t> later;
+        for (uint32_t j = f.mark[k]; j < log.size(); j++) {
+            uint32_t row = log[j];
+            if ((row >> 6) >= later.size()) later.resize((row >> 6) + 1, 0);
+            later[row >> 6] |= uint64_t(1) << (row & 63);
+        }
+        for (uint32_t row : atoms.rows())
+            if ((row >> 6) >= later.size() || !((later[row >> 6] >> (row & 63)) & 1)) add(row);
+        f.applied[k] = f.mark[k];
+    }
+    for (uint32_t j = f.applied[k]; j < log.size(); j++) add(log[j]);
+    f.applied[k] = uint32_t(log.size());
+    // Once every indexed position holds the whole log, the log is needed no more.
+    for (uint32_t i = 0; i < fills.size(); i++)
+        if (states[i] != INDEX_STATE_NONE && fills[i].applied[k] != log.size() && fills[i].mark[k] != log.size())
+            return;
+    logs[k].clear();
+    for (FILL &other : fills) {
+        other.mark[k] = 0;
+        if (other.applied[k] != NOT_FILLED) other.applied[k] = 0;
+    }
+}
+
 INDEX_RANGE INDEX_TYPE::find(TERM key, uint32_t position, uint32_t part) const {
     const INDEX_TABLE *t = tableOf(position, part);
     if (!t) return INDEX_RANGE{};
+    if ((part == 1 || part == 2) && getKind() != INDEX_KIND_EDB)
+        static_cast<const INDEX_ON_I *>(this)->fillOverI(position, part);
     INDEX_RANGE range{t, t->find(key), nullptr};
     if (part == 2 && getKind() != INDEX_KIND_EDB) {
         range.members = &I.undefined.atomsOf(predicate);

@@ -11,6 +11,13 @@
 // indices live, so its entry there is not unlinked: a lookup in that part skips the entries of
 // rows that are no longer in the part.
 //
+// The parts over I are filled when they are first looked up, and kept up to date at each later
+// lookup, not at every move of Delta into I: a recursive predicate looked up only in Delta (the
+// usual case of a semi-naive rule) then never has its atoms of I indexed. So that a chain holds
+// what it would have held had it been filled at once (the part's atoms at the time the position
+// was indexed, in atom order, then the atoms of each later move in the order of the move), the
+// index logs the rows each move adds to I.
+//
 // Parts are numbered as the match iterator's phases: 1 the positive part of I (for the EDB index:
 // the facts), 2 the undefined part of I, 3 the positive part of Delta, 4 its undefined part.
 #pragma once
@@ -128,11 +135,27 @@ public:
     void insert(uint32_t position, TERM key, uint32_t row, uint32_t part) {
         if (INDEX_TABLE *t = const_cast<INDEX_TABLE *>(tableOf(position, part))) t->insert(key, row);
     }
+    // The position is indexed over I from now on: its parts over I are filled at their first
+    // lookup.
+    void indexOverI(uint32_t position);
+    // A row was added to the positive (part 1) or the undefined part (part 2) of I.
+    void logMove(uint32_t row, uint32_t part) { logs[part - 1].push_back(row); }
     virtual INDEX_KIND getKind() const = 0;
-    virtual size_t memoryUse() const { return part1.memoryUse(); }
+    virtual size_t memoryUse() const {
+        return part1.memoryUse() + (logs[0].capacity() + logs[1].capacity()) * sizeof(uint32_t);
+    }
 
 protected:
     INDEX_PART part1;
+    // Rows added to the parts of I since the index was made, in the order of the moves, and per
+    // position and part how much of the log its table holds.
+    static constexpr uint32_t NOT_FILLED = UINT32_MAX;
+    struct FILL {
+        uint32_t mark[2] = {0, 0};                  // the log's length when the position was indexed
+        uint32_t applied[2] = {NOT_FILLED, NOT_FILLED}; // the log's length the table holds
+    };
+    mutable std::vector<uint32_t> logs[2];
+    mutable std::vector<FILL> fills; // by position
     // The table of a part, or null when this index does not keep the part.
     virtual const INDEX_TABLE *tableOf(uint32_t position, uint32_t part) const = 0;
 };
@@ -160,6 +183,11 @@ public:
 protected:
     INDEX_PART part2; // undefined atoms of I can become true: lookups skip them then
     const INDEX_TABLE *tableOf(uint32_t position, uint32_t part) const override;
+
+private:
+    friend class INDEX_TYPE;
+    // Brings the table of a part over I up to date before a lookup.
+    void fillOverI(uint32_t position, uint32_t part) const;
 };
 
 // Over both parts of I and of Delta, for an IDB predicate of the component being grounded. Once

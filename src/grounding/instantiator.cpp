@@ -99,8 +99,7 @@ void INSTANTIATOR::ensureIndex(const LITERAL &literal, uint32_t i, bool recursiv
         if (i >= slot->states.size()) return;
         uint32_t &state = slot->states[i];
         if (state == INDEX_STATE_NONE) {
-            fillIndex(*slot, i, I.positive.atomsOf(p), 1);
-            fillIndex(*slot, i, I.undefined.atomsOf(p), 2);
+            slot->indexOverI(i);
         } else if (state != INDEX_STATE_I) {
             return;
         }
@@ -110,8 +109,7 @@ void INSTANTIATOR::ensureIndex(const LITERAL &literal, uint32_t i, bool recursiv
     } else if (kind == PREDICATE_IDB) {
         if (!slot) slot = std::make_unique<INDEX_ON_I>(p);
         if (i >= slot->states.size() || slot->states[i] != INDEX_STATE_NONE) return;
-        fillIndex(*slot, i, I.positive.atomsOf(p), 1);
-        fillIndex(*slot, i, I.undefined.atomsOf(p), 2);
+        slot->indexOverI(i);
         slot->states[i] = INDEX_STATE_I;
     }
     // Any other kind ("#query" included) has no index: its literals are scanned.

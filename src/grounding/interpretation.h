@@ -26,14 +26,13 @@ enum : uint32_t {
 // Moves `delta` into `interpretation` at the end of a semi-naive iteration, positive part first,
 // predicate by predicate in index order and within a predicate in atom order. `atomCount` counts
 // every atom moved (an atom that turns from undefined to true counts twice: the count is an
-// ordering estimate only); `deltaCount` is reset. For a predicate with an argument index, every
-// indexed argument position follows the move: a true atom enters the positive part's table (its
-// entry in the undefined part's table is skipped by lookups from now on). Each part of I takes
-// Delta's atoms as one run in order, so the move costs about the size of Delta, not of I; `delta`
-// is left empty.
+// ordering estimate only); `deltaCount` is reset. A predicate's argument index learns each row
+// added to a part of I, in this order, and brings its tables up to date when they are looked up
+// (a true atom's entry in the undefined part's table is skipped by lookups from now on). Each
+// part of I takes Delta's atoms as one run in order, so the move costs about the size of Delta,
+// not of I; `delta` is left empty.
 //
-// `indices[p]` is the predicate's index or empty; an index offers `states` (0: position not
-// indexed) and `insert(position, term, row, part)`.
+// `indices[p]` is the predicate's index or empty; an index offers `logMove(row, part)`.
 template <class INDICES>
 void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
                 std::span<uint32_t> atomCount, std::span<uint32_t> deltaCount, INDICES &indices) {
@@ -53,10 +52,7 @@ void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
             for (uint32_t row : atoms.rows()) {
                 countAtom(p);
                 if (leavesUndefined) interpretation.undefined.eraseRow(p, row);
-                if (!to.insertRow(p, row) || !index) continue;
-                std::span<const TERM> args = atomStore.args(p, row);
-                for (uint32_t i = 0; i < args.size() && i < index->states.size(); i++)
-                    if (index->states[i] != 0) index->insert(i, args[i], row, part);
+                if (to.insertRow(p, row) && index) index->logMove(row, part);
             }
         }
         from.clear();

@@ -7,6 +7,8 @@
 // of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 #include <cstdio>
 #include <set>
@@ -258,6 +260,46 @@ TEST(IndexTable, ChainsKeepInsertionOrderAndSkipRowsThatLeftTheirPart) {
     table.clear();
     EXPECT_EQ(table.find(constant), INDEX_TABLE::NONE);
     EXPECT_EQ(table.size(), 0u);
+}
+
+TEST(IndexOnI, APartFilledAtItsFirstLookupHoldsWhatAnEarlyFillWouldHold) {
+    // The chain of a key: the atoms of I when the position was indexed, in atom order, then those
+    // of each later move in the order of the move; a lookup between moves catches up.
+    I.clear();
+    uint32_t p = ATOM("ioi_p", std::vector<TERM>{makeIntegerTerm(0), makeIntegerTerm(0)}, PREDICATE_IDB).predicate;
+    auto row = [&](int32_t x, int32_t k) {
+        return atomStore.insert(p, std::vector<TERM>{makeIntegerTerm(x), makeIntegerTerm(k)}).first;
+    };
+    INDEX_ON_I index(p);
+    auto move = [&](std::vector<std::pair<int32_t, int32_t>> atoms, uint32_t part) {
+        // A move adds atoms in atom order.
+        std::sort(atoms.begin(), atoms.end());
+        for (auto [x, k] : atoms) {
+            uint32_t r = row(x, k);
+            if ((part == 1 ? I.positive : I.undefined).insertRow(p, r)) index.logMove(r, part);
+        }
+    };
+    auto chain = [&](int32_t k, uint32_t part) {
+        std::vector<int32_t> xs;
+        for (INDEX_RANGE r = index.find(makeIntegerTerm(k), 1, part); !r.empty(); r.advance())
+            xs.push_back(integerValue(atomStore.args(p, r.row())[0]));
+        return xs;
+    };
+    move({{5, 1}, {2, 1}, {9, 2}}, 1);
+    index.indexOverI(1);
+    index.states[1] = INDEX_STATE_I;
+    move({{1, 1}, {7, 1}}, 1);
+    move({{3, 1}, {0, 1}}, 2);
+    move({{4, 1}}, 1);
+    EXPECT_EQ(chain(1, 1), (std::vector<int32_t>{2, 5, 1, 7, 4}));
+    EXPECT_EQ(chain(2, 1), (std::vector<int32_t>{9}));
+    EXPECT_EQ(chain(1, 2), (std::vector<int32_t>{0, 3}));
+    // A later move is caught up at the next lookup; an undefined atom that became true is skipped.
+    I.undefined.eraseRow(p, row(3, 1));
+    move({{3, 1}, {6, 1}}, 1);
+    EXPECT_EQ(chain(1, 1), (std::vector<int32_t>{2, 5, 1, 7, 4, 3, 6}));
+    EXPECT_EQ(chain(1, 2), (std::vector<int32_t>{0}));
+    I.clear();
 }
 
 TEST(IndexTable, ManyKeysSurviveGrowth) {
