@@ -199,7 +199,7 @@ void printStatistics(MODEL_GENERATOR *generator) {
         printTimer(err, " Postprocessing           : ", timers[TIMER_POSTPROCESSING]);
         printTimer(err, " Constraints              : ", timers[TIMER_CONSTRAINTS]);
         if (frontEndMode == FRONTEND_PLANNING_K && (planningMode & PLANNING_SECURE))
-            fprintf(err, "Plan sec.checks/cache hits: %u/%u\n", secureCheckCount, planCacheHits);
+            fprintf(err, "Plan sec.checks/cache hits: %u/%u\n", planRun.secureCheckCount, planRun.planCacheHits);
     }
     (generator ? generator : empty.get())->printTimes(err);
     fputs("\n(Timers are informational only and must not be used for benchmarks.  See\n"

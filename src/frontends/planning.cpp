@@ -21,6 +21,7 @@ uint32_t maxActionArity = 0;
 bool planCostsGiven = false;
 bool planCostLevelsGiven = false;
 bool executabilityCyclic = false;
+PLAN_RUN planRun;
 
 // The generated scanner's own teardown.
 int planyylex_destroy();
@@ -40,16 +41,7 @@ void resetPlanning() {
     planCostsGiven = false;
     planCostLevelsGiven = false;
     executabilityCyclic = false;
-    for (PLAN_CACHE &cache : planCaches) cache = PLAN_CACHE{};
-    printedPlans.clear();
-    actionAtomMask.clear();
-    fluentAtomMask.clear();
-    costAtomMask.clear();
-    fluentRuleGroups.clear();
-    muxConflicts.clear();
-    secureCheckCount = 0;
-    planCacheHits = 0;
-    provisionalPlansPrinted = 0;
+    planRun = PLAN_RUN();
 }
 
 PLAN_ATOM::PLAN_ATOM(bool negated_, const std::string &name_, const std::vector<std::string> *arguments_)

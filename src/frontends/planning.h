@@ -154,13 +154,27 @@ struct PLAN_CACHE {
     void insert(const PLAN_STATE &state, uint8_t result);
 };
 
-extern PLAN_CACHE planCaches[2];
-extern std::set<PLAN_STATE, PLAN_STATE_LESS> printedPlans;
-extern std::vector<uint8_t> actionAtomMask;
-extern std::vector<uint8_t> fluentAtomMask;
-extern std::vector<uint8_t> costAtomMask;
-extern std::vector<std::vector<GRULE>> fluentRuleGroups;
-extern std::vector<std::vector<std::vector<uint32_t>>> muxConflicts;
+// What a planning run keeps from grounding on, for the secure checks and the plan output: which
+// ground atoms are actions, fluents and costs (marked by `preparePlanChecks`), the ground rules
+// of the fluents per time step with, per rule, the later rules of its step whose bodies exclude
+// it, the results of the secure checks per check kind, the plans printed (a secure plan prints
+// once), and the counters that the statistics print. One object, defined and reset with the
+// planning tables.
+struct PLAN_RUN {
+    std::vector<uint8_t> actionAtomMask; // by ground atom
+    std::vector<uint8_t> fluentAtomMask;
+    std::vector<uint8_t> costAtomMask;
+    std::vector<std::vector<GRULE>> fluentRuleGroups;              // by time step minus 1
+    std::vector<std::vector<std::vector<uint32_t>>> muxConflicts; // by time step minus 1 and rule
+    PLAN_CACHE planCaches[2];
+    std::set<PLAN_STATE, PLAN_STATE_LESS> printedPlans;
+    uint32_t secureCheckCount = 0;
+    uint32_t planCacheHits = 0;
+    // The plans printed before their cost was known to be optimal (under -wctrace); they are not
+    // counted against -n=.
+    uint32_t provisionalPlansPrinted = 0;
+};
+extern PLAN_RUN planRun;
 
 // The before-model-generation hook: marks the atoms, forbids "$abs" and tests the domain.
 void preparePlanChecks();
@@ -184,10 +198,3 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
               bool provisional = false);
 // The literals of one state or step, each with its cost when cost literals are given.
 void printActionsWithCosts(const CONJUNCTION &literals, const CONJUNCTION *costs);
-
-// Counters that the statistics print.
-extern uint32_t secureCheckCount;
-extern uint32_t planCacheHits;
-// The plans printed before their cost was known to be optimal (under -wctrace); they are not
-// counted against -n=.
-extern uint32_t provisionalPlansPrinted;

@@ -14,16 +14,6 @@
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 
-uint32_t secureCheckCount = 0;
-uint32_t planCacheHits = 0;
-PLAN_CACHE planCaches[2];
-std::set<PLAN_STATE, PLAN_STATE_LESS> printedPlans;
-std::vector<uint8_t> actionAtomMask;
-std::vector<uint8_t> fluentAtomMask;
-std::vector<uint8_t> costAtomMask;
-std::vector<std::vector<GRULE>> fluentRuleGroups;
-std::vector<std::vector<std::vector<uint32_t>>> muxConflicts;
-
 namespace {
 
 // The time of an action or fluent atom: the value of its last argument; -1 when that is no
@@ -75,14 +65,14 @@ bool excludes(const GLITERAL &l, const GLITERAL &m) {
 }
 
 void findConflicts(uint32_t step) {
-    std::vector<GRULE> &group = fluentRuleGroups[step];
+    std::vector<GRULE> &group = planRun.fluentRuleGroups[step];
     for (uint32_t i = 0; i < group.size(); ++i)
         for (uint32_t j = i + 1; j < group.size(); ++j)
             for (const GLITERAL &l : group[i].body.literals) {
-                if (!marked(fluentAtomMask, l.atom) || timeOf(l.atom) != static_cast<int64_t>(step)) continue;
+                if (!marked(planRun.fluentAtomMask, l.atom) || timeOf(l.atom) != static_cast<int64_t>(step)) continue;
                 for (const GLITERAL &m : group[j].body.literals)
                     if (excludes(l, m)) {
-                        muxConflicts[step][i].push_back(j);
+                        planRun.muxConflicts[step][i].push_back(j);
                         break;
                     }
             }
@@ -102,10 +92,10 @@ bool comparePlanStates(const PLAN_STATE &a, const PLAN_STATE &b) {
 PLAN_STATE planStateOf(const TRUTH_ASSIGNMENT *assignment) {
     PLAN_STATE state(groundAtomCount, 0);
     if (!assignment) return state;
-    size_t n = std::min({state.size(), assignment->values.size(), actionAtomMask.size()});
+    size_t n = std::min({state.size(), assignment->values.size(), planRun.actionAtomMask.size()});
     for (size_t i = 0; i < n; ++i) {
         TRUTH_VALUE v = assignment->values[i];
-        if (actionAtomMask[i] && (v == TRUTH_TRUE_FROM_MUST_BE_TRUE || v == TRUTH_TRUE)) state[i] = 1;
+        if (planRun.actionAtomMask[i] && (v == TRUTH_TRUE_FROM_MUST_BE_TRUE || v == TRUTH_TRUE)) state[i] = 1;
     }
     return state;
 }
@@ -123,12 +113,12 @@ void PLAN_CACHE::insert(const PLAN_STATE &state, uint8_t result) {
 }
 
 int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> selected, std::set<uint32_t> excluded) {
-    const std::vector<GRULE> &group = fluentRuleGroups[step];
+    const std::vector<GRULE> &group = planRun.fluentRuleGroups[step];
     // Rules without conflicts, and excluded ones, need no branch: the walk goes on in this frame,
     // so the depth grows only with the rules that exclude others.
     for (; position < group.size(); ++position) {
         if (excluded.count(position)) continue;
-        const std::vector<uint32_t> &conflicts = muxConflicts[step][position];
+        const std::vector<uint32_t> &conflicts = planRun.muxConflicts[step][position];
         if (!conflicts.empty()) {
             if (!isMuxStratified(position + 1, step, selected, excluded)) return 0;
             excluded.insert(conflicts.begin(), conflicts.end());
@@ -146,18 +136,18 @@ int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> sele
 
 void preparePlanChecks() {
     uint32_t count = groundAtomCount;
-    actionAtomMask.assign(count, 0);
-    fluentAtomMask.assign(count, 0);
-    costAtomMask.assign(count, 0);
+    planRun.actionAtomMask.assign(count, 0);
+    planRun.fluentAtomMask.assign(count, 0);
+    planRun.costAtomMask.assign(count, 0);
     for (uint32_t i = 0; i < count; ++i) {
         std::string_view name = predicateTable.nameView(groundAtomTable[static_cast<GATOM_ID>(i)].predicate);
         std::string_view positive = !name.empty() && name[0] == '-' ? name.substr(1) : name;
         if (fluentTable.find(positive).second)
-            fluentAtomMask[i] = 1;
+            planRun.fluentAtomMask[i] = 1;
         else if (actionTable.find(name).second)
-            actionAtomMask[i] = 1;
+            planRun.actionAtomMask[i] = 1;
         else if (planCostsGiven && name.rfind("$costs_", 0) == 0)
-            costAtomMask[i] = 1;
+            planRun.costAtomMask[i] = 1;
     }
 
     GATOM_ID absurdity = findPropositional("$abs");
@@ -175,15 +165,15 @@ void preparePlanChecks() {
     if (stratified) return;
 
     uint32_t n = optPlanLength > 0 ? static_cast<uint32_t>(optPlanLength) : 0;
-    fluentRuleGroups.resize(fluentRuleGroups.size() + n);
-    muxConflicts.resize(muxConflicts.size() + n);
+    planRun.fluentRuleGroups.resize(planRun.fluentRuleGroups.size() + n);
+    planRun.muxConflicts.resize(planRun.muxConflicts.size() + n);
     if (planningMode & PLANNING_OPTIMISTIC) return;
     for (const GRULE &rule : groundRules) {
-        if (rule.head.empty() || !rule.hasBody || !marked(fluentAtomMask, rule.head[0])) continue;
+        if (rule.head.empty() || !rule.hasBody || !marked(planRun.fluentAtomMask, rule.head[0])) continue;
         int64_t t = timeOf(rule.head[0]);
         if (t < 1 || t > static_cast<int64_t>(n)) continue;
-        fluentRuleGroups[static_cast<size_t>(t - 1)].push_back(rule);
-        muxConflicts[static_cast<size_t>(t - 1)].emplace_back();
+        planRun.fluentRuleGroups[static_cast<size_t>(t - 1)].push_back(rule);
+        planRun.muxConflicts[static_cast<size_t>(t - 1)].emplace_back();
     }
     for (uint32_t step = n; step-- > 0;) {
         findConflicts(step);
@@ -197,14 +187,14 @@ void preparePlanChecks() {
 }
 
 int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
-    ++secureCheckCount;
+    ++planRun.secureCheckCount;
     GATOM_ID goal = findPropositional("$goal");
     GATOM_ID absurdity = findPropositional("$abs");
-    PLAN_CACHE &cache = planCaches[kind == 1 ? 1 : 0];
+    PLAN_CACHE &cache = planRun.planCaches[kind == 1 ? 1 : 0];
     PLAN_STATE state = planStateOf(&assignment);
     auto cached = cache.results.find(state);
     if (cached != cache.results.end()) {
-        ++planCacheHits;
+        ++planRun.planCacheHits;
         return cached->second;
     }
 
@@ -224,7 +214,7 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
     for (const GRULE &rule : groundRules) {
         if (rule.head.empty()) continue;
         GATOM_ID h = rule.head[0];
-        if (marked(actionAtomMask, h)) {
+        if (marked(planRun.actionAtomMask, h)) {
             if (isTrueAction(h)) {
                 GBODY body = rule.body;
                 rules.emplace_back(std::vector<GATOM_ID>{h}, std::move(body), rule.hasBody);
@@ -233,7 +223,7 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
         }
         bool refuted = false;
         for (const GLITERAL &literal : rule.body.literals)
-            if (marked(actionAtomMask, literal.atom) && literalFalse(assignment, literal)) refuted = true;
+            if (marked(planRun.actionAtomMask, literal.atom) && literalFalse(assignment, literal)) refuted = true;
         if (!refuted) rules.push_back(rule);
     }
     bool goalConstraint = false;
@@ -251,14 +241,14 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
             continue;
         const GLITERAL *qualifying = nullptr;
         for (const GLITERAL &literal : constraint.body.literals)
-            if ((marked(fluentAtomMask, literal.atom) && timeOf(literal.atom) != 0) ||
-                marked(actionAtomMask, literal.atom)) {
+            if ((marked(planRun.fluentAtomMask, literal.atom) && timeOf(literal.atom) != 0) ||
+                marked(planRun.actionAtomMask, literal.atom)) {
                 qualifying = &literal;
                 break;
             }
         if (!qualifying) {
             checkConstraints.push_back(constraint);
-        } else if (marked(actionAtomMask, qualifying->atom) && literalFalse(assignment, *qualifying)) {
+        } else if (marked(planRun.actionAtomMask, qualifying->atom) && literalFalse(assignment, *qualifying)) {
             continue;
         } else if (kind == 0) {
             GBODY body = constraint.body;

@@ -13,7 +13,6 @@
 #include "frontends/planning.h"
 #include "grounding/interpretation.h"
 
-uint32_t provisionalPlansPrinted = 0;
 
 namespace {
 
@@ -111,8 +110,8 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
     bool secure = isSecureMode();
     if (secure) {
         PLAN_STATE state = planStateOf(assignment);
-        if (printedPlans.count(state)) return 0;
-        printedPlans.insert(std::move(state));
+        if (planRun.printedPlans.count(state)) return 0;
+        planRun.printedPlans.insert(std::move(state));
     }
     size_t n = optPlanLength > 0 ? static_cast<size_t>(optPlanLength) : 0;
     std::vector<CONJUNCTION> states(n + 1), steps(n);
@@ -135,11 +134,11 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
             GATOM_ID id = static_cast<GATOM_ID>(i);
             if (!assignment->isTrue(id)) continue;
             const ATOM &atom = groundAtomTable[id];
-            if (i < actionAtomMask.size() && actionAtomMask[i])
+            if (i < planRun.actionAtomMask.size() && planRun.actionAtomMask[i])
                 appendAt(steps, atom);
-            else if (planCostsGiven && i < costAtomMask.size() && costAtomMask[i])
+            else if (planCostsGiven && i < planRun.costAtomMask.size() && planRun.costAtomMask[i])
                 costs.append(LITERAL(atom, false));
-            else if (!secure && i < fluentAtomMask.size() && fluentAtomMask[i])
+            else if (!secure && i < planRun.fluentAtomMask.size() && planRun.fluentAtomMask[i])
                 appendAt(states, atom);
         }
     }
@@ -181,10 +180,10 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
     // Under -wctrace the search reports plans before their cost is known to be optimal: they are
     // marked and not counted against -n=, as the ordinary answer output does with such models.
     bool provisional = !generator->isOptimumKnown();
-    bool separate = generator->printedAnswerSets() != 0 || provisionalPlansPrinted != 0;
+    bool separate = generator->printedAnswerSets() != 0 || planRun.provisionalPlansPrinted != 0;
     if (printPlan(trueAtoms->positive, model, separate, planCostsGiven, provisional)) {
         if (provisional)
-            ++provisionalPlansPrinted;
+            ++planRun.provisionalPlansPrinted;
         else
             generator->countPrintedAnswerSet();
     }

@@ -373,26 +373,26 @@ protected:
 }  // namespace
 
 TEST_F(SecureCheckTest, TheMasksMarkActionsAndFluentsAndAbsurdityIsForbidden) {
-    EXPECT_EQ(actionAtomMask[action], 1);
-    EXPECT_EQ(fluentAtomMask[fluent], 1);
-    EXPECT_EQ(actionAtomMask[fluent] + fluentAtomMask[action] + actionAtomMask[goal], 0);
+    EXPECT_EQ(planRun.actionAtomMask[action], 1);
+    EXPECT_EQ(planRun.fluentAtomMask[fluent], 1);
+    EXPECT_EQ(planRun.actionAtomMask[fluent] + planRun.fluentAtomMask[action] + planRun.actionAtomMask[goal], 0);
     ASSERT_EQ(groundConstraints.size(), 2u);
     ASSERT_EQ(groundConstraints.back().body.size(), 1u);
     EXPECT_EQ(groundConstraints.back().body.literals[0], GLITERAL(absurdity, false));
 }
 
 TEST_F(SecureCheckTest, APlanThatReachesTheGoalIsSecureAndRepeatsComeFromTheCachePerKind) {
-    uint32_t checks = secureCheckCount, hits = planCacheHits;
+    uint32_t checks = planRun.secureCheckCount, hits = planRun.planCacheHits;
     TRUTH_ASSIGNMENT done = assignment(true, true);
     EXPECT_EQ(checkPlanSecurity(done, 0), 1);
     // The same actions with other fluents: the same plan, answered from the cache.
     TRUTH_ASSIGNMENT other = assignment(true, false);
     EXPECT_EQ(checkPlanSecurity(other, 0), 1);
-    EXPECT_EQ(secureCheckCount - checks, 2u);
-    EXPECT_EQ(planCacheHits - hits, 1u);
+    EXPECT_EQ(planRun.secureCheckCount - checks, 2u);
+    EXPECT_EQ(planRun.planCacheHits - hits, 1u);
     // The other check kind has a cache of its own.
     EXPECT_EQ(checkPlanSecurity(done, 1), 1);
-    EXPECT_EQ(planCacheHits - hits, 1u);
+    EXPECT_EQ(planRun.planCacheHits - hits, 1u);
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &done), 1);
 }
 
@@ -402,7 +402,7 @@ TEST_F(SecureCheckTest, APlanWithoutTheActionIsNotSecureAndTheFilterRejectsIt) {
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 0);
     // Without the secure bit every candidate passes and nothing is checked.
     planningMode = PLANNING_OPTIMISTIC;
-    uint32_t checks = secureCheckCount;
+    uint32_t checks = planRun.secureCheckCount;
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 1);
-    EXPECT_EQ(secureCheckCount, checks);
+    EXPECT_EQ(planRun.secureCheckCount, checks);
 }
