@@ -174,135 +174,137 @@ struct STATEMENT_TRACE {
 bool INSTANTIATOR::run(uint8_t &errorFlag) {
     errorFlag = 0;
     srand(unsigned(time(nullptr)));
-    auto statusCheck = [&](auto &&print) {
-        errorFlag = 0;
-        if (status == GROUNDER_ASSIGNMENT_ERROR || status == GROUNDER_BUILTIN_CYCLE) {
-            errorFlag = 1;
-            FILE *err = errorOutput();
-            fprintf(err, "Error occurs in \n");
-            print(err);
-            fprintf(err, "\n");
-        }
-        return status == GROUNDER_OK;
-    };
-
     uint32_t componentCount = depgraph ? depgraph->componentCount() : 0;
-    for (uint32_t c = 0; c < componentCount; c++) {
-        Delta->clear();
-        NF->clear();
-        selectivityStatistics->newDelta();
-        uint8_t newAtom = 1;
-        const auto &rules = depgraph->componentRules[c];
-
-        // The rule gate: aggregates over this or a later component are an error; a rule with a
-        // head atom in an earlier component was grounded there.
-        auto gate = [&](const RULE &rule, bool &skip) {
-            skip = false;
-            if (rule.body)
-                for (const LITERAL &l : rule.body->literals) {
-                    if (!l.atom.isAggregate()) continue;
-                    const LITERAL *inner = aggregateSetLiteral(l.atom);
-                    int32_t ic = inner ? componentOfAtom(inner->atom) : -1;
-                    if (uint32_t(ic) >= c) {
-                        FILE *err = errorOutput();
-                        fprintf(err, "Error on rule ");
-                        printRule(err, rule);
-                        fprintf(err, " : the predicates appearing in the aggregate atom cannot be "
-                                     "recursive with the head of the rule.\n");
-                        errorFlag = 1;
-                        return false;
-                    }
-                }
-            for (const ATOM &h : rule.head)
-                if (uint32_t(componentOfAtom(h)) < c) {
-                    skip = true;
-                    break;
-                }
-            return true;
-        };
-        auto groundRule = [&](const RULE &rule, bool exit, uint32_t iteration) {
-            bool skip;
-            if (!gate(rule, skip)) return false;
-            if (skip) return true;
-            STATEMENT_TRACE trace([&](FILE *out) { printRule(out, rule); });
-            instantiateRule(rule, exit, newAtom, iteration, int32_t(c));
-            STATEMENT_TRACE::end();
-            return statusCheck([&](FILE *out) { printRule(out, rule); });
-        };
-
-        for (const RULE *rule : rules.exitRules())
-            if (!groundRule(*rule, true, 1)) {
-                cleanup();
-                return false;
-            }
-        for (uint32_t d = 0;; d++) {
-            std::swap(Delta, NF);
-            selectivityStatistics->newDelta();
-            std::swap(deltaCount, nfCount);
-            newAtom = 0;
-            NF->clear();
-            for (const RULE *rule : rules.recursiveRules())
-                if (!groundRule(*rule, false, d)) {
-                    cleanup();
-                    return false;
-                }
-            for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
-                for (const ATOM_SET &atoms : *part)
-                    for (ATOM_REF a : atoms) selectivityStatistics->absorb(a.predicate, a.args());
-            mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
-            selectivityStatistics->newDelta();
-            for (uint32_t p = 0; p < indices.size(); p++) {
-                if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
-                    static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
-                if (p < complete.size() && !complete[p]) selectivityStatistics->invalidate(p);
-            }
-            if (!newAtom) break;
-        }
-        for (uint32_t node : depgraph->components[c])
-            if (node < complete.size()) complete[node] = 1;
-        finishPendingRules();
-        if (status != GROUNDER_OK) {
+    for (uint32_t c = 0; c < componentCount; c++)
+        if (!groundComponent(c, errorFlag)) {
             cleanup();
             return false;
         }
-    }
 
     timers[TIMER_POSTPROCESSING].start();
-    if (!I.positive.empty()) {
-        std::vector<uint8_t> trueAtoms(groundAtomTable.size());
-        for (uint32_t a = 0; a < trueAtoms.size(); a++) {
-            const ATOM &atom = groundAtomTable[GATOM_ID(a)];
-            trueAtoms[a] = !atom.isAggregate() && I.positive.containsRow(atom.predicate, rowOf(atom));
-        }
-        simplifyGroundRules(trueAtoms);
-    }
+    simplifyByTrueAtoms();
     selectivityStatistics->clear();
     timers[TIMER_POSTPROCESSING].stop();
 
     timers[TIMER_CONSTRAINTS].start();
+    if (!groundAllConstraints(errorFlag)) {
+        cleanup();
+        timers[TIMER_CONSTRAINTS].stop();
+        return false;
+    }
+    timers[TIMER_CONSTRAINTS].stop();
+    bool grounded = groundAllWeakConstraints(errorFlag);
+    cleanup();
+    return grounded;
+}
+
+bool INSTANTIATOR::groundComponent(uint32_t c, uint8_t &errorFlag) {
+    Delta->clear();
+    NF->clear();
+    selectivityStatistics->newDelta();
+    uint8_t newAtom = 1;
+    const auto &rules = depgraph->componentRules[c];
+    auto groundRule = [&](const RULE &rule, bool exit, uint32_t iteration) {
+        if (!aggregatesFromEarlierComponents(rule, c, errorFlag)) return false;
+        // A rule with a head atom in an earlier component was grounded there.
+        for (const ATOM &h : rule.head)
+            if (uint32_t(componentOfAtom(h)) < c) return true;
+        return groundStatement(rule, printRule, errorFlag,
+                               [&] { instantiateRule(rule, exit, newAtom, iteration, int32_t(c)); });
+    };
+
+    for (const RULE *rule : rules.exitRules())
+        if (!groundRule(*rule, true, 1)) return false;
+    for (uint32_t d = 0;; d++) {
+        std::swap(Delta, NF);
+        selectivityStatistics->newDelta();
+        std::swap(deltaCount, nfCount);
+        newAtom = 0;
+        NF->clear();
+        for (const RULE *rule : rules.recursiveRules())
+            if (!groundRule(*rule, false, d)) return false;
+        moveDeltaIntoI();
+        if (!newAtom) break;
+    }
+    for (uint32_t node : depgraph->components[c])
+        if (node < complete.size()) complete[node] = 1;
+    finishPendingRules();
+    return status == GROUNDER_OK;
+}
+
+bool INSTANTIATOR::aggregatesFromEarlierComponents(const RULE &rule, uint32_t c, uint8_t &errorFlag) const {
+    if (!rule.body) return true;
+    for (const LITERAL &l : rule.body->literals) {
+        if (!l.atom.isAggregate()) continue;
+        const LITERAL *inner = aggregateSetLiteral(l.atom);
+        int32_t ic = inner ? componentOfAtom(inner->atom) : -1;
+        if (uint32_t(ic) >= c) {
+            FILE *err = errorOutput();
+            fprintf(err, "Error on rule ");
+            printRule(err, rule);
+            fprintf(err, " : the predicates appearing in the aggregate atom cannot be "
+                         "recursive with the head of the rule.\n");
+            errorFlag = 1;
+            return false;
+        }
+    }
+    return true;
+}
+
+template <class STATEMENT_TYPE, class GROUND>
+bool INSTANTIATOR::groundStatement(const STATEMENT_TYPE &statement, FILE *(*print)(FILE *, const STATEMENT_TYPE &),
+                                   uint8_t &errorFlag, GROUND &&ground) {
+    STATEMENT_TRACE trace([&](FILE *out) { print(out, statement); });
+    ground();
+    STATEMENT_TRACE::end();
+    errorFlag = 0;
+    if (status == GROUNDER_ASSIGNMENT_ERROR || status == GROUNDER_BUILTIN_CYCLE) {
+        errorFlag = 1;
+        FILE *err = errorOutput();
+        fprintf(err, "Error occurs in \n");
+        print(err, statement);
+        fprintf(err, "\n");
+    }
+    return status == GROUNDER_OK;
+}
+
+void INSTANTIATOR::moveDeltaIntoI() {
+    for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
+        for (const ATOM_SET &atoms : *part)
+            for (ATOM_REF a : atoms) selectivityStatistics->absorb(a.predicate, a.args());
+    mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
+    selectivityStatistics->newDelta();
+    for (uint32_t p = 0; p < indices.size(); p++) {
+        if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
+            static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
+        if (p < complete.size() && !complete[p]) selectivityStatistics->invalidate(p);
+    }
+}
+
+void INSTANTIATOR::simplifyByTrueAtoms() {
+    if (I.positive.empty()) return;
+    std::vector<uint8_t> trueAtoms(groundAtomTable.size());
+    for (uint32_t a = 0; a < trueAtoms.size(); a++) {
+        const ATOM &atom = groundAtomTable[GATOM_ID(a)];
+        trueAtoms[a] = !atom.isAggregate() && I.positive.containsRow(atom.predicate, rowOf(atom));
+    }
+    simplifyGroundRules(trueAtoms);
+}
+
+bool INSTANTIATOR::groundAllConstraints(uint8_t &errorFlag) {
     for (auto &index : indices) index.reset();
     for (const CONSTRAINT &constraint : constraints) {
         if (isConstraintRedundant(constraint)) continue;
-        STATEMENT_TRACE trace([&](FILE *out) { printConstraint(out, constraint); });
-        instantiateConstraint(constraint);
-        STATEMENT_TRACE::end();
-        if (!statusCheck([&](FILE *out) { printConstraint(out, constraint); })) {
-            cleanup();
-            timers[TIMER_CONSTRAINTS].stop();
+        if (!groundStatement(constraint, printConstraint, errorFlag, [&] { instantiateConstraint(constraint); }))
             return false;
-        }
     }
-    timers[TIMER_CONSTRAINTS].stop();
-    for (const WEAKCONSTRAINT &weak : weakConstraints) {
-        STATEMENT_TRACE trace([&](FILE *out) { printWeakConstraint(out, weak); });
-        instantiateWeakConstraint(weak);
-        STATEMENT_TRACE::end();
-        if (!statusCheck([&](FILE *out) { printWeakConstraint(out, weak); })) {
-            cleanup();
+    return true;
+}
+
+bool INSTANTIATOR::groundAllWeakConstraints(uint8_t &errorFlag) {
+    for (const WEAKCONSTRAINT &weak : weakConstraints)
+        if (!groundStatement(weak, printWeakConstraint, errorFlag, [&] { instantiateWeakConstraint(weak); }))
             return false;
-        }
-    }
-    cleanup();
     return true;
 }
 

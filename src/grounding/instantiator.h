@@ -193,6 +193,27 @@ private:
     const ATOM &instanceOf(const ATOM &atom);
     TERM valueOf(TERM pattern) const;
 
+    // The steps of `run`. Each that can stop grounding answers false when it did.
+    // One component: its exit rules once, then its recursive rules against the atoms the
+    // previous iteration added, until an iteration adds none; then its predicates are complete
+    // and the ground rules that waited for its aggregates are finished.
+    bool groundComponent(uint32_t component, uint8_t &errorFlag);
+    // The aggregates of a rule of the component range over earlier components only; otherwise
+    // the rule is reported and errorFlag set.
+    bool aggregatesFromEarlierComponents(const RULE &rule, uint32_t component, uint8_t &errorFlag) const;
+    // Grounds one statement between its -stats-grounding++ trace lines; an aggregate assignment
+    // error or a cycle among aggregates and built-ins is reported with the statement and sets
+    // errorFlag.
+    template <class STATEMENT_TYPE, class GROUND>
+    bool groundStatement(const STATEMENT_TYPE &statement, FILE *(*print)(FILE *, const STATEMENT_TYPE &),
+                         uint8_t &errorFlag, GROUND &&ground);
+    // The end of a semi-naive iteration: the new atoms of Delta join I.
+    void moveDeltaIntoI();
+    // Drops from the ground rules what the atoms true in I decide.
+    void simplifyByTrueAtoms();
+    bool groundAllConstraints(uint8_t &errorFlag);
+    bool groundAllWeakConstraints(uint8_t &errorFlag);
+
     void matchBody(ORDERED_BODY &order, STATEMENT_KIND kind);
     bool evaluateBuiltin(const LITERAL &literal, MATCH_ITERATOR *iterator, uint32_t literalIndex);
     void startVariant(ORDERED_BODY &order, BACKJUMP_STATE &state, bool afterSwitch);
