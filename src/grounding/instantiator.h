@@ -214,7 +214,24 @@ private:
     bool groundAllConstraints(uint8_t &errorFlag);
     bool groundAllWeakConstraints(uint8_t &errorFlag);
 
+    // Matching a body: every semi-naive variant in turn, each a backtracking walk over the
+    // positions with backjumping.
     void matchBody(ORDERED_BODY &order, STATEMENT_KIND kind);
+    // One variant to its end: true when the next variant may follow, false when the statement
+    // is done (an inconsistency found, an aggregate assignment error, an aggregate that failed
+    // with nothing left to retry).
+    bool matchVariant(ORDERED_BODY &order, BACKJUMP_STATE &state);
+    // What one try of the literal at a position gave (the first try after the positions before
+    // it matched, or a retry for a further match).
+    enum LITERAL_MATCH : uint8_t { MATCHED, FAILED, AGGREGATE_FAILED, ABORTED };
+    LITERAL_MATCH matchLiteralAt(ORDERED_BODY &order, uint32_t position, bool firstTry);
+    // The position to retry after the literal at `position` failed, -1 when none; it marks the
+    // variables of the conflict and may move the success target `s` of the last complete match.
+    int32_t positionAfterFailure(ORDERED_BODY &order, BACKJUMP_STATE &state, uint32_t position, bool firstTry,
+                                 int32_t &s);
+    // From a conflict position back through the latest conflicts to one that backjumping has not
+    // skipped, marking the variables on the way; -1 when none.
+    int32_t unskippedConflict(ORDERED_BODY &order, BACKJUMP_STATE &state, int32_t position);
     bool evaluateBuiltin(const LITERAL &literal, MATCH_ITERATOR *iterator, uint32_t literalIndex);
     void startVariant(ORDERED_BODY &order, BACKJUMP_STATE &state, bool afterSwitch);
     void makeIterator(ORDERED_BODY &order, uint32_t position);

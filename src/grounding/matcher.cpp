@@ -285,6 +285,94 @@ bool INSTANTIATOR::aggregateWaits(const LITERAL &literal, int32_t component) con
     return isAggregateRecursive(*literal.atom.aggregate(), component);
 }
 
+// The steps of the matching loop are inlined into it: they run once per match attempt.
+[[gnu::always_inline]] inline INSTANTIATOR::LITERAL_MATCH INSTANTIATOR::matchLiteralAt(ORDERED_BODY &order, uint32_t k, bool firstTry) {
+    const LITERAL &l = order.literalAt(k);
+    uint32_t index = order.literalIndexAt(k);
+    if (l.atom.isAggregate()) {
+        if (aggregateWaits(l, current.component)) return firstTry ? MATCHED : FAILED;
+        matchPosition = k;
+        WIDE_BOUNDS &wide = wideBounds[index];
+        bool matched = firstTry && instantiateAggregate(l, wide) && !evaluateAggregate(l, wide);
+        if (matched && status == GROUNDER_ASSIGNMENT_ERROR) return ABORTED;
+        return matched ? MATCHED : AGGREGATE_FAILED;
+    }
+    if (isBuiltinPredicate(l.atom.predicate)) {
+        // Only an enumeration ("#int") has a further value when the matcher comes back.
+        if (!firstTry && builtinIsFunctional(builtins[index])) return FAILED;
+        bool r = evaluateBuiltin(l, needsIterator(l) ? &iterators[k] : nullptr, index);
+        return (l.isNegated() ? !r : r) ? MATCHED : FAILED;
+    }
+    if (l.isNegated()) return firstTry && !isCertainlyTrue(l) ? MATCHED : FAILED;
+    MATCH_ITERATOR &it = iterators[k];
+    if (it.allBound) return firstTry && containsAtom(l, it.code) ? MATCHED : FAILED;
+    if (it.exhausted()) return FAILED;
+    return matchNextAtom(l, it) ? MATCHED : FAILED;
+}
+
+[[gnu::always_inline]] inline int32_t INSTANTIATOR::unskippedConflict(ORDERED_BODY &order, BACKJUMP_STATE &state, int32_t t) {
+    while (t != -1 && skippedByJumps(order, t)) {
+        state.markLiteralVariables(order, uint32_t(t));
+        t = state.latestConflictPosition(t);
+    }
+    return t;
+}
+
+[[gnu::always_inline]] inline int32_t INSTANTIATOR::positionAfterFailure(ORDERED_BODY &order, BACKJUMP_STATE &state, uint32_t k, bool firstTry,
+                                           int32_t &s) {
+    if (k == 0) return -1;
+    state.markLiteralVariables(order, k);
+    if (firstTry) return unskippedConflict(order, state, state.failureTarget[k]);
+    int32_t t = std::max(state.latestConflictPosition(int32_t(k)), s);
+    if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
+    while (t != -1 && skippedByJumps(order, t)) {
+        state.markLiteralVariables(order, uint32_t(t));
+        t = std::max(s, state.latestConflictPosition(t));
+        if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
+    }
+    return t;
+}
+
+bool INSTANTIATOR::matchVariant(ORDERED_BODY &order, BACKJUMP_STATE &state) {
+    const uint32_t n = order.literalCount;
+    int32_t s = -1; // the success target of the last complete match
+    bool firstTry = true;
+    uint32_t k = 0;
+    if (needsIterator(order.literalAt(0))) makeIterator(order, 0);
+    for (;;) {
+        LITERAL_MATCH result = matchLiteralAt(order, k, firstTry);
+        if (result == ABORTED) return false;
+        int32_t t;
+        if (result == MATCHED) {
+            state.clearVariablesBoundAt(order, k);
+            if (k + 1 < n) {
+                k++;
+                order.currentPosition = k;
+                if (needsIterator(order.literalAt(k))) makeIterator(order, k);
+                firstTry = true;
+                continue;
+            }
+            instancesOfLastStatement++;
+            onMatch();
+            if (status == GROUNDER_INCONSISTENT) return false;
+            t = backjump(order, state, s);
+            if (t == -1) return true;
+        } else if (result == AGGREGATE_FAILED) {
+            state.markLiteralVariables(order, k);
+            t = unskippedConflict(order, state, state.failureTarget[k]);
+            jumpBack(order, t);
+            // No further variant after an aggregate failure.
+            if (t == -1) return false;
+        } else {
+            t = positionAfterFailure(order, state, k, firstTry, s);
+            jumpBack(order, t);
+            if (t == -1) return true;
+        }
+        k = uint32_t(t);
+        firstTry = false;
+    }
+}
+
 void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
     current.kind = kind;
     matchDelta = kind == STATEMENT_RULE ? Delta.get() : nullptr;
@@ -305,103 +393,7 @@ void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
     trail.reserve(substitution.size() + 16);
 
     startVariant(order, state, false);
-    int32_t s = -1;
-    bool firstTry = true;
-    uint32_t k = 0;
-    if (needsIterator(order.literalAt(0))) makeIterator(order, 0);
-    for (;;) {
-        const LITERAL &l = order.literalAt(k);
-        uint32_t index = order.literalIndexAt(k);
-        bool matched;
-        bool aggregateFailed = false;
-        if (l.atom.isAggregate()) {
-            if (aggregateWaits(l, current.component)) {
-                matched = firstTry;
-            } else {
-                matchPosition = k;
-                WIDE_BOUNDS &wide = wideBounds[index];
-                matched = firstTry && instantiateAggregate(l, wide) && !evaluateAggregate(l, wide);
-                if (matched && status == GROUNDER_ASSIGNMENT_ERROR) return;
-                aggregateFailed = !matched;
-            }
-        } else if (isBuiltinPredicate(l.atom.predicate)) {
-            MATCH_ITERATOR *it = needsIterator(l) ? &iterators[k] : nullptr;
-            // Only an enumeration ("#int") has a further value when the matcher comes back.
-            if (!firstTry && builtinIsFunctional(builtins[index])) matched = false;
-            else {
-                bool r = evaluateBuiltin(l, it, index);
-                matched = l.isNegated() ? !r : r;
-            }
-        } else if (l.isNegated()) {
-            matched = firstTry && !isCertainlyTrue(l);
-        } else {
-            MATCH_ITERATOR &it = iterators[k];
-            if (it.allBound) matched = firstTry && containsAtom(l, it.code);
-            else if (it.exhausted()) matched = false;
-            else matched = matchNextAtom(l, it);
-        }
-
-        if (matched) {
-            state.clearVariablesBoundAt(order, k);
-            if (k + 1 == n) {
-                instancesOfLastStatement++;
-                onMatch();
-                if (status == GROUNDER_INCONSISTENT) return;
-                int32_t t = backjump(order, state, s);
-                if (t == -1) goto variantDone;
-                k = uint32_t(t);
-                firstTry = false;
-                continue;
-            }
-            k++;
-            order.currentPosition = k;
-            if (needsIterator(order.literalAt(k))) makeIterator(order, k);
-            firstTry = true;
-            continue;
-        }
-
-        {
-            int32_t t = -1;
-            if (aggregateFailed) {
-                state.markLiteralVariables(order, k);
-                t = state.failureTarget[k];
-                while (t != -1 && skippedByJumps(order, t)) {
-                    state.markLiteralVariables(order, uint32_t(t));
-                    t = state.latestConflictPosition(t);
-                }
-                jumpBack(order, t);
-                if (t == -1) return; // no further variant after an aggregate failure
-                k = uint32_t(t);
-                firstTry = false;
-                continue;
-            }
-            if (k != 0) {
-                state.markLiteralVariables(order, k);
-                if (firstTry) {
-                    t = state.failureTarget[k];
-                    while (t != -1 && skippedByJumps(order, t)) {
-                        state.markLiteralVariables(order, uint32_t(t));
-                        t = state.latestConflictPosition(t);
-                    }
-                } else {
-                    t = std::max(state.latestConflictPosition(int32_t(k)), s);
-                    if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
-                    while (t != -1 && skippedByJumps(order, t)) {
-                        state.markLiteralVariables(order, uint32_t(t));
-                        t = std::max(s, state.latestConflictPosition(t));
-                        if (t != -1 && t == s) s = state.successTarget[uint32_t(s)];
-                    }
-                }
-            }
-            jumpBack(order, t);
-            if (t != -1) {
-                k = uint32_t(t);
-                firstTry = false;
-                continue;
-            }
-        }
-
-    variantDone:
+    while (matchVariant(order, state)) {
         if (kind != STATEMENT_RULE || current.exit || order.noFurtherVariantLeft()) return;
         order.nextSemiNaiveVariant();
         while (order.variantEmpty) {
@@ -409,9 +401,5 @@ void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
             order.nextSemiNaiveVariant();
         }
         startVariant(order, state, true);
-        s = -1;
-        k = 0;
-        firstTry = true;
-        if (needsIterator(order.literalAt(0))) makeIterator(order, 0);
     }
 }
