@@ -148,22 +148,9 @@ int ORDERED_BODY::recursiveFlag(uint32_t predicate) const {
 
 bool ORDERED_BODY::withDelta(uint32_t predicate) const { return recursiveFlag(predicate) == 1; }
 
-ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomCount_,
-                           std::span<const uint32_t> deltaCount_, std::span<const uint8_t> complete_,
-                           std::span<const uint8_t> noUndefinedAtoms_, bool exit, uint32_t iteration,
-                           const INTERPRETATION *delta_)
-    : body(&b), exitFlag(exit), atomCount(atomCount_), deltaCount(deltaCount_),
-      complete(complete_), noUndefinedAtoms(noUndefinedAtoms_), delta(delta_) {
-    literalCount = b.size();
-    positiveCount = b.firstNegative;
-    uint32_t n = literalCount;
-    order.assign(n, 0);
-    recursive.assign(n, 0);
-    semiNaiveCode.assign(n, SEMI_NAIVE_I);
-    positionOf.assign(n, 0);
-    aggregateVariables.assign(n, {});
-
-    // Variable slots: one more than the highest variable number anywhere in the body.
+// Variable slots: one more than the highest variable number anywhere in the body.
+void ORDERED_BODY::countVariableSlots() {
+    const CONJUNCTION &b = *body;
     uint32_t highest = 0;
     bool any = false;
     auto see = [&](uint32_t v) {
@@ -182,6 +169,14 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
     }
     variableSlots = any ? highest + 1 : 0;
     occurrences.assign(variableSlots, 0);
+}
+
+// Per literal: whether it is recursive and its semi-naive code (the first recursive literal is
+// the Delta literal under -OGs); whether aggregates and built-ins occur; the occurrences of each
+// variable, and the highest variable that occurs.
+void ORDERED_BODY::classifyLiterals(uint32_t iteration) {
+    const CONJUNCTION &b = *body;
+    const uint32_t n = literalCount;
     auto count = [&](uint32_t v) { occurrences[v]++; };
 
     for (uint32_t i = 0; i < n; i++) {
@@ -224,7 +219,13 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
             highestVariable = v;
             break;
         }
+}
 
+// The initial order: the positive literals, then the others as written. False when a positive
+// literal has an empty extension and no variant can match (`noFurtherVariant` is then set).
+bool ORDERED_BODY::placePositiveLiterals() {
+    const CONJUNCTION &b = *body;
+    const uint32_t n = literalCount;
     // Initial order of the positive literals: solved literals fill the positive range from its
     // end (the first solved literal last); the others are sorted by extension size, stable.
     uint32_t placed = 0;  // non-solved literals placed so far, at positions [0, placed)
@@ -236,7 +237,7 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
                 variantEmpty = 1;
                 if (semiNaiveCode[i] != SEMI_NAIVE_DELTA || deltaLiteral == lastRecursive) {
                     noFurtherVariant = 1;
-                    return;
+                    return false;
                 }
             }
             order[i] = i;
@@ -244,7 +245,7 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
             variantEmpty = 1;
             if (semiNaiveCode[i] != SEMI_NAIVE_DELTA || deltaLiteral == lastRecursive) {
                 noFurtherVariant = 1;
-                return;
+                return false;
             }
             if (isSolvedLiteral(l)) {
                 order[positiveCount - 1 - solvedCount] = i;
@@ -272,6 +273,27 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
     }
     for (uint32_t i = positiveCount; i < n; i++)
         order[i] = i;
+    return true;
+}
+
+ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomCount_,
+                           std::span<const uint32_t> deltaCount_, std::span<const uint8_t> complete_,
+                           std::span<const uint8_t> noUndefinedAtoms_, bool exit, uint32_t iteration,
+                           const INTERPRETATION *delta_)
+    : body(&b), exitFlag(exit), atomCount(atomCount_), deltaCount(deltaCount_),
+      complete(complete_), noUndefinedAtoms(noUndefinedAtoms_), delta(delta_) {
+    literalCount = b.size();
+    positiveCount = b.firstNegative;
+    uint32_t n = literalCount;
+    order.assign(n, 0);
+    recursive.assign(n, 0);
+    semiNaiveCode.assign(n, SEMI_NAIVE_I);
+    positionOf.assign(n, 0);
+    aggregateVariables.assign(n, {});
+
+    countVariableSlots();
+    classifyLiterals(iteration);
+    if (!placePositiveLiterals()) return;
     for (uint32_t k = 0; k < n; k++)
         positionOf[order[k]] = k;
 

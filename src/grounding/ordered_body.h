@@ -122,6 +122,10 @@ public:
 
 private:
     uint32_t variableSlots = 0;  // one more than the highest variable number in the body
+    // The steps of the constructor.
+    void countVariableSlots();
+    void classifyLiterals(uint32_t iteration);
+    bool placePositiveLiterals();
     bool withDelta(uint32_t predicate) const;
     bool isComplete(uint32_t predicate) const;
     uint32_t extensionSizeOf(uint32_t index, uint32_t code) const;
