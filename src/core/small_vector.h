@@ -122,7 +122,7 @@ private:
         size_ = other.size_;
         capacity_ = other.capacity_;
         if (other.onHeap()) heap_ = other.heap_;
-        else std::memcpy(inline_, other.inline_, sizeof inline_);
+        else std::memcpy(inline_, other.inline_, size_t(other.size_) * sizeof(T));
         other.size_ = 0;
         other.capacity_ = N;
     }
