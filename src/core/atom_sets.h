@@ -111,7 +111,10 @@ public:
     // Grows the vector to the number of predicates, then inserts the atom; false when an equal
     // atom was present.
     bool insert(const ATOM &atom);
-    bool insert(const ATOM_REF &atom) { return insertRow(atom.predicate, atom.row); }
+    // An atom of the atom store (an aggregate atom of the ground atom table by value).
+    bool insert(const ATOM_REF &atom) {
+        return atom.isAggregate() ? insert(*atom.general) : insertRow(atom.predicate, atom.row);
+    }
     bool insertRow(uint32_t predicate, uint32_t row);
     // Whether the set of the atom's predicate holds an equal atom; a predicate beyond the vector
     // has none.
@@ -121,6 +124,9 @@ public:
     bool contains(const ATOM_VIEW &atom) const;
     bool containsRow(uint32_t predicate, uint32_t row) const {
         return predicate < sets.size() && sets[predicate].hasRow(row);
+    }
+    bool contains(const ATOM_REF &atom) const {
+        return atom.isAggregate() ? contains(*atom.general) : containsRow(atom.predicate, atom.row);
     }
     // The stored atom equal to the given one, or std::nullopt.
     std::optional<ATOM_REF> find(const ATOM_VIEW &atom) const;

@@ -36,6 +36,7 @@ struct ATOM_REF {
     uint32_t argCount() const { return uint32_t(arguments.size()); }
     TERM arg(uint32_t i) const { return arguments[i]; }
     bool isAggregate() const { return general && general->isAggregate(); }
+    const AGGREGATE_ATOM *aggregate() const { return general ? general->aggregate() : nullptr; }
     ATOM_VIEW view() const { return ATOM_VIEW{predicate, arguments}; }
     // A copy as an ATOM.
     ATOM atom() const { return general ? *general : ATOM(predicate, arguments); }

@@ -161,7 +161,7 @@ void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *m
         if (n > groundAtomTable.size()) n = groundAtomTable.size();
         for (uint32_t i = 0; i < n; ++i) {
             if (!model->isTrue(static_cast<GATOM_ID>(i))) continue;
-            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            ATOM_REF atom = groundAtomTable[static_cast<GATOM_ID>(i)];
             if (!filter.shows(atom.predicate)) continue;
             if (printed) fputs(", ", out);
             printed = true;
@@ -240,17 +240,17 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
 }
 
 void printQueryAnswers(FILE *out, const TRUTH_ASSIGNMENT *answers) {
-    auto printAnswer = [out](const ATOM &atom) {
+    auto printAnswer = [out](const ATOM_REF &atom) {
         printTermList(out, atom.args(), ", ");
         fputc('\n', out);
     };
     auto [predicate, exists] = predicateTable.find("#query");
     if (!exists) return;
-    for (ATOM_REF atom : I.positive.atomsOf(predicate)) printAnswer(atom.atom());
+    for (ATOM_REF atom : I.positive.atomsOf(predicate)) printAnswer(atom);
     if (!answers) return;
     uint32_t n = static_cast<uint32_t>(answers->values.size());
     for (uint32_t i = 0; i < n && i < groundAtomTable.size(); ++i) {
-        const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+        ATOM_REF atom = groundAtomTable[static_cast<GATOM_ID>(i)];
         if (atom.predicate == predicate && answers->isTrue(static_cast<GATOM_ID>(i))) printAnswer(atom);
     }
 }

@@ -127,8 +127,8 @@ int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms
         if (n > model->values.size()) n = uint32_t(model->values.size());
         for (uint32_t i = 0; i < n; ++i) {
             if (!model->isTrue(int32_t(i))) continue;
-            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
-            if (atom.predicate == solution) printChosenHypothesis(atom);
+            ATOM_REF atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            if (atom.predicate == solution) printChosenHypothesis(atom.atom());
         }
     }
     fputc('\n', stdout);

@@ -19,7 +19,7 @@ namespace {
 // The time of an action or fluent atom: the value of its last argument; -1 when that is no
 // integer.
 int64_t timeOf(GATOM_ID atom) {
-    const ATOM &a = groundAtomTable[atom];
+    ATOM_REF a = groundAtomTable[atom];
     if (a.argCount() == 0) return -1;
     TERM time = a.arg(a.argCount() - 1);
     return time.isInteger() ? integerValue(time) : -1;
@@ -39,8 +39,8 @@ bool literalFalse(const TRUTH_ASSIGNMENT &a, const GLITERAL &literal) {
 
 // Two atoms of complementary predicates ("p" and "-p") with equal arguments.
 bool complementary(GATOM_ID x, GATOM_ID y) {
-    const ATOM &a = groundAtomTable[x];
-    const ATOM &b = groundAtomTable[y];
+    ATOM_REF a = groundAtomTable[x];
+    ATOM_REF b = groundAtomTable[y];
     std::string_view p = predicateTable.nameView(a.predicate), q = predicateTable.nameView(b.predicate);
     bool names = (p.size() == q.size() + 1 && p[0] == '-' && p.substr(1) == q) ||
                  (q.size() == p.size() + 1 && q[0] == '-' && q.substr(1) == p);

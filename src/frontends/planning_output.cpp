@@ -133,7 +133,7 @@ int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bo
         for (uint32_t i = 0; i < count; ++i) {
             GATOM_ID id = static_cast<GATOM_ID>(i);
             if (!assignment->isTrue(id)) continue;
-            const ATOM &atom = groundAtomTable[id];
+            ATOM atom = groundAtomTable[id].atom();
             if (i < planRun.actionAtomMask.size() && planRun.actionAtomMask[i])
                 appendAt(steps, atom);
             else if (planCostsGiven && i < planRun.costAtomMask.size() && planRun.costAtomMask[i])

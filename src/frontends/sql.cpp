@@ -42,8 +42,8 @@ int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUT
         if (n > model->values.size()) n = uint32_t(model->values.size());
         for (uint32_t i = 0; i < n; ++i) {
             if (!model->isTrue(int32_t(i))) continue;
-            const ATOM &atom = groundAtomTable[static_cast<GATOM_ID>(i)];
-            if (isAnswerPredicate(atom.predicate)) rows.insert(atom);
+            ATOM_REF atom = groundAtomTable[static_cast<GATOM_ID>(i)];
+            if (isAnswerPredicate(atom.predicate)) rows.insert(atom.atom());
         }
     }
     if (generator && generator->printedAnswerSets() > 0) fputc('\n', stdout);

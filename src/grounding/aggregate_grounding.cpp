@@ -283,7 +283,7 @@ bool INSTANTIATOR::isAggregateRecursive(const AGGREGATE_ATOM &aggregate, int32_t
     const AGGREGATEFUNCTION *f = aggregate.getFunction();
     if (!f) return false;
     for (const GROUND_SET_ELEMENT &e : f->groundSet())
-        if (uint32_t(componentOfAtom(groundAtomTable[e.atom])) >= uint32_t(component)) return true;
+        if (uint32_t(componentOfPredicate(groundAtomTable[e.atom].predicate)) >= uint32_t(component)) return true;
     return false;
 }
 
@@ -302,7 +302,7 @@ void INSTANTIATOR::addAggregateLiteral(GBODY &out, const LITERAL &literal, const
     ATOM ground(literal.atom.predicate, AGGREGATE_ATOM());
     instantiateAggregateAtom(*ground.aggregate(), a, substitution);
     GATOM_ID id = groundAtomTable.add(std::move(ground));
-    internFunction(*groundAtomTable.mutableAtom(id).aggregate());
+    internFunction(*groundAtomTable.mutableAggregate(id).aggregate());
     out.add(GLITERAL(id, literal.isNegated()));
 }
 
@@ -333,7 +333,7 @@ void INSTANTIATOR::finishPendingRules() {
             } else {
                 result = found->second;
             }
-            AGGREGATE_ATOM &stored = *groundAtomTable.mutableAtom(result.id).aggregate();
+            AGGREGATE_ATOM &stored = *groundAtomTable.mutableAggregate(result.id).aggregate();
             internFunction(stored);
             bool satisfied = aggregateSatisfied(stored, nullptr, &result.wide);
             bool violated = aggregateViolated(stored, nullptr, &result.wide);

@@ -77,7 +77,7 @@ void DEPGRAPH<RULE_T, CONSTRAINT_T>::addRuleEdges(const std::vector<RULE_T> &rul
             bool edge = !l.negated || allEdges || (!GROUND && aggregate);
             if constexpr (GROUND) {
                 if (aggregate)
-                    elements = groundSetAtoms(groundAtomTable[l.atom]);
+                    elements = groundSetAtoms(*groundAtomTable[l.atom].general);
             }
             for (const auto &h : head) {
                 if (sameAtom(l, h, predicateView))

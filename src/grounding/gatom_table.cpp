@@ -27,6 +27,13 @@ uint32_t hashAtom(const ATOM &atom) {
     return uint32_t(h ^ (h >> 32));
 }
 
+uint32_t hashAtom(const ATOM_REF &atom) {
+    if (atom.general) return hashAtom(*atom.general);
+    uint64_t h = hashMix(0x51ed27a3ULL + atom.predicate);
+    for (TERM t : atom.args()) h = hashCombine(h, t.word());
+    return uint32_t(h ^ (h >> 32));
+}
+
 GATOM_ID &GATOM_TABLE::slotOf(uint32_t predicate, uint32_t row) {
     if (predicate >= numberOfRow.size()) numberOfRow.resize(predicate + 1);
     std::vector<GATOM_ID> &numbers = numberOfRow[predicate];
@@ -36,12 +43,17 @@ GATOM_ID &GATOM_TABLE::slotOf(uint32_t predicate, uint32_t row) {
 
 GATOM_ID GATOM_TABLE::added() {
     if (groundAtomsFrozen) internalError("freeze violation");
-    return GATOM_ID(atoms.size() - 1);
+    return GATOM_ID(entries.size() - 1);
+}
+
+const ATOM &GATOM_TABLE::aggregateOf(uint32_t number) const {
+    return aggregates[entries[number].row & ~AGGREGATE_ROW];
 }
 
 GATOM_ID GATOM_TABLE::find(const ATOM &atom) const {
     if (!atom.isAggregate()) return find(atom.predicate, atom.args());
-    uint32_t found = aggregateIndex.find(hashAtom(atom), [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
+    uint32_t found =
+        aggregateIndex.find(hashAtom(atom), [&](uint32_t n) { return compareAtom(aggregateOf(n), atom) == 0; });
     return found == HASH_INDEX::NONE ? -1 : GATOM_ID(found);
 }
 
@@ -50,34 +62,32 @@ GATOM_ID GATOM_TABLE::find(uint32_t predicate, std::span<const TERM> args) const
     return row == ATOM_STORE::NONE ? -1 : numberOf(predicate, row);
 }
 
+GATOM_ID GATOM_TABLE::addAggregate(ATOM &&atom) {
+    uint32_t n = uint32_t(entries.size());
+    uint32_t found = aggregateIndex.findOrInsert(hashAtom(atom), n,
+                                                 [&](uint32_t k) { return compareAtom(aggregateOf(k), atom) == 0; });
+    if (found != HASH_INDEX::NONE) return GATOM_ID(found);
+    entries.push_back(ENTRY{atom.predicate, uint32_t(aggregates.size()) | AGGREGATE_ROW});
+    aggregates.push_back(std::move(atom));
+    return added();
+}
+
 GATOM_ID GATOM_TABLE::add(const ATOM &atom) {
     if (!atom.isAggregate()) return add(atom.predicate, atom.args());
-    uint32_t n = uint32_t(atoms.size());
-    uint32_t found = aggregateIndex.findOrInsert(hashAtom(atom), n, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
-    if (found != HASH_INDEX::NONE) return GATOM_ID(found);
-    atoms.push_back(atom);
-    return added();
+    if (GATOM_ID known = find(atom); known >= 0) return known;
+    return addAggregate(ATOM(atom));
 }
 
 GATOM_ID GATOM_TABLE::add(ATOM &&atom) {
-    if (!atom.isAggregate()) {
-        GATOM_ID &slot = slotOf(atom.predicate, atomStore.insert(atom.predicate, atom.args()).first);
-        if (slot >= 0) return slot;
-        slot = GATOM_ID(atoms.size());
-        atoms.push_back(std::move(atom));
-        return added();
-    }
-    uint32_t n = uint32_t(atoms.size());
-    uint32_t found = aggregateIndex.findOrInsert(hashAtom(atom), n, [&](uint32_t i) { return compareAtom(atoms[i], atom) == 0; });
-    if (found != HASH_INDEX::NONE) return GATOM_ID(found);
-    atoms.push_back(std::move(atom));
-    return added();
+    if (!atom.isAggregate()) return add(atom.predicate, atom.args());
+    return addAggregate(std::move(atom));
 }
 
 GATOM_ID GATOM_TABLE::add(uint32_t predicate, std::span<const TERM> args) {
-    GATOM_ID &slot = slotOf(predicate, atomStore.insert(predicate, args).first);
+    uint32_t row = atomStore.insert(predicate, args).first;
+    GATOM_ID &slot = slotOf(predicate, row);
     if (slot >= 0) return slot;
-    slot = GATOM_ID(atoms.size());
-    atoms.emplace_back(predicate, args);
+    slot = GATOM_ID(entries.size());
+    entries.push_back(ENTRY{predicate, row});
     return added();
 }

@@ -1,17 +1,19 @@
 // The ground atom table: every ground atom that grounding makes gets a dense number, from 0 in
 // the order of first insertion, which is its identity from then on (ground rules, truth values,
-// printers). Atoms are stored once, at a fixed place; a lookup of a known atom allocates
-// nothing. An ordinary atom is found through its row in the atom store, which the grounder's
-// truth tests have usually just looked up, and a number per row; aggregate atoms, which the
-// store does not hold, through a hash index of their own. After grounding the driver freezes
-// the table: looking up a known atom stays allowed, a new atom is the internal error "freeze
-// violation".
+// printers). An ordinary atom lives in the atom store: the table keeps its predicate and row
+// (8 bytes a number) and finds it through that row, which the grounder's truth tests have
+// usually just looked up, and a number per row. Aggregate atoms, which the store does not hold,
+// are kept here at a fixed place and found through a hash index of their own. A lookup of a
+// known atom allocates nothing. After grounding the driver freezes the table: looking up a known
+// atom stays allowed, a new atom is the internal error "freeze violation".
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "core/atom.h"
+#include "core/atom_store.h"
+#include "core/program.h"
 #include "core/chunked_vector.h"
 #include "core/hash_index.h"
 
@@ -21,6 +23,7 @@ using GATOM_ID = int32_t;
 // guards and the elements of their ground set, which completing a stored aggregate atom in place
 // (interning its set and function) leaves unchanged. Numbering never depends on hash values.
 uint32_t hashAtom(const ATOM &atom);
+uint32_t hashAtom(const ATOM_REF &atom);
 
 class GATOM_TABLE {
 public:
@@ -39,21 +42,37 @@ public:
     GATOM_ID find(const ATOM &atom) const;
     GATOM_ID find(uint32_t predicate, std::span<const TERM> args) const;
 
-    const ATOM &operator[](GATOM_ID id) const { return atoms[size_t(id)]; }
+    // The atom of a number; the view stays valid for the run.
+    ATOM_REF operator[](GATOM_ID id) const {
+        const ENTRY &e = entries[size_t(id)];
+        if (e.row & AGGREGATE_ROW) {
+            const ATOM &a = aggregates[e.row & ~AGGREGATE_ROW];
+            return ATOM_REF{e.predicate, e.row, a.args(), &a};
+        }
+        return atomStore.ref(e.predicate, e.row);
+    }
     // For completing a stored aggregate atom in place; its hash must not change.
-    ATOM &mutableAtom(GATOM_ID id) { return atoms[size_t(id)]; }
-    uint32_t size() const { return uint32_t(atoms.size()); }
+    ATOM &mutableAggregate(GATOM_ID id) { return aggregates[entries[size_t(id)].row & ~AGGREGATE_ROW]; }
+    uint32_t size() const { return uint32_t(entries.size()); }
     void freeze() { groundAtomsFrozen = true; }
     // Forgets every atom and thaws the table.
     void clear() {
         aggregateIndex.clear();
         numberOfRow.clear();
-        atoms.clear();
+        entries.clear();
+        aggregates.clear();
         groundAtomsFrozen = false;
     }
 
 private:
-    CHUNKED_VECTOR<ATOM> atoms;
+    static constexpr uint32_t AGGREGATE_ROW = 0x80000000u;
+    // A number's atom: its row in the atom store, or AGGREGATE_ROW and its place in `aggregates`.
+    struct ENTRY {
+        uint32_t predicate;
+        uint32_t row;
+    };
+    std::vector<ENTRY> entries;
+    CHUNKED_VECTOR<ATOM> aggregates;
     std::vector<std::vector<GATOM_ID>> numberOfRow; // by predicate, by atom-store row: -1 for none
     HASH_INDEX aggregateIndex;                      // aggregate atoms, by hashAtom
 
@@ -64,4 +83,6 @@ private:
         return numberOfRow[predicate][row];
     }
     GATOM_ID added();
+    GATOM_ID addAggregate(ATOM &&atom);
+    const ATOM &aggregateOf(uint32_t number) const;
 };

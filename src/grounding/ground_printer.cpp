@@ -16,7 +16,7 @@ void printGroundLiterals(FILE *out, const GBODY &body) {
 } // namespace
 
 FILE *printGroundAtom(FILE *out, GATOM_ID atom) {
-    const ATOM &a = groundAtomTable[atom];
+    ATOM_REF a = groundAtomTable[atom];
     if (optSatlike && !a.isAggregate()) return printUnsigned(out, uint32_t(atom));
     return printAtom(out, a);
 }

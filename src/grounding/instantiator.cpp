@@ -50,6 +50,10 @@ void INSTANTIATOR::growPerPredicate() {
     indices.resize(n);
 }
 
+int32_t INSTANTIATOR::componentOfPredicate(uint32_t predicate) const {
+    return depgraph && depgraph->isNode(predicate) ? depgraph->componentOfNode(predicate) : -1;
+}
+
 int32_t INSTANTIATOR::componentOfAtom(const ATOM &atom) const {
     return depgraph ? depgraph->componentOf(atom) : -1;
 }
@@ -285,8 +289,8 @@ void INSTANTIATOR::simplifyByTrueAtoms() {
     if (I.positive.empty()) return;
     std::vector<uint8_t> trueAtoms(groundAtomTable.size());
     for (uint32_t a = 0; a < trueAtoms.size(); a++) {
-        const ATOM &atom = groundAtomTable[GATOM_ID(a)];
-        trueAtoms[a] = !atom.isAggregate() && I.positive.containsRow(atom.predicate, rowOf(atom));
+        ATOM_REF atom = groundAtomTable[GATOM_ID(a)];
+        trueAtoms[a] = !atom.general && I.positive.containsRow(atom.predicate, atom.row);
     }
     simplifyGroundRules(trueAtoms);
 }

@@ -177,6 +177,7 @@ private:
     }
     // The component of an atom's predicate in the grounder's graph, -1 when it has none.
     int32_t componentOfAtom(const ATOM &atom) const;
+    int32_t componentOfPredicate(uint32_t predicate) const;
     void growPerPredicate();
 
     void bindVariable(uint32_t variable, TERM value) {

@@ -37,7 +37,7 @@ private:
 // Interns the aggregate function of a stored aggregate atom as the component grounder does: its
 // ground set first, then the function itself. A later occurrence finds both done.
 void internAggregate(GATOM_ID id) {
-    AGGREGATE_ATOM &stored = *groundAtomTable.mutableAtom(id).aggregate();
+    AGGREGATE_ATOM &stored = *groundAtomTable.mutableAggregate(id).aggregate();
     // A function that never had a set of its own is given an empty one, so that its interned
     // form names the empty set and not whichever set happens to be number 0.
     if (stored.function && !stored.function->ownSet) stored.function->ownSet = std::make_unique<GROUND_SET>();

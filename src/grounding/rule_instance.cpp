@@ -127,9 +127,8 @@ void INSTANTIATOR::ruleInstance() {
     if (rule.body) groundBody(body, *currentBody, Delta.get(), current.component, &scratchWaiting);
     bool bodyDecided = body.empty() && scratchWaiting.empty();
 
-    auto addFact = [&](const ATOM &h) {
-        uint32_t p = h.predicate;
-        uint32_t row = atomStore.insert(p, h.args()).first;
+    auto addFact = [&](uint32_t p, std::span<const TERM> args) {
+        uint32_t row = atomStore.insert(p, args).first;
         if (NF->undefined.eraseRow(p, row)) {
             NF->positive.insertRow(p, row);
             return;
@@ -140,7 +139,8 @@ void INSTANTIATOR::ruleInstance() {
         nfCount[p]++;
     };
     if (bodyDecided && rule.head.size() == 1) {
-        addFact(instanceOf(rule.head[0]));
+        const ATOM &h = instanceOf(rule.head[0]);
+        addFact(h.predicate, h.args());
         return;
     }
     GATOM_LIST head;
@@ -153,7 +153,8 @@ void INSTANTIATOR::ruleInstance() {
         if (!seen) head.push_back(id);
     }
     if (bodyDecided && head.size() == 1) {
-        addFact(groundAtomTable[head[0]]);
+        ATOM_REF h = groundAtomTable[head[0]];
+        addFact(h.predicate, h.args());
         return;
     }
     GATOM_LIST heads = head;
@@ -166,7 +167,7 @@ void INSTANTIATOR::ruleInstance() {
         if (madeUndefined.size() <= size_t(id)) madeUndefined.resize(size_t(id) + 1024, 0);
         if (madeUndefined[size_t(id)]) continue;
         madeUndefined[size_t(id)] = 1;
-        const ATOM &a = groundAtomTable[id];
+        ATOM_REF a = groundAtomTable[id];
         *current.newAtom = 1;
         NF->undefined.insert(a);
         growPerPredicate();

@@ -221,7 +221,7 @@ TEST_F(Grounder, AggregatesOverTheSameUndefinedElementsShareAnEntryOnlyWithEqual
     std::set<uint32_t> indices;
     for (const GRULE &r : groundRules)
         for (const GLITERAL &l : r.body.literals) {
-            const ATOM &a = groundAtomTable[l.atom];
+            ATOM_REF a = groundAtomTable[l.atom];
             if (a.isAggregate()) indices.insert(a.aggregate()->functionIndex);
         }
     EXPECT_EQ(indices.size(), 2u);

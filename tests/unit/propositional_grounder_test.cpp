@@ -307,7 +307,7 @@ TEST_F(PropositionalGrounder, AnAggregateLiteralIsNumberedAndItsFunctionInterned
     GBODY out;
     EXPECT_TRUE(convertBody(body, EDB, out));
     ASSERT_EQ(out.size(), 1u);
-    const ATOM &stored = groundAtomTable[out.literals[0].atom];
+    ATOM_REF stored = groundAtomTable[out.literals[0].atom];
     ASSERT_TRUE(stored.isAggregate());
     // The stored atom refers to its interned function, which names an interned ground set.
     EXPECT_EQ(stored.aggregate()->function, nullptr);
