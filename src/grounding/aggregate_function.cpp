@@ -1,5 +1,6 @@
 #include "grounding/aggregate_function.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -239,26 +240,34 @@ bool MINFUNCTION::hasNoValue() const {
     return groundSet().empty() && lower == INT32_MIN && upper == INT32_MIN;
 }
 
+void GROUND_SET::putInOrder() const {
+    if (inOrder) return;
+    GROUND_SET_ELEMENT_LESS less;
+    std::sort(elements.begin(), elements.end(), less);
+    elements.erase(std::unique(elements.begin(), elements.end(),
+                               [&](const GROUND_SET_ELEMENT &a, const GROUND_SET_ELEMENT &b) {
+                                   return !less(a, b) && !less(b, a);
+                               }),
+                   elements.end());
+    inOrder = true;
+}
+
 // Interning tables.
 
 uint32_t GROUND_SET_TABLE::intern(const GROUND_SET &set) {
     uint32_t hash = 0;
     for (const GROUND_SET_ELEMENT &e : set) hash += hashAtom(groundAtomTable[e.atom]);
-    auto range = byHash.equal_range(hash);
-    for (auto it = range.first; it != range.second; ++it) {
-        const GROUND_SET &stored = *sets[it->second];
-        if (stored.size() != set.size()) continue;
-        bool equal = true;
+    auto equal = [&](uint32_t number) {
+        const GROUND_SET &stored = sets[number];
+        if (stored.size() != set.size()) return false;
         for (auto a = stored.begin(), b = set.begin(); a != stored.end(); ++a, ++b)
-            if (compareTerm(a->term, b->term) != 0 || a->atom != b->atom) {
-                equal = false;
-                break;
-            }
-        if (equal) return it->second;
-    }
+            if (compareTerm(a->term, b->term) != 0 || a->atom != b->atom) return false;
+        return true;
+    };
     uint32_t number = uint32_t(sets.size());
-    sets.push_back(std::make_unique<GROUND_SET>(set));
-    byHash.emplace(hash, number);
+    uint32_t found = byHash.findOrInsert(hash, number, equal);
+    if (found != HASH_INDEX::NONE) return found;
+    sets.push_back(set);
     return number;
 }
 

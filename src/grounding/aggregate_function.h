@@ -29,7 +29,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/chunked_vector.h"
 #include "core/conjunction.h"
+#include "core/hash_index.h"
 #include "core/substitution.h"
 #include "core/term.h"
 #include "grounding/gatom_table.h"
@@ -60,8 +62,41 @@ struct GROUND_SET_ELEMENT_LESS {
         return c != 0 ? c < 0 : a.atom < b.atom;
     }
 };
-// The still undefined elements of a grounded aggregate; true elements are counted in the bounds.
-using GROUND_SET = std::set<GROUND_SET_ELEMENT, GROUND_SET_ELEMENT_LESS>;
+// The still undefined elements of a grounded aggregate, in element order without duplicates; true
+// elements are counted in the bounds. The grounder appends elements as it finds them; the first
+// read puts them in order and drops repeated ones. A set costs 12 bytes an element.
+class GROUND_SET {
+public:
+    using const_iterator = std::vector<GROUND_SET_ELEMENT>::const_iterator;
+
+    void insert(const GROUND_SET_ELEMENT &element) {
+        if (inOrder && !elements.empty() && !GROUND_SET_ELEMENT_LESS()(elements.back(), element)) inOrder = false;
+        elements.push_back(element);
+    }
+    void clear() {
+        elements.clear();
+        inOrder = true;
+    }
+    bool empty() const { return elements.empty(); }
+    size_t size() const {
+        putInOrder();
+        return elements.size();
+    }
+    const_iterator begin() const {
+        putInOrder();
+        return elements.begin();
+    }
+    const_iterator end() const {
+        putInOrder();
+        return elements.end();
+    }
+
+private:
+    mutable std::vector<GROUND_SET_ELEMENT> elements;
+    mutable bool inOrder = true; // sorted and without repeats
+
+    void putInOrder() const;
+};
 
 // What the parser hands to the constructor: kind, aggregated-over terms, conjunction and
 // optionally a ground set to copy.
@@ -193,7 +228,7 @@ class GROUND_SET_TABLE {
 public:
     // The number of an equal set, or of a new entry holding a copy.
     uint32_t intern(const GROUND_SET &set);
-    const GROUND_SET &operator[](uint32_t number) const { return *sets[number]; }
+    const GROUND_SET &operator[](uint32_t number) const { return sets[number]; }
     uint32_t size() const { return uint32_t(sets.size()); }
     void clear() {
         sets.clear();
@@ -201,8 +236,8 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<GROUND_SET>> sets;
-    std::unordered_multimap<uint32_t, uint32_t> byHash;
+    CHUNKED_VECTOR<GROUND_SET> sets; // entries never move
+    HASH_INDEX byHash;
 };
 
 // The interned aggregate functions: number to function (an owned clone without a set of its

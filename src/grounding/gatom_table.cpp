@@ -37,7 +37,7 @@ uint32_t hashAtom(const ATOM_REF &atom) {
 GATOM_ID &GATOM_TABLE::slotOf(uint32_t predicate, uint32_t row) {
     if (predicate >= numberOfRow.size()) numberOfRow.resize(predicate + 1);
     std::vector<GATOM_ID> &numbers = numberOfRow[predicate];
-    if (row >= numbers.size()) numbers.resize(std::max<size_t>(row + 1, numbers.size() + numbers.size() / 2), -1);
+    if (row >= numbers.size()) numbers.resize(row + 1, -1);
     return numbers[row];
 }
 

@@ -177,6 +177,25 @@ TEST(AggregateAtom, FunctionsOverDifferentTermsOrderOneWay) {
     EXPECT_EQ(compareAtom(x, x), 0);
 }
 
+TEST(GroundSet, ElementsReadBackInOrderWithoutRepeats) {
+    // Elements order by term (integers by value, constants before integers), then by atom.
+    GROUND_SET set;
+    TERM two = makeIntegerTerm(2), one = makeIntegerTerm(1), a = makeConstantTerm("gse_a");
+    for (GROUND_SET_ELEMENT e : {GROUND_SET_ELEMENT{two, 7}, GROUND_SET_ELEMENT{one, 9}, GROUND_SET_ELEMENT{two, 3},
+                                 GROUND_SET_ELEMENT{one, 9}, GROUND_SET_ELEMENT{a, 4}, GROUND_SET_ELEMENT{two, 7}})
+        set.insert(e);
+    std::vector<std::pair<TERM, GATOM_ID>> seen;
+    for (const GROUND_SET_ELEMENT &e : set) seen.push_back({e.term, e.atom});
+    EXPECT_EQ(seen, (std::vector<std::pair<TERM, GATOM_ID>>{{a, 4}, {one, 9}, {two, 3}, {two, 7}}));
+    EXPECT_EQ(set.size(), 4u);
+    GROUND_SET copy = set;
+    copy.insert(GROUND_SET_ELEMENT{one, 1});
+    EXPECT_EQ(copy.size(), 5u);
+    EXPECT_EQ(set.size(), 4u);
+    set.clear();
+    EXPECT_TRUE(set.empty());
+}
+
 TEST(AggregateInterning, EqualSetsAndFunctionsShareOneEntry) {
     TERMS args{makeIntegerTerm(1)};
     GATOM_ID p1 = groundAtomTable.add(ATOM("aggp", &args, PREDICATE_UNDEFINED));
