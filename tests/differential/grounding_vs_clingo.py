@@ -9,7 +9,7 @@ aggregates over lower strata (#count, #sum, #min, #max, as assignments and with 
 grounds with -instantiate, which prints the facts of a stratified program; clingo --text prints
 the facts it derives. Both sets must be equal.
 
-Usage: grounding_vs_clingo.py QUARN [--seed N] [--count N] [--keep DIR]
+Usage: grounding_vs_clingo.py QUARN [--seed N] [--count N] [--scale N] [--keep DIR]
 """
 import argparse
 import os
@@ -20,12 +20,12 @@ import sys
 import tempfile
 
 
-def make_program(rng):
+def make_program(rng, scale=1):
     lines = []
     # Integers only: the two systems order constants and integers differently in comparisons.
-    consts = [str(i) for i in range(rng.randint(2, 6))]
+    consts = [str(i) for i in range(rng.randint(2, 6 * scale))]
     for p in ("e", "f"):
-        for _ in range(rng.randint(2, 9)):
+        for _ in range(rng.randint(2, 9 * scale * scale)):
             lines.append("%s(%s,%s)." % (p, rng.choice(consts), rng.choice(consts)))
     for c in consts:
         if rng.random() < 0.6:
@@ -106,6 +106,7 @@ def main():
     ap.add_argument("quarn")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--count", type=int, default=200)
+    ap.add_argument("--scale", type=int, default=1, help="larger domains and more facts")
     ap.add_argument("--keep")
     args = ap.parse_args()
     rng = random.Random(args.seed)
@@ -113,7 +114,7 @@ def main():
     compared = 0
     with tempfile.TemporaryDirectory() as tmp:
         for i in range(args.count):
-            program = make_program(rng)
+            program = make_program(rng, args.scale)
             path = os.path.join(tmp, "p%d.lp" % i)
             with open(path, "w") as f:
                 f.write(program)
