@@ -5,412 +5,488 @@
 
 #include "driver/diagnostics.h"
 
+namespace {
+
+// The Luby sequence 1, 1, 2, 1, 1, 2, 4, 1, ...: the conflicts between restarts, in units.
+uint64_t luby(uint32_t index) {
+    uint64_t size = 1;
+    uint32_t sequence = 0;
+    while (size < uint64_t(index) + 1) {
+        ++sequence;
+        size = 2 * size + 1;
+    }
+    uint64_t x = index;
+    while (size - 1 != x) {
+        size = (size - 1) >> 1;
+        --sequence;
+        x %= size;
+    }
+    return uint64_t(1) << sequence;
+}
+
+constexpr uint64_t RESTART_UNIT = 64;
+constexpr size_t LAST_LEARNED_LIMIT = 2000;
+constexpr double ACTIVITY_DECAY = 0.95;
+
+}  // namespace
+
 void SAT_SOLVER::reset(uint32_t variableCount) {
-    // Literal codes run to 2n - 1 in 32 bits; ground atom numbers never come near that.
+    // Literal codes run to 2n + 1 in 32 bits; ground atom numbers never come near that.
     if (variableCount > uint32_t(std::numeric_limits<int32_t>::max() / 2)) internalError("model check");
-    n = variableCount;
-    emptyClause = false;
-    literals.clear();
-    clauseStart.assign(1, 0);
-    active.clear();
-    freeCount.clear();
-    literalMark.assign(size_t(2) * n, 0);
-    loadStamp = 0;
+    unsatisfiable = false;
+    arena.clear();
+    learned.clear();
+    wasted = 0;
+    learnedLimit = FIRST_LEARNED_LIMIT;
+    // The watch lists keep their buffers for the next clause set.
+    size_t literalCount = size_t(2) * variableCount;
+    for (size_t l = 0; l < std::min(literalCount, watches.size()); ++l) watches[l].clear();
+    watches.resize(literalCount);
+    value.assign(literalCount, 0);
+    level.assign(variableCount, 0);
+    reason.assign(variableCount, NO_CLAUSE);
+    activity.assign(variableCount, 0);
+    seen.assign(variableCount, 0);
+    heapIndex.assign(variableCount, NO_VARIABLE);
+    decides.assign(variableCount, 1);
+    openDecisions = variableCount;
+    heap.clear();
+    for (uint32_t v = 0; v < variableCount; ++v) heapInsert(v);
+    trail.clear();
+    levelStart.clear();
+    propagated = 0;
+    activityIncrement = 1;
+    conflicts = 0;
+}
+
+uint32_t SAT_SOLVER::addVariable(bool decision) {
+    backtrack(0);
+    uint32_t v = variableCount();
+    if (v >= uint32_t(std::numeric_limits<int32_t>::max() / 2)) internalError("model check");
+    watches.resize(size_t(2) * (v + 1));
+    value.resize(size_t(2) * (v + 1), 0);
+    level.push_back(0);
+    reason.push_back(NO_CLAUSE);
+    activity.push_back(0);
+    seen.push_back(0);
+    heapIndex.push_back(NO_VARIABLE);
+    decides.push_back(decision);
+    if (decision) {
+        heapInsert(v);
+        ++openDecisions;
+    }
+    return v;
 }
 
 void SAT_SOLVER::addClause(const int32_t *clause, size_t count) {
-    if (++loadStamp == 0) {
-        literalMark.assign(literalMark.size(), 0);
-        loadStamp = 1;
+    backtrack(0);
+    if (unsatisfiable) return;
+    clauseBuffer.assign(clause, clause + count);
+    std::sort(clauseBuffer.begin(), clauseBuffer.end());
+    size_t kept = 0;
+    for (size_t i = 0; i < clauseBuffer.size(); ++i) {
+        int32_t l = clauseBuffer[i];
+        if (size_t(l) >= value.size()) internalError("model check");
+        if (kept > 0 && clauseBuffer[kept - 1] == l) continue;
+        // Complements are adjacent once sorted: a tautology constrains nothing.
+        if (kept > 0 && clauseBuffer[kept - 1] == (l ^ 1)) return;
+        if (value[size_t(l)] > 0) return;  // a fact satisfies it
+        if (value[size_t(l)] < 0) continue;
+        clauseBuffer[kept++] = l;
     }
-    size_t start = literals.size();
-    for (size_t i = 0; i < count; ++i) {
-        int32_t l = clause[i];
-        if (literalMark[size_t(l)] == loadStamp) continue;
-        if (literalMark[size_t(complement(l))] == loadStamp) {
-            literals.resize(start);  // a tautology constrains nothing
-            return;
-        }
-        literalMark[size_t(l)] = loadStamp;
-        literals.push_back(l);
+    clauseBuffer.resize(kept);
+    if (kept == 0) {
+        unsatisfiable = true;
+        return;
     }
-    size_t length = literals.size() - start;
-    if (length == 0) emptyClause = true;
-    clauseStart.push_back(literals.size());
-    active.push_back(1);
-    freeCount.push_back(uint32_t(length));
-}
-
-void SAT_SOLVER::buildOccurrences() {
-    size_t literalCodes = size_t(2) * n;
-    occurrenceStart.assign(literalCodes + 1, 0);
-    for (int32_t l : literals) ++occurrenceStart[size_t(l) + 1];
-    for (size_t i = 0; i < literalCodes; ++i) occurrenceStart[i + 1] += occurrenceStart[i];
-    occurrences.resize(literals.size());
-    occurrenceFill.assign(occurrenceStart.begin(), occurrenceStart.end() - 1);
-    std::vector<size_t> &fill = occurrenceFill;
-    uint32_t clauses = uint32_t(active.size());
-    for (uint32_t c = 0; c < clauses; ++c)
-        for (const int32_t *p = clauseBegin(c); p != clauseEnd(c); ++p) occurrences[fill[size_t(*p)]++] = c;
-}
-
-// Walks the clauses that hold the literal just made false. The conflict-testing variants stop at
-// a clause whose last free literal this is; the real variants record every shortening so that
-// backtracking can give it back, the tentative ones leave unit clauses to the unit list alone.
-bool SAT_SOLVER::shorten(int32_t falseLiteral, bool real, bool conflictTest) {
-    for (const uint32_t *p = occurrenceBegin(falseLiteral); p != occurrenceEnd(falseLiteral); ++p) {
-        uint32_t c = *p;
-        if (!active[c]) continue;
-        if (freeCount[c] == 1 && conflictTest) return false;
-        if (freeCount[c] == 2) {
-            unitList.push_back(c);
-            freeCount[c] = 1;
-            if (real) shortenedTrail.push_back(c);
-        } else {
-            if (freeCount[c] > 0) --freeCount[c];
-            shortenedTrail.push_back(c);
-        }
+    if (kept == 1) {
+        assign(clauseBuffer[0], NO_CLAUSE);
+        if (propagate() != NO_CLAUSE) unsatisfiable = true;
+        return;
     }
-    return true;
+    watchClause(storeClause(clauseBuffer.data(), uint32_t(kept), false, 0));
 }
 
-void SAT_SOLVER::satisfy(int32_t trueLiteral) {
-    for (const uint32_t *p = occurrenceBegin(trueLiteral); p != occurrenceEnd(trueLiteral); ++p) {
-        if (!active[*p]) continue;
-        active[*p] = 0;
-        satisfiedTrail.push_back(*p);
-    }
+uint32_t SAT_SOLVER::storeClause(const int32_t *literals, uint32_t count, bool learnedClause, uint32_t glue) {
+    if (arena.size() + HEADER + count > std::numeric_limits<uint32_t>::max()) internalError("model check");
+    uint32_t c = uint32_t(arena.size());
+    arena.push_back(count);
+    arena.push_back((learnedClause ? uint32_t(LEARNED) : 0u) | (glue << GLUE_SHIFT));
+    for (uint32_t i = 0; i < count; ++i) arena.push_back(uint32_t(literals[i]));
+    if (learnedClause) learned.push_back(c);
+    return c;
 }
 
-void SAT_SOLVER::assignForced(int32_t trueLiteral) {
-    uint32_t v = variableOf(trueLiteral);
-    value[v] = isPositive(trueLiteral) ? 1 : 0;
-    alternative[v] = -1;
-    isFree[v] = 0;
-    stack.push_back(v);
-    shorten(complement(trueLiteral), true, false);
-    satisfy(trueLiteral);
+void SAT_SOLVER::watchClause(uint32_t c) {
+    int32_t *lits = clauseLiterals(c);
+    watches[size_t(lits[0])].push_back({c, lits[1]});
+    watches[size_t(lits[1])].push_back({c, lits[0]});
 }
 
-void SAT_SOLVER::assignTentative(int32_t trueLiteral) {
-    uint32_t v = variableOf(trueLiteral);
-    value[v] = isPositive(trueLiteral) ? 1 : 0;
-    isFree[v] = 0;
-    stack.push_back(v);
-    shorten(complement(trueLiteral), false, false);
+void SAT_SOLVER::assign(int32_t literal, uint32_t reasonClause) {
+    uint32_t v = variableOf(literal);
+    value[size_t(literal)] = 1;
+    value[size_t(literal ^ 1)] = -1;
+    level[v] = decisionLevel();
+    reason[v] = reasonClause;
+    trail.push_back(literal);
+    openDecisions -= decides[v];
 }
 
-bool SAT_SOLVER::unitPropagate() {
-    for (size_t i = 0; i < unitList.size(); ++i) {
-        uint32_t c = unitList[i];
-        if (!active[c]) continue;
-        const int32_t *p = clauseBegin(c);
-        while (p != clauseEnd(c) && !isFree[variableOf(*p)]) ++p;
-        if (p == clauseEnd(c)) continue;
-        uint32_t v = variableOf(*p);
-        value[v] = isPositive(*p) ? 1 : 0;
-        alternative[v] = -1;
-        if (!shorten(complement(*p), true, true)) return false;
-        isFree[v] = 0;
-        stack.push_back(v);
-        satisfy(*p);
-    }
-    unitList.clear();
-    return true;
-}
-
-// Entries before the unit list's current length were visited by an enclosing propagation; a
-// nested run (a probe inside a look-ahead) starts after them.
-bool SAT_SOLVER::tentativePropagate() {
-    ++lookaheadCounter;
-    for (size_t i = 0; i < unitList.size(); ++i) {
-        uint32_t c = unitList[i];
-        const int32_t *p = clauseBegin(c);
-        while (p != clauseEnd(c) && !isFree[variableOf(*p)]) ++p;
-        if (p == clauseEnd(c)) continue;
-        uint32_t v = variableOf(*p);
-        value[v] = isPositive(*p) ? 1 : 0;
-        if (!shorten(complement(*p), false, true)) return false;
-        isFree[v] = 0;
-        stack.push_back(v);
-    }
-    return true;
-}
-
-void SAT_SOLVER::undoLookahead(const MARKS &m) {
-    for (size_t i = m.units; i < unitList.size(); ++i) ++freeCount[unitList[i]];
-    unitList.resize(m.units);
-    for (size_t i = m.stack; i < stack.size(); ++i) isFree[stack[i]] = 1;
-    stack.resize(m.stack);
-    for (size_t i = m.shortened; i < shortenedTrail.size(); ++i) ++freeCount[shortenedTrail[i]];
-    shortenedTrail.resize(m.shortened);
-}
-
-int64_t SAT_SOLVER::runScore(size_t shortenedMark, SCORE kind) const {
-    int64_t score = 0;
-    for (size_t i = shortenedMark; i < shortenedTrail.size(); ++i) {
-        uint32_t c = shortenedTrail[i];
-        if (freeCount[c] != 2) continue;
-        for (const int32_t *p = clauseBegin(c); p != clauseEnd(c); ++p) {
-            uint32_t v = variableOf(*p);
-            if (!isFree[v]) continue;
-            bool positiveLiteral = isPositive(*p);
-            int64_t two = positiveLiteral ? negativeTwo[v] : positiveTwo[v];
-            int64_t other = positiveLiteral ? negativeOther[v] : positiveOther[v];
-            score += kind == SCORE_SIMPLE ? two : other + 5 * two;
-        }
-    }
-    return score;
-}
-
-SAT_SOLVER::LOOKAHEAD SAT_SOLVER::lookahead(uint32_t v, SCORE kind) {
-    MARKS m = marks();
-    assignTentative(positive(v));
-    if (!tentativePropagate()) {
-        undoLookahead(m);
-        assignForced(negative(v));
-        return LOOKAHEAD_FORCED;
-    }
-    trueScore[v] = runScore(m.shortened, kind);
-    undoLookahead(m);
-    assignTentative(negative(v));
-    if (!tentativePropagate()) {
-        undoLookahead(m);
-        assignForced(positive(v));
-        return LOOKAHEAD_FORCED;
-    }
-    falseScore[v] = runScore(m.shortened, kind);
-    undoLookahead(m);
-    candidates.push_back(v);
-    return LOOKAHEAD_SCORED;
-}
-
-SAT_SOLVER::LOOKAHEAD SAT_SOLVER::doubleLookaheadOf(uint32_t v) {
-    MARKS m = marks();
-    for (int side = 1; side >= 0; --side) {
-        int32_t literal = side ? positive(v) : negative(v);
-        assignTentative(literal);
-        bool consistent = tentativePropagate();
-        int64_t reduction = int64_t(shortenedTrail.size() - m.shortened);
-        if (consistent && reduction > int64_t(doubleThreshold) && reduction > largestReduction) {
-            largestReduction = reduction;
-            consistent = doubleLookahead(m.shortened);
-        }
-        undoLookahead(m);
-        if (!consistent) {
-            assignForced(complement(literal));
-            return LOOKAHEAD_FORCED;
-        }
-        (side ? trueScore : falseScore)[v] = reduction;
-    }
-    candidates.push_back(v);
-    return LOOKAHEAD_SCORED;
-}
-
-bool SAT_SOLVER::doubleLookahead(size_t shortenedMark) {
-    for (size_t i = shortenedMark; i < shortenedTrail.size(); ++i) {
-        uint32_t c = shortenedTrail[i];
-        if (freeCount[c] != 2) continue;
-        for (const int32_t *p = clauseBegin(c); p != clauseEnd(c); ++p) {
-            uint32_t w = variableOf(*p);
-            if (!isFree[w] || stamp[w] >= lookaheadCounter) continue;
-            stamp[w] = lookaheadCounter;
-            bool ok = true;
-            if (isPositive(*p)) {
-                if (negativeTwo[w] > 0) ok = probe(w, true);
-            } else if (positiveTwo[w] > 0) {
-                ok = probe(w, false);
+// Returns the clause that became false, or NO_CLAUSE.
+uint32_t SAT_SOLVER::propagate() {
+    while (propagated < trail.size()) {
+        int32_t falseLiteral = trail[propagated++] ^ 1;
+        std::vector<WATCH> &ws = watches[size_t(falseLiteral)];
+        size_t i = 0, j = 0, end = ws.size();
+        while (i < end) {
+            WATCH w = ws[i++];
+            if (value[size_t(w.blocker)] > 0) {
+                ws[j++] = w;
+                continue;
             }
-            if (!ok) {
-                largestReduction = -1;
+            int32_t *lits = clauseLiterals(w.clause);
+            if (lits[0] == falseLiteral) std::swap(lits[0], lits[1]);
+            int32_t first = lits[0];
+            if (first != w.blocker && value[size_t(first)] > 0) {
+                ws[j++] = {w.clause, first};
+                continue;
+            }
+            uint32_t size = clauseSize(w.clause);
+            bool moved = false;
+            for (uint32_t k = 2; k < size; ++k)
+                if (value[size_t(lits[k])] >= 0) {
+                    lits[1] = lits[k];
+                    lits[k] = falseLiteral;
+                    watches[size_t(lits[1])].push_back({w.clause, first});
+                    moved = true;
+                    break;
+                }
+            if (moved) continue;
+            ws[j++] = {w.clause, first};
+            if (value[size_t(first)] < 0) {
+                while (i < end) ws[j++] = ws[i++];
+                ws.resize(j);
+                propagated = trail.size();
+                return w.clause;
+            }
+            assign(first, w.clause);
+        }
+        ws.resize(j);
+    }
+    return NO_CLAUSE;
+}
+
+// Resolves the conflict back to the first unique implication point of the current level. The
+// learned clause is left in clauseBuffer, its asserting literal first and a literal of the level
+// to jump back to second.
+void SAT_SOLVER::analyze(uint32_t conflict, uint32_t &backjumpLevel, uint32_t &glue) {
+    clauseBuffer.clear();
+    clauseBuffer.push_back(0);
+    uint32_t current = decisionLevel();
+    uint32_t open = 0;
+    int32_t p = -1;
+    size_t index = trail.size();
+    uint32_t c = conflict;
+    for (;;) {
+        int32_t *lits = clauseLiterals(c);
+        uint32_t size = clauseSize(c);
+        for (uint32_t k = p < 0 ? 0 : 1; k < size; ++k) {
+            int32_t q = lits[k];
+            uint32_t v = variableOf(q);
+            if (seen[v] || level[v] == 0) continue;
+            seen[v] = 1;
+            bumpVariable(v);
+            if (level[v] >= current)
+                ++open;
+            else
+                clauseBuffer.push_back(q);
+        }
+        while (!seen[variableOf(trail[--index])]) {
+        }
+        p = trail[index];
+        seen[variableOf(p)] = 0;
+        if (--open == 0) break;
+        c = reason[variableOf(p)];
+    }
+    clauseBuffer[0] = p ^ 1;
+
+    // Drop the literals that the others imply through their reasons.
+    uint32_t levels = 0;
+    for (size_t k = 1; k < clauseBuffer.size(); ++k) levels |= 1u << (level[variableOf(clauseBuffer[k])] & 31);
+    analyzeClear.assign(clauseBuffer.begin() + 1, clauseBuffer.end());
+    size_t kept = 1;
+    for (size_t k = 1; k < clauseBuffer.size(); ++k) {
+        int32_t l = clauseBuffer[k];
+        if (reason[variableOf(l)] == NO_CLAUSE || !redundant(l, levels)) clauseBuffer[kept++] = l;
+    }
+    clauseBuffer.resize(kept);
+    for (int32_t l : analyzeClear) seen[variableOf(l)] = 0;
+
+    backjumpLevel = 0;
+    if (clauseBuffer.size() > 1) {
+        size_t highest = 1;
+        for (size_t k = 2; k < clauseBuffer.size(); ++k)
+            if (level[variableOf(clauseBuffer[k])] > level[variableOf(clauseBuffer[highest])]) highest = k;
+        std::swap(clauseBuffer[1], clauseBuffer[highest]);
+        backjumpLevel = level[variableOf(clauseBuffer[1])];
+    }
+    if (levelMark.size() < current + 1) levelMark.resize(current + 1, 0);
+    if (++levelStamp == 0) {
+        std::fill(levelMark.begin(), levelMark.end(), 0);
+        levelStamp = 1;
+    }
+    glue = 0;
+    for (int32_t l : clauseBuffer) {
+        uint32_t lv = level[variableOf(l)];
+        if (levelMark[lv] != levelStamp) {
+            levelMark[lv] = levelStamp;
+            ++glue;
+        }
+    }
+}
+
+// Whether the literal of the learned clause follows from the clause's other literals through
+// reasons; the walk marks what it proves (in seen, listed in analyzeClear) and uses its own stack.
+bool SAT_SOLVER::redundant(int32_t literal, uint32_t levels) {
+    analyzeStack.clear();
+    analyzeStack.push_back(literal);
+    size_t top = analyzeClear.size();
+    while (!analyzeStack.empty()) {
+        uint32_t c = reason[variableOf(analyzeStack.back())];
+        analyzeStack.pop_back();
+        int32_t *lits = clauseLiterals(c);
+        for (uint32_t k = 1; k < clauseSize(c); ++k) {
+            uint32_t v = variableOf(lits[k]);
+            if (seen[v] || level[v] == 0) continue;
+            if (reason[v] != NO_CLAUSE && ((1u << (level[v] & 31)) & levels)) {
+                seen[v] = 1;
+                analyzeStack.push_back(lits[k]);
+                analyzeClear.push_back(lits[k]);
+                continue;
+            }
+            for (size_t i = top; i < analyzeClear.size(); ++i) seen[variableOf(analyzeClear[i])] = 0;
+            analyzeClear.resize(top);
+            return false;
+        }
+    }
+    return true;
+}
+
+void SAT_SOLVER::backtrack(uint32_t toLevel) {
+    if (decisionLevel() <= toLevel) return;
+    size_t start = levelStart[toLevel];
+    for (size_t i = trail.size(); i-- > start;) {
+        int32_t l = trail[i];
+        uint32_t v = variableOf(l);
+        value[size_t(l)] = 0;
+        value[size_t(l ^ 1)] = 0;
+        reason[v] = NO_CLAUSE;
+        if (decides[v]) {
+            ++openDecisions;
+            if (!heapContains(v)) heapInsert(v);
+        }
+    }
+    trail.resize(start);
+    levelStart.resize(toLevel);
+    propagated = start;
+}
+
+// Opens level 1 with every assumed literal; false when one of them is already false.
+bool SAT_SOLVER::assume(const int32_t *assumptions, size_t count) {
+    if (count == 0) return true;
+    levelStart.push_back(uint32_t(trail.size()));
+    for (size_t i = 0; i < count; ++i) {
+        int32_t l = assumptions[i];
+        if (size_t(l) >= value.size()) internalError("model check");
+        if (value[size_t(l)] < 0) return false;
+        if (value[size_t(l)] == 0) assign(l, NO_CLAUSE);
+    }
+    return true;
+}
+
+uint32_t SAT_SOLVER::chooseVariable() {
+    // Once every decision variable is assigned the heap need not be emptied to find that out.
+    if (openDecisions == 0) return NO_VARIABLE;
+    while (!heap.empty()) {
+        uint32_t v = heapPop();
+        if (value[size_t(positive(v))] == 0) return v;
+    }
+    return NO_VARIABLE;
+}
+
+void SAT_SOLVER::bumpVariable(uint32_t v) {
+    activity[v] += activityIncrement;
+    if (activity[v] > 1e100) {
+        for (double &a : activity) a *= 1e-100;
+        activityIncrement *= 1e-100;
+    }
+    if (heapContains(v)) heapUp(heapIndex[v]);
+}
+
+bool SAT_SOLVER::solve(const int32_t *assumptions, size_t count) {
+    backtrack(0);
+    if (unsatisfiable) return false;
+    if (propagate() != NO_CLAUSE) {
+        unsatisfiable = true;
+        return false;
+    }
+    if (!assume(assumptions, count)) {
+        backtrack(0);
+        return false;
+    }
+    const uint32_t floor = decisionLevel();
+    uint32_t restartIndex = 0;
+    restartLimit = conflicts + RESTART_UNIT * luby(restartIndex++);
+    for (;;) {
+        uint32_t conflict = propagate();
+        if (conflict == NO_CLAUSE) {
+            uint32_t v = chooseVariable();
+            if (v == NO_VARIABLE) return true;
+            levelStart.push_back(uint32_t(trail.size()));
+            assign(negative(v), NO_CLAUSE);
+            continue;
+        }
+        ++conflicts;
+        // Nothing above the assumptions is involved: they contradict the clauses.
+        if (decisionLevel() <= floor) {
+            if (decisionLevel() == 0) unsatisfiable = true;
+            backtrack(0);
+            return false;
+        }
+        uint32_t back, glue;
+        analyze(conflict, back, glue);
+        // A clause asserting below the assumptions holds for good: it goes in on level 0 and
+        // the assumptions are taken again over it.
+        bool again = back < floor;
+        backtrack(back);
+        if (clauseBuffer.size() == 1) {
+            assign(clauseBuffer[0], NO_CLAUSE);
+        } else {
+            uint32_t c = storeClause(clauseBuffer.data(), uint32_t(clauseBuffer.size()), true, glue);
+            watchClause(c);
+            assign(clauseBuffer[0], c);
+        }
+        activityIncrement *= 1 / ACTIVITY_DECAY;
+        if (again) {
+            if (propagate() != NO_CLAUSE) {
+                unsatisfiable = true;
+                backtrack(0);
                 return false;
             }
-        }
-    }
-    return true;
-}
-
-// A probe whose value fails leaves the opposite value in effect for the rest of the enclosing
-// look-ahead, which undoes it with everything else.
-bool SAT_SOLVER::probe(uint32_t w, bool b) {
-    MARKS m = marks();
-    assignTentative(b ? positive(w) : negative(w));
-    bool consistent = tentativePropagate();
-    undoLookahead(m);
-    if (consistent) {
-        --lookaheadCounter;
-        return true;
-    }
-    assignTentative(b ? negative(w) : positive(w));
-    return tentativePropagate();
-}
-
-SAT_SOLVER::STEP SAT_SOLVER::branch() {
-    candidates.clear();
-    largestReduction = -1;
-
-    for (uint32_t v = 0; v < n; ++v) {
-        if (!isFree[v]) continue;
-        trueScore[v] = falseScore[v] = 0;
-        uint32_t two = 0, other = 0;
-        for (const uint32_t *p = occurrenceBegin(negative(v)); p != occurrenceEnd(negative(v)); ++p)
-            if (active[*p]) ++(freeCount[*p] == 2 ? two : other);
-        negativeTwo[v] = two;
-        negativeOther[v] = other;
-        if (two + other == 0) {
-            value[v] = 1;
-            alternative[v] = -1;
-            isFree[v] = 0;
-            stack.push_back(v);
-            satisfy(positive(v));
+            if (!assume(assumptions, count)) {
+                backtrack(0);
+                return false;
+            }
             continue;
         }
-        two = other = 0;
-        for (const uint32_t *p = occurrenceBegin(positive(v)); p != occurrenceEnd(positive(v)); ++p)
-            if (active[*p]) ++(freeCount[*p] == 2 ? two : other);
-        positiveTwo[v] = two;
-        positiveOther[v] = other;
-        if (two + other == 0) {
-            value[v] = 0;
-            alternative[v] = -1;
-            isFree[v] = 0;
-            stack.push_back(v);
-            satisfy(negative(v));
-            continue;
+        if (conflicts >= restartLimit) {
+            backtrack(floor);
+            restartLimit = conflicts + RESTART_UNIT * luby(restartIndex++);
         }
-        if (positiveTwo[v] > 0 && negativeTwo[v] > 0 && uint64_t(positiveTwo[v]) + negativeTwo[v] > 3) {
-            if (doubleLookaheadOf(v) == LOOKAHEAD_FORCED && !unitPropagate()) return STEP_CONFLICT;
-        }
+        if (learned.size() >= learnedLimit) reduceLearned();
     }
-
-    if (candidates.size() < 10) {
-        candidates.clear();
-        for (uint32_t v = 0; v < n; ++v) {
-            if (!isFree[v] || positiveTwo[v] == 0 || negativeTwo[v] == 0) continue;
-            if (positiveTwo[v] <= 1 && negativeTwo[v] <= 1) continue;
-            if (lookahead(v, SCORE_SIMPLE) == LOOKAHEAD_FORCED && !unitPropagate()) return STEP_CONFLICT;
-        }
-    }
-    if (candidates.size() < 10) {
-        candidates.clear();
-        for (uint32_t v = 0; v < n; ++v) {
-            if (!isFree[v]) continue;
-            if (lookahead(v, SCORE_WEIGHTED) == LOOKAHEAD_FORCED && !unitPropagate()) return STEP_CONFLICT;
-        }
-    }
-
-    // Candidates scored early may have been assigned by a later forced value: only free ones
-    // qualify, and when none is left the step decides nothing.
-    bool found = false;
-    uint32_t best = 0;
-    int64_t bestValue = 0;
-    for (uint32_t v : candidates) {
-        if (!isFree[v]) continue;
-        int64_t t = trueScore[v], f = falseScore[v], product;
-        int64_t score;
-        if (__builtin_mul_overflow(t, f, &product) || __builtin_mul_overflow(product, int64_t(1024), &product) ||
-            __builtin_add_overflow(product, t + f + 1, &score))
-            score = std::numeric_limits<int64_t>::max();
-        if (!found || score > bestValue) {
-            found = true;
-            best = v;
-            bestValue = score;
-        }
-    }
-    if (!found) {
-        // With every variable assigned and no conflict every clause is satisfied; anything else
-        // would loop forever, so it is taken as a conflict.
-        if (satisfiedTrail.size() != clausesToSatisfy) {
-            for (uint32_t v = 0; v < n; ++v)
-                if (isFree[v]) return STEP_NO_DECISION;
-            return STEP_CONFLICT;
-        }
-        return STEP_NO_DECISION;
-    }
-
-    isFree[best] = 0;
-    savedSatisfied[best] = satisfiedTrail.size();
-    savedShortened[best] = shortenedTrail.size();
-    stack.push_back(best);
-    value[best] = 1;
-    alternative[best] = 0;
-    shorten(negative(best), true, false);
-    satisfy(positive(best));
-    return STEP_DECIDED;
 }
 
-bool SAT_SOLVER::backtrack() {
-    unitList.clear();
-    while (!stack.empty()) {
-        uint32_t v = stack.back();
-        stack.pop_back();
-        if (alternative[v] == -1) {
-            isFree[v] = 1;
-            continue;
+// Drops about half of the learned clauses that are not reasons and span more than two levels,
+// those spanning the most (then the longest) first.
+void SAT_SOLVER::reduceLearned() {
+    auto glueOf = [&](uint32_t c) { return arena[c + 1] >> GLUE_SHIFT; };
+    std::sort(learned.begin(), learned.end(), [&](uint32_t a, uint32_t b) {
+        if (glueOf(a) != glueOf(b)) return glueOf(a) > glueOf(b);
+        return clauseSize(a) > clauseSize(b);
+    });
+    size_t target = learned.size() / 2, dropped = 0, kept = 0;
+    for (uint32_t c : learned) {
+        int32_t first = clauseLiterals(c)[0];
+        bool locked = value[size_t(first)] > 0 && reason[variableOf(first)] == c;
+        if (dropped < target && glueOf(c) > 2 && !locked) {
+            arena[c + 1] |= DELETED;
+            wasted += HEADER + clauseSize(c);
+            ++dropped;
+        } else {
+            learned[kept++] = c;
         }
-        for (size_t i = savedSatisfied[v]; i < satisfiedTrail.size(); ++i) active[satisfiedTrail[i]] = 1;
-        satisfiedTrail.resize(savedSatisfied[v]);
-        for (size_t i = savedShortened[v]; i < shortenedTrail.size(); ++i) ++freeCount[shortenedTrail[i]];
-        shortenedTrail.resize(savedShortened[v]);
-        value[v] = alternative[v];
-        alternative[v] = -1;
-        stack.push_back(v);
-        int32_t literal = value[v] ? positive(v) : negative(v);
-        shorten(complement(literal), true, false);
-        satisfy(literal);
-        return true;
     }
-    return false;
+    learned.resize(kept);
+    for (std::vector<WATCH> &ws : watches)
+        ws.erase(std::remove_if(ws.begin(), ws.end(), [&](const WATCH &w) { return arena[w.clause + 1] & DELETED; }),
+                 ws.end());
+    if (wasted > arena.size() / 2) compactArena();
+    learnedLimit = std::min(learnedLimit + learnedLimit / 10, LAST_LEARNED_LIMIT + learned.size() / 2);
 }
 
-bool SAT_SOLVER::solve() {
-    if (emptyClause) return false;
-    uint32_t clauses = uint32_t(active.size());
-    buildOccurrences();
-    value.assign(n, 0);
-    isFree.assign(n, 1);
-    alternative.assign(n, -1);
-    savedSatisfied.assign(n, 0);
-    savedShortened.assign(n, 0);
-    positiveTwo.assign(n, 0);
-    negativeTwo.assign(n, 0);
-    positiveOther.assign(n, 0);
-    negativeOther.assign(n, 0);
-    trueScore.assign(n, 0);
-    falseScore.assign(n, 0);
-    stamp.assign(n, 0);
+// Moves the live clauses together; each old clause's flag word tells its new position meanwhile.
+void SAT_SOLVER::compactArena() {
+    std::vector<uint32_t> fresh;
+    fresh.reserve(arena.size() - wasted);
+    for (size_t c = 0; c < arena.size();) {
+        uint32_t size = arena[c];
+        uint32_t flags = arena[c + 1];
+        if (!(flags & DELETED)) {
+            uint32_t moved = uint32_t(fresh.size());
+            fresh.insert(fresh.end(), arena.begin() + c, arena.begin() + c + HEADER + size);
+            arena[c + 1] = moved;
+        }
+        c += HEADER + size;
+    }
+    for (std::vector<WATCH> &ws : watches)
+        for (WATCH &w : ws) w.clause = arena[w.clause + 1];
+    for (int32_t l : trail) {
+        uint32_t &r = reason[variableOf(l)];
+        if (r != NO_CLAUSE) r = arena[r + 1];
+    }
+    for (uint32_t &c : learned) c = arena[c + 1];
+    arena.swap(fresh);
+    wasted = 0;
+}
 
-    // The trails never hold more than one entry per literal occurrence, the stack one per variable:
-    // reserving that much keeps the search free of allocation.
-    satisfiedTrail.clear();
-    satisfiedTrail.reserve(clauses);
-    shortenedTrail.clear();
-    shortenedTrail.reserve(literals.size());
-    unitList.clear();
-    unitList.reserve(literals.size() + clauses);
-    stack.clear();
-    stack.reserve(n);
-    candidates.clear();
-    candidates.reserve(n);
+void SAT_SOLVER::heapInsert(uint32_t v) {
+    heapIndex[v] = uint32_t(heap.size());
+    heap.push_back(v);
+    heapUp(heapIndex[v]);
+}
 
-    for (uint32_t c = 0; c < clauses; ++c)
-        if (freeCount[c] == 1) unitList.push_back(c);
-    if (!unitPropagate()) return false;
-    clausesToSatisfy = 0;
-    for (uint32_t c = 0; c < clauses; ++c) clausesToSatisfy += active[c];
-    // The initial consequences are permanent: forget them rather than undo them.
-    stack.clear();
-    satisfiedTrail.clear();
-    shortenedTrail.clear();
-    lookaheadCounter = 0;
-    doubleThreshold = n / 6;
+void SAT_SOLVER::heapUp(uint32_t position) {
+    uint32_t v = heap[position];
+    while (position > 0) {
+        uint32_t parent = (position - 1) >> 1;
+        if (activity[heap[parent]] >= activity[v]) break;
+        heap[position] = heap[parent];
+        heapIndex[heap[position]] = position;
+        position = parent;
+    }
+    heap[position] = v;
+    heapIndex[v] = position;
+}
 
+void SAT_SOLVER::heapDown(uint32_t position) {
+    uint32_t v = heap[position];
+    uint32_t size = uint32_t(heap.size());
     for (;;) {
-        if (unitList.empty() && branch() == STEP_CONFLICT && !backtrack()) return false;
-        if (!unitPropagate() && !backtrack()) return false;
-        if (stack.empty()) return satisfiedTrail.size() == clausesToSatisfy;
-        if (satisfiedTrail.size() == clausesToSatisfy) return true;
+        uint32_t child = 2 * position + 1;
+        if (child >= size) break;
+        if (child + 1 < size && activity[heap[child + 1]] > activity[heap[child]]) ++child;
+        if (activity[heap[child]] <= activity[v]) break;
+        heap[position] = heap[child];
+        heapIndex[heap[position]] = position;
+        position = child;
     }
+    heap[position] = v;
+    heapIndex[v] = position;
+}
+
+uint32_t SAT_SOLVER::heapPop() {
+    uint32_t top = heap[0];
+    heapIndex[top] = NO_VARIABLE;
+    uint32_t last = heap.back();
+    heap.pop_back();
+    if (!heap.empty()) {
+        heap[0] = last;
+        heapIndex[last] = 0;
+        heapDown(0);
+    }
+    return top;
 }
 
 // A call over a large clause set gives its memory back when it ends.
@@ -431,18 +507,19 @@ bool SAT_SOLVER::satSolve(const std::vector<GRULE> &rules, const std::vector<GCO
         return uint32_t(variableOfAtom[size_t(atom)]);
     };
     size_t literalCount = 0;
+    std::vector<int32_t> &clause = recordClause;
     for (const GRULE &r : rules) {
-        clauseBuffer.clear();
-        for (GATOM_ID h : r.head) clauseBuffer.push_back(positive(variable(h)));
-        for (const GLITERAL &l : r.body.literals) clauseBuffer.push_back(negative(variable(l.atom)));
-        literalCount += clauseBuffer.size();
-        addClause(clauseBuffer);
+        clause.clear();
+        for (GATOM_ID h : r.head) clause.push_back(positive(variable(h)));
+        for (const GLITERAL &l : r.body.literals) clause.push_back(negative(variable(l.atom)));
+        literalCount += clause.size();
+        addClause(clause);
     }
     for (const GCONSTRAINT &k : constraints) {
-        clauseBuffer.clear();
-        for (const GLITERAL &l : k.body.literals) clauseBuffer.push_back(negative(variable(l.atom)));
-        literalCount += clauseBuffer.size();
-        addClause(clauseBuffer);
+        clause.clear();
+        for (const GLITERAL &l : k.body.literals) clause.push_back(negative(variable(l.atom)));
+        literalCount += clause.size();
+        addClause(clause);
     }
     bool satisfiable = solve();
     if (satisfiable && model) {

@@ -1,13 +1,19 @@
-// Satisfiability solver used by the model checker: decides whether a clause set over the atoms of a
-// candidate has a model, and returns one. `SAT_SOLVER::satSolve` turns check-program records into
-// clauses; the rest of `SAT_SOLVER` is the clause-level search itself (Davis-Putnam with unit propagation, pure
-// literals, look-ahead with failed-literal detection, a double look-ahead and chronological
-// backtracking).
+// Satisfiability solver used by the model checker: decides whether a clause set has a model under
+// a list of assumed literals, and returns one. It is incremental: variables and clauses can be
+// added between calls, and what a call learns (its conflict clauses) stays for the later ones, so
+// that a clause set encoding a check once serves many candidates, each given as assumptions.
+// `SAT_SOLVER::satSolve` turns the records of a check program into a fresh clause set.
 //
-// Literals are coded per call: variable v asserted true is v, asserted false is v + n, where n is
-// the number of variables. Every array is sized per call from the clause set, so there is no
-// capacity beyond memory; all buffers are owned by the solver object and freed with it. The model
-// generator keeps one solver for its checks, so that the buffers of small checks are reused.
+// The search is conflict-driven clause learning: unit propagation over two watched literals per
+// clause, decisions on the most active free variable (false first), analysis of each conflict to
+// its first unique implication point with the learned clause minimised, backjumping, restarts
+// after a Luby sequence of conflicts, and a bounded store of learned clauses from which those
+// spanning the most decision levels are dropped first. All assumptions sit on decision level 1;
+// a conflict that needs nothing above that level proves the clause set unsatisfiable under them.
+//
+// Literals are coded as variable v true = 2v, v false = 2v + 1. Facts (clauses of one literal,
+// and what they propagate) hold on level 0 for the life of the clause set. A call's model stays
+// readable (`isTrue`) until the next clause, variable or call. All buffers belong to the solver.
 #pragma once
 
 #include <cstddef>
@@ -18,21 +24,32 @@
 
 class SAT_SOLVER {
 public:
-    // Starts a new clause set over `variableCount` variables; drops everything of the last one.
+    // Starts a new clause set over `variableCount` fresh variables; drops everything of the last one.
     void reset(uint32_t variableCount);
-    // Appends one clause (literal codes as above). Repeated literals count once; a clause holding
-    // a literal and its complement is always satisfied and is dropped.
+    // A new variable, numbered after the others. The search decides only decision variables: a
+    // call reports a model once they are all assigned without conflict, and leaves open any other
+    // variable that propagation did not assign. The caller uses others only where such an
+    // assignment always extends to a model (variables assumed in every call, or ones whose every
+    // clause a fixed value of theirs satisfies once the decision variables hold).
+    uint32_t addVariable(bool decision = true);
+    // Appends one clause (literal codes as above) for the life of the clause set. Repeated
+    // literals count once; a clause holding a literal and its complement is dropped.
     void addClause(const int32_t *literals, size_t count);
     void addClause(const std::vector<int32_t> &literals) { addClause(literals.data(), literals.size()); }
-    // Runs the search; true when the clause set is satisfiable. Afterwards `isTrue` reads the model.
-    bool solve();
-    // After a satisfiable `solve`: whether the variable is assigned true (an unassigned variable
-    // counts as false).
-    bool isTrue(uint32_t variable) const { return !isFree[variable] && value[variable] == 1; }
+    // Runs the search under the assumed literals; true when the clause set has a model in which
+    // they all hold. Afterwards `isTrue` reads the model.
+    bool solve(const int32_t *assumptions, size_t count);
+    bool solve() { return solve(nullptr, 0); }
+    // After a satisfiable `solve`: whether the variable is true in the model (assigned and true).
+    bool isTrue(uint32_t variable) const { return value[positive(variable)] > 0; }
 
-    uint32_t variableCount() const { return n; }
-    int32_t positive(uint32_t variable) const { return int32_t(variable); }
-    int32_t negative(uint32_t variable) const { return int32_t(variable + n); }
+    uint32_t variableCount() const { return uint32_t(level.size()); }
+    static int32_t positive(uint32_t variable) { return int32_t(variable << 1); }
+    static int32_t negative(uint32_t variable) { return int32_t((variable << 1) | 1); }
+
+    // The work done so far on this clause set.
+    uint64_t conflictCount() const { return conflicts; }
+    uint32_t learnedCount() const { return uint32_t(learned.size()); }
 
     // The satisfiability test of a check program. The variables are the selected atoms (one byte
     // per ground atom, non-zero when selected), numbered in ascending atom order. A rule record is
@@ -45,75 +62,84 @@ public:
                   const std::vector<uint8_t> &selection, uint8_t *model);
 
 private:
-    enum STEP { STEP_CONFLICT, STEP_DECIDED, STEP_NO_DECISION };
-    enum LOOKAHEAD { LOOKAHEAD_FORCED, LOOKAHEAD_SCORED };
-    enum SCORE { SCORE_SIMPLE, SCORE_WEIGHTED };
-    struct MARKS {
-        size_t stack, shortened, units;
+    static constexpr uint32_t NO_CLAUSE = UINT32_MAX;
+    static constexpr uint32_t NO_VARIABLE = UINT32_MAX;
+    // A clause in the arena: its size, its flags and glue (the number of decision levels among
+    // its literals when it was learned), then its literals; the two watched ones come first, and
+    // a clause that is the reason of a literal holds that literal first.
+    enum : uint32_t { HEADER = 2, LEARNED = 1, DELETED = 2, GLUE_SHIFT = 2 };
+    // The learned clauses kept before the first reduction of the store.
+    static constexpr size_t FIRST_LEARNED_LIMIT = 300;
+    // A watch of a clause, with one of its other literals: while that one is true the clause is
+    // satisfied and passed over without being read.
+    struct WATCH {
+        uint32_t clause;
+        int32_t blocker;
     };
 
-    uint32_t variableOf(int32_t literal) const { return uint32_t(literal) < n ? uint32_t(literal) : uint32_t(literal) - n; }
-    bool isPositive(int32_t literal) const { return uint32_t(literal) < n; }
-    int32_t complement(int32_t literal) const {
-        return isPositive(literal) ? int32_t(uint32_t(literal) + n) : int32_t(uint32_t(literal) - n);
-    }
-    const int32_t *clauseBegin(uint32_t c) const { return literals.data() + clauseStart[c]; }
-    const int32_t *clauseEnd(uint32_t c) const { return literals.data() + clauseStart[c + 1]; }
-    const uint32_t *occurrenceBegin(int32_t literal) const { return occurrences.data() + occurrenceStart[literal]; }
-    const uint32_t *occurrenceEnd(int32_t literal) const { return occurrences.data() + occurrenceStart[literal + 1]; }
+    static uint32_t variableOf(int32_t literal) { return uint32_t(literal) >> 1; }
+    uint32_t clauseSize(uint32_t c) const { return arena[c]; }
+    int32_t *clauseLiterals(uint32_t c) { return reinterpret_cast<int32_t *>(arena.data() + c + HEADER); }
+    uint32_t decisionLevel() const { return uint32_t(levelStart.size()); }
 
-    void buildOccurrences();
-    bool shorten(int32_t falseLiteral, bool real, bool conflictTest);
-    void satisfy(int32_t trueLiteral);
-    void assignForced(int32_t trueLiteral);
-    void assignTentative(int32_t trueLiteral);
-    bool unitPropagate();
-    bool tentativePropagate();
-    MARKS marks() const { return {stack.size(), shortenedTrail.size(), unitList.size()}; }
-    void undoLookahead(const MARKS &m);
-    int64_t runScore(size_t shortenedMark, SCORE kind) const;
-    LOOKAHEAD lookahead(uint32_t v, SCORE kind);
-    LOOKAHEAD doubleLookaheadOf(uint32_t v);
-    bool doubleLookahead(size_t shortenedMark);
-    bool probe(uint32_t w, bool b);
-    STEP branch();
-    bool backtrack();
+    uint32_t storeClause(const int32_t *literals, uint32_t count, bool learnedClause, uint32_t glue);
+    void watchClause(uint32_t c);
+    void assign(int32_t literal, uint32_t reasonClause);
+    uint32_t propagate();
+    void analyze(uint32_t conflict, uint32_t &backjumpLevel, uint32_t &glue);
+    bool redundant(int32_t literal, uint32_t levels);
+    void backtrack(uint32_t toLevel);
+    bool assume(const int32_t *assumptions, size_t count);
+    uint32_t chooseVariable();
+    void bumpVariable(uint32_t v);
+    void reduceLearned();
+    void compactArena();
 
-    uint32_t n = 0;
-    bool emptyClause = false;
+    // The variable order: a binary max-heap of variables by activity.
+    bool heapContains(uint32_t v) const { return heapIndex[v] != NO_VARIABLE; }
+    void heapInsert(uint32_t v);
+    void heapUp(uint32_t position);
+    void heapDown(uint32_t position);
+    uint32_t heapPop();
 
-    // Clauses: literals flat, clause c at [clauseStart[c], clauseStart[c + 1]).
-    std::vector<int32_t> literals;
-    std::vector<size_t> clauseStart{0};
-    std::vector<uint8_t> active;
-    std::vector<uint32_t> freeCount;
-    std::vector<uint32_t> literalMark;  // load-time duplicate test, one stamp per literal code
-    uint32_t loadStamp = 0;
+    bool unsatisfiable = false;
 
-    // Occurrences: the clauses holding literal l at [occurrenceStart[l], occurrenceStart[l + 1]).
-    std::vector<size_t> occurrenceStart;
-    std::vector<uint32_t> occurrences;
-    std::vector<size_t> occurrenceFill;
+    // Clauses: the arena, the learned clauses' positions in it, and the words of deleted clauses.
+    std::vector<uint32_t> arena;
+    std::vector<uint32_t> learned;
+    size_t wasted = 0;
+    size_t learnedLimit = FIRST_LEARNED_LIMIT;
+    std::vector<std::vector<WATCH>> watches;  // per literal: the clauses to visit when it becomes false
 
-    // Per variable.
+    // Per literal: 1 true, -1 false, 0 unassigned (both literals of a variable are kept).
     std::vector<int8_t> value;
-    std::vector<uint8_t> isFree;
-    std::vector<int8_t> alternative;  // value still to try after a decision, -1 when forced
-    std::vector<size_t> savedSatisfied, savedShortened;
-    std::vector<uint32_t> positiveTwo, negativeTwo, positiveOther, negativeOther;
-    std::vector<int64_t> trueScore, falseScore;
-    std::vector<uint64_t> stamp;
+    // Per variable.
+    std::vector<uint32_t> level, reason;
+    std::vector<double> activity;
+    std::vector<uint32_t> heapIndex;
+    std::vector<uint8_t> decides;
+    uint32_t openDecisions = 0;  // decision variables not assigned
+    std::vector<uint8_t> seen;
+    // The assignment in order, the trail position where each decision level starts, and the
+    // first entry not yet propagated.
+    std::vector<int32_t> trail;
+    std::vector<uint32_t> levelStart;
+    size_t propagated = 0;
+    std::vector<uint32_t> heap;
+    double activityIncrement = 1;
 
-    // Solver-wide.
-    size_t clausesToSatisfy = 0;
-    std::vector<uint32_t> satisfiedTrail, shortenedTrail, unitList, stack, candidates;
-    size_t doubleThreshold = 0;
-    int64_t largestReduction = -1;
-    uint64_t lookaheadCounter = 0;
+    uint64_t conflicts = 0;
+    uint64_t restartLimit = 0;
+    uint32_t restarts = 0;
 
-    // The check program's atoms and variables, and one clause as it is built; kept between calls,
-    // and given back after a call over a large clause set.
+    // Scratch of one call: a clause as it is built or learned, the analysis stacks, the level stamps.
+    std::vector<int32_t> clauseBuffer;
+    std::vector<int32_t> analyzeStack, analyzeClear;
+    std::vector<uint32_t> levelMark;
+    uint32_t levelStamp = 0;
+
+    // The check program's atoms and variables, kept between calls of `satSolve`.
     std::vector<int32_t> variableOfAtom;
     std::vector<GATOM_ID> atomOfVariable;
-    std::vector<int32_t> clauseBuffer;
+    std::vector<int32_t> recordClause;
 };

@@ -66,8 +66,7 @@ struct SMALL_CASE {
 
 TEST(SatSolver, SmallClauseSets) {
     const SMALL_CASE cases[] = {
-        // A variable without occurrences is a pure literal and ends up true.
-        {"no clauses", 3, {}, true, {true, true, true}},
+        {"no clauses", 3, {}, true, {}},
         {"no variables, no clauses", 0, {}, true, {}},
         {"empty clause", 0, {{}}, false, {}},
         {"empty clause among others", 2, {{1, 2}, {}}, false, {}},
@@ -79,6 +78,9 @@ TEST(SatSolver, SmallClauseSets) {
         {"repeated literal counts once", 1, {{-1, -1}, {1, 1, 1}}, false, {}},
         {"tautology constrains nothing", 1, {{1, -1}, {-1}}, true, {false}},
         {"pure negative literal", 2, {{-1, 2}, {-1, -2}}, true, {}},
+        // x1 = 1, a = 2, e = 3, u = 4, f = 5, b = 6, c = 7: f must be true, and then u and x1.
+        {"implications through three-literal clauses", 7,
+         {{5, 2}, {5, -2, 3}, {5, -2, -3}, {-5, 4}, {-5, -4, 1}, {-5, -4, 2}, {-5, -4, 3}, {-1, 6, 7}}, true, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,8 +126,8 @@ TEST(SatSolver, PigeonholeNeedsSearch) {
 }
 
 // Random clause sets against exhaustive enumeration: the verdict must agree and every reported
-// model must satisfy every clause. The mix of lengths makes unit propagation, the double
-// look-ahead (variables with many binary clauses), failed literals and backtracking all occur.
+// model must satisfy every clause. The mix of lengths makes unit propagation, conflicts at every
+// depth and backjumps all occur.
 TEST(SatSolver, AgreesWithBruteForceOnRandomClauseSets) {
     std::mt19937 rng(20261210);
     int satisfiable = 0, unsatisfiable = 0;
@@ -156,20 +158,6 @@ TEST(SatSolver, AgreesWithBruteForceOnRandomClauseSets) {
     // Both verdicts must have been exercised for the comparison to mean anything.
     EXPECT_GT(satisfiable, 500);
     EXPECT_GT(unsatisfiable, 500);
-}
-
-// The branching step scores x1 first; the look-aheads of the later a and e then fail on one side,
-// and the forced values propagate to x1 (through three-literal clauses, so x1's own look-ahead saw
-// nothing). No candidate is left free: the step must decide nothing and the search go on, here to
-// the model with every variable true (b and c are pure).
-TEST(SatSolver, BranchingStepWhoseCandidatesWereAllAssigned) {
-    // x1 = 1, a = 2, e = 3, u = 4, f = 5, b = 6, c = 7
-    const CLAUSES clauses = {{5, 2},       {5, -2, 3},   {5, -2, -3},  {-5, 4},
-                             {-5, -4, 1}, {-5, -4, 2}, {-5, -4, 3}, {-1, 6, 7}};
-    SAT_SOLVER solver;
-    load(solver, 7, clauses);
-    ASSERT_TRUE(solver.solve());
-    EXPECT_EQ(modelOf(solver), std::vector<bool>(7, true));
 }
 
 TEST(SatSolver, ReusedSolverForgetsTheLastCall) {
@@ -205,6 +193,94 @@ TEST(SatSolver, LargeClauseSetsHaveNoCapacityLimit) {
     clauses.push_back({c, -b});
     load(solver, chainLength + 3, clauses);
     EXPECT_FALSE(solver.solve());
+}
+
+int32_t codeOf(int l) { return l > 0 ? SAT_SOLVER::positive(uint32_t(l - 1)) : SAT_SOLVER::negative(uint32_t(-l - 1)); }
+
+// One solver over a clause set that grows between calls, each call under random assumptions,
+// against exhaustive enumeration of the clauses so far with the assumptions as units. What the
+// solver learned in earlier calls (under other assumptions) must never cut off a model.
+TEST(SatSolver, IncrementalCallsUnderAssumptionsAgreeWithBruteForce) {
+    std::mt19937 rng(7);
+    int satisfiable = 0, unsatisfiable = 0;
+    for (int round = 0; round < 400; ++round) {
+        uint32_t variables = 3 + rng() % 10;
+        SAT_SOLVER solver;
+        solver.reset(0);
+        for (uint32_t v = 0; v < variables; ++v) ASSERT_EQ(solver.addVariable(), v);
+        CLAUSES clauses;
+        for (int call = 0; call < 12; ++call) {
+            for (size_t i = 0, added = rng() % 4; i < added; ++i) {
+                std::vector<int> clause;
+                for (size_t k = 0, length = 2 + rng() % 3; k < length; ++k) {
+                    int v = int(rng() % variables) + 1;
+                    clause.push_back(rng() % 2 ? v : -v);
+                }
+                std::vector<int32_t> codes;
+                for (int l : clause) codes.push_back(codeOf(l));
+                solver.addClause(codes);
+                clauses.push_back(clause);
+            }
+            std::vector<int> assumed;
+            std::vector<int32_t> codes;
+            for (size_t k = 0, count = rng() % 5; k < count; ++k) {
+                int v = int(rng() % variables) + 1;
+                assumed.push_back(rng() % 2 ? v : -v);
+                codes.push_back(codeOf(assumed.back()));
+            }
+            CLAUSES withUnits = clauses;
+            for (int l : assumed) withUnits.push_back({l});
+            bool sat = solver.solve(codes.data(), codes.size());
+            ASSERT_EQ(sat, bruteForce(variables, withUnits)) << show(withUnits);
+            if (sat) {
+                ASSERT_TRUE(satisfiedBy(withUnits, modelOf(solver))) << show(withUnits);
+                ++satisfiable;
+            } else {
+                ++unsatisfiable;
+            }
+        }
+    }
+    EXPECT_GT(satisfiable, 500);
+    EXPECT_GT(unsatisfiable, 500);
+}
+
+// A hard unsatisfiable core under a switch: pigeon-hole 9 into 8 holds only when the switch
+// variable is assumed true. Its thousands of conflicts go through reductions of the learned
+// store; the clauses learned under the switch must leave the other value satisfiable, and a
+// second call under the switch must still refute it.
+TEST(SatSolver, LearnedStoreStaysBoundedAcrossCalls) {
+    const int pigeons = 9, holes = 8;
+    CLAUSES clauses = pigeonhole(pigeons, holes);
+    int guard = pigeons * holes + 1;
+    for (auto &clause : clauses) clause.push_back(-guard);
+    SAT_SOLVER solver;
+    load(solver, uint32_t(guard), clauses);
+    int32_t on = codeOf(guard), off = codeOf(-guard);
+    EXPECT_FALSE(solver.solve(&on, 1));
+    EXPECT_GT(solver.conflictCount(), 2000u);
+    EXPECT_LT(solver.learnedCount(), solver.conflictCount() / 2);
+    ASSERT_TRUE(solver.solve(&off, 1));
+    EXPECT_TRUE(satisfiedBy(clauses, modelOf(solver)));
+    EXPECT_FALSE(solver.isTrue(uint32_t(guard - 1)));
+    EXPECT_FALSE(solver.solve(&on, 1));
+    ASSERT_TRUE(solver.solve());
+    EXPECT_TRUE(satisfiedBy(clauses, modelOf(solver)));
+}
+
+// Assumptions that contradict each other or the facts give no model and leave the clause set
+// usable.
+TEST(SatSolver, ContradictoryAssumptions) {
+    SAT_SOLVER solver;
+    load(solver, 3, {{1, 2}, {-3}});
+    int32_t both[] = {codeOf(1), codeOf(-1)};
+    EXPECT_FALSE(solver.solve(both, 2));
+    int32_t againstFact = codeOf(3);
+    EXPECT_FALSE(solver.solve(&againstFact, 1));
+    int32_t throughClause[] = {codeOf(-1), codeOf(-2)};
+    EXPECT_FALSE(solver.solve(throughClause, 2));
+    int32_t fine[] = {codeOf(-1)};
+    ASSERT_TRUE(solver.solve(fine, 1));
+    EXPECT_EQ(modelOf(solver), (std::vector<bool>{false, true, false}));
 }
 
 }  // namespace
