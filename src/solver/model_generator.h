@@ -23,7 +23,7 @@
 #include "grounding/ground_program.h"
 #include "solver/aggregate_propagation.h"
 #include "solver/heuristic_value.h"
-#include "solver/sat_solver.h"
+#include "solver/model_checker.h"
 #include "solver/truth_assignment.h"
 
 class ATOM_SETS;
@@ -337,7 +337,7 @@ private:
 
     std::vector<uint8_t> witness;
     uint8_t witnessFound = 0;
-    SAT_SOLVER checkSolver;  // the model checker's satisfiability checks
+    MODEL_CHECKER checker;  // keeps what the checks learn for the later ones
     std::vector<GRULE *> witnessRules;
     uint32_t witnessPosition = 0;
 

@@ -409,7 +409,7 @@ void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
 int MODEL_GENERATOR::checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag) {
     a.trailing = false;
     int stable = a.modelCheck(rules, (flags & MG_PROGRAM_HCF) != 0, groundGraph, chosenFlags.data(), witnessBuffer,
-                              witnessFlag, checkSolver);
+                              witnessFlag, checker);
     a.trailing = true;
     return stable;
 }

@@ -19,7 +19,7 @@
 
 struct GRULE;
 struct GCONSTRAINT;
-class SAT_SOLVER;
+class MODEL_CHECKER;
 template <class RULE_T, class CONSTRAINT_T>
 class DEPGRAPH;
 
@@ -116,11 +116,12 @@ public:
     // Takes back every change since the last choice marker, repairing `mustBeTrueCount`.
     void undoChoice();
 
-    // The model check of the atoms this assignment holds true, implemented by the model
-    // checker with the caller's satisfiability solver: 1 when they are stable, 0 when not. A failed check may record an unfounded set
-    // in `witness` (one byte per ground atom) and set `*witnessFound`.
+    // The model check of the atoms this assignment holds true, by the caller's model checker
+    // (which keeps what it learns for the caller's later checks): 1 when they are stable, 0 when
+    // not. A failed check may record an unfounded set in `witness` (one byte per ground atom) and
+    // set `*witnessFound`.
     int modelCheck(std::vector<GRULE> &rules, bool programHCF, DEPGRAPH<GRULE, GCONSTRAINT> *graph,
-                   const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound, SAT_SOLVER &solver) const;
+                   const uint8_t *chosenFlags, uint8_t *witness, uint8_t *witnessFound, MODEL_CHECKER &checker) const;
 };
 
 // The quick re-checks of the unfounded set a failed model check left in `witness`, implemented

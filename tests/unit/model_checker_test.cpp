@@ -40,7 +40,7 @@ struct CANDIDATE {
     std::vector<uint8_t> chosen;
     std::vector<uint8_t> witness;
     uint8_t witnessFound = 7;  // anything but 0 and 1: a check must reset it
-    SAT_SOLVER solver;
+    MODEL_CHECKER checker;
 
     CANDIDATE(const std::vector<std::string> &trueAtoms, const std::vector<std::string> &chosenAtoms,
               const std::vector<std::string> &mustBeTrue = {})
@@ -52,7 +52,7 @@ struct CANDIDATE {
     int check(bool programHCF = false) {
         std::vector<GCONSTRAINT> none;
         GROUND_DEPGRAPH graph(groundRules, none, 0);
-        return a.modelCheck(groundRules, programHCF, &graph, chosen.data(), witness.data(), &witnessFound, solver);
+        return a.modelCheck(groundRules, programHCF, &graph, chosen.data(), witness.data(), &witnessFound, checker);
     }
     MODEL witnessAtoms() const {
         MODEL m;
@@ -283,7 +283,11 @@ TEST(ModelChecker, CheckProgramEncodings) {
     // b :- e (e false), a :- b, not d (d true).
     std::vector<GRULE> rules;
     std::vector<GCONSTRAINT> constraints;
-    EXPECT_EQ(buildCheckProgram(groundRules, a, chosen.data(), u, rules, constraints), 4u);
+    std::vector<const GRULE *> all;
+    for (const GRULE &r : groundRules) all.push_back(&r);
+    std::vector<uint32_t> atoms;
+    for (uint32_t i = 0; i < groundAtomCount; ++i) atoms.push_back(i);
+    EXPECT_EQ(buildComponentCheckProgram(all, atoms, a, chosen.data(), u, rules, constraints), 4u);
     EXPECT_EQ(showCheckProgram(rules, constraints),
               "b | d.\n"           // the chosen atoms of U, ascending
               "c :- a, b.\n"       // a | b :- c, f: body atoms in U, true heads as body
@@ -357,14 +361,15 @@ int checkMillionAtomRing() {
     uint8_t found = 0;
     std::vector<GCONSTRAINT> none;
     GROUND_DEPGRAPH graph(groundRules, none, 0);
-    SAT_SOLVER solver;
-    if (a.modelCheck(groundRules, false, &graph, chosen.data(), witness.data(), &found, solver) != 1) return 1;
+    MODEL_CHECKER checker;
+    if (a.modelCheck(groundRules, false, &graph, chosen.data(), witness.data(), &found, checker) != 1) return 1;
     if (maxInnerCheckAtoms < n) return 2;
     // Give the disjunction the body x(n/2): the ring has no exit and is unfounded as a whole.
     groundRules[0].hasBody = true;
     groundRules[0].body.add(GLITERAL(x[n / 2], false));
     GROUND_DEPGRAPH ring(groundRules, none, 0);
-    if (a.modelCheck(groundRules, false, &ring, chosen.data(), witness.data(), &found, solver) != 0) return 3;
+    checker.reset();  // the rules changed in place
+    if (a.modelCheck(groundRules, false, &ring, chosen.data(), witness.data(), &found, checker) != 0) return 3;
     if (found != 1 || !witness[size_t(x[0])] || !witness[size_t(x[n - 1])]) return 4;
     return 0;
 }
@@ -398,10 +403,10 @@ int checkBackwardChain() {
     std::vector<uint8_t> chosen(groundAtomCount, 1);
     std::vector<GCONSTRAINT> none;
     GROUND_DEPGRAPH graph(groundRules, none, 0);
-    SAT_SOLVER solver;
+    MODEL_CHECKER checker;
     for (uint32_t mode : {0u, 1u, 5u}) {
         optOMm = mode;
-        if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr, solver) != 1)
+        if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr, checker) != 1)
             return int(mode) + 1;
     }
     return 0;
@@ -575,3 +580,149 @@ TEST(ModelChecker, RandomHeadCycleProgramsAgreeWithBruteForce) {
 }
 
 }  // namespace
+
+// ---- One checker over many candidates, against enumeration of unfounded sets ----
+
+namespace many_candidates {
+
+// Whether X (a bit set over `atoms`) is a set the check looks for: it lies in U, holds a chosen or
+// must-be-true atom, and every rule with a head atom in X is blocked for it (a positive body atom
+// in X or false, a negative body atom true, or another head atom true outside X). Rules whose
+// positive body holds one of their head atoms are left out, as the check leaves them out.
+bool isUnfoundedSet(uint32_t x, const std::vector<GATOM_ID> &atoms, const std::vector<const GRULE *> &rules,
+                    const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &chosen, const CANDIDATE_SET &u) {
+    std::vector<uint8_t> in(a.values.size(), 0);
+    bool picked = false;
+    for (size_t i = 0; i < atoms.size(); ++i)
+        if ((x >> i) & 1) {
+            if (!u.contains(atoms[i])) return false;
+            in[size_t(atoms[i])] = 1;
+            picked = picked || chosen[size_t(atoms[i])] || a[atoms[i]] == TRUTH_MUST_BE_TRUE;
+        }
+    if (!picked) return false;
+    for (const GRULE *r : rules) {
+        std::span<const GLITERAL> positive = r->hasBody ? r->body.positive() : std::span<const GLITERAL>();
+        std::span<const GLITERAL> negative = r->hasBody ? r->body.negative() : std::span<const GLITERAL>();
+        bool selfSupporting = false, bodyBlocks = false;
+        for (const GLITERAL &l : positive) {
+            selfSupporting = selfSupporting || std::find(r->head.begin(), r->head.end(), l.atom) != r->head.end();
+            bodyBlocks = bodyBlocks || in[size_t(l.atom)] || a[l.atom] == TRUTH_FALSE;
+        }
+        for (const GLITERAL &l : negative) bodyBlocks = bodyBlocks || countsAsTrue(a[l.atom]);
+        if (selfSupporting || bodyBlocks) continue;
+        for (GATOM_ID h : r->head) {
+            if (!in[size_t(h)]) continue;
+            bool otherTrueOutside = false;
+            for (GATOM_ID o : r->head) otherTrueOutside = otherTrueOutside || (!in[size_t(o)] && countsAsTrue(a[o]));
+            if (!otherTrueOutside) return false;
+        }
+    }
+    return true;
+}
+
+bool someUnfoundedSet(const std::vector<GATOM_ID> &atoms, const std::vector<const GRULE *> &rules,
+                      const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &chosen, const CANDIDATE_SET &u) {
+    for (uint32_t x = 1; x < (1u << atoms.size()); ++x)
+        if (isUnfoundedSet(x, atoms, rules, a, chosen, u)) return true;
+    return false;
+}
+
+// The verdict of each check mode, with the unfounded sets found by enumeration.
+int expectedVerdict(uint32_t mode, GROUND_DEPGRAPH &graph, const std::vector<GATOM_ID> &atoms,
+                    const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &chosen) {
+    std::vector<const GRULE *> all;
+    for (const GRULE &r : groundRules) all.push_back(&r);
+    CANDIDATE_SET u(a.values.size());
+    if (mode == 1) {
+        for (uint32_t c = 0; c < graph.componentCount(); ++c) {
+            CANDIDATE_SET inside(a.values.size());
+            for (uint32_t atom : graph.componentNodes(c))
+                if (countsAsTrue(a[GATOM_ID(atom)])) inside.insert(GATOM_ID(atom));
+            std::span<const GRULE *const> rules(graph.componentRules[c].rules);
+            shrinkComponentToFixpoint(rules, a, inside);
+            if (inside.count == 0) continue;
+            if (!graph.cyclic(c) || !graph.isDisjunctive(c)) return 0;
+            std::vector<const GRULE *> componentRules(rules.begin(), rules.end());
+            if (someUnfoundedSet(atoms, componentRules, a, chosen, inside)) return 0;
+        }
+        return 1;
+    }
+    for (GATOM_ID x : atoms)
+        if (countsAsTrue(a[x])) u.insert(x);
+    if (mode == 0) {
+        shrinkToFixpoint(groundRules, a, u);
+        if (u.count == 0) return 1;
+        if (graph.isHCF()) return 0;
+    }
+    return u.count != 0 && someUnfoundedSet(atoms, all, a, chosen, u) ? 0 : 1;
+}
+
+}  // namespace many_candidates
+
+// The checker keeps its clause sets and what it learned from one candidate to the next: over
+// random programs with head cycles, one checker per mode sees a long run of total and partial
+// candidates, and every verdict must be the one that enumerating the unfounded sets gives. A
+// failed check's set must itself be one of those sets.
+TEST(ModelChecker, OneCheckerOverManyCandidatesAgreesWithEnumeration) {
+    using namespace many_candidates;
+    OPTION_GUARD guard;
+    std::mt19937 rng(2026);
+    const int ATOMS = 7;
+    std::vector<std::string> names;
+    for (int i = 0; i < ATOMS; ++i) names.push_back("mc" + std::to_string(i));
+    std::vector<GATOM_ID> atoms;
+    for (const std::string &name : names) atoms.push_back(atomNumber(name));  // before the count is taken
+    const TRUTH_VALUE values[] = {TRUTH_TRUE, TRUTH_TRUE, TRUTH_TRUE_FROM_MUST_BE_TRUE, TRUTH_MUST_BE_TRUE,
+                                  TRUTH_FALSE, TRUTH_FALSE, TRUTH_UNDEFINED};
+    int stable = 0, unstable = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::string text;
+        for (int r = 0, rules = 3 + int(rng() % 8); r < rules; ++r) {
+            std::string head, body;
+            for (int k = 0, h = 1 + int(rng() % 3); k < h; ++k)
+                head += (head.empty() ? "" : " | ") + names[rng() % ATOMS];
+            for (int k = 0, b = int(rng() % 3); k < b; ++k)
+                body += (body.empty() ? "" : ", ") + std::string(rng() % 4 == 0 ? "not " : "") + names[rng() % ATOMS];
+            text += body.empty() ? head + ".\n" : head + " :- " + body + ".\n";
+        }
+        // A head cycle, so that the checks reach the satisfiability solver.
+        std::string p = names[rng() % ATOMS], q = names[rng() % ATOMS];
+        if (p != q) text += p + " | " + q + ".\n" + p + " :- " + q + ".\n" + q + " :- " + p + ".\n";
+        loadGroundProgram(text);
+        std::vector<GCONSTRAINT> none;
+        GROUND_DEPGRAPH graph(groundRules, none, 0);
+        for (uint32_t mode : {0u, 1u, 9u}) {
+            optOMm = mode;
+            MODEL_CHECKER checker;
+            for (int candidate = 0; candidate < 60; ++candidate) {
+                TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
+                std::vector<uint8_t> chosen(groundAtomCount, 0), witness(groundAtomCount, 0);
+                for (GATOM_ID x : atoms) {
+                    a.values[size_t(x)] = values[rng() % 7];
+                    chosen[size_t(x)] = rng() % 3 == 0;
+                }
+                uint8_t found = 0;
+                int got = a.modelCheck(groundRules, false, &graph, chosen.data(), witness.data(), &found, checker);
+                // The candidate as its values, "c" after a chosen atom.
+                std::string shown;
+                for (GATOM_ID x : atoms) shown += std::to_string(int(a[x])) + (chosen[size_t(x)] ? "c " : " ");
+                ASSERT_EQ(got, expectedVerdict(mode, graph, atoms, a, chosen))
+                    << text << "mode " << mode << ", candidate " << candidate << ": " << shown;
+                (got ? stable : unstable)++;
+                if (!found) continue;
+                // The set found, checked against the rules and the candidate set of the whole program.
+                uint32_t x = 0;
+                for (size_t i = 0; i < atoms.size(); ++i) x |= uint32_t(witness[size_t(atoms[i])] != 0) << i;
+                CANDIDATE_SET trueAtoms(groundAtomCount);
+                for (GATOM_ID t : atoms)
+                    if (countsAsTrue(a[t])) trueAtoms.insert(t);
+                std::vector<const GRULE *> all;
+                for (const GRULE &r : groundRules) all.push_back(&r);
+                EXPECT_TRUE(isUnfoundedSet(x, atoms, all, a, chosen, trueAtoms)) << text << "mode " << mode << ": " << shown;
+                EXPECT_EQ(checker.unfoundedSet().size(), size_t(__builtin_popcount(x)));
+            }
+        }
+    }
+    EXPECT_GT(stable, 3000);
+    EXPECT_GT(unstable, 3000);
+}
