@@ -34,12 +34,6 @@ std::span<const GLITERAL> negativeBody(const GRULE &r) {
     return r.hasBody ? r.body.negative() : std::span<const GLITERAL>();
 }
 
-// The atoms that count as true, aggregate atoms excepted.
-void collectTrueAtoms(const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
-    for (size_t i = 0; i < a.values.size(); ++i)
-        if (countsAsTrue(a.values[i]) && !isAggregateAtom(GATOM_ID(i))) u.insert(GATOM_ID(i));
-}
-
 // Removes from U the head atoms of one rule that it supports externally; true when one left U.
 bool shrinkByRule(const GRULE &r, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
     bool removed = false;
@@ -69,6 +63,23 @@ bool shrinkByRule(const GRULE &r, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u) {
     return removed;
 }
 
+// The head atom of U that a rule can support: its single true head atom, when it is in U and no
+// literal of the body is false (U aside); otherwise -1.
+GATOM_ID supportTarget(const GRULE &r, const TRUTH_ASSIGNMENT &a, const CANDIDATE_SET &u) {
+    GATOM_ID single = -1;
+    for (GATOM_ID h : r.head)
+        if (countsAsTrue(a[h])) {
+            if (single >= 0) return -1;
+            single = h;
+        }
+    if (single < 0 || !u.contains(single)) return -1;
+    for (const GLITERAL &l : positiveBody(r))
+        if (a[l.atom] == TRUTH_FALSE) return -1;
+    for (const GLITERAL &l : negativeBody(r))
+        if (countsAsTrue(a[l.atom])) return -1;
+    return single;
+}
+
 // The same fixpoint as repeated passes, in time linear in the rules: the set that remains does
 // not depend on the order of removals, because removing an atom only lets more rules support.
 // A rule can support only its single true head atom, and does once no positive body atom is left
@@ -81,18 +92,8 @@ void shrinkByWorklist(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMEN
     std::vector<GATOM_ID> queue;
     for (size_t i = 0; i < rules.size(); ++i) {
         const GRULE &r = *rules[i];
-        GATOM_ID single = -1;
-        bool eligible = true;
-        for (GATOM_ID h : r.head)
-            if (countsAsTrue(a[h])) {
-                eligible = single < 0;
-                single = h;
-                if (!eligible) break;
-            }
-        if (!eligible || single < 0 || !u.contains(single)) continue;
-        for (const GLITERAL &l : positiveBody(r)) eligible = eligible && a[l.atom] != TRUTH_FALSE;
-        for (const GLITERAL &l : negativeBody(r)) eligible = eligible && !countsAsTrue(a[l.atom]);
-        if (!eligible) continue;
+        GATOM_ID single = supportTarget(r, a, u);
+        if (single < 0) continue;
         target[i] = single;
         for (const GLITERAL &l : positiveBody(r))
             if (u.contains(l.atom)) {
@@ -409,6 +410,7 @@ void MODEL_CHECKER::reset() {
     encodedAtoms = 0;
     program.reset();
     components.clear();
+    bodyStart.clear();
 }
 
 void MODEL_CHECKER::follow(const std::vector<GRULE> &rules, const GROUND_DEPGRAPH &graph, size_t atomCount) {
@@ -421,6 +423,55 @@ void MODEL_CHECKER::follow(const std::vector<GRULE> &rules, const GROUND_DEPGRAP
     encodedGraph = &graph;
     encodedAtoms = atomCount;
     slots.assign(atomCount, -1);
+    aggregateAtom.resize(atomCount);
+    for (size_t i = 0; i < atomCount; ++i) aggregateAtom[i] = isAggregateAtom(GATOM_ID(i));
+    aggregateBodies = false;
+    for (const GRULE &r : rules)
+        for (const GLITERAL &l : positiveBody(r)) aggregateBodies = aggregateBodies || aggregateAtom[size_t(l.atom)];
+}
+
+void MODEL_CHECKER::collectTrueAtoms(const TRUTH_ASSIGNMENT &a) {
+    for (size_t i = 0; i < a.values.size(); ++i)
+        if (countsAsTrue(a.values[i]) && !aggregateAtom[i]) u.insert(GATOM_ID(i));
+}
+
+void MODEL_CHECKER::shrinkProgram(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a) {
+    if (aggregateBodies) {
+        shrinkToFixpoint(rules, a, u);
+        return;
+    }
+    if (bodyStart.size() != encodedAtoms + 1) {
+        bodyStart.assign(encodedAtoms + 1, 0);
+        for (const GRULE &r : rules)
+            for (const GLITERAL &l : positiveBody(r)) ++bodyStart[size_t(l.atom) + 1];
+        for (size_t i = 0; i < encodedAtoms; ++i) bodyStart[i + 1] += bodyStart[i];
+        bodyRules.resize(bodyStart[encodedAtoms]);
+        std::vector<uint32_t> fill(bodyStart.begin(), bodyStart.end() - 1);
+        for (size_t i = 0; i < rules.size(); ++i)
+            for (const GLITERAL &l : positiveBody(rules[i])) bodyRules[fill[size_t(l.atom)]++] = uint32_t(i);
+    }
+    sweepTarget.resize(rules.size());
+    sweepRemaining.resize(rules.size());
+    sweepQueue.clear();
+    for (size_t i = 0; i < rules.size(); ++i) {
+        GATOM_ID single = supportTarget(rules[i], a, u);
+        sweepTarget[i] = single;
+        if (single < 0) continue;
+        uint32_t inside = 0;
+        for (const GLITERAL &l : positiveBody(rules[i])) inside += u.contains(l.atom);
+        sweepRemaining[i] = inside;
+        if (inside == 0) sweepQueue.push_back(single);
+    }
+    while (!sweepQueue.empty()) {
+        GATOM_ID h = sweepQueue.back();
+        sweepQueue.pop_back();
+        if (!u.contains(h)) continue;
+        u.erase(h);
+        for (uint32_t k = bodyStart[size_t(h)]; k < bodyStart[size_t(h) + 1]; ++k) {
+            uint32_t i = bodyRules[k];
+            if (sweepTarget[i] >= 0 && --sweepRemaining[i] == 0) sweepQueue.push_back(sweepTarget[i]);
+        }
+    }
 }
 
 CHECK_ENCODING &MODEL_CHECKER::programEncoding(const std::vector<GRULE> &rules) {
@@ -459,9 +510,9 @@ int MODEL_CHECKER::innerCheck(CHECK_ENCODING *encoding, const TRUTH_ASSIGNMENT &
 int MODEL_CHECKER::checkCandidate(GROUND_DEPGRAPH &graph, const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
                                   const uint8_t *chosenFlags, bool shrink, CHECK_TYPE type,
                                   const CHECK_WITNESS &witness) {
-    collectTrueAtoms(a, u);
+    collectTrueAtoms(a);
     if (shrink) {
-        shrinkToFixpoint(rules, a, u);
+        shrinkProgram(rules, a);
         if (u.count == 0) return 1;
         if (graph.isHCF()) return 0;
     }
@@ -475,7 +526,7 @@ int MODEL_CHECKER::checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNM
     for (uint32_t c = 0; c < graph.componentCount(); ++c) {
         const std::vector<uint32_t> &atoms = graph.componentNodes(c);
         for (uint32_t atom : atoms)
-            if (countsAsTrue(a[GATOM_ID(atom)]) && !isAggregateAtom(GATOM_ID(atom))) u.insert(GATOM_ID(atom));
+            if (countsAsTrue(a[GATOM_ID(atom)]) && !aggregateAtom[atom]) u.insert(GATOM_ID(atom));
         std::span<const GRULE *const> rules(graph.componentRules[c].rules);
         shrinkComponentToFixpoint(rules, a, u);
         if (u.count == 0) continue;
@@ -492,8 +543,8 @@ int MODEL_CHECKER::checkByComponents(GROUND_DEPGRAPH &graph, const TRUTH_ASSIGNM
 // own dependency graph, each by a check program of its own.
 int MODEL_CHECKER::checkByReduct(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a,
                                  const uint8_t *chosenFlags, const CHECK_WITNESS &witness) {
-    collectTrueAtoms(a, u);
-    shrinkToFixpoint(rules, a, u);
+    collectTrueAtoms(a);
+    shrinkProgram(rules, a);
     std::vector<GRULE> reduct;
     std::vector<GCONSTRAINT> reductConstraints;
     for (const GRULE &r : rules)

@@ -136,6 +136,10 @@ private:
     CHECK_ENCODING &programEncoding(const std::vector<GRULE> &rules);
     CHECK_ENCODING &componentEncoding(GROUND_DEPGRAPH &graph, uint32_t c);
     void follow(const std::vector<GRULE> &rules, const GROUND_DEPGRAPH &graph, size_t atomCount);
+    // U := the atoms that count as true, aggregate atoms excepted.
+    void collectTrueAtoms(const TRUTH_ASSIGNMENT &a);
+    // The shrinking fixpoint over all rules (`shrinkToFixpoint`), in one sweep over the rules.
+    void shrinkProgram(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a);
 
     // What the encodings were built from.
     const std::vector<GRULE> *encodedRules = nullptr;
@@ -144,6 +148,18 @@ private:
     size_t encodedAtoms = 0;
     std::unique_ptr<CHECK_ENCODING> program;
     std::vector<std::unique_ptr<CHECK_ENCODING>> components;
+    // Per atom: whether it is an aggregate atom; the rules holding it in their positive body
+    // (`bodyRules[bodyStart[x] .. bodyStart[x + 1])`, built at the first sweep); whether some rule
+    // has an aggregate atom in its positive body. An aggregate's verdict under U may change either
+    // way as U shrinks, so such programs keep the shrinking passes.
+    std::vector<uint8_t> aggregateAtom;
+    std::vector<uint32_t> bodyStart, bodyRules;
+    bool aggregateBodies = false;
+    // Per rule during a sweep: the single true head atom it can support, or -1, and its positive
+    // body atoms still in U; the atoms that lost their last unsupported rule.
+    std::vector<GATOM_ID> sweepTarget;
+    std::vector<uint32_t> sweepRemaining;
+    std::vector<GATOM_ID> sweepQueue;
 
     CANDIDATE_SET u{0};
     std::vector<uint8_t> noneChosen;
