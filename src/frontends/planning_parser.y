@@ -320,7 +320,9 @@ law
           delete $2;
       }
     | NOCONCURRENCY {
-          if (optPlanMinActions == 0 && optPlanMaxActions == 0) optPlanMaxActions = 1;
+          // At most one action per time, whatever -planmaxactions= allows; a -planminactions=
+          // above 1 then contradicts it and the translation says so.
+          if (optPlanMaxActions == 0 || optPlanMaxActions > 1) optPlanMaxActions = 1;
       }
     | SECUREPLAN {
           if (frontEndMode == FRONTEND_PLANNING_C)

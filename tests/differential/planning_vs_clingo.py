@@ -5,9 +5,11 @@ A random planning problem (fluents f0.., actions a0.., inertia for every fluent 
 executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
 "nonexecutable a if l", "caused false after l" (which grounding may already decide), fluents
 made total (free to change), an initial state with known and unknown fluents, a goal, optionally
-noConcurrency and action costs) is written as a ".plan" file and solved by quarn under -FPopt and
--FPsec; with costs only the plans of least cost are expected, among all plans and among the
-secure ones. The fluents are propositional, or now and then instances of one fluent declared with
+noConcurrency and action costs, now and then bounds on the actions per time by -planmaxactions=
+and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
+".plan" file and solved by quarn under -FPopt and -FPsec; with costs only the plans of least cost
+are expected, among all plans and among the secure ones; noConcurrency holds beside the bounds,
+and a minimum above one beside it is refused. The fluents are propositional, or now and then instances of one fluent declared with
 arguments and a requires-list with a local variable, over arguments whose texts collide when
 joined ("ab","c" and "a","bc") and a quoted one; a static law "caused d if not l1, not l2" then
 names two of them at once.
@@ -81,9 +83,25 @@ def make_problem(rng):
         derived = [(f, rng.random() < 0.7) for f in rng.sample(pool, min(2, len(pool)))]
         if rng.random() < 0.5:
             goal.append(("d", rng.random() < 0.8))
+    # Bounds on the number of actions per step, and a plan length given by option instead of
+    # the goal's (which then names another one).
+    options = []
+    low, high = None, None
+    if rng.random() < 0.3:
+        high = rng.randint(1, len(actions))
+        options.append("-planmaxactions=%d" % high)
+    if rng.random() < 0.2:
+        low = rng.randint(1, high or len(actions))
+        options.append("-planminactions=%d" % low)
+    written = length
+    if rng.random() < 0.2:
+        written = rng.choice([n for n in range(1, 5) if n != length])
+        options.append("-planlength=%d" % length)
+    rng.shuffle(options)
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
-                nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived)
+                nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
+                minActions=low, maxActions=high, written=written, options=options)
 
 
 def background(p):
@@ -123,7 +141,7 @@ def plan_file(p):
     lines.append("initially:")
     for f, v in p["initial"].items():
         lines.append("  total %s." % f if v is None else "  %s." % literal_text(f, v))
-    lines.append("goal: %s ? (%d)" % (", ".join(literal_text(*g) for g in p["goal"]), p["length"]))
+    lines.append("goal: %s ? (%d)" % (", ".join(literal_text(*g) for g in p["goal"]), p["written"]))
     return "\n".join(lines) + "\n"
 
 
@@ -196,6 +214,13 @@ def expected_optimistic(p):
         for i, a in enumerate(p["actions"]):
             for b in p["actions"][i + 1:]:
                 program.append(":- %s(T), %s(T)." % (a, b))
+    if p["minActions"] is not None or p["maxActions"] is not None:
+        for a in p["actions"]:
+            program.append("done(%s,T) :- %s(T)." % (a, a))
+        if p["maxActions"] is not None:
+            program.append(":- step(T), #count{A : done(A,T)} > %d." % p["maxActions"])
+        if p["minActions"] is not None:
+            program.append(":- step(T), #count{A : done(A,T)} < %d." % p["minActions"])
     program.append("#show.")
     for f in p["fluents"]:
         program.append("#show (%s,T) : %s(T)." % (shown(f), name(f)))
@@ -271,7 +296,7 @@ def parse_quarn(output, p):
     return plans
 
 
-def run_quarn(quarn, mode, text, facts):
+def run_quarn(quarn, mode, options, text, facts):
     with tempfile.TemporaryDirectory() as d:
         path = os.path.join(d, "p.plan")
         with open(path, "w") as f:
@@ -281,7 +306,7 @@ def run_quarn(quarn, mode, text, facts):
             files.append(os.path.join(d, "background.dl"))
             with open(files[-1], "w") as f:
                 f.write(facts)
-        result = subprocess.run([quarn, "-silent", mode] + files, capture_output=True, text=True)
+        result = subprocess.run([quarn, "-silent", mode] + options + files, capture_output=True, text=True)
     if result.returncode != 0:
         raise RuntimeError("quarn %s failed with status %d: %s" % (mode, result.returncode, result.stderr))
     return result.stdout
@@ -289,10 +314,19 @@ def run_quarn(quarn, mode, text, facts):
 
 def check(quarn, p):
     text = plan_file(p)
+    if p["noConcurrency"] and (p["minActions"] or 0) > 1:
+        # At least two actions per time against noConcurrency: refused.
+        try:
+            run_quarn(quarn, "-FPopt", p["options"], text, background(p))
+        except RuntimeError as failure:
+            if "status 1: -planminactions: Minimum number of actions" in str(failure):
+                return None
+            raise
+        return "a minimum of %d actions per time beside noConcurrency is not refused" % p["minActions"]
     everything = expected_optimistic(p)
     kept = cheapest({steps_of(plan, p) for plan in everything}, p)
     expected = [plan for plan in everything if steps_of(plan, p) in kept]
-    got = parse_quarn(run_quarn(quarn, "-FPopt", text, background(p)), p)
+    got = parse_quarn(run_quarn(quarn, "-FPopt", p["options"], text, background(p)), p)
     if sorted(map(sorted, expected)) != sorted(sorted(g[0]) for g in got):
         return "optimistic plans differ:\nexpected %s\ngot %s" % (sorted(map(sorted, expected)),
                                                                    sorted(sorted(g[0]) for g in got))
@@ -302,7 +336,7 @@ def check(quarn, p):
         # A program that grounding decides prints its one plan without a cost.
         if p["costs"] and g[2] != str(cost_of(g[1], p)) and not (g[2] is None and cost_of(g[1], p) == 0):
             return "plan %s printed with cost %s" % (g[1], g[2])
-    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", text, background(p)), p)]
+    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", p["options"], text, background(p)), p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
     return None
@@ -325,7 +359,7 @@ def main():
         if problem:
             failures += 1
             if failures <= 3:
-                print("problem %d:\n%s%s%s\n" % (i, plan_file(p), background(p), problem))
+                print("problem %d [%s]:\n%s%s%s\n" % (i, " ".join(p["options"]), plan_file(p), background(p), problem))
     print("%d problems, %d disagreements (seed %d)" % (args.count, failures, args.seed))
     sys.exit(1 if failures else 0)
 

@@ -233,10 +233,11 @@ TEST_F(PlanningFileTest, NoConcurrencyAndSecurePlanSetTheirOptions) {
     ASSERT_EQ(read("always: noConcurrency. securePlan.\n"), 0);
     EXPECT_EQ(optPlanMaxActions, 1u);
     EXPECT_EQ(planningMode, PLANNING_INTERACTIVE | PLANNING_SECURE);
+    // noConcurrency bounds the actions per time by one also below a larger -planmaxactions=.
     planningMode = PLANNING_OPTIMISTIC;
     optPlanMaxActions = 3;
     ASSERT_EQ(read("always: noConcurrency. securePlan.\n"), 0);
-    EXPECT_EQ(optPlanMaxActions, 3u);
+    EXPECT_EQ(optPlanMaxActions, 1u);
     EXPECT_EQ(planningMode, PLANNING_OPTIMISTIC);
 }
 
