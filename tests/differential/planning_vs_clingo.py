@@ -7,9 +7,11 @@ executability laws with an optional fluent condition, dynamic laws "caused l aft
 made total (free to change), an initial state with known and unknown fluents, a goal, optionally
 noConcurrency and action costs, now and then bounds on the actions per time by -planmaxactions=
 and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
-".plan" file and solved by quarn under -FPopt and -FPsec; with costs only the plans of least cost
-are expected, among all plans and among the secure ones; noConcurrency holds beside the bounds,
-and a minimum above one beside it is refused. The fluents are propositional, or now and then instances of one fluent declared with
+".plan" file and solved by quarn under -FPopt and under secure planning by the first check
+method (-FPsec, -FPcheck=1, -FPsoundcheck=1 or -FPcompletecheck=1, with plan caches of any
+size); with costs only the plans of least cost are expected, among all plans and among the
+secure ones; noConcurrency holds beside the bounds, and a minimum above one beside it is
+refused. The fluents are propositional, or now and then instances of one fluent declared with
 arguments and a requires-list with a local variable, over arguments whose texts collide when
 joined ("ab","c" and "a","bc") and a quoted one; a static law "caused d if not l1, not l2" then
 names two of them at once.
@@ -98,10 +100,12 @@ def make_problem(rng):
         written = rng.choice([n for n in range(1, 5) if n != length])
         options.append("-planlength=%d" % length)
     rng.shuffle(options)
+    secure_mode = rng.choice([["-FPsec"], ["-FPsec"], ["-FPcheck=1"], ["-FPsoundcheck=1"], ["-FPcompletecheck=1"],
+                              ["-FPsec", "-plancache=0"], ["-FPsec", "-plancache=1"], ["-FPcheck=1", "-plancache=3"]])
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
                 nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
-                minActions=low, maxActions=high, written=written, options=options)
+                minActions=low, maxActions=high, written=written, options=options, secure=secure_mode)
 
 
 def background(p):
@@ -336,7 +340,10 @@ def check(quarn, p):
         # A program that grounding decides prints its one plan without a cost.
         if p["costs"] and g[2] != str(cost_of(g[1], p)) and not (g[2] is None and cost_of(g[1], p) == 0):
             return "plan %s printed with cost %s" % (g[1], g[2])
-    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, "-FPsec", p["options"], text, background(p)), p)]
+    # Secure planning by the first check method, named or by default, with caches of any size.
+    mode = p["secure"]
+    got_secure = [g[1] for g in parse_quarn(run_quarn(quarn, mode[0], mode[1:] + p["options"], text, background(p)),
+                                            p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
     return None
@@ -359,7 +366,8 @@ def main():
         if problem:
             failures += 1
             if failures <= 3:
-                print("problem %d [%s]:\n%s%s%s\n" % (i, " ".join(p["options"]), plan_file(p), background(p), problem))
+                print("problem %d [%s | %s]:\n%s%s%s\n" % (i, " ".join(p["options"]), " ".join(p["secure"]),
+                                                           plan_file(p), background(p), problem))
     print("%d problems, %d disagreements (seed %d)" % (args.count, failures, args.seed))
     sys.exit(1 if failures else 0)
 
