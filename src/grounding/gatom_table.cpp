@@ -84,10 +84,5 @@ GATOM_ID GATOM_TABLE::add(ATOM &&atom) {
 }
 
 GATOM_ID GATOM_TABLE::add(uint32_t predicate, std::span<const TERM> args) {
-    uint32_t row = atomStore.insert(predicate, args).first;
-    GATOM_ID &slot = slotOf(predicate, row);
-    if (slot >= 0) return slot;
-    slot = GATOM_ID(entries.size());
-    entries.push_back(ENTRY{predicate, row});
-    return added();
+    return addRow(predicate, atomStore.insert(predicate, args).first);
 }

@@ -38,6 +38,14 @@ public:
     GATOM_ID add(ATOM &&atom);
     // The same for an atom given as predicate and arguments: no atom is made unless it is new.
     GATOM_ID add(uint32_t predicate, std::span<const TERM> args);
+    // The same for an atom given by its row in the atom store.
+    GATOM_ID addRow(uint32_t predicate, uint32_t row) {
+        GATOM_ID &slot = slotOf(predicate, row);
+        if (slot >= 0) return slot;
+        slot = GATOM_ID(entries.size());
+        entries.push_back(ENTRY{predicate, row});
+        return added();
+    }
     // The atom's number, or -1 when it is not in the table.
     GATOM_ID find(const ATOM &atom) const;
     GATOM_ID find(uint32_t predicate, std::span<const TERM> args) const;

@@ -144,6 +144,14 @@ private:
     const INTERPRETATION *matchDelta = nullptr;   // what the iterators see of Delta: none for constraints
     uint32_t matchPosition = 0;                   // the position being matched
     std::vector<WIDE_BOUNDS> wideBounds;          // by literal index of the body being matched
+    // By literal index: the atom-store row of the atom that a positive literal matched last, so
+    // that the instance's body is read from the matches instead of instantiated again.
+    std::vector<uint32_t> matchedRows;
+    uint32_t lastMatchedRow = 0;                  // the row of the last atom matched or tested
+    // The instances of the head atoms that the last `isHeadTrue` made, their arguments one after
+    // the other, and their rows (NONE when not stored yet); complete when it answered false.
+    TERMS headTerms;
+    std::vector<uint32_t> headRows;
     bool cleanedUp = false;
 
     // Ground atoms made undefined while the components are grounded.

@@ -55,6 +55,7 @@ bool INSTANTIATOR::containsAtom(const LITERAL &literal, uint32_t code) {
     const ATOM &a = instanceOf(literal.atom);
     uint32_t p = a.predicate;
     uint32_t row = rowOf(a);
+    lastMatchedRow = row;
     if (row == ATOM_STORE::NONE) return false;
     if (predicateTable.kind(p) == PREDICATE_EDB) return EDB.containsRow(p, row);
     const INTERPRETATION *delta = matchDelta;
@@ -77,10 +78,14 @@ bool INSTANTIATOR::isCertainlyTrue(const LITERAL &literal) {
 }
 
 bool INSTANTIATOR::isHeadTrue(const std::vector<ATOM> &head) {
+    headTerms.clear();
+    headRows.clear();
     for (const ATOM &h : head) {
-        const ATOM &a = instanceOf(h);
-        uint32_t row = rowOf(a);
-        if (row != ATOM_STORE::NONE && isKnownTrue(a.predicate, row)) return true;
+        for (TERM t : h.args()) headTerms.push_back(valueOf(t));
+        std::span<const TERM> args(headTerms.end() - std::ptrdiff_t(h.argCount()), headTerms.end());
+        uint32_t row = atomStore.find(h.predicate, args);
+        if (row != ATOM_STORE::NONE && isKnownTrue(h.predicate, row)) return true;
+        headRows.push_back(row);
     }
     return false;
 }
@@ -195,6 +200,7 @@ bool INSTANTIATOR::matchNextAtom(const LITERAL &literal, MATCH_ITERATOR &it) {
                 ok = valueOf(p) == g;
             }
         }
+        if (ok) lastMatchedRow = it.currentRow();
         it.next(literal, delta, substitution, idx);
         if (ok) return true;
         undoTrail(mark);
@@ -305,9 +311,12 @@ bool INSTANTIATOR::aggregateWaits(const LITERAL &literal, int32_t component) con
     }
     if (l.isNegated()) return firstTry && !isCertainlyTrue(l) ? MATCHED : FAILED;
     MATCH_ITERATOR &it = iterators[k];
-    if (it.allBound) return firstTry && containsAtom(l, it.code) ? MATCHED : FAILED;
-    if (it.exhausted()) return FAILED;
-    return matchNextAtom(l, it) ? MATCHED : FAILED;
+    bool matched;
+    if (it.allBound) matched = firstTry && containsAtom(l, it.code);
+    else matched = !it.exhausted() && matchNextAtom(l, it);
+    if (!matched) return FAILED;
+    matchedRows[index] = lastMatchedRow;
+    return MATCHED;
 }
 
 [[gnu::always_inline]] inline int32_t INSTANTIATOR::unskippedConflict(ORDERED_BODY &order, BACKJUMP_STATE &state, int32_t t) {
@@ -378,6 +387,7 @@ void INSTANTIATOR::matchBody(ORDERED_BODY &order, STATEMENT_KIND kind) {
     matchDelta = kind == STATEMENT_RULE ? Delta.get() : nullptr;
     uint32_t n = order.literalCount;
     wideBounds.assign(order.body->size(), WIDE_BOUNDS());
+    matchedRows.assign(order.body->size(), ATOM_STORE::NONE);
     if (n == 0) {
         onMatch();
         return;

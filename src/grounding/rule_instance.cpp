@@ -127,8 +127,7 @@ void INSTANTIATOR::ruleInstance() {
     if (rule.body) groundBody(body, *currentBody, Delta.get(), current.component, &scratchWaiting);
     bool bodyDecided = body.empty() && scratchWaiting.empty();
 
-    auto addFact = [&](uint32_t p, std::span<const TERM> args) {
-        uint32_t row = atomStore.insert(p, args).first;
+    auto addFact = [&](uint32_t p, uint32_t row) {
         if (NF->undefined.eraseRow(p, row)) {
             NF->positive.insertRow(p, row);
             return;
@@ -138,23 +137,29 @@ void INSTANTIATOR::ruleInstance() {
         growPerPredicate();
         nfCount[p]++;
     };
+    // The head instances are those that isHeadTrue made; a row it did not find may have been
+    // stored since (by a negated body literal), so it is looked up again.
+    std::span<const TERM> headArgs(headTerms);
     if (bodyDecided && rule.head.size() == 1) {
-        const ATOM &h = instanceOf(rule.head[0]);
-        addFact(h.predicate, h.args());
+        uint32_t p = rule.head[0].predicate;
+        addFact(p, headRows[0] != ATOM_STORE::NONE ? headRows[0] : atomStore.insert(p, headArgs).first);
         return;
     }
     GATOM_LIST head;
     head.reserve(rule.head.size());
-    for (const ATOM &h : rule.head) {
-        const ATOM &a = instanceOf(h);
-        GATOM_ID id = groundAtomTable.add(a.predicate, a.args());
+    for (uint32_t i = 0; i < rule.head.size(); i++) {
+        const ATOM &h = rule.head[i];
+        std::span<const TERM> args = headArgs.first(h.argCount());
+        headArgs = headArgs.subspan(h.argCount());
+        GATOM_ID id = headRows[i] != ATOM_STORE::NONE ? groundAtomTable.addRow(h.predicate, headRows[i])
+                                                      : groundAtomTable.add(h.predicate, args);
         bool seen = false;
         for (GATOM_ID x : head) seen = seen || x == id;
         if (!seen) head.push_back(id);
     }
     if (bodyDecided && head.size() == 1) {
         ATOM_REF h = groundAtomTable[head[0]];
-        addFact(h.predicate, h.args());
+        addFact(h.predicate, h.row);
         return;
     }
     GATOM_LIST heads = head;
@@ -188,13 +193,14 @@ void INSTANTIATOR::groundBody(GBODY &out, const CONJUNCTION &body, const INTERPR
             continue;
         }
         if (kind != PREDICATE_IDB && kind != PREDICATE_QUERY) continue;
-        const ATOM &a = instanceOf(l.atom);
         if (!l.isNegated()) {
-            uint32_t row = rowOf(a);
+            // The atom the literal matched is its instance.
+            uint32_t row = matchedRows[i];
             if (I.positive.containsRow(p, row) || (delta && delta->positive.containsRow(p, row))) continue;
-            out.add(GLITERAL(groundAtomTable.add(a.predicate, a.args()), false));
+            out.add(GLITERAL(groundAtomTable.addRow(p, row), false));
             continue;
         }
+        const ATOM &a = instanceOf(l.atom);
         bool add;
         if (!complete[p]) add = true;
         else if (noUndefinedAtoms[p]) add = false;
