@@ -79,7 +79,9 @@ void ATOM_SET::sortPending() const {
         if (!less(pending_[i - 1], pending_[i])) starts.push_back(i);
     if (starts.size() == 1) return;
     if (starts.size() > n / 8) {
-        std::sort(pending_.begin(), pending_.end(), lessRow);
+        const ATOM_STORE::RELATION *relation = atomStore.relationOf(predicate_);
+        if (!relation->general && relation->arity > 0) sortByKeys(*relation);
+        else std::sort(pending_.begin(), pending_.end(), lessRow);
         return;
     }
     starts.push_back(n);
@@ -97,6 +99,30 @@ void ATOM_SET::sortPending() const {
         pending_.swap(buffer);
         starts.swap(merged);
     }
+}
+
+// Rows of a relation of fixed arity that came in no order are sorted by the order keys of their
+// first two arguments, read once per row, so the sort walks a flat array instead of the atom
+// store; only rows that agree on both compare their further arguments.
+void ATOM_SET::sortByKeys(const ATOM_STORE::RELATION &relation) const {
+    struct KEYED_ROW {
+        uint64_t first, second;
+        uint32_t row;
+    };
+    std::vector<KEYED_ROW> keyed;
+    keyed.reserve(pending_.size());
+    for (uint32_t row : pending_) {
+        std::span<const TERM> args = relation.args(row);
+        keyed.push_back({termOrderKey(args[0]), args.size() > 1 ? termOrderKey(args[1]) : 0, row});
+    }
+    bool wide = relation.arity > 2;
+    auto before = [&](const KEYED_ROW &a, const KEYED_ROW &b) {
+        if (a.first != b.first) return a.first < b.first;
+        if (a.second != b.second) return a.second < b.second;
+        return wide && less(a.row, b.row);
+    };
+    std::sort(keyed.begin(), keyed.end(), before);
+    for (size_t i = 0; i < keyed.size(); i++) pending_[i] = keyed[i].row;
 }
 
 // Merges the sorted pending rows into the ordered rows. Each pending row finds its place by a

@@ -100,6 +100,7 @@ private:
     }
     void mergePending() const;
     void sortPending() const;
+    void sortByKeys(const ATOM_STORE::RELATION &relation) const;
 };
 
 // A set of atoms of several predicates in atom order, held by value (the overridden atoms of an

@@ -75,6 +75,15 @@ inline int compareTermInline(TERM a, TERM b) {
     return a.value < b.value ? -1 : 1;
 }
 
+// A key whose unsigned order is the order of terms (kinds first, integers by value), so terms
+// can be sorted without reading the integer table at each comparison.
+inline uint64_t termOrderKey(TERM t) {
+    uint32_t v = t.kind == TERM_INTEGER ? uint32_t(integerTable[t.value]) ^ 0x80000000u
+                 : t.kind == TERM_NULL  ? 0
+                                        : t.value;
+    return (uint64_t(uint32_t(t.kind)) << 32) | v;
+}
+
 inline int compareTermsInline(std::span<const TERM> a, std::span<const TERM> b) {
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     for (size_t i = 0; i < a.size(); i++) {

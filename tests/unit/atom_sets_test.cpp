@@ -130,6 +130,37 @@ TEST(AtomSets, AnyInsertionOrderReadsBackInAtomOrder) {
     }
 }
 
+TEST(AtomSets, UnorderedAtomsOfEveryArityAndKindReadBackInAtomOrder) {
+    // Rows that come in no order are sorted by keys of their first two arguments: integers by
+    // value (negative ones and the extremes included), kinds before values, and atoms that agree
+    // on two arguments told apart by the third.
+    std::mt19937 random(11);
+    uint32_t f = functionSymbolTable.add("kak_f").first;
+    std::vector<TERM> pool = {makeIntegerTerm(INT32_MIN), makeIntegerTerm(-7), makeIntegerTerm(-1),
+                              makeIntegerTerm(0), makeIntegerTerm(3), makeIntegerTerm(INT32_MAX),
+                              c("kak_b"), c("kak_a")};
+    for (int32_t i = 0; i < 3; i++) {
+        TERM arg = makeIntegerTerm(2 - i);
+        pool.push_back(makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&arg, 1), true)));
+    }
+    for (uint32_t arity = 1; arity <= 3; arity++) {
+        std::string name = "kak_p" + std::to_string(arity);
+        ATOM_SETS sets;
+        ORDERED_ATOMS reference;
+        for (int i = 0; i < 3000; i++) {
+            std::vector<TERM> args;
+            for (uint32_t k = 0; k < arity; k++) args.push_back(pool[random() % pool.size()]);
+            ATOM a = atom(name.c_str(), args);
+            EXPECT_EQ(sets.insert(a), reference.insert(a).second) << name;
+        }
+        std::vector<ATOM> read;
+        for (ATOM_REF a : sets.atomsOf(reference.begin()->predicate)) read.push_back(a.atom());
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), reference.begin(), reference.end(),
+                               [](const ATOM &x, const ATOM &y) { return compareAtom(x, y) == 0; }))
+            << name;
+    }
+}
+
 TEST(AtomSets, ErasedAtomsLeaveTheOrderAndComeBackOnce) {
     ATOM_SETS sets;
     auto a = [](int32_t v) { return atom("kae_p", {makeIntegerTerm(v)}); };
