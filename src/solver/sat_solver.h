@@ -130,7 +130,6 @@ private:
 
     uint64_t conflicts = 0;
     uint64_t restartLimit = 0;
-    uint32_t restarts = 0;
 
     // Scratch of one call: a clause as it is built or learned, the analysis stacks, the level stamps.
     std::vector<int32_t> clauseBuffer;
