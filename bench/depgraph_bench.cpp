@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "grounding/depgraph.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/builtin.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/substitution.h"
-#include "grounding/builtin.h"
 
 namespace {
 

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """The include layering of src/: the folders form the layers core -> input -> grounding -> solver
 -> rewriting -> frontends -> driver, and a file may include headers of its own folder and of the
-folders before it only. The driver's service headers (options, diagnostics, finish, timer) and the
-aggregate-function and built-in headers of grounding/ may be included from anywhere: they are the
-interfaces every layer uses. The headers must also not include one another in a cycle.
+folders before it only. What every layer uses (the diagnostics and `finish`, the timers, the option
+values, the built-in predicates) lives in core/. The headers must also not include one another in
+a cycle.
+
+KNOWN lists the includes against the layering that are not mended yet, each with what keeps it;
+an entry that no longer occurs is an offence too, so that the list only shrinks.
 
 Usage: include_layers.py PROJECT_ROOT. Prints each offence and exits with status 1 when there is
 one."""
@@ -12,8 +15,24 @@ import re
 import sys
 
 ORDER = ["core", "input", "grounding", "solver", "rewriting", "frontends", "driver"]
-SERVICES = {"driver/options.h", "driver/diagnostics.h", "driver/finish.h", "driver/timer.h",
-            "grounding/aggregate_function.h", "grounding/builtin.h"}
+# The aggregate function (its kind, aggregated-over terms and symbolic set), which atoms and the
+# parser hold, still lives in grounding/ with its ground sets and their interned tables.
+AGGREGATE_FUNCTION = "grounding/aggregate_function.h"
+# Two solver sources still include the diagnostics, the timers and the option values by the
+# driver's paths (driver/diagnostics.h and driver/timer.h only forward to core/).
+KNOWN = {
+    ("core/aggregate_atom.cpp", AGGREGATE_FUNCTION),
+    ("core/conjunction.cpp", AGGREGATE_FUNCTION),
+    ("core/printer.cpp", AGGREGATE_FUNCTION),
+    ("core/substitution.cpp", AGGREGATE_FUNCTION),
+    ("input/aggregates.h", AGGREGATE_FUNCTION),
+    ("input/safety.cpp", AGGREGATE_FUNCTION),
+    ("input/statements.cpp", AGGREGATE_FUNCTION),
+    ("solver/model_checker.cpp", "driver/diagnostics.h"),
+    ("solver/model_checker.cpp", "driver/options.h"),
+    ("solver/model_checker.cpp", "driver/timer.h"),
+    ("solver/sat_solver.cpp", "driver/diagnostics.h"),
+}
 INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
 
 
@@ -32,12 +51,18 @@ def read_includes(src):
 
 
 def against_layers(includes):
-    offences = []
+    offences, known = [], set()
     for source, number, header in includes:
         source_layer = ORDER.index(source.split("/")[0])
         header_layer = ORDER.index(header.split("/")[0])
-        if header_layer > source_layer and header not in SERVICES:
+        if header_layer <= source_layer:
+            continue
+        if (source, header) in KNOWN:
+            known.add((source, header))
+        else:
             offences.append("%s:%d includes %s, a later layer" % (source, number, header))
+    for source, header in sorted(KNOWN - known):
+        offences.append("%s no longer includes %s: drop it from KNOWN" % (source, header))
     return offences
 
 

@@ -72,7 +72,7 @@ public:
     // its facts so far move, in fact order, to the end of IDB as rules without body.
     void moveFactsToRules() const;
 
-    // Built-in atoms (grounding/builtin.cpp): the kind id of the predicate's built-in object.
+    // Built-in atoms (core/builtin.cpp): the kind id of the predicate's built-in object.
     int builtinKind() const;
     // Safety (input/safety.cpp): 1 when the variable first occurs at an output position.
     int builtinBindsVariable(TERM variable) const;

@@ -1,6 +1,6 @@
-// The end of a run. `finish` gives brave and cautious reasoning their final verdict, waits for a
-// line under -wait and ends the process with the run's status. Every stage that ends the run
-// after the option pass calls it (internal errors excepted: they exit at once).
+// The end of a run: `finish` (declared with the other diagnostics in core/diagnostics.h, defined
+// here) gives brave and cautious reasoning their final verdict, waits for a line under -wait and
+// ends the process with the run's status.
 //
 // Standard output and standard error are the run's interface, so a write that failed on either
 // (a full device, a closed pipe while SIGPIPE is ignored, a closed descriptor) never ends as
@@ -8,13 +8,7 @@
 // and, for the ends through `exit` or a return from `main`, by a check that `installRunEnds`
 // registers. A failed write ends the run with one line on standard error and status 1. So does
 // exhausted memory, wherever an allocation fails.
-//
-// Exit statuses: 0 a normal end; 1 errors in options, input, translation or checks, a failed
-// write, exhausted memory; 2 a fatal scanner error; 99 an internal error; 255 an unrecognised
-// option or no input without -v.
 #pragma once
-
-[[noreturn]] void finish(int status);
 
 // Registers the exit-time check of the two output streams and the end on exhausted memory; the
 // first step of `main`.

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/options.h"
 #include "driver/run.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/finish.h"
-#include "driver/options.h"
 #include "grounding/ground_program.h"
 
 std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;

@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
-#include "driver/options.h"
+#include "core/timer.h"
 #include "driver/statistics.h"
-#include "driver/timer.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"

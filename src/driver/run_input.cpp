@@ -3,12 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
-#include "driver/options.h"
+#include "core/timer.h"
 #include "driver/run.h"
-#include "driver/timer.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"

@@ -2,14 +2,13 @@
 
 #include <cstdio>
 
+#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
+#include "core/timer.h"
 #include "driver/model_output.h"
 #include "driver/options.h"
 #include "driver/statistics.h"
-#include "driver/timer.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"

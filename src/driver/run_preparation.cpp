@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
+#include "core/timer.h"
 #include "driver/model_output.h"
-#include "driver/options.h"
 #include "driver/run.h"
-#include "driver/timer.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"

@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
-#include "driver/options.h"
+#include "core/timer.h"
 #include "driver/run.h"
-#include "driver/timer.h"
 #include "grounding/aggregate_function.h"
 #include "rewriting/basic_rewriting.h"
 #include "rewriting/magic_sets.h"

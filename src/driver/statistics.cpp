@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
-#include "driver/timer.h"
+#include "core/timer.h"
 #include "frontends/planning.h"
 #include "grounding/aggregate_function.h"
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "grounding/gatom_table.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"

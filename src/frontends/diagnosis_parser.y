@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "frontends/diagnosis.h"
 
 int diagyylex();

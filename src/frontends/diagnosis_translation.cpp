@@ -9,9 +9,9 @@
 #include <map>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "frontends/diagnosis.h"
 
 namespace {

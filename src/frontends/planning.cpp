@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "driver/diagnostics.h"
-#include "driver/options.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 
 
 PREDICATE_TABLE actionTable;

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "frontends/planning.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/conjunction.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "frontends/planning.h"
 #include "grounding/interpretation.h"
 

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/diagnostics.h"
-#include "driver/options.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "frontends/planning.h"
 #include "input/parser.h"
 

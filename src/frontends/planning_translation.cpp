@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
-#include "driver/options.h"
 #include "frontends/planning.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"

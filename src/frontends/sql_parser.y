@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "frontends/sql.h"
 #include "frontends/sql_translation.h"
 

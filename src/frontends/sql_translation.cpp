@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "core/conjunction.h"
+#include "core/diagnostics.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
 #include "input/statements.h"
 
 std::string sqlAnswerPredicate;

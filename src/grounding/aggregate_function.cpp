@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/diagnostics.h"
 #include "core/printer.h"
-#include "driver/diagnostics.h"
 #include "grounding/ground_program.h"
 
 GROUND_SET_TABLE groundSetTable;

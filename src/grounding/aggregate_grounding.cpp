@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/instantiator.h"

@@ -2,8 +2,8 @@
 #include <cinttypes>
 #include <cstdlib>
 
+#include "core/option_values.h"
 #include "core/printer.h"
-#include "driver/options.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
 

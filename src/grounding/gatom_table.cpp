@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/diagnostics.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
 #include "grounding/aggregate_function.h"
 
 uint32_t hashAtom(const ATOM &atom) {

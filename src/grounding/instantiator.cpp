@@ -8,9 +8,9 @@
 #include <ctime>
 #include <set>
 
-#include "driver/diagnostics.h"
-#include "driver/options.h"
-#include "driver/timer.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
+#include "core/timer.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
@@ -18,8 +18,8 @@
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
 
+#include "core/builtin.h"
 #include "core/printer.h"
-#include "grounding/builtin.h"
 
 INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t variableSlots)
     : depgraph(graph), instantiateMode(instantiate) {

@@ -3,9 +3,9 @@
 // complete matches, and, for recursive rules, the semi-naive variants of the order.
 #include <algorithm>
 
-#include "driver/options.h"
+#include "core/builtin.h"
+#include "core/option_values.h"
 #include "grounding/aggregate_access.h"
-#include "grounding/builtin.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
 

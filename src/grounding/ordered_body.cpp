@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/builtin.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "grounding/aggregate_access.h"
-#include "grounding/builtin.h"
 #include "grounding/selectivity_statistics.h"
 
 namespace {

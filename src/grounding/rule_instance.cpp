@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/diagnostics.h"
-#include "driver/options.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"

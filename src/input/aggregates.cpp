@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "driver/diagnostics.h"
-#include "grounding/builtin.h"
+#include "core/builtin.h"
+#include "core/diagnostics.h"
 #include "input/safety.h"
 #include "input/statements.h"
 

@@ -5,9 +5,9 @@
 #include <deque>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "input/parser.h"
 #include "input/statements.h"
 

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/diagnostics.h"
-#include "grounding/builtin.h"
+#include "core/builtin.h"
+#include "core/diagnostics.h"
 #include "input/parser.h"
 
 int yylex();
@@ -25,9 +25,9 @@ static void yyerror(const char *message);
 %}
 
 %code requires {
-#include "input/statements.h"
 #include "input/aggregates.h"
 #include "input/directives.h"
+#include "input/statements.h"
 }
 
 %union {

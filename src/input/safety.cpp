@@ -10,9 +10,9 @@
 // agree on that.
 #include <vector>
 
+#include "core/builtin.h"
 #include "core/program.h"
 #include "core/small_stack.h"
-#include "grounding/builtin.h"
 #include "grounding/aggregate_function.h"
 #include "input/safety.h"
 

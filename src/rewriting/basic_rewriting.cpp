@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/finish.h"
-#include "driver/options.h"
 
 namespace {
 

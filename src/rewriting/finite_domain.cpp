@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/builtin.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/options.h"
-#include "grounding/builtin.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "rewriting/subsumption.h"
 
 namespace {

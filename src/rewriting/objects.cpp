@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
 #include "grounding/aggregate_function.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/builtin.h"
 #include "core/program.h"
-#include "grounding/builtin.h"
 
 namespace {
 

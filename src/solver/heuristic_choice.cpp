@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 
 namespace {
 

@@ -3,8 +3,7 @@
 
 #include <cstdio>
 
-#include "driver/diagnostics.h"
-#include "driver/finish.h"
+#include "core/diagnostics.h"
 
 namespace {
 

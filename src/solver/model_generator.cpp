@@ -7,11 +7,11 @@
 #include <string>
 #include <memory>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/predicate_table.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"

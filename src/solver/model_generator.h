@@ -19,7 +19,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "driver/timer.h"
+#include "core/timer.h"
 #include "grounding/ground_program.h"
 #include "solver/aggregate_propagation.h"
 #include "solver/heuristic_value.h"

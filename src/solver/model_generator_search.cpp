@@ -6,7 +6,7 @@
 // an explicit stack, so the depth of the search never grows the call stack.
 #include "solver/model_generator.h"
 
-#include "driver/options.h"
+#include "core/option_values.h"
 #include "grounding/depgraph.h"
 #include "solver/heuristic_choice.h"
 

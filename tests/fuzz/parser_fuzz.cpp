@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "driver/run.h"
 #include "input/parser.h"
 

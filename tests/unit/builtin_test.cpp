@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
+#include "core/builtin.h"
+#include "core/option_values.h"
 #include "core/program.h"
 #include "core/substitution.h"
-#include "driver/options.h"
-#include "grounding/builtin.h"
 #include "test_terms.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 #include "grounding/depgraph.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "frontends/diagnosis.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "driver/diagnostics.h"
-#include "driver/options.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <utility>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "grounding/depgraph.h"
 #include "input/parser.h"
 #include "rewriting/finite_domain.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 #include "ground_program_text.h"
 #include "model_generator_insight.h"
 #include "solver/model_generator.h"

@@ -14,10 +14,10 @@
 #include <set>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "driver/run.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 #include "grounding/depgraph.h"
 #include "ground_program_text.h"
 #include "solver/model_checker.h"

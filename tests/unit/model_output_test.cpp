@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "grounding/ground_program.h"
 #include "model_generator_insight.h"
 #include "test_support.h"

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
+#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
 #include "input/parser.h"
 #include "rewriting/objects.h"
 #include "test_support.h"

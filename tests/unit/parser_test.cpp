@@ -10,11 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include "core/builtin.h"
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
-#include "grounding/builtin.h"
 #include "input/aggregates.h"
 #include "input/parser.h"
 #include "input/statements.h"

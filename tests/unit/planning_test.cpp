@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 #include "driver/options.h"
 #include "frontends/planning.h"
 #include "grounding/ground_program.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "grounding/aggregate_function.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 #include "driver/run_model_generation.h"
 #include "ground_program_text.h"
 

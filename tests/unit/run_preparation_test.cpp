@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/options.h"
 #include "driver/run.h"
 #include "test_support.h"
 

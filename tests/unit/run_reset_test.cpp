@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
+#include "core/timer.h"
 #include "driver/options.h"
 #include "driver/run.h"
-#include "driver/timer.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"

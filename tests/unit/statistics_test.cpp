@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "driver/run.h"
 #include "driver/statistics.h"
 #include "grounding/depgraph.h"

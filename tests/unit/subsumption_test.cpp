@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
 #include "input/parser.h"
 #include "rewriting/subsumption.h"
 #include "test_support.h"

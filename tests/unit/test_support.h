@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/timer.h"
+#include "core/timer.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The built-in table, the making of built-in atoms, argument instantiation and the comparisons.
-#include "grounding/builtin.h"
+#include "core/builtin.h"
 
 #include <cstring>
 

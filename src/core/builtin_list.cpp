@@ -1,9 +1,9 @@
 // The list built-ins. Every argument is instantiated under the substitution, so a list written
 // with a tail arrives as the plain list of all its elements. A computed list is interned as a
 // ground list without tail, so a bound output is compared with it by table index.
+#include "core/builtin.h"
 #include "core/program.h"
 #include "core/small_stack.h"
-#include "grounding/builtin.h"
 
 namespace {
 

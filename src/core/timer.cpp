@@ -1,8 +1,8 @@
-#include "driver/timer.h"
+#include "core/timer.h"
 
 #include <sys/time.h>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 
 TIMER timers[TIMER_COUNT];
 

@@ -3,9 +3,9 @@
 // integer term, so no operation overflows.
 #include <cstdlib>
 
+#include "core/builtin.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/options.h"
-#include "grounding/builtin.h"
 
 namespace {
 

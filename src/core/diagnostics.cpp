@@ -1,8 +1,8 @@
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 
 #include <unistd.h>
 
-#include "driver/options.h"
+#include "core/option_values.h"
 
 std::string currentFileName;
 uint32_t currentLine = 0;
