@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/gatom_table.h"
 #include "core/program.h"
 #include "core/substitution.h"
-#include "grounding/gatom_table.h"
 
 namespace {
 

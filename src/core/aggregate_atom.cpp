@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 
 AGGREGATE_ATOM::AGGREGATE_ATOM(const AGGREGATE_ATOM &other)
     : function(other.function ? other.function->clone() : nullptr), functionIndex(other.functionIndex),

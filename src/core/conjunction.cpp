@@ -1,7 +1,7 @@
 #include "core/conjunction.h"
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 
 CONJUNCTION::CONJUNCTION(const CONJUNCTION &other) : literals(other.literals) { recomputeFirstNegative(); }
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
 #include "core/small_stack.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

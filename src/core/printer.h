@@ -4,7 +4,7 @@
 // ", " between body literals, " v " between head atoms); no printer writes a line end of its own
 // except `printFacts`. Each printer takes the stream first and returns it. The printers of the
 // ground program are in grounding/ground_printer.h; an aggregate atom's function prints through
-// grounding/aggregate_function.h.
+// core/aggregate_function.h.
 //
 // The printers write through C stdio without flushing; compound terms nested to any depth print
 // with an explicit stack, which allocates only for terms nested deeper than 32.

@@ -1,8 +1,8 @@
 #include "core/substitution.h"
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
 #include "core/small_stack.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

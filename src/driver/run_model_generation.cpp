@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
@@ -12,7 +13,6 @@
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 

@@ -1,4 +1,5 @@
 // Run sequence: the reset of every subsystem's global state, for another input in the same process.
+#include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
@@ -9,7 +10,6 @@
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 #include "grounding/selectivity_statistics.h"
 #include "input/parser.h"

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/timer.h"
 #include "driver/run.h"
-#include "grounding/aggregate_function.h"
 #include "rewriting/basic_rewriting.h"
 #include "rewriting/magic_sets.h"
 #include "rewriting/projection.h"

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
 #include "core/timer.h"
 #include "frontends/planning.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

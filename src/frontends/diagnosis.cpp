@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "core/diagnostics.h"
+#include "core/gatom_table.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/gatom_table.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
 

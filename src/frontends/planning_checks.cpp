@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "core/gatom_table.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/gatom_table.h"
 #include "grounding/ground_program.h"
 
 namespace {

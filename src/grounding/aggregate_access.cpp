@@ -1,6 +1,6 @@
 #include "grounding/aggregate_access.h"
 
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 
 const LITERAL *aggregateSetLiteral(const ATOM &atom) {
     const AGGREGATE_ATOM *aggregate = atom.aggregate();

@@ -15,7 +15,7 @@ std::span<const TERM> aggregatedTerms(const ATOM &atom);
 
 #include <vector>
 
-#include "grounding/gatom_table.h"
+#include "core/gatom_table.h"
 
 // The atoms of the ground set of a ground aggregate atom, in set order.
 std::vector<GATOM_ID> groundSetAtoms(const ATOM &atom);

@@ -1,6 +1,5 @@
 #include "grounding/ground_program.h"
 
-GATOM_TABLE groundAtomTable;
 uint32_t groundAtomCount = 0;
 std::vector<GRULE> groundRules;
 std::vector<GCONSTRAINT> groundConstraints;

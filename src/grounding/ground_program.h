@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
+#include "core/gatom_table.h"
 #include "core/small_vector.h"
 #include "core/term.h"
-#include "grounding/gatom_table.h"
 
 struct GLITERAL {
     GATOM_ID atom = 0;
@@ -124,7 +124,6 @@ struct GWEAKCONSTRAINT : GCONSTRAINT {
     GWEAKCONSTRAINT(GBODY &&b, TERM w, TERM l) : GCONSTRAINT(std::move(b)), weight(w), level(l) {}
 };
 
-extern GATOM_TABLE groundAtomTable;
 // The number of ground atoms, fixed when the driver freezes the table after grounding.
 extern uint32_t groundAtomCount;
 extern std::vector<GRULE> groundRules;
@@ -133,6 +132,6 @@ extern std::vector<GWEAKCONSTRAINT> groundWeakConstraints; // with a non-empty b
 extern std::vector<GWEAKCONSTRAINT> violatedWeakConstraints; // body empty: violated always
 extern uint32_t maxLevel;
 
-// Puts the ground program and the ground atom table back as the process starts them: empty and
-// not frozen.
+// Puts the ground program and the ground atom table (core/gatom_table.h) back as the process
+// starts them: empty and not frozen.
 void resetGroundProgram();

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

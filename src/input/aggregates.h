@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/conjunction.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 
 // A guard as the parser keeps it: a variable or an integer (or the invalid-guard constant after a
 // reported error) and whether it is inclusive.

@@ -10,10 +10,10 @@
 // agree on that.
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/program.h"
 #include "core/small_stack.h"
-#include "grounding/aggregate_function.h"
 #include "input/safety.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/printer.h"
-#include "grounding/aggregate_function.h"
 #include "input/aggregates.h"
 #include "input/directives.h"
 #include "input/parser.h"

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

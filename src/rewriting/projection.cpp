@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
 #include "grounding/aggregate_access.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

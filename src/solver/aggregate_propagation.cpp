@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "core/aggregate_atom.h"
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 #include "solver/model_generator.h"
 
 void AGGREGATE_PROPAGATION::startRun(uint32_t atoms, uint32_t functions) {

@@ -3,8 +3,8 @@
 #include <climits>
 
 #include "core/aggregate_atom.h"
+#include "core/aggregate_function.h"
 #include "grounding/ground_program.h"
-#include "grounding/aggregate_function.h"
 
 int64_t saturatingProduct(int64_t a, int64_t b) {
     int64_t r;

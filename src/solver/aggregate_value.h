@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "grounding/gatom_table.h"
+#include "core/gatom_table.h"
 #include "solver/truth_assignment.h"
 
 struct AGGREGATE_ATOM;

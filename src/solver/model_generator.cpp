@@ -7,12 +7,12 @@
 #include <string>
 #include <memory>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/predicate_table.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
 #include "solver/model_checker.h"

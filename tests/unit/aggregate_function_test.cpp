@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/atom.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 
 namespace {

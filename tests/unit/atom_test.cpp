@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
 #include "core/rule.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 #include "grounding/depgraph.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ground_program.h"
 
 namespace {

@@ -14,12 +14,12 @@
 #include <set>
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/run.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"

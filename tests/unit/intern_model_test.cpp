@@ -10,8 +10,8 @@
 #include <tuple>
 #include <vector>
 
+#include "core/gatom_table.h"
 #include "core/program.h"
-#include "grounding/gatom_table.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "core/option_values.h"
 #include "ground_program_text.h"
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 #include "model_generator_insight.h"
 
 using namespace testing_ground;

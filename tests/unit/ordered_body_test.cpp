@@ -5,11 +5,11 @@
 
 #include <string>
 
+#include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "test_support.h"

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/propositional_grounder.h"

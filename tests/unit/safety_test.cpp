@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
 #include "input/safety.h"
 #include "test_terms.h"
 

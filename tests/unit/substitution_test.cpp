@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "core/aggregate_function.h"
 #include "core/program.h"
 #include "core/substitution.h"
-#include "grounding/aggregate_function.h"
 
 namespace {
 

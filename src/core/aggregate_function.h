@@ -11,10 +11,9 @@
 // aggregates share one entry and the model generator refers to them by number. An interned
 // function has no set of its own: its elements are those of the table entry `setIndex`.
 //
-// The core reaches aggregates through this header only: the atom printer (core/printer.h) prints
-// an aggregate atom's function with `printAggregateFunction`, and `instantiateAtom`
-// (core/substitution.h) instantiates an aggregate atom with `instantiateAggregateAtom`, which the
-// grounder defines beside its other aggregate work.
+// `instantiateAtom` (core/substitution.h) instantiates an aggregate atom with
+// `instantiateAggregateAtom`, which the grounder defines beside its other aggregate work
+// (grounding/aggregate_grounding.cpp).
 //
 // Values are signed 32-bit; INT_MIN stands for "no value" in `lower`, `upper`, `maxUndefined`,
 // `maxTrue` and `minUndefined`, INT_MAX for "no true value" in `minTrue`. Sums and products are
@@ -31,10 +30,10 @@
 
 #include "core/chunked_vector.h"
 #include "core/conjunction.h"
+#include "core/gatom_table.h"
 #include "core/hash_index.h"
 #include "core/substitution.h"
 #include "core/term.h"
-#include "grounding/gatom_table.h"
 
 // Kinds of aggregate, and their names as every printer and message writes them.
 enum AGGREGATE_KIND : int32_t {

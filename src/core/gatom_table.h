@@ -13,9 +13,9 @@
 
 #include "core/atom.h"
 #include "core/atom_store.h"
-#include "core/program.h"
 #include "core/chunked_vector.h"
 #include "core/hash_index.h"
+#include "core/program.h"
 
 using GATOM_ID = int32_t;
 
@@ -94,3 +94,6 @@ private:
     GATOM_ID addAggregate(ATOM &&atom);
     const ATOM &aggregateOf(uint32_t number) const;
 };
+
+// The ground atoms of the run; the grounder fills it, and every later stage reads it.
+extern GATOM_TABLE groundAtomTable;

@@ -1,12 +1,14 @@
-#include "grounding/gatom_table.h"
+#include "core/gatom_table.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/program.h"
-#include "grounding/aggregate_function.h"
+
+GATOM_TABLE groundAtomTable;
 
 uint32_t hashAtom(const ATOM &atom) {
     if (const AGGREGATE_ATOM *a = atom.aggregate()) {

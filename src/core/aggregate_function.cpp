@@ -1,4 +1,4 @@
-#include "grounding/aggregate_function.h"
+#include "core/aggregate_function.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,6 @@
 
 #include "core/diagnostics.h"
 #include "core/printer.h"
-#include "grounding/ground_program.h"
 
 GROUND_SET_TABLE groundSetTable;
 AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;
