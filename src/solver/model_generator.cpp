@@ -383,9 +383,10 @@ void MODEL_GENERATOR::buildComponentInfo() {
     componentOfAtom.assign(n, -1);
     for (uint32_t i = 0; i < n; ++i) componentOfAtom[i] = groundGraph->componentOfNode(i);
     uint32_t count = groundGraph->componentCount();
-    componentKind.assign(count, 0);
+    componentKind.assign(count, COMPONENT_ACYCLIC);
     for (uint32_t c = 0; c < count; ++c)
-        if (groundGraph->cyclic(c)) componentKind[c] = groundGraph->isDisjunctive(c) ? 1 : 2;
+        if (groundGraph->cyclic(c))
+            componentKind[c] = groundGraph->isDisjunctive(c) ? COMPONENT_NOT_HCF : COMPONENT_CYCLIC_HCF;
     sourceRule.assign(n, 0);
     componentHasAggregate.assign(count, 0);
     sourcesKnown.assign(count, 0);
@@ -623,7 +624,7 @@ void MODEL_GENERATOR::initWeakConstraints(TRUTH_ASSIGNMENT &a) {
 
 void MODEL_GENERATOR::markNonHCFRules() {
     for (uint32_t c = 0; c < componentKind.size(); ++c) {
-        if (componentKind[c] != 1) continue;
+        if (componentKind[c] != COMPONENT_NOT_HCF) continue;
         for (uint32_t atom : groundGraph->components[c]) {
             if (atom >= groundAtomCount) continue;
             for (GRULE *const *r = headOccurrences.begin(atom); r != headOccurrences.end(atom); ++r)

@@ -394,8 +394,15 @@ private:
 
     // Per ground atom its component in the ground graph (-1 for none), read once per run.
     std::vector<int32_t> componentOfAtom;
-    // Per component: cyclic and not head-cycle-free (1), cyclic and head-cycle-free (2), else 0.
-    std::vector<uint8_t> componentKind;
+    // Per component of the ground graph: acyclic; cyclic and not head-cycle-free (its rules are
+    // marked so, and the model checker decides its minimality); cyclic and head-cycle-free (its
+    // atoms are founded through source rules by the unfounded-set check).
+    enum COMPONENT_KIND : uint8_t {
+        COMPONENT_ACYCLIC = 0,
+        COMPONENT_NOT_HCF = 1,
+        COMPONENT_CYCLIC_HCF = 2,
+    };
+    std::vector<COMPONENT_KIND> componentKind;
     // Per atom of a cyclic head-cycle-free component: the rule through which the last
     // unfounded-set check of its component founded it, as its index plus one (0 for none).
     // Checks set them in the order they found the atoms, so they never form a cycle; an atom

@@ -20,7 +20,7 @@ inline bool noUndefinedBody(const GRULE *r) { return undefinedPositive(r) + r->o
 void MODEL_GENERATOR::countTrueInNonHCF(GATOM_ID atom) {
     if (aggregateAtom[atom]) return;
     int32_t c = componentOfAtom[atom];
-    if (c >= 0 && componentKind[c] == 1) ++lookaheadRecord.counters[HV_NON_HCF_TRUE];
+    if (c >= 0 && componentKind[c] == COMPONENT_NOT_HCF) ++lookaheadRecord.counters[HV_NON_HCF_TRUE];
 }
 
 void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {

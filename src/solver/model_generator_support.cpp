@@ -104,7 +104,7 @@ int MODEL_GENERATOR::confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r) {
 }
 
 void MODEL_GENERATOR::queueComponent(int32_t component) {
-    if (component < 0 || componentKind[component] != 2) return;
+    if (component < 0 || componentKind[component] != COMPONENT_CYCLIC_HCF) return;
     if (componentQueue.queued[component]) return;
     componentQueue.push(static_cast<uint32_t>(component));
 }
