@@ -5,9 +5,6 @@ folders before it only. What every layer uses (the diagnostics and `finish`, the
 values, the built-in predicates, the ground atom table and the aggregate functions) lives in
 core/. The headers must also not include one another in a cycle.
 
-KNOWN lists the includes against the layering that are not mended yet, each with what keeps it;
-an entry that no longer occurs is an offence too, so that the list only shrinks.
-
 Usage: include_layers.py PROJECT_ROOT. Prints each offence and exits with status 1 when there is
 one."""
 import os
@@ -15,14 +12,6 @@ import re
 import sys
 
 ORDER = ["core", "input", "grounding", "solver", "rewriting", "frontends", "driver"]
-# Two solver sources still include the diagnostics, the timers and the option values by the
-# driver's paths (driver/diagnostics.h and driver/timer.h only forward to core/).
-KNOWN = {
-    ("solver/model_checker.cpp", "driver/diagnostics.h"),
-    ("solver/model_checker.cpp", "driver/options.h"),
-    ("solver/model_checker.cpp", "driver/timer.h"),
-    ("solver/sat_solver.cpp", "driver/diagnostics.h"),
-}
 INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
 
 
@@ -41,18 +30,12 @@ def read_includes(src):
 
 
 def against_layers(includes):
-    offences, known = [], set()
+    offences = []
     for source, number, header in includes:
         source_layer = ORDER.index(source.split("/")[0])
         header_layer = ORDER.index(header.split("/")[0])
-        if header_layer <= source_layer:
-            continue
-        if (source, header) in KNOWN:
-            known.add((source, header))
-        else:
+        if header_layer > source_layer:
             offences.append("%s:%d includes %s, a later layer" % (source, number, header))
-    for source, header in sorted(KNOWN - known):
-        offences.append("%s no longer includes %s: drop it from KNOWN" % (source, header))
     return offences
 
 

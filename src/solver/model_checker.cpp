@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "core/diagnostics.h"
+#include "core/option_values.h"
 #include "core/program.h"
-#include "driver/diagnostics.h"
-#include "driver/options.h"
-#include "driver/timer.h"
+#include "core/timer.h"
 #include "solver/aggregate_value.h"
 #include "solver/sat_solver.h"
 

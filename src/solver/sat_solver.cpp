@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "driver/diagnostics.h"
+#include "core/diagnostics.h"
 
 namespace {
 
