@@ -9,6 +9,20 @@
 #include "core/aggregate_function.h"
 #include "solver/model_generator.h"
 
+namespace {
+
+// Which decided elements an inference of an aggregate's function reads: for a #count, or a #sum
+// without negative elements, the least value counts the true elements and the greatest value
+// leaves out the false ones, so an inference drawn from one of the two bounds rests on one kind.
+enum : uint32_t { SIDE_NONE = 0, SIDE_TRUE = 1, SIDE_FALSE = 2, SIDE_BOTH = 3 };
+
+// An inference of the function of aggregate atom g, reading the given kinds of elements.
+MG_WHY by(GATOM_ID g, uint32_t side = SIDE_BOTH) {
+    return {REASON_AGGREGATE, (static_cast<uint32_t>(g) << 2) | side};
+}
+
+}  // namespace
+
 void AGGREGATE_PROPAGATION::startRun(uint32_t atoms, uint32_t functions) {
     aggregateOccurrences.clear();
     aggregateOccurrences.resize(atoms);
@@ -48,6 +62,9 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
     aggregateTrueExtreme.assign(count, 0);
     aggregateOpenExtreme.assign(count, 0);
     aggregateType.assign(count, 0);
+    aggregateMonotone.assign(count, 0);
+    aggregateBase.assign(count, 0);
+    aggregateTotal.assign(count, 0);
     aggregateElementStart.assign(count + 1, 0);
     aggregateElementValue.clear();
     aggregateElementAtom.clear();
@@ -106,6 +123,10 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
         aggregateTrueSum[f] = trueSum;
         aggregateOpenPositive[f] = openPositive;
         aggregateOpenNegative[f] = openNegative;
+        aggregateMonotone[f] = (type == AGGREGATE_COUNT || type == AGGREGATE_SUM) && openNegative == 0 &&
+                               trueSum == function.lower;
+        aggregateBase[f] = trueSum;
+        aggregateTotal[f] = trueSum + openPositive;
         aggregateTrueExtreme[f] = trueExtreme;
         aggregateOpenExtreme[f] = openExtreme;
     }
@@ -261,7 +282,7 @@ int AGGREGATE_PROPAGATION::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID 
         // An aggregate atom made true directly (a choice): its guards must be able to hold.
         if (!propagatedAggregate(atom)) return 1;
         AGGREGATE_VERDICT v = aggregateState(a, atom);
-        if (v == AGGREGATE_FAILS) return 0;
+        if (v == AGGREGATE_FAILS) return mg.fail(CONFLICT_AGGREGATE, verdictSide(atom, v), atom);
         if (v == AGGREGATE_OPEN) propagateMustHoldByType(a, atom);
         return 1;
     }
@@ -311,19 +332,41 @@ int AGGREGATE_PROPAGATION::propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t f) {
     return 1;
 }
 
+// The kinds of decided elements an inference of function f reads, when it reads the least value
+// and when it reads the greatest value.
+uint32_t AGGREGATE_PROPAGATION::sideOf(uint32_t f, bool readsLeast, bool readsGreatest) const {
+    if (!aggregateMonotone[f]) return SIDE_BOTH;
+    return (readsLeast ? SIDE_TRUE : SIDE_NONE) | (readsGreatest ? SIDE_FALSE : SIDE_NONE);
+}
+
+// The kinds of decided elements a verdict on g's guards reads.
+uint32_t AGGREGATE_PROPAGATION::verdictSide(GATOM_ID g, AGGREGATE_VERDICT verdict) const {
+    uint32_t f = aggregateFunctionOf[g];
+    if (!aggregateMonotone[f]) return SIDE_BOTH;
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    int64_t upper = aggregateTrueSum[f] + aggregateOpenPositive[f];
+    if (verdict == AGGREGATE_FAILS) {
+        if (hi < lo) return SIDE_NONE;
+        return upper < lo ? SIDE_FALSE : SIDE_TRUE;
+    }
+    return (lo > aggregateBase[f] ? SIDE_TRUE : SIDE_NONE) | (aggregateTotal[f] > hi ? SIDE_FALSE : SIDE_NONE);
+}
+
 int AGGREGATE_PROPAGATION::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     TRUTH_VALUE value = a[g];
-    switch (aggregateState(a, g)) {
+    AGGREGATE_VERDICT verdict = aggregateState(a, g);
+    switch (verdict) {
     case AGGREGATE_FAILS:
-        if (value == TRUTH_MUST_BE_TRUE || isTrueValue(value)) return 0;
-        if (value == TRUTH_UNDEFINED) mg.setFalse(a, g);
+        if (value == TRUTH_MUST_BE_TRUE || isTrueValue(value))
+            return mg.fail(CONFLICT_AGGREGATE, verdictSide(g, verdict), g);
+        if (value == TRUTH_UNDEFINED) mg.setFalse(a, g, by(g, verdictSide(g, verdict)));
         return 1;
     case AGGREGATE_HOLDS:
-        if (value == TRUTH_FALSE) return 0;
+        if (value == TRUTH_FALSE) return mg.fail(CONFLICT_AGGREGATE, verdictSide(g, verdict), g);
         if (value == TRUTH_MUST_BE_TRUE)
             mg.confirmMustBeTrue(a, g);
         else if (value == TRUTH_UNDEFINED)
-            mg.setTrue(a, g);
+            mg.setTrue(a, g, by(g, verdictSide(g, verdict)));
         return 1;
     case AGGREGATE_OPEN:
         if (value == TRUTH_MUST_BE_TRUE)
@@ -339,7 +382,7 @@ int AGGREGATE_PROPAGATION::checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 int AGGREGATE_PROPAGATION::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (mg.wellFounded || !propagatedAggregate(atom)) return 1;
     AGGREGATE_VERDICT v = aggregateState(a, atom);
-    if (v == AGGREGATE_HOLDS) return 0;
+    if (v == AGGREGATE_HOLDS) return mg.fail(CONFLICT_AGGREGATE, verdictSide(atom, v), atom);
     if (v == AGGREGATE_OPEN) propagateFalseByType(a, atom);
     return 1;
 }
@@ -348,7 +391,7 @@ int AGGREGATE_PROPAGATION::propagateFalseAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID
 int AGGREGATE_PROPAGATION::propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (mg.wellFounded || !propagatedAggregate(atom)) return 1;
     switch (aggregateState(a, atom)) {
-    case AGGREGATE_FAILS: return 0;
+    case AGGREGATE_FAILS: return mg.fail(CONFLICT_AGGREGATE, verdictSide(atom, AGGREGATE_FAILS), atom);
     case AGGREGATE_HOLDS:
         if (a[atom] == TRUTH_MUST_BE_TRUE) mg.confirmMustBeTrue(a, atom);
         return 1;
@@ -366,9 +409,9 @@ void AGGREGATE_PROPAGATION::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_I
         uint32_t f = aggregateFunctionOf[g];
         int64_t lower = aggregateTrueSum[f], upper = lower + aggregateOpenPositive[f];
         if (aggregateHigh[g] == lower)
-            setAggregateElementsFalse(a, f);
+            setAggregateElementsFalse(a, g, f, SIDE_TRUE);
         else if (aggregateLow[g] == upper)
-            setAggregateElementsMustBeTrue(a, f);
+            setAggregateElementsMustBeTrue(a, g, f, SIDE_FALSE);
         break;
     }
     case AGGREGATE_SUM: propagateTrueSum(a, g); break;
@@ -392,14 +435,15 @@ void AGGREGATE_PROPAGATION::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g
     }
 }
 
-void AGGREGATE_PROPAGATION::setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t f, uint32_t side) {
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g, side));
 }
 
-void AGGREGATE_PROPAGATION::setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t f) {
+void AGGREGATE_PROPAGATION::setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t f,
+                                                           uint32_t side) {
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setMustBeTrue(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setMustBeTrue(a, aggregateElementAtom[i], by(g, side));
 }
 
 // A #sum that must hold: an undecided element whose truth would put the value beyond the guards
@@ -417,10 +461,11 @@ void AGGREGATE_PROPAGATION::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         if (v <= 0) break;
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
+        bool monotone = aggregateMonotone[f];
         if (hi < lower + v)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g, monotone ? SIDE_TRUE : SIDE_BOTH));
         else if (upper - v < lo)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g, monotone ? SIDE_FALSE : SIDE_BOTH));
         else
             break;
     }
@@ -430,9 +475,9 @@ void AGGREGATE_PROPAGATION::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (upper + v < lo)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g));
         else if (hi < lower - v)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g));
         else
             break;
     }
@@ -464,9 +509,9 @@ void AGGREGATE_PROPAGATION::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t begin = aggregateElementStart[f];
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > begin && aggregateElementValue[i] > hi;)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
-    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
+    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
 }
 
 // A #min that must hold: elements below the lower guard become false; when a single element
@@ -476,9 +521,9 @@ void AGGREGATE_PROPAGATION::propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     uint32_t end = aggregateElementStart[f + 1];
     for (uint32_t i = aggregateElementStart[f]; i < end && aggregateElementValue[i] < lo; ++i)
-        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
+        if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
-    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
+    if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
 }
 
 // A false #count is a #sum whose elements are all worth 1.
@@ -499,9 +544,9 @@ void AGGREGATE_PROPAGATION::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (upper <= hi && lo <= lower + v)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g, sideOf(f, lo > aggregateBase[f] + v, aggregateTotal[f] > hi)));
         else if (lo <= lower && upper - v <= hi)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g, sideOf(f, lo > aggregateBase[f], aggregateTotal[f] - v > hi)));
         else
             break;
     }
@@ -511,9 +556,9 @@ void AGGREGATE_PROPAGATION::propagateFalseSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (lo <= lower && upper + v <= hi)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g));
         else if (lo <= lower - v && upper <= hi)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g));
         else
             break;
     }
@@ -557,10 +602,10 @@ void AGGREGATE_PROPAGATION::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
     if (t != INT64_MIN && lo <= t) {
         int64_t single = aggregateSingleUndefinedAbove(a, f, hi);
-        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
+        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
     } else if ((t > o ? t : o) <= hi) {
         for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] >= lo;)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     }
 }
 
@@ -575,10 +620,10 @@ void AGGREGATE_PROPAGATION::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     if (lo <= (t < o ? t : o)) {
         for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi;
              ++i)
-            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i]);
+            if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     } else if (t != INT64_MAX && t <= hi) {
         int64_t single = aggregateSingleUndefinedBelow(a, f, lo);
-        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single]);
+        if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
     }
 }
 
@@ -604,9 +649,9 @@ void AGGREGATE_PROPAGATION::propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) 
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (timesVerdict(a, g, true, e, true) == AGGREGATE_FAILS)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g));
         else if (timesVerdict(a, g, true, e, false) == AGGREGATE_FAILS)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g));
     }
 }
 
@@ -619,13 +664,33 @@ void AGGREGATE_PROPAGATION::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g)
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
         if (timesVerdict(a, g, true, e, true) == AGGREGATE_HOLDS)
-            mg.setFalse(a, e);
+            mg.setFalse(a, e, by(g));
         else if (timesVerdict(a, g, true, e, false) == AGGREGATE_HOLDS)
-            mg.setMustBeTrue(a, e);
+            mg.setMustBeTrue(a, e, by(g));
     }
 }
 
 // Over a total assignment: every aggregate atom has the truth its elements give it.
+// The aggregate atom's value (unless `atom` is the aggregate atom itself and no contradiction is
+// explained) and the values of its function's elements that came before `before`: every inference
+// of the function, on the aggregate atom or on an element, follows from them.
+bool AGGREGATE_PROPAGATION::explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GATOM_ID atom, uint32_t before,
+                                    std::vector<MG_LITERAL> &out, bool contradiction) const {
+    GATOM_ID g = static_cast<GATOM_ID>(data >> 2);
+    uint32_t side = data & 3;
+    uint32_t f = aggregateFunctionOf[g];
+    if (f == NO_AGGREGATE_FUNCTION || a[g] == TRUTH_UNDEFINED) return false;
+    if (atom != g || contradiction) out.push_back(literalOfValue(g, a[g]));
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+        GATOM_ID e = aggregateElementAtom[i];
+        TRUTH_VALUE v = a[e];
+        if (e == atom || v == TRUTH_UNDEFINED || mg.trailPosition[e] >= before) continue;
+        if (!(side & (v == TRUTH_FALSE ? SIDE_FALSE : SIDE_TRUE))) continue;
+        out.push_back(literalOfValue(e, v));
+    }
+    return true;
+}
+
 bool AGGREGATE_PROPAGATION::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
     for (GATOM_ID atom : aggregateAtomList)
         if ((aggregateVerdict(atom, a, nullptr) == AGGREGATE_HOLDS) != a.isTrue(atom)) return false;

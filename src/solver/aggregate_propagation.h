@@ -22,6 +22,7 @@
 #include "core/term.h"
 #include "grounding/ground_program.h"
 #include "solver/aggregate_value.h"
+#include "solver/nogood_store.h"
 #include "solver/truth_assignment.h"
 
 class MODEL_GENERATOR;
@@ -55,6 +56,13 @@ public:
     int propagateTrueAggregate(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     // The aggregate atoms of every function, as the initial consequences see them.
     int propagateAll(TRUTH_ASSIGNMENT &a);
+
+    // The literals an inference of an aggregate atom g's function rests on, `data` holding g and the
+    // kinds of elements it read: g's value (unless the inference is g's own and not a contradiction)
+    // and the values of those elements that came before `before`. False when g has no propagated
+    // function.
+    bool explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GATOM_ID atom, uint32_t before, std::vector<MG_LITERAL> &out,
+                 bool contradiction = false) const;
 
     // Over a total assignment: every aggregate atom has the truth value its elements give it.
     bool aggregatesHold(const TRUTH_ASSIGNMENT &a) const;
@@ -90,6 +98,11 @@ private:
     std::vector<int64_t> aggregateTrueExtreme;
     std::vector<int64_t> aggregateOpenExtreme;
     std::vector<int32_t> aggregateType;  // 0 for a function that is not propagated
+    // Per function: a #count, or a #sum without negative elements, and its least and greatest value
+    // before any element is decided (grounding's true part, and that with every element).
+    std::vector<uint8_t> aggregateMonotone;
+    std::vector<int64_t> aggregateBase;
+    std::vector<int64_t> aggregateTotal;
     // Per function its undecided elements in ground-set order (ascending value), flat:
     // elements f are aggregateElementStart[f] .. aggregateElementStart[f + 1].
     std::vector<uint32_t> aggregateElementStart;
@@ -120,8 +133,10 @@ private:
     void recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
     void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t function, uint32_t side);
+    void setAggregateElementsMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t function, uint32_t side);
+    uint32_t sideOf(uint32_t function, bool readsLeast, bool readsGreatest) const;
+    uint32_t verdictSide(GATOM_ID g, AGGREGATE_VERDICT verdict) const;
     void propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);

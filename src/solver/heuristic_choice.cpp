@@ -78,34 +78,33 @@ void MODEL_GENERATOR::countOccurrenceWeights(GATOM_ID atom) {
 
 void MODEL_GENERATOR::markLookedAhead(GATOM_ID atom, uint8_t polarity) {
     (polarity == 0 ? lookedAheadPositive : lookedAheadNegative)[atom] = 1;
+    lookedAhead.push_back(atom);
 }
 
 int MODEL_GENERATOR::lookahead(GATOM_ID atom, bool makeFalse, bool fromUndefined, TRUTH_ASSIGNMENT &a) {
-    a.markChoice();
-    ++level;
+    openLevel(a, makeFalse ? falseLiteral(atom) : trueLiteral(atom));
     lookaheadRecord.reset();
     if (makeFalse)
-        setFalse(a, atom);
+        setFalse(a, atom, {REASON_CHOICE, 0});
     else if (fromUndefined)
-        setTrue(a, atom);
+        setTrue(a, atom, {REASON_CHOICE, 0});
     else
-        setMustBeTrue(a, atom);
+        setMustBeTrue(a, atom, {REASON_CHOICE, 0});
     int ok = propagate(a);
     if (lookaheadRecord.hasCosts && lookaheadRecord.cost.values.size() == a.levelCosts.values.size())
         lookaheadRecord.cost.assignValues(a.levelCosts);
-    --level;
-    a.undoChoice();
-    counterTrail.undoTo(level);
-    supportTrail.undoTo(level);
-    if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
+    // A failed literal: the contradiction, traced back to the literal, is the reason of its
+    // opposite, recorded at the level the look-ahead started from.
+    if (!ok) analyzeFailedLiteral(a);
+    closeLevelsTo(a, level - 1);
     if (ok) return 0;
     forcedLiterals.push(makeFalse ? TRUTH_MUST_BE_TRUE : TRUTH_FALSE, atom);
+    forcedRecords.push_back(addRecord(learned.data() + 1, learned.data() + learned.size()));
     return 1;
 }
 
 int MODEL_GENERATOR::lookaheadBoth(GATOM_ID atom, uint8_t polarity, TRUTH_ASSIGNMENT &a, HEURISTIC_VALUE *record,
                                    HEURISTIC_VALUE *opposite) {
-    size_t chosen = chosenAtoms.size();
     int ok = 1;
     if (record) {
         ++lookaheadsPerformed;
@@ -125,35 +124,34 @@ int MODEL_GENERATOR::lookaheadBoth(GATOM_ID atom, uint8_t polarity, TRUTH_ASSIGN
             *opposite = lookaheadRecord;
         }
     }
-    // Heads that propagation confirmed during a look-ahead were undone with it.
-    while (chosenAtoms.size() > chosen) {
-        chosenFlags[chosenAtoms.back()] = 0;
-        chosenAtoms.pop_back();
-    }
     return ok;
 }
 
 int MODEL_GENERATOR::applyForcedLiterals(TRUTH_ASSIGNMENT &a) {
+    size_t next = 0;
     while (!forcedLiterals.empty()) {
         LITERAL_QUEUE_ENTRY e = forcedLiterals.pop();
+        uint32_t record = forcedRecords[next++];
         TRUTH_VALUE v = a[e.atom];
         bool contradiction = false;
         if (e.kind == TRUTH_FALSE) {
             if (v == TRUTH_UNDEFINED)
-                setFalse(a, e.atom);
+                setFalse(a, e.atom, {REASON_RECORD, record});
             else if (v != TRUTH_FALSE)
                 contradiction = true;
         } else {
             if (v == TRUTH_UNDEFINED)
-                setMustBeTrue(a, e.atom);
+                setMustBeTrue(a, e.atom, {REASON_RECORD, record});
             else if (v == TRUTH_FALSE)
                 contradiction = true;
         }
         if (contradiction) {
             forcedLiterals.clear();
-            return 0;
+            forcedRecords.clear();
+            return fail(CONFLICT_RECORD, record, e.atom);
         }
     }
+    forcedRecords.clear();
     return propagate(a);
 }
 
@@ -193,11 +191,19 @@ int PT_CANDIDATES::chooseCandidate() {
     MODEL_GENERATOR &m = *mg;
     done = false;
     for (;;) {
-        std::fill(m.lookedAheadPositive.begin(), m.lookedAheadPositive.end(), 0);
-        std::fill(m.lookedAheadNegative.begin(), m.lookedAheadNegative.end(), 0);
-        std::fill(m.positiveWeight.begin(), m.positiveWeight.end(), 0);
-        std::fill(m.negativeWeight.begin(), m.negativeWeight.end(), 0);
-        if (!computePossiblyTrue()) return 0;
+        for (GATOM_ID atom : m.lookedAhead) m.lookedAheadPositive[atom] = m.lookedAheadNegative[atom] = 0;
+        m.lookedAhead.clear();
+        int ok;
+        if (m.rootLookedAhead) {
+            ok = lookAheadMostActive();
+        } else {
+            // At the first choice of a run every candidate is looked ahead.
+            std::fill(m.positiveWeight.begin(), m.positiveWeight.end(), 0);
+            std::fill(m.negativeWeight.begin(), m.negativeWeight.end(), 0);
+            m.rootLookedAhead = true;
+            ok = computePossiblyTrue();
+        }
+        if (!ok) return 0;
         if (count == 0) {
             done = true;
             return 1;
@@ -206,6 +212,39 @@ int PT_CANDIDATES::chooseCandidate() {
         // candidates of the changed interpretation are computed afresh.
         dropStaleCandidates();
         if (count != 0) return 1;
+    }
+}
+
+// Below the first choice only the most active candidates are looked ahead: as many as the list
+// keeps, taken from the activity order (atoms that are no candidates are passed over and stay in
+// it).
+int PT_CANDIDATES::lookAheadMostActive() {
+    MODEL_GENERATOR &m = *mg;
+    const TRUTH_ASSIGNMENT &a = *assignment;
+    bool counted = false;
+    for (;;) {
+        picked.clear();
+        passed.clear();
+        while (!m.activity.empty() && picked.size() < capacity) {
+            GATOM_ID atom = m.activity.removeTop();
+            if (a[atom] != TRUTH_UNDEFINED) continue;
+            passed.push_back(atom);
+            if (isCandidateOfKind(atom, 0) || (optNegPts && isCandidateOfKind(atom, 1))) picked.push_back(atom);
+        }
+        for (GATOM_ID atom : passed) m.activity.insert(atom);
+        uint32_t inserted = 0, failed = 0;
+        for (GATOM_ID atom : picked) {
+            for (uint8_t polarity = 0; polarity < (optNegPts ? 2 : 1); ++polarity) {
+                bool marked = polarity == 0 ? m.lookedAheadPositive[atom] : m.lookedAheadNegative[atom];
+                if (marked || !isCandidateOfKind(atom, polarity)) continue;
+                if (!counted) {
+                    ++m.choicePoints;
+                    counted = true;
+                }
+                if (!evaluateCandidate(atom, polarity, inserted, failed)) return 0;
+            }
+        }
+        if (inserted != 0 || failed == 0) return 1;
     }
 }
 
@@ -365,6 +404,8 @@ void PT_CANDIDATES::dropStaleCandidates() {
 }
 
 bool PT_CANDIDATES::literalFirst(const PT_CANDIDATE &c) const {
+    uint8_t phase = mg->savedPhase[c.atom];
+    if (phase != 0) return (phase == 1) == (c.polarity == 0);
     if (!optCanChooseComplPt || !c.hasOpposite) return true;
     for (int32_t criterion : mg->heuristic)
         if (int s = compareByCriterion(criterion, c.result, c.opposite)) return s > 0;

@@ -44,6 +44,7 @@ public:
     // answer set.
     int chooseCandidate();
     int computePossiblyTrue();
+    int lookAheadMostActive();
     int evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed);
     void insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURISTIC_VALUE &result,
                          const HEURISTIC_VALUE *opposite);
@@ -61,6 +62,8 @@ private:
     std::vector<PT_CANDIDATE> slots;  // every entry ever held; reused
     std::vector<uint32_t> order;      // slot numbers of the entries, best first
     std::vector<uint32_t> freeSlots;
+    std::vector<GATOM_ID> picked;  // the candidates of one look-ahead pass
+    std::vector<GATOM_ID> passed;  // the undecided atoms taken from the activity order
 
     bool isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const;
     // True when the new entry ranks below the entry in the slot.

@@ -341,6 +341,7 @@ void MODEL_GENERATOR::release() {
 // Per-run tables read once from the ground program: the level index and weight of every weak
 // constraint, which atoms are aggregate atoms, and the component of every atom.
 void MODEL_GENERATOR::prepareRun(TRUTH_ASSIGNMENT &a) {
+    startLearning();
     weakLevelIndex.resize(weakConstraints.size());
     weakWeight.resize(weakConstraints.size());
     for (size_t i = 0; i < weakConstraints.size(); ++i) {

@@ -21,9 +21,11 @@
 
 #include "core/timer.h"
 #include "grounding/ground_program.h"
+#include "solver/activity_heap.h"
 #include "solver/aggregate_propagation.h"
 #include "solver/heuristic_value.h"
 #include "solver/model_checker.h"
+#include "solver/nogood_store.h"
 #include "solver/truth_assignment.h"
 
 class ATOM_SETS;
@@ -136,6 +138,40 @@ struct OCCURRENCE_LISTS {
     }
 };
 
+// Why an atom has its value (as true, must-be-true counted as true, or false): the inference that
+// gave it and what it read. Conflict analysis turns a reason into the literals assigned before the
+// atom that imply its value; most reasons are read back from the program when analysis asks.
+enum MG_REASON : uint8_t {
+    REASON_CHOICE = 0,       // a choice of the search, or the opposite of a choice whose branch is done
+    REASON_RULE_HEAD,        // data: the rule, whose body is true and whose other head atoms are false
+    REASON_RULE_BODY,        // data: the rule, whose head is false and whose other body literals are true
+    REASON_CONSTRAINT,       // data: the constraint, whose other literals are true
+    REASON_WEAK_CONSTRAINT,  // data: the weak constraint whose violation would reach the best cost
+    REASON_UNSUPPORTED,      // every rule with the atom in its head is blocked
+    REASON_SUPPORT,          // data: the true atom whose single supporting rule this makes supporting
+    REASON_RECORD,           // data: a reason recorded on the branch (an unfounded set's blocking literals, or
+                             // the nogood of a failed look-ahead without its literal)
+    REASON_AGGREGATE,        // data: the aggregate atom whose function decided this
+    REASON_NOGOOD,           // data: a learned nogood
+    REASON_CHOICES,          // the choices made so far: an atom closed false at a leaf
+};
+struct MG_WHY {
+    MG_REASON kind;
+    uint32_t data;
+};
+
+// What a contradiction found violated: its literals all hold.
+enum MG_CONFLICT : uint8_t {
+    CONFLICT_RULE,         // data: a rule with a true body and a false head
+    CONFLICT_CONSTRAINT,   // data: a violated constraint
+    CONFLICT_COST,         // the violated weak constraints reach the best cost
+    CONFLICT_UNSUPPORTED,  // atom: a true atom whose every rule is blocked
+    CONFLICT_RECORD,       // data: a recorded reason; atom: an atom whose value contradicts it
+    CONFLICT_AGGREGATE,    // atom: an aggregate atom whose value its decided elements contradict
+    CONFLICT_NOGOOD,       // data: a learned nogood
+    CONFLICT_CHOICES,      // the choices made so far (a contradiction whose reasons cannot be read back)
+};
+
 // The levels that the cost vectors of a ground program cover, given its highest level and its
 // ground weak constraints: every level from 1 for programs with few levels, otherwise only the
 // levels in use (and the highest).
@@ -213,9 +249,9 @@ public:
     void release();
 
     // --- Propagation ---
-    void setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why);
+    void setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why);
+    void setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why);
     void confirmMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     int propagate(TRUTH_ASSIGNMENT &a);
     int propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
@@ -224,7 +260,8 @@ public:
     int propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     int propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r);
     int propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k);
-    int forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive, uint32_t openNegative);
+    int forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive, uint32_t openNegative,
+                             MG_WHY why);
     int propagateWeakConstraints(TRUTH_ASSIGNMENT &a);
     int propagateInitial(TRUTH_ASSIGNMENT &a);
     int closeInterpretation(TRUTH_ASSIGNMENT &a);
@@ -255,10 +292,8 @@ public:
 
     // --- Search ---
     void search(TRUTH_ASSIGNMENT &a);
-    void candidateFound(TRUTH_ASSIGNMENT &a);
     int checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag);
     void modelFound(TRUTH_ASSIGNMENT &a);
-    bool nextWitnessAtom(uint32_t startPosition, const TRUTH_ASSIGNMENT &a);
 
     // Per-run tables read once from the ground program (weak-constraint levels and weights,
     // aggregate atoms, components); run before the occurrence lists are built.
@@ -275,6 +310,7 @@ private:
     // --- Members, by role ---
     LITERAL_QUEUE propagationQueue;
     LITERAL_QUEUE forcedLiterals;
+    std::vector<uint32_t> forcedRecords;  // the recorded reason of each entry of forcedLiterals
     UNDO_TRAIL counterTrail;
     UNDO_TRAIL supportTrail;
     WIDE_UNDO_TRAIL aggregateTrail;
@@ -292,6 +328,8 @@ private:
 
     std::vector<uint8_t> lookedAheadPositive;
     std::vector<uint8_t> lookedAheadNegative;
+    std::vector<GATOM_ID> lookedAhead;  // the atoms marked in either, to be cleared
+    bool rootLookedAhead = false;       // the first choice of the run looked ahead every candidate
     // Occurrence weights add up over the repeated passes of one computation: 64 bits.
     std::vector<uint64_t> positiveWeight;
     std::vector<uint64_t> negativeWeight;
@@ -338,8 +376,6 @@ private:
     std::vector<uint8_t> witness;
     uint8_t witnessFound = 0;
     MODEL_CHECKER checker;  // keeps what the checks learn for the later ones
-    std::vector<GRULE *> witnessRules;
-    uint32_t witnessPosition = 0;
 
     uint32_t lastPassedCheckLevel = 0;
     uint32_t lastLeafLevel = 0;
@@ -465,17 +501,112 @@ private:
     bool costFailsBest(const COST_VECTOR &cost) const;
     void buildComponentInfo();
     bool isHCFGraph();
-    // The steps of the search.
+    // The steps of the search (model_generator_search.cpp).
     enum CHOICE { CHOICE_FOUND, CHOICE_NONE, CHOICE_CONTRADICTION };
-    bool enterLevel(TRUTH_ASSIGNMENT &a);
-    CHOICE chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, bool first);
-    bool branch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
-    void undoBranch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
-    bool assertOpposite(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
-    void leaf(TRUTH_ASSIGNMENT &a);
+    // What a step left to the search: nothing, a contradiction to analyse, a rejected candidate or
+    // unstable interpretation (with a loop nogood to analyse, or without one), an accepted answer
+    // set, or a stopped enumeration.
+    enum OUTCOME { OUTCOME_GO_ON, OUTCOME_CONFLICT, OUTCOME_UNSTABLE, OUTCOME_REJECTED, OUTCOME_ACCEPTED,
+                   OUTCOME_STOPPED };
+    void enterLevel();
+    OUTCOME forwardCheck(TRUTH_ASSIGNMENT &a);
+    CHOICE chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, SEARCH_LEVEL &f);
+    void decide(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, const SEARCH_LEVEL &f);
+    OUTCOME leaf(TRUTH_ASSIGNMENT &a);
+    OUTCOME candidateFound(TRUTH_ASSIGNMENT &a);
+    OUTCOME rejectUnstable(TRUTH_ASSIGNMENT &a);
+    bool resolveConflict(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
+    bool flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
+    void backjump(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, uint32_t target);
     bool chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
-    bool backtrackingCheck(TRUTH_ASSIGNMENT &a);
     bool chooseAggregate(const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f);
+
+    // --- Conflict-driven search (model_generator_learning.cpp) ---
+    // Per atom: the level at which it got its value, its place on the trail and its reason.
+    std::vector<uint32_t> atomLevel;
+    std::vector<uint32_t> trailPosition;
+    std::vector<MG_REASON> reasonKind;
+    std::vector<uint32_t> reasonData;
+    // The atoms in the order they got their values, and where each level begins on it.
+    std::vector<GATOM_ID> trail;
+    std::vector<uint32_t> levelStart;
+    // Per level: the choice that opened it, and the chosen atoms and recorded reasons before it.
+    std::vector<MG_LITERAL> levelChoice;
+    std::vector<uint32_t> levelChosen;
+    std::vector<uint32_t> levelRecords;
+    // The reasons recorded on the current branch, kept until their level is taken back: the blocking
+    // literals of the unfounded sets found, and the nogoods of failed look-aheads without their
+    // literal. Record i is recordLiterals[recordStart[i] .. recordStart[i + 1]).
+    std::vector<MG_LITERAL> recordLiterals;
+    std::vector<uint32_t> recordStart;
+    NOGOOD_STORE nogoods;
+    ACTIVITY_HEAP activity;
+    // Per atom the value it had when the search last took it back: 0 none, 1 true, 2 false.
+    std::vector<uint8_t> savedPhase;
+    std::vector<uint32_t> unitNogoods;  // learned nogoods of one literal, asserted after every backjump
+    uint64_t conflictCount = 0;
+    uint64_t restartAt = 0;
+    uint64_t restarts = 0;
+    // Contradictions between restarts, times the Luby sequence.
+    static constexpr uint64_t RESTART_UNIT = 100;
+    static uint64_t luby(uint64_t i);
+    uint64_t reduceAt = 0;
+    // The last contradiction that propagation found.
+    MG_CONFLICT conflictKind = CONFLICT_NOGOOD;
+    uint32_t conflictData = 0;
+    GATOM_ID conflictAtom = 0;
+    // Backjumps stop at the floor: the levels up to it hold the opposites of choices whose
+    // branches the enumeration has listed, which no nogood accounts for.
+    uint32_t floorLevel = 1;
+    // Scratch of the analysis, kept between conflicts.
+    std::vector<uint8_t> seen;
+    std::vector<GATOM_ID> seenAtoms;
+    std::vector<MG_LITERAL> reasonBuffer;
+    std::vector<MG_LITERAL> conflictBuffer;
+    std::vector<MG_LITERAL> learned;
+    std::vector<GATOM_ID> pending;
+    std::vector<uint32_t> literalMark;
+    uint32_t markStamp = 0;
+
+    void noteAssigned(GATOM_ID atom, MG_WHY why) {
+        atomLevel[atom] = level;
+        trailPosition[atom] = static_cast<uint32_t>(trail.size());
+        reasonKind[atom] = why.kind;
+        reasonData[atom] = why.data;
+        trail.push_back(atom);
+    }
+    int fail(MG_CONFLICT kind, uint32_t data, GATOM_ID atom) {
+        conflictKind = kind;
+        conflictData = data;
+        conflictAtom = atom;
+        return 0;
+    }
+    static constexpr uint32_t NO_RECORD = UINT32_MAX;
+    static constexpr uint32_t NO_NOGOOD = UINT32_MAX;
+    void startLearning();
+    void noteLevels();
+    void openLevel(TRUTH_ASSIGNMENT &a, MG_LITERAL choice);
+    void closeLevelsTo(TRUTH_ASSIGNMENT &a, uint32_t target, bool savePhases = false);
+    int propagateNogoods(TRUTH_ASSIGNMENT &a, MG_LITERAL holding);
+    void assertLiteral(TRUTH_ASSIGNMENT &a, MG_LITERAL l, MG_WHY why);
+    int assertUnitNogoods(TRUTH_ASSIGNMENT &a);
+    uint32_t learnNogood(std::vector<MG_LITERAL> &literals);
+    void reduceNogoods(const TRUTH_ASSIGNMENT &a);
+    bool blockingLiteral(const TRUTH_ASSIGNMENT &a, const GRULE *r, GATOM_ID head, uint32_t before,
+                         MG_LITERAL &out) const;
+    bool addBlockers(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, uint32_t before, bool skipOne,
+                     std::vector<MG_LITERAL> &out);
+    void addCostLiterals(const TRUTH_ASSIGNMENT &a, uint32_t before, uint32_t except, std::vector<MG_LITERAL> &out);
+    void addChoices(const TRUTH_ASSIGNMENT &a, uint32_t before, uint32_t upToLevel, std::vector<MG_LITERAL> &out);
+    bool explain(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, std::vector<MG_LITERAL> &out);
+    bool conflictLiterals(const TRUTH_ASSIGNMENT &a, std::vector<MG_LITERAL> &out);
+    uint32_t addComponentLoop(const TRUTH_ASSIGNMENT &a, uint32_t component);
+    uint32_t learnLoopOfWitness(const TRUTH_ASSIGNMENT &a);
+    bool analyze(const TRUTH_ASSIGNMENT &a, const std::vector<MG_LITERAL> &conflict, bool toChoice);
+    void analyzeFailedLiteral(const TRUTH_ASSIGNMENT &a);
+    bool impliedByNogood(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, uint32_t levels);
+    uint32_t addRecord(const MG_LITERAL *begin, const MG_LITERAL *end);
+
     int hcfCache = -1;
 };
 

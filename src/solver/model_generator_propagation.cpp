@@ -23,25 +23,28 @@ void MODEL_GENERATOR::countTrueInNonHCF(GATOM_ID atom) {
     if (c >= 0 && componentKind[c] == COMPONENT_NOT_HCF) ++lookaheadRecord.counters[HV_NON_HCF_TRUE];
 }
 
-void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+void MODEL_GENERATOR::setFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why) {
     ++lookaheadRecord.counters[HV_ASSIGNED];
     a.setValue(atom, TRUTH_FALSE);
+    noteAssigned(atom, why);
     propagationQueue.push(TRUTH_FALSE, atom);
 }
 
-void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+void MODEL_GENERATOR::setMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why) {
     int64_t *c = lookaheadRecord.counters;
     ++c[HV_MUST_BE_TRUE];
     ++c[HV_ASSIGNED];
     if (supportCount[atom] == 2) ++c[HV_MUST_BE_TRUE_SUPPORT2];
     if (supportCount[atom] == 3) ++c[HV_MUST_BE_TRUE_SUPPORT3];
     a.setValue(atom, TRUTH_MUST_BE_TRUE);
+    noteAssigned(atom, why);
     ++a.mustBeTrueCount;
     propagationQueue.push(TRUTH_MUST_BE_TRUE, atom);
 }
 
-void MODEL_GENERATOR::setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+void MODEL_GENERATOR::setTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom, MG_WHY why) {
     a.setValue(atom, TRUTH_TRUE);
+    noteAssigned(atom, why);
     propagationQueue.push(TRUTH_TRUE, atom);
     ++lookaheadRecord.counters[HV_ASSIGNED];
     countTrueInNonHCF(atom);
@@ -103,7 +106,7 @@ int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, GRULE *r) {
     GATOM_ID h = r->head[r->supportedHead - 1];
     decrementSupport(h);
     if (componentsActive) queueComponent(componentOfAtom[h]);
-    if (supportCount[h] == 0) return 0;
+    if (supportCount[h] == 0) return fail(CONFLICT_UNSUPPORTED, 0, h);
     setCounter(r->supportedHead, 0);
     return 1;
 }
@@ -162,13 +165,13 @@ int MODEL_GENERATOR::weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRA
     decrementCounter(negative ? w->openNegative : w->openPositive);
     uint32_t n = w->openPositive + w->openNegative;
     if (!wellFounded && n == 1 && exceedsBestCost(w, a.levelCosts)) {
-        propagateConstraint(a, w);
+        forceLastOpenLiteral(a, w->body, w->openPositive, w->openNegative, {REASON_WEAK_CONSTRAINT, weakIndex(w)});
         return 1;
     }
     if (n == 0) {
         uint32_t i = weakIndex(w);
         a.addCost(weakLevelIndex[i], weakWeight[i]);
-        if (costFailsBest(a.levelCosts)) return 0;
+        if (costFailsBest(a.levelCosts)) return fail(CONFLICT_COST, 0, 0);
         weakConstraintViolated = true;
     }
     return 1;
@@ -223,6 +226,7 @@ int MODEL_GENERATOR::bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &op
 }
 
 int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (!propagateNogoods(a, falseLiteral(atom))) return 0;
     if (!wellFounded) {
         int ok = aggregateAtom[atom] ? aggregates.propagateFalseAggregate(a, atom)
                                      : aggregates.updateAggregatesOfAtom(a, atom, false);
@@ -253,6 +257,7 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 }
 
 int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (!propagateNogoods(a, trueLiteral(atom))) return 0;
     if (aggregateAtom[atom]) {
         if (!aggregates.propagateTrueAggregate(a, atom)) return 0;
     } else if (!wellFounded) {
@@ -297,6 +302,7 @@ int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 }
 
 int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
+    if (!propagateNogoods(a, trueLiteral(atom))) return 0;
     if (!wellFounded && !aggregates.updateAggregatesOfAtom(a, atom, true)) return 0;
     for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
         if (!bodyFalse(a, *p)) return 0;
@@ -321,14 +327,15 @@ int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
 // --- Inferences ------------------------------------------------------------------------------
 
 int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
+    uint32_t index = static_cast<uint32_t>(r - rules.data());
     if (r->openHead == 1) {
         for (GATOM_ID h : r->head) {
             TRUTH_VALUE v = a[h];
             if (v == TRUTH_UNDEFINED) {
                 if (r->mustBeTruePositive == 0)
-                    setTrue(a, h);
+                    setTrue(a, h, {REASON_RULE_HEAD, index});
                 else
-                    setMustBeTrue(a, h);
+                    setMustBeTrue(a, h, {REASON_RULE_HEAD, index});
                 break;
             }
             if (v == TRUTH_MUST_BE_TRUE) {
@@ -338,19 +345,20 @@ int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
         }
         return 1;
     }
-    return forceLastOpenLiteral(a, r->body, undefinedPositive(r), r->openNegative);
+    if (forceLastOpenLiteral(a, r->body, undefinedPositive(r), r->openNegative, {REASON_RULE_BODY, index})) return 1;
+    return fail(CONFLICT_RULE, index, 0);
 }
 
 // A body that must not become true and has exactly one undecided literal left: that literal
 // takes the value that keeps the body false (a positive one false, a negative one must-be-true).
 // Answers 1 when the body had such a literal, also under -wf, which draws no such inference.
 int MODEL_GENERATOR::forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive,
-                                          uint32_t openNegative) {
+                                          uint32_t openNegative, MG_WHY why) {
     if (openPositive == 1) {
         if (wellFounded) return 1;
         for (const GLITERAL &l : body.positive())
             if (a[l.atom] == TRUTH_UNDEFINED) {
-                setFalse(a, l.atom);
+                setFalse(a, l.atom, why);
                 break;
             }
         return 1;
@@ -359,7 +367,7 @@ int MODEL_GENERATOR::forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body
         if (wellFounded) return 1;
         for (const GLITERAL &l : body.negative())
             if (a[l.atom] == TRUTH_UNDEFINED) {
-                setMustBeTrue(a, l.atom);
+                setMustBeTrue(a, l.atom, why);
                 break;
             }
         return 1;
@@ -368,14 +376,16 @@ int MODEL_GENERATOR::forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body
 }
 
 int MODEL_GENERATOR::propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k) {
-    return forceLastOpenLiteral(a, k->body, k->openPositive, k->openNegative);
+    uint32_t index = static_cast<uint32_t>(k - constraints.data());
+    if (forceLastOpenLiteral(a, k->body, k->openPositive, k->openNegative, {REASON_CONSTRAINT, index})) return 1;
+    return fail(CONFLICT_CONSTRAINT, index, 0);
 }
 
 int MODEL_GENERATOR::propagateWeakConstraints(TRUTH_ASSIGNMENT &a) {
     if (wellFounded) return 1;
     for (GWEAKCONSTRAINT &w : weakConstraints)
         if (!w.satisfied && w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts))
-            propagateConstraint(a, &w);
+            forceLastOpenLiteral(a, w.body, w.openPositive, w.openNegative, {REASON_WEAK_CONSTRAINT, weakIndex(&w)});
     return 1;
 }
 
@@ -396,9 +406,12 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
         if (positiveBodyOccurrences.empty(atom) && negativeBodyOccurrences.empty(atom) &&
             positiveConstraintOccurrences.empty(atom) && negativeConstraintOccurrences.empty(atom) &&
             positiveWeakOccurrences.empty(atom) && negativeWeakOccurrences.empty(atom) && !aggregates.isElement(atom))
+        {
             a.setValue(atom, TRUTH_FALSE);
-        else
-            setFalse(a, atom);
+            noteAssigned(atom, {REASON_UNSUPPORTED, 0});
+        } else {
+            setFalse(a, atom, {REASON_UNSUPPORTED, 0});
+        }
     }
     for (GRULE &r : rules)
         if (openLiterals(&r) < 2 && !propagateRule(a, &r)) return 0;
@@ -406,7 +419,9 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
         for (GCONSTRAINT &k : constraints)
             if (k.openPositive + k.openNegative < 2 && !propagateConstraint(a, &k)) return 0;
         for (GWEAKCONSTRAINT &w : weakConstraints)
-            if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts)) propagateConstraint(a, &w);
+            if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts))
+                forceLastOpenLiteral(a, w.body, w.openPositive, w.openNegative,
+                                     {REASON_WEAK_CONSTRAINT, weakIndex(&w)});
         if (!aggregates.propagateAll(a)) return 0;
     }
     return propagate(a);
@@ -420,7 +435,7 @@ int MODEL_GENERATOR::closeInterpretation(TRUTH_ASSIGNMENT &a) {
     for (uint32_t i = 0; i < n; ++i) {
         GATOM_ID atom = static_cast<GATOM_ID>(i);
         if (a[atom] != TRUTH_UNDEFINED) continue;
-        setFalse(a, atom);
+        setFalse(a, atom, {REASON_CHOICES, 0});
         if (!propagate(a)) return 0;
     }
     return a.mustBeTrueCount == 0;

@@ -1,27 +1,38 @@
-// The search: levels, choice points and answer-set candidates.
+// The search: levels, choices, contradictions and answer-set candidates.
 //
-// Each search level chooses a literal, tries it one level deeper (a branch), and when the branch
-// returns asserts the opposite literal at its own level and chooses again, until no literal is
-// left (a leaf), a contradiction ends the level or the enumeration is stopped. The levels live on
-// an explicit stack, so the depth of the search never grows the call stack.
+// The search chooses a literal, opens a level for it and propagates, until no literal is left (a
+// leaf: an answer-set candidate) or a contradiction. A contradiction is analysed into a nogood
+// that sends the search back to the highest level where the nogood still asserts a literal
+// (model_generator_learning.cpp). A leaf, once its candidate is accepted or rejected, takes back
+// its last choice and asserts the choice's opposite one level up; that level becomes the floor,
+// below which no later backjump goes, so that an enumeration lists every answer set once. While
+// optimising, an accepted model instead makes its cost the bound that every later model must
+// beat, and the contradiction this bound is for the current assignment is analysed like any other.
 #include "solver/model_generator.h"
 
 #include "core/option_values.h"
 #include "grounding/depgraph.h"
 #include "solver/heuristic_choice.h"
 
-// One search level: the rule-order chooser's position and the literal of the current branch.
+// The chosen literal and where the chooser found it.
 struct SEARCH_LEVEL {
-    uint32_t rule = 0;          // the current rule of the chooser
-    uint32_t position = 0;      // the chosen head atom, or the chosen negative body literal
-    bool headChosen = false;    // the chosen literal is a head atom
+    uint32_t rule = 0;             // the rule of the rule-order chooser
+    uint32_t position = 0;         // the chosen head atom, or the chosen negative body literal
+    bool headChosen = false;       // the chosen literal is a head atom
     bool aggregateChosen = false;  // the chosen literal is an aggregate atom, not a rule's
     bool candidateChosen = false;  // the chosen literal is the first entry of the candidate list
-    bool decided = false;       // a branch of this level propagated without contradiction
-    GATOM_ID atom = 0;          // the literal of the current branch: the atom, ...
-    bool negated = false;       // ... whether the literal is "not atom" ...
-    bool madeTrue = true;       // ... and whether it was made true first
-    uint32_t chosenLength = 0;  // chosenAtoms before the branch
+    GATOM_ID atom = 0;             // the literal: the atom, ...
+    bool negated = false;          // ... whether the literal is "not atom" ...
+    bool madeTrue = true;          // ... and whether it is made true (else its opposite is)
+};
+
+// The candidate list of each level, computed when the level is first asked for a choice and
+// reused, without its decided entries, when the search comes back to the level; and the place
+// where the rule-order chooser last found a rule.
+struct SEARCH_STATE {
+    std::vector<PT_CANDIDATES> lists;
+    std::vector<uint8_t> ready;
+    uint32_t ruleCursor = 0;
 };
 
 // The rule-order chooser: from rule `from` on (and, with wrap, once more from the first rule), a
@@ -97,26 +108,6 @@ void literalOf(const std::vector<GRULE> &rules, SEARCH_LEVEL &f) {
     f.madeTrue = true;
 }
 
-// The next literal within the current rule: the next undefined head atom after the chosen one,
-// or the next negative body literal with an undefined atom.
-bool nextInRule(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
-    const GRULE &r = rules[f.rule];
-    if (f.headChosen) {
-        for (uint32_t p = f.position + 1; p < r.head.size(); ++p)
-            if (a[r.head[p]] == TRUTH_UNDEFINED) {
-                f.position = p;
-                return true;
-            }
-        return false;
-    }
-    for (uint32_t p = f.position + 1; p < r.body.size(); ++p)
-        if (a[r.body.literals[p].atom] == TRUTH_UNDEFINED) {
-            f.position = p;
-            return true;
-        }
-    return false;
-}
-
 // The literal of the candidate list's first entry, or false when the list is empty.
 bool takeCandidate(const PT_CANDIDATES &list, SEARCH_LEVEL &f) {
     if (list.count == 0) return false;
@@ -131,108 +122,108 @@ bool takeCandidate(const PT_CANDIDATES &list, SEARCH_LEVEL &f) {
 
 }  // namespace
 
-// The levels of a search and the candidate list of each depth, kept for the whole search so that
-// the lists' slots are reused.
-struct SEARCH_STATE {
-    std::vector<SEARCH_LEVEL> stack;
-    std::vector<PT_CANDIDATES> candidateLists;
-};
-
 void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
-    enum { ENTER, BRANCH, BRANCH_RETURNED, LEVEL_END } action = ENTER;
     SEARCH_STATE s;
-    s.stack.reserve(64);
-    s.stack.emplace_back();
+    SEARCH_LEVEL f;
+    noteLevels();
+    floorLevel = level;
+    restarts = 0;
+    restartAt = RESTART_UNIT;
+    enterLevel();
     for (;;) {
-        SEARCH_LEVEL &f = s.stack.back();
-        switch (action) {
-            case ENTER:
-                action = LEVEL_END;
-                if (!enterLevel(a)) break;
-                switch (chooseLiteral(a, s, true)) {
-                    case CHOICE_FOUND:
-                        action = BRANCH;
-                        break;
-                    case CHOICE_NONE:
-                        leaf(a);
-                        break;
-                    case CHOICE_CONTRADICTION:
-                        break;
-                }
+        if (conflictCount >= reduceAt) reduceNogoods(a);
+        OUTCOME outcome = OUTCOME_CONFLICT;
+        switch (chooseLiteral(a, s, f)) {
+        case CHOICE_FOUND:
+            decide(a, s, f);
+            if (!propagate(a)) {
+                ++inconsistentChoices;
                 break;
-            case BRANCH:
-                if (branch(a, f)) {
-                    s.stack.emplace_back();
-                    action = ENTER;
-                } else {
-                    action = BRANCH_RETURNED;
-                }
-                break;
-            case BRANCH_RETURNED:
-                undoBranch(a, f);
-                action = LEVEL_END;
-                if (!assertOpposite(a, f)) break;
-                switch (chooseLiteral(a, s, false)) {
-                    case CHOICE_FOUND:
-                        action = BRANCH;
-                        break;
-                    case CHOICE_NONE:
-                        leaf(a);
-                        break;
-                    case CHOICE_CONTRADICTION:
-                        break;
-                }
-                break;
-            case LEVEL_END:
-                s.stack.pop_back();
-                // A stop leaves every level as it is: the enumeration is over.
-                if (s.stack.empty() || status == MG_STOP) return;
-                action = BRANCH_RETURNED;
-                break;
+            }
+            ++internalChoicePoints;
+            enterLevel();
+            outcome = forwardCheck(a);
+            break;
+        case CHOICE_CONTRADICTION: break;
+        case CHOICE_NONE: outcome = leaf(a); break;
+        }
+        if (outcome == OUTCOME_GO_ON) continue;
+        if (outcome == OUTCOME_STOPPED) return;
+        bool rejected = outcome == OUTCOME_UNSTABLE;
+        bool goOn = outcome == OUTCOME_CONFLICT || rejected ? resolveConflict(a, s) : flipChoice(a, s);
+        // What the contradiction or the flip asserted is propagated; a contradiction there is
+        // resolved in turn.
+        while (goOn && !(assertUnitNogoods(a) && propagate(a))) goOn = resolveConflict(a, s);
+        if (!goOn) return;
+        if (rejected) lastPassedCheckLevel = level;
+        if (conflictCount >= restartAt && level > floorLevel) {
+            // A restart: the choices above the floor are taken back (the nogoods and the activity
+            // stay), after a number of contradictions that follows the Luby sequence.
+            backjump(a, s, floorLevel);
+            restartAt = conflictCount + RESTART_UNIT * luby(++restarts);
+            goOn = true;
+            while (goOn && !(assertUnitNogoods(a) && propagate(a))) goOn = resolveConflict(a, s);
+            if (!goOn) return;
         }
     }
 }
 
-// A new level: its statistics, and the forward partial check at a depth between the last passed
-// check and the last leaf. False when the check finds the interpretation unstable, which ends the
-// level.
-bool MODEL_GENERATOR::enterLevel(TRUTH_ASSIGNMENT &a) {
+// The Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ..., from index 1.
+uint64_t MODEL_GENERATOR::luby(uint64_t i) {
+    uint64_t size = 1, power = 1;
+    while (size < i) {
+        size = 2 * size + 1;
+        power *= 2;
+    }
+    while (size != i) {
+        size /= 2;
+        power /= 2;
+        if (i > size) i -= size;
+    }
+    return power;
+}
+
+// A new level was entered (also the root): its statistics.
+void MODEL_GENERATOR::enterLevel() {
     if (level > deepestLevel) {
         deepestLevel = level;
         if (optStats >= 2) levelVisits.push_back(1);
     } else if (optStats >= 2 && level - 1 < levelVisits.size()) {
         ++levelVisits[level - 1];
     }
+}
+
+// The forward partial check at a depth between the last passed check and the last leaf.
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::forwardCheck(TRUTH_ASSIGNMENT &a) {
     if (!(flags & MG_MODEL_CHECK) || !optOPf || chosenAtoms.empty() || isHCFGraph() || lastPassedCheckLevel == 0)
-        return true;
+        return OUTCOME_GO_ON;
     uint32_t t = lastPassedCheckLevel + (lastLeafLevel - lastPassedCheckLevel) / 3;
-    if (t <= lastPassedCheckLevel || level != t) return true;
+    if (t <= lastPassedCheckLevel || level != t) return OUTCOME_GO_ON;
     ++forwardChecks;
     partialCheckTimer.start();
     int stable = checkModel(a, witness.data(), &witnessFound);
     partialCheckTimer.stop();
-    if (stable) return true;
+    if (stable) return OUTCOME_GO_ON;
     ++forwardChecksFailed;
-    status = MG_REJECT;
-    witnessRules.clear();
-    nextWitnessAtom(0, a);
-    return false;
+    return rejectUnstable(a);
 }
 
-// The level's first literal, or the next one after its last branch: the front of the candidate
-// list under -OH (computed anew when it is empty), the rules in their order under -OH- (or when the
-// list keeps no entry), then an undefined aggregate atom.
-MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, bool first) {
-    SEARCH_LEVEL &f = s.stack.back();
+// The next literal: the front of the level's candidate list under -OH (computed when the level has
+// none yet, or when all of it is decided), the rules in their order under -OH- (or when the list
+// keeps no entry), then an undefined aggregate atom.
+MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, SEARCH_LEVEL &f) {
     choiceTimer.start();
     bool found = false;
     if (optOH) {
-        if (s.candidateLists.size() < s.stack.size()) s.candidateLists.resize(s.stack.size());
-        PT_CANDIDATES &list = s.candidateLists[s.stack.size() - 1];
-        if (first) {
+        if (s.lists.size() <= level) {
+            s.lists.resize(level + 1);
+            s.ready.resize(level + 1, 0);
+        }
+        PT_CANDIDATES &list = s.lists[level];
+        if (!s.ready[level]) {
             list.start(this, &a, optPtCache);
-        } else if (f.candidateChosen) {
-            list.removeFirst();
+            s.ready[level] = 1;
+        } else {
             list.dropStaleCandidates();
         }
         if (list.count == 0 && !list.chooseCandidate()) {
@@ -240,84 +231,38 @@ MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEAR
             ++pruningLookaheads;
             return CHOICE_CONTRADICTION;
         }
-        found = takeCandidate(list, f) || chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
-    } else if (first || f.aggregateChosen) {
-        found = chooseFromRules(0, false, a, f) || chooseAggregate(a, f);
+        found = takeCandidate(list, f) || chooseFromRules(s.ruleCursor, true, a, f) || chooseAggregate(a, f);
     } else {
-        found = nextInRule(rules, a, f) || chooseFromRules(f.rule + 1, true, a, f) || chooseAggregate(a, f);
+        found = chooseFromRules(s.ruleCursor, true, a, f) || chooseAggregate(a, f);
     }
     choiceTimer.stop();
     if (!found) return CHOICE_NONE;
-    if (first) {
-        // The look-ahead counts its own choice points.
-        if (!optOH || f.aggregateChosen) ++choicePoints;
-        f.decided = false;
-    }
+    // The look-ahead counts its own choice points.
+    if (!optOH || f.aggregateChosen) ++choicePoints;
+    if (!f.aggregateChosen && !f.candidateChosen) s.ruleCursor = f.rule;
     literalOf(rules, f);
     return CHOICE_FOUND;
 }
 
-// One branch: the level's literal is made true one level deeper and propagated. False when the
-// propagation fails.
-bool MODEL_GENERATOR::branch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
-    a.markChoice();
-    ++level;
-    f.chosenLength = static_cast<uint32_t>(chosenAtoms.size());
+// A new level for the chosen literal, made true (a positive literal makes its atom true, a negated
+// one false), or its opposite when that is to be tried first.
+void MODEL_GENERATOR::decide(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, const SEARCH_LEVEL &f) {
+    openLevel(a, f.negated == f.madeTrue ? falseLiteral(f.atom) : trueLiteral(f.atom));
+    if (level < s.ready.size()) s.ready[level] = 0;
     if (!f.negated && f.madeTrue) {
-        setTrue(a, f.atom);
+        setTrue(a, f.atom, {REASON_CHOICE, 0});
         chosenFlags[f.atom] = 1;
         chosenAtoms.push_back(f.atom);
     } else if (!f.negated || f.madeTrue) {
-        setFalse(a, f.atom);
+        setFalse(a, f.atom, {REASON_CHOICE, 0});
     } else {
-        setMustBeTrue(a, f.atom);
+        setMustBeTrue(a, f.atom, {REASON_CHOICE, 0});
     }
-    if (!propagate(a)) {
-        ++inconsistentChoices;
-        return false;
-    }
-    if (!f.decided) {
-        f.decided = true;
-        ++internalChoicePoints;
-    }
-    return true;
-}
-
-// Takes back everything the level's last branch did: the values, the counters and the chosen
-// atoms.
-void MODEL_GENERATOR::undoBranch(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
-    --level;
-    a.undoChoice();
-    counterTrail.undoTo(level);
-    supportTrail.undoTo(level);
-    if (!aggregateTrail.entries.empty()) aggregateTrail.undoTo(level);
-    while (chosenAtoms.size() > f.chosenLength) {
-        chosenFlags[chosenAtoms.back()] = 0;
-        chosenAtoms.pop_back();
-    }
-}
-
-// After a branch: the opposite of its literal at this level, without a new level, and its
-// propagation. False when the level ends instead: a rejected candidate that the backtracking check
-// finds still unstable here, a cost that nothing below can improve, or a contradiction.
-bool MODEL_GENERATOR::assertOpposite(TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
-    if (status == MG_REJECT && !backtrackingCheck(a)) return false;
-    if (!optimumKnown && hasBestCost && levels != 0 && compareCosts(a.levelCosts, bestCost) == 0) return false;
-    bool oppositeFalse = f.negated != f.madeTrue;
-    TRUTH_VALUE v = a[f.atom];
-    if (oppositeFalse) {
-        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return false;
-        if (v == TRUTH_UNDEFINED) setFalse(a, f.atom);
-    } else {
-        if (v == TRUTH_FALSE) return false;
-        if (v == TRUTH_UNDEFINED) setMustBeTrue(a, f.atom);
-    }
-    return propagate(a);
 }
 
 // A leaf: every atom the choices left open becomes false, and a total assignment without
 // must-be-true atoms (closing may confirm them) is a candidate.
-void MODEL_GENERATOR::leaf(TRUTH_ASSIGNMENT &a) {
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::leaf(TRUTH_ASSIGNMENT &a) {
     ++answerSetCandidates;
     lastLeafLevel = level;
     // An aggregate atom that must be true is taken as true here; the candidate check verifies it
@@ -328,82 +273,92 @@ void MODEL_GENERATOR::leaf(TRUTH_ASSIGNMENT &a) {
             confirmMustBeTrue(a, atom);
             confirmed = true;
         }
-    if (confirmed && !propagate(a)) {
-        witnessFound = 0;
-        return;
-    }
-    if (closeInterpretation(a))
-        candidateFound(a);
-    else
-        witnessFound = 0;
+    witnessFound = 0;
+    if (confirmed && !propagate(a)) return OUTCOME_CONFLICT;
+    if (!closeInterpretation(a)) return OUTCOME_REJECTED;
+    return candidateFound(a);
 }
 
-// After a branch came back with a rejected candidate: is the partial interpretation of this level
-// still stable? A recorded unfounded set that is still unfounded settles it without a full check.
-bool MODEL_GENERATOR::backtrackingCheck(TRUTH_ASSIGNMENT &a) {
-    if (!(flags & MG_MODEL_CHECK) || chosenAtoms.empty()) {
-        status = MG_CONTINUE;
-        return true;
-    }
-    ++backtrackingChecks;
-    partialCheckTimer.start();
-    bool unstable = false;
-    if (witnessFound) {
-        TRUTH_VALUE v = a[static_cast<GATOM_ID>(witnessPosition)];
-        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v) || nextWitnessAtom(witnessPosition + 1, a)) {
-            quickCheckTimer.start();
-            int still = witnessRules.empty() ? checkWitnessUnfounded(witness.data(), a, rules, &witnessRules)
-                                             : recheckWitnessUnfounded(witness.data(), a, witnessRules);
-            quickCheckTimer.stop();
-            if (still) {
-                ++quickBacktrackingChecks;
-                unstable = true;
-            }
-        }
-    }
-    if (!unstable) {
-        unstable = !checkModel(a, witness.data(), &witnessFound);
-        witnessRules.clear();
-    }
-    partialCheckTimer.stop();
-    if (unstable) return false;
-    status = MG_CONTINUE;
-    lastPassedCheckLevel = level;
-    return true;
-}
-
-void MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
-    if (!aggregates.aggregateAtomList.empty() && !aggregates.aggregatesHold(a)) {
-        witnessFound = 0;
-        return;
-    }
-    modelCheckTimer.start();
+// A candidate: its aggregates must hold, the model check (where needed) and the candidate filter
+// must accept it; then it is a model.
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
+    if (!aggregates.aggregateAtomList.empty() && !aggregates.aggregatesHold(a)) return OUTCOME_REJECTED;
     // An aggregate that depends on its own rule's head may have been made true by elements that
     // are true only through it: such candidates are checked even without a choice.
     if ((flags & MG_MODEL_CHECK) &&
         (aggregates.recursive() ||
          (!chosenAtoms.empty() && !((flags & MG_UNFOUNDED_CHECKS) && (flags & MG_PROGRAM_HCF))))) {
         ++modelChecks;
-        if (!checkModel(a, witness.data(), &witnessFound)) {
-            if (witnessFound) nextWitnessAtom(0, a);
-            status = MG_REJECT;
-            witnessRules.clear();
-        }
+        modelCheckTimer.start();
+        int stable = checkModel(a, witness.data(), &witnessFound);
+        modelCheckTimer.stop();
+        if (!stable) return rejectUnstable(a);
     }
-    modelCheckTimer.stop();
-    if (candidateFilter && status != MG_REJECT) {
+    if (candidateFilter) {
         callbackTimer.start();
         int accepted = candidateFilter(this, trueAtoms, &a);
         callbackTimer.stop();
-        if (!accepted) {
-            witnessFound = 0;
-            status = MG_REJECT;
-        }
+        if (!accepted) return OUTCOME_REJECTED;
     }
-    if (status != MG_REJECT) {
-        modelFound(a);
-        witnessFound = 0;
+    modelFound(a);
+    if (status == MG_STOP) return OUTCOME_STOPPED;
+    // While optimising, the model's cost is the bound now: the assignment reaches it.
+    if (!optimumKnown) {
+        fail(CONFLICT_COST, 0, 0);
+        return OUTCOME_CONFLICT;
     }
+    return OUTCOME_ACCEPTED;
+}
+
+// A check found the (partial) interpretation not stable. The unfounded set it left is learned as
+// a loop nogood, which the current assignment violates; without one the last choice is undone.
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::rejectUnstable(TRUTH_ASSIGNMENT &a) {
+    if (!witnessFound) return OUTCOME_REJECTED;
+    uint32_t id = learnLoopOfWitness(a);
+    if (id == NO_NOGOOD) return OUTCOME_REJECTED;
+    fail(CONFLICT_NOGOOD, id, 0);
+    return OUTCOME_UNSTABLE;
+}
+
+// A contradiction: analysed into a nogood, after which the search jumps back to the highest other
+// level of the nogood (not below the floor), where the nogood asserts the complement of its
+// literal of the contradiction's level. At the floor the last choice is undone instead. False when
+// the contradiction holds at the root: the search is over.
+bool MODEL_GENERATOR::resolveConflict(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s) {
+    ++conflictCount;
+    activity.decay();
+    conflictBuffer.clear();
+    if (!conflictLiterals(a, conflictBuffer)) return flipChoice(a, s);
+    uint32_t top = 1;
+    for (MG_LITERAL l : conflictBuffer) top = std::max(top, atomLevel[atomOfLiteral(l)]);
+    if (top < level) backjump(a, s, top);
+    if (level <= 1) return false;
+    if (level <= floorLevel || !analyze(a, conflictBuffer, false)) return flipChoice(a, s);
+    uint32_t target = floorLevel;
+    for (size_t i = 1; i < learned.size(); ++i) target = std::max(target, atomLevel[atomOfLiteral(learned[i])]);
+    uint32_t id = learnNogood(learned);
+    backjump(a, s, target);
+    assertLiteral(a, complementOf(nogoods.begin(id)[0]), {REASON_NOGOOD, id});
+    return true;
+}
+
+// The last choice is done: it is taken back and its opposite asserted one level up, which becomes
+// the floor. False at the root: the search is over.
+bool MODEL_GENERATOR::flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s) {
+    if (level <= 1) return false;
+    MG_LITERAL choice = levelChoice[level];
+    backjump(a, s, level - 1);
+    floorLevel = level;
+    assertLiteral(a, complementOf(choice), {REASON_CHOICE, 0});
+    return true;
+}
+
+void MODEL_GENERATOR::backjump(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, uint32_t target) {
+    closeLevelsTo(a, target, true);
+    if (floorLevel > level) floorLevel = level;
+    propagationQueue.clear();
+    if (componentsActive) componentQueue.clear();
+    if (s.ready.size() > level + 1) s.ready.resize(level + 1);
 }
 
 int MODEL_GENERATOR::checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag) {
@@ -436,16 +391,4 @@ void MODEL_GENERATOR::modelFound(TRUTH_ASSIGNMENT &a) {
     int goOn = modelCallback(this, trueAtoms, model);
     callbackTimer.stop();
     if (!goOn) status = MG_STOP;
-}
-
-bool MODEL_GENERATOR::nextWitnessAtom(uint32_t startPosition, const TRUTH_ASSIGNMENT &a) {
-    for (uint32_t i = startPosition; i < witness.size(); ++i) {
-        if (!witness[i]) continue;
-        TRUTH_VALUE v = a[static_cast<GATOM_ID>(i)];
-        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) {
-            witnessPosition = i;
-            return true;
-        }
-    }
-    return false;
 }

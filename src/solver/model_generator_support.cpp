@@ -20,9 +20,9 @@ int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID ato
         switch (supportCount[h]) {
         case 0:
             if (v == TRUTH_UNDEFINED)
-                setFalse(a, h);
+                setFalse(a, h, {REASON_UNSUPPORTED, 0});
             else if (v == TRUTH_MUST_BE_TRUE)
-                return 0;
+                return fail(CONFLICT_UNSUPPORTED, 0, h);
             break;
         case 1:
             if ((v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) && !forceSupportingRule(a, h)) return 0;
@@ -53,31 +53,31 @@ int MODEL_GENERATOR::forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
         }
     }
     if (!r) return 1;
-    if (r->mustBeTrueHead > 1) return 0;
+    if (r->mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, atom);
     if (r->hasBody) {
         for (const GLITERAL &l : r->body.positive())
-            if (a[l.atom] == TRUTH_FALSE) return 0;
+            if (a[l.atom] == TRUTH_FALSE) return fail(CONFLICT_UNSUPPORTED, 0, atom);
         for (const GLITERAL &l : r->body.negative())
-            if (a[l.atom] != TRUTH_FALSE && a[l.atom] != TRUTH_UNDEFINED) return 0;
+            if (a[l.atom] != TRUTH_FALSE && a[l.atom] != TRUTH_UNDEFINED) return fail(CONFLICT_UNSUPPORTED, 0, atom);
     }
     for (GATOM_ID h : r->head) {
         if (h == atom) continue;
         TRUTH_VALUE v = a[h];
         if (v == TRUTH_FALSE) continue;
-        if (v != TRUTH_UNDEFINED) return 0;
-        setFalse(a, h);
+        if (v != TRUTH_UNDEFINED) return fail(CONFLICT_UNSUPPORTED, 0, atom);
+        setFalse(a, h, {REASON_SUPPORT, static_cast<uint32_t>(atom)});
     }
     if (!r->hasBody) return 1;
     for (const GLITERAL &l : r->body.positive()) {
         TRUTH_VALUE v = a[l.atom];
-        if (v == TRUTH_FALSE) return 0;
-        if (v == TRUTH_UNDEFINED) setMustBeTrue(a, l.atom);
+        if (v == TRUTH_FALSE) return fail(CONFLICT_UNSUPPORTED, 0, atom);
+        if (v == TRUTH_UNDEFINED) setMustBeTrue(a, l.atom, {REASON_SUPPORT, static_cast<uint32_t>(atom)});
     }
     for (const GLITERAL &l : r->body.negative()) {
         TRUTH_VALUE v = a[l.atom];
         if (v == TRUTH_FALSE) continue;
-        if (v != TRUTH_UNDEFINED) return 0;
-        setFalse(a, l.atom);
+        if (v != TRUTH_UNDEFINED) return fail(CONFLICT_UNSUPPORTED, 0, atom);
+        setFalse(a, l.atom, {REASON_SUPPORT, static_cast<uint32_t>(atom)});
     }
     return 1;
 }
@@ -89,7 +89,7 @@ int MODEL_GENERATOR::confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r) {
         TRUTH_VALUE v = a[h];
         if (isTrueValue(v)) return 1;
         if (v != TRUTH_MUST_BE_TRUE) continue;
-        if (supportCount[h] == 1 && r->mustBeTrueHead > 1) return 0;
+        if (supportCount[h] == 1 && r->mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, h);
         for (size_t j = i + 1; j < n; ++j)
             if (isTrueValue(a[r->head[j]])) return 1;
         confirmMustBeTrue(a, h);
@@ -250,12 +250,19 @@ int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t com
             }
         }
     }
+    // The atoms left unfounded become false, each by the loop nogood of the set; one that is true is
+    // a contradiction. The nogood is built once, when the set asks for something.
+    uint32_t loop = NO_RECORD;
+    bool built = false;
     for (uint32_t atomNumber : groundGraph->components[component]) {
         GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
         if (supportMarks.values[atom] != TRUTH_UNDEFINED || aggregateAtom[atom]) continue;
         TRUTH_VALUE v = a[atom];
-        if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return 0;
-        if (v == TRUTH_UNDEFINED) setFalse(a, atom);
+        if (v == TRUTH_FALSE) continue;
+        if (!built && level > 0) loop = addComponentLoop(a, component);
+        built = true;
+        if (v != TRUTH_UNDEFINED) return loop == NO_RECORD ? fail(CONFLICT_CHOICES, 0, 0) : fail(CONFLICT_RECORD, loop, atom);
+        setFalse(a, atom, loop == NO_RECORD ? MG_WHY{REASON_CHOICES, 0} : MG_WHY{REASON_RECORD, loop});
     }
     return 1;
 }

@@ -213,8 +213,8 @@ TEST(HeuristicChoice, StaleCandidatesLeaveFromTheFrontOnly) {
     r.list.insertCandidate(atomNumber("a"), 0, counted(2), nullptr);
     r.list.insertCandidate(atomNumber("f"), 1, counted(3), nullptr);
     // f true: "not f" is no candidate any more, and the rule of a and b is left alone.
-    r.mg.setTrue(r.a, atomNumber("f"));
-    r.mg.setTrue(r.a, atomNumber("c"));
+    r.mg.setTrue(r.a, atomNumber("f"), {REASON_CHOICE, 0});
+    r.mg.setTrue(r.a, atomNumber("c"), {REASON_CHOICE, 0});
     ASSERT_EQ(r.mg.propagate(r.a), 1);
     r.list.dropStaleCandidates();
     // c is stale as well, but stands behind a valid entry.

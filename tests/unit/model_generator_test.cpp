@@ -185,7 +185,7 @@ TEST(ModelGenerator, PropagationOfForcedHeadsAndConstraints) {
     EXPECT_EQ(p.value("e"), TRUTH_FALSE);  // no rule derives e
     EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
     p.a.markChoice();
-    p.mg.setTrue(p.a, atomNumber("c"));
+    p.mg.setTrue(p.a, atomNumber("c"), {REASON_CHOICE, 0});
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     EXPECT_EQ(p.value("b"), TRUTH_TRUE);
     EXPECT_EQ(p.value("a"), TRUTH_TRUE);
@@ -197,7 +197,7 @@ TEST(ModelGenerator, PropagationOfForcedHeadsAndConstraints) {
     MGI::supportTrail(p.mg).undoTo(0);
     p.a.markChoice();
     MGI::level(p.mg) = 2;
-    p.mg.setFalse(p.a, atomNumber("c"));
+    p.mg.setFalse(p.a, atomNumber("c"), {REASON_CHOICE, 0});
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     EXPECT_EQ(p.value("d"), TRUTH_TRUE);
     // f must be true; its single rule is forced, which makes g must-be-true and h false, and
@@ -211,7 +211,7 @@ TEST(ModelGenerator, PropagationOfForcedHeadsAndConstraints) {
 TEST(ModelGenerator, MustBeTrueBodyMakesTheHeadMustBeTrue) {
     PREPARED p("a :- b.\nb | c.\n");
     p.a.markChoice();
-    p.mg.setMustBeTrue(p.a, atomNumber("b"));
+    p.mg.setMustBeTrue(p.a, atomNumber("b"), {REASON_CHOICE, 0});
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     // b has a single support (the disjunction), which is forced: c false, b confirmed true.
     EXPECT_EQ(p.value("c"), TRUTH_FALSE);
@@ -226,8 +226,8 @@ TEST(ModelGenerator, ContradictionAndUndo) {
     MGI::level(p.mg) = 2;
     std::vector<uint32_t> before;
     for (GRULE &r : groundRules) before.push_back(r.openNegative + r.satisfied * 100 + r.openHead * 10000);
-    p.mg.setMustBeTrue(p.a, atomNumber("a"));
-    p.mg.setMustBeTrue(p.a, atomNumber("b"));
+    p.mg.setMustBeTrue(p.a, atomNumber("a"), {REASON_CHOICE, 0});
+    p.mg.setMustBeTrue(p.a, atomNumber("b"), {REASON_CHOICE, 0});
     EXPECT_EQ(p.mg.propagate(p.a), 0);
     EXPECT_TRUE(MGI::propagationQueue(p.mg).empty());
     // Undoing the branch restores values, the must-be-true count and every counter.
@@ -258,14 +258,14 @@ TEST(ModelGenerator, ConstraintInferences) {
         SCOPED_TRACE(c.program);
         PREPARED p(c.program);
         p.a.markChoice();
-        p.mg.setTrue(p.a, atomNumber("p"));
+        p.mg.setTrue(p.a, atomNumber("p"), {REASON_CHOICE, 0});
         ASSERT_EQ(p.mg.propagate(p.a), 1);
         EXPECT_EQ(p.value(c.atom), c.expected);
     }
     // With nothing left open the constraint is violated.
     PREPARED p("p :- not q.\nq :- not p.\n:- p.");
     p.a.markChoice();
-    p.mg.setTrue(p.a, atomNumber("p"));
+    p.mg.setTrue(p.a, atomNumber("p"), {REASON_CHOICE, 0});
     EXPECT_EQ(p.mg.propagate(p.a), 0);
 }
 
@@ -286,7 +286,7 @@ TEST(ModelGenerator, UnfoundedLoopsDuringInitialPropagation) {
         PREPARED p("a :- b.\nb :- a.\na :- c.\nc :- not d.\nd :- not c.");
         EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
         p.a.markChoice();
-        p.mg.setTrue(p.a, atomNumber("d"));
+        p.mg.setTrue(p.a, atomNumber("d"), {REASON_CHOICE, 0});
         ASSERT_EQ(p.mg.propagate(p.a), 1);
         EXPECT_EQ(p.value("a"), TRUTH_FALSE);
         EXPECT_EQ(p.value("b"), TRUTH_FALSE);
@@ -295,9 +295,9 @@ TEST(ModelGenerator, UnfoundedLoopsDuringInitialPropagation) {
         // The loop made true by a choice, then its exit goes: contradiction.
         PREPARED p("a :- b.\nb :- a.\na :- c.\nc :- not d.\nd :- not c.");
         p.a.markChoice();
-        p.mg.setTrue(p.a, atomNumber("a"));
+        p.mg.setTrue(p.a, atomNumber("a"), {REASON_CHOICE, 0});
         ASSERT_EQ(p.mg.propagate(p.a), 1);
-        p.mg.setFalse(p.a, atomNumber("c"));
+        p.mg.setFalse(p.a, atomNumber("c"), {REASON_CHOICE, 0});
         EXPECT_EQ(p.mg.propagate(p.a), 0);
     }
 }
@@ -444,7 +444,7 @@ TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
     // is open: the atom is confirmed true and the model check must look at it.
     PREPARED p("a | b :- c.\nc :- not d.\nd :- not c.\ne :- not a.\n:- e.\na :- b, a.");
     p.a.markChoice();
-    p.mg.setTrue(p.a, atomNumber("c"));
+    p.mg.setTrue(p.a, atomNumber("c"), {REASON_CHOICE, 0});
     ASSERT_EQ(p.mg.propagate(p.a), 1);
     EXPECT_EQ(p.value("a"), TRUTH_TRUE_FROM_MUST_BE_TRUE);
     EXPECT_EQ(MGI::chosenAtoms(p.mg), std::vector<GATOM_ID>{atomNumber("a")});
