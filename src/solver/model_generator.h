@@ -550,7 +550,12 @@ private:
     // Contradictions between restarts, times the Luby sequence.
     static constexpr uint64_t RESTART_UNIT = 100;
     static uint64_t luby(uint64_t i);
+    // The learned nogoods are thinned when the contradictions reach reduceAt: first after
+    // reduceBase, then after reduceBase + REDUCE_STEP * the number of thinnings so far.
     uint64_t reduceAt = 0;
+    uint64_t reduceBase = 0;
+    uint64_t reductions = 0;
+    static constexpr uint64_t REDUCE_STEP = 300;
     // The last contradiction that propagation found.
     MG_CONFLICT conflictKind = CONFLICT_NOGOOD;
     uint32_t conflictData = 0;

@@ -43,7 +43,9 @@ void MODEL_GENERATOR::startLearning() {
     rootLookedAhead = false;
     unitNogoods.clear();
     conflictCount = 0;
-    reduceAt = 2000 + (rules.size() + constraints.size()) / 4;
+    reduceBase = 2000 + (rules.size() + constraints.size()) / 4;
+    reduceAt = reduceBase;
+    reductions = 0;
     floorLevel = 1;
     seen.assign(n, 0);
     seenAtoms.clear();
@@ -202,7 +204,9 @@ void MODEL_GENERATOR::reduceNogoods(const TRUTH_ASSIGNMENT &a) {
         GATOM_ID atom = atomOfLiteral(nogoods.begin(id)[0]);
         return a[atom] != TRUTH_UNDEFINED && reasonKind[atom] == REASON_NOGOOD && reasonData[atom] == id;
     });
-    reduceAt = conflictCount + reduceAt / 2 + reduceAt / 10 + 1000;
+    // The interval grows by a constant step, so the nogoods kept grow with the square root of the
+    // contradictions met, not with their number.
+    reduceAt = conflictCount + reduceBase + REDUCE_STEP * ++reductions;
 }
 
 // --- Reasons -------------------------------------------------------------------------------
