@@ -3,7 +3,8 @@
 
 A random planning problem (fluents f0.., actions a0.., inertia for every fluent literal,
 executability laws with an optional fluent condition, dynamic laws "caused l after a, c",
-"nonexecutable a if l", "caused false after l" (which grounding may already decide), fluents
+"nonexecutable a if l", "caused false after l" (which grounding may already decide), state
+constraints "forbidden l1, l2", defaults "default l", static laws "caused l if c", fluents
 made total (free to change), an initial state with known and unknown fluents, a goal, optionally
 noConcurrency and action costs, now and then bounds on the actions per time by -planmaxactions=
 and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
@@ -85,6 +86,13 @@ def make_problem(rng):
         derived = [(f, rng.random() < 0.7) for f in rng.sample(pool, min(2, len(pool)))]
         if rng.random() < 0.5:
             goal.append(("d", rng.random() < 0.8))
+    # State constraints, defaults and static laws.
+    forbidden = [tuple((rng.choice(fluents), rng.random() < 0.5) for _ in range(2))
+                 for _ in range(rng.randint(0, 1))] if rng.random() < 0.3 else []
+    defaults = [(rng.choice(fluents), rng.random() < 0.5) for _ in range(rng.randint(0, 1))] \
+        if rng.random() < 0.3 else []
+    static = [((rng.choice(fluents), rng.random() < 0.5), (rng.choice(fluents), rng.random() < 0.5))
+              for _ in range(rng.randint(0, 1))] if rng.random() < 0.3 else []
     # Bounds on the number of actions per step, and a plan length given by option instead of
     # the goal's (which then names another one).
     options = []
@@ -105,7 +113,8 @@ def make_problem(rng):
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
                 nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
-                minActions=low, maxActions=high, written=written, options=options, secure=secure_mode)
+                minActions=low, maxActions=high, written=written, options=options, secure=secure_mode,
+                forbidden=forbidden, defaults=defaults, static=static)
 
 
 def background(p):
@@ -140,6 +149,12 @@ def plan_file(p):
         lines.append("  caused false after %s." % literal_text(*c))
     if p["derived"] is not None:
         lines.append("  caused d if %s." % ", ".join("not " + literal_text(*c) for c in p["derived"]))
+    for c1, c2 in p["forbidden"]:
+        lines.append("  forbidden %s, %s." % (literal_text(*c1), literal_text(*c2)))
+    for c in p["defaults"]:
+        lines.append("  default %s." % literal_text(*c))
+    for l, c in p["static"]:
+        lines.append("  caused %s if %s." % (literal_text(*l), literal_text(*c)))
     if p["noConcurrency"]:
         lines.append("  noConcurrency.")
     lines.append("initially:")
@@ -192,6 +207,14 @@ def dynamics(p):
         out.append("forbidden(T) :- step(T), %s." % holds(c[0], c[1], "T"))
     if p["derived"] is not None:
         out.append("d(T) :- time(T), %s." % ", ".join("not " + holds(f, v, "T") for f, v in p["derived"]))
+    # A forbidden state: no legal initial state, a failure later.
+    for c1, c2 in p["forbidden"]:
+        out.append("bad(T) :- time(T), T > 0, %s, %s." % (holds(c1[0], c1[1], "T"), holds(c2[0], c2[1], "T")))
+        out.append(":- %s, %s." % (holds(c1[0], c1[1], 0), holds(c2[0], c2[1], 0)))
+    for f, v in p["defaults"]:
+        out.append("%s :- time(T), not %s." % (holds(f, v, "T"), holds(f, not v, "T")))
+    for (f, v), (g, w) in p["static"]:
+        out.append("%s :- time(T), %s." % (holds(f, v, "T"), holds(g, w, "T")))
     return out
 
 
