@@ -199,7 +199,15 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     return 1;
 }
 
+// Under -wctrace the search also reports the models that improve on the cost found so far; until
+// the optimum is known they are not among the answer sets the query is asked over, so brave and
+// cautious reasoning pass them by (with -costbound= every model reported is final).
+static bool notYetOptimal(MODEL_GENERATOR *mg) {
+    return mg && mg->weighsModels() && !mg->isOptimumKnown() && !mg->boundGiven();
+}
+
 int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (notYetOptimal(mg)) return 1;
     if (queryIsGround) {
         printVerdict(" is bravely true", trueAtoms, model);
         if (!optSilent) fputc('\n', stdout);
@@ -216,6 +224,7 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
 }
 
 int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
+    if (notYetOptimal(mg)) return 1;
     if (queryIsGround) {
         printVerdict(" is cautiously false", trueAtoms, model);
         queryAnswered = true;
