@@ -137,7 +137,11 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
         // callback that asked to stop has ended the enumeration: no second search.
         if (mg.bestModelUnproved()) {
             mg.acceptBestModel();
-            if (optMaxModels == 1) {
+            // With -n=1 the stored best model is the one answer set to report, except for the
+            // answers of a non-ground query: they come from every best model, whatever -n= says.
+            bool everyBestModel = (frontEndMode == FRONTEND_BRAVE || frontEndMode == FRONTEND_CAUTIOUS) &&
+                                  !queryIsGround;
+            if (optMaxModels == 1 && !everyBestModel) {
                 mg.reportBestModel();
             } else {
                 mg.restoreBaseCost(baseCost);

@@ -30,8 +30,8 @@ from that list:
     -costbound= every answer set whose cost is not above the bound (compared from the highest
     level down, "_" and missing levels unbounded), or status 1 when no answer set is;
   - with a query: its brave and cautious answers (under the default options and under options
-    that must not change them, -wctrace among them), and, when it is ground, the answer sets in
-    which it holds without -brave or -cautious;
+    that must not change them, -wctrace and -n= among them), and, when it is ground, the answer
+    sets in which it holds without -brave or -cautious;
   - the same program split over several files and standard input ("--"), the query in one of
     the parts, has the same answers as in one file.
 
@@ -759,6 +759,9 @@ class CHECKER:
             if prog.weak and self.rng.random() < 0.4:
                 # The improving models that -wctrace reports are no answer sets of the query.
                 options.append("-wctrace")
+            if self.rng.random() < 0.3:
+                # -n= limits no answer set that a query's answers come from.
+                options.append("-n=%d" % self.rng.randint(1, 2))
             status, out, err = run_quarn(self.quarn, [mode] + options + (["--witness"] if witness else []), [path])
             if status == 1 and "not applicable if builtins" in err:
                 continue
