@@ -108,7 +108,9 @@ void printActionsWithCosts(const CONJUNCTION &literals, const CONJUNCTION *costs
 int printPlan(const ATOM_SETS &trueAtoms, const TRUTH_ASSIGNMENT *assignment, bool separate, bool withCost,
               bool provisional) {
     bool secure = isSecureMode();
-    if (secure) {
+    // A secure plan is printed once, however many candidates carry it; a plan that -wctrace
+    // showed before its cost was known optimal is printed again as a final one.
+    if (secure && !provisional) {
         PLAN_STATE state = planStateOf(assignment);
         if (planRun.printedPlans.count(state)) return 0;
         planRun.printedPlans.insert(std::move(state));

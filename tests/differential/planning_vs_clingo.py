@@ -10,7 +10,7 @@ noConcurrency and action costs, now and then bounds on the actions per time by -
 and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
 ".plan" file and solved by quarn under -FPopt (also with -wctrace or -n=1) and under secure
 planning by the first check method (-FPsec, -FPcheck=1, -FPsoundcheck=1 or -FPcompletecheck=1,
-with plan caches of any size); with costs only the plans of least cost are expected, among all
+with plan caches of any size, now and then under -wctrace); with costs only the plans of least cost are expected, among all
 plans and among the secure ones; noConcurrency holds beside the bounds, and a minimum above one
 beside it is refused. The fluents are propositional, or now and then instances of one fluent declared with
 arguments and a requires-list with a local variable, over arguments whose texts collide when
@@ -113,6 +113,8 @@ def make_problem(rng):
     optimistic_options = rng.choice([[], [], [], ["-wctrace"], ["-n=1"], ["-wctrace", "-n=1"]])
     secure_mode = rng.choice([["-FPsec"], ["-FPsec"], ["-FPcheck=1"], ["-FPsoundcheck=1"], ["-FPcompletecheck=1"],
                               ["-FPsec", "-plancache=0"], ["-FPsec", "-plancache=1"], ["-FPcheck=1", "-plancache=3"]])
+    if rng.random() < 0.25:
+        secure_mode = secure_mode + ["-wctrace"]
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
                 nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
