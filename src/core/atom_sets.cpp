@@ -101,27 +101,24 @@ void ATOM_SET::sortPending() const {
     }
 }
 
-// Rows of a relation of fixed arity that came in no order are sorted by the order keys of their
-// first two arguments, read once per row, so the sort walks a flat array instead of the atom
-// store; only rows that agree on both compare their further arguments.
+// Rows of a relation of fixed arity that came in no order are sorted by order keys of their
+// first two arguments, read once per row, so the sort walks a flat array of 12 bytes a row
+// instead of the atom store; only rows whose keys agree are compared in full.
 void ATOM_SET::sortByKeys(const ATOM_STORE::RELATION &relation) const {
     struct KEYED_ROW {
-        uint64_t first, second;
-        uint32_t row;
+        uint32_t first, second, row;
     };
     std::vector<KEYED_ROW> keyed;
     keyed.reserve(pending_.size());
     for (uint32_t row : pending_) {
         std::span<const TERM> args = relation.args(row);
-        keyed.push_back({termOrderKey(args[0]), args.size() > 1 ? termOrderKey(args[1]) : 0, row});
+        keyed.push_back({termOrderPrefix(args[0]), args.size() > 1 ? termOrderPrefix(args[1]) : 0, row});
     }
-    bool wide = relation.arity > 2;
-    auto before = [&](const KEYED_ROW &a, const KEYED_ROW &b) {
+    std::sort(keyed.begin(), keyed.end(), [&](const KEYED_ROW &a, const KEYED_ROW &b) {
         if (a.first != b.first) return a.first < b.first;
         if (a.second != b.second) return a.second < b.second;
-        return wide && less(a.row, b.row);
-    };
-    std::sort(keyed.begin(), keyed.end(), before);
+        return less(a.row, b.row);
+    });
     for (size_t i = 0; i < keyed.size(); i++) pending_[i] = keyed[i].row;
 }
 

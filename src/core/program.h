@@ -75,13 +75,15 @@ inline int compareTermInline(TERM a, TERM b) {
     return a.value < b.value ? -1 : 1;
 }
 
-// A key whose unsigned order is the order of terms (kinds first, integers by value), so terms
-// can be sorted without reading the integer table at each comparison.
-inline uint64_t termOrderKey(TERM t) {
-    uint32_t v = t.kind == TERM_INTEGER ? uint32_t(integerTable[t.value]) ^ 0x80000000u
-                 : t.kind == TERM_NULL  ? 0
-                                        : t.value;
-    return (uint64_t(uint32_t(t.kind)) << 32) | v;
+// A 32-bit key whose unsigned order follows the order of terms: three bits of kind, then 29 bits
+// of the integer value (offset to be unsigned) or of the table index. Values beyond that range
+// share the key at its end of the range, so terms whose keys are equal may still differ.
+inline uint32_t termOrderPrefix(TERM t) {
+    constexpr int64_t top = (int64_t(1) << 29) - 1;
+    int64_t v = t.kind == TERM_INTEGER ? int64_t(integerTable[t.value]) + (int64_t(1) << 28)
+                : t.kind == TERM_NULL  ? 0
+                                       : int64_t(t.value);
+    return (uint32_t(t.kind) << 29) | uint32_t(v < 0 ? 0 : v > top ? top : v);
 }
 
 inline int compareTermsInline(std::span<const TERM> a, std::span<const TERM> b) {
