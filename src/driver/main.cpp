@@ -2,6 +2,9 @@
 // generation, finish. Each step is one call into the subsystem that owns it; a step either falls
 // through to the next or ends the run itself (through `finish`, or an immediate exit).
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cstdio>
 
@@ -16,6 +19,12 @@
 
 int main(int argc, char **argv) {
     installRunEnds();
+#ifdef __GLIBC__
+    // Large blocks (grown tables, sort buffers) are mapped from the system and given back when
+    // freed. glibc would otherwise raise that threshold at each large block freed, keep later
+    // ones in its heap and hold their memory after they are freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 17);
+#endif
     // Standard output is a pipe or a file in batch use: buffer it fully, in large blocks.
     if (!isatty(fileno(stdout))) setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
