@@ -8,6 +8,7 @@
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
+#include "driver/answer_text.h"
 #include "driver/finish.h"
 #include "grounding/ground_program.h"
 
@@ -59,6 +60,8 @@ volatile sig_atomic_t answerState = ANSWERS_OFF;
 // A signal that arrived while an answer set was written, acted on once it is written.
 volatile sig_atomic_t pendingSignal = 0;
 MODEL_CALLBACK modeCallback = nullptr;
+// The answer sets' text, kept while the model generator runs.
+ANSWER_TEXT answerText;
 
 constexpr int INTERRUPTS[] = {SIGINT, SIGTERM};
 struct sigaction previousActions[2];
@@ -112,6 +115,7 @@ int writeAnswerSet(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNM
 MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts) {
     if (!callback) return nullptr;
     modeCallback = callback;
+    answerText.open();
     if (catchInterrupts) {
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -133,6 +137,7 @@ MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts) 
 
 void stopAnswerOutput() {
     answerState = ANSWERS_OFF;
+    answerText.close();
     for (int i = 0; i < 2; ++i)
         if (handlerInstalled[i]) {
             sigaction(INTERRUPTS[i], &previousActions[i], nullptr);
@@ -151,24 +156,7 @@ void resetModelOutput() {
 }
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
-    fputc('{', out);
-    ATOM_FILTER filter(optFilter, optPFilter);
-    bool printed = false;
-    if (optFacts) printed = printAtomSet(EDB, out, printed, filter);
-    if (trueAtoms) printed = printAtomSet(*trueAtoms, out, printed, filter);
-    if (model) {
-        uint32_t n = static_cast<uint32_t>(model->values.size());
-        if (n > groundAtomTable.size()) n = groundAtomTable.size();
-        for (uint32_t i = 0; i < n; ++i) {
-            if (!model->isTrue(static_cast<GATOM_ID>(i))) continue;
-            ATOM_REF atom = groundAtomTable[static_cast<GATOM_ID>(i)];
-            if (!filter.shows(atom.predicate)) continue;
-            if (printed) fputs(", ", out);
-            printed = true;
-            filter.printShown(out, atom);
-        }
-    }
-    fputc('}', out);
+    answerText.print(out, trueAtoms, model);
 }
 
 int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {

@@ -148,3 +148,53 @@ TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
     free(buf);
     EXPECT_EQ(MGI::answerSetsPrinted(mg), 2u);
 }
+
+// While answer output is on, the text of atoms is kept from one answer set to the next: an atom
+// first printed after others must lose its separator when it comes first later, and atoms newly
+// true, hidden or outside the filter must come and go as the models change.
+TEST(ModelOutput, KeptTextFollowsEachAnswerSet) {
+    OPTION_STATE saved;
+    EDB.clear();
+    I.clear();
+    GATOM_ID pa = groundAtom("kt_p", {c("a")});
+    GATOM_ID hidden = groundAtom("aux#kt", {c("h")});
+    GATOM_ID qb = groundAtom("kt_q", {c("b")});
+    GATOM_ID list = groundAtom("kt_r", {makeConstantTerm("x")});
+    groundAtomCount = groundAtomTable.size();
+    auto model = [&](std::vector<GATOM_ID> trueOnes) {
+        TRUTH_ASSIGNMENT m(groundAtomCount, 0u, TRUTH_FALSE);
+        for (GATOM_ID a : trueOnes) m.values[a] = TRUTH_TRUE;
+        return m;
+    };
+    struct {
+        bool facts;
+        std::vector<GATOM_ID> trueOnes;
+        const char *expected;
+    } sequences[][4] = {
+        {{false, {pa, qb}, "{kt_p(a), kt_q(b)}"},
+         {false, {qb}, "{kt_q(b)}"},
+         {false, {hidden, list}, "{kt_r(x)}"},
+         {false, {}, "{}"}},
+        {{true, {qb, hidden}, "{kt_fact, kt_q(b)}"},
+         {true, {pa}, "{kt_fact, kt_p(a)}"},
+         {true, {}, "{kt_fact}"},
+         {true, {pa, qb, list}, "{kt_fact, kt_p(a), kt_q(b), kt_r(x)}"}},
+    };
+    auto noCallback = [](MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *) { return 1; };
+    for (auto &sequence : sequences) {
+        EDB.clear();
+        if (sequence[0].facts) EDB.insert(ATOM("kt_fact", std::vector<TERM>{}, PREDICATE_EDB));
+        optFacts = true;
+        ASSERT_NE(startAnswerOutput(noCallback, false), nullptr);
+        for (auto &step : sequence) {
+            TRUTH_ASSIGNMENT m = model(step.trueOnes);
+            EXPECT_EQ(modelText(&I.positive, &m), step.expected);
+        }
+        stopAnswerOutput();
+    }
+    // Once answer output is off, a changed filter takes effect at once.
+    optFilter = {"kt_q"};
+    TRUTH_ASSIGNMENT m = model({pa, qb});
+    EXPECT_EQ(modelText(&I.positive, &m), "{kt_q(b)}");
+    EDB.clear();
+}

@@ -1,0 +1,89 @@
+#include "driver/answer_text.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "core/option_values.h"
+#include "core/program.h"
+#include "grounding/ground_program.h"
+
+void ANSWER_TEXT::open() {
+    close();
+    opened = true;
+    filter.emplace(optFilter, optPFilter);
+    arena = open_memstream(&arenaData, &arenaSize);
+    // Only memory can be lacking: the run ends as on any exhausted allocation.
+    if (!arena) {
+        if (std::new_handler handler = std::get_new_handler()) handler();
+        abort();
+    }
+}
+
+uint64_t ANSWER_TEXT::arenaEnd() {
+    fflush(arena);
+    return arenaSize;
+}
+
+void ANSWER_TEXT::close() {
+    if (arena) fclose(arena);
+    free(arenaData);
+    arena = nullptr;
+    arenaData = nullptr;
+    arenaSize = 0;
+    filter.reset();
+    atoms.clear();
+    fixedKnown = false;
+    fixedSource = nullptr;
+    fixedText.clear();
+    opened = false;
+}
+
+const ANSWER_TEXT::SPAN &ANSWER_TEXT::atomText(uint32_t atom) {
+    if (atom >= atoms.size()) atoms.resize(size_t(atom) + 1, SPAN{0, UNKNOWN});
+    SPAN &span = atoms[atom];
+    if (span.length != UNKNOWN) return span;
+    ATOM_REF ref = groundAtomTable[static_cast<GATOM_ID>(atom)];
+    span.length = 0;
+    if (!filter->shows(ref.predicate)) return span;
+    span.start = arenaEnd();
+    fputs_unlocked(", ", arena);
+    filter->printShown(arena, ref);
+    span.length = uint32_t(arenaEnd() - span.start);
+    return span;
+}
+
+void ANSWER_TEXT::formatFixed(const ATOM_SETS *trueAtoms) {
+    fixedKnown = true;
+    fixedSource = trueAtoms;
+    uint64_t start = arenaEnd();
+    bool printed = false;
+    if (optFacts) printed = printAtomSet(EDB, arena, printed, *filter);
+    if (trueAtoms) printAtomSet(*trueAtoms, arena, printed, *filter);
+    fixedText.assign(arenaData + start, arenaEnd() - start);
+}
+
+void ANSWER_TEXT::print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
+    bool once = !opened;
+    if (once) open();
+    if (!fixedKnown || fixedSource != trueAtoms) formatFixed(trueAtoms);
+    line.assign(1, '{');
+    line += fixedText;
+    bool printed = !fixedText.empty();
+    if (model) {
+        size_t n = std::min(model->values.size(), size_t(groundAtomTable.size()));
+        const TRUTH_VALUE *values = model->values.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (!isTrueValue(values[i])) continue;
+            const SPAN &span = atomText(uint32_t(i));
+            if (span.length == 0) continue;
+            // The first atom of the answer set goes without the separator.
+            size_t skip = printed ? 0 : 2;
+            line.append(arenaData + span.start + skip, span.length - skip);
+            printed = true;
+        }
+    }
+    line += '}';
+    fwrite_unlocked(line.data(), 1, line.size(), out);
+    if (once) close();
+}
