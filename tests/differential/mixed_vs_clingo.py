@@ -30,8 +30,9 @@ from that list:
     -costbound= every answer set whose cost is not above the bound (compared from the highest
     level down, "_" and missing levels unbounded), or status 1 when no answer set is;
   - with a query: its brave and cautious answers (under the default options and under options
-    that must not change them, -wctrace and -n= among them), and, when it is ground, the answer
-    sets in which it holds without -brave or -cautious;
+    that must not change them, -wctrace and -n= among them; under -costbound= over the answer
+    sets within the bound), and, when it is ground, the answer sets in which it holds without
+    -brave or -cautious;
   - the same program split over several files and standard input ("--"), the query in one of
     the parts, has the same answers as in one file.
 
@@ -751,6 +752,7 @@ class CHECKER:
             best = min(row[3] for row in rows)
             return [row for row in rows if row[3] == best]
 
+        levels = None
         for mode in ("-brave", "-cautious"):
             witness = not variables and self.rng.random() < 0.5
             # Half of the runs add options that must not change the answers (the rewritings
@@ -762,21 +764,36 @@ class CHECKER:
             if self.rng.random() < 0.3:
                 # -n= limits no answer set that a query's answers come from.
                 options.append("-n=%d" % self.rng.randint(1, 2))
+            # Under -costbound= the query is asked over every answer set within the bound.
+            select = optimal
+            if prog.weak and "-wctrace" not in options and self.rng.random() < 0.25:
+                if levels is None:
+                    levels = self.levels(prog, None)[3] or 1
+                bounds = [None if self.rng.random() < 0.2 else self.rng.randint(0, 6)
+                          for _ in range(self.rng.randint(1, 3))]
+                options.append("-costbound=" + ",".join("_" if b is None else str(b) for b in bounds))
+                bound = tuple(0xFFFFFFFF if i > len(bounds) or bounds[i - 1] is None else bounds[i - 1] * 1000
+                              for i in range(levels, 0, -1))
+
+                def select(rows, bound=bound, levels=levels):
+                    return [row for row in rows if row[3][len(row[3]) - levels:] <= bound]
             status, out, err = run_quarn(self.quarn, [mode] + options + (["--witness"] if witness else []), [path])
             if status == 1 and "not applicable if builtins" in err:
                 continue
+            if select is not optimal and status == 1 and not out and not select(table):
+                continue  # the cost that every answer set has is above the bound
             lines_out = out.splitlines()
             if witness and len(lines_out) == 1 and ", evidenced by " in lines_out[0]:
                 # The answer set shown must settle the verdict: the query holds in it (brave) or
                 # fails in it (cautious), and under weak constraints it is optimal among those.
                 shown = atoms_of(lines_out[0].split(", evidenced by ", 1)[1])
-                settles = optimal([row for row in table if bool(row[1]) == (mode == "-brave")])
+                settles = select([row for row in table if bool(row[1]) == (mode == "-brave")])
                 if shown not in {row[0] for row in settles}:
                     problems.append("%s --witness %s %s: %s does not show it; these do: %s" %
                                     (mode, " ".join(options), text, sorted(shown), show(row[0] for row in settles)))
                 lines_out = [lines_out[0].split(", evidenced by ", 1)[0] + "."]
             if variables:
-                rows = optimal([row for row in table if row[2]] if mode == "-brave" else table)
+                rows = select([row for row in table if row[2]] if mode == "-brave" else table)
                 if not rows:
                     expected = ["No stable model found."]
                 elif mode == "-brave":
@@ -785,7 +802,7 @@ class CHECKER:
                     expected = sorted(set.intersection(*[row[1] for row in rows]))
                 got = sorted(lines_out)
             else:
-                holds = [bool(row[1]) for row in table]
+                holds = [bool(row[1]) for row in (table if select is optimal else select(table))]
                 verdict = any(holds) if mode == "-brave" else all(holds)
                 word = ("bravely " if mode == "-brave" else "cautiously ") + ("true" if verdict else "false")
                 expected = [word]
