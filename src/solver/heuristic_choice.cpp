@@ -90,7 +90,11 @@ int MODEL_GENERATOR::lookahead(GATOM_ID atom, bool makeFalse, bool fromUndefined
         setTrue(a, atom, {REASON_CHOICE, 0});
     else
         setMustBeTrue(a, atom, {REASON_CHOICE, 0});
+    size_t before = a.valueTrail.size() + counterTrail.entries.size() + supportTrail.entries.size() +
+                    aggregateTrail.entries.size();
     int ok = propagate(a);
+    lookaheadWork += a.valueTrail.size() + counterTrail.entries.size() + supportTrail.entries.size() +
+                     aggregateTrail.entries.size() - before;
     if (lookaheadRecord.hasCosts && lookaheadRecord.cost.values.size() == a.levelCosts.values.size())
         lookaheadRecord.cost.assignValues(a.levelCosts);
     // A failed literal: the contradiction, traced back to the literal, is the reason of its
@@ -253,6 +257,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
     const TRUTH_ASSIGNMENT &a = *assignment;
     const uint32_t atoms = static_cast<uint32_t>(m.lookedAheadPositive.size());
     bool counted = false;
+    m.lookaheadWork = 0;
     for (;;) {
         // The average occurrence weight of the candidates not looked ahead yet.
         uint64_t n = 0, s = 0;
@@ -281,6 +286,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
 
         uint32_t inserted = 0, failed = 0;
         for (uint32_t i = 0; i < atoms; ++i) {
+            if (inserted != 0 && m.lookaheadWork >= m.lookaheadBudget) break;
             GATOM_ID atom = static_cast<GATOM_ID>(i);
             // The marks and the candidate tests see the interpretation as earlier forced
             // literals left it.

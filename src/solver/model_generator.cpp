@@ -504,6 +504,12 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
         }
     }
 
+    uint64_t size = n;
+    size += headOccurrences.items.size() + positiveBodyOccurrences.items.size() + negativeBodyOccurrences.items.size();
+    size += positiveConstraintOccurrences.items.size() + negativeConstraintOccurrences.items.size();
+    size += positiveWeakOccurrences.items.size() + negativeWeakOccurrences.items.size();
+    lookaheadBudget = std::max<uint64_t>(LOOKAHEAD_BUDGET_FLOOR, LOOKAHEAD_BUDGET_PER_ITEM * size);
+
     int consistent = initRules(a) && initConstraints(a);
     if (consistent) initWeakConstraints(a);
     aggregates.initAggregates(a);

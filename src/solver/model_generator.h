@@ -178,6 +178,12 @@ enum MG_CONFLICT : uint8_t {
 std::vector<uint32_t> weakConstraintLevels(uint32_t maxLevel,
                                            std::initializer_list<const std::vector<GWEAKCONSTRAINT> *> parts);
 
+// The bound of the look-ahead work of one candidate computation, in values and counters changed:
+// this many per atom and occurrence of the program, and never less than the floor, which small
+// and medium programs do not reach.
+inline constexpr uint64_t LOOKAHEAD_BUDGET_PER_ITEM = 32;
+inline constexpr uint64_t LOOKAHEAD_BUDGET_FLOOR = uint64_t(1) << 22;
+
 // How a model generator runs, besides the ground program it searches over. Callers name the
 // fields they set; the rest keep these defaults.
 struct MG_CONFIG {
@@ -326,6 +332,13 @@ private:
     OCCURRENCE_LISTS<GWEAKCONSTRAINT> negativeWeakOccurrences;
     std::vector<uint32_t> supportCount;
 
+    // The look-aheads of one candidate computation may change at most `lookaheadBudget` values
+    // and counters in all (a multiple of the program's size, at least a fixed floor); beyond it no
+    // further candidate is tried once one is kept. A root where every candidate's look-ahead
+    // decides a large part of the program (one long disjunction) would otherwise cost the square
+    // of the program's size. `lookaheadWork` is what the computation spent so far.
+    uint64_t lookaheadBudget = 0;
+    uint64_t lookaheadWork = 0;
     std::vector<uint8_t> lookedAheadPositive;
     std::vector<uint8_t> lookedAheadNegative;
     std::vector<GATOM_ID> lookedAhead;  // the atoms marked in either, to be cleared

@@ -172,6 +172,24 @@ TEST(HeuristicChoice, TheRootLooksAheadEveryCandidateDeeperLevelsThoseOfAverageW
     }
 }
 
+TEST(HeuristicChoice, LookAheadWorkOfAComputationIsBounded) {
+    // One long disjunction: each atom's look-ahead makes every other atom false, so looking ahead
+    // all of them would cost the square of the program's size. The computation stops trying
+    // candidates once its work bound is spent, keeps what it measured, and undoes every
+    // look-ahead.
+    const uint32_t n = 3000;
+    std::string fact;
+    for (uint32_t i = 0; i < n; ++i) fact += (i ? " | s" : "s") + std::to_string(i);
+    OPTIONS_SCOPE scope({});
+    ROOT r(fact + ".");
+    ASSERT_EQ(r.list.chooseCandidate(), 1);
+    EXPECT_FALSE(r.list.done);
+    EXPECT_EQ(r.list.count, 5u);
+    EXPECT_GT(MGI::lookaheadsPerformed(r.mg), 10u);
+    EXPECT_LT(MGI::lookaheadsPerformed(r.mg), n);
+    for (uint32_t i = 0; i < n; i += 997) EXPECT_EQ(r.value("s" + std::to_string(i)), TRUTH_UNDEFINED);
+}
+
 TEST(HeuristicChoice, CandidatesAreKeptBestFirstUpToTheCapacity) {
     HEURISTIC_OPTIONS o;
     o.complPt = false;
