@@ -334,7 +334,7 @@ void MODEL_GENERATOR::release() {
     supportTrail.clear();
     aggregateTrail.clear();
     propagationQueue.clear();
-    if (componentsActive) componentQueue.clear();
+    if (componentsActive) dropPendingChecks();
     if (optimumKnown) costBound = COST_VECTOR();
 }
 
@@ -389,6 +389,8 @@ void MODEL_GENERATOR::buildComponentInfo() {
         if (groundGraph->cyclic(c))
             componentKind[c] = groundGraph->isDisjunctive(c) ? COMPONENT_NOT_HCF : COMPONENT_CYCLIC_HCF;
     sourceRule.assign(n, 0);
+    sourceFlags.assign(n, 0);
+    suspectSources.clear();
     componentHasAggregate.assign(count, 0);
     sourcesKnown.assign(count, 0);
     for (uint32_t i = 0; i < n; ++i)

@@ -280,6 +280,8 @@ public:
     void queueComponent(int32_t component);
     int checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component);
     int propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component);
+    int falsifyUnfounded(TRUTH_ASSIGNMENT &a, uint32_t component);
+    void spreadSupport(uint32_t component, bool lostOnly);
     bool hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
 
     // --- Heuristic choice: look-ahead ---
@@ -475,9 +477,27 @@ private:
     // Per component: 1 once a complete check has set its source rules.
     std::vector<uint8_t> sourcesKnown;
     std::vector<GATOM_ID> lostSources;  // kept between checks: no allocation once grown
+    // Atoms whose source rule may have become unusable since their component's last check: a
+    // rule stops being usable only when it is satisfied by its body (a positive body atom inside
+    // the component false included) or gets a true or must-be-true head atom outside, and each
+    // of those steps marks the atoms it sources and queues their component. A propagation that
+    // succeeds has checked them all, so a state the search returns to has none pending; a
+    // contradiction drops them with the queue.
+    std::vector<GATOM_ID> suspectSources;
+    enum : uint8_t { SOURCE_SUSPECT = 1, SOURCE_LOST = 2 };
+    std::vector<uint8_t> sourceFlags;  // per atom
+    void sourceMayBeLost(const GRULE *r, GATOM_ID atom) {
+        if (sourceRule[atom] != static_cast<uint32_t>(r - rules.data()) + 1) return;
+        if (!(sourceFlags[atom] & SOURCE_SUSPECT)) {
+            sourceFlags[atom] |= SOURCE_SUSPECT;
+            suspectSources.push_back(atom);
+        }
+        queueComponent(componentOfAtom[atom]);
+    }
+    void dropPendingChecks();
     bool sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
-    // The check of a component whose sources are known: only the atoms that lost their source
-    // rule, directly or through an atom of its positive body, are founded anew.
+    // The check of a component whose sources are known: only the suspect atoms whose source
+    // rule is no longer usable, and the atoms founded through them, are founded anew.
     int recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component);
 
     // Rule and constraint counters change through these: the old value goes on the trail of the

@@ -78,7 +78,7 @@ int MODEL_GENERATOR::propagate(TRUTH_ASSIGNMENT &a) {
             }
             if (!ok) {
                 propagationQueue.clear();
-                if (componentsActive) componentQueue.clear();
+                if (componentsActive) dropPendingChecks();
                 return 0;
             }
         }
@@ -87,7 +87,7 @@ int MODEL_GENERATOR::propagate(TRUTH_ASSIGNMENT &a) {
                 uint32_t c = componentQueue.front();
                 if (!checkUnfoundedComponent(a, c)) {
                     propagationQueue.clear();
-                    componentQueue.clear();
+                    dropPendingChecks();
                     return 0;
                 }
                 componentQueue.queued[c] = 0;
@@ -105,7 +105,10 @@ int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, GRULE *r) {
     if (r->supportedHead == 0) return 1;
     GATOM_ID h = r->head[r->supportedHead - 1];
     decrementSupport(h);
-    if (componentsActive) queueComponent(componentOfAtom[h]);
+    if (componentsActive) {
+        queueComponent(componentOfAtom[h]);
+        sourceMayBeLost(r, h);
+    }
     if (supportCount[h] == 0) return fail(CONFLICT_UNSUPPORTED, 0, h);
     setCounter(r->supportedHead, 0);
     return 1;
@@ -273,6 +276,15 @@ int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
     for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
         GRULE *r = *p;
+        // A must-be-true head atom takes the rule from the atoms it sources in other components.
+        if (componentsActive && !(r->satisfied & SATISFIED_BY_BODY)) {
+            if (r->satisfied == 0) {
+                for (GATOM_ID h : r->head)
+                    if (h != atom) sourceMayBeLost(r, h);
+            } else if (r->supportedHead != 0 && r->head[r->supportedHead - 1] != atom) {
+                sourceMayBeLost(r, r->head[r->supportedHead - 1]);
+            }
+        }
         if (r->satisfied) continue;
         incrementCounter(r->mustBeTrueHead);
         if (bodyTrue(r) && !wellFounded && !confirmSupportedHead(a, r)) return 0;

@@ -16,7 +16,10 @@ int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID ato
         }
         decrementSupport(h);
         TRUTH_VALUE v = a[h];
-        if (componentsActive && v != TRUTH_FALSE) queueComponent(componentOfAtom[h]);
+        if (componentsActive && v != TRUTH_FALSE) {
+            queueComponent(componentOfAtom[h]);
+            sourceMayBeLost(r, h);
+        }
         switch (supportCount[h]) {
         case 0:
             if (v == TRUTH_UNDEFINED)
@@ -129,23 +132,33 @@ bool MODEL_GENERATOR::sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, ui
     return true;
 }
 
+void MODEL_GENERATOR::dropPendingChecks() {
+    componentQueue.clear();
+    for (GATOM_ID atom : suspectSources) sourceFlags[atom] = 0;
+    suspectSources.clear();
+}
+
 int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component) {
-    const std::vector<uint32_t> &atoms = groundGraph->components[component];
     const int32_t c = static_cast<int32_t>(component);
-    // Atoms whose source rule became unusable, then those founded through them.
+    // The suspects of this component whose source rule is no longer usable; the others wait for
+    // the checks of their own components.
     lostSources.clear();
-    for (uint32_t atomNumber : atoms) {
-        GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
-        if (a[atom] == TRUTH_FALSE) {
-            supportMarks.values[atom] = TRUTH_FALSE;
-        } else if (sourceUsable(a, sourceOf(atom), component)) {
-            supportMarks.values[atom] = TRUTH_TRUE;
-        } else {
-            supportMarks.values[atom] = TRUTH_UNDEFINED;
-            lostSources.push_back(atom);
+    size_t kept = 0;
+    for (GATOM_ID atom : suspectSources) {
+        if (componentOfAtom[atom] != c) {
+            suspectSources[kept++] = atom;
+            continue;
         }
+        sourceFlags[atom] &= static_cast<uint8_t>(~SOURCE_SUSPECT);
+        if (a[atom] == TRUTH_FALSE || (sourceFlags[atom] & SOURCE_LOST) ||
+            sourceUsable(a, sourceOf(atom), component))
+            continue;
+        sourceFlags[atom] |= SOURCE_LOST;
+        lostSources.push_back(atom);
     }
+    suspectSources.resize(kept);
     if (lostSources.empty()) return 1;
+    // Then the atoms founded through a lost one.
     for (size_t i = 0; i < lostSources.size(); ++i) {
         GATOM_ID atom = lostSources[i];
         GRULE *const *end = positiveBodyOccurrences.items.data() + positiveBodyOccurrences.componentEnd[atom];
@@ -153,8 +166,8 @@ int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component)
             GRULE *r = *p;
             for (GATOM_ID h : r->head) {
                 if (componentOfAtom[h] != c) continue;
-                if (supportMarks.values[h] == TRUTH_TRUE && sourceOf(h) == r) {
-                    supportMarks.values[h] = TRUTH_UNDEFINED;
+                if (a[h] != TRUTH_FALSE && !(sourceFlags[h] & SOURCE_LOST) && sourceOf(h) == r) {
+                    sourceFlags[h] |= SOURCE_LOST;
                     lostSources.push_back(h);
                 }
                 break;
@@ -175,12 +188,13 @@ int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component)
             int32_t inside = 0;
             if (r->hasBody)
                 for (const GLITERAL &l : r->body.positive())
-                    if (componentOfAtom[l.atom] == c && supportMarks.values[l.atom] != TRUTH_TRUE) ++inside;
+                    if (componentOfAtom[l.atom] == c && (a[l.atom] == TRUTH_FALSE || (sourceFlags[l.atom] & SOURCE_LOST)))
+                        ++inside;
             r->unsupportedInside = inside;
             if (inside) {
                 r->waitsForSupport = 1;
             } else {
-                supportMarks.values[atom] = TRUTH_TRUE;
+                sourceFlags[atom] &= static_cast<uint8_t>(~SOURCE_LOST);
                 supportQueue.push(TRUTH_TRUE, atom);
                 setSource(atom, r);
                 found = true;
@@ -188,12 +202,40 @@ int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component)
             }
         }
     }
-    return propagateComponentSupport(a, component);
+    // Support spreads from the newly founded atoms to the lost ones, as in the complete check;
+    // rules left waiting by earlier checks only reach atoms that are founded already.
+    spreadSupport(component, true);
+    // What is still lost is unfounded: the component's marks name the set, as after a complete
+    // check, for the loop nogood that makes its atoms false.
+    bool unfounded = false;
+    for (GATOM_ID atom : lostSources) {
+        if (sourceFlags[atom] & SOURCE_LOST) unfounded = true;
+    }
+    if (unfounded)
+        for (uint32_t atomNumber : groundGraph->components[component]) {
+            GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
+            supportMarks.values[atom] = a[atom] == TRUTH_FALSE            ? TRUTH_FALSE
+                                        : sourceFlags[atom] & SOURCE_LOST ? TRUTH_UNDEFINED
+                                                                          : TRUTH_TRUE;
+        }
+    for (GATOM_ID atom : lostSources) sourceFlags[atom] &= static_cast<uint8_t>(~SOURCE_LOST);
+    return unfounded ? falsifyUnfounded(a, component) : 1;
 }
 
 int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component) {
     if (!componentHasAggregate[component] && sourcesKnown[component]) return recheckLostSources(a, component);
-    sourcesKnown[component] = 1;
+    // The complete check founds every atom anew: the suspects of the component are settled.
+    size_t kept = 0;
+    for (GATOM_ID atom : suspectSources) {
+        if (componentOfAtom[atom] == static_cast<int32_t>(component))
+            sourceFlags[atom] = 0;
+        else
+            suspectSources[kept++] = atom;
+    }
+    suspectSources.resize(kept);
+    // Sources set at the root are never undone; above it a backtrack could leave atoms without
+    // the sources that later rechecks rely on.
+    if (level == 0) sourcesKnown[component] = 1;
     const std::vector<uint32_t> &atoms = groundGraph->components[component];
     const int32_t c = static_cast<int32_t>(component);
     bool allFalse = true;
@@ -230,7 +272,10 @@ int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t compo
     return propagateComponentSupport(a, component);
 }
 
-int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component) {
+// Support spreads from the founded atoms in the queue along the inside positive bodies: a waiting
+// rule whose last unfounded inside atom is founded founds its head atom in the component, unless
+// that one is founded already (its mark, or under `lostOnly` its lost flag, tells).
+void MODEL_GENERATOR::spreadSupport(uint32_t component, bool lostOnly) {
     const int32_t c = static_cast<int32_t>(component);
     while (!supportQueue.empty()) {
         GATOM_ID atom = supportQueue.pop().atom;
@@ -241,8 +286,12 @@ int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t com
             if (r->unsupportedInside-- != 1) continue;
             for (GATOM_ID h : r->head) {
                 if (componentOfAtom[h] != c) continue;
-                if (supportMarks.values[h] == TRUTH_UNDEFINED) {
-                    supportMarks.values[h] = TRUTH_TRUE;
+                bool unfounded = lostOnly ? (sourceFlags[h] & SOURCE_LOST) != 0 : supportMarks.values[h] == TRUTH_UNDEFINED;
+                if (unfounded) {
+                    if (lostOnly)
+                        sourceFlags[h] &= static_cast<uint8_t>(~SOURCE_LOST);
+                    else
+                        supportMarks.values[h] = TRUTH_TRUE;
                     setSource(h, r);
                     supportQueue.push(TRUTH_TRUE, h);
                 }
@@ -250,8 +299,16 @@ int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t com
             }
         }
     }
-    // The atoms left unfounded become false, each by the loop nogood of the set; one that is true is
-    // a contradiction. The nogood is built once, when the set asks for something.
+}
+
+int MODEL_GENERATOR::propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component) {
+    spreadSupport(component, false);
+    return falsifyUnfounded(a, component);
+}
+
+// The atoms left unfounded become false, each by the loop nogood of the set; one that is true is
+// a contradiction. The nogood is built once, when the set asks for something.
+int MODEL_GENERATOR::falsifyUnfounded(TRUTH_ASSIGNMENT &a, uint32_t component) {
     uint32_t loop = NO_RECORD;
     bool built = false;
     for (uint32_t atomNumber : groundGraph->components[component]) {

@@ -302,6 +302,52 @@ TEST(ModelGenerator, UnfoundedLoopsDuringInitialPropagation) {
     }
 }
 
+TEST(ModelGenerator, LoopLosesItsSourceWhenAHeadOutsideMustBeTrue) {
+    // a's support from outside the loop {a, b} is the rule "a | g :- c": once g must be true it
+    // supports nothing inside, and the loop is unfounded. Backtracking gives the loop its source
+    // back, and the later steps find the same.
+    const char *program = "a :- b.\nb :- a.\na | g :- c.\nc :- not d.\nd :- not c.\ng :- not h.\nh :- not g.";
+    PREPARED p(program);
+    ASSERT_EQ(p.initial, 1);
+    auto branch = [&](uint32_t level) {
+        p.a.markChoice();
+        MGI::level(p.mg) = level;
+    };
+    auto undo = [&](uint32_t level) {
+        MGI::level(p.mg) = level;
+        p.a.undoChoice();
+        MGI::counterTrail(p.mg).undoTo(level);
+        MGI::supportTrail(p.mg).undoTo(level);
+    };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        branch(2);
+        p.mg.setMustBeTrue(p.a, atomNumber("g"), {REASON_CHOICE, 0});
+        ASSERT_EQ(p.mg.propagate(p.a), 1);
+        EXPECT_EQ(p.value("a"), TRUTH_FALSE);
+        EXPECT_EQ(p.value("b"), TRUTH_FALSE);
+        undo(1);
+        EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
+        EXPECT_EQ(p.value("b"), TRUTH_UNDEFINED);
+    }
+    // The loop chosen true, then g: contradiction.
+    branch(2);
+    p.mg.setTrue(p.a, atomNumber("a"), {REASON_CHOICE, 0});
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    branch(3);
+    p.mg.setTrue(p.a, atomNumber("g"), {REASON_CHOICE, 0});
+    EXPECT_EQ(p.mg.propagate(p.a), 0);
+    undo(2);
+    undo(1);
+    // Its exit gone another way, the loop falls as well.
+    branch(2);
+    p.mg.setTrue(p.a, atomNumber("d"), {REASON_CHOICE, 0});
+    ASSERT_EQ(p.mg.propagate(p.a), 1);
+    EXPECT_EQ(p.value("a"), TRUTH_FALSE);
+    EXPECT_EQ(p.value("b"), TRUTH_FALSE);
+    EXPECT_EQ(solve(program), (MODELS{{"c", "a", "b", "h"}, {"c", "g"}, {"d", "g"}, {"d", "h"}}));
+}
+
 // Closing makes the undefined atoms false around a must-be-true atom: one whose supporting rule
 // that completes is confirmed, one left without support ends the candidate.
 TEST(ModelGenerator, CloseInterpretationConfirmsOrRefusesMustBeTrueAtoms) {
