@@ -36,7 +36,8 @@ done
 
 status=$(limited 200000 "$quarn" -silent -n=1 dis.dl)
 [ "$status" = 0 ] || fail "disjunction of 10000 atoms: status $status, '$(head -c 300 err)'"
-[ "$(cat out)" = "{s9999}" ] || fail "disjunction of 10000 atoms: '$(head -c 300 out)'"
+# One atom of the disjunction; which one the search finds first is its own choice.
+grep -qxE '\{s[0-9]{1,4}\}' out && [ "$(wc -l <out)" = 1 ] || fail "disjunction of 10000 atoms: '$(head -c 300 out)'"
 
 [ $failures = 0 ] && echo "exhausted memory: all cases pass"
 [ $failures = 0 ]
