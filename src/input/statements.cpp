@@ -267,8 +267,12 @@ std::vector<RULE> *expandIntegerRange(bool negated, const char *name, TERM lower
         reportError("integer range boundaries must be numeric constants");
         return rules;
     }
-    // Counted in 64 bits, so an upper bound at the top of the range ends the loop.
+    // Counted in 64 bits, so an upper bound at the top of the range ends the loop. Once the input
+    // has an error (a bound outside the given integer range, say) no fact is used any more: the
+    // first one still names the predicate, so later messages stay the same, and the rest are not
+    // made (p(1..9999999). would take seconds for nothing).
     for (int64_t i = integerValue(lower); i <= int64_t(integerValue(upper)); i++) {
+        if (parserErrors > 0 && !rules->empty()) break;
         TERMS args{makeIntegerTerm(int32_t(i))};
         std::vector<ATOM> head;
         head.push_back(negated ? makeStronglyNegatedAtom(name, &args) : makeOrdinaryAtom(name, &args));
