@@ -29,7 +29,6 @@ public:
     void open();
     // Forgets every text kept.
     void close();
-    bool isOpen() const { return opened; }
 
     // One answer set between braces, without a newline: the facts (under -nofacts none), the
     // given true atoms, and the atoms true in the model when one is given.

@@ -353,8 +353,11 @@ bool MODEL_GENERATOR::flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s) {
     return true;
 }
 
+// The values taken back are kept as the preferred direction of their atoms' next choice, except
+// when the search weighs models: there the direction of the last model would lead the search back
+// to models of the cost it has already beaten.
 void MODEL_GENERATOR::backjump(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, uint32_t target) {
-    closeLevelsTo(a, target, true);
+    closeLevelsTo(a, target, !hasWeakConstraints);
     if (floorLevel > level) floorLevel = level;
     propagationQueue.clear();
     if (componentsActive) componentQueue.clear();
