@@ -5,8 +5,8 @@ folders before it only. What every layer uses (the diagnostics and `finish`, the
 values, the built-in predicates, the ground atom table and the aggregate functions) lives in
 core/. The headers must also not include one another in a cycle.
 
-Usage: include_layers.py PROJECT_ROOT. Prints each offence and exits with status 1 when there is
-one."""
+Usage: include_layers.py [PROJECT_ROOT] (by default the folder above this one). Prints each
+offence and exits with status 1 when there is one."""
 import os
 import re
 import sys
@@ -62,7 +62,8 @@ def header_cycles(includes):
 
 
 def main():
-    includes = read_includes(os.path.join(sys.argv[1], "src"))
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    includes = read_includes(os.path.join(root, "src"))
     offences = against_layers(includes) + header_cycles(includes)
     for offence in offences:
         print(offence)
