@@ -142,6 +142,19 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
     f->reset();
     if (!f->ownSet) f->ownSet = std::make_unique<GROUND_SET>();
     f->ownSet->clear();
+    // Guards: a bound guard variable makes an assignment a comparison from now on. This comes
+    // before the empty set is taken as decided: an assignment whose variable an earlier literal
+    // bound would otherwise rebind it to the empty set's value.
+    if (a.lowerGuard.isVariable()) {
+        TERM v = substitution[a.lowerGuard.value];
+        if (!v.isNull()) {
+            a.assignment = 0;
+            if (!v.isInteger()) return 0;
+        } else if (!a.assignment) {
+            return 0;
+        }
+    }
+    if (!a.assignment && a.upperGuard.isVariable() && !substitution[a.upperGuard.value].isInteger()) return 0;
     if (f->conjunction.empty()) {
         f->finishBounds();
         return 1;
@@ -157,18 +170,6 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
         wide.upper = f->type == AGGREGATE_TIMES ? f->upper : 0;
         return 1;
     }
-
-    // Guards: a bound guard variable makes an assignment a comparison from now on.
-    if (a.lowerGuard.isVariable()) {
-        TERM v = substitution[a.lowerGuard.value];
-        if (!v.isNull()) {
-            a.assignment = 0;
-            if (!v.isInteger()) return 0;
-        } else if (!a.assignment) {
-            return 0;
-        }
-    }
-    if (!a.assignment && a.upperGuard.isVariable() && !substitution[a.upperGuard.value].isInteger()) return 0;
 
     int64_t sumTrue = 0, sumAll = 0, productTrue = 1, productPositive = 1;
     bool undefinedZero = false;

@@ -4,7 +4,8 @@
 Two families of random programs:
 
 - Aggregates (--family aggregates): guessed predicates whose elements are partly facts, read by
-  #count, #sum, #min, #max and #times literals in every guard form, one to three of them
+  #count, #sum, #min, #max and #times literals in every guard form (sets without any element
+  among them, and guards that the body's variable binds), one to three of them
   (negated or not) in one body, in rules, constraints, weak constraints and queries. The answer
   sets (or, with weak constraints, the optimal models and their cost) must equal clingo's under
   the default options and under each of -OH-, --pospts, --nocomplpt, --ptcache=0, --ptcache=1
@@ -100,7 +101,8 @@ class AGGREGATE_GENERATOR:
     def guard(self, function, weighted, variable):
         """(quarn prefix, quarn suffix, lower, upper): one of the fourteen guard forms, with the
         bounds that quarn reads from it as clingo terms. With a variable (bound by the rule's
-        body), one of the two guards may be that variable."""
+        body), one of the two guards may be that variable, also in the form of an assignment
+        (X = #f{...}), which then compares."""
         r = self.rng
         low, high = self.value_range(function, weighted)
         k = r.randint(max(0, low - 1), high + 1)
@@ -111,7 +113,7 @@ class AGGREGATE_GENERATOR:
             return r.choice([("%s < " % x, "", "%s+1" % x, INT_MAX), ("%s <= " % x, "", x, INT_MAX),
                              ("", " >= %s" % x, x, INT_MAX), ("", " > %s" % x, "%s+1" % x, INT_MAX),
                              ("", " <= %s" % x, 0, x), ("%s >= " % x, "", 0, x),
-                             ("%d <= " % a, " <= %s" % x, a, x)])
+                             ("%d <= " % a, " <= %s" % x, a, x), ("%s = " % x, "", x, x), ("", " = %s" % x, x, x)])
         forms = [
             ("%d < " % k, "", k + 1, INT_MAX), ("%d <= " % k, "", k, INT_MAX),
             ("%d = " % k, "", k, k), ("%d >= " % k, "", 0, k), ("", " = %d" % k, k, k),
@@ -142,6 +144,8 @@ class AGGREGATE_GENERATOR:
             variable = None  # clingo's chain multiplies one set per program
         if variable and r.random() < 0.4:
             condition.append("%s %s %s" % (z, r.choice(["<", "!=", ">="]), variable))
+        elif r.random() < 0.1:
+            condition.append("%s > %d" % (z, self.n))  # no element at all
         terms = "%s,%s" % (v, z) if weighted else z
         element = "%s{%s : %s}" % (function, terms, ", ".join(condition))
         before, after, lower, upper = self.guard(function, weighted, variable)

@@ -5,7 +5,8 @@ must derive the same facts.
 The programs stress what the grounder's matcher and driver do: several mutually recursive
 predicates with two or more recursive literals per body (semi-naive variants), joins with
 repeated variables, function terms in heads and bodies, comparisons, stratified negation, and
-aggregates over lower strata (#count, #sum, #min, #max, as assignments and with guards). quarn
+aggregates over lower strata (#count, #sum, #min, #max, as assignments and with guards, over joins
+and projections, negated, sets without elements, guards bound by an earlier literal). quarn
 grounds with -instantiate, which prints the facts of a stratified program; clingo --text prints
 the facts it derives. Both sets must be equal.
 
@@ -66,7 +67,25 @@ def make_program(rng, scale=1):
         # #max and #min only over non-empty sets: the two systems give an empty one different values.
         lines.append("u(X,M) :- s(X,_), M = #max{Y : s(X,Y)}.")
         lines.append("w(X) :- r(X,_), #min{Y : r(X,Y)} >= 1.")
+    # Aggregates over joins and projections, negated ones, assignments that a later aggregate
+    # reads, sets without any element, and guards that a literal before the aggregate binds
+    # (also written as an assignment, which then compares).
+    lines += rng.sample(AGGREGATE_RULES, rng.randint(0, 4))
     return "\n".join(lines) + "\n"
+
+
+AGGREGATE_RULES = [
+    "a1(X) :- v(X), #count{Y : r(X,Y)} = X.",
+    "a2(X) :- v(X), X = #count{Y : r(Y,X), not s(X,Y)}.",
+    "a3(X) :- v(X), #count{Y : r(X,Y), Y < 0} = X.",
+    "a4(X) :- v(X), X = #sum{Y : s(Y,Y), Y < 0}.",
+    "a5(X,N) :- v(X), N = #sum{Y : r(X,Y), Y < 0}.",
+    "a6(X,S) :- v(X), S = #sum{Y : r(X,Z), s(Z,Y)}.",
+    "a7(X,S) :- v(X), N = #count{Y : r(X,Y)}, S = #sum{U : s(X,U), U >= N}.",
+    "a8(X) :- v(X), not #count{Y : r(X,Y), not s(X,Y)} >= 2.",
+    "a9(X) :- v(X), 1 <= #sum{Y : e(X,Y)} <= X, not #count{U : f(U,X)} = X.",
+    "a10(X) :- e(X,_), X <= #max{Y : e(X,Y)}, #min{U : e(U,X)} < X.",
+]
 
 
 GROUNDER_OPTIONS = [["-OGs-"], ["-OGo0"], ["-OGo1"], ["-ORp-"], ["-ORb-"], ["-ORdr-"], ["-OS"], ["-O0"],
