@@ -66,6 +66,15 @@ SQL_TRANSLATION::SQL_TRANSLATION() {
 void SQL_TRANSLATION::endQueryStatement() { sqlResultNames.push_back(sqlResultNameGenerator.next()); }
 
 void SQL_TRANSLATION::addIndexEntries(const std::string &relation, const std::vector<std::string> &attributes) {
+    // A column is found by its name, so two columns of one name would read as one: each
+    // reference would join them.
+    for (size_t i = 0; i < attributes.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (attributes[i] == attributes[j]) {
+                printStatementLine();
+                printText("Error: Column " + attributes[i] + " named twice in " + relation + ".\n");
+                sqlFail(4);
+            }
     sqlSchemas[relation] = attributes;
     for (const std::string &attribute : attributes) sqlAttributeIndex[attribute].push_back(relation);
 }

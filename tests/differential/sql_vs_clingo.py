@@ -16,8 +16,9 @@ rows quarn prints must be the atoms of the answer predicate in clingo's answer s
 sets.
 
 Some problems hold a construct that quarn refuses: EXCEPT ALL, EXCEPT of rows of the WITH element
-being defined, a WITH element named again in a later statement or named like a relation. For
-these quarn must end with status 4 and print no row.
+being defined, a WITH element named again in a later statement or named like a relation, a
+relation or WITH element with one column name twice. For these quarn must end with status 4 and
+print no row.
 
 Usage: sql_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
@@ -71,10 +72,14 @@ class Problem:
         return "e%d" % self.predicates
 
 
-def make_schema(r):
+def make_schema(r, p):
     relations = {}
     for i in range(r.randint(2, 4)):
         relations["rel%d" % i] = r.sample(ATTRIBUTES, r.randint(1, 3))
+        if len(relations["rel%d" % i]) > 1 and r.random() < 0.03:
+            # One column name twice, which would join the two columns.
+            relations["rel%d" % i][-1] = relations["rel%d" % i][0]
+            p.refused = True
     return relations
 
 
@@ -195,7 +200,7 @@ def make_expression(p, schemas, arity, depth=0, avoid=None):
 
 def make_problem(r):
     p = Problem(r)
-    schemas = make_schema(r)
+    schemas = make_schema(r, p)
     facts = []
     for rel, attrs in schemas.items():
         for _ in range(0 if r.random() < 0.2 else r.randint(1, 6)):
@@ -206,6 +211,9 @@ def make_problem(r):
         name = "reach" if r.random() < 0.95 else "rel0"
         p.refused = p.refused or name in schemas
         columns = ["p", "q"][:arity]
+        if arity == 2 and r.random() < 0.05:
+            columns = ["p", "p"]
+            p.refused = True
         base_sql, base = make_expression(p, schemas, arity, avoid=name)
         schemas[name] = columns
         step = make_block(r, schemas, arity, forced=name)
