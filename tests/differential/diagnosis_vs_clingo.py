@@ -27,7 +27,10 @@ Families:
   reiter     components that work unless abnormal, random wiring, signals strongly negated now
              and then, constraints over "ab" alone or mixed with signals, observations of outputs
              (all three consistency-based options; -FR and -FRsingle also with "ab" derived by
-             rules and used in positive bodies).
+             rules and used in positive bodies);
+  disjunctive  abductive or consistency-based theories with disjunctive heads (two atoms, or an
+             atom and a strongly negated one): every option, the subset-minimal ones expected
+             to refuse the theory.
 
 Usage: diagnosis_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
@@ -125,7 +128,51 @@ def reiter_problem(r):
     return rules, hyps, obs, ["-FR", "-FRmin", "-FRsingle"]
 
 
-FAMILIES = [abductive_problem, definite_problem, reiter_problem]
+def disjunctive_problem(r):
+    """A theory with disjunctive heads (two derived atoms, or an atom and its strong negation):
+    abductive with negation in bodies and observations, or consistency-based over components.
+    The subset-minimal modes refuse disjunctive theories."""
+    if r.random() < 0.5:
+        hyps = ["h%d" % i for i in range(1, r.randint(1, 4) + 1)]
+        derived = ["x%d" % i for i in range(1, r.randint(2, 4) + 1)]
+        rules = []
+        for _ in range(r.randint(2, 6)):
+            body = [("not " if r.random() < 0.2 else "") + a for a in r.sample(hyps + derived, r.randint(1, 2))]
+            if all(b.startswith("not ") for b in body):
+                body.append(r.choice(hyps))
+            if r.random() < 0.6:
+                first, second = r.sample(derived, 2)
+                head = "%s v %s%s" % (first, "-" if r.random() < 0.3 else "", second)
+            else:
+                head = ("-" if r.random() < 0.2 else "") + r.choice(derived)
+            rules.append(rule(head, body))
+        if r.random() < 0.3:
+            rules.append(rule("", ["not " + r.choice(derived)]))
+        obs = [("not " if r.random() < 0.3 else "") + a for a in r.sample(derived, r.randint(1, 2))]
+        return rules, hyps, obs, ["-FD", "-FDsingle", "-FDmincost", "-FDmin"]
+    comps = ["c%d" % i for i in range(1, r.randint(1, 3) + 1)]
+    rules = ["comp(%s)." % c for c in comps]
+    rules.append("ok(C) :- comp(C), not ab(C).")
+    hyps = ["ab(%s)" % c for c in comps]
+    signals = ["s%d" % i for i in range(1, r.randint(2, 4) + 1)]
+    for _ in range(r.randint(2, 5)):
+        body = ["ok(%s)" % r.choice(comps)]
+        if r.random() < 0.3:
+            body.append(r.choice(signals))
+        first, second = r.sample(signals, 2)
+        head = "%s v %s%s" % (first, "-" if r.random() < 0.3 else "", second) if r.random() < 0.6 else first
+        rules.append(rule(head, body))
+    if r.random() < 0.3:
+        rules.append(rule("", [r.choice(signals), r.choice(signals)]))
+    obs = [("not " if r.random() < 0.6 else "") + s for s in r.sample(signals, r.randint(1, 2))]
+    return rules, hyps, obs, ["-FR", "-FRsingle", "-FRmin"]
+
+
+def disjunctive(rules):
+    return any(" v " in text.partition(" :- ")[0] for text in rules)
+
+
+FAMILIES = [abductive_problem, definite_problem, reiter_problem, disjunctive_problem]
 
 
 def predicate(atom):
@@ -160,7 +207,7 @@ def mixes_both_ways(rules, hyps, obs, reiter):
 
 
 def clingo_program(rules, hyps, obs, mode):
-    lines = list(rules)
+    lines = [text.replace(" v ", " ; ") for text in rules]
     lines.append("{ sol(1..%d) }." % len(hyps))
     for i, h in enumerate(hyps, 1):
         lines.append("%s :- sol(%d)." % (h, i))
@@ -240,6 +287,22 @@ def main():
                                capture_output=True, text=True, timeout=120)
             c = subprocess.run(["clingo", "0", "--outf=2", "-"], input=clingo_program(rules, hyps, obs, mode),
                                capture_output=True, text=True, timeout=120)
+            if mode in ("-FDmin", "-FRmin") and disjunctive(rules):
+                refused = q.returncode == 1 and "disjunctive theories" in q.stderr and not q.stdout
+                if not refused:
+                    failures += 1
+                    print("problem %d (%s): a disjunctive theory is not refused" % (n, mode))
+                    print("  theory: %s" % " ".join(rules))
+                continue
+            if mode == "-FDmin" and (any(o.startswith("not ") for o in obs) or
+                                     any(text.partition(" :- ")[0] and "not " in text for text in rules)):
+                refused = q.returncode == 1 and "with negation or negative observations" in q.stderr and not q.stdout
+                if not refused:
+                    failures += 1
+                    print("problem %d (%s): negation in the theory or a negated observation is not refused"
+                          % (n, mode))
+                    print("  theory: %s" % " ".join(rules))
+                continue
             if mode in ("-FDmin", "-FRmin") and mixes_both_ways(rules, hyps, obs, mode == "-FRmin"):
                 refused = q.returncode == 1 and "constraints mixing" in q.stderr and not q.stdout
                 if not refused:

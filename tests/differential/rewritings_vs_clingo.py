@@ -5,7 +5,10 @@ and projection, against clingo's brave and cautious consequences.
 Random programs over fact predicates and a few rule-defined predicates of arity 0 to 2 have
 recursion, disjunctive heads, stratified negation, integrity constraints, comparisons, function
 terms (in heads too), facts of rule-defined predicates, rules that nearly repeat another one
-(arguments swapped, variables renamed, a literal more) and predicates that nothing defines. Each
+(arguments swapped, variables renamed, a literal more) and predicates that nothing defines; now
+and then also integers computed by "+", "*" and #succ under a #maxint (which clingo's reference
+writes out as a comparison), #count and #sum aggregates beside the query (over facts or over
+predicates below the head), and strongly negated atoms in heads, bodies and queries. Each
 gets a query, ground or not, of one to three literals, for brave or cautious reasoning. quarn
 answers it with the default options and with every rewriting switch turned the other way
 (-ODMS, -OODMS, -ODMS+, -OMS-, -OS, -ORp-, and a mixture), sometimes all of them without basic
@@ -70,6 +73,12 @@ class GENERATOR:
             if r.random() < 0.2:
                 lines.append(atom_text(p, [self.constant(k) for k in self.types[p]]) + ".")
         self.negation = r.random() < 0.5
+        # Arithmetic needs the bound on integers, which clingo's reference writes out.
+        self.maxint = r.choice([None, None, 5, 7])
+        if self.maxint:
+            lines.append("#maxint = %d." % self.maxint)
+        self.aggregates = r.random() < 0.3
+        self.strong = r.random() < 0.25
         rules = []
         for _ in range(r.randint(2, 8)):
             rules.append(self.rule())
@@ -85,6 +94,12 @@ class GENERATOR:
                 rules.append(self.near_copy(rules[-1]))
         constraints = [self.constraint() for _ in range(r.choice([0, 0, 1, 1, 2]))]
         return lines, rules, constraints
+
+    def strongly(self, p):
+        """p, or now and then its strong negation, when the program has strongly negated atoms."""
+        if self.strong and p in self.idb and self.rng.random() < 0.2:
+            return "-" + p
+        return p
 
     def body(self, size):
         """Positive literals, a negated one, comparisons; returns them with each variable's kind."""
@@ -107,13 +122,23 @@ class GENERATOR:
                         kinds[v] = k
                 else:
                     args.append(self.constant(k))
-            literals.append(("+", p, args))
+            literals.append(("+", self.strongly(p), args))
+        integers = [v for v in kinds if kinds[v] == "i"]
+        free = [v for v in VARIABLES[:3] if v not in kinds]
+        if self.maxint and integers and free and r.random() < 0.4:
+            # An integer computed from a bound one; beyond #maxint the built-in fails.
+            x, y = r.choice(integers), r.choice(free)
+            op = r.choice(["+", "+", "*", "#succ"])
+            literals.append(("arith", op, [x, "1" if op == "#succ" else r.choice(["1", "2"]), y]))
+            kinds[y] = "i"
         bound = list(kinds)
         if self.negation and r.random() < 0.5:
             p = r.choice(["f", "u"] + self.idb)
             args = [self.argument(k, kinds, 0.8) for k in self.types[p]]
             literals.append(("not", p, args))
         integers = [v for v in bound if kinds[v] == "i"]
+        if self.aggregates and r.random() < 0.3:
+            literals.append(self.aggregate(kinds))
         if r.random() < 0.3 and integers:
             x = r.choice(integers)
             y = r.choice(integers + INTEGERS)
@@ -123,6 +148,20 @@ class GENERATOR:
             x, y = r.sample(bound, 2)
             literals.append(("cmp", "!=", [x, y]))
         return literals, kinds
+
+    def aggregate(self, kinds):
+        """#count or #sum over the local variable V of a fact predicate or a rule-defined one
+        (which then must not depend on the rule's head: stratified() sees to it), the other
+        arguments bound variables or constants, compared with a constant."""
+        r = self.rng
+        p = r.choice([q for q in list(FACT_PREDICATES) + self.idb if self.types[q]])
+        position = r.randrange(len(self.types[p]))
+        function = "#sum" if self.types[p][position] == "i" and r.random() < 0.4 else "#count"
+        args = [self.argument(k, kinds, 0.5, 0) for i, k in enumerate(self.types[p]) if i != position]
+        guard = r.choice(["=", ">=", "<=", "<", ">"])
+        # "< 0" is refused as an upper guard that no value passes.
+        bound = r.choice(["1", "2", "3"] if guard == "<" else ["0", "1", "2", "3"])
+        return ("agg", (function, p, position, guard, bound), args)
 
     def argument(self, kind, kinds, p_variable, p_function=0.1):
         """A variable of a fitting kind from the body (inside a function term now and then), or
@@ -143,8 +182,9 @@ class GENERATOR:
         count = r.choice([1, 1, 1, 2, 2, 3])
         while len(heads) < count:
             heads.append(r.choice(self.idb))
-        head_atoms = [(p, [self.argument(k, kinds, 0.85, function_heads) for k in self.types[p]]) for p in heads]
-        return make_rule(head_atoms, literals)
+        head_atoms = [(self.strongly(p), [self.argument(k, kinds, 0.85, function_heads) for k in self.types[p]])
+                      for p in heads]
+        return make_rule(head_atoms, literals, self.maxint)
 
     def near_copy(self, rule):
         """A rule that the given one may subsume, or that may subsume it: a literal more, the
@@ -168,19 +208,21 @@ class GENERATOR:
             literals = [(sign, p, [rename(a, renaming) for a in args]) for sign, p, args in literals]
         else:
             swappable = [i for i, (sign, p, args) in enumerate(literals)
-                         if (sign == "cmp" and p == "!=") or (sign != "cmp" and len(set(self.types[p])) == 1
+                         if (sign == "cmp" and p == "!=") or (sign in ("+", "not")
+                                                              and len(set(self.types[p.lstrip("-")])) == 1
                                                               and len(args) == 2)]
             if swappable:
                 i = r.choice(swappable)
                 sign, p, args = literals[i]
                 literals[i] = (sign, p, args[::-1])
         if not safe(heads, literals):
-            return make_rule(rule["head_atoms"], rule["literals"])
-        return make_rule(heads, literals)
+            return make_rule(rule["head_atoms"], rule["literals"], self.maxint)
+        return make_rule(heads, literals, self.maxint)
 
     def constraint(self):
         literals, _ = self.body(self.rng.randint(1, 2))
-        return ":- %s." % ", ".join(literal_text(l) for l in literals)
+        return {"quarn": ":- %s." % ", ".join(literal_text(l) for l in literals),
+                "clingo": ":- %s." % ", ".join(literal_text(l, self.maxint) for l in literals)}
 
     def query(self, mode):
         r = self.rng
@@ -199,7 +241,7 @@ class GENERATOR:
                     kinds.setdefault(v, k)
                 else:
                     args.append(self.constant(k))
-            literals.append(("+", p, args))
+            literals.append(("+", self.strongly(p), args))
         ground = not kinds
         if ground:
             for i in range(len(literals)):
@@ -222,8 +264,10 @@ def safe(heads, literals):
     """Every variable of the head, of a negated literal and of a comparison occurs in a positive
     literal."""
     bound = {variable_of(a) for sign, _, args in literals if sign == "+" for a in args}
+    bound |= {args[2] for sign, _, args in literals if sign == "arith"}
     used = [variable_of(a) for _, args in heads for a in args]
-    used += [variable_of(a) for sign, _, args in literals if sign != "+" for a in args]
+    used += [variable_of(a) for sign, _, args in literals if sign not in ("+", "arith") for a in args]
+    used += [variable_of(a) for sign, _, args in literals if sign == "arith" for a in args[:2]]
     return all(v is None or v in bound for v in used)
 
 
@@ -239,22 +283,35 @@ def atom_text(p, args):
     return p if not args else "%s(%s)" % (p, ",".join(args))
 
 
-def literal_text(literal):
+def literal_text(literal, maxint=None):
+    """A body literal for quarn, or for clingo when the bound on integers is given (quarn's
+    arithmetic fails beyond it, clingo's needs the bound written)."""
     sign, p, args = literal
     if sign == "cmp":
         return "%s %s %s" % (args[0], p, args[1])
+    if sign == "arith":
+        x, c, y = args
+        if maxint is None:
+            return "#succ(%s, %s)" % (x, y) if p == "#succ" else "%s = %s %s %s" % (y, x, p, c)
+        return "%s = %s %s %s, %s <= %d" % (y, x, "+" if p == "#succ" else p, c, y, maxint)
+    if sign == "agg":
+        function, q, position, guard, bound = p
+        inner = list(args)
+        inner.insert(position, "V")
+        return "%s{V : %s} %s %s" % (function, atom_text(q, inner), guard, bound)
     return ("not " if sign == "not" else "") + atom_text(p, args)
 
 
-def make_rule(head_atoms, literals):
-    heads = [p for p, _ in head_atoms]
+def make_rule(head_atoms, literals, maxint=None):
+    heads = [p.lstrip("-") for p, _ in head_atoms]
     body = ", ".join(literal_text(l) for l in literals)
+    clingo_body = ", ".join(literal_text(l, maxint) for l in literals)
     return {
         "heads": heads,
         "head_atoms": head_atoms,
         "literals": literals,
         "quarn": "%s :- %s." % (" v ".join(atom_text(p, a) for p, a in head_atoms), body),
-        "clingo": "%s :- %s." % (" ; ".join(atom_text(p, a) for p, a in head_atoms), body),
+        "clingo": "%s :- %s." % (" ; ".join(atom_text(p, a) for p, a in head_atoms), clingo_body),
     }
 
 
@@ -264,8 +321,9 @@ def stratified(idb, rules):
     reach = {p: set() for p in idb}
     edges = []
     for rule in rules:
-        positive = {p for sign, p, _ in rule["literals"] if sign == "+"}
-        negative = {p for sign, p, _ in rule["literals"] if sign == "not"}
+        positive = {p.lstrip("-") for sign, p, _ in rule["literals"] if sign == "+"}
+        negative = {p.lstrip("-") for sign, p, _ in rule["literals"] if sign == "not"}
+        negative |= {p[1] for sign, p, _ in rule["literals"] if sign == "agg"}
         for h in rule["heads"]:
             reach[h] |= {b for b in positive | negative if b in reach}
             reach[h] |= set(rule["heads"])
@@ -401,9 +459,10 @@ def run_programs(options, workdir):
         mode = rng.choice(["-brave", "-cautious"])
         literals = gen.query(mode)
         ground = not query_variables(literals)
-        program_text = "\n".join(lines + [r["quarn"] for r in rules] + constraints) + "\n"
+        program_text = "\n".join(lines + [r["quarn"] for r in rules] + [c["quarn"] for c in constraints]) + "\n"
         quarn_text = program_text + ", ".join(literal_text(l) for l in literals) + "?\n"
-        clingo_lines = lines + [r["clingo"] for r in rules] + constraints
+        clingo_lines = ([l for l in lines if not l.startswith("#maxint")] + [r["clingo"] for r in rules]
+                        + [c["clingo"] for c in constraints])
         path = os.path.join(workdir, "p%d.dl" % made)
         extra = ["-ORb-"] if rng.random() < 0.15 else []
         mixture = [o for o in ["-OS", "-ORp-"] if rng.random() < 0.5] + [rng.choice(["-ODMS", "-OODMS", "-ODMS+"])]
