@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/aggregate_atom.h"
+#include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
@@ -27,27 +29,43 @@ TERMS variablesUpTo(uint32_t count) {
     return args;
 }
 
-// The highest variable number in the query's arguments, at any depth; false without variables.
-bool highestQueryVariable(const CONJUNCTION &conjunction, uint32_t &highest) {
-    bool seen = false;
-    highest = 0;
-    for (const LITERAL &literal : conjunction)
-        for (TERM t : literal.atom.args()) {
-            if (t.isVariable()) {
-                if (!seen || t.value > highest) highest = t.value;
-                seen = true;
-            } else if (t.isComplex()) {
-                uint32_t inner = 0;
-                if (complexTermMaxVariable(t, inner)) {
-                    if (!seen || inner > highest) highest = inner;
-                    seen = true;
-                }
-            }
-        }
-    return seen;
+void addTermVariables(TERM t, TERM_SET &variables) {
+    if (t.isVariable())
+        variables.insert(t);
+    else if (t.isComplex())
+        complexTerm(t).collectVariables(variables);
 }
 
-bool literalIsGround(const LITERAL &literal) { return termsAreGround(literal.atom.args()); }
+// The variables whose values an answer of the query gives: every variable of an ordinary or
+// built-in literal and the guards of an aggregate. A variable of an aggregate's set that occurs
+// nowhere else belongs to the aggregate alone, like the aggregated-over ones.
+TERM_SET answerVariables(const CONJUNCTION &conjunction) {
+    TERM_SET variables;
+    for (const LITERAL &literal : conjunction) {
+        if (const AGGREGATE_ATOM *aggregate = literal.atom.aggregate()) {
+            addTermVariables(aggregate->lowerGuard, variables);
+            addTermVariables(aggregate->upperGuard, variables);
+        } else {
+            for (TERM t : literal.atom.args()) addTermVariables(t, variables);
+        }
+    }
+    return variables;
+}
+
+// A literal is ground when it has no answer variable: an aggregate has no arguments of its own,
+// but a variable guard or a variable that its set shares with the rest of the query makes it
+// non-ground.
+bool literalIsGround(const LITERAL &literal, const TERM_SET &answers) {
+    const AGGREGATE_ATOM *aggregate = literal.atom.aggregate();
+    if (!aggregate) return termsAreGround(literal.atom.args());
+    if (aggregate->lowerGuard.isVariable() || aggregate->upperGuard.isVariable()) return false;
+    TERM_SET inSet;
+    for (const LITERAL &element : aggregate->getFunction()->conjunction)
+        for (TERM t : element.atom.args()) addTermVariables(t, inSet);
+    for (TERM t : inSet)
+        if (answers.count(t)) return false;
+    return true;
+}
 
 void addGeneratedConstraint(CONJUNCTION &&body, bool fromQuery) {
     // An aggregate has variables of its own, the aggregated-over ones: a constraint that holds
@@ -62,8 +80,13 @@ void addGeneratedConstraint(CONJUNCTION &&body, bool fromQuery) {
 }
 
 // The rule "#query(X0,...,Xm) :- query." whose instances are the answers of a non-ground query.
-void addQueryRule(uint32_t highestVariable) {
-    TERMS args = variablesUpTo(highestVariable + 1);
+// The head's arguments are the answer variables in the order of their numbers, the order of
+// their first occurrence in the query. A number that no literal of the query holds any more
+// (a variable of an aggregate's set, which the set's rewriting may have moved out of the query)
+// has no value to give.
+void addQueryRule(const TERM_SET &answers) {
+    TERMS args;
+    for (TERM v : answers) args.push_back(v);
     std::vector<ATOM> head;
     head.emplace_back("#query", &args, PREDICATE_QUERY);
     CONJUNCTION body(*query);
@@ -151,32 +174,29 @@ void setUpQuery() {
         }
         return;
     }
+    TERM_SET answers = answerVariables(*query);
     bool ground = true;
     for (const LITERAL &literal : *query)
-        if (!literalIsGround(literal)) ground = false;
-    uint32_t highestVariable = 0;
-    if (!ground) {
-        queryIsGround = false;
-        highestQueryVariable(*query, highestVariable);
-    }
+        if (!literalIsGround(literal, answers)) ground = false;
+    if (!ground) queryIsGround = false;
 
     if (frontEndMode == FRONTEND_CAUTIOUS) {
         // A ground query is cautiously true when no answer set violates it: forbid it.
         if (ground)
             addGeneratedConstraint(CONJUNCTION(*query), true);
         else
-            addQueryRule(highestVariable);
+            addQueryRule(answers);
         return;
     }
     if (frontEndMode == FRONTEND_BRAVE || ground) {
         // Each ground literal must hold: forbid its complement.
         for (const LITERAL &literal : *query) {
-            if (!literalIsGround(literal)) continue;
+            if (!literalIsGround(literal, answers)) continue;
             CONJUNCTION body;
             body.append(LITERAL(literal.atom, !literal.isNegated()));
             addGeneratedConstraint(std::move(body), true);
         }
-        if (!ground) addQueryRule(highestVariable);
+        if (!ground) addQueryRule(answers);
         return;
     }
     fputs("Non-ground queries are only supported with brave and cautious reasoning.\n", errorOutput());

@@ -83,7 +83,8 @@ TEST_F(RunPreparation, AGroundQueryBecomesConstraintsByMode) {
 }
 
 TEST_F(RunPreparation, ANonGroundQueryGetsTheQueryRuleOverAllItsVariables) {
-    // rp_p(X0, X2) with a function term holding X3: the rule's head has X0..X3.
+    // rp_p(X0, X2) with a function term holding X3: the rule's head has X0, X2 and X3 (X1, in no
+    // literal, has no value to give).
     TERM f = makeComplexTerm(COMPLEX_TERM::function(functionSymbolTable.add("rp_f").first,
                                                     std::vector<TERM>{X(3)}, false));
     struct CASE {
@@ -102,7 +103,7 @@ TEST_F(RunPreparation, ANonGroundQueryGetsTheQueryRuleOverAllItsVariables) {
                   LITERAL(atom("rp_g"), false)});
         setUpQuery();
         EXPECT_FALSE(queryIsGround);
-        EXPECT_EQ("#query(_0,_1,_2,_3) :- rp_p2(_0,_2), rp_q1(rp_f(_3)), rp_g.", printedRules()) << c.mode;
+        EXPECT_EQ("#query(_0,_2,_3) :- rp_p2(_0,_2), rp_q1(rp_f(_3)), rp_g.", printedRules()) << c.mode;
         EXPECT_EQ(c.constraints, printedConstraints()) << c.mode;
         EXPECT_EQ(c.count, queryConstraintCount()) << c.mode;
         ASSERT_EQ(1u, IDB.size());
