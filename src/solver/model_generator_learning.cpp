@@ -127,30 +127,30 @@ int MODEL_GENERATOR::propagateNogoods(TRUTH_ASSIGNMENT &a, MG_LITERAL holding) {
             watching[kept++] = w;
             continue;
         }
-        MG_LITERAL *l = nogoods.begin(w.id);
+        MG_LITERAL *l = nogoods.literalsAt(w.start);
         if (l[0] == holding) std::swap(l[0], l[1]);
         TRUTH_VALUE other = a[atomOfLiteral(l[0])];
         if (other != TRUTH_UNDEFINED && !literalHolds(l[0], other)) {
-            watching[kept++] = {w.id, l[0]};  // the complement of the other watched literal holds
+            watching[kept++] = {w.start, l[0]};  // the complement of the other watched literal holds
             continue;
         }
-        uint32_t n = nogoods.size(w.id);
+        uint32_t n = nogoods.sizeAt(w.start);
         bool moved = false;
         for (uint32_t k = 2; k < n; ++k) {
             TRUTH_VALUE v = a[atomOfLiteral(l[k])];
             if (v == TRUTH_UNDEFINED || !literalHolds(l[k], v)) {
                 std::swap(l[1], l[k]);
-                nogoods.watchers(l[1]).push_back({w.id, l[0]});
+                nogoods.watchers(l[1]).push_back({w.start, l[0]});
                 moved = true;
                 break;
             }
         }
         if (moved) continue;
-        watching[kept++] = {w.id, l[0]};
+        watching[kept++] = {w.start, l[0]};
         if (other == TRUTH_UNDEFINED) {
-            assertLiteral(a, complementOf(l[0]), {REASON_NOGOOD, w.id});
+            assertLiteral(a, complementOf(l[0]), {REASON_NOGOOD, nogoods.idAt(w.start)});
         } else {
-            ok = fail(CONFLICT_NOGOOD, w.id, 0);
+            ok = fail(CONFLICT_NOGOOD, nogoods.idAt(w.start), 0);
             ++i;
             break;
         }

@@ -11,20 +11,22 @@ void NOGOOD_STORE::reset(uint32_t atoms) {
 }
 
 uint32_t NOGOOD_STORE::add(const MG_LITERAL *literals, uint32_t count, uint32_t levels) {
-    HEADER h{static_cast<uint32_t>(arena.size()), count, levels, false};
-    arena.insert(arena.end(), literals, literals + count);
     uint32_t id;
     if (!freeIds.empty()) {
         id = freeIds.back();
         freeIds.pop_back();
-        headers[id] = h;
     } else {
         id = static_cast<uint32_t>(headers.size());
-        headers.push_back(h);
+        headers.emplace_back();
     }
+    arena.push_back(id);
+    arena.push_back(count);
+    uint32_t start = static_cast<uint32_t>(arena.size());
+    arena.insert(arena.end(), literals, literals + count);
+    headers[id] = HEADER{start, count, levels, false};
     if (count >= 2) {
-        watches[literals[0]].push_back({id, literals[1]});
-        watches[literals[1]].push_back({id, literals[0]});
+        watches[literals[0]].push_back({start, literals[1]});
+        watches[literals[1]].push_back({start, literals[0]});
     }
     ++live;
     return id;
@@ -35,12 +37,12 @@ void NOGOOD_STORE::rebuildWatches() {
     for (uint32_t id = 0; id < headers.size(); ++id) {
         const HEADER &h = headers[id];
         if (h.deleted || h.size < 2) continue;
-        watches[arena[h.start]].push_back({id, arena[h.start + 1]});
-        watches[arena[h.start + 1]].push_back({id, arena[h.start]});
+        watches[arena[h.start]].push_back({h.start, arena[h.start + 1]});
+        watches[arena[h.start + 1]].push_back({h.start, arena[h.start]});
     }
 }
 
-// Moves the literals of the nogoods that are left to the front of the arena, in place.
+// Moves the nogoods that are left (number, size and literals) to the front of the arena, in place.
 void NOGOOD_STORE::compact() {
     std::vector<uint32_t> byStart;
     for (uint32_t id = 0; id < headers.size(); ++id)
@@ -50,9 +52,9 @@ void NOGOOD_STORE::compact() {
     uint32_t to = 0;
     for (uint32_t id : byStart) {
         HEADER &h = headers[id];
-        for (uint32_t i = 0; i < h.size; ++i) arena[to + i] = arena[h.start + i];
-        h.start = to;
-        to += h.size;
+        for (uint32_t i = 0; i < h.size + 2; ++i) arena[to + i] = arena[h.start - 2 + i];
+        h.start = to + 2;
+        to += h.size + 2;
     }
     arena.resize(to);
     garbage = 0;

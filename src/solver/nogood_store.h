@@ -9,7 +9,10 @@
 // is violated, when that one holds too). A nogood that asserts a literal holds it in its first
 // place while the literal stands, so that it is not deleted under it.
 //
-// The literals of all nogoods lie in one flat array; a nogood's number stays the same for its life.
+// The literals of all nogoods lie in one flat array, each nogood's preceded by its number and
+// size, and a watch holds the place of the literals: propagation reads a watched nogood with one
+// access instead of going through its header. A nogood's number stays the same for its life; its
+// place changes only when the array is compacted, which rebuilds the watch lists.
 // Deleting keeps the glue nogoods (those over at most two levels) and the ones that are reasons,
 // and drops the rest with the most levels first, so that memory stays bounded by the limit.
 #ifndef QUARN_SOLVER_NOGOOD_STORE_H
@@ -37,10 +40,11 @@ inline bool literalHolds(MG_LITERAL l, TRUTH_VALUE v) {
     return isFalseLiteral(l) ? v == TRUTH_FALSE : v >= TRUTH_MUST_BE_TRUE;
 }
 
-// A watch of a nogood, with another of its literals: while that one's complement holds, the nogood
-// cannot assert anything and is passed over without being read.
+// A watch of a nogood (the place of its literals in the store), with another of its literals:
+// while that one's complement holds, the nogood cannot assert anything and is passed over without
+// being read.
 struct NOGOOD_WATCH {
-    uint32_t id;
+    uint32_t start;
     MG_LITERAL blocker;
 };
 
@@ -54,9 +58,13 @@ public:
     const MG_LITERAL *begin(uint32_t id) const { return arena.data() + headers[id].start; }
     MG_LITERAL *begin(uint32_t id) { return arena.data() + headers[id].start; }
     uint32_t size(uint32_t id) const { return headers[id].size; }
+    // A watched nogood by the place its watch holds: its literals, size and number.
+    MG_LITERAL *literalsAt(uint32_t start) { return arena.data() + start; }
+    uint32_t sizeAt(uint32_t start) const { return arena[start - 1]; }
+    uint32_t idAt(uint32_t start) const { return arena[start - 2]; }
     std::vector<NOGOOD_WATCH> &watchers(MG_LITERAL l) { return watches[l]; }
     uint32_t learnedCount() const { return live; }
-    uint64_t literalCount() const { return arena.size() - garbage; }
+    uint64_t literalCount() const { return arena.size() - garbage - uint64_t(2) * live; }
 
     // Drops about half of the nogoods that `locked` does not keep and that span more than two
     // levels, those over the most levels first, and rebuilds the watch lists.
@@ -65,7 +73,7 @@ public:
 
 private:
     struct HEADER {
-        uint32_t start;
+        uint32_t start;  // the first literal; the number and the size precede it
         uint32_t size;
         uint32_t levels;  // the number of distinct levels when it was learned
         bool deleted;
@@ -75,7 +83,7 @@ private:
     std::vector<uint32_t> freeIds;
     std::vector<std::vector<NOGOOD_WATCH>> watches;
     uint32_t live = 0;
-    uint64_t garbage = 0;  // literals of deleted nogoods still in the arena
+    uint64_t garbage = 0;  // words of deleted nogoods still in the arena
 
     void rebuildWatches();
     void compact();
@@ -93,7 +101,7 @@ void NOGOOD_STORE::reduce(LOCKED locked) {
     for (size_t i = 0; i < order.size() / 2; ++i) {
         HEADER &h = headers[order[i]];
         h.deleted = true;
-        garbage += h.size;
+        garbage += h.size + 2;
         freeIds.push_back(order[i]);
         --live;
     }

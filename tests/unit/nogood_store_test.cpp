@@ -16,7 +16,7 @@ std::vector<MG_LITERAL> literalsOf(const NOGOOD_STORE &s, uint32_t id) {
 
 std::set<uint32_t> watching(NOGOOD_STORE &s, MG_LITERAL l) {
     std::set<uint32_t> ids;
-    for (const NOGOOD_WATCH &w : s.watchers(l)) ids.insert(w.id);
+    for (const NOGOOD_WATCH &w : s.watchers(l)) ids.insert(s.idAt(w.start));
     return ids;
 }
 
