@@ -162,6 +162,7 @@ struct PLAN_CACHE {
 // planning tables.
 struct PLAN_RUN {
     std::vector<uint8_t> actionAtomMask; // by ground atom
+    std::vector<GATOM_ID> actionAtoms;    // the atoms marked in actionAtomMask, ascending
     std::vector<uint8_t> fluentAtomMask;
     std::vector<uint8_t> costAtomMask;
     std::vector<std::vector<GRULE>> fluentRuleGroups;              // by time step minus 1

@@ -137,17 +137,20 @@ int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> sele
 void preparePlanChecks() {
     uint32_t count = groundAtomCount;
     planRun.actionAtomMask.assign(count, 0);
+    planRun.actionAtoms.clear();
     planRun.fluentAtomMask.assign(count, 0);
     planRun.costAtomMask.assign(count, 0);
     for (uint32_t i = 0; i < count; ++i) {
         std::string_view name = predicateTable.nameView(groundAtomTable[static_cast<GATOM_ID>(i)].predicate);
         std::string_view positive = !name.empty() && name[0] == '-' ? name.substr(1) : name;
-        if (fluentTable.find(positive).second)
+        if (fluentTable.find(positive).second) {
             planRun.fluentAtomMask[i] = 1;
-        else if (actionTable.find(name).second)
+        } else if (actionTable.find(name).second) {
             planRun.actionAtomMask[i] = 1;
-        else if (planCostsGiven && name.rfind("$costs_", 0) == 0)
+            planRun.actionAtoms.push_back(static_cast<GATOM_ID>(i));
+        } else if (planCostsGiven && name.rfind("$costs_", 0) == 0) {
             planRun.costAtomMask[i] = 1;
+        }
     }
 
     GATOM_ID absurdity = findPropositional("$abs");
@@ -279,9 +282,13 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
     return secure;
 }
 
-int planSecurityFilter(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *candidate) {
+int planSecurityFilter(MODEL_GENERATOR *generator, INTERPRETATION *, TRUTH_ASSIGNMENT *candidate) {
     if (!(planningMode & PLANNING_SECURE) || !candidate) return 1;
     if (optFPSoundCheck >= 0 && checkPlanSecurity(*candidate, optFPSoundCheck)) return 1;
     if (optFPCompleteCheck >= 0 && checkPlanSecurity(*candidate, optFPCompleteCheck)) return 1;
-    return checkPlanSecurity(*candidate, optFPCheck);
+    if (checkPlanSecurity(*candidate, optFPCheck)) return 1;
+    // Each check depends on the plan alone, so every candidate with the same true action atoms
+    // would be rejected too: the search is told to leave them all behind.
+    if (generator) generator->rejectByValuesOf(planRun.actionAtoms);
+    return 0;
 }

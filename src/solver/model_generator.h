@@ -234,6 +234,11 @@ public:
     bool weighsModels() const { return hasWeakConstraints || programHasWeakConstraints; }
     bool boundGiven() const { return costBoundGiven; }
     bool tracesImprovements() const { return wcTrace; }
+    // A candidate filter that rejects a candidate may name the atoms whose values alone decided
+    // the rejection: every candidate that gives them the same values would be rejected as well.
+    // The search then learns a nogood over these values instead of only taking back its last
+    // choice, and never reaches such a candidate again.
+    void rejectByValuesOf(const std::vector<GATOM_ID> &atoms) { rejectionAtoms.assign(atoms.begin(), atoms.end()); }
     const TIMER &firstModelTime() const { return firstModelTimer; }
     const TIMER &totalTime() const { return totalTimer; }
 
@@ -359,6 +364,8 @@ private:
     MG_FLAGS flags;
     MODEL_CALLBACK modelCallback;
     CANDIDATE_FILTER candidateFilter;
+    // The atoms that the filter named for the candidate it rejected last (rejectByValuesOf).
+    std::vector<GATOM_ID> rejectionAtoms;
 
     DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
 
@@ -548,6 +555,7 @@ private:
     OUTCOME leaf(TRUTH_ASSIGNMENT &a);
     OUTCOME candidateFound(TRUTH_ASSIGNMENT &a);
     OUTCOME rejectUnstable(TRUTH_ASSIGNMENT &a);
+    OUTCOME rejectByFilter(TRUTH_ASSIGNMENT &a);
     bool resolveConflict(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
     bool flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
     void backjump(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, uint32_t target);
@@ -640,6 +648,7 @@ private:
     bool conflictLiterals(const TRUTH_ASSIGNMENT &a, std::vector<MG_LITERAL> &out);
     uint32_t addComponentLoop(const TRUTH_ASSIGNMENT &a, uint32_t component);
     uint32_t learnLoopOfWitness(const TRUTH_ASSIGNMENT &a);
+    uint32_t learnRejection(const TRUTH_ASSIGNMENT &a);
     bool analyze(const TRUTH_ASSIGNMENT &a, const std::vector<MG_LITERAL> &conflict, bool toChoice);
     void analyzeFailedLiteral(const TRUTH_ASSIGNMENT &a);
     bool impliedByNogood(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, uint32_t levels);

@@ -476,6 +476,25 @@ uint32_t MODEL_GENERATOR::learnLoopOfWitness(const TRUTH_ASSIGNMENT &a) {
     return learnNogood(learned);
 }
 
+// The values that the candidate filter named for a rejected candidate, as a nogood: the newest of
+// them first; values of levels 0 and 1 hold for the whole search and are left out. NO_NOGOOD when
+// an atom is undecided or nothing above level 1 is left.
+uint32_t MODEL_GENERATOR::learnRejection(const TRUTH_ASSIGNMENT &a) {
+    learned.clear();
+    GATOM_ID last = -1;
+    for (GATOM_ID atom : rejectionAtoms) {
+        if (atom < 0 || static_cast<size_t>(atom) >= atomLevel.size() || a[atom] == TRUTH_UNDEFINED) return NO_NOGOOD;
+        if (atomLevel[atom] <= 1) continue;
+        learned.push_back(a[atom] == TRUTH_FALSE ? falseLiteral(atom) : trueLiteral(atom));
+        if (last < 0 || trailPosition[atom] > trailPosition[last]) {
+            last = atom;
+            std::swap(learned.front(), learned.back());
+        }
+    }
+    if (last < 0) return NO_NOGOOD;
+    return learnNogood(learned);
+}
+
 // --- Analysis ------------------------------------------------------------------------------
 
 // Resolves the literals of a contradiction against the reasons of the current level's atoms, newest first,

@@ -3,7 +3,8 @@
 // The search chooses a literal, opens a level for it and propagates, until no literal is left (a
 // leaf: an answer-set candidate) or a contradiction. A contradiction is analysed into a nogood
 // that sends the search back to the highest level where the nogood still asserts a literal
-// (model_generator_learning.cpp). A leaf, once its candidate is accepted or rejected, takes back
+// (model_generator_learning.cpp). A candidate that the filter rejects by values it names becomes
+// such a nogood too. A leaf, once its candidate is accepted or rejected, takes back
 // its last choice and asserts the choice's opposite one level up; that level becomes the floor,
 // below which no later backjump goes, so that an enumeration lists every answer set once. While
 // optimising, an accepted model instead makes its cost the bound that every later model must
@@ -295,10 +296,11 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
         if (!stable) return rejectUnstable(a);
     }
     if (candidateFilter) {
+        rejectionAtoms.clear();
         callbackTimer.start();
         int accepted = candidateFilter(this, trueAtoms, &a);
         callbackTimer.stop();
-        if (!accepted) return OUTCOME_REJECTED;
+        if (!accepted) return rejectByFilter(a);
     }
     modelFound(a);
     if (status == MG_STOP) return OUTCOME_STOPPED;
@@ -318,6 +320,17 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::rejectUnstable(TRUTH_ASSIGNMENT &a) {
     if (id == NO_NOGOOD) return OUTCOME_REJECTED;
     fail(CONFLICT_NOGOOD, id, 0);
     return OUTCOME_UNSTABLE;
+}
+
+// The filter rejected the candidate. When it named the atoms that decided, no candidate with
+// their values is accepted: that nogood is learned and analysed like a contradiction, so that the
+// search leaves every such candidate behind at once. Otherwise the last choice is undone.
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::rejectByFilter(TRUTH_ASSIGNMENT &a) {
+    if (rejectionAtoms.empty()) return OUTCOME_REJECTED;
+    uint32_t id = learnRejection(a);
+    if (id == NO_NOGOOD) return OUTCOME_REJECTED;
+    fail(CONFLICT_NOGOOD, id, 0);
+    return OUTCOME_CONFLICT;
 }
 
 // A contradiction: analysed into a nogood, after which the search jumps back to the highest other

@@ -10,7 +10,7 @@ noConcurrency and action costs, now and then bounds on the actions per time by -
 and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
 ".plan" file and solved by quarn under -FPopt (also with -wctrace or -n=1) and under secure
 planning by the first check method (-FPsec, -FPcheck=1, -FPsoundcheck=1 or -FPcompletecheck=1,
-with plan caches of any size, now and then under -wctrace); with costs only the plans of least cost are expected, among all
+with plan caches of any size, now and then under -wctrace, and now and then once more under -n=1); with costs only the plans of least cost are expected, among all
 plans and among the secure ones; noConcurrency holds beside the bounds, and a minimum above one
 beside it is refused. The fluents are propositional, or now and then instances of one fluent declared with
 arguments and a requires-list with a local variable, over arguments whose texts collide when
@@ -115,11 +115,15 @@ def make_problem(rng):
                               ["-FPsec", "-plancache=0"], ["-FPsec", "-plancache=1"], ["-FPcheck=1", "-plancache=3"]])
     if rng.random() < 0.25:
         secure_mode = secure_mode + ["-wctrace"]
+    # Now and then secure planning is asked once more for one plan alone (-n=1), which must be one
+    # of the secure plans, the search leaving the rejected candidates' plans behind.
+    secure_first = rng.random() < 0.3
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
                 nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
                 minActions=low, maxActions=high, written=written, options=options, secure=secure_mode,
-                forbidden=forbidden, defaults=defaults, static=static, optimistic=optimistic_options)
+                forbidden=forbidden, defaults=defaults, static=static, optimistic=optimistic_options,
+                secureFirst=secure_first)
 
 
 def background(p):
@@ -386,6 +390,11 @@ def check(quarn, p):
                                             p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
+    if p["secureFirst"]:
+        first = [g[1] for g in parse_quarn(run_quarn(quarn, mode[0], mode[1:] + ["-n=1"] + p["options"], text,
+                                                     background(p)), p)]
+        if len(first) != min(1, len(expected_secure)) or any(g not in expected_secure for g in first):
+            return "-n=1 prints the secure plans %s; expected one of %s" % (first, sorted(map(list, expected_secure)))
     return None
 
 

@@ -128,6 +128,65 @@ TEST(ModelGenerator, CallbackStopsTheSearch) {
     EXPECT_EQ(m.size(), 1u);
 }
 
+// A filter that rejects the candidates in which every atom of `rejected` is true; when `named`,
+// it names those atoms as the ones that decided, and the search must not bring such a candidate
+// to it again.
+std::vector<std::string> rejected;
+bool named = false;
+uint32_t rejections = 0;
+
+int rejectFilter(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *candidate) {
+    std::vector<GATOM_ID> atoms;
+    for (const std::string &name : rejected) {
+        if (!candidate->isTrue(atomNumber(name))) return 1;
+        atoms.push_back(atomNumber(name));
+    }
+    ++rejections;
+    if (named) mg->rejectByValuesOf(atoms);
+    return 0;
+}
+
+TEST(ModelGenerator, FilterRejectionsByNamedValuesAreLearned) {
+    struct {
+        const char *name;
+        const char *program;
+        std::vector<std::string> rejected;
+        bool named;
+        MODELS expected;
+        uint32_t rejections;
+    } cases[] = {
+        {"one atom, not named: each candidate with it is rejected", "a | b.\nc | d.", {"a"}, false,
+         {{"b", "c"}, {"b", "d"}}, 2},
+        {"one atom, named: the first rejection excludes the rest", "a | b.\nc | d.", {"a"}, true,
+         {{"b", "c"}, {"b", "d"}}, 1},
+        {"two atoms, named", "a | b.\nc | d.\ne | f.", {"a", "c"}, true,
+         {{"a", "d", "e"}, {"a", "d", "f"}, {"b", "c", "e"}, {"b", "c", "f"}, {"b", "d", "e"}, {"b", "d", "f"}}, 1},
+        {"two atoms, not named", "a | b.\nc | d.\ne | f.", {"a", "c"}, false,
+         {{"a", "d", "e"}, {"a", "d", "f"}, {"b", "c", "e"}, {"b", "c", "f"}, {"b", "d", "e"}, {"b", "d", "f"}}, 2},
+        {"a named atom true from the start: nothing to learn, every candidate rejected", "a.\nc | d.", {"a"}, true,
+         {}, 2},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (bool lookahead : {true, false}) {
+            optOH = lookahead;
+            loadGroundProgram(c.program);
+            rejected = c.rejected;
+            named = c.named;
+            rejections = 0;
+            collected.clear();
+            MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                               {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
+                                .modelCallback = collect,
+                                .candidateFilter = rejectFilter});
+            mg.computeModels();
+            EXPECT_EQ(collected, c.expected);
+            EXPECT_EQ(rejections, c.rejections);
+        }
+        optOH = true;
+    }
+}
+
 TEST(ModelGenerator, StopLeavesTheProgramCountersRestored) {
     // After a stopped run the counters are back at their initial values, so a second run over
     // the same program finds the same answer sets.
