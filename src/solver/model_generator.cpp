@@ -53,6 +53,7 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
       flags(config.flags),
       modelCallback(config.modelCallback),
       candidateFilter(config.candidateFilter),
+      ruleOrderChoice(config.ruleOrderChoice),
       hasAggregates(config.hasAggregates),
       hasWeakConstraints(config.hasWeakConstraints),
       programHasWeakConstraints(config.programHasWeakConstraints),

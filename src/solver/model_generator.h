@@ -195,6 +195,9 @@ struct MG_CONFIG {
     MG_FLAGS flags = 0;
     MODEL_CALLBACK modelCallback = nullptr;
     CANDIDATE_FILTER candidateFilter = nullptr;
+    // Choose by rule order even under -OH: for the many small programs that a caller searches
+    // once each, the look-ahead at every level costs more than the search it saves.
+    bool ruleOrderChoice = false;
     bool hasAggregates = false;
     const COST_VECTOR *baseCost = nullptr;       // the weights of the weak constraints violated already
     bool hasWeakConstraints = false;             // the ground program has weak constraints
@@ -364,6 +367,7 @@ private:
     MG_FLAGS flags;
     MODEL_CALLBACK modelCallback;
     CANDIDATE_FILTER candidateFilter;
+    bool ruleOrderChoice;  // the rule order chooses even under -OH
     // The atoms that the filter named for the candidate it rejected last (rejectByValuesOf).
     std::vector<GATOM_ID> rejectionAtoms;
 

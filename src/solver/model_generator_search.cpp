@@ -210,12 +210,13 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::forwardCheck(TRUTH_ASSIGNMENT &a) {
 }
 
 // The next literal: the front of the level's candidate list under -OH (computed when the level has
-// none yet, or when all of it is decided), the rules in their order under -OH- (or when the list
-// keeps no entry), then an undefined aggregate atom.
+// none yet, or when all of it is decided), the rules in their order under -OH- or when the caller
+// asked for them (or when the list keeps no entry), then an undefined aggregate atom.
 MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, SEARCH_LEVEL &f) {
     choiceTimer.start();
     bool found = false;
-    if (optOH) {
+    const bool lookaheadChoice = optOH && !ruleOrderChoice;
+    if (lookaheadChoice) {
         if (s.lists.size() <= level) {
             s.lists.resize(level + 1);
             s.ready.resize(level + 1, 0);
@@ -239,7 +240,7 @@ MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEAR
     choiceTimer.stop();
     if (!found) return CHOICE_NONE;
     // The look-ahead counts its own choice points.
-    if (!optOH || f.aggregateChosen) ++choicePoints;
+    if (!lookaheadChoice || f.aggregateChosen) ++choicePoints;
     if (!f.aggregateChosen && !f.candidateChosen) s.ruleCursor = f.rule;
     literalOf(rules, f);
     return CHOICE_FOUND;

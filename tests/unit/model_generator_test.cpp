@@ -34,6 +34,7 @@ struct RUN_OPTIONS {
     MG_FLAGS flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS;
     const COST_VECTOR *costBound = nullptr;
     bool costBoundGiven = false;
+    bool ruleOrderChoice = false;
 };
 
 // Builds a model generator over the global ground program as the driver does and runs it.
@@ -45,6 +46,7 @@ MODELS solve(const std::string &program, RUN_OPTIONS options = RUN_OPTIONS()) {
                        {.costBound = options.costBound,
                         .flags = options.flags,
                         .modelCallback = collect,
+                        .ruleOrderChoice = options.ruleOrderChoice,
                         .hasWeakConstraints = !groundWeakConstraints.empty(),
                         .programHasWeakConstraints = !groundWeakConstraints.empty(),
                         .costBoundGiven = options.costBoundGiven,
@@ -119,6 +121,22 @@ TEST(ModelGenerator, SameAnswerSetsWithoutUnfoundedSetChecks) {
     RUN_OPTIONS off;
     off.flags = MG_MODEL_CHECK;
     EXPECT_EQ(solve(program, off), solve(program));
+}
+
+TEST(ModelGenerator, RuleOrderChoiceAskedForUnderLookAheadFindsTheSameAnswerSets) {
+    // The secure plan checks ask for the rule order in their small programs; -OH stays set.
+    const char *programs[] = {
+        "a :- not b.\nb :- not a.\nc :- not d.\nd :- not c.\ne | f :- a, c.",
+        "a | b | c.\n:- a, not d.\nd :- b.\nd :- c.",
+        "p :- q.\nq :- p.\np :- not r.\nr :- not p.\ns | t :- r.\n:- s, p.",
+    };
+    RUN_OPTIONS ruleOrder;
+    ruleOrder.ruleOrderChoice = true;
+    for (const char *program : programs) {
+        SCOPED_TRACE(program);
+        ASSERT_TRUE(optOH);
+        EXPECT_EQ(solve(program, ruleOrder), solve(program));
+    }
 }
 
 TEST(ModelGenerator, CallbackStopsTheSearch) {
