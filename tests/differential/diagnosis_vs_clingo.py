@@ -287,27 +287,20 @@ def main():
                                capture_output=True, text=True, timeout=120)
             c = subprocess.run(["clingo", "0", "--outf=2", "-"], input=clingo_program(rules, hyps, obs, mode),
                                capture_output=True, text=True, timeout=120)
+            refusal = None
             if mode in ("-FDmin", "-FRmin") and disjunctive(rules):
-                refused = q.returncode == 1 and "disjunctive theories" in q.stderr and not q.stdout
-                if not refused:
+                refusal = ("disjunctive theories", "a disjunctive theory is not refused")
+            elif mode == "-FDmin" and (any(o.startswith("not ") for o in obs) or
+                                       any(text.partition(" :- ")[0] and "not " in text for text in rules)):
+                refusal = ("with negation or negative observations",
+                           "negation in the theory or a negated observation is not refused")
+            elif mode in ("-FDmin", "-FRmin") and mixes_both_ways(rules, hyps, obs, mode == "-FRmin"):
+                refusal = ("constraints mixing", "a constraint mixing both ways is not refused")
+            if refusal:
+                message, fault = refusal
+                if not (q.returncode == 1 and message in q.stderr and not q.stdout):
                     failures += 1
-                    print("problem %d (%s): a disjunctive theory is not refused" % (n, mode))
-                    print("  theory: %s" % " ".join(rules))
-                continue
-            if mode == "-FDmin" and (any(o.startswith("not ") for o in obs) or
-                                     any(text.partition(" :- ")[0] and "not " in text for text in rules)):
-                refused = q.returncode == 1 and "with negation or negative observations" in q.stderr and not q.stdout
-                if not refused:
-                    failures += 1
-                    print("problem %d (%s): negation in the theory or a negated observation is not refused"
-                          % (n, mode))
-                    print("  theory: %s" % " ".join(rules))
-                continue
-            if mode in ("-FDmin", "-FRmin") and mixes_both_ways(rules, hyps, obs, mode == "-FRmin"):
-                refused = q.returncode == 1 and "constraints mixing" in q.stderr and not q.stdout
-                if not refused:
-                    failures += 1
-                    print("problem %d (%s): a constraint mixing both ways is not refused" % (n, mode))
+                    print("problem %d (%s): %s" % (n, mode, fault))
                     print("  theory: %s" % " ".join(rules))
                 continue
             ok = q.returncode == 0 and c.returncode in (10, 20, 30)
