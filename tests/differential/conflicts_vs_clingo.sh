@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Programs whose search meets many contradictions (3-SAT, pigeon-hole, Hamiltonian cycles,
-# dominating sets, colouring, 2QBF, weighted vertex cover) solved by quarn and by clingo must have
-# the same (optimal) answer sets, none printed twice. A fixed seed and 150 programs in the test
-# run; by hand: conflicts_vs_clingo.sh [SEED [COUNT [SCALE]]], SCALE making them harder.
+# dominating sets, colouring, 2QBF, weighted vertex cover, positive loops through guesses, head
+# cycles, item selections under several aggregates) solved by quarn and by clingo must have the
+# same (optimal) answer sets, none printed twice, also under options that must not change them,
+# and the same answers to -n=k, queries (brave, cautious, --witness) and -det. A fixed seed and
+# 150 programs in the test run; by hand: conflicts_vs_clingo.sh [SEED [COUNT [SCALE]]], SCALE
+# making them harder.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 command -v clingo >/dev/null || { echo "clingo is not installed (Debian package gringo)"; exit 1; }
