@@ -10,8 +10,11 @@ noConcurrency and action costs, now and then bounds on the actions per time by -
 and -planminactions= and a plan length by -planlength= instead of the goal's) is written as a
 ".plan" file and solved by quarn under -FPopt (also with -wctrace or -n=1) and under secure
 planning by the first check method (-FPsec, -FPcheck=1, -FPsoundcheck=1 or -FPcompletecheck=1,
-with plan caches of any size, now and then under -wctrace, and now and then once more under -n=1); with costs only the plans of least cost are expected, among all
-plans and among the secure ones; noConcurrency holds beside the bounds, and a minimum above one
+with plan caches of any size, now and then under -wctrace, and now and then once more under -n=1),
+and now and then by the second check method, complete but not sound (-FPcheck=2, or named as the
+sound or the complete check): its plans hold every secure plan and only plans, and beside the
+first method as the sound check exactly the secure ones are labelled "(secure)"; with costs only
+the plans of least cost are expected, among all plans and among the secure ones; noConcurrency holds beside the bounds, and a minimum above one
 beside it is refused. The fluents are propositional, or now and then instances of one fluent declared with
 arguments and a requires-list with a local variable, over arguments whose texts collide when
 joined ("ab","c" and "a","bc") and a quoted one; a static law "caused d if not l1, not l2" then
@@ -118,12 +121,20 @@ def make_problem(rng):
     # Now and then secure planning is asked once more for one plan alone (-n=1), which must be one
     # of the secure plans, the search leaving the rejected candidates' plans behind.
     secure_first = rng.random() < 0.3
+    # Now and then the second check method, complete but not sound: it carries the constraints into
+    # the check only for executions that carry out the whole plan, so it accepts every secure plan
+    # and may accept an insecure one. Named as the sound check, or as the complete check beside the
+    # first method as the sound one (whose plans are labelled secure, the others "security
+    # unknown").
+    complete_mode = rng.choice([None, None, ["-FPcheck=2"], ["-FPsoundcheck=2"], ["-FPcompletecheck=2"],
+                                ["-FPsoundcheck=1", "-FPcompletecheck=2"], ["-FPcompletecheck=2", "-FPcheck=1"],
+                                ["-FPcheck=2", "-plancache=0"]])
     return dict(fluents=fluents, actions=actions, length=length, executable=executable, effects=effects,
                 initial=initial, goal=goal, noConcurrency=not concurrency,
                 nonexecutable=nonexecutable, total=total, costs=costs, absurd=absurd, derived=derived,
                 minActions=low, maxActions=high, written=written, options=options, secure=secure_mode,
                 forbidden=forbidden, defaults=defaults, static=static, optimistic=optimistic_options,
-                secureFirst=secure_first)
+                secureFirst=secure_first, complete=complete_mode)
 
 
 def background(p):
@@ -390,11 +401,39 @@ def check(quarn, p):
                                             p)]
     if len(got_secure) != len(set(got_secure)) or set(got_secure) != expected_secure:
         return "secure plans differ:\nexpected %s\ngot %s" % (sorted(map(list, expected_secure)), got_secure)
+    if p["complete"]:
+        problem = check_complete(quarn, p, text, candidates, expected_secure)
+        if problem:
+            return problem
     if p["secureFirst"]:
         first = [g[1] for g in parse_quarn(run_quarn(quarn, mode[0], mode[1:] + ["-n=1"] + p["options"], text,
                                                      background(p)), p)]
         if len(first) != min(1, len(expected_secure)) or any(g not in expected_secure for g in first):
             return "-n=1 prints the secure plans %s; expected one of %s" % (first, sorted(map(list, expected_secure)))
+    return None
+
+
+def check_complete(quarn, p, text, candidates, expected_secure):
+    """The plans of the second check method: every secure plan among them (of the least cost, when
+    no accepted plan costs less), none that is not a plan, and "(secure)" exactly on the secure
+    ones when the first method is the sound check."""
+    mode = p["complete"]
+    output = run_quarn(quarn, mode[0], mode[1:] + p["options"], text, background(p))
+    got = [g[1] for g in parse_quarn(output, p)]
+    shown = "%s: %s" % (" ".join(mode), got)
+    if len(got) != len(set(got)) or not set(got) <= candidates:
+        return "%s prints a plan twice or one that is not a plan" % shown
+    if p["costs"] and len({cost_of(g, p) for g in got}) > 1:
+        return "%s prints plans of different costs" % shown
+    if expected_secure:
+        least = cost_of(next(iter(expected_secure)), p)
+        if not got or cost_of(got[0], p) > least or (cost_of(got[0], p) == least and not expected_secure <= set(got)):
+            return "%s misses a secure plan of %s" % (shown, sorted(map(list, expected_secure)))
+    if mode[0] == "-FPsoundcheck=1":
+        labelled = [line.startswith("PLAN (secure): ") for line in output.splitlines() if line.startswith("PLAN")]
+        known = {s for s in candidates if secure(p, s)}
+        if labelled != [g in known for g in got]:
+            return "%s labels the plans %s" % (shown, labelled)
     return None
 
 
