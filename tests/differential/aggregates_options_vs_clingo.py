@@ -13,9 +13,13 @@ Two families of random programs:
   a ground query's brave and cautious verdicts must follow from clingo's answer sets; every atom
   that -det reports must be true in every answer set.
 - Well-founded (--family wellfounded): normal programs with positive loops, negation and
-  constraints. -wf (also under --noGUS and -OGp-) must print the true and the undefined atoms of
-  the well-founded model that an alternating fixpoint computes here, and nothing when that model
-  violates a constraint; every atom that -det reports must be true in every answer set.
+  constraints, ground or (every other one) with variables over a random graph, among them the
+  game of moves and stratified programs. -wf (also under --noGUS and -OGp-) must print the true
+  and the undefined atoms of the well-founded model that an alternating fixpoint computes here
+  (over the ground program of clingo --text for those with variables), and nothing when that
+  model violates a constraint; every atom that -det reports must be true in every answer set;
+  with variables -det must also report every true atom of the well-founded model, and on a
+  stratified program exactly its one answer set.
 
 clingo has no #times: its program multiplies the elements along the domain in a chain of atoms of
 its own. clingo's #count and #sum are written with both guards, as quarn reads them (a missing
@@ -388,6 +392,116 @@ class NORMAL_GENERATOR:
         return atoms, rules, weak
 
 
+class RULES_GENERATOR:
+    """Normal programs with variables over a random graph, which grounding instantiates: the game
+    "a position wins when it has a move to a position that does not" (undefined atoms on cycles),
+    and derived predicates d0.. read through edges, marks and negation, with positive loops. Now
+    and then stratified (a predicate negates only earlier ones), so the well-founded model is the
+    one answer set."""
+
+    def __init__(self, rng, scale=1):
+        self.rng = rng
+        self.scale = scale
+
+    def program(self):
+        r = self.rng
+        n = r.randint(4, 8 + 4 * self.scale)
+        lines = ["node(%d)." % i for i in range(n)]
+        edges = {(r.randrange(n), r.randrange(n)) for _ in range(r.randint(n, 2 * n))}
+        lines += ["edge(%d,%d)." % e for e in sorted(edges)]
+        lines += ["mark(%d)." % i for i in r.sample(range(n), r.randint(0, n // 2))]
+        stratified = r.random() < 0.35
+        if r.random() < 0.4:
+            lines.append("win(X) :- edge(X,Y), not win(Y).")
+            if stratified:
+                lines[-1] = "win(X) :- edge(X,Y), X < Y, not win(Y)."
+        preds = ["d%d" % i for i in range(r.randint(2, 4))]
+        for i, p in enumerate(preds):
+            for _ in range(r.randint(1, 3)):
+                lower = preds[:i] if stratified else preds
+                body = []
+                kind = r.random()
+                if kind < 0.35:
+                    body = ["edge(X,Y)", "%s(Y)" % r.choice(preds[:i + 1])]
+                elif kind < 0.6:
+                    body = ["mark(X)"]
+                elif kind < 0.8:
+                    body = ["edge(Y,X)", "%s(Y)" % r.choice(preds[:i + 1])]
+                else:
+                    body = ["node(X)"]
+                if lower and r.random() < 0.6:
+                    body.append("not %s(%s)" % (r.choice(lower), r.choice(["X", "Y"]) if "edge" in body[0] else "X"))
+                lines.append("%s(X) :- %s." % (p, ", ".join(body)))
+        if r.random() < 0.3:
+            lines.append(":- %s(X), %s(X), mark(X)." % tuple(r.sample(preds, 2)))
+        return lines, stratified
+
+
+def ground_rules(text):
+    """The rules (head, positive body, negative body) of clingo's --text output of a normal
+    program; a constraint has no head."""
+    rules = []
+    for line in text.splitlines():
+        line = line.strip()
+        if not line or line.startswith("#") or line.startswith("%"):
+            continue
+        head, _, body = line[:-1].partition(":-")
+        positive, negative = [], []
+        for literal in split_atoms(body):
+            if literal.startswith("not "):
+                negative.append(literal[4:].strip())
+            else:
+                positive.append(literal)
+        rules.append((head.strip() or None, positive, negative))
+    return rules
+
+
+def check_rules_well_founded(quarn, program, tmp):
+    """-wf against the well-founded model of the ground program clingo instantiates; -det, on a
+    stratified program, is that model, its only answer set; otherwise it holds at least the true
+    atoms of the well-founded model and only atoms true in every answer set."""
+    lines, stratified = program
+    path = os.path.join(tmp, "rules.lp")
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    c = run(["clingo", "--text"], path)
+    if c.returncode != 0:
+        return ["clingo --text failed: %s" % c.stderr.strip()]
+    rules = ground_rules(c.stdout)
+    expected = well_founded(None, rules)
+    problems = []
+    for options in ([], ["--noGUS"], ["-OGp-"], ["-nofacts"]):
+        q = run([quarn, "-silent", "-wf"] + options, path)
+        printed = {}
+        for line in q.stdout.splitlines():
+            for label in ("True: ", "Undefined: "):
+                if line.startswith(label):
+                    inner = line[len(label):].strip()[1:-1].strip()
+                    printed[label] = set(split_atoms(inner)) if inner else set()
+        got = (printed["True: "], printed["Undefined: "]) if len(printed) == 2 else None
+        wanted = expected
+        if expected and options == ["-nofacts"]:
+            facts = {h for h, positive, negative in rules if h and not positive and not negative and
+                     h.split("(")[0] in ("node", "edge", "mark")}
+            wanted = (expected[0] - facts, expected[1])
+        if q.returncode != 0 or got != wanted:
+            problems.append("-wf %s prints %s (status %d), the well-founded model is %s" %
+                            (" ".join(options), got, q.returncode, wanted))
+    models = clingo_answer_sets(path)
+    det = quarn_det(quarn, path)
+    if stratified and expected and expected[1]:
+        problems.append("a stratified program has undefined atoms %s" % sorted(expected[1]))
+    if models and det is None:
+        problems.append("-det prints nothing, but there are answer sets")
+    elif models:
+        if stratified and det != expected[0]:
+            problems.append("-det prints %s, the one answer set is %s" % (sorted(det), sorted(expected[0])))
+        if expected and not expected[0] <= det:
+            problems.append("-det leaves out %s, true in the well-founded model" % sorted(expected[0] - det))
+        problems += check_det(quarn, path, models)
+    return problems
+
+
 def text_of(rules):
     lines = []
     for head, positive, negative in rules:
@@ -468,6 +582,7 @@ def main():
     args = parser.parse_args()
     rng = random.Random(args.seed)
     aggregates, normal = AGGREGATE_GENERATOR(rng, args.scale), NORMAL_GENERATOR(rng)
+    with_variables = RULES_GENERATOR(rng, args.scale)
     failures = 0
     with tempfile.TemporaryDirectory() as tmp:
         for n in range(1, args.count + 1):
@@ -477,6 +592,10 @@ def main():
                 problems = check_aggregates(args.quarn, program, tmp)
                 text = program[0] + (program[2][0] if program[2] else []) + \
                     (["%s?" % ", ".join(program[3][0])] if program[3] else [])
+            elif (n if args.family == "wellfounded" else n // 4) % 2 == 0:
+                program = with_variables.program()
+                problems = check_rules_well_founded(args.quarn, program, tmp)
+                text = program[0]
             else:
                 program = normal.program()
                 problems = check_well_founded(args.quarn, program, tmp)

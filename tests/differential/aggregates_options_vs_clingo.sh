@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Random programs with aggregates (facts among the elements, several aggregates in one body, in
 # rules, constraints, weak constraints and queries) must have clingo's answers under every
-# heuristic option; -det must report only atoms true in every answer set, and -wf the
-# well-founded model that the script computes itself. A fixed seed in the test run; by hand:
+# heuristic option; -det must report only atoms true in every answer set (and, with variables,
+# every true atom of the well-founded model; on a stratified program its one answer set), and -wf
+# the well-founded model that the script computes itself, also over clingo's ground program. A fixed seed in the test run; by hand:
 # aggregates_options_vs_clingo.sh [SEED [COUNT [SCALE]]].
 set -euo pipefail
 cd "$(dirname "$0")/../.."
