@@ -13,7 +13,10 @@ body), a query (ground or not), or both. Now and then a layer that grounding dec
 rest: integers from #int (under #maxint) or a range, arithmetic built-ins over them, nested
 function terms, aggregates that assign a value (also #times), and rules whose aggregates over
 the guesses compare with such a value or need the value an assignment in the same body gives;
-facts among the undecided atoms may be ranges.
+facts among the undecided atoms may be ranges. Now and then a guessed binary relation over a few
+arcs (with its strong negation, or by negation) is read by joins, by rules whose body variables
+the head projects away, by strongly negated heads, and by rules and aggregates over a predicate
+whose extension is empty.
 
 clingo lists every answer set of the same program (#times, #min and #max written as in
 aggregates_options_vs_clingo.py; a weak constraint becomes a rule that derives one "zzw" atom
@@ -158,6 +161,8 @@ class GENERATOR:
                 both("%s(%d)." % (r.choice(guessed), r.randint(1, n)))
         if r.random() < 0.4:
             guessed = guessed + self.base_layer(both, guessed, n)
+        if r.random() < 0.3:
+            guessed = guessed + self.join_layer(both, guessed, n)
         # Layer 2: atoms derived through aggregates and literals over the guesses.
         second = []
         for _ in range(r.randint(1, 2 + self.scale)):
@@ -289,6 +294,49 @@ class GENERATOR:
             both("cd(X) :- d(X), M = #max{W : w(V,W)}, #count{Y : %s(Y), w(Y,U), U < M} >= X." % guess)
             derived.append("cd")
         return derived
+
+    def join_layer(self, both, guessed, n):
+        """A guessed binary relation "ed" over a few arcs (by disjunction with its strong
+        negation, or by negation), read by joins of two or three literals, rules whose body
+        variables the head leaves out (projected away), strongly negated heads and bodies, and
+        a predicate that no rule can make true (empty), read under negation and by aggregates
+        over its empty extension. Returns the unary predicates over the domain that the later
+        layers may read."""
+        r = self.rng
+        arcs = sorted({(r.randint(1, n), r.randint(1, n)) for _ in range(r.randint(2, n + 2))})
+        both(" ".join("arc(%d,%d)." % a for a in arcs))
+        if r.random() < 0.6:
+            both("ed(X,Y) v -ed(X,Y) :- arc(X,Y).")
+            negated = "-ed"
+        else:
+            both("ed(X,Y) :- arc(X,Y), not ned(X,Y).")
+            both("ned(X,Y) :- arc(X,Y), not ed(X,Y).")
+            negated = "ned"
+        if r.random() < 0.3:
+            both("ed(%d,%d)." % r.choice(arcs))
+        plain = [p for p in guessed if p in ("p", "q", "np", "nq")] or ["d"]
+        derived = []
+        rules = [("jp(X) :- ed(X,Y), %s(Y)." % r.choice(plain), "jp"),
+                 ("jp(X) :- ed(X,Y), ed(Y,Z), not %s(Z)." % r.choice(plain), "jp"),
+                 ("jn(X) :- %s(X,Y), not ed(Y,X)." % negated, "jn"),
+                 ("-jn(X) :- d(X), not jn(X), not jp(X).", "-jn"),
+                 ("jk(X) :- ed(X,Y), %s(Y,Z), ed(Z,X)." % negated, "jk"),
+                 ("jk(X) :- d(X), #count{Y : ed(X,Y)} >= 2.", "jk")]
+        for rule, head in r.sample(rules, r.randint(2, len(rules))):
+            both(rule)
+            derived.append(head)
+        if r.random() < 0.5:
+            # Nothing makes "em" true: its extension is empty.
+            both("em(X) :- ed(X,Y), %s(X,Y)." % negated if negated == "-ed" else "em(X) :- arc(X,X), X > %d." % n)
+            both(r.choice(["jm(X) :- d(X), not em(X).", "jm(X) :- d(X), #count{Y : em(Y)} < X.",
+                           "jm(X) :- d(X), #sum{Y : em(Y), Y > X} <= 0, %s(X)." % r.choice(plain)]))
+            derived.append("jm")
+        if r.random() < 0.5:
+            both(r.choice([":- ed(X,Y), ed(Y,X), X != Y.", ":- %s(X,Y), %s(Y,Z), %s(Z,X)." % ((negated,) * 3),
+                           ":- d(X), not jp(X), not jn(X), %s(X)." % r.choice(plain)]))
+        # A predicate whose every rule body holds nowhere is left without atoms; the later layers
+        # read the non-empty ones like guessed predicates.
+        return sorted(p for p in set(derived) if not p.startswith("-") and p != "em")
 
     def function_terms(self, both, guessed, n):
         """A guess between function terms, read by a pattern, by a #count of its terms (the
