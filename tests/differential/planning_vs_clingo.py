@@ -28,6 +28,12 @@ actions fixed and the unknown initial fluents guessed, a failure is an execution
 action of the plan is not executable or forbidden, a later state is inconsistent, or the goal does
 not hold.
 
+Now and then a problem in the action language "C" follows (-FPc: every fluent free at time 0 and
+every action at every step; dynamic laws with and without an if-part, static laws, defaults,
+nonexecutable actions, "caused false" with an if- or an after-part, noConcurrency): its plans,
+each with its states, must be the answer sets of the causal laws translated into rules, a law
+"caused l if c" making l hold where the complement of c is not known.
+
 Usage: planning_vs_clingo.py QUARN [--seed N] [--count N]
 Exit status 0 when every problem agrees; otherwise the first disagreeing problems are printed.
 """
@@ -437,6 +443,142 @@ def check_complete(quarn, p, text, candidates, expected_secure):
     return None
 
 
+def make_c_problem(rng):
+    """A problem in the action language "C" (-FPc): every fluent is free at time 0 and every action
+    at every step; no default negation, executability laws, total fluents or costs."""
+    fluents = ["f%d" % i for i in range(rng.randint(1, 3))]
+    actions = ["a%d" % i for i in range(rng.randint(1, 2))]
+
+    def literal():
+        return (rng.choice(fluents), rng.random() < 0.5)
+
+    laws = []
+    for _ in range(rng.randint(1, 5)):
+        kind = rng.random()
+        if kind < 0.35:
+            laws.append(("after", literal(), rng.choice(actions), literal() if rng.random() < 0.4 else None))
+        elif kind < 0.5:
+            laws.append(("ifafter", literal(), literal(), rng.choice(actions)))
+        elif kind < 0.65:
+            laws.append(("if", literal(), literal()))
+        elif kind < 0.75:
+            laws.append(("nonexecutable", rng.choice(actions), literal()))
+        elif kind < 0.85:
+            laws.append(("default", literal()))
+        elif kind < 0.93:
+            laws.append(("falseafter", literal()))
+        else:
+            laws.append(("falseif", literal()))
+    inertial = [(f, v) for f in fluents for v in (True, False) if rng.random() < 0.85]
+    initial = {f: rng.random() < 0.5 for f in rng.sample(fluents, rng.randint(0, len(fluents)))}
+    goal = [(f, rng.random() < 0.6) for f in rng.sample(fluents, rng.randint(1, len(fluents)))]
+    return dict(fluents=fluents, actions=actions, laws=laws, inertial=inertial, initial=initial, goal=goal,
+                length=rng.randint(1, 2), noConcurrency=rng.random() < 0.3)
+
+
+def c_plan_file(p):
+    lines = ["fluents: " + " ".join(f + "." for f in p["fluents"]),
+             "actions: " + " ".join(a + "." for a in p["actions"]), "always:"]
+    for f, v in p["inertial"]:
+        lines.append("  inertial %s." % literal_text(f, v))
+    for law in p["laws"]:
+        kind = law[0]
+        if kind == "after":
+            after = law[2] + ("" if law[3] is None else ", " + literal_text(*law[3]))
+            lines.append("  caused %s after %s." % (literal_text(*law[1]), after))
+        elif kind == "ifafter":
+            lines.append("  caused %s if %s after %s." % (literal_text(*law[1]), literal_text(*law[2]), law[3]))
+        elif kind == "if":
+            lines.append("  caused %s if %s." % (literal_text(*law[1]), literal_text(*law[2])))
+        elif kind == "nonexecutable":
+            lines.append("  nonexecutable %s if %s." % (law[1], literal_text(*law[2])))
+        elif kind == "default":
+            lines.append("  default %s." % literal_text(*law[1]))
+        elif kind == "falseafter":
+            lines.append("  caused false after %s." % literal_text(*law[1]))
+        else:
+            lines.append("  caused false if %s." % literal_text(*law[1]))
+    if p["noConcurrency"]:
+        lines.append("  noConcurrency.")
+    if p["initial"]:
+        lines.append("initially:")
+        for f, v in p["initial"].items():
+            lines.append("  %s." % literal_text(f, v))
+    lines.append("goal: %s ? (%d)" % (", ".join(literal_text(*g) for g in p["goal"]), p["length"]))
+    return "\n".join(lines) + "\n"
+
+
+def expected_c(p):
+    """The plans of a "C" problem by the translation of its causal laws into rules: a law "caused
+    l if c" makes l hold where the complement of c is not known (l :- not -c), one "after" d where d
+    held before; every fluent is free at time 0 and every action at every step, a fluent and its
+    complement never hold together, and the goal holds at the end."""
+    n = p["length"]
+    out = ["time(0..%d)." % n, "step(0..%d)." % (n - 1)]
+
+    def unless_complement(literal, t):
+        return "not " + holds(literal[0], not literal[1], t)
+
+    for f in map(name, p["fluents"]):
+        out.append("%s(0) ; n_%s(0)." % (f, f))
+        out.append(":- time(T), %s(T), n_%s(T)." % (f, f))
+    for a in p["actions"]:
+        out.append("%s(T) ; n_%s(T) :- step(T)." % (a, a))
+    for f, v in p["inertial"]:
+        out.append("%s :- step(T), %s, %s." % (holds(f, v, "T+1"), holds(f, v, "T"),
+                                               unless_complement((f, v), "T+1")))
+    for law in p["laws"]:
+        kind = law[0]
+        if kind == "after":
+            condition = "" if law[3] is None else ", " + holds(law[3][0], law[3][1], "T")
+            out.append("%s :- step(T), %s(T)%s." % (holds(law[1][0], law[1][1], "T+1"), law[2], condition))
+        elif kind == "ifafter":
+            out.append("%s :- step(T), %s(T), %s." % (holds(law[1][0], law[1][1], "T+1"), law[3],
+                                                      unless_complement(law[2], "T+1")))
+        elif kind == "if":
+            out.append("%s :- time(T), %s." % (holds(law[1][0], law[1][1], "T"), unless_complement(law[2], "T")))
+        elif kind == "nonexecutable":
+            out.append(":- step(T), %s(T), %s." % (law[1], holds(law[2][0], law[2][1], "T")))
+        elif kind == "default":
+            out.append("%s :- time(T), %s." % (holds(law[1][0], law[1][1], "T"), unless_complement(law[1], "T")))
+        elif kind == "falseafter":
+            out.append(":- step(T), %s." % holds(law[1][0], law[1][1], "T"))
+        else:
+            out.append(":- time(T), %s." % holds(law[1][0], law[1][1], "T"))
+    for f, v in p["initial"].items():
+        out.append(holds(f, v, 0) + ".")
+    out.append(":- not goal.")
+    out.append("goal :- %s." % ", ".join(holds(f, v, n) for f, v in p["goal"]))
+    if p["noConcurrency"]:
+        for i, a in enumerate(p["actions"]):
+            for b in p["actions"][i + 1:]:
+                out.append(":- %s(T), %s(T)." % (a, b))
+    out.append("#show.")
+    for f in p["fluents"]:
+        out.append("#show (%s,T) : %s(T)." % (shown(f), name(f)))
+        out.append("#show (%s,T) : n_%s(T)." % (shown("-" + f), name(f)))
+    for a in p["actions"]:
+        out.append("#show (%s,T) : %s(T)." % (a, a))
+    plans = set()
+    for answer in clingo("\n".join(out) + "\n"):
+        atoms = set()
+        for item in answer:
+            text, t = item[1:-1].rsplit(",", 1)
+            atoms.add((text.strip('"'), int(t)))
+        plans.add(frozenset(atoms))
+    return plans
+
+
+def check_c(quarn, p):
+    """Every plan of a "C" problem, with its states, once each."""
+    text = c_plan_file(p)
+    got = [g[0] for g in parse_quarn(run_quarn(quarn, "-FPc", [], text, ""), p)]
+    expected = expected_c(p)
+    if len(got) != len(set(got)) or set(got) != expected:
+        return "-FPc plans differ:\nexpected %s\ngot %s" % (sorted(map(sorted, expected)), sorted(map(sorted, got)))
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("quarn")
@@ -451,12 +593,22 @@ def main():
             problem = check(args.quarn, p)
         except RuntimeError as failure:
             problem = str(failure)
+        if not problem and rng.random() < 0.3:
+            # Now and then a problem in the action language "C" beside it.
+            p = make_c_problem(rng)
+            p.update(options=[], optimistic=["-FPc"], secure=["-FPc"])
+            try:
+                problem = check_c(args.quarn, p)
+            except RuntimeError as failure:
+                problem = str(failure)
+            if problem:
+                p["c_text"] = c_plan_file(p)
         if problem:
             failures += 1
             if failures <= 3:
                 print("problem %d [%s | %s | %s]:\n%s%s%s\n" %
-                      (i, " ".join(p["options"]), " ".join(p["optimistic"]), " ".join(p["secure"]), plan_file(p),
-                       background(p), problem))
+                      (i, " ".join(p["options"]), " ".join(p["optimistic"]), " ".join(p["secure"]),
+                       p.get("c_text") or plan_file(p), "" if "c_text" in p else background(p), problem))
     print("%d problems, %d disagreements (seed %d)" % (args.count, failures, args.seed))
     sys.exit(1 if failures else 0)
 

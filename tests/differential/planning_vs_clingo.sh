@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Optimistic and secure plans of random planning problems, found by quarn, must equal those that
 # a direct encoding of the problems' dynamics in clingo gives (the second, complete check method:
-# every secure plan among its plans). A fixed seed and a few hundred
+# every secure plan among its plans), and so must the plans of problems in the action language
+# "C" (-FPc). A fixed seed and a few hundred
 # problems in the test run; by hand: planning_vs_clingo.sh [SEED [COUNT]].
 set -euo pipefail
 cd "$(dirname "$0")/../.."
