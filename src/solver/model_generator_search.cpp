@@ -39,24 +39,30 @@ struct SEARCH_STATE {
 // The rule-order chooser: from rule `from` on (and, with wrap, once more from the first rule), a
 // rule that is unsatisfied with a true positive body qualifies; under --negpts its first
 // undefined negative literal is chosen, otherwise (or without one) its first undefined head atom.
+// Under --pospts a rule whose head has no undefined atom left still offers its first undefined
+// negative literal: its head then holds a must-be-true atom that the rule may support, and
+// leaving that to closing would make the atoms the must-be-true atom enables false in one order
+// only (closing confirms it, and the rules it enables find their heads already closed).
 bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
     const uint32_t n = static_cast<uint32_t>(rules.size());
+    auto chooseNegative = [&](uint32_t i) {
+        const GBODY &b = rules[i].body;
+        for (uint32_t p = b.firstNegative; p < b.size(); ++p)
+            if (a[b.literals[p].atom] == TRUTH_UNDEFINED) {
+                f.rule = i;
+                f.position = p;
+                f.headChosen = false;
+                f.aggregateChosen = false;
+                f.candidateChosen = false;
+                return true;
+            }
+        return false;
+    };
     for (int round = 0; round < (wrap ? 2 : 1); ++round) {
         for (uint32_t i = round == 0 ? from : 0; i < n; ++i) {
             const GRULE &r = rules[i];
             if (r.satisfied != 0 || r.openPositive != 0) continue;
-            if (optNegPts && r.openNegative > 0) {
-                const GBODY &b = r.body;
-                for (uint32_t p = b.firstNegative; p < b.size(); ++p)
-                    if (a[b.literals[p].atom] == TRUTH_UNDEFINED) {
-                        f.rule = i;
-                        f.position = p;
-                        f.headChosen = false;
-                        f.aggregateChosen = false;
-                        f.candidateChosen = false;
-                        return true;
-                    }
-            }
+            if (optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
             for (uint32_t p = 0; p < r.head.size(); ++p)
                 if (a[r.head[p]] == TRUTH_UNDEFINED) {
                     f.rule = i;
@@ -66,6 +72,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
                     f.candidateChosen = false;
                     return true;
                 }
+            if (!optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
         }
     }
     return false;
@@ -73,7 +80,8 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
 
 // Under -OH the candidate list may keep no entry although candidates exist (--ptcache=0): then
 // the rule-order chooser picks the literal, as under -OH-. With no candidate at all it finds none
-// either, since every literal it can pick is a candidate.
+// either, since every literal it can pick is a candidate, except under --pospts the negated atom
+// of a rule whose head has no undefined atom left.
 //
 // When no rule offers a literal, an undefined aggregate atom (one whose elements propagation has
 // not decided) is chosen, true first, so that both of its values are searched: closing the
