@@ -8,17 +8,17 @@ heads lie on positive cycles, and item selections read by several #count, #sum, 
 literals in one body, some items facts. Learned nogoods, backjumps, restarts and the deletion of
 nogoods must keep every answer set, list none twice and keep the optimum.
 
-For each program: all answer sets (default search, the rule-order chooser -OH-, and one more
-set of options that must not change them: --ptcache=0, --pospts, --negpts, --complpt, -OGp-,
--ORp- ...) are clingo's, compared as sets, and no answer set is printed twice; -n=1 prints one of
-them, or none when there is none. Then one more question of the same program, chosen at random:
--n=k (k of them, each once), a ground query under -brave or -cautious (with --witness: an answer
-set that shows the verdict), a query with variables (its brave or cautious answers), a ground
-query without a reasoning mode (the answer sets in which it holds), or -det (atoms true in every
-answer set). With weak constraints (on vertex covers, and now and then on the other families):
-the best models are clingo's optimal models, with their cost, also under one more set of options,
-and -n=1 prints one of them. --scale makes the instances larger (more contradictions, restarts and
-deletions).
+For each program: all answer sets (default search, the rule-order chooser -OH-, and one more set
+of options that must not change them: --ptcache=0, --pospts, --negpts, --complpt, -OGp-, -ORp-
+...; for head cycles also --pospts) are clingo's, compared as sets, and no answer set is printed
+twice; -n=1 prints one of them, or none when there is none. Then one more question of the same
+program, chosen at random: -n=k (k of them, each once), a ground query under -brave or -cautious
+(with --witness: an answer set that shows the verdict), a query with variables (its brave or
+cautious answers), a ground query without a reasoning mode (the answer sets in which it holds), or
+-det (atoms true in every answer set). With weak constraints (on vertex covers, on item selections
+with weights read from the body, and now and then on the other families): the best models are
+clingo's optimal models, with their cost, also under one more set of options, and -n=1 prints one
+of them. --scale makes the instances larger (more contradictions, restarts and deletions).
 
 Usage: conflicts_vs_clingo.py QUARN [--seed N] [--count N] [--scale N]
 Exit status 0 when every program agrees; otherwise the first disagreeing programs are printed.
@@ -236,6 +236,11 @@ def disjunctive_loops(r, s):
     return lines, None, atoms, []
 
 
+# Head atoms that must be true on a head cycle, whose rules still read undefined negated atoms:
+# the search under --pospts, which chooses head atoms only, must choose those negated atoms.
+disjunctive_loops.options = ["--pospts"]
+
+
 def selections(r, s):
     """Items chosen or not, some of them facts, under bounds on #count, #sum, #min and #max, several
     aggregates in one body, also per group of items."""
@@ -269,7 +274,15 @@ def selections(r, s):
         lines += ["reach(X) :- in(X), X < %d." % r.randint(1, 3), "reach(Y) :- reach(X), adj(X,Y), in(Y).",
                   ":- in(X), not reach(X)."]
     atoms = ["in(%d)" % i for i in range(n)] + ["big", "spread"]
-    return lines, None, atoms, [("in(X)", "X"), ("in(X), w(X,Y)", "X,Y")]
+    templates = [("in(X)", "X"), ("in(X), w(X,Y)", "X,Y")]
+    if r.random() < 0.25:
+        # Weak constraints with variables: the weight of every chosen item, and one per group left
+        # out at a higher level.
+        level = r.randint(1, 2)
+        quarn = lines + [":~ in(X), w(X,W). [W:1]", ":~ out(X), grp(X,G), G > 0. [1:%d]" % level]
+        clingo = lines + [":~ in(X), w(X,W). [W@1,X]", ":~ out(X), grp(X,G), G > 0. [1@%d,X,o]" % level]
+        return quarn, clingo, atoms, templates
+    return lines, None, atoms, templates
 
 
 # Programs with more answer sets than this are passed over.
@@ -450,14 +463,14 @@ def clingo_model_list(text):
             for call in json.loads(text).get("Call", []) for w in call.get("Witnesses", [])]
 
 
-def check(quarn, qpath, cpath, weak, rng, atoms, templates):
+def check(quarn, qpath, cpath, weak, rng, atoms, templates, family_options=None):
     if weak:
         return check_optimum(quarn, qpath, cpath, rng)
     problems = []
     expected = clingo_models(run(["clingo", str(LIMIT + 1), "--outf=2"], cpath).stdout)
     if len(expected) > LIMIT:
         return []  # too many to compare as sets
-    for options in ([], ["-OH-"], rng.choice(SAME_ANSWERS)):
+    for options in [[], ["-OH-"], rng.choice(SAME_ANSWERS)] + ([family_options] if family_options else []):
         q = run([quarn, "-silent"] + options, qpath)
         if q.returncode != 0:
             return ["quarn %s failed (status %d): %s" % (options, q.returncode, q.stderr.strip())]
@@ -495,7 +508,8 @@ def main():
             with open(cpath, "w") as f:
                 f.write("\n".join(clingo_text or quarn_text) + "\n")
             try:
-                problems = check(args.quarn, qpath, cpath, clingo_text is not None, rng, atoms, templates)
+                problems = check(args.quarn, qpath, cpath, clingo_text is not None, rng, atoms, templates,
+                                 getattr(family, "options", None))
             except subprocess.TimeoutExpired as e:
                 # Larger scales can make a run too long to compare; it is counted apart.
                 timeouts += 1

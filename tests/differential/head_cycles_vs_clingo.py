@@ -12,7 +12,7 @@ model checker. Five families:
              (quarn's "Best model: " lines against clingo's models of the final cost).
 Each program is solved by `quarn -silent` in one of the model check modes (-OMm=0, 1, 5, 9),
 with or without the model generator's own unfounded-set checks (--noGUS) and forward partial
-checks (-OPf-), and by `clingo 0 --outf=2`; the sets of answer sets must be equal, so every
+checks (-OPf-), now and then choosing only head atoms (--pospts), and by `clingo 0 --outf=2`; the sets of answer sets must be equal, so every
 answer set and every rejected candidate is confirmed by the independent solver.
 
 Usage: head_cycles_vs_clingo.py QUARN [--seed N] [--count N] [--family NAME]
@@ -29,7 +29,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from clingo_support import clingo_model, clingo_models, clingo_witnesses, quarn_models, split_atoms  # noqa: E402
 
 MODES = ["0", "1", "5", "9"]
-EXTRAS = [[], ["--noGUS"], ["-OPf-"], ["--noGUS", "-OPf-"]]
+# --pospts chooses head atoms only: a rule whose head holds no undefined atom left offers its
+# negated atoms, which must-be-true head atoms on a head cycle depend on.
+EXTRAS = [[], ["--noGUS"], ["-OPf-"], ["--noGUS", "-OPf-"], ["--pospts"], ["--pospts", "--ptcache=1"],
+          ["--pospts", "-OH-"]]
 
 
 def parse_quarn_best(text):
