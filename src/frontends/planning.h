@@ -17,12 +17,14 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/predicate_table.h"
+#include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 #include "solver/model_generator.h"
 
@@ -154,6 +156,39 @@ struct PLAN_CACHE {
     void insert(const PLAN_STATE &state, uint8_t result);
 };
 
+// The check program of one check kind for every plan at once, built at the first check of a run:
+// every rule and constraint that the check of some plan keeps, in the order the check of one plan
+// lists them. A plan keeps an item when its conditions hold: an action atom of the plan (for
+// "not doing it fails", and for the action's own rules), or action literals of the body that the
+// plan does not make false. An item that a plan leaves out is switched off by the negated body
+// literal `switchLiteral`, over an atom that no item mentions and that a fact of the program makes
+// true; a negated literal adds no edge, so the dependency graph is built once for all plans.
+// Without such an atom (`switchAtom` is -1) every check copies the items its plan keeps.
+struct PLAN_CHECK_PROGRAM {
+    struct ITEM {
+        bool constraint;      // an index into `constraints`, else into `rules`
+        bool off;             // the switch literal is the body's last literal
+        bool hadBody;         // the rule's body before any switch literal (rules only)
+        uint32_t index;
+        uint32_t firstCondition, endCondition;  // in `conditions`
+    };
+    // `inPlan`: the atom is an action of the plan; otherwise the literal is not false.
+    struct CONDITION {
+        GLITERAL literal;
+        bool inPlan;
+    };
+    bool built = false;
+    std::vector<GRULE> rules;
+    std::vector<GCONSTRAINT> constraints;
+    std::vector<ITEM> items;  // the items with conditions; the others every plan keeps
+    std::vector<CONDITION> conditions;
+    GATOM_ID switchAtom = -1;
+    std::unique_ptr<GROUND_DEPGRAPH> graph;
+    // The program of one plan, when there is no switch atom.
+    std::vector<GRULE> planRules;
+    std::vector<GCONSTRAINT> planConstraints;
+};
+
 // What a planning run keeps from grounding on, for the secure checks and the plan output: which
 // ground atoms are actions, fluents and costs (marked by `preparePlanChecks`), the ground rules
 // of the fluents per time step with, per rule, the later rules of its step whose bodies exclude
@@ -168,6 +203,7 @@ struct PLAN_RUN {
     std::vector<std::vector<GRULE>> fluentRuleGroups;              // by time step minus 1
     std::vector<std::vector<std::vector<uint32_t>>> muxConflicts; // by time step minus 1 and rule
     PLAN_CACHE planCaches[2];
+    PLAN_CHECK_PROGRAM checkPrograms[2];  // by check kind
     std::set<PLAN_STATE, PLAN_STATE_LESS> printedPlans;
     uint32_t secureCheckCount = 0;
     uint32_t planCacheHits = 0;

@@ -136,6 +136,8 @@ int isMuxStratified(uint32_t position, uint32_t step, std::vector<uint32_t> sele
 
 void preparePlanChecks() {
     uint32_t count = groundAtomCount;
+    // The check programs are built from this ground program at the first check.
+    for (PLAN_CHECK_PROGRAM &program : planRun.checkPrograms) program = PLAN_CHECK_PROGRAM();
     planRun.actionAtomMask.assign(count, 0);
     planRun.actionAtoms.clear();
     planRun.fluentAtomMask.assign(count, 0);
@@ -189,50 +191,65 @@ void preparePlanChecks() {
     }
 }
 
-int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
-    ++planRun.secureCheckCount;
+namespace {
+
+bool isPlanAction(const TRUTH_ASSIGNMENT &assignment, GATOM_ID atom) {
+    TRUTH_VALUE v = assignment[atom];
+    return v == TRUTH_TRUE_FROM_MUST_BE_TRUE || v == TRUTH_TRUE;
+}
+
+// The check program of a kind for every plan (PLAN_CHECK_PROGRAM). A plan's check keeps the
+// plan's actions and the rules of those actions, derives the absurdity when an action of the plan
+// is not done, drops the rules and constraints that an action literal the plan makes false
+// refutes, turns the constraints over later states or actions into laws whose violation is a
+// failed execution (kind 0: "$abs" is derived; kind 1: the constraint holds only while the
+// execution has not failed), and forbids the executions that carry out the plan and reach the
+// goal.
+void buildCheckProgram(PLAN_CHECK_PROGRAM &p, int32_t kind) {
     GATOM_ID goal = findPropositional("$goal");
     GATOM_ID absurdity = findPropositional("$abs");
-    PLAN_CACHE &cache = planRun.planCaches[kind == 1 ? 1 : 0];
-    PLAN_STATE state = planStateOf(&assignment);
-    auto cached = cache.results.find(state);
-    if (cached != cache.results.end()) {
-        ++planRun.planCacheHits;
-        return cached->second;
-    }
-
-    std::vector<GRULE> rules;
-    std::vector<GCONSTRAINT> checkConstraints;
-    auto isTrueAction = [&](GATOM_ID atom) {
-        TRUTH_VALUE v = assignment[atom];
-        return v == TRUTH_TRUE_FROM_MUST_BE_TRUE || v == TRUTH_TRUE;
+    auto addItem = [&](bool constraint) {
+        uint32_t index = static_cast<uint32_t>(constraint ? p.constraints.size() - 1 : p.rules.size() - 1);
+        bool hadBody = !constraint && p.rules.back().hasBody;
+        uint32_t first = static_cast<uint32_t>(p.conditions.size());
+        p.items.push_back({constraint, false, hadBody, index, first, first});
     };
+    auto addCondition = [&](GLITERAL literal, bool inPlan) {
+        p.conditions.push_back({literal, inPlan});
+        p.items.back().endCondition = static_cast<uint32_t>(p.conditions.size());
+    };
+
     // Not doing an action of the plan is a failed execution.
-    for (size_t i = 0; i < state.size(); ++i) {
-        if (!state[i]) continue;
+    for (GATOM_ID action : planRun.actionAtoms) {
         GBODY body;
-        body.append(GLITERAL(static_cast<GATOM_ID>(i), true));
-        rules.emplace_back(std::vector<GATOM_ID>{absurdity}, std::move(body), true);
+        body.append(GLITERAL(action, true));
+        p.rules.emplace_back(std::vector<GATOM_ID>{absurdity}, std::move(body), true);
+        addItem(false);
+        addCondition(GLITERAL(action, false), true);
     }
     for (const GRULE &rule : groundRules) {
         if (rule.head.empty()) continue;
         GATOM_ID h = rule.head[0];
         if (marked(planRun.actionAtomMask, h)) {
-            if (isTrueAction(h)) {
-                GBODY body = rule.body;
-                rules.emplace_back(std::vector<GATOM_ID>{h}, std::move(body), rule.hasBody);
-            }
+            GBODY body = rule.body;
+            p.rules.emplace_back(std::vector<GATOM_ID>{h}, std::move(body), rule.hasBody);
+            addItem(false);
+            addCondition(GLITERAL(h, false), true);
             continue;
         }
-        bool refuted = false;
-        for (const GLITERAL &literal : rule.body.literals)
-            if (marked(planRun.actionAtomMask, literal.atom) && literalFalse(assignment, literal)) refuted = true;
-        if (!refuted) rules.push_back(rule);
+        p.rules.push_back(rule);
+        bool conditional = false;
+        for (const GLITERAL &literal : rule.body.literals) {
+            if (!marked(planRun.actionAtomMask, literal.atom)) continue;
+            if (!conditional) addItem(false);
+            conditional = true;
+            addCondition(literal, false);
+        }
     }
     bool goalConstraint = false;
     for (const GCONSTRAINT &constraint : groundConstraints) {
         if (constraint.body.empty()) {
-            checkConstraints.push_back(constraint);
+            p.constraints.push_back(constraint);
             continue;
         }
         GATOM_ID first = constraint.body.literals[0].atom;
@@ -250,32 +267,126 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
                 break;
             }
         if (!qualifying) {
-            checkConstraints.push_back(constraint);
-        } else if (marked(planRun.actionAtomMask, qualifying->atom) && literalFalse(assignment, *qualifying)) {
+            p.constraints.push_back(constraint);
             continue;
-        } else if (kind == 0) {
+        }
+        bool isRule = kind == 0;
+        if (isRule) {
             GBODY body = constraint.body;
-            rules.emplace_back(std::vector<GATOM_ID>{absurdity}, std::move(body), true);
+            p.rules.emplace_back(std::vector<GATOM_ID>{absurdity}, std::move(body), true);
         } else {
             GBODY body = constraint.body;
             body.append(GLITERAL(absurdity, true));
-            checkConstraints.emplace_back(std::move(body));
+            p.constraints.emplace_back(std::move(body));
+        }
+        if (marked(planRun.actionAtomMask, qualifying->atom)) {
+            addItem(!isRule);
+            addCondition(*qualifying, false);
         }
     }
     GBODY last;
     if (goalConstraint) last.append(GLITERAL(goal, false));
     last.append(GLITERAL(absurdity, true));
-    checkConstraints.emplace_back(std::move(last));
+    p.constraints.emplace_back(std::move(last));
+
+    // The switch atom: the first one that the program does not mention (an aggregate atom would be
+    // read as one).
+    std::vector<uint8_t> mentioned(groundAtomCount, 0);
+    auto mention = [&](GATOM_ID atom) {
+        if (atom >= 0 && static_cast<uint32_t>(atom) < groundAtomCount) mentioned[static_cast<size_t>(atom)] = 1;
+    };
+    for (const GRULE &rule : p.rules) {
+        for (GATOM_ID h : rule.head) mention(h);
+        for (const GLITERAL &literal : rule.body.literals) mention(literal.atom);
+    }
+    for (const GCONSTRAINT &constraint : p.constraints)
+        for (const GLITERAL &literal : constraint.body.literals) mention(literal.atom);
+    p.switchAtom = -1;
+    for (uint32_t i = 0; i < groundAtomCount && p.switchAtom < 0; ++i)
+        if (!mentioned[i] && !groundAtomTable[static_cast<GATOM_ID>(i)].isAggregate())
+            p.switchAtom = static_cast<GATOM_ID>(i);
+    p.built = true;
+    if (p.switchAtom < 0) return;
+    GBODY none;
+    p.rules.emplace_back(std::vector<GATOM_ID>{p.switchAtom}, std::move(none), false);
+    p.graph = std::make_unique<GROUND_DEPGRAPH>(p.rules, std::vector<GCONSTRAINT>(), 0);
+}
+
+GBODY &itemBody(PLAN_CHECK_PROGRAM &p, const PLAN_CHECK_PROGRAM::ITEM &item) {
+    return item.constraint ? p.constraints[item.index].body : p.rules[item.index].body;
+}
+
+// Whether the plan of the assignment keeps the item.
+bool planKeeps(const PLAN_CHECK_PROGRAM &p, const PLAN_CHECK_PROGRAM::ITEM &item, const TRUTH_ASSIGNMENT &assignment) {
+    for (uint32_t c = item.firstCondition; c < item.endCondition; ++c) {
+        const PLAN_CHECK_PROGRAM::CONDITION &condition = p.conditions[c];
+        if (condition.inPlan ? !isPlanAction(assignment, condition.literal.atom)
+                             : literalFalse(assignment, condition.literal))
+            return false;
+    }
+    return true;
+}
+
+// Switches the items of the check program on and off for the plan of the assignment.
+void switchForPlan(PLAN_CHECK_PROGRAM &p, const TRUTH_ASSIGNMENT &assignment) {
+    for (PLAN_CHECK_PROGRAM::ITEM &item : p.items) {
+        bool off = !planKeeps(p, item, assignment);
+        if (off == item.off) continue;
+        item.off = off;
+        // The switch literal is negated and goes last, so the positive literals keep their places.
+        GBODY &body = itemBody(p, item);
+        if (off)
+            body.literals.push_back(GLITERAL(p.switchAtom, true));
+        else
+            body.literals.pop_back();
+        if (!item.constraint) p.rules[item.index].hasBody = off || item.hadBody;
+    }
+}
+
+// Without a switch atom: the rules and constraints that the plan keeps, copied.
+void copyForPlan(PLAN_CHECK_PROGRAM &p, const TRUTH_ASSIGNMENT &assignment) {
+    std::vector<uint8_t> ruleKept(p.rules.size(), 1), constraintKept(p.constraints.size(), 1);
+    for (const PLAN_CHECK_PROGRAM::ITEM &item : p.items)
+        if (!planKeeps(p, item, assignment)) (item.constraint ? constraintKept : ruleKept)[item.index] = 0;
+    p.planRules.clear();
+    p.planConstraints.clear();
+    for (size_t i = 0; i < p.rules.size(); ++i)
+        if (ruleKept[i]) p.planRules.push_back(p.rules[i]);
+    for (size_t i = 0; i < p.constraints.size(); ++i)
+        if (constraintKept[i]) p.planConstraints.push_back(p.constraints[i]);
+}
+
+}  // namespace
+
+int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
+    ++planRun.secureCheckCount;
+    PLAN_CACHE &cache = planRun.planCaches[kind == 1 ? 1 : 0];
+    PLAN_STATE state = planStateOf(&assignment);
+    auto cached = cache.results.find(state);
+    if (cached != cache.results.end()) {
+        ++planRun.planCacheHits;
+        return cached->second;
+    }
+
+    PLAN_CHECK_PROGRAM &program = planRun.checkPrograms[kind == 1 ? 1 : 0];
+    if (!program.built) buildCheckProgram(program, kind == 1 ? 1 : 0);
+    bool switching = program.switchAtom >= 0;
+    if (switching)
+        switchForPlan(program, assignment);
+    else
+        copyForPlan(program, assignment);
 
     // One run of the check program is a failed execution of the plan: the first one settles it.
     // Whether one exists does not depend on the order of choices, and the rule order finds it
     // faster than the look-ahead in programs this small that are searched once each.
     std::vector<GWEAKCONSTRAINT> noWeakConstraints;
-    MODEL_GENERATOR inner(rules, checkConstraints, noWeakConstraints,
+    MODEL_GENERATOR inner(switching ? program.rules : program.planRules,
+                          switching ? program.constraints : program.planConstraints, noWeakConstraints,
                           {.maxModels = 1,
                            .flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
                            .modelCallback = stopAtFirstModel,
                            .ruleOrderChoice = true,
+                           .groundGraph = switching ? program.graph.get() : nullptr,
                            .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
                            .heuristic = optHeuristic,
                            .combineOperators = optCombineHeuristic});

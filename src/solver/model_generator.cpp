@@ -91,9 +91,14 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
     else
         baseCost = COST_VECTOR(levelNumbers, 0);
 
-    depgraphTimer.start();
-    groundGraph = new DEPGRAPH<GRULE, GCONSTRAINT>(rules, std::vector<GCONSTRAINT>(), 0);
-    depgraphTimer.stop();
+    if (config.groundGraph) {
+        groundGraph = config.groundGraph;
+        ownsGraph = false;
+    } else {
+        depgraphTimer.start();
+        groundGraph = new DEPGRAPH<GRULE, GCONSTRAINT>(rules, std::vector<GCONSTRAINT>(), 0);
+        depgraphTimer.stop();
+    }
 
     if ((flags & MG_UNFOUNDED_CHECKS) && groundGraph->isCyclic()) {
         for (uint32_t c = 0; c < groundGraph->componentCount(); ++c) {
@@ -108,7 +113,7 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
 }
 
 MODEL_GENERATOR::~MODEL_GENERATOR() {
-    delete groundGraph;
+    if (ownsGraph) delete groundGraph;
     delete bestModel;
 }
 

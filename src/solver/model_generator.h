@@ -198,6 +198,10 @@ struct MG_CONFIG {
     // Choose by rule order even under -OH: for the many small programs that a caller searches
     // once each, the look-ahead at every level costs more than the search it saves.
     bool ruleOrderChoice = false;
+    // The dependency graph of `rules` when the caller keeps one: a caller that searches many
+    // programs over the same rules, which differ only in negated body literals (they add no edge),
+    // builds it once. The rules must not move while the graph lives. None: the generator builds it.
+    DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
     bool hasAggregates = false;
     const COST_VECTOR *baseCost = nullptr;       // the weights of the weak constraints violated already
     bool hasWeakConstraints = false;             // the ground program has weak constraints
@@ -372,6 +376,7 @@ private:
     std::vector<GATOM_ID> rejectionAtoms;
 
     DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
+    bool ownsGraph = true;  // false for a graph the caller handed over (MG_CONFIG::groundGraph)
 
     bool componentsActive = false;
     bool hasAggregates;

@@ -338,6 +338,8 @@ protected:
     }
 
     void SetUp() override {
+        // Only the atoms below: every one of them occurs in the check programs.
+        resetGroundProgram();
         actionTable.add("ct_a", 2, PREDICATE_IDB);
         fluentTable.add("ct_f", 2, PREDICATE_IDB);
         absurdity = propositional("$abs");
@@ -406,4 +408,29 @@ TEST_F(SecureCheckTest, APlanWithoutTheActionIsNotSecureAndTheFilterRejectsIt) {
     uint32_t checks = planRun.secureCheckCount;
     EXPECT_EQ(planSecurityFilter(nullptr, nullptr, &idle), 1);
     EXPECT_EQ(planRun.secureCheckCount, checks);
+}
+
+TEST_F(SecureCheckTest, EachPlanIsCheckedOnItsOwnWhetherTheCheckProgramIsSwitchedOrCopied) {
+    uint32_t savedCache = optPlanCache;
+    optPlanCache = 0;  // no answer from the cache: every check runs
+    TRUTH_ASSIGNMENT done = assignment(true, true), idle = assignment(false, false);
+    for (bool spareAtom : {false, true}) {
+        GATOM_ID spare = -1;
+        if (spareAtom) {
+            // An atom that no check program mentions switches the rules of one program built for
+            // all plans; without one each check copies the rules of its plan.
+            spare = propositional("ct_spare");
+            groundAtomCount = groundAtomTable.size();
+            preparePlanChecks();
+        }
+        for (int32_t kind : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "spare atom " << spareAtom << ", kind " << kind);
+            for (int round = 0; round < 2; ++round) {
+                EXPECT_EQ(checkPlanSecurity(done, kind), 1);
+                EXPECT_EQ(checkPlanSecurity(idle, kind), 0);
+            }
+            EXPECT_EQ(planRun.checkPrograms[kind].switchAtom, spare);
+        }
+    }
+    optPlanCache = savedCache;
 }
