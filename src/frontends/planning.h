@@ -184,6 +184,10 @@ struct PLAN_CHECK_PROGRAM {
     std::vector<CONDITION> conditions;
     GATOM_ID switchAtom = -1;
     std::unique_ptr<GROUND_DEPGRAPH> graph;
+    std::vector<GWEAKCONSTRAINT> noWeakConstraints;
+    // With a switch atom: one model generator over the rules searches for every plan, and keeps
+    // its tables from one check to the next.
+    std::unique_ptr<MODEL_GENERATOR> generator;
     // The program of one plan, when there is no switch atom.
     std::vector<GRULE> planRules;
     std::vector<GCONSTRAINT> planConstraints;

@@ -12,6 +12,7 @@
 #include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
+#include "grounding/aggregate_access.h"
 #include "grounding/depgraph.h"
 
 namespace {
@@ -289,11 +290,17 @@ void buildCheckProgram(PLAN_CHECK_PROGRAM &p, int32_t kind) {
     last.append(GLITERAL(absurdity, true));
     p.constraints.emplace_back(std::move(last));
 
-    // The switch atom: the first one that the program does not mention (an aggregate atom would be
-    // read as one).
+    // The switch atom: the first one that the program does not mention, neither in a rule nor in
+    // the ground set of an aggregate (made true, it would count there), and no aggregate atom.
     std::vector<uint8_t> mentioned(groundAtomCount, 0);
     auto mention = [&](GATOM_ID atom) {
-        if (atom >= 0 && static_cast<uint32_t>(atom) < groundAtomCount) mentioned[static_cast<size_t>(atom)] = 1;
+        if (atom < 0 || static_cast<uint32_t>(atom) >= groundAtomCount) return;
+        mentioned[static_cast<size_t>(atom)] = 1;
+        ATOM_REF a = groundAtomTable[atom];
+        if (a.isAggregate())
+            for (GATOM_ID element : groundSetAtoms(*a.general))
+                if (element >= 0 && static_cast<uint32_t>(element) < groundAtomCount)
+                    mentioned[static_cast<size_t>(element)] = 1;
     };
     for (const GRULE &rule : p.rules) {
         for (GATOM_ID h : rule.head) mention(h);
@@ -379,19 +386,37 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
     // One run of the check program is a failed execution of the plan: the first one settles it.
     // Whether one exists does not depend on the order of choices, and the rule order finds it
     // faster than the look-ahead in programs this small that are searched once each.
-    std::vector<GWEAKCONSTRAINT> noWeakConstraints;
-    MODEL_GENERATOR inner(switching ? program.rules : program.planRules,
-                          switching ? program.constraints : program.planConstraints, noWeakConstraints,
-                          {.maxModels = 1,
-                           .flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
-                           .modelCallback = stopAtFirstModel,
-                           .ruleOrderChoice = true,
-                           .groundGraph = switching ? program.graph.get() : nullptr,
-                           .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
-                           .heuristic = optHeuristic,
-                           .combineOperators = optCombineHeuristic});
-    inner.computeModels();
-    uint8_t secure = inner.computedAnswerSets() == 0 ? 1 : 0;
+    MG_FLAGS flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS;
+    auto config = [&](GROUND_DEPGRAPH *graph) {
+        return MG_CONFIG{.maxModels = 1,
+                         .flags = flags,
+                         .modelCallback = stopAtFirstModel,
+                         .ruleOrderChoice = true,
+                         .groundGraph = graph,
+                         .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
+                         .heuristic = optHeuristic,
+                         .combineOperators = optCombineHeuristic};
+    };
+    uint8_t secure;
+    if (switching) {
+        if (!program.generator) {
+            // Without head cycles the unfounded-set checks leave only stable candidates, and no
+            // candidate needs a model check.
+            if (program.graph->isHCF()) flags |= MG_PROGRAM_HCF;
+            program.generator = std::make_unique<MODEL_GENERATOR>(program.rules, program.constraints,
+                                                                  program.noWeakConstraints,
+                                                                  config(program.graph.get()));
+        }
+        MODEL_GENERATOR &inner = *program.generator;
+        uint32_t before = inner.computedAnswerSets();
+        inner.negativeBodiesChanged();
+        inner.computeModels();
+        secure = inner.computedAnswerSets() == before ? 1 : 0;
+    } else {
+        MODEL_GENERATOR inner(program.planRules, program.planConstraints, program.noWeakConstraints, config(nullptr));
+        inner.computeModels();
+        secure = inner.computedAnswerSets() == 0 ? 1 : 0;
+    }
     cache.insert(state, secure);
     return secure;
 }

@@ -246,6 +246,10 @@ public:
     // The search then learns a nogood over these values instead of only taking back its last
     // choice, and never reaches such a candidate again.
     void rejectByValuesOf(const std::vector<GATOM_ID> &atoms) { rejectionAtoms.assign(atoms.begin(), atoms.end()); }
+    // A caller that runs the search again after changing negated body literals of its rules in
+    // place (heads, positive bodies and the rules' places unchanged, so the dependency graph still
+    // holds) calls this first: what the model checks kept of the rules is dropped.
+    void negativeBodiesChanged() { checker.reset(); }
     const TIMER &firstModelTime() const { return firstModelTimer; }
     const TIMER &totalTime() const { return totalTimer; }
 
