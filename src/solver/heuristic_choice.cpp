@@ -205,6 +205,7 @@ int PT_CANDIDATES::chooseCandidate() {
             std::fill(m.positiveWeight.begin(), m.positiveWeight.end(), 0);
             std::fill(m.negativeWeight.begin(), m.negativeWeight.end(), 0);
             m.rootLookedAhead = true;
+            m.rootCandidates = UINT32_MAX;
             ok = computePossiblyTrue();
         }
         if (!ok) return 0;
@@ -219,17 +220,24 @@ int PT_CANDIDATES::chooseCandidate() {
     }
 }
 
-// Below the first choice only the most active candidates are looked ahead: as many as the list
-// keeps, taken from the activity order (atoms that are no candidates are passed over and stay in
-// it).
+// Below the first choice only the most active candidates are looked ahead, taken from the
+// activity order (atoms that are no candidates are passed over and stay in it): as many as the
+// list keeps until the search has met its first RESTART_UNIT contradictions, then one in
+// WIDE_SHARE of the first choice's candidates, when that is more. In a large program that keeps
+// contradicting its choices the few most active atoms are a narrow view of it (a random
+// 3-colouring of 1000 nodes chooses among 60 of its 3000 atoms instead of 5); small programs, and
+// searches that rarely go back, keep the narrow look-ahead and its low cost.
 int PT_CANDIDATES::lookAheadMostActive() {
     MODEL_GENERATOR &m = *mg;
     const TRUTH_ASSIGNMENT &a = *assignment;
     bool counted = false;
+    uint32_t width = capacity;
+    if (capacity != 0 && m.conflictCount >= MODEL_GENERATOR::RESTART_UNIT)
+        width = std::max(capacity, m.rootCandidates / WIDE_SHARE);
     for (;;) {
         picked.clear();
         passed.clear();
-        while (!m.activity.empty() && picked.size() < capacity) {
+        while (!m.activity.empty() && picked.size() < width) {
             GATOM_ID atom = m.activity.removeTop();
             if (a[atom] != TRUTH_UNDEFINED) continue;
             passed.push_back(atom);
@@ -281,6 +289,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
             }
         }
         // At the root every candidate is looked ahead; below it those of at least average weight.
+        if (m.rootCandidates == UINT32_MAX) m.rootCandidates = static_cast<uint32_t>(n);
         uint64_t threshold = 0;
         if (n != 0 && m.level > 1) threshold = s != 0 && s < n ? 1 : s / n;
 

@@ -36,6 +36,9 @@ public:
     bool done = false;  // no candidate exists
     uint32_t capacity = 0;
     uint32_t count = 0;
+    // Below the first choice, once the search keeps meeting contradictions, one in this many of
+    // the first choice's candidates is looked ahead (at least `capacity`).
+    static constexpr uint32_t WIDE_SHARE = 50;
 
     // An empty list of the given capacity over the model generator's current assignment.
     void start(MODEL_GENERATOR *generator, TRUTH_ASSIGNMENT *a, uint32_t listCapacity);
