@@ -222,11 +222,13 @@ int PT_CANDIDATES::chooseCandidate() {
 
 // Below the first choice only the most active candidates are looked ahead, taken from the
 // activity order (atoms that are no candidates are passed over and stay in it): as many as the
-// list keeps until the search has met its first RESTART_UNIT contradictions, then one in
-// WIDE_SHARE of the first choice's candidates, when that is more. In a large program that keeps
-// contradicting its choices the few most active atoms are a narrow view of it (a random
-// 3-colouring of 1000 nodes chooses among 60 of its 3000 atoms instead of 5); small programs, and
-// searches that rarely go back, keep the narrow look-ahead and its low cost.
+// list keeps until the search has met its first RESTART_UNIT contradictions, then, in a program
+// without positive recursion, one in WIDE_SHARE of the first choice's candidates when that is
+// more. In a large program that keeps contradicting its choices the few most active atoms are a
+// narrow view of it (a random 3-colouring of 1000 nodes chooses among 60 of its 3000 atoms
+// instead of 5); small programs and searches that rarely go back keep the narrow look-ahead and
+// its low cost, and so do programs with positive recursion, where the wider look-ahead made
+// Hamiltonian cycles slower.
 int PT_CANDIDATES::lookAheadMostActive() {
     MODEL_GENERATOR &m = *mg;
     const TRUTH_ASSIGNMENT &a = *assignment;
@@ -289,7 +291,13 @@ int PT_CANDIDATES::computePossiblyTrue() {
             }
         }
         // At the root every candidate is looked ahead; below it those of at least average weight.
-        if (m.rootCandidates == UINT32_MAX) m.rootCandidates = static_cast<uint32_t>(n);
+        // The first choice's candidates, or none when a component has positive recursion.
+        if (m.rootCandidates == UINT32_MAX) {
+            bool acyclic = std::all_of(m.componentKind.begin(), m.componentKind.end(), [](auto k) {
+                return k == MODEL_GENERATOR::COMPONENT_ACYCLIC;
+            });
+            m.rootCandidates = acyclic ? static_cast<uint32_t>(n) : 0;
+        }
         uint64_t threshold = 0;
         if (n != 0 && m.level > 1) threshold = s != 0 && s < n ? 1 : s / n;
 

@@ -361,7 +361,7 @@ private:
     std::vector<uint8_t> lookedAheadNegative;
     std::vector<GATOM_ID> lookedAhead;  // the atoms marked in either, to be cleared
     bool rootLookedAhead = false;       // the first choice of the run looked ahead every candidate
-    uint32_t rootCandidates = 0;        // the candidates of that first choice
+    uint32_t rootCandidates = 0;        // the candidates of that first choice (0 with positive recursion)
     // Occurrence weights add up over the repeated passes of one computation: 64 bits.
     std::vector<uint64_t> positiveWeight;
     std::vector<uint64_t> negativeWeight;
