@@ -456,6 +456,17 @@ def ground_rules(text):
     return rules
 
 
+def printed_well_founded(text):
+    """The true and the undefined atoms that -wf printed, or None when either line is missing."""
+    printed = {}
+    for line in text.splitlines():
+        for label in ("True: ", "Undefined: "):
+            if line.startswith(label):
+                inner = line[len(label):].strip()[1:-1].strip()
+                printed[label] = set(split_atoms(inner)) if inner else set()
+    return (printed["True: "], printed["Undefined: "]) if len(printed) == 2 else None
+
+
 def check_rules_well_founded(quarn, program, tmp):
     """-wf against the well-founded model of the ground program clingo instantiates; -det, on a
     stratified program, is that model, its only answer set; otherwise it holds at least the true
@@ -472,13 +483,7 @@ def check_rules_well_founded(quarn, program, tmp):
     problems = []
     for options in ([], ["--noGUS"], ["-OGp-"], ["-nofacts"]):
         q = run([quarn, "-silent", "-wf"] + options, path)
-        printed = {}
-        for line in q.stdout.splitlines():
-            for label in ("True: ", "Undefined: "):
-                if line.startswith(label):
-                    inner = line[len(label):].strip()[1:-1].strip()
-                    printed[label] = set(split_atoms(inner)) if inner else set()
-        got = (printed["True: "], printed["Undefined: "]) if len(printed) == 2 else None
+        got = printed_well_founded(q.stdout)
         wanted = expected
         if expected and options == ["-nofacts"]:
             facts = {h for h, positive, negative in rules if h and not positive and not negative and
@@ -552,13 +557,7 @@ def check_well_founded(quarn, program, tmp):
     problems = []
     for options in ([], ["--noGUS"], ["-OGp-"]):
         q = run([quarn, "-silent", "-wf"] + options, qpath)
-        printed = {}
-        for line in q.stdout.splitlines():
-            for label in ("True: ", "Undefined: "):
-                if line.startswith(label):
-                    inner = line[len(label):].strip()[1:-1].strip()
-                    printed[label] = set(split_atoms(inner)) if inner else set()
-        got = (printed["True: "], printed["Undefined: "]) if len(printed) == 2 else None
+        got = printed_well_founded(q.stdout)
         if q.returncode != 0 or got != expected:
             problems.append("-wf %s prints %s (status %d), the well-founded model is %s" %
                             (" ".join(options), got, q.returncode, expected))
