@@ -45,17 +45,18 @@ struct SEARCH_STATE {
 // only (closing confirms it, and the rules it enables find their heads already closed).
 bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSIGNMENT &a, SEARCH_LEVEL &f) {
     const uint32_t n = static_cast<uint32_t>(rules.size());
+    auto take = [&](uint32_t i, uint32_t p, bool head) {
+        f.rule = i;
+        f.position = p;
+        f.headChosen = head;
+        f.aggregateChosen = false;
+        f.candidateChosen = false;
+        return true;
+    };
     auto chooseNegative = [&](uint32_t i) {
         const GBODY &b = rules[i].body;
         for (uint32_t p = b.firstNegative; p < b.size(); ++p)
-            if (a[b.literals[p].atom] == TRUTH_UNDEFINED) {
-                f.rule = i;
-                f.position = p;
-                f.headChosen = false;
-                f.aggregateChosen = false;
-                f.candidateChosen = false;
-                return true;
-            }
+            if (a[b.literals[p].atom] == TRUTH_UNDEFINED) return take(i, p, false);
         return false;
     };
     for (int round = 0; round < (wrap ? 2 : 1); ++round) {
@@ -64,14 +65,7 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
             if (r.satisfied != 0 || r.openPositive != 0) continue;
             if (optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
             for (uint32_t p = 0; p < r.head.size(); ++p)
-                if (a[r.head[p]] == TRUTH_UNDEFINED) {
-                    f.rule = i;
-                    f.position = p;
-                    f.headChosen = true;
-                    f.aggregateChosen = false;
-                    f.candidateChosen = false;
-                    return true;
-                }
+                if (a[r.head[p]] == TRUTH_UNDEFINED) return take(i, p, true);
             if (!optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
         }
     }
