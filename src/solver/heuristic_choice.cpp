@@ -229,13 +229,22 @@ int PT_CANDIDATES::chooseCandidate() {
 // instead of 5); small programs and searches that rarely go back keep the narrow look-ahead and
 // its low cost, and so do programs with positive recursion, where the wider look-ahead made
 // Hamiltonian cycles slower.
+//
+// In a program that has, besides no positive recursion, no aggregates and no weak constraints,
+// and whose candidates no filter judges, such a search instead takes the most active candidate
+// as it is: there the nogoods it learns guide it better, and at a fraction of the cost, than
+// look-aheads do (3-colourings of 1000 nodes need about half the time). Aggregates, costs and
+// the filtered candidates of secure plans are where the look-ahead's measures pay: dominating
+// sets, weighted covers and plans searched that way took up to twice as long.
 int PT_CANDIDATES::lookAheadMostActive() {
     MODEL_GENERATOR &m = *mg;
     const TRUTH_ASSIGNMENT &a = *assignment;
     bool counted = false;
     uint32_t width = capacity;
-    if (capacity != 0 && m.conflictCount >= MODEL_GENERATOR::RESTART_UNIT)
+    if (capacity != 0 && m.conflictCount >= MODEL_GENERATOR::RESTART_UNIT) {
+        if (m.activityChoice && takeMostActive()) return 1;
         width = std::max(capacity, m.rootCandidates / WIDE_SHARE);
+    }
     for (;;) {
         picked.clear();
         passed.clear();
@@ -260,6 +269,29 @@ int PT_CANDIDATES::lookAheadMostActive() {
         }
         if (inserted != 0 || failed == 0) return 1;
     }
+}
+
+bool PT_CANDIDATES::takeMostActive() {
+    MODEL_GENERATOR &m = *mg;
+    const TRUTH_ASSIGNMENT &a = *assignment;
+    passed.clear();
+    bool found = false;
+    while (!found && !m.activity.empty()) {
+        GATOM_ID atom = m.activity.removeTop();
+        if (a[atom] != TRUTH_UNDEFINED) continue;
+        passed.push_back(atom);
+        for (uint8_t polarity = 0; polarity < (optNegPts ? 2 : 1) && !found; ++polarity) {
+            if (!isCandidateOfKind(atom, polarity)) continue;
+            m.candidateRecord.reset();
+            insertCandidate(atom, polarity, m.candidateRecord, nullptr);
+            found = true;
+        }
+    }
+    for (GATOM_ID atom : passed) m.activity.insert(atom);
+    if (!found) return false;
+    ++m.choicePoints;
+    ++m.activityChoices;
+    return true;
 }
 
 int PT_CANDIDATES::computePossiblyTrue() {
@@ -297,6 +329,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
                 return k == MODEL_GENERATOR::COMPONENT_ACYCLIC;
             });
             m.rootCandidates = acyclic ? static_cast<uint32_t>(n) : 0;
+            m.activityChoice = acyclic && !m.hasAggregates && !m.hasWeakConstraints && !m.candidateFilter;
         }
         uint64_t threshold = 0;
         if (n != 0 && m.level > 1) threshold = s != 0 && s < n ? 1 : s / n;

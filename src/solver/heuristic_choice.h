@@ -48,6 +48,9 @@ public:
     int chooseCandidate();
     int computePossiblyTrue();
     int lookAheadMostActive();
+    // Puts the most active candidate into the list without looking it ahead; false when the
+    // activity order holds no candidate.
+    bool takeMostActive();
     int evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed);
     void insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURISTIC_VALUE &result,
                          const HEURISTIC_VALUE *opposite);

@@ -362,6 +362,10 @@ private:
     std::vector<GATOM_ID> lookedAhead;  // the atoms marked in either, to be cleared
     bool rootLookedAhead = false;       // the first choice of the run looked ahead every candidate
     uint32_t rootCandidates = 0;        // the candidates of that first choice (0 with positive recursion)
+    // Once the search keeps meeting contradictions, the most active candidate is chosen without a
+    // look-ahead (set at the first choice: see PT_CANDIDATES::lookAheadMostActive).
+    bool activityChoice = false;
+    uint64_t activityChoices = 0;  // the choices made that way
     // Occurrence weights add up over the repeated passes of one computation: 64 bits.
     std::vector<uint64_t> positiveWeight;
     std::vector<uint64_t> negativeWeight;

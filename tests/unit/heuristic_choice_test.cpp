@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,8 @@ int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
     return 1;
 }
 
+uint64_t activityChoices = 0;  // of the last solve()
+
 MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = DEFAULT_CRITERIA,
              int32_t op = 0) {
     loadGroundProgram(program);
@@ -64,7 +68,19 @@ MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = 
                         .heuristic = criteria,
                         .combineOperators = operators});
     mg.computeModels();
+    activityChoices = MGI::activityChoices(mg);
     return collected;
+}
+
+// Pigeon i in hole j is "pIhJ": each pigeon in one hole, no two in the same.
+std::string pigeonHoles(int pigeons, int holes) {
+    std::ostringstream text;
+    for (int i = 1; i <= pigeons; ++i) {
+        for (int j = 1; j <= holes; ++j) text << "p" << i << "h" << j << (j < holes ? " | " : ".\n");
+        for (int k = i + 1; k <= pigeons; ++k)
+            for (int j = 1; j <= holes; ++j) text << ":- p" << i << "h" << j << ", p" << k << "h" << j << ".\n";
+    }
+    return text.str();
 }
 
 struct LOADED {
@@ -301,6 +317,49 @@ TEST(HeuristicChoice, EveryOptionFindsTheSameAnswerSets) {
              {std::vector<int32_t>{12}, {14, 16, 21}, {29, 30, 31, 33, 34}, {1000, 1006, 13}, {}}) {
             OPTIONS_SCOPE scope(base);
             EXPECT_EQ(solve(program, criteria), expected);
+        }
+    }
+}
+
+// A search that keeps meeting contradictions takes the most active candidate without a look-ahead,
+// unless the program has positive recursion or weak constraints; every answer set is found either
+// way, as the rule-order chooser finds them.
+TEST(HeuristicChoice, ASearchThatKeepsContradictingChoosesByActivityOnlyWhereThatPays) {
+    const std::string loop = "q :- r.\nr :- q.\nq :- p1h1.\n";
+    const std::string weak = ":~ p1h1. [1:1]\n";
+    // The seventh pigeon may stay away when the first sits in the first hole: 120 answer sets, and
+    // every other way to seat the first ends in contradictions.
+    std::string sevenPigeonsOneAway = pigeonHoles(7, 6);
+    const char *seventh = "p7h1 | p7h2 | p7h3 | p7h4 | p7h5 | p7h6.";
+    sevenPigeonsOneAway.replace(sevenPigeonsOneAway.find(seventh), std::strlen(seventh),
+                                "p7h1 | p7h2 | p7h3 | p7h4 | p7h5 | p7h6 | away :- p1h1.\n"
+                                "p7h1 | p7h2 | p7h3 | p7h4 | p7h5 | p7h6 :- not p1h1.");
+    struct {
+        std::string program;
+        bool byActivity;
+    } cases[] = {
+        {pigeonHoles(7, 6), true},          // no answer set, after some thousand contradictions
+        {pigeonHoles(6, 5) + loop, false},  // positive recursion
+        {pigeonHoles(6, 5) + weak, false},
+        // Every answer set is listed while the choices follow the activity: the nogoods learned
+        // from the contradictions between them lose none.
+        {sevenPigeonsOneAway, true},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.program);
+        MODELS expected;
+        {
+            HEURISTIC_OPTIONS rules;
+            rules.oh = false;
+            OPTIONS_SCOPE scope(rules);
+            expected = solve(c.program);
+        }
+        for (bool negPts : {true, false}) {
+            HEURISTIC_OPTIONS o;
+            o.negPts = negPts;
+            OPTIONS_SCOPE scope(o);
+            EXPECT_EQ(solve(c.program), expected);
+            EXPECT_EQ(activityChoices != 0, c.byActivity) << activityChoices;
         }
     }
 }

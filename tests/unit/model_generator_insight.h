@@ -28,6 +28,7 @@ struct MODEL_GENERATOR_INSIGHT {
     static uint32_t &answerSetsPrinted(MODEL_GENERATOR &m) { return m.answerSetsPrinted; }
     static uint32_t &choicePoints(MODEL_GENERATOR &m) { return m.choicePoints; }
     static uint32_t &lookaheadsPerformed(MODEL_GENERATOR &m) { return m.lookaheadsPerformed; }
+    static uint64_t &activityChoices(MODEL_GENERATOR &m) { return m.activityChoices; }
     static uint32_t &inconsistentLookaheads(MODEL_GENERATOR &m) { return m.inconsistentLookaheads; }
     static TIMER &firstModelTimer(MODEL_GENERATOR &m) { return m.firstModelTimer; }
 };
