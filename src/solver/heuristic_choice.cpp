@@ -173,6 +173,7 @@ void PT_CANDIDATES::clear() {
     order.clear();
     count = 0;
     done = false;
+    byActivity = false;
 }
 
 uint32_t PT_CANDIDATES::takeSlot() {
@@ -291,6 +292,7 @@ bool PT_CANDIDATES::takeMostActive() {
     if (!found) return false;
     ++m.choicePoints;
     ++m.activityChoices;
+    byActivity = true;
     return true;
 }
 

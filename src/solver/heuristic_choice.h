@@ -36,6 +36,7 @@ public:
     bool done = false;  // no candidate exists
     uint32_t capacity = 0;
     uint32_t count = 0;
+    bool byActivity = false;  // the entry was taken from the activity order, not looked ahead
     // Below the first choice, once the search keeps meeting contradictions, one in this many of
     // the first choice's candidates is looked ahead (at least `capacity`).
     static constexpr uint32_t WIDE_SHARE = 50;

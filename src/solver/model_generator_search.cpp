@@ -28,8 +28,8 @@ struct SEARCH_LEVEL {
 };
 
 // The candidate list of each level, computed when the level is first asked for a choice and
-// reused, without its decided entries, when the search comes back to the level; and the place
-// where the rule-order chooser last found a rule.
+// reused, without its decided entries, when the search comes back to the level (unless its entry
+// came from the activity order); and the place where the rule-order chooser last found a rule.
 struct SEARCH_STATE {
     std::vector<PT_CANDIDATES> lists;
     std::vector<uint8_t> ready;
@@ -227,6 +227,11 @@ MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEAR
         if (!s.ready[level]) {
             list.start(this, &a, optPtCache);
             s.ready[level] = 1;
+        } else if (list.byActivity) {
+            // An entry taken from the activity order is not kept for the next choice of the
+            // level: the contradictions met since have moved the activity, and the search goes
+            // where they point, as it would have without the entry.
+            list.clear();
         } else {
             list.dropStaleCandidates();
         }
