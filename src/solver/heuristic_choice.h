@@ -52,6 +52,9 @@ public:
     // Puts the most active candidate into the list without looking it ahead; false when the
     // activity order holds no candidate.
     bool takeMostActive();
+    // `picked` gets the `width` most active candidates (fewer when the order holds no more); the
+    // atoms passed over stay in the order.
+    void pickMostActive(uint32_t width);
     int evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &inserted, uint32_t &failed);
     void insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURISTIC_VALUE &result,
                          const HEURISTIC_VALUE *opposite);
