@@ -57,7 +57,7 @@ void appendDefaultObject();
 // Reads every input file in command-line order with the parser its suffix selects, then
 // standard input under "--"; afterwards text is parsed as the system's own.
 void readInput(int argc, char **argv);
-// Ends the run when a parser or scanner counted an error.
+// Ends the run when a parser or scanner counted an error, or when an input could not be read.
 void abortOnParserErrors();
 // Notes whether objects are in use; strict rules need them.
 void checkObjects();

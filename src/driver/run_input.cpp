@@ -1,7 +1,11 @@
 // Run sequence: timers, the default object and the reading of the input.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/diagnostics.h"
 #include "core/option_values.h"
@@ -14,6 +18,22 @@
 #include "input/parser.h"
 
 namespace {
+
+// Input files that could not be opened or read: each is reported as it is met, every other input
+// is still read so that all faults show at once, and the run then ends without an answer.
+uint32_t unreadableInputs = 0;
+
+void reportUnreadableInput(int error) {
+    parseError(std::string("can't open input (") + strerror(error) + ")");
+    ++unreadableInputs;
+}
+
+// A directory opens like a file but fails at the first read, inside the scanner: it is refused
+// here, with the other inputs that cannot be read.
+bool isDirectory(FILE *file) {
+    struct stat status;
+    return fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
+}
 
 bool endsWith(const char *name, const char *suffix) {
     size_t n = strlen(name), s = strlen(suffix);
@@ -30,8 +50,13 @@ void readInputFile(const char *name) {
     currentLine = 0;
     FILE *file = fopen(name, "r");
     if (file == nullptr) {
-        // Reported with line 0 and not counted: the run goes on with the other inputs.
-        parseError("can't open input");
+        // Reported with line 0; the other inputs are still read.
+        reportUnreadableInput(errno);
+        return;
+    }
+    if (isDirectory(file)) {
+        fclose(file);
+        reportUnreadableInput(EISDIR);
         return;
     }
     if (optVerbose) printf("Reading \"%s\"\n", name);
@@ -73,18 +98,27 @@ void appendDefaultObject() { objects.emplace_back(makeConstantTerm("#defaultobje
 void readInput(int argc, char **argv) {
     // User input may not use the "$" names that the system's own translations use.
     internalParserInvocation = false;
+    unreadableInputs = 0;
     for (int i = 1; i < argc; ++i)
         if (argv[i][0] != '-') readInputFile(argv[i]);
     if (optReadStdin) {
         currentFileName.clear();
         currentLine = 1;
-        parseRuleLanguage(stdin);
+        if (isDirectory(stdin))
+            reportUnreadableInput(EISDIR);
+        else
+            parseRuleLanguage(stdin);
     }
     internalParserInvocation = true;
 }
 
 void abortOnParserErrors() {
-    if (parserErrors == 0) return;
-    fputs("Aborting due to parser errors.\n", errorOutput());
-    finish(1);
+    if (parserErrors != 0) {
+        fputs("Aborting due to parser errors.\n", errorOutput());
+        finish(1);
+    }
+    if (unreadableInputs != 0) {
+        fputs("Aborting due to unreadable input.\n", errorOutput());
+        finish(1);
+    }
 }
