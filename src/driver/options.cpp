@@ -35,6 +35,20 @@ const char LICENSE_TEXT[] =
     "   misrepresented as being the original software.\n"
     "3. This notice may not be removed or altered from any distribution.\n";
 
+// Option values that could not be used. Each is reported as the option is read; the pass goes on
+// so that every bad value is named, and the run then ends with status 1 before any input is read.
+uint32_t badOptionValues = 0;
+
+// "Invalid value 'x' for option -n=: expected ..." (with " at '...'" naming where a list went
+// wrong). The value is the user's text: it is printed, never used as a format.
+void reportBadValue(const char *option, const char *value, const char *at, const char *expected) {
+    FILE *err = errorOutput();
+    fprintf(err, "Invalid value '%s' for option %s", value, option);
+    if (at != nullptr && strcmp(at, value) != 0) fprintf(err, " at '%s'", at);
+    fprintf(err, ": expected %s.\n", expected);
+    ++badOptionValues;
+}
+
 // Reads an unsigned decimal number the way the "%u" conversion does: leading blanks and a sign
 // are accepted, a negative number wraps around modulo 2^32. A number above 4294967295 counts as
 // no number at all, so that it never wraps silently.
@@ -69,6 +83,62 @@ uint32_t plainUnsigned(const char *text) {
     return static_cast<uint32_t>(value);
 }
 
+// A plain unsigned option value: digits only, up to 4294967295; empty reads as 0. Anything else
+// is reported and leaves the target as it was.
+void parseUnsignedValue(const char *option, const char *value, uint32_t &target,
+                        const char *expected = "an unsigned integer") {
+    const char *end = skipDigits(value);
+    uint64_t v = 0;
+    for (const char *p = value; p < end && v <= 0xFFFFFFFFull; ++p) v = v * 10 + uint64_t(*p - '0');
+    if (*end != '\0' || v > 0xFFFFFFFFull) {
+        reportBadValue(option, value, nullptr, expected);
+        return;
+    }
+    target = static_cast<uint32_t>(v);
+}
+
+// The model checker's modes.
+void parseModelCheckMode(const char *value) {
+    const char *expected = "a model check mode: 0, 1, 5 or 9";
+    uint32_t mode = 0;
+    uint32_t before = badOptionValues;
+    parseUnsignedValue("-OMm=", value, mode, expected);
+    if (badOptionValues != before) return;
+    if (mode != 0 && mode != 1 && mode != 5 && mode != 9) {
+        reportBadValue("-OMm=", value, nullptr, expected);
+        return;
+    }
+    optOMm = mode;
+}
+
+// A predicate name as answer sets print it: a name, or a quoted string, perhaps strongly negated.
+bool isPredicateName(const std::string &name) {
+    size_t i = name.size() > 1 && name[0] == '-' ? 1 : 0;
+    if (i >= name.size()) return false;
+    if (name[i] == '"') return name.size() - i >= 2 && name.back() == '"' && name.find('"', i + 1) == name.size() - 1;
+    if (!isalpha(static_cast<unsigned char>(name[i]))) return false;
+    for (++i; i < name.size(); ++i)
+        if (!isalnum(static_cast<unsigned char>(name[i])) && name[i] != '_') return false;
+    return true;
+}
+
+// -filter= and -pfilter=: every name of the list must be one a predicate can have ("p/2" is not;
+// a filter is by name, every arity).
+void parseFilterOption(const char *option, const char *value, std::set<std::string> &names) {
+    std::set<std::string> read;
+    parseNameList(value, read);
+    bool good = true;
+    for (const std::string &name : read) {
+        if (name.empty() || isPredicateName(name)) continue;
+        reportBadValue(option, value, name.c_str(),
+                       name.find('/') != std::string::npos
+                           ? "predicate names without an arity, separated by commas"
+                           : "predicate names separated by commas");
+        good = false;
+    }
+    if (good) names.insert(read.begin(), read.end());
+}
+
 template <typename T>
 bool parseBoundedInteger(const char *prefix, const char *argument, T &target) {
     size_t n = strlen(prefix);
@@ -84,23 +154,19 @@ bool parseBoundedInteger(const char *prefix, const char *argument, T &target) {
     if (errno == 0 && end != value && *end == '\0' && v >= 0 && v <= 999999999) {
         target = static_cast<T>(v);
     } else {
-        fprintf(errorOutput(),
-                "Argument to %s<n> must be an integer between %d and %d (inclusive) - ignored.\n",
-                prefix, 0, 999999999);
+        reportBadValue(prefix, value, nullptr, "an integer from 0 to 999999999");
     }
     return true;
 }
 
 // A check number of the secure planning checks: exactly "1" or "2" (as a whole unsigned number).
-bool parseCheckNumber(const char *value, int32_t &target) {
-    if (!isdigit(static_cast<unsigned char>(*value))) return false;
+// The option selects secure planning with the K language either way.
+void parseCheckNumber(const char *option, const char *value, int32_t &target) {
     uint32_t n = plainUnsigned(value);
-    if (*skipDigits(value) != '\0' || (n != 1 && n != 2)) return false;
-    target = static_cast<int32_t>(n) - 1;
-    return true;
-}
-
-void selectSecurePlanning() {
+    if (!isdigit(static_cast<unsigned char>(*value)) || *skipDigits(value) != '\0' || (n != 1 && n != 2))
+        reportBadValue(option, value, nullptr, "1 or 2, the implemented secure checks");
+    else
+        target = static_cast<int32_t>(n) - 1;
     frontEndMode = FRONTEND_PLANNING_K;
     planningMode = PLANNING_SECURE;
 }
@@ -118,7 +184,8 @@ struct OPTION {
 const OPTION OPTIONS[] = {
     // General options. "-n=all" comes before the prefix "-n=".
     {"-n=all", SET(optMaxModels = 0)},
-    {"-n=", WITH(optMaxModels = plainUnsigned(value))},
+    {"-n=", WITH(parseUnsignedValue("-n=", value, optMaxModels,
+                                    "a number of answer sets (0 or all for every one)"))},
     {"-N=", WITH(parseIntegerOption("-N=", argument, maxInt))},
     {"-costbound=", WITH(parseCostBoundList(value))},
     {"-det", SET(optDeterministic = true)},
@@ -133,8 +200,8 @@ const OPTION OPTIONS[] = {
     {"--", SET(optReadStdin = true)},
 
     // Output options.
-    {"-filter=", WITH(parseNameList(value, optFilter))},
-    {"-pfilter=", WITH(parseNameList(value, optPFilter))},
+    {"-filter=", WITH(parseFilterOption("-filter=", value, optFilter))},
+    {"-pfilter=", WITH(parseFilterOption("-pfilter=", value, optPFilter))},
     {"-facts", SET(optFacts = true)},
     {"-nofacts", SET(optFacts = false)},
     {"-satlike", SET(optSatlike = true)},
@@ -159,17 +226,17 @@ const OPTION OPTIONS[] = {
     // Model generator options.
     {"--negpts", SET(optNegPts = true)},
     {"--pospts", SET(optNegPts = false)},
-    {"--ptcache=", WITH(optPtCache = plainUnsigned(value))},
+    {"--ptcache=", WITH(parseUnsignedValue("--ptcache=", value, optPtCache))},
     {"--complpt", SET(optComplPt = true)},
     {"--nocomplpt", SET(optComplPt = false)},
-    {"--combinecomplpt=", WITH(optCombineComplPt = plainUnsigned(value))},
+    {"--combinecomplpt=", WITH(parseUnsignedValue("--combinecomplpt=", value, optCombineComplPt))},
     {"--canchoosecomplpt", SET(optCanChooseComplPt = true)},
     {"--cannotchoosecomplpt", SET(optCanChooseComplPt = false)},
     {"--GUS", SET(optGUS = true)},
     {"--noGUS", SET(optGUS = false)},
-    {"--heuristic=", WITH(parseHeuristicList(value, optHeuristic))},
-    {"--cheuristic=", WITH(parseHeuristicList(value, optCHeuristic))},
-    {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic))},
+    {"--heuristic=", WITH(parseHeuristicList(value, optHeuristic, "--heuristic="))},
+    {"--cheuristic=", WITH(parseHeuristicList(value, optCHeuristic, "--cheuristic="))},
+    {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic, "--combineheuristic="))},
 
     // Optimisation options.
     {"-O0", SET(optODMSPlus = optODMS = optOODMS = optOS = optORb = optORp = optOGp = optOGs =
@@ -202,7 +269,7 @@ const OPTION OPTIONS[] = {
     {"-OH", SET(optOH = true)},
     {"-OH-", SET(optOH = false)},
     {"-OM-", SET(optNoModelCheck = true)},
-    {"-OMm=", WITH(optOMm = plainUnsigned(value))},
+    {"-OMm=", WITH(parseModelCheckMode(value))},
     {"-OPf-", SET(optOPf = false)},
     {"-OPf", SET(optOPf = true)},
 
@@ -222,19 +289,9 @@ const OPTION OPTIONS[] = {
     {"-FP", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_INTERACTIVE)},
     {"-FPopt", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_OPTIMISTIC)},
     {"-FPsec", SET(frontEndMode = FRONTEND_PLANNING_K; planningMode = PLANNING_SECURE)},
-    {"-FPcheck=", WITH(
-        if (!parseCheckNumber(value, optFPCheck))
-            fputs("-FPcheck Ignored - Implemented checks are 1 and 2. Check defaults to FPcheck=1.\n",
-                  errorOutput());
-        selectSecurePlanning())},
-    {"-FPsoundcheck=", WITH(
-        if (!parseCheckNumber(value, optFPSoundCheck))
-            fputs("-FPsoundcheck Ignored - Implemented checks are 1 and 2.\n", errorOutput());
-        selectSecurePlanning())},
-    {"-FPcompletecheck=", WITH(
-        if (!parseCheckNumber(value, optFPCompleteCheck))
-            fputs("-FPcompletecheck Ignored - Implemented checks are 1 and 2.\n", errorOutput());
-        selectSecurePlanning())},
+    {"-FPcheck=", WITH(parseCheckNumber("-FPcheck=", value, optFPCheck))},
+    {"-FPsoundcheck=", WITH(parseCheckNumber("-FPsoundcheck=", value, optFPSoundCheck))},
+    {"-FPcompletecheck=", WITH(parseCheckNumber("-FPcompletecheck=", value, optFPCompleteCheck))},
     {"-planlength=", WITH(parseIntegerOption("-planlength=", argument, optPlanLength))},
     {"-planminactions=", WITH(parseIntegerOption("-planminactions=", argument, optPlanMinActions))},
     {"-planmaxactions=", WITH(parseIntegerOption("-planmaxactions=", argument, optPlanMaxActions))},
@@ -283,13 +340,14 @@ void parseNameList(const char *text, std::set<std::string> &names) {
     }
 }
 
-void parseHeuristicList(const char *text, std::vector<int32_t> &list) {
+void parseHeuristicList(const char *text, std::vector<int32_t> &list, const char *option) {
+    const char *expected = "unsigned integers separated by commas";
     const char *p = text;
     while (*p != '\0') {
         uint32_t value;
         if (!scanUnsigned(p, value)) {
-            fprintf(errorOutput(), "Warning: Heuristic specification is bad: '%s'\n", p);
-            break;
+            reportBadValue(option, text, p, expected);
+            return;
         }
         list.push_back(static_cast<int32_t>(value));
         p = skipDigits(p);
@@ -300,8 +358,8 @@ void parseHeuristicList(const char *text, std::vector<int32_t> &list) {
             }
             ++p;
         } else if (*p != '\0') {
-            fprintf(errorOutput(), "Warning: Heuristic specification contains a bad delimiter: '%c'\n", *p);
-            break;
+            reportBadValue(option, text, p, expected);
+            return;
         }
     }
     if (list.empty())
@@ -309,6 +367,8 @@ void parseHeuristicList(const char *text, std::vector<int32_t> &list) {
 }
 
 void parseCostBoundList(const char *text) {
+    const char *expected = "weights separated by commas, _ for a level without a bound";
+    optCostBound = true;
     const char *p = text;
     while (*p != '\0') {
         int64_t bound;
@@ -316,10 +376,11 @@ void parseCostBoundList(const char *text) {
             bound = COSTBOUND_NONE;
             ++p;
         } else {
+            // Digits only: a sign or a blank would make a weight of something else.
             uint32_t value;
-            if (!scanUnsigned(p, value)) {
-                fprintf(errorOutput(), "Warning: costbound specification is bad: '%s'\n", p);
-                break;
+            if (!isdigit(static_cast<unsigned char>(*p)) || !scanUnsigned(p, value)) {
+                reportBadValue("-costbound=", text, p, expected);
+                return;
             }
             bound = value;
             p = skipDigits(p);
@@ -332,13 +393,12 @@ void parseCostBoundList(const char *text) {
             }
             ++p;
         } else if (*p != '\0') {
-            fprintf(errorOutput(), "Warning: costbound specification contains a bad delimiter: '%c'\n", *p);
-            break;
+            reportBadValue("-costbound=", text, p, expected);
+            return;
         }
     }
     if (optCostBoundList.empty())
         fputs("Warning: Empty costbound specification. Using default costbound.\n", errorOutput());
-    optCostBound = true;
 }
 
 void printBanner(const char *prefix) {
@@ -437,18 +497,45 @@ void printUsage(FILE *out, bool full) {
           out);
 }
 
+namespace {
+
+// The option whose value the argument lacks: "-n" for "-n=", so that the message can say how
+// the value is written.
+const char *optionMissingItsValue(const char *argument) {
+    size_t n = strlen(argument);
+    for (const OPTION &o : OPTIONS)
+        if (strlen(o.text) == n + 1 && o.text[n] == '=' && strncmp(o.text, argument, n) == 0) return o.text;
+    return nullptr;
+}
+
+void reportUnknownOption(const char *argument) {
+    FILE *err = errorOutput();
+    fprintf(err, "Unrecognised option '%s'", argument);
+    if (const char *withValue = optionMissingItsValue(argument))
+        fprintf(err, " (write %s<value>)", withValue);
+    fputs(".\n", err);
+}
+
+}  // namespace
+
 OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
     OPTION_PASS_RESULT result{false, 0, 0};
     programName = argc > 0 ? argv[0] : "quarn";
+    badOptionValues = 0;
     for (int i = 1; i < argc; ++i) {
         const char *argument = argv[i];
         if (argument[0] != '-') {
             ++result.inputFiles;
             continue;
         }
-        if (strcmp(argument, "-h") == 0 || strcmp(argument, "-help") == 0) {
+        // "--help" and "--version" are what users try first.
+        if (strcmp(argument, "-h") == 0 || strcmp(argument, "-help") == 0 || strcmp(argument, "--help") == 0) {
             printBanner("");
             printUsage(stdout, true);
+            return {true, 0, result.inputFiles};
+        }
+        if (strcmp(argument, "--version") == 0) {
+            printBanner("");
             return {true, 0, result.inputFiles};
         }
         if (strcmp(argument, "-license") == 0) {
@@ -461,11 +548,13 @@ OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
         const OPTION *option = findOption(argument, value);
         if (option == nullptr) {
             printBanner("");
+            reportUnknownOption(argument);
             printUsage(errorOutput(), false);
             return {true, 255, result.inputFiles};
         }
         option->apply(argument, value);
     }
+    if (badOptionValues != 0) return {true, 1, result.inputFiles};
     return result;
 }
 

@@ -19,15 +19,21 @@ struct OPTION_PASS_RESULT {
 };
 
 // The option pass over argv[1..argc-1]: sets the option variables and counts the input files.
-// -h, -help, -license and an unrecognised option write their output here and ask to end the run.
+// -h, -help, --help, --version, -license, an unrecognised option and bad option values write their
+// output here and ask to end the run.
 OPTION_PASS_RESULT parseOptions(int argc, char **argv);
 
-// Value parsers of the option pass. parseIntegerOption returns false when the argument does not
-// begin with the prefix; otherwise it stores a value in 0..999999999 or writes the notice.
+// Value parsers of the option pass. A value that cannot be used is named on standard error with
+// its option ("Invalid value 'x' for option -N=: expected ..."), leaves its target as it was, and
+// makes the option pass end the run with status 1 once every option was read. Lines that begin
+// with "Warning:" (a list ended by a comma, an empty list) are not errors.
+// parseIntegerOption returns false when the argument does not begin with the prefix; otherwise it
+// stores a value in 0..999999999 or reports it.
 bool parseIntegerOption(const char *prefix, const char *argument, uint32_t &target);
 bool parseIntegerOption(const char *prefix, const char *argument, int32_t &target);
 void parseNameList(const char *text, std::set<std::string> &names);
-void parseHeuristicList(const char *text, std::vector<int32_t> &list);
+// The option named in a report; the default lists of the run are read without one going wrong.
+void parseHeuristicList(const char *text, std::vector<int32_t> &list, const char *option = "--heuristic=");
 void parseCostBoundList(const char *text);
 
 // Start-up banner on standard output, after the prefix; under -v followed by the licence's opening.

@@ -41,7 +41,10 @@ TEST(ParseIntegerOption, AcceptsTheRangeAndRejectsEverythingElse) {
         EXPECT_TRUE(parseIntegerOption("-N=", c.argument, target)) << c.argument;
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(c.stored ? c.value : -5, target) << c.argument;
-        EXPECT_EQ(c.stored ? "" : "Argument to -N=<n> must be an integer between 0 and 999999999 (inclusive) - ignored.\n",
+        std::string value = std::string(c.argument).substr(3);
+        EXPECT_EQ(c.stored ? ""
+                           : "Invalid value '" + value +
+                                 "' for option -N=: expected an integer from 0 to 999999999.\n",
                   err)
             << c.argument;
     }
@@ -76,16 +79,17 @@ TEST(ParseHeuristicList, ReadsNumbersLikeUnsignedConversionAndStopsAtFaults) {
         std::vector<int32_t> values;
         std::string warnings;
     };
+    const std::string expected = ": expected unsigned integers separated by commas.\n";
     const CASE cases[] = {
         {"1,2,3", {1, 2, 3}, ""},
-        {"1,2;3", {1, 2}, "Warning: Heuristic specification contains a bad delimiter: ';'\n"},
+        {"1,2;3", {1, 2}, "Invalid value '1,2;3' for option --heuristic= at ';3'" + expected},
         {"4,", {4}, "Warning: Heuristic specification terminated by comma.\n"},
-        {"x", {}, "Warning: Heuristic specification is bad: 'x'\nWarning: Empty heuristic specification. Using default heuristic.\n"},
+        {"x", {}, "Invalid value 'x' for option --heuristic=" + expected},
         {"", {}, "Warning: Empty heuristic specification. Using default heuristic.\n"},
         // A sign is read, but the digits are skipped from the current position only.
-        {"-1", {-1}, "Warning: Heuristic specification contains a bad delimiter: '-'\n"},
+        {"-1", {-1}, "Invalid value '-1' for option --heuristic=" + expected},
         {"4294967295", {-1}, ""},
-        {"4294967296", {}, "Warning: Heuristic specification is bad: '4294967296'\nWarning: Empty heuristic specification. Using default heuristic.\n"},
+        {"4294967296", {}, "Invalid value '4294967296' for option --heuristic=" + expected},
     };
     for (const CASE &c : cases) {
         std::vector<int32_t> list;
@@ -99,8 +103,9 @@ TEST(ParseHeuristicList, ReadsNumbersLikeUnsignedConversionAndStopsAtFaults) {
 TEST(ParseHeuristicList, AppendsToEarlierValues) {
     std::vector<int32_t> list{7};
     testing::internal::CaptureStderr();
-    parseHeuristicList("x", list);
-    EXPECT_EQ("Warning: Heuristic specification is bad: 'x'\n", testing::internal::GetCapturedStderr());
+    parseHeuristicList("x", list, "--cheuristic=");
+    EXPECT_EQ("Invalid value 'x' for option --cheuristic=: expected unsigned integers separated by commas.\n",
+              testing::internal::GetCapturedStderr());
     EXPECT_EQ(std::vector<int32_t>{7}, list);
 }
 
@@ -116,6 +121,9 @@ TEST(ParseCostBoundList, OneBoundPerLevelWithPlaceholders) {
         {"_", {COSTBOUND_NONE}},
         {"4294967295", {4294967295LL}},  // the largest weight stays apart from "no bound"
         {"4294967296", {}},
+        {"1;2", {1}},
+        {"-1", {}},  // a sign is not part of a weight
+        {" 1", {}},
     };
     for (const CASE &c : cases) {
         optCostBoundList.clear();
@@ -152,11 +160,9 @@ TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
     EXPECT_EQ(FRONTEND_REITER, frontEndMode);
     EXPECT_EQ(DIAGNOSIS_MINIMAL, frontEndSubMode);
 
-    runPass({"-n=abc"});
-    EXPECT_EQ(0u, optMaxModels);
     runPass({"-n=12"});
     EXPECT_EQ(12u, optMaxModels);
-    runPass({"-n=99999999999"});  // out of range reads as a bad value: every answer set
+    runPass({"-n="});  // an empty value is 0: every answer set
     EXPECT_EQ(0u, optMaxModels);
     frontEndMode = FRONTEND_NONE;
     frontEndSubMode = DIAGNOSIS_ALL;
@@ -197,6 +203,126 @@ TEST(OptionPass, EndsAtHelpLicenceAndUnknownOptions) {
     EXPECT_FALSE(optFacts);
     EXPECT_NE(std::string::npos, err.find("Specify -help for more detailed usage information."));
     optFacts = true;
+}
+
+// The unrecognised option is named before the usage text; an option written without its "="
+// says how its value is given.
+TEST(OptionPass, NamesTheUnrecognisedOption) {
+    struct CASE {
+        const char *argument;
+        const char *line;
+    };
+    const CASE cases[] = {
+        {"-filer=col", "Unrecognised option '-filer=col'.\n"},
+        {"-n", "Unrecognised option '-n' (write -n=<value>).\n"},
+        {"-costbound", "Unrecognised option '-costbound' (write -costbound=<value>).\n"},
+        {"-", "Unrecognised option '-'.\n"},
+        {"-%s%n", "Unrecognised option '-%s%n'.\n"},  // user text is never a format
+    };
+    for (const CASE &c : cases) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        OPTION_PASS_RESULT r = runPass({"-silent", c.argument, "p.dl"});
+        std::string err = testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(255, r.status) << c.argument;
+        EXPECT_EQ(0u, err.find(c.line)) << err;
+        EXPECT_NE(std::string::npos, err.find("usage: ")) << err;
+    }
+    optSilent = false;
+}
+
+TEST(OptionPass, LongHelpAndVersionEndTheRunWithStatusZero) {
+    for (const char *argument : {"--help", "--version"}) {
+        testing::internal::CaptureStdout();
+        OPTION_PASS_RESULT r = runPass({argument, "-unknown"});
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(r.endRun) << argument;
+        EXPECT_EQ(0, r.status) << argument;
+        EXPECT_EQ(0u, out.find("Quarn [build ")) << argument;
+        EXPECT_EQ(std::string(argument) == "--help", out.find("General Options:") != std::string::npos);
+    }
+}
+
+// Every bad value is named with its option, leaves the option as it was, and the pass reads the
+// rest of the command line before it ends the run with status 1.
+TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
+    struct CASE {
+        const char *argument;
+        const char *line;
+    };
+    const CASE cases[] = {
+        {"-n=x", "Invalid value 'x' for option -n=: expected a number of answer sets (0 or all for every one).\n"},
+        {"-n=3x", "Invalid value '3x' for option -n=: expected a number of answer sets (0 or all for every one).\n"},
+        {"-n=-1", "Invalid value '-1' for option -n=: expected a number of answer sets (0 or all for every one).\n"},
+        {"-n=4294967296", "Invalid value '4294967296' for option -n=: expected a number of answer sets (0 or all for every one).\n"},
+        {"-N=abc", "Invalid value 'abc' for option -N=: expected an integer from 0 to 999999999.\n"},
+        {"-maxlist=1e3", "Invalid value '1e3' for option -maxlist=: expected an integer from 0 to 999999999.\n"},
+        {"--ptcache=abc", "Invalid value 'abc' for option --ptcache=: expected an unsigned integer.\n"},
+        {"--combinecomplpt=2 ", "Invalid value '2 ' for option --combinecomplpt=: expected an unsigned integer.\n"},
+        {"-OMm=3", "Invalid value '3' for option -OMm=: expected a model check mode: 0, 1, 5 or 9.\n"},
+        {"-OMm=x", "Invalid value 'x' for option -OMm=: expected a model check mode: 0, 1, 5 or 9.\n"},
+        {"-costbound=x", "Invalid value 'x' for option -costbound=: expected weights separated by commas, _ for a level without a bound.\n"},
+        {"-costbound=2,_,3x", "Invalid value '2,_,3x' for option -costbound= at 'x': expected weights separated by commas, _ for a level without a bound.\n"},
+        {"--combineheuristic=1;2", "Invalid value '1;2' for option --combineheuristic= at ';2': expected unsigned integers separated by commas.\n"},
+        {"-FPcheck=3", "Invalid value '3' for option -FPcheck=: expected 1 or 2, the implemented secure checks.\n"},
+        {"-FPsoundcheck=1x", "Invalid value '1x' for option -FPsoundcheck=: expected 1 or 2, the implemented secure checks.\n"},
+        {"-filter=col/2", "Invalid value 'col/2' for option -filter=: expected predicate names without an arity, separated by commas.\n"},
+        {"-pfilter=p,q(X)", "Invalid value 'p,q(X)' for option -pfilter= at 'q(X)': expected predicate names separated by commas.\n"},
+        {"-filter=%s", "Invalid value '%s' for option -filter=: expected predicate names separated by commas.\n"},
+    };
+    for (const CASE &c : cases) {
+        optMaxModels = 7;
+        maxInt = -1;
+        optOMm = 0;
+        optCostBoundList.clear();
+        optCombineHeuristic.clear();
+        optFilter.clear();
+        optPFilter.clear();
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        OPTION_PASS_RESULT r = runPass({c.argument, "p.dl", "-nofacts"});
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(r.endRun) << c.argument;
+        EXPECT_EQ(1, r.status) << c.argument;
+        EXPECT_EQ(c.line, err) << c.argument;
+        EXPECT_EQ("", out) << c.argument;
+        EXPECT_FALSE(optFacts) << c.argument << ": the pass goes on after a bad value";
+        EXPECT_EQ(7u, optMaxModels) << c.argument;
+        EXPECT_EQ(-1, maxInt) << c.argument;
+        EXPECT_EQ(0u, optOMm) << c.argument;
+        EXPECT_TRUE(optFilter.empty() && optPFilter.empty()) << c.argument;
+        optFacts = true;
+    }
+    optMaxModels = 0;
+    optCostBoundList.clear();
+    optCostBound = false;
+    optCombineHeuristic.clear();
+    frontEndMode = FRONTEND_NONE;
+    planningMode = 0;
+}
+
+TEST(OptionPass, GoodValuesPass) {
+    const char *arguments[] = {"-n=all", "-n=0", "-n=", "-N=", "-N= 7", "-OMm=9", "-costbound=3,_,2",
+                               "-filter=p,-q,\"s t\",", "-pfilter=p,,q", "--heuristic=1,2", "-FPcheck=2"};
+    for (const char *argument : arguments) {
+        testing::internal::CaptureStderr();
+        OPTION_PASS_RESULT r = runPass({argument, "p.dl"});
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(r.endRun) << argument << ": " << err;
+        EXPECT_EQ("", err) << argument;
+    }
+    maxInt = -1;
+    optOMm = 0;
+    optCostBoundList.clear();
+    optCostBound = false;
+    optHeuristic.clear();
+    optFilter.clear();
+    optPFilter.clear();
+    frontEndMode = FRONTEND_NONE;
+    planningMode = 0;
+    optFPCheck = 0;
 }
 
 }  // namespace
