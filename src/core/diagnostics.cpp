@@ -35,6 +35,8 @@ void parseError(const char *message) {
     }
 }
 
+void parseNote(const std::string &text) { fprintf(errorOutput(), "  %s\n", text.c_str()); }
+
 void internalError(const char *tag) {
     FILE *err = errorOutput();
     fprintf(err, "\nAn internal error occurred (%s).\n", tag);

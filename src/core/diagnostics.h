@@ -25,6 +25,10 @@ void resetDiagnostics();
 // counts the error in `parserErrors` when it is one.
 void parseError(const char *message);
 inline void parseError(const std::string &message) { parseError(message.c_str()); }
+// A second line after a parse message that helps to mend the fault (the token where a syntax
+// error was found, the variables of an unsafe rule); indented by two blanks, no position of its
+// own.
+void parseNote(const std::string &text);
 
 // Reports a broken internal invariant named by the tag and ends the process with status 99,
 // without the finish routine (no verdict, no wait).

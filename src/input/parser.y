@@ -253,7 +253,12 @@ constraint
     ;
 
 weak_constraint
-    : WEAK_IMPLIES body '.' weight_level_opt { storeWeakConstraint(*$2, *$4); delete $2; delete $4; }
+    : WEAK_IMPLIES body '.' {
+          // The line of the ".": telling whether a weight part follows reads the next token,
+          // which may lie lines further on.
+          $<integer>$ = int32_t(currentLine);
+      }
+      weight_level_opt { storeWeakConstraint(*$2, *$5, uint32_t($<integer>4)); delete $2; delete $5; }
     ;
 
 weight_level_opt
@@ -485,8 +490,8 @@ term
     | number_term
     | '_' { $$ = new TERM(anonymousVariable()); }
     | maxint_term
-    | '~' term { $$ = $2; reportNegatedTerm(); }
-    | '-' term { $$ = $2; reportNegatedTerm(); }
+    | '~' term { $$ = $2; reportNegatedTerm(*$2); }
+    | '-' term { $$ = $2; reportNegatedTerm(*$2); }
     | function_term
     | list_term
     ;

@@ -142,7 +142,12 @@ TERM maxIntTerm() {
 
 TERM anonymousVariable() { return makeVariableTerm(ruleVariables.next++); }
 
-void reportNegatedTerm() { reportError("Cannot use true negation for terms"); }
+void reportNegatedTerm(TERM term) {
+    reportError("Cannot use true negation for terms");
+    if (term.isInteger())
+        parseNote("the rule language has no negative integers: -" + std::to_string(integerValue(term)) +
+                  " cannot be a term (integers are 0 or more)");
+}
 
 TERM makeFunctionTerm(const char *functor, const TERMS &arguments) {
     if (startsUpperCase(functor)) reportError("Functional terms must begin with a lowercase letter");
@@ -423,7 +428,8 @@ bool checkWeightFormat(int32_t format) {
     return weightFormat == format;
 }
 
-void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel) {
+// storeWeakConstraint with currentLine at the weak constraint.
+static void storeWeakConstraintAtItsLine(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel) {
     if (!checkWeightFormat(weightLevel.format)) {
         reportError("Weak constraint has different weight-format than others");
         resetRuleVariables();
@@ -469,6 +475,13 @@ void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel) {
         }
     }
     resetRuleVariables();
+}
+
+void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel, uint32_t line) {
+    uint32_t lineReached = currentLine;
+    currentLine = line;
+    storeWeakConstraintAtItsLine(body, weightLevel);
+    currentLine = lineReached;
 }
 
 void storeQuery(CONJUNCTION *body) {

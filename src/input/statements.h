@@ -40,8 +40,9 @@ void checkIntegerRange(int32_t value);
 // "#maxint" as a term.
 TERM maxIntTerm();
 TERM anonymousVariable();
-// "-t" and "~t": reported, the term stays.
-void reportNegatedTerm();
+// "-t" and "~t": reported, the term stays. Before an integer a note says that integers are never
+// negative.
+void reportNegatedTerm(TERM term);
 TERM makeFunctionTerm(const char *functor, const TERMS &arguments);
 TERM makeListTerm(const TERMS &elements, bool hasTail);
 // [head | list]: flattened at once when both are ground.
@@ -96,7 +97,9 @@ WEIGHT weightFromNumber(int64_t value);
 // Takes over the weight and the level (either may be null: left out).
 WEIGHT_LEVEL weightLevel(int32_t format, WEIGHT *weight, TERM *level);
 bool checkWeightFormat(int32_t format);
-void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel);
+// The line is that of the weak constraint's "."; its messages name it, not the line the parser
+// has reached.
+void storeWeakConstraint(CONJUNCTION &body, const WEIGHT_LEVEL &weightLevel, uint32_t line);
 // Takes over the body.
 void storeQuery(CONJUNCTION *body);
 void resetRuleVariables();
