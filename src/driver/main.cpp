@@ -48,6 +48,7 @@ int main(int argc, char **argv) {
     checkObjects();
     clearProgramShapeFlags();
     setUpFrontEnd(run);
+    warnAboutUndefinedPredicates();
     addStrongNegationConstraints();
     setUpQuery();
     translateObjectProgram();

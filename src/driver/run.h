@@ -68,6 +68,9 @@ void clearProgramShapeFlags();
 void setUpFrontEnd(RUN &run);
 // Adds the constraints that forbid p and -p together; ends the run on an arity clash.
 void addStrongNegationConstraints();
+// One warning line for each -filter= or -pfilter= name and each predicate of the query that no
+// fact and no rule head defines: such names match nothing, often through a misspelling.
+void warnAboutUndefinedPredicates();
 // Turns the query into constraints or a "#query" rule.
 void setUpQuery();
 // Translates objects with inheritance when they are in use; ends the run with status 1 when the

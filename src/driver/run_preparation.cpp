@@ -1,7 +1,9 @@
 // Run sequence: preparing the program that was read (objects, program shape, front-end set-up,
 // strong negation, the query, the end of parsing).
 #include <cstdio>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "core/aggregate_atom.h"
 #include "core/aggregate_function.h"
@@ -164,6 +166,35 @@ void addStrongNegationConstraints() {
         addGeneratedConstraint(std::move(body), false);
     }
     if (arityClash) finish(1);
+}
+
+namespace {
+
+// Defined by a fact or a rule head (a predicate seen only in bodies keeps the undefined kind).
+bool isDefinedPredicate(std::string_view name) {
+    auto [p, found] = predicateTable.find(name);
+    return found && predicateTable.kind(p) != PREDICATE_UNDEFINED;
+}
+
+void warnAboutFilter(const char *option, const std::set<std::string> &names) {
+    for (const std::string &name : names)
+        if (!name.empty() && !isDefinedPredicate(name))
+            fprintf(errorOutput(), "Warning: predicate %s of %s occurs in no rule head and no fact.\n",
+                    name.c_str(), option);
+}
+
+}  // namespace
+
+void warnAboutUndefinedPredicates() {
+    warnAboutFilter("-filter=", optFilter);
+    warnAboutFilter("-pfilter=", optPFilter);
+    if (!query) return;
+    for (const LITERAL &literal : *query) {
+        uint32_t p = literal.atom.predicate;
+        if (literal.atom.isAggregate() || predicateTable.kind(p) != PREDICATE_UNDEFINED) continue;
+        fprintf(errorOutput(), "Warning: predicate %s/%u of the query occurs in no rule head and no fact.\n",
+                predicateTable.name(p), predicateTable.arity(p));
+    }
 }
 
 void setUpQuery() {
