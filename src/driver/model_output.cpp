@@ -21,6 +21,9 @@ namespace {
 std::vector<GATOM_ID> queryAtomList;
 bool queryAtomsFound = false;
 
+// The query atoms that an answer set of a non-ground query may still change: kept between calls.
+std::vector<GATOM_ID> openQueryAtoms;
+
 const std::vector<GATOM_ID> &queryAtoms() {
     if (!queryAtomsFound) {
         queryAtomsFound = true;
@@ -150,6 +153,7 @@ void resetModelOutput() {
     queryAnswered = false;
     queryAtomList.clear();
     queryAtomsFound = false;
+    openQueryAtoms.clear();
     stopAnswerOutput();
     modeCallback = nullptr;
     pendingSignal = 0;
@@ -208,6 +212,14 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
     uint32_t n = static_cast<uint32_t>(std::min(model->values.size(), answers.values.size()));
     for (uint32_t i = 0; i < n; ++i)
         if (model->isTrue(static_cast<GATOM_ID>(i))) answers.setValue(static_cast<GATOM_ID>(i), TRUTH_TRUE);
+    // Only an answer set with an answer not yet found can add to them: the search is told to
+    // skip the others, and ends once every instance of the query is an answer.
+    std::vector<GATOM_ID> &open = openQueryAtoms;
+    open.clear();
+    for (GATOM_ID atom : queryAtoms())
+        if (!answers.isTrue(atom)) open.push_back(atom);
+    if (open.empty()) return 0;
+    mg->excludeAnswerSetsWhere(open, false);
     return 1;
 }
 
@@ -224,16 +236,21 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
         return 1;
     }
     TRUTH_ASSIGNMENT &answers = consequences(TRUTH_TRUE);
-    bool remains = false;
+    std::vector<GATOM_ID> &remaining = openQueryAtoms;
+    remaining.clear();
     for (GATOM_ID atom : queryAtoms()) {
         if (static_cast<size_t>(atom) >= model->values.size()) continue;
         if (model->isTrue(atom)) {
-            if (answers.isTrue(atom)) remains = true;
+            if (answers.isTrue(atom)) remaining.push_back(atom);
         } else {
             answers.setValue(atom, TRUTH_FALSE);
         }
     }
-    return remains ? 1 : 0;
+    if (remaining.empty()) return 0;
+    // Only an answer set that misses a remaining answer can take from them: the search is told
+    // to skip the others.
+    mg->excludeAnswerSetsWhere(remaining, true);
+    return 1;
 }
 
 void printQueryAnswers(FILE *out, const TRUTH_ASSIGNMENT *answers) {

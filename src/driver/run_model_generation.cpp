@@ -1,6 +1,7 @@
 #include "driver/run_model_generation.h"
 
 #include <cstdio>
+#include <functional>
 
 #include "core/aggregate_function.h"
 #include "core/diagnostics.h"
@@ -82,7 +83,8 @@ void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_
     finish(0);
 }
 
-void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
+void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost,
+                       const std::function<void(MODEL_GENERATOR &)> &done) {
     if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
     if (optComplPt) {
         if (optCombineHeuristic.empty()) {
@@ -150,6 +152,12 @@ void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costB
         }
     }
     stopAnswerOutput();
-    if (optStats) printStatistics(&mg);
+    if (done) done(mg);
+}
+
+void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
+    runModelGenerator(run, headCycleFree, costBound, baseCost, [](MODEL_GENERATOR &mg) {
+        if (optStats) printStatistics(&mg);
+    });
     finish(0);
 }

@@ -4,6 +4,8 @@
 // itself when it is the last step.
 #pragma once
 
+#include <functional>
+
 #include "driver/run.h"
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
@@ -18,6 +20,11 @@ bool testHeadCycleFree();
 // When no ground rule is left (and -wf is not given) every atom is decided: reports the one
 // answer set, or ends the run without one, and ends the run. Returns when ground rules are left.
 void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const COST_VECTOR &baseCost);
-// Builds and runs the model generator, then ends the run.
+// Builds the model generator and runs its search: once, or twice when the first search of an
+// optimisation ended without proving its best model optimal (the second lists the models of
+// optimal cost). `done`, when given, reads the generator before it goes.
+void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost,
+                       const std::function<void(MODEL_GENERATOR &)> &done);
+// Runs the model generator, prints its statistics under -stats, and ends the run.
 [[noreturn]] void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound,
                                  const COST_VECTOR &baseCost);

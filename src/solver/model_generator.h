@@ -250,6 +250,15 @@ public:
     // place (heads, positive bodies and the rules' places unchanged, so the dependency graph still
     // holds) calls this first: what the model checks kept of the rules is dropped.
     void negativeBodiesChanged() { checker.reset(); }
+    // A model callback that lets the search go on may narrow what is left of it: no later answer
+    // set of this run gives every one of `atoms` the value `value`. Brave reasoning asks that the
+    // next answer set make true a query instance that none before made true, cautious reasoning
+    // that it make false one that every answer set before made true; the answer set just found
+    // gives them all that value, so the search leaves it through the contradiction, as after a
+    // learned nogood, instead of listing its neighbours. Each answer set then adds an answer, and
+    // the search computes at most one per query instance, plus the last. The nogood is never
+    // thinned away.
+    void excludeAnswerSetsWhere(const std::vector<GATOM_ID> &atoms, bool value);
     const TIMER &firstModelTime() const { return firstModelTimer; }
     const TIMER &totalTime() const { return totalTimer; }
 
@@ -383,6 +392,10 @@ private:
     bool ruleOrderChoice;  // the rule order chooses even under -OH
     // The atoms that the filter named for the candidate it rejected last (rejectByValuesOf).
     std::vector<GATOM_ID> rejectionAtoms;
+    // What the model callback asked to exclude after the answer set it was given
+    // (excludeAnswerSetsWhere): the literals of the nogood, learned once the callback returns.
+    std::vector<MG_LITERAL> exclusion;
+    bool exclusionAsked = false;
 
     DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
     bool ownsGraph = true;  // false for a graph the caller handed over (MG_CONFIG::groundGraph)
@@ -564,8 +577,9 @@ private:
     // What a step left to the search: nothing, a contradiction to analyse, a rejected candidate or
     // unstable interpretation (with a loop nogood to analyse, or without one), an accepted answer
     // set, or a stopped enumeration.
+    // An exhausted search: no answer set that the callback still wants can follow.
     enum OUTCOME { OUTCOME_GO_ON, OUTCOME_CONFLICT, OUTCOME_UNSTABLE, OUTCOME_REJECTED, OUTCOME_ACCEPTED,
-                   OUTCOME_STOPPED };
+                   OUTCOME_STOPPED, OUTCOME_EXHAUSTED };
     void enterLevel();
     OUTCOME forwardCheck(TRUTH_ASSIGNMENT &a);
     CHOICE chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, SEARCH_LEVEL &f);
@@ -574,6 +588,7 @@ private:
     OUTCOME candidateFound(TRUTH_ASSIGNMENT &a);
     OUTCOME rejectUnstable(TRUTH_ASSIGNMENT &a);
     OUTCOME rejectByFilter(TRUTH_ASSIGNMENT &a);
+    OUTCOME learnExclusion(TRUTH_ASSIGNMENT &a, OUTCOME otherwise);
     bool resolveConflict(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
     bool flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s);
     void backjump(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, uint32_t target);

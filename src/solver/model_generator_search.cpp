@@ -9,7 +9,12 @@
 // below which no later backjump goes, so that an enumeration lists every answer set once. While
 // optimising, an accepted model instead makes its cost the bound that every later model must
 // beat, and the contradiction this bound is for the current assignment is analysed like any other.
+// A model callback may likewise narrow the rest of the search by a nogood that its answer set
+// violates (brave and cautious reasoning ask for the next answer set to add an answer): the search
+// leaves the answer set through that contradiction rather than through its last choice.
 #include "solver/model_generator.h"
+
+#include <algorithm>
 
 #include "core/option_values.h"
 #include "grounding/depgraph.h"
@@ -151,7 +156,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
         case CHOICE_NONE: outcome = leaf(a); break;
         }
         if (outcome == OUTCOME_GO_ON) continue;
-        if (outcome == OUTCOME_STOPPED) return;
+        if (outcome == OUTCOME_STOPPED || outcome == OUTCOME_EXHAUSTED) return;
         bool rejected = outcome == OUTCOME_UNSTABLE;
         bool goOn = outcome == OUTCOME_CONFLICT || rejected ? resolveConflict(a, s) : flipChoice(a, s);
         // What the contradiction or the flip asserted is propagated; a contradiction there is
@@ -310,14 +315,62 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
         callbackTimer.stop();
         if (!accepted) return rejectByFilter(a);
     }
+    exclusionAsked = false;
     modelFound(a);
     if (status == MG_STOP) return OUTCOME_STOPPED;
+    OUTCOME next = OUTCOME_ACCEPTED;
     // While optimising, the model's cost is the bound now: the assignment reaches it.
     if (!optimumKnown) {
         fail(CONFLICT_COST, 0, 0);
-        return OUTCOME_CONFLICT;
+        next = OUTCOME_CONFLICT;
     }
-    return OUTCOME_ACCEPTED;
+    return exclusionAsked ? learnExclusion(a, next) : next;
+}
+
+void MODEL_GENERATOR::excludeAnswerSetsWhere(const std::vector<GATOM_ID> &atoms, bool value) {
+    exclusion.clear();
+    for (GATOM_ID atom : atoms)
+        if (atom >= 0 && static_cast<uint32_t>(atom) < groundAtomCount)
+            exclusion.push_back(value ? trueLiteral(atom) : falseLiteral(atom));
+    exclusionAsked = true;
+}
+
+// The nogood that the model callback asked for, learned after the answer set it was given, which
+// violates it as a rule. Literals that hold from levels 0 and 1 hold for the rest of the run and
+// are left out; one that cannot hold there means that the nogood never applies. When nothing is
+// left, no answer set that the callback wants remains: the search is over. The literals that do
+// not hold come first and the others newest first, so that the two watched literals are the last
+// to come to hold and the first that a backjump takes back.
+MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::learnExclusion(TRUTH_ASSIGNMENT &a, OUTCOME otherwise) {
+    exclusionAsked = false;
+    size_t kept = 0;
+    bool violated = true;
+    for (MG_LITERAL l : exclusion) {
+        GATOM_ID atom = atomOfLiteral(l);
+        TRUTH_VALUE v = a[atom];
+        bool holds = v != TRUTH_UNDEFINED && literalHolds(l, v);
+        if (v != TRUTH_UNDEFINED && atomLevel[atom] <= 1) {
+            if (!holds) return otherwise;
+            continue;
+        }
+        if (!holds) violated = false;
+        exclusion[kept++] = l;
+    }
+    exclusion.resize(kept);
+    if (kept == 0) return OUTCOME_EXHAUSTED;
+    auto order = [&](MG_LITERAL l) -> int64_t {
+        GATOM_ID atom = atomOfLiteral(l);
+        TRUTH_VALUE v = a[atom];
+        if (v == TRUTH_UNDEFINED || !literalHolds(l, v)) return -1;
+        return -2 - static_cast<int64_t>(trailPosition[atom]);
+    };
+    std::sort(exclusion.begin(), exclusion.end(), [&](MG_LITERAL x, MG_LITERAL y) { return order(x) > order(y); });
+    // Stored as spanning no levels: the thinning of the learned nogoods keeps it.
+    uint32_t id = nogoods.add(exclusion.data(), static_cast<uint32_t>(kept), 0);
+    if (kept == 1) unitNogoods.push_back(id);
+    if (!violated || otherwise == OUTCOME_CONFLICT) return otherwise;
+    fail(CONFLICT_NOGOOD, id, 0);
+    return OUTCOME_CONFLICT;
 }
 
 // A check found the (partial) interpretation not stable. The unfounded set it left is learned as

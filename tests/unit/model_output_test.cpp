@@ -115,7 +115,7 @@ TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
     EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 1);
     m.values[q1] = TRUTH_TRUE;
     m.values[q2] = TRUTH_FALSE;
-    EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 1);
+    EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 0);  // every instance is an answer: stop
     EXPECT_TRUE(queryConsequences->isTrue(q1));
     EXPECT_TRUE(queryConsequences->isTrue(q2));
     queryConsequences.reset();
