@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/builtin.h"
 #include "core/diagnostics.h"
@@ -18,6 +19,10 @@
 
 int yylex();
 static void yyerror(const char *message);
+// The scanner's last token (the parser's lookahead when it finds a syntax error) and the column
+// where it starts.
+std::string lastTokenText();
+uint32_t lastTokenColumn();
 
 // Stacks start at 200 entries and double up to 10000; a deeper parse is "memory exhausted".
 #define YYINITDEPTH 200
@@ -546,5 +551,17 @@ list_term
 // error. A "syntax error" is counted by the error alternative of `program`.
 static void yyerror(const char *message) {
     parseError(message);
-    if (strcmp(message, "syntax error") != 0) parserErrors++;
+    if (strcmp(message, "syntax error") != 0) {
+        parserErrors++;
+        return;
+    }
+    // A second line that shows where: the token the parser could not take.
+    if (yychar <= 0)
+        parseNote("unexpected end of input");
+    else if (yychar == TOK_DIRECTIVE_END)
+        parseNote("unexpected end of line");
+    else if (internalParserInvocation)
+        parseNote("unexpected '" + lastTokenText() + "'");  // a column of generated text says nothing
+    else
+        parseNote("unexpected '" + lastTokenText() + "' at column " + std::to_string(lastTokenColumn()));
 }

@@ -8,6 +8,7 @@
 // A negated built-in is a test, as the grounder evaluates it: it binds nothing and joins the
 // safe part only when all its arguments are bound. Binding, the fixpoint and the head test
 // agree on that.
+#include <algorithm>
 #include <vector>
 
 #include "core/aggregate_function.h"
@@ -211,6 +212,67 @@ int weightAndLevelSafe(TERM weight, TERM level, const CONJUNCTION &body) {
     if (weight.kind == TERM_VARIABLE && !body.bindsVariable(weight)) return 0;
     if (level.kind == TERM_VARIABLE && !body.bindsVariable(level)) return 0;
     return 1;
+}
+
+std::vector<TERM> unsafeVariables(const std::vector<ATOM> *head, const CONJUNCTION *body, TERM weight,
+                                  TERM level) {
+    std::vector<TERM> found;
+    auto note = [&](TERM v) {
+        if (std::find(found.begin(), found.end(), v) == found.end()) found.push_back(v);
+    };
+    // Calls `noteIfUnbound` on every variable of the term, nested ones too.
+    auto eachVariable = [](TERM t, auto &&noteIfUnbound) {
+        if (t.kind == TERM_VARIABLE)
+            noteIfUnbound(t);
+        else if (t.kind == TERM_COMPLEX)
+            allVariables(t, [&](TERM v) { noteIfUnbound(v); return true; });
+    };
+    auto unboundByBody = [&](TERM v) {
+        if (!body || !body->bindsVariable(v)) note(v);
+    };
+    if (head)
+        for (const ATOM &atom : *head)
+            for (TERM t : atom.args()) eachVariable(t, unboundByBody);
+    if (weight.kind == TERM_VARIABLE) unboundByBody(weight);
+    if (level.kind == TERM_VARIABLE) unboundByBody(level);
+    if (body) {
+        // What the safety fixpoint leaves pending is what can never be evaluated.
+        CONJUNCTION safe;
+        std::vector<LITERAL> pending;
+        for (const LITERAL &l : *body) {
+            if (safeAtOnce(l))
+                safe.append(l);
+            else
+                pending.push_back(l);
+        }
+        CONJUNCTION::bindPendingLiterals(pending, safe);
+        auto unboundBySafe = [&](TERM v) {
+            if (!safe.bindsVariable(v)) note(v);
+        };
+        for (const LITERAL &l : pending) {
+            if (const AGGREGATE_ATOM *aggregate = l.atom.aggregate()) {
+                if (aggregate->lowerGuard.kind == TERM_VARIABLE) unboundBySafe(aggregate->lowerGuard);
+                if (aggregate->upperGuard.kind == TERM_VARIABLE) unboundBySafe(aggregate->upperGuard);
+                const AGGREGATEFUNCTION *function = aggregate->getFunction();
+                if (function == nullptr) continue;
+                const CONJUNCTION &inner = function->conjunction;
+                for (const LITERAL &innerLiteral : inner)
+                    for (TERM t : innerLiteral.atom.args())
+                        eachVariable(t, [&](TERM v) {
+                            if (!safe.bindsVariable(v) && !inner.bindsVariable(v)) note(v);
+                        });
+                continue;
+            }
+            std::span<const TERM> args = l.atom.args();
+            if (!l.negated && isBuiltin(l)) {
+                const BUILTIN_TYPE *builtin = builtinOf(l.atom);
+                if (builtin->hasOutput()) args = args.first(inputsOf(builtin, l.atom));
+            }
+            for (TERM t : args) eachVariable(t, unboundBySafe);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](TERM a, TERM b) { return a.value < b.value; });
+    return found;
 }
 
 namespace {

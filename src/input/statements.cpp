@@ -22,6 +22,23 @@ void reportError(const std::string &message) {
     parserErrors++;
 }
 
+// A counted "... is not safe" error, with a note that names the variables at fault (the names
+// the statement gave them; "_" for an anonymous one).
+void reportUnsafe(const char *message, const std::vector<ATOM> *head, const CONJUNCTION *body,
+                  TERM weight = TERM(), TERM level = TERM()) {
+    reportError(message);
+    std::vector<TERM> variables = unsafeVariables(head, body, weight, level);
+    if (variables.empty()) return;
+    std::string names;
+    for (TERM v : variables) {
+        std::string name = "_";
+        for (const auto &[text, number] : ruleVariables.numbers)
+            if (number == v.value) name = text;
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    parseNote((variables.size() == 1 ? "unsafe variable: " : "unsafe variables: ") + names);
+}
+
 bool startsUpperCase(const char *name) { return name[0] >= 'A' && name[0] <= 'Z'; }
 
 // Keywords of the built-ins by kind number, the names newBuiltin makes their objects from.
@@ -304,7 +321,7 @@ void storeRules(std::vector<RULE> &rules, bool strict) {
 void addRule(RULE &rule) {
     if (rule.body) substituteEqualities(&rule, *rule.body);
     if (!rule.isSafe()) {
-        reportError("Rule is not safe");
+        reportUnsafe("Rule is not safe", &rule.head, rule.body.get());
         resetRuleVariables();
         return;
     }
@@ -381,7 +398,7 @@ void storeConstraint(CONJUNCTION &body) {
         constraint.body = std::move(body);
         constraints.push_back(std::move(constraint));
     } else {
-        reportError("Constraint is not safe");
+        reportUnsafe("Constraint is not safe", nullptr, &body);
     }
     resetRuleVariables();
 }
@@ -455,7 +472,7 @@ static void storeWeakConstraintAtItsLine(CONJUNCTION &body, const WEIGHT_LEVEL &
     TERM weightTerm = weight.isNumber ? (weightTooLarge ? TERM() : makeIntegerTerm(int32_t(weight.value)))
                                       : weight.term;
     if (!body.isSafe() || !weightAndLevelSafe(weightTerm, level, body)) {
-        reportError("Weak constraint is not safe");
+        reportUnsafe("Weak constraint is not safe", nullptr, &body, weightTerm, level);
     } else {
         if (hasVariables()) weakConstraintsAreGround = false;
         if (!weight.isNumber && !weightTerm.isVariable() && !weightTerm.isInteger())
@@ -496,7 +513,7 @@ void storeQuery(CONJUNCTION *body) {
     // one predicate.
     processAggregates(*body);
     query.reset(body);
-    if (!query->isSafe()) reportError("Query is not safe");
+    if (!query->isSafe()) reportUnsafe("Query is not safe", nullptr, query.get());
     resetRuleVariables();
 }
 

@@ -85,7 +85,8 @@ protected:
 
 TEST_F(ParserTest, GeneratedTextIsReportedAsAnInternalInvocation) {
     bool accepted = true;
-    EXPECT_EQ(parse("pa1 :- pb1 pc1.", &accepted), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(parse("pa1 :- pb1 pc1.", &accepted),
+              "Internal parser invocation: syntax error.\n  unexpected 'pc1'\n");
     EXPECT_FALSE(accepted);
     EXPECT_EQ(parserErrors, 1u);
 
@@ -99,7 +100,8 @@ TEST_F(ParserTest, RuleTextCollectedInAStreamIsParsedAndTheStreamEmptied) {
     text << "st1(X) :- st2(X)." << " st3(";
     testing::internal::CaptureStderr();
     EXPECT_FALSE(parseString(text));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Internal parser invocation: syntax error.\n  unexpected end of input\n");
     EXPECT_EQ(text.str(), "");
     EXPECT_EQ(IDB.size(), 1u);
 }
@@ -110,7 +112,8 @@ TEST_F(ParserTest, DollarNamesAreNamesOnlyInGeneratedText) {
     EXPECT_EQ(printed(IDB[0]), "dl1($a,_0) :- dl2(_0), $nexttime(_1,_0).");
 
     EXPECT_EQ(parseAsFile("dl3($a).\n"),
-              "in.lp: line 1: identifier starts with '$'.\nin.lp: line 1: syntax error.\n");
+              "in.lp: line 1: identifier starts with '$'.\nin.lp: line 1: syntax error.\n"
+              "  unexpected '$a' at column 5\n");
     // The lexical error, and each recovery step over the tokens that fit nowhere.
     EXPECT_GE(parserErrors, 2u);
 }
@@ -144,9 +147,10 @@ TEST_F(ParserTest, ANulByteInAQuotedStringIsAnErrorAndNoShortName) {
 }
 
 TEST_F(ParserTest, ADirectiveWithoutItsLineEndLeavesTheNextInputInTheDirectiveLine) {
-    EXPECT_EQ(parse("#export(db, \"u\", \"p\", a, b)."), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(parse("#export(db, \"u\", \"p\", a, b)."),
+              "Internal parser invocation: syntax error.\n  unexpected end of input\n");
     // The next input starts on the directive line: its first newline ends that line.
-    EXPECT_EQ(parse("dir1.\ndir2.\n"), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(parse("dir1.\ndir2.\n"), "Internal parser invocation: syntax error.\n  unexpected end of line\n");
     EXPECT_EQ(parse("dir3.\n"), "");
     EXPECT_TRUE(EDB.containsChecked(ATOM("dir3", static_cast<const TERMS *>(nullptr), PREDICATE_UNDEFINED)));
 }
@@ -231,7 +235,7 @@ TEST_F(ParserTest, ANegatedEqualityReplacesNothing) {
 }
 
 TEST_F(ParserTest, AfterASyntaxErrorTheOffendingTokenStartsTheNextStatement) {
-    EXPECT_EQ(parse("se1 :- se2 se3. se4.\n"), "Internal parser invocation: syntax error.\n");
+    EXPECT_EQ(parse("se1 :- se2 se3. se4.\n"), "Internal parser invocation: syntax error.\n  unexpected 'se3'\n");
     EXPECT_EQ(parserErrors, 1u);
     EXPECT_TRUE(IDB.empty());
     EXPECT_EQ(EDB.atomCount(), 2u);
@@ -303,6 +307,55 @@ TEST_F(ParserTest, LargeRangesAndNumbersAtTheTopOfTheRange) {
     EXPECT_EQ(parse("rg1(999999998..999999999).\n"), "");
     EXPECT_EQ(EDB.atomCount(), 2u);
     EXPECT_EQ(maxInputInteger, 999999999);
+}
+
+// The note after a syntax error in a file names the token the parser could not take and its
+// column, counted afresh on every line, a tab as one; a long token is cut short.
+TEST_F(ParserTest, ASyntaxErrorNamesTheTokenAndItsColumn) {
+    struct CASE {
+        std::string text;
+        std::string note;
+    };
+    const CASE cases[] = {
+        {"cl3 cl4.\n", "  unexpected 'cl4' at column 5\n"},
+        {"cl5.\ncl6 :- cl7(X,, Y).\n", "  unexpected ',' at column 14\n"},
+        {"\tcl8 :- cl9 )\n", "  unexpected ')' at column 13\n"},
+        {"cl10 :- cl11", "  unexpected end of input\n"},
+        {"cl12 :- cl13 " + std::string(60, 'n') + ".\n", "  unexpected '" + std::string(40, 'n') + "...' at column 14\n"},
+    };
+    for (const CASE &c : cases) {
+        std::string err = parseAsFile(c.text);
+        size_t end = err.find('\n');
+        ASSERT_NE(end, std::string::npos) << c.text;
+        EXPECT_EQ(err.substr(end + 1), c.note) << c.text;
+    }
+}
+
+// The note after an unsafe statement names the variables at fault, by the names the statement
+// gave them, in the order they first appear.
+TEST_F(ParserTest, AnUnsafeStatementNamesItsVariables) {
+    struct CASE {
+        const char *text;
+        const char *note;
+    };
+    const CASE cases[] = {
+        {"us1(X, Y) :- us2(X).\n", "  unsafe variable: Y\n"},
+        {"us3(Z) :- us4(X), not us5(Y), Y < W.\n", "  unsafe variables: Z, Y, W\n"},
+        {"us6(f(A, B)) :- us7(A).\n", "  unsafe variable: B\n"},
+        {"us8(X).\n", "  unsafe variable: X\n"},
+        {"us9(N) :- N = #count{A : us10(A, B)}, N > M.\n", "  unsafe variable: M\n"},
+        {"us15(Y) :- #succ(X, Y).\n", "  unsafe variable: X\n"},
+        {":- us16(X), not us17(X, _).\n", "  unsafe variable: _\n"},
+        {":~ us18(X). [W:L]\n", "  unsafe variables: W, L\n"},
+        {"not us19(X)?\n", "  unsafe variable: X\n"},
+    };
+    for (const CASE &c : cases) {
+        std::string err = parseAsFile(c.text);
+        size_t end = err.find('\n');
+        ASSERT_NE(end, std::string::npos) << c.text;
+        EXPECT_NE(err.find("is not safe."), std::string::npos) << err;
+        EXPECT_EQ(err.substr(end + 1), c.note) << c.text;
+    }
 }
 
 } // namespace
