@@ -65,6 +65,7 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
     aggregateMonotone.assign(count, 0);
     aggregateBase.assign(count, 0);
     aggregateTotal.assign(count, 0);
+    aggregateGrounded.assign(count, 0);
     aggregateElementStart.assign(count + 1, 0);
     aggregateElementValue.clear();
     aggregateElementAtom.clear();
@@ -100,6 +101,7 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
             trueExtreme = function.getMinTrue() == INT32_MAX ? INT64_MAX : function.getMinTrue();
             openExtreme = INT64_MAX;
         }
+        aggregateGrounded[f] = type == AGGREGATE_COUNT || type == AGGREGATE_SUM ? trueSum : trueExtreme;
         for (const GROUND_SET_ELEMENT &e : function.groundSet()) {
             int64_t v = type == AGGREGATE_COUNT ? 1 : function.elementValue(e.term);
             aggregateElementValue.push_back(v);
@@ -159,6 +161,19 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
 // and 1 without. The true product then scales (and for a negative product swaps) the two.
 void AGGREGATE_PROPAGATION::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bool hasForced, GATOM_ID forced,
                                        bool forcedTrue, int64_t &minValue, int64_t &maxValue) const {
+    timesRangeOf(
+        f,
+        [&](uint32_t i) -> TRUTH_VALUE {
+            GATOM_ID e = aggregateElementAtom[i];
+            if (hasForced && e == forced) return forcedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+            return a[e];
+        },
+        minValue, maxValue);
+}
+
+// The same with the value of each element position given by `valueOf`.
+template <class VALUE_OF>
+void AGGREGATE_PROPAGATION::timesRangeOf(uint32_t f, VALUE_OF valueOf, int64_t &minValue, int64_t &maxValue) const {
     int64_t product = aggregateTrueSum[f];
     int64_t positive = 1;     // product of the undecided positive values
     int64_t negativeAll = 1;  // product of the magnitudes of the undecided negative values
@@ -167,10 +182,8 @@ void AGGREGATE_PROPAGATION::timesRange(const TRUTH_ASSIGNMENT &a, uint32_t f, bo
     uint32_t negatives = 0;
     bool zero = false;
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
-        GATOM_ID e = aggregateElementAtom[i];
         int64_t v = aggregateElementValue[i];
-        TRUTH_VALUE t = a[e];
-        if (hasForced && e == forced) t = forcedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+        TRUTH_VALUE t = valueOf(i);
         if (t == TRUTH_FALSE) continue;
         if (t != TRUTH_UNDEFINED) {
             product = saturatingProduct(product, v);
@@ -670,17 +683,36 @@ void AGGREGATE_PROPAGATION::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g)
     }
 }
 
-// Over a total assignment: every aggregate atom has the truth its elements give it.
-// The aggregate atom's value (unless `atom` is the aggregate atom itself and no contradiction is
-// explained) and the values of its function's elements that came before `before`: every inference
-// of the function, on the aggregate atom or on an element, follows from them.
+// The reason of an inference of aggregate atom g's function: g's value (unless the inference is
+// g's own value and no contradiction is explained) and the fewest elements, first on the trail,
+// that force it. An element was forced because its other value would make g's guards fail (g
+// true) or hold (g false); g's own value because its elements make the guards hold or fail; a
+// contradiction because they do the opposite of g's value. When no such elements are found among
+// those decided before `before`, every one of them is named: all of them together forced it.
 bool AGGREGATE_PROPAGATION::explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GATOM_ID atom, uint32_t before,
                                     std::vector<MG_LITERAL> &out, bool contradiction) const {
     GATOM_ID g = static_cast<GATOM_ID>(data >> 2);
     uint32_t side = data & 3;
     uint32_t f = aggregateFunctionOf[g];
     if (f == NO_AGGREGATE_FUNCTION || a[g] == TRUTH_UNDEFINED) return false;
-    if (atom != g || contradiction) out.push_back(literalOfValue(g, a[g]));
+    bool gTrue = a[g] != TRUTH_FALSE;
+    bool own = atom == g && !contradiction;
+    if (!own) out.push_back(literalOfValue(g, a[g]));
+    GATOM_ID supposed = own || contradiction ? -1 : atom;
+    bool supposedTrue = supposed >= 0 && a[atom] == TRUTH_FALSE;
+    bool holds = own ? gTrue : !gTrue;
+    size_t size = out.size();
+    bool found = false;
+    switch (aggregateType[f]) {
+    case AGGREGATE_COUNT:
+    case AGGREGATE_SUM: found = explainSum(a, g, supposed, supposedTrue, before, holds, out); break;
+    case AGGREGATE_MAX:
+    case AGGREGATE_MIN: found = explainExtreme(a, g, supposed, supposedTrue, before, holds, out); break;
+    case AGGREGATE_TIMES: found = explainTimes(a, g, supposed, supposedTrue, before, holds, out); break;
+    default: break;
+    }
+    if (found) return true;
+    out.resize(size);
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
         GATOM_ID e = aggregateElementAtom[i];
         TRUTH_VALUE v = a[e];
@@ -691,6 +723,209 @@ bool AGGREGATE_PROPAGATION::explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GA
     return true;
 }
 
+namespace {
+
+// The number of items, first on the trail, whose weights reach `need` (none when it is not
+// positive), the items sorted by their place on the trail; -1 when all of them do not.
+int64_t prefixReaching(std::vector<AGGREGATE_REASON_ITEM> &items, __int128 need) {
+    if (need <= 0) return 0;
+    std::sort(items.begin(), items.end(), [](const auto &x, const auto &y) { return x.position < y.position; });
+    __int128 sum = 0;
+    for (size_t k = 0; k < items.size(); ++k) {
+        sum += items[k].weight;
+        if (sum >= need) return static_cast<int64_t>(k + 1);
+    }
+    return -1;
+}
+
+}  // namespace
+
+// A #count or #sum lies between its least value (the true positive elements, the undecided and
+// true negative ones) and its greatest (the undecided and true positive elements, the true
+// negative ones). A true positive or false negative element raises the least value by its
+// magnitude; a false positive or true negative one lowers the greatest. The guards fail when the
+// least value passes the upper guard or the greatest stays below the lower one, and hold when
+// both lie within them: the reason is the first raising elements that reach the one bound, the
+// first lowering elements that reach the other, or both.
+bool AGGREGATE_PROPAGATION::explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue,
+                                       uint32_t before, bool holds, std::vector<MG_LITERAL> &out) const {
+    uint32_t f = aggregateFunctionOf[g];
+    __int128 lo = aggregateLow[g], hi = aggregateHigh[g];
+    if (!holds && hi < lo) return true;
+    __int128 least = aggregateGrounded[f], greatest = aggregateGrounded[f];
+    raising.clear();
+    lowering.clear();
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+        int64_t v = aggregateElementValue[i];
+        (v < 0 ? least : greatest) += v;
+        if (v == 0) continue;
+        GATOM_ID e = aggregateElementAtom[i];
+        TRUTH_VALUE t;
+        if (e == supposed) {
+            t = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+        } else {
+            t = a[e];
+            if (t == TRUTH_UNDEFINED || mg.trailPosition[e] >= before) continue;
+        }
+        bool raises = (v > 0) == (t != TRUTH_FALSE);
+        int64_t w = v > 0 ? v : -v;
+        if (e == supposed)
+            (raises ? least : greatest) += raises ? w : -w;
+        else
+            (raises ? raising : lowering).push_back({mg.trailPosition[e], w, literalOfValue(e, t)});
+    }
+    int64_t r, l;
+    if (holds) {
+        r = prefixReaching(raising, lo - least);
+        l = prefixReaching(lowering, greatest - hi);
+        if (r < 0 || l < 0) return false;
+    } else {
+        r = prefixReaching(raising, hi + 1 - least);
+        l = prefixReaching(lowering, greatest - lo + 1);
+        if (r < 0 && l < 0) return false;
+        // The bound reached first on the trail.
+        auto last = [](const std::vector<AGGREGATE_REASON_ITEM> &items, int64_t k) {
+            return k == 0 ? -1 : static_cast<int64_t>(items[k - 1].position);
+        };
+        if (r >= 0 && (l < 0 || last(raising, r) <= last(lowering, l)))
+            l = 0;
+        else
+            r = 0;
+    }
+    for (int64_t k = 0; k < r; ++k) out.push_back(raising[k].literal);
+    for (int64_t k = 0; k < l; ++k) out.push_back(lowering[k].literal);
+    return true;
+}
+
+// A #max holds when a true element (or grounding's extreme) reaches the lower guard and every
+// element above the upper guard is false; it fails when a true element passes the upper guard,
+// or when every element within the guards is false and grounding's extreme lies outside them
+// (then the maximum passes the upper guard, stays below the lower one, or does not exist). A #min
+// is the mirror image. The reason is the first true element of the kind needed, and the false
+// elements of the range that must be empty.
+bool AGGREGATE_PROPAGATION::explainExtreme(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed,
+                                           bool supposedTrue, uint32_t before, bool holds,
+                                           std::vector<MG_LITERAL> &out) const {
+    uint32_t f = aggregateFunctionOf[g];
+    bool isMax = aggregateType[f] == AGGREGATE_MAX;
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    if (!holds && hi < lo) return true;
+    int64_t fixed = aggregateGrounded[f];
+    bool hasFixed = fixed != (isMax ? INT64_MIN : INT64_MAX);
+    // For a #max the values that reach the lower guard and those that pass the upper one; for a
+    // #min those that reach the upper guard and those that pass the lower one.
+    auto reaches = [&](int64_t v) { return isMax ? v >= lo : v <= hi; };
+    auto passes = [&](int64_t v) { return isMax ? v > hi : v < lo; };
+    auto within = [&](int64_t v) { return lo <= v && v <= hi; };
+    // The first true element on the trail that reaches, or that passes (SUPPOSED_TRUE for the
+    // supposed atom, NONE for none); whether every element within the guards, or that passes, is
+    // false.
+    constexpr int64_t NONE = -2, SUPPOSED_TRUE = -1;
+    int64_t reachingTrue = NONE, passingTrue = NONE;
+    MG_LITERAL reachingLiteral = 0, passingLiteral = 0;
+    bool withinFalse = true, passingFalse = true;
+    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+        int64_t v = aggregateElementValue[i];
+        if (!reaches(v) && !passes(v)) continue;
+        GATOM_ID e = aggregateElementAtom[i];
+        TRUTH_VALUE t;
+        if (e == supposed) {
+            t = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+        } else {
+            t = a[e];
+            if (mg.trailPosition[e] >= before) t = TRUTH_UNDEFINED;
+        }
+        if (t != TRUTH_FALSE) {
+            if (within(v)) withinFalse = false;
+            if (passes(v)) passingFalse = false;
+        }
+        if (t == TRUTH_UNDEFINED || t == TRUTH_FALSE) continue;
+        int64_t place = e == supposed ? SUPPOSED_TRUE : mg.trailPosition[e];
+        if (reaches(v) && (reachingTrue == NONE || place < reachingTrue)) {
+            reachingTrue = place;
+            reachingLiteral = literalOfValue(e, t);
+        }
+        if (passes(v) && (passingTrue == NONE || place < passingTrue)) {
+            passingTrue = place;
+            passingLiteral = literalOfValue(e, t);
+        }
+    }
+    // The false elements of a range.
+    auto addFalse = [&](auto inRange) {
+        for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
+            GATOM_ID e = aggregateElementAtom[i];
+            if (inRange(aggregateElementValue[i]) && e != supposed) out.push_back(falseLiteral(e));
+        }
+    };
+    if (holds) {
+        if ((hasFixed && passes(fixed)) || !passingFalse) return false;
+        bool fixedReaches = hasFixed && reaches(fixed);
+        if (!fixedReaches && reachingTrue == NONE) return false;
+        if (!fixedReaches && reachingTrue >= 0) out.push_back(reachingLiteral);
+        addFalse(passes);
+        return true;
+    }
+    if ((hasFixed && passes(fixed)) || passingTrue == SUPPOSED_TRUE) return true;
+    if (passingTrue >= 0) {
+        out.push_back(passingLiteral);
+        return true;
+    }
+    if ((hasFixed && within(fixed)) || !withinFalse) return false;
+    addFalse(within);
+    return true;
+}
+
+// A #times gives no bound that single elements move, so its reason is found by leaving out
+// decided elements, the last on the trail first, as long as the others still decide the guards
+// the same way (a few dozen elements at most; beyond, every decided element is named).
+constexpr uint32_t TIMES_REASON_LIMIT = 64;
+
+bool AGGREGATE_PROPAGATION::explainTimes(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed,
+                                         bool supposedTrue, uint32_t before, bool holds,
+                                         std::vector<MG_LITERAL> &out) const {
+    uint32_t f = aggregateFunctionOf[g];
+    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    if (end - begin > TIMES_REASON_LIMIT) return false;
+    int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
+    if (!holds && hi < lo) return true;
+    // The value each element position has for the reason; the positions that may be left out.
+    TRUTH_VALUE view[TIMES_REASON_LIMIT];
+    raising.clear();
+    for (uint32_t i = begin; i < end; ++i) {
+        GATOM_ID e = aggregateElementAtom[i];
+        if (e == supposed) {
+            view[i - begin] = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+            continue;
+        }
+        TRUTH_VALUE t = a[e];
+        if (t != TRUTH_UNDEFINED && mg.trailPosition[e] >= before) t = TRUTH_UNDEFINED;
+        view[i - begin] = t;
+        if (t != TRUTH_UNDEFINED) raising.push_back({mg.trailPosition[e], i - begin, literalOfValue(e, t)});
+    }
+    auto decided = [&]() {
+        int64_t minValue, maxValue;
+        timesRangeOf(f, [&](uint32_t i) -> TRUTH_VALUE { return view[i - begin]; }, minValue, maxValue);
+        if (holds) return lo <= minValue && maxValue <= hi;
+        return maxValue < lo || hi < minValue;
+    };
+    if (!decided()) return false;
+    std::sort(raising.begin(), raising.end(), [](const auto &x, const auto &y) { return x.position > y.position; });
+    // An atom with several element positions is left out at all of them at once.
+    for (const AGGREGATE_REASON_ITEM &item : raising) {
+        GATOM_ID e = atomOfLiteral(item.literal);
+        TRUTH_VALUE t = view[item.weight];
+        if (t == TRUTH_UNDEFINED) continue;
+        for (uint32_t i = begin; i < end; ++i)
+            if (aggregateElementAtom[i] == e) view[i - begin] = TRUTH_UNDEFINED;
+        if (decided()) continue;
+        for (uint32_t i = begin; i < end; ++i)
+            if (aggregateElementAtom[i] == e) view[i - begin] = t;
+        out.push_back(item.literal);
+    }
+    return true;
+}
+
+// Over a total assignment: every aggregate atom has the truth its elements give it.
 bool AGGREGATE_PROPAGATION::aggregatesHold(const TRUTH_ASSIGNMENT &a) const {
     for (GATOM_ID atom : aggregateAtomList)
         if ((aggregateVerdict(atom, a, nullptr) == AGGREGATE_HOLDS) != a.isTrue(atom)) return false;

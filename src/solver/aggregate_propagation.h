@@ -33,6 +33,14 @@ struct AGGREGATE_OCCURRENCE {
     TERM term;
 };
 
+// A decided element that a reason may name: its place on the trail, how far it moves the bound
+// it belongs to, and its literal.
+struct AGGREGATE_REASON_ITEM {
+    uint32_t position;
+    int64_t weight;
+    MG_LITERAL literal;
+};
+
 class AGGREGATE_PROPAGATION {
 public:
     explicit AGGREGATE_PROPAGATION(MODEL_GENERATOR &generator) : mg(generator) {}
@@ -59,8 +67,8 @@ public:
 
     // The literals an inference of an aggregate atom g's function rests on, `data` holding g and the
     // kinds of elements it read: g's value (unless the inference is g's own and not a contradiction)
-    // and the values of those elements that came before `before`. False when g has no propagated
-    // function.
+    // and, of the elements decided before `before`, the fewest that force it, the first on the
+    // trail. False when g has no propagated function.
     bool explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GATOM_ID atom, uint32_t before, std::vector<MG_LITERAL> &out,
                  bool contradiction = false) const;
 
@@ -103,6 +111,10 @@ private:
     std::vector<uint8_t> aggregateMonotone;
     std::vector<int64_t> aggregateBase;
     std::vector<int64_t> aggregateTotal;
+    // Per function what grounding decided: for #count and #sum the value of the elements it found
+    // true, for #max and #min their extreme (INT64_MIN or INT64_MAX for none). Reasons start from
+    // it, since every element the search decides may be left out of one.
+    std::vector<int64_t> aggregateGrounded;
     // Per function its undecided elements in ground-set order (ascending value), flat:
     // elements f are aggregateElementStart[f] .. aggregateElementStart[f + 1].
     std::vector<uint32_t> aggregateElementStart;
@@ -118,6 +130,21 @@ private:
         return f != NO_AGGREGATE_FUNCTION && aggregateType[f] != 0;
     }
     bool recursiveAggregates = false;
+
+    // Reasons: an inference of aggregate atom g's function is explained by the fewest elements,
+    // taken in the order of the trail, that make g's guards hold (`holds`) or fail, the elements
+    // of atom `supposed` (unless it is -1) taken with the value `supposedTrue` and every other
+    // element with its value before trail position `before`. False when those values do not
+    // decide the guards that way.
+    mutable std::vector<AGGREGATE_REASON_ITEM> raising, lowering;
+    bool explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
+                    bool holds, std::vector<MG_LITERAL> &out) const;
+    bool explainExtreme(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
+                        bool holds, std::vector<MG_LITERAL> &out) const;
+    bool explainTimes(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
+                      bool holds, std::vector<MG_LITERAL> &out) const;
+    template <class VALUE_OF>
+    void timesRangeOf(uint32_t function, VALUE_OF valueOf, int64_t &minValue, int64_t &maxValue) const;
 
     int propagateAggregate(TRUTH_ASSIGNMENT &a, uint32_t function);
     int checkAggregateAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom);

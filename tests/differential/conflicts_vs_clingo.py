@@ -4,8 +4,10 @@ random 3-SAT near the threshold (guessed by disjunction or by negation), pigeon-
 cycles (positive recursion, unfounded sets), dominating sets with a #count bound, 3-colouring,
 2QBF by saturation (head cycles, rejected candidates), weighted vertex cover (weak constraints),
 positive loops through guessed atoms (unfounded sets and loop nogoods), disjunctive rules whose
-heads lie on positive cycles, and item selections read by several #count, #sum, #min and #max
-literals in one body, some items facts. Learned nogoods, backjumps, restarts and the deletion of
+heads lie on positive cycles, item selections read by several #count, #sum, #min and #max
+literals in one body, some items facts, and aggregates inside the contradictions: dominating sets
+with a #count or weighted #sum in each node's constraint (positive or negated), per-group #min
+and #max bounds, and per-group #times bounds (clingo reads a translation). Learned nogoods, backjumps, restarts and the deletion of
 nogoods must keep every answer set, list none twice and keep the optimum.
 
 For each program: all answer sets (default search, the rule-order chooser -OH-, and one more set
@@ -285,11 +287,113 @@ def selections(r, s):
     return lines, None, atoms, templates
 
 
+def covering(r, s):
+    """Dominating sets written with the aggregate in each node's constraint: an out node needs a
+    chosen neighbour, counted (or summed with weights, some of them 0) over guessed atoms, the
+    aggregate positive or negated, in the constraint or in a rule, under a tight bound on the
+    chosen nodes. The contradictions the search analyses run through the aggregates."""
+    n = r.randint(6, 10 + 3 * s)
+    edges = graph(r, n, int(r.uniform(1.2, 2.2) * n))
+    lines = ["node(%d)." % i for i in range(n)]
+    lines += ["edge(%d,%d)." % e for e in edges]
+    lines += ["e(X,Y) :- edge(X,Y).", "e(Y,X) :- edge(X,Y)."]
+    lines.append("in(X) | out(X) :- node(X)." if r.random() < 0.6 else
+                 "in(X) :- node(X), not out(X).\nout(X) :- node(X), not in(X).")
+    weighted = r.random() < 0.35
+    if weighted:
+        lines += ["w(%d,%d)." % (i, r.choice([0, 1, 1, 2, 3])) for i in range(n)]
+        aggregate = "#sum{W,Y : e(X,Y), in(Y), w(Y,W)}"
+        low = r.randint(1, 2)
+    else:
+        aggregate = "#count{Y : e(X,Y), in(Y)}"
+        low = 1 if r.random() < 0.8 else 2
+    lines.append(r.choice([":- out(X), %s < %d." % (aggregate, low),
+                           ":- out(X), not %s >= %d." % (aggregate, low),
+                           "covered(X) :- node(X), %s >= %d.\n:- out(X), not covered(X)." % (aggregate, low),
+                           "bare(X) :- node(X), not %s >= %d.\n:- out(X), bare(X)." % (aggregate, low)]))
+    bound = r.randint(max(1, n // 4), n // 3 + 2)
+    lines.append(r.choice([":- #count{X : in(X)} > %d." % bound, ":- not #count{X : in(X)} <= %d." % bound]))
+    if weighted and r.random() < 0.5:
+        lines.append(":- #sum{W,X : in(X), w(X,W)} > %d." % r.randint(bound, 2 * bound + 2))
+    return lines, None, ["in(%d)" % i for i in range(n)], [("in(X)", "X")]
+
+
+def extremes(r, s):
+    """Items chosen per group under #min and #max bounds (positive and negated, in constraints and
+    in rules) and a bound on their number; one item of each group is in by fact, so every #min and
+    #max has a value."""
+    n = r.randint(8, 12 + 4 * s)
+    groups = r.randint(2, 3 + s)
+    weights = {i: r.randint(1, 9) for i in range(n)}
+    lines = ["item(%d)." % i for i in range(n)] + ["group(%d)." % g for g in range(groups)]
+    lines += ["w(%d,%d)." % (i, weights[i]) for i in range(n)]
+    lines += ["grp(%d,%d)." % (i, i % groups) for i in range(n)]
+    lines += ["in(%d)." % g for g in range(groups)]
+    lines.append("in(X) | out(X) :- item(X), X >= %d." % groups)
+    top = "#max{W,X : in(X), grp(X,G), w(X,W)}"
+    bottom = "#min{V,Y : in(Y), grp(Y,G), w(Y,V)}"
+    forms = [":- group(G), %s < %d." % (top, r.randint(4, 8)),
+             ":- group(G), not %s <= %d." % (top, r.randint(6, 9)),
+             ":- group(G), %s < %d." % (bottom, r.randint(1, 3)),
+             ":- group(G), not %s >= %d." % (bottom, r.randint(1, 3)),
+             "high(G) :- group(G), %s >= %d.\n:- group(G), not high(G)." % (top, r.randint(5, 9)),
+             "low(G) :- group(G), %s <= %d.\n:- low(G), group(G), G > 0." % (bottom, r.randint(1, 4)),
+             ":- group(G), %s > %d, %s < %d." % (top, r.randint(6, 8), bottom, r.randint(2, 4))]
+    lines += r.sample(forms, r.randint(2, 4))
+    lines.append(r.choice([":- #count{X : in(X)} > %d." % r.randint(groups + 1, max(groups + 1, n // 2)),
+                           ":- #count{X : in(X)} < %d." % r.randint(groups + 1, n - 2)]))
+    atoms = ["in(%d)" % i for i in range(n)]
+    return lines, None, atoms, [("in(X)", "X")]
+
+
+def products(r, s):
+    """Items chosen per group under bounds on the #times of their values (some 0 or 1, positive
+    and negated aggregates) and on their number. clingo, which has no #times, reads a program that
+    multiplies each group's chosen values along a chain of atoms."""
+    groups = r.randint(2, 3 + s)
+    n = groups * r.randint(3, 5)
+    values = {i: r.choice([0, 1, 2, 2, 3]) for i in range(n)}
+    lines = ["item(%d)." % i for i in range(n)] + ["group(%d)." % g for g in range(groups)]
+    lines += ["w(%d,%d)." % (i, values[i]) for i in range(n)]
+    lines += ["grp(%d,%d)." % (i, i % groups) for i in range(n)]
+    lines.append("in(X) | out(X) :- item(X).")
+    product = "#times{W,X : in(X), grp(X,G), w(X,W)}"
+    high, low = r.randint(2, 12), r.randint(1, 6)
+    quarn, clingo = list(lines), list(lines)
+    chosen = r.sample([0, 1, 2], r.randint(1, 2))
+    if 0 in chosen:
+        quarn.append(":- group(G), %s > %d." % (product, high))
+        clingo.append(":- tv(G,P), P > %d." % high)
+    if 1 in chosen:
+        quarn.append(":- group(G), not %s >= %d." % (product, low))
+        clingo.append(":- tv(G,P), P < %d." % low)
+    if 2 in chosen:
+        quarn.append("small(G) :- group(G), %s <= 2.\n:- group(G), not small(G), G > 0." % product)
+        clingo.append("small(G) :- tv(G,P), P <= 2.\n:- group(G), not small(G), G > 0.")
+    bound = ":- #count{X : in(X)} < %d." % r.randint(groups, n - 2)
+    quarn.append(bound)
+    clingo.append(bound)
+    for g in range(groups):
+        members = [i for i in range(n) if i % groups == g]
+        clingo += ["pos(%d,%d,%d)." % (g, k, x) for k, x in enumerate(members)]
+        clingo.append("len(%d,%d)." % (g, len(members)))
+    clingo += ["prod(G,0,1) :- group(G).",
+               "prod(G,K+1,P*W) :- prod(G,K,P), pos(G,K,X), in(X), w(X,W).",
+               "prod(G,K+1,P) :- prod(G,K,P), pos(G,K,X), not in(X).",
+               "tv(G,P) :- prod(G,L,P), len(G,L).",
+               "#show item/1. #show group/1. #show w/2. #show grp/2. #show in/1. #show out/1. #show small/1."]
+    return quarn, clingo, ["in(%d)" % i for i in range(n)], []
+
+
+# clingo reads a translation of the program, not a weighted one.
+products.translated = True
+
+
 # Programs with more answer sets than this are passed over.
 LIMIT = 20000
 
 FAMILIES = [sat3, sat3, pigeons, hamiltonian, dominating, colouring, qbf, vertex_cover, loops, loops,
-            disjunctive_loops, selections, selections]
+            disjunctive_loops, selections, selections, covering, covering, extremes, products]
 
 # Options that must not change the answers (one set of them per program, beside -OH-).
 SAME_ANSWERS = [["--ptcache=0"], ["--ptcache=1"], ["--pospts"], ["--negpts"], ["--complpt"], ["--nocomplpt"],
@@ -501,6 +605,7 @@ def main():
         for i in range(args.count):
             family = rng.choice(FAMILIES)
             quarn_text, clingo_text, atoms, templates = family(rng, args.scale)
+            translated = getattr(family, "translated", False)
             if clingo_text is None and rng.random() < 0.15:
                 quarn_text, clingo_text = weighted(rng, quarn_text, atoms)
             with open(qpath, "w") as f:
@@ -508,7 +613,8 @@ def main():
             with open(cpath, "w") as f:
                 f.write("\n".join(clingo_text or quarn_text) + "\n")
             try:
-                problems = check(args.quarn, qpath, cpath, clingo_text is not None, rng, atoms, templates,
+                problems = check(args.quarn, qpath, cpath, clingo_text is not None and not translated, rng, atoms,
+                                 templates,
                                  getattr(family, "options", None))
             except subprocess.TimeoutExpired as e:
                 # Larger scales can make a run too long to compare; it is counted apart.

@@ -31,6 +31,14 @@ struct MODEL_GENERATOR_INSIGHT {
     static uint64_t &activityChoices(MODEL_GENERATOR &m) { return m.activityChoices; }
     static uint32_t &inconsistentLookaheads(MODEL_GENERATOR &m) { return m.inconsistentLookaheads; }
     static TIMER &firstModelTimer(MODEL_GENERATOR &m) { return m.firstModelTimer; }
+    static void openLevel(MODEL_GENERATOR &m, TRUTH_ASSIGNMENT &a, MG_LITERAL choice) { m.openLevel(a, choice); }
+    // Why the atom has its value, and the literals of the last contradiction.
+    static bool explain(MODEL_GENERATOR &m, const TRUTH_ASSIGNMENT &a, GATOM_ID atom, std::vector<MG_LITERAL> &out) {
+        return m.explain(a, atom, out);
+    }
+    static bool conflictLiterals(MODEL_GENERATOR &m, const TRUTH_ASSIGNMENT &a, std::vector<MG_LITERAL> &out) {
+        return m.conflictLiterals(a, out);
+    }
 };
 using MGI = MODEL_GENERATOR_INSIGHT;
 

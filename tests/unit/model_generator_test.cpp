@@ -580,12 +580,16 @@ TEST(ModelGenerator, ConfirmedHeadJoinsTheChosenAtoms) {
 
 namespace {
 
-// A ground #count, #sum or #times atom over the given {value, atom name} elements with inclusive
+// A ground #count, #sum, #times, #max or #min atom over the given {value, atom name} elements with inclusive
 // guards, used by the rules added after it; the function stays the atom's own (not interned),
 // index 0.
 GATOM_ID addAggregateAtom(int32_t type, const std::vector<std::pair<int32_t, std::string>> &elements,
                           int32_t lower, int32_t upper) {
-    const char *name = type == AGGREGATE_SUM ? "#sum" : type == AGGREGATE_TIMES ? "#times" : "#count";
+    const char *name = type == AGGREGATE_SUM     ? "#sum"
+                       : type == AGGREGATE_TIMES ? "#times"
+                       : type == AGGREGATE_MAX   ? "#max"
+                       : type == AGGREGATE_MIN   ? "#min"
+                                                 : "#count";
     uint32_t predicate = predicateTable.add(name, 0, PREDICATE_AGGREGATE).first;
     AGGREGATE_SPEC spec;
     spec.type = type;
@@ -719,5 +723,104 @@ TEST(ModelGenerator, TimesAnswerSetsAreTheSubsetsWhoseProductLiesWithinTheGuards
                     << "values " << ::testing::PrintToString(c.values) << " guards " << c.lower << ".." << c.upper
                     << (required ? " required" : " forbidden");
         }
+    }
+}
+
+TEST(ModelGenerator, AggregateReasonsNameOnlyTheElementsThatForcedTheValue) {
+    // Each element atom x is guessed (x | nx); the aggregate atom is required or forbidden by a
+    // constraint. Each step opens a level, gives its atoms their values (several at once, so that
+    // propagation meets them in one go) and propagates. The reason of the forced literal (or the
+    // literals of the contradiction, for "!") must be exactly the given literals ("-x" for x
+    // false, "g" for the aggregate atom true): the elements that forced it, cut at the point where
+    // they suffice, not every decided element of the set.
+    struct CASE {
+        const char *what;
+        int32_t type;
+        std::vector<std::pair<int32_t, std::string>> elements;
+        int32_t lower, upper;
+        bool required;
+        std::vector<std::vector<std::string>> steps;
+        std::string forced;
+        std::set<std::string> reason;
+    };
+    const std::vector<CASE> cases = {
+        {"#sum: the element made false names the two true ones that reached the bound, not the third",
+         AGGREGATE_SUM, {{1, "a"}, {1, "b"}, {1, "c"}, {2, "e"}}, 0, 3, true,
+         {{"a"}, {"b", "c"}}, "e", {"g", "a", "b"}},
+        {"#count: the contradiction names the first three true elements, not the fourth",
+         AGGREGATE_COUNT, {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {5, "e"}}, 0, 2, true,
+         {{"a"}, {"b", "c", "d"}}, "!", {"g", "a", "b", "c"}},
+        {"#count forbidden: the element made false names what makes the guards hold without it",
+         AGGREGATE_COUNT, {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}}, 2, 3, false,
+         {{"a"}, {"-b", "-c"}}, "d", {"-g", "a", "-b"}},
+        {"#sum: a false positive element cannot raise the least value",
+         AGGREGATE_SUM, {{3, "a"}, {-2, "b"}, {1, "c"}}, INT32_MIN, 1, true,
+         {{"-c"}, {"-b"}}, "a", {"g", "-b"}},
+        {"#sum: a lower guard reached through false elements",
+         AGGREGATE_SUM, {{4, "a"}, {1, "b"}, {2, "c"}, {2, "d"}, {1, "e"}}, 6, INT32_MAX, true,
+         {{"b"}, {"-c"}}, "a", {"g", "-c"}},
+        {"#max: the single element left within the guards names only the others within them",
+         AGGREGATE_MAX, {{2, "a"}, {6, "b"}, {7, "d"}, {9, "c"}}, 5, 8, true,
+         {{"a"}, {"-d"}}, "b", {"g", "-d"}},
+        {"#max forbidden: one true element within the guards makes those above necessary",
+         AGGREGATE_MAX, {{2, "a"}, {6, "b"}, {7, "d"}, {9, "c"}}, 5, 8, false,
+         {{"a"}, {"b"}}, "c", {"-g", "b"}},
+        {"#min: elements below the lower guard are false by the guard alone",
+         AGGREGATE_MIN, {{1, "a"}, {4, "b"}, {6, "c"}}, 3, 9, true,
+         {{"c"}}, "a", {"g"}},
+        {"#min forbidden: the contradiction names a true element within the guards and those below",
+         AGGREGATE_MIN, {{1, "a"}, {4, "b"}, {6, "c"}}, 3, 9, false,
+         {{"-b"}, {"c", "-a"}}, "!", {"-g", "c", "-a"}},
+        {"#times: an element worth 1 does not move the product",
+         AGGREGATE_TIMES, {{2, "a"}, {3, "b"}, {5, "c"}, {1, "d"}}, INT32_MIN, 20, true,
+         {{"a"}, {"d", "c"}}, "b", {"g", "a", "c"}},
+    };
+    for (const CASE &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string program;
+        for (const auto &[value, name] : c.elements) program += name + " | n" + name + ".\n";
+        loadGroundProgram(program);
+        GATOM_ID g = addAggregateAtom(c.type, c.elements, c.lower, c.upper);
+        groundConstraints.emplace_back(GBODY());
+        groundConstraints.back().body.add(GLITERAL(g, c.required));
+        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                           {.flags = MG_MODEL_CHECK, .hasAggregates = true, .aggregateCount = 1});
+        TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
+        MGI::chosenFlags(mg).assign(groundAtomCount, 0);
+        mg.prepareRun(a);
+        mg.initDataStructures(a);
+        ASSERT_EQ(mg.propagateInitial(a), 1);
+        a.trailing = true;
+        MGI::level(mg) = 1;
+        int propagated = 1;
+        for (const std::vector<std::string> &step : c.steps) {
+            ASSERT_EQ(propagated, 1);
+            MGI::openLevel(mg, a, trueLiteral(0));
+            for (const std::string &l : step) {
+                GATOM_ID atom = atomNumber(l[0] == '-' ? l.substr(1) : l);
+                ASSERT_EQ(a[atom], TRUTH_UNDEFINED) << l;
+                if (l[0] == '-')
+                    mg.setFalse(a, atom, {REASON_CHOICE, 0});
+                else
+                    mg.setTrue(a, atom, {REASON_CHOICE, 0});
+            }
+            propagated = mg.propagate(a);
+        }
+        std::vector<MG_LITERAL> literals;
+        if (c.forced == "!") {
+            ASSERT_EQ(propagated, 0);
+            ASSERT_TRUE(MGI::conflictLiterals(mg, a, literals));
+        } else {
+            ASSERT_EQ(propagated, 1);
+            ASSERT_NE(a[atomNumber(c.forced)], TRUTH_UNDEFINED);
+            ASSERT_TRUE(MGI::explain(mg, a, atomNumber(c.forced), literals));
+        }
+        std::set<std::string> names;
+        for (MG_LITERAL l : literals) {
+            GATOM_ID atom = atomOfLiteral(l);
+            std::string name = atom == g ? "g" : predicateTable.name(groundAtomTable[atom].predicate);
+            names.insert(isFalseLiteral(l) ? "-" + name : name);
+        }
+        EXPECT_EQ(names, c.reason);
     }
 }
