@@ -10,6 +10,7 @@
 
 #include "core/diagnostics.h"
 #include "driver/finish.h"
+#include "driver/interrupts.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/run_grounding.h"
@@ -61,7 +62,9 @@ int main(int argc, char **argv) {
     rewriteMagicSets(run);
     printProgramDumps();
 
-    // Grounding and the ground program.
+    // Grounding and the ground program. From here on an interrupt ends the run after the last
+    // whole piece of output.
+    catchInterrupts();
     groundProgram(run);
     printGroundDumps();
     computeBaseCost(run);

@@ -1,7 +1,5 @@
 #include "driver/model_output.h"
 
-#include <signal.h>
-
 #include <string>
 #include <vector>
 
@@ -10,6 +8,7 @@
 #include "core/program.h"
 #include "driver/answer_text.h"
 #include "driver/finish.h"
+#include "driver/interrupts.h"
 #include "grounding/ground_program.h"
 
 std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
@@ -56,96 +55,42 @@ void printVerdict(const char *verdict, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     fputc('\n', stdout);
 }
 
-// What the run does with standard output while the model generator runs, as the signal handler
-// sees it: between answer sets nothing else writes there, so the handler may flush it.
-enum : int { ANSWERS_OFF, ANSWERS_BETWEEN, ANSWERS_WRITING, ANSWERS_ENDING };
-volatile sig_atomic_t answerState = ANSWERS_OFF;
-// A signal that arrived while an answer set was written, acted on once it is written.
-volatile sig_atomic_t pendingSignal = 0;
 MODEL_CALLBACK modeCallback = nullptr;
 // The answer sets' text, kept while the model generator runs.
 ANSWER_TEXT answerText;
 
-constexpr int INTERRUPTS[] = {SIGINT, SIGTERM};
-struct sigaction previousActions[2];
-bool handlerInstalled[2] = {false, false};
-
-// The default action of the signal: the process ends as it would have without the handler.
-[[noreturn]] void endBySignal(int signal) {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, signal);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    raise(signal);
-    _exit(128 + signal);
-}
-
-void onInterrupt(int signal) {
-    if (answerState == ANSWERS_WRITING && pendingSignal == 0) {
-        pendingSignal = signal;
-        return;
-    }
-    // A second signal while this flush blocks (a pipe nobody reads) finds ANSWERS_ENDING and
-    // ends the run at once.
-    if (answerState == ANSWERS_BETWEEN) {
-        answerState = ANSWERS_ENDING;
-        fflush(stdout);
-    }
-    endBySignal(signal);
-}
-
+// Each answer set is one piece of output: an interrupt that arrives while it is written waits
+// until it is whole.
 int writeAnswerSet(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
-    if (answerState == ANSWERS_BETWEEN) answerState = ANSWERS_WRITING;
+    beginOutputPiece();
     int result = modeCallback(mg, trueAtoms, model);
     stopOnFailedOutput();
-    if (answerState == ANSWERS_WRITING) {
-        answerState = ANSWERS_BETWEEN;
-        if (int signal = pendingSignal) {
-            answerState = ANSWERS_ENDING;
-            fflush(stdout);
-            endBySignal(signal);
-        }
-    }
+    endOutputPiece();
     return result;
+}
+
+void printCostLine(const TRUTH_ASSIGNMENT *model) {
+    fputs("Cost ([Weight:Level]): ", stdout);
+    if (model && model->levels() != 0)
+        printCost(stdout, model->levelCosts);
+    else
+        fputs("<0>", stdout);
+    fputc('\n', stdout);
 }
 
 }  // namespace
 
-MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts) {
+MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupted) {
     if (!callback) return nullptr;
     modeCallback = callback;
     answerText.open();
-    if (catchInterrupts) {
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        // Writes interrupted by a deferred signal go on; a second signal reaches the handler
-        // even while it runs.
-        action.sa_flags = SA_RESTART | SA_NODEFER;
-        for (int i = 0; i < 2; ++i) {
-            // A signal the caller chose to ignore (a background job) stays ignored.
-            struct sigaction current {};
-            sigaction(INTERRUPTS[i], nullptr, &current);
-            if (current.sa_handler == SIG_IGN) continue;
-            handlerInstalled[i] = sigaction(INTERRUPTS[i], &action, &previousActions[i]) == 0;
-        }
-        answerState = ANSWERS_BETWEEN;
-    }
+    if (!catchInterrupted) releaseInterrupts();
     return writeAnswerSet;
 }
 
 void stopAnswerOutput() {
-    answerState = ANSWERS_OFF;
     answerText.close();
-    for (int i = 0; i < 2; ++i)
-        if (handlerInstalled[i]) {
-            sigaction(INTERRUPTS[i], &previousActions[i], nullptr);
-            handlerInstalled[i] = false;
-        }
+    releaseInterrupts();
 }
 
 void resetModelOutput() {
@@ -155,8 +100,8 @@ void resetModelOutput() {
     queryAtomsFound = false;
     openQueryAtoms.clear();
     stopAnswerOutput();
+    resetInterrupts();
     modeCallback = nullptr;
-    pendingSignal = 0;
 }
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
@@ -180,15 +125,18 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     printModel(stdout, positivePart(trueAtoms), model);
     fputc('\n', stdout);
     if (mg->isOptimumKnown()) mg->countPrintedAnswerSet();
-    if (weak) {
-        fputs("Cost ([Weight:Level]): ", stdout);
-        if (model && model->levels() != 0)
-            printCost(stdout, model->levelCosts);
-        else
-            fputs("<0>", stdout);
-        fputc('\n', stdout);
-    }
+    if (weak) printCostLine(model);
     return 1;
+}
+
+void printProvisionalModel(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, const TRUTH_ASSIGNMENT *model) {
+    beginOutputPiece();
+    if (!optSilent && mg->printedAnswerSets() != 0) fputc('\n', stdout);
+    fputs(PROVISIONAL_MODEL_MARK, stdout);
+    printModel(stdout, positivePart(trueAtoms), model);
+    fputc('\n', stdout);
+    printCostLine(model);
+    endOutputPiece();
 }
 
 // Under -wctrace the search also reports the models that improve on the cost found so far; until

@@ -36,17 +36,21 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
 
 // While the model generator runs, its callback is wrapped so that each answer set reaches the
 // output whole: a failed write ends the run after the answer set (a closed pipe stops the search
-// early), and, when `catchInterrupts` is given, SIGINT and SIGTERM end the run without losing
-// what was found. Arriving while an answer set is written, such a signal takes effect once it is
-// written and flushed; arriving between answer sets, it first writes out what standard output
-// holds; a second signal ends the run at once. The process then ends by the signal, as it would
-// without the handlers. Answer output is not flushed after every answer set: on a pipe that
-// nearly doubles the time of enumerating small answer sets.
+// early), and each answer set is one piece of output for the interrupt handling
+// (driver/interrupts.h). Without `catchInterrupted` SIGINT and SIGTERM get their default
+// handling back for the search (interactive planning asks its questions within the callback).
+// Answer output is not flushed after every answer set: on a pipe that nearly doubles the time of
+// enumerating small answer sets.
 //
 // Returns the callback to hand to the model generator (null for a null callback).
-MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupts);
+MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupted);
 // Back to the default handling of the two signals, before what follows the search is written.
 void stopAnswerOutput();
+
+// The best model of an optimisation that an interrupt stopped before its cost was proved optimal,
+// written as the search reports improving models under -wctrace: marked as maybe not optimal,
+// then its cost line.
+void printProvisionalModel(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, const TRUTH_ASSIGNMENT *model);
 
 // The answers of a non-ground query, one line each: the "#query" atoms that grounding proved
 // true, then those true in the collected consequences, each as its arguments joined by ", ".

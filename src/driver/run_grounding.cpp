@@ -8,6 +8,7 @@
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/timer.h"
+#include "driver/interrupts.h"
 #include "driver/statistics.h"
 #include "grounding/depgraph.h"
 #include "grounding/ground_printer.h"
@@ -82,25 +83,53 @@ void groundProgram(RUN &run) {
     timers[TIMER_INSTANTIATION].stop();
 }
 
+namespace {
+
+// The ground program is written one piece of output per line (a rule, a constraint, a fact, a
+// heading): an interrupt that arrives while a line is written waits until it is whole, and one
+// that arrives between lines ends the output after the last whole one.
+void printLine(const char *text) {
+    beginOutputPiece();
+    fputs(text, stdout);
+    endOutputPiece();
+}
+
+// One item per line; an empty list still writes its empty line.
+template <typename ITEM, typename PRINT>
+void printLines(const std::vector<ITEM> &items, PRINT print) {
+    for (const ITEM &item : items) {
+        beginOutputPiece();
+        print(stdout, item);
+        putchar('\n');
+        endOutputPiece();
+    }
+    if (items.empty()) printLine("\n");
+}
+
+void printFactLines(const ATOM_SETS &atoms) {
+    for (const ATOM_SET &set : atoms)
+        for (ATOM_REF atom : set) {
+            beginOutputPiece();
+            printAtom(stdout, atom);
+            fputs(".\n", stdout);
+            endOutputPiece();
+        }
+}
+
+}  // namespace
+
 void printGroundDumps() {
-    if (optPrintGIDB) {
-        printGroundRules(stdout, groundRules, "\n");
-        putchar('\n');
-    }
-    if (optPrintGConstraints) {
-        printGroundConstraints(stdout, groundConstraints, "\n");
-        putchar('\n');
-    }
-    if (optPrintGWConstraints) {
-        printGroundWeakConstraints(stdout, groundWeakConstraints, "\n");
-        putchar('\n');
-    }
+    if (optPrintGIDB) printLines(groundRules, printGroundRule);
+    if (optPrintGConstraints) printLines(groundConstraints, printGroundConstraint);
+    if (optPrintGWConstraints) printLines(groundWeakConstraints, printGroundWeakConstraint);
     if (optPrintInterpret) {
+        beginOutputPiece();
         fputs("< {", stdout);
         printAtoms(stdout, I.positive);
         fputs("} , {", stdout);
         printAtoms(stdout, I.undefined);
         fputs("} >\n", stdout);
+        endOutputPiece();
     }
 }
 
@@ -136,24 +165,23 @@ void freezeGroundAtoms() {
 void printInstantiation(const RUN &run) {
     if (!optInstantiate) return;
     if (optFacts) {
-        fputs("% EDB facts:\n", stdout);
-        printFacts(stdout, EDB);
+        printLine("% EDB facts:\n");
+        printFactLines(EDB);
     }
-    if (!I.positive.empty()) fputs("% Facts derived to be true in every answer set:\n", stdout);
-    printFacts(stdout, I.positive);
+    if (!I.positive.empty()) printLine("% Facts derived to be true in every answer set:\n");
+    printFactLines(I.positive);
     if (!groundRules.empty() || !groundConstraints.empty() || !groundWeakConstraints.empty())
-        fputs("% Residual ground instantiation of the program:\n", stdout);
-    printGroundRules(stdout, groundRules, "\n");
-    putchar('\n');
-    printGroundConstraints(stdout, groundConstraints, "\n");
-    putchar('\n');
-    printGroundWeakConstraints(stdout, groundWeakConstraints, "\n");
-    putchar('\n');
+        printLine("% Residual ground instantiation of the program:\n");
+    printLines(groundRules, printGroundRule);
+    printLines(groundConstraints, printGroundConstraint);
+    printLines(groundWeakConstraints, printGroundWeakConstraint);
     if (optSatlike)
         for (uint32_t k = 0; k < groundAtomTable.size(); k++) {
+            beginOutputPiece();
             printf("%u\t", k);
             printAtom(stdout, groundAtomTable[GATOM_ID(k)]);
             putchar('\n');
+            endOutputPiece();
         }
     if (optStats) printStatistics(nullptr);
     finish(run.groundingStatus);

@@ -8,6 +8,7 @@
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/timer.h"
+#include "driver/interrupts.h"
 #include "driver/model_output.h"
 #include "driver/options.h"
 #include "driver/statistics.h"
@@ -61,6 +62,7 @@ void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_
     if (costBound.levelNumbers == cost.levelNumbers && compareCosts(cost, costBound) > 0) finish(1);
 
     timers[TIMER_TOTAL].stop();
+    beginOutputPiece();
     if (frontEndMode == FRONTEND_NONE) {
         bool weak = !weakConstraints.empty();
         if (weak) fputs("Best model: ", stdout);
@@ -79,8 +81,27 @@ void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_
     } else if (MODEL_CALLBACK callback = modelCallbackOfMode()) {
         callback(nullptr, &I, nullptr);
     }
+    endOutputPiece();
     if (optStats) printStatistics(nullptr);
     finish(0);
+}
+
+// The search was stopped by an interrupt. What it holds and has not written is reported: the best
+// model of an optimisation, as not yet proved optimal, or, once it is proved, as the best model
+// when none has been written yet (the interrupt came before the search that lists them); then the
+// statistics. The run ends by the signal.
+[[noreturn]] static void endInterruptedSearch(MODEL_GENERATOR &mg) {
+    const TRUTH_ASSIGNMENT *best = mg.bestModelSoFar();
+    if (best && frontEndMode == FRONTEND_NONE && mg.weighsModels() && !mg.tracesImprovements() &&
+        !mg.boundGiven()) {
+        if (!mg.isOptimumKnown())
+            printProvisionalModel(&mg, &I, best);
+        else if (mg.printedAnswerSets() == 0)
+            mg.reportBestModel();
+    }
+    stopAnswerOutput();
+    if (optStats) printStatistics(&mg);
+    endByInterrupt();
 }
 
 void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost,
@@ -105,12 +126,20 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
     if (optGUS || optWellFounded) flags |= MG_UNFOUNDED_CHECKS;
     bool planning = frontEndMode == FRONTEND_PLANNING_C || frontEndMode == FRONTEND_PLANNING_K;
     bool enumerating = !optDeterministic && !optWellFounded;
-    // Planning asks its questions on standard input from within the callback: an interrupt
-    // there keeps its default effect.
-    MODEL_CALLBACK callback = modelCallbackOfMode();
-    if (enumerating) callback = startAnswerOutput(callback, !planning);
-    CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
+    // Interactive planning asks its questions on standard input from within the callback: an
+    // interrupt there keeps its default effect. So do the deterministic and well-founded modes.
+    bool interactive = planning && (planningMode & PLANNING_INTERACTIVE);
+    MODEL_CALLBACK callback = modelCallbackOfMode();
+    if (enumerating)
+        callback = startAnswerOutput(callback, !interactive);
+    else
+        releaseInterrupts();
+    // An interrupt stops the search rather than ending the run when the search holds more than
+    // it has written: the statistics, or the best model of an optimisation whose improving models
+    // are not reported as they are found.
+    setInterruptStopsSearch(optStats || (groundWeak && frontEndMode == FRONTEND_NONE && !optWctrace && !optCostBound));
+    CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                        {.query = query.get(),
                         .edbFacts = &EDB,
@@ -129,12 +158,14 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
                         .levels = maxLevel,
                         .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
                         .heuristic = optHeuristic,
-                        .combineOperators = optCombineHeuristic});
+                        .combineOperators = optCombineHeuristic,
+                        .interruption = &interruptSignal});
 
     if (optDeterministic || optWellFounded) {
         mg.computeDeterministic(optWellFounded ? 1 : 0);
     } else {
         mg.computeModels();
+        if (interruptSignal) endInterruptedSearch(mg);
         // A search that ended without proving its best model optimal has found the optimum. A
         // callback that asked to stop has ended the enumeration: no second search.
         if (mg.bestModelUnproved()) {
@@ -148,6 +179,7 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
             } else {
                 mg.restoreBaseCost(baseCost);
                 mg.computeModels();
+                if (interruptSignal) endInterruptedSearch(mg);
             }
         }
     }

@@ -63,7 +63,8 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
       levels(config.levels),
       aggregateCount(config.aggregateCount),
       heuristic(config.heuristic),
-      combineOperators(config.combineOperators) {
+      combineOperators(config.combineOperators),
+      interruption(config.interruption) {
     witness.assign(groundAtomCount, 0);
 
     // The levels every cost vector of this object covers: the driver's, or those the weak

@@ -15,6 +15,7 @@
 #ifndef QUARN_SOLVER_MODEL_GENERATOR_H
 #define QUARN_SOLVER_MODEL_GENERATOR_H
 
+#include <csignal>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -212,6 +213,9 @@ struct MG_CONFIG {
     uint32_t aggregateCount = 0;                 // the number of interned aggregate functions
     std::vector<int32_t> heuristic = {};         // the criteria of --heuristic=
     std::vector<int32_t> combineOperators = {};  // the operators of --combineheuristic=
+    // A flag that a signal handler sets: the search reads it at each choice and, once it is not
+    // 0, stops as if a callback had asked it to. None: nothing interrupts the search.
+    const volatile sig_atomic_t *interruption = nullptr;
 };
 
 class MODEL_GENERATOR {
@@ -267,6 +271,8 @@ public:
     // search again with the base cost it was given to list every model of optimal cost.
     bool bestModelUnproved() const { return bestModel && !optimumKnown && status != MG_STOP; }
     void acceptBestModel() { optimumKnown = true; }
+    // The cheapest model found so far, or none.
+    const TRUTH_ASSIGNMENT *bestModelSoFar() const { return bestModel; }
     void reportBestModel();
     void restoreBaseCost(const COST_VECTOR &cost);
 
@@ -458,6 +464,7 @@ private:
 
     std::vector<int32_t> heuristic;
     std::vector<int32_t> combineOperators;
+    const volatile sig_atomic_t *interruption;
 
     TIMER totalTimer;
     TIMER firstModelTimer;

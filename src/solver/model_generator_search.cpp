@@ -139,6 +139,10 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
     restartAt = RESTART_UNIT;
     enterLevel();
     for (;;) {
+        if (interruption && *interruption) {
+            status = MG_STOP;
+            return;
+        }
         if (conflictCount >= reduceAt) reduceNogoods(a);
         OUTCOME outcome = OUTCOME_CONFLICT;
         switch (chooseLiteral(a, s, f)) {
