@@ -16,24 +16,11 @@
 
 namespace {
 
-// The licence. Its opening, up to the third blank line, is also what -v shows under the banner.
+// The licence: the text of the file LICENSE, made into a string literal when the program is built.
+// Its opening, up to the third blank line, is also what -v shows under the banner.
 const char LICENSE_TEXT[] =
-    "Quarn, a solver for disjunctive logic programs under the answer-set semantics.\n"
-    "Copyright (C) 2026 the Quarn developers.\n"
-    "\n"
-    "Quarn comes with ABSOLUTELY NO WARRANTY, to the extent permitted by law.\n"
-    "\n"
-    "Quarn is free software: you may use, copy, modify and redistribute it under\n"
-    "the terms below. Run it with -license to read them.\n"
-    "\n"
-    "Permission is granted to anyone to use this software for any purpose,\n"
-    "including commercial applications, and to alter it and redistribute it\n"
-    "freely, subject to these restrictions:\n"
-    "\n"
-    "1. The origin of this software must not be misrepresented.\n"
-    "2. Altered versions must be plainly marked as such and must not be\n"
-    "   misrepresented as being the original software.\n"
-    "3. This notice may not be removed or altered from any distribution.\n";
+#include "driver/license_text.inc"
+    ;
 
 // Option values that could not be used. Each is reported as the option is read; the pass goes on
 // so that every bad value is named, and the run then ends with status 1 before any input is read.
