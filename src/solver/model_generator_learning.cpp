@@ -266,10 +266,13 @@ bool MODEL_GENERATOR::addBlockers(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, uint
 
 // The literals of every violated weak constraint whose literals all came before `before`, but the
 // weak constraint `except`: together with the base cost they make up the cost at that point.
+// Weak constraints of weight 0 add nothing to it and are left out: with their literals in a
+// nogood, the search would go back only as far as their levels, where the cost that reached the
+// bound may still stand, and accept a model that merely equals the best one.
 void MODEL_GENERATOR::addCostLiterals(const TRUTH_ASSIGNMENT &a, uint32_t before, uint32_t except,
                                       std::vector<MG_LITERAL> &out) {
     for (uint32_t i = 0; i < weakConstraints.size(); ++i) {
-        if (i == except) continue;
+        if (i == except || weakWeight[i] == 0) continue;
         const GBODY &body = weakConstraints[i].body;
         bool violated = true;
         for (const GLITERAL &l : body.literals)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Differential test of optimisation: random programs with weak constraints over variables,
-levels and variable weights, solved by quarn and by clingo.
+levels and variable weights, and propositional ones whose weak constraints of weight 0 sit beside
+costly ones, solved by quarn and by clingo.
 
 For each program: quarn's best models (all optimal ones, the default) must be clingo's optimal
 models (`--opt-mode=optN`), compared as sets, with the same cost; `-n=1` must report exactly one
@@ -77,8 +78,10 @@ class GENERATOR:
 
     def program(self):
         """(quarn text, clingo text)."""
+        if self.rng.random() < 0.3:
+            return self.propositional()
         r = self.rng
-        size = r.randint(2, 4)
+        size = r.randint(2, 6)
         common = ["d(%d)." % i for i in range(1, size + 1)]
         for p in ["p", "q"][: r.randint(1, 2)]:
             if r.random() < 0.5:
@@ -93,13 +96,43 @@ class GENERATOR:
         if r.random() < 0.3:
             common.append(":- #count{X : p(X)} > %d." % r.randint(1, size))
         quarn, clingo = list(common), list(common)
-        for k in range(r.randint(1, 4)):
+        for k in range(r.randint(1, 6)):
             body, variables = self.weak_body()
-            weight = "X" if "X" in variables and r.random() < 0.3 else str(r.randint(1, 5))
+            # Weight 0 now and then: a weak constraint that adds nothing to the cost (violated
+            # beside costly ones, it must not keep the search from beating their cost).
+            weight = "X" if "X" in variables and r.random() < 0.3 else str(r.choice([0, 0, 1, 2, 3, 4, 5]))
             level = r.randint(1, 3)
             quarn.append(":~ %s. [%s:%d]" % (", ".join(body), weight, level))
             clingo.append(":~ %s. [%s@%d,%d%s]" % (", ".join(body), weight, level, k,
                                                     "".join("," + v for v in variables)))
+        return quarn, clingo
+
+    def propositional(self):
+        """Guesses over pairs of atoms (by disjunction or by two negations), a few rules and
+        constraints, and weak constraints of one or two literals at two levels, weights 0 to 5:
+        the search meets the cost bound at many depths."""
+        r = self.rng
+        n = r.randint(4, 10)
+        atoms = ["a%d" % i for i in range(n)]
+        common = []
+        for i in range(0, n - 1, 2):
+            x, y = atoms[i], atoms[i + 1]
+            if r.random() < 0.6:
+                common.append("%s | %s." % (x, y))
+            else:
+                common += ["%s :- not %s." % (x, y), "%s :- not %s." % (y, x)]
+        for _ in range(r.randint(0, 3)):
+            x, y, z = r.sample(atoms, 3)
+            common.append("%s :- %s, not %s." % (x, y, z))
+        for _ in range(r.randint(0, 2)):
+            x, y = r.sample(atoms, 2)
+            common.append(":- %s, %s." % (x, y))
+        quarn, clingo = list(common), list(common)
+        for k in range(r.randint(2, 7)):
+            body = ", ".join(("not " if r.random() < 0.3 else "") + a for a in r.sample(atoms, r.randint(1, 2)))
+            weight, level = r.choice([0, 0, 1, 2, 3, 4, 5]), r.randint(1, 2)
+            quarn.append(":~ %s. [%d:%d]" % (body, weight, level))
+            clingo.append(":~ %s. [%d@%d,%d]" % (body, weight, level, k))
         return quarn, clingo
 
     def weak_body(self):
@@ -135,22 +168,24 @@ def check(quarn, qpath, cpath):
     one = parse_quarn(run([quarn, "-silent", "-n=1"], qpath).stdout)
     if optimal and (len(one) != 1 or one[0][0] != "best" or one[0][1] not in optimal):
         problems.append("-n=1 reports %s" % [(k, sorted(m)) for k, m, _, _ in one])
-    trace = parse_quarn(run([quarn, "-silent", "-wctrace"], qpath).stdout)
-    seen_best = False
-    previous = None
-    for kind, model, value, full in trace:
-        if kind == "best":
-            seen_best = True
-            if value != cost or model not in optimal:
-                problems.append("-wctrace reports a best model %s of cost %s" % (sorted(model), value))
-        else:
-            if seen_best:
-                problems.append("-wctrace reports an intermediate model after a best one")
-            if previous is not None and not full < previous:
-                problems.append("-wctrace costs do not fall: %s after %s" % (full, previous))
-            previous = full
-    if optimal and not seen_best:
-        problems.append("-wctrace reports no best model")
+    # The trace under the look-ahead chooser and under the rule-order one.
+    for options in (["-wctrace"], ["-wctrace", "-OH-"]):
+        trace = parse_quarn(run([quarn, "-silent"] + options, qpath).stdout)
+        seen_best = False
+        previous = None
+        for kind, model, value, full in trace:
+            if kind == "best":
+                seen_best = True
+                if value != cost or model not in optimal:
+                    problems.append("%s reports a best model %s of cost %s" % (" ".join(options), sorted(model), value))
+            else:
+                if seen_best:
+                    problems.append("%s reports an intermediate model after a best one" % " ".join(options))
+                if previous is not None and not full < previous:
+                    problems.append("%s costs do not fall: %s after %s" % (" ".join(options), full, previous))
+                previous = full
+        if optimal and not seen_best:
+            problems.append("%s reports no best model" % " ".join(options))
     return problems
 
 

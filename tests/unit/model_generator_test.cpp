@@ -22,7 +22,14 @@ MODELS collected;
 std::vector<COST_VECTOR> collectedCosts;
 uint32_t stopAfter = 0;
 
+// The costs of the models reported before the optimum was known (under -wctrace), in order.
+std::vector<COST_VECTOR> tracedCosts;
+
 int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
+    if (!mg->isOptimumKnown()) {
+        tracedCosts.push_back(model->levelCosts);
+        return 1;
+    }
     collected.insert(trueNames(*model));
     collectedCosts.push_back(model->levelCosts);
     ++MGI::answerSetsPrinted(*mg);
@@ -35,6 +42,7 @@ struct RUN_OPTIONS {
     const COST_VECTOR *costBound = nullptr;
     bool costBoundGiven = false;
     bool ruleOrderChoice = false;
+    bool wcTrace = false;
 };
 
 // Builds a model generator over the global ground program as the driver does and runs it.
@@ -42,6 +50,7 @@ MODELS solve(const std::string &program, RUN_OPTIONS options = RUN_OPTIONS()) {
     loadGroundProgram(program);
     collected.clear();
     collectedCosts.clear();
+    tracedCosts.clear();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                        {.costBound = options.costBound,
                         .flags = options.flags,
@@ -49,9 +58,16 @@ MODELS solve(const std::string &program, RUN_OPTIONS options = RUN_OPTIONS()) {
                         .ruleOrderChoice = options.ruleOrderChoice,
                         .hasWeakConstraints = !groundWeakConstraints.empty(),
                         .programHasWeakConstraints = !groundWeakConstraints.empty(),
+                        .wcTrace = options.wcTrace,
                         .costBoundGiven = options.costBoundGiven,
                         .levels = maxLevel});
     mg.computeModels();
+    if (mg.bestModelUnproved()) {
+        // As the driver does: the best model found is optimal, and a second search lists them.
+        mg.acceptBestModel();
+        mg.restoreBaseCost(COST_VECTOR(MGI::baseCost(mg).levelNumbers, 0));
+        mg.computeModels();
+    }
     return collected;
 }
 
@@ -481,6 +497,30 @@ TEST(ModelGenerator, WeakConstraintCostsAndBound) {
 
     bound.values[1] = 1000;
     EXPECT_EQ(solve(program, withBound), (MODELS{{"a"}, {"b"}}));
+}
+
+// Under -wctrace each model reported before the optimum is known costs less than the one before:
+// the cost of a model is the bound that the search must beat. Weak constraints of weight 0 are
+// violated in these models too; they must not hold the search back at their levels, where the
+// cost that reached the bound still stands and a model of the same cost would follow.
+TEST(ModelGenerator, TracedModelsCostLessEachTime) {
+    const char *programs[] = {
+        "b | a.\nc | d.\ne | f.\n:~ a. [1:1]\n:~ b. [4:1]\n:~ c. [0:1]\n:~ e. [0:1]",
+        "b | a.\nc | d.\ne | f.\n:~ b, c. [3:1]\n:~ c. [0:2]\n:~ e. [0:1]\n:~ a. [2:1]\n:~ f. [0:1]",
+        "b | a.\ng | h.\nc | d :- b.\ne | f :- c.\n:~ b. [2:2]\n:~ a, h. [1:2]\n:~ c. [0:1]\n:~ e. [0:2]\n:~ g. [1:1]",
+    };
+    for (const char *program : programs)
+        for (bool ruleOrder : {false, true}) {
+            SCOPED_TRACE(std::string(program) + (ruleOrder ? " (rule order)" : ""));
+            RUN_OPTIONS options;
+            options.wcTrace = true;
+            options.ruleOrderChoice = ruleOrder;
+            solve(program, options);
+            for (size_t i = 1; i < tracedCosts.size(); ++i)
+                EXPECT_LT(compareCosts(tracedCosts[i], tracedCosts[i - 1]), 0) << "model " << i;
+            ASSERT_FALSE(collectedCosts.empty());
+            if (!tracedCosts.empty()) EXPECT_LE(compareCosts(collectedCosts[0], tracedCosts.back()), 0);
+        }
 }
 
 TEST(ModelGenerator, WeakConstraintViolatedFromTheStart) {
