@@ -12,6 +12,8 @@ plain programs that quarn and gringo both read. Deterministic: a fixed seed per 
                complete predicate and a join of derived atoms
   join3_N      three-way joins and stratified negation over three relations of 4 N pairs over
                N nodes
+  indep_N      N independent rules pI(X) :- qI(X). with one fact qI(1). each: N predicates in
+               N components, so any work per component over all predicates shows as N squared
 
 Usage: grounding_families_gen.py DIR [family ...]   (default: every family at every size)
 """
@@ -26,6 +28,7 @@ SIZES = {
     "agg": [2000, 10000, 30000, 100000],
     "arity3": [100000, 500000, 2000000],
     "join3": [2000, 8000, 32000],
+    "indep": [1000, 10000, 30000, 100000],
 }
 
 
@@ -112,6 +115,13 @@ def join3(n):
               "q(X,Z) :- a(X,Y), b(Y,Z), not c(Z,X).",
               "loop(X) :- p3(X,X).",
               "open(X,Z) :- q(X,Z), not loop(X), not loop(Z)."]
+    return lines
+
+
+def indep(n):
+    lines = []
+    for i in range(n):
+        lines += ["p%d(X) :- q%d(X)." % (i, i), "q%d(1)." % i]
     return lines
 
 

@@ -13,7 +13,7 @@ dir=${2:-/tmp/quarn_grounding_families}
 pairs=${3:-3}
 shift 3 2>/dev/null || shift $#
 families=("$@")
-[ ${#families[@]} -eq 0 ] && families=(tc_sparse tc_dense terms agg arity3 join3)
+[ ${#families[@]} -eq 0 ] && families=(tc_sparse tc_dense terms agg arity3 join3 indep)
 python3 "$here/grounding_families_gen.py" "$dir" "${families[@]}" || exit 1
 
 source "$here/measure.sh"

@@ -176,18 +176,32 @@ void ATOM_SETS::grow() {
 
 void ATOM_SETS::growTo(uint32_t predicate) {
     if (predicate < sets.size()) return;
-    sets.reserve(std::max<size_t>(predicate + 1, predicateTable.size()));
+    // Geometric growth: the parser registers predicates one by one and stores a fact of each
+    // as it goes, so growing to the exact count would copy the vector once per predicate.
+    size_t wanted = std::max<size_t>(size_t(predicate) + 1, predicateTable.size());
+    if (wanted > sets.capacity()) sets.reserve(std::max(wanted, 2 * sets.capacity()));
     while (sets.size() <= predicate || sets.size() < predicateTable.size()) sets.emplace_back(uint32_t(sets.size()));
+    isUsed.resize(sets.size(), 0);
 }
 
 bool ATOM_SETS::insert(const ATOM &atom) {
     growTo(atom.predicate);
+    markUsed(atom.predicate);
     return sets[atom.predicate].insert(atom);
 }
 
 bool ATOM_SETS::insertRow(uint32_t predicate, uint32_t row) {
     growTo(predicate);
+    markUsed(predicate);
     return sets[predicate].insertRow(row);
+}
+
+std::span<const uint32_t> ATOM_SETS::usedPredicates() const {
+    if (!usedSorted) {
+        std::sort(used.begin(), used.end());
+        usedSorted = true;
+    }
+    return used;
 }
 
 bool ATOM_SETS::contains(const ATOM &atom) const {
@@ -226,12 +240,17 @@ const ATOM_SET &ATOM_SETS::atomsOf(uint32_t predicate) const {
 
 size_t ATOM_SETS::atomCount() const {
     size_t n = 0;
-    for (const ATOM_SET &s : sets) n += s.size();
+    for (uint32_t p : used) n += sets[p].size();
     return n;
 }
 
 void ATOM_SETS::clear() {
-    for (ATOM_SET &s : sets) s.clear();
+    for (uint32_t p : used) {
+        sets[p].clear();
+        isUsed[p] = 0;
+    }
+    used.clear();
+    usedSorted = true;
 }
 
 size_t ATOM_SETS::memoryUse() const {

@@ -142,6 +142,10 @@ public:
 
     // The number of predicate slots (not of atoms).
     uint32_t predicateCount() const { return uint32_t(sets.size()); }
+    // The predicates that received an atom since the last `clear`, in index order (their sets
+    // may have been emptied since by erasing). Walking these instead of every slot keeps the
+    // grounder's per-iteration work in the size of what changed, not of the predicate table.
+    std::span<const uint32_t> usedPredicates() const;
     const ATOM_SET &operator[](uint32_t predicate) const { return sets[predicate]; }
     // Total number of atoms.
     size_t atomCount() const;
@@ -157,8 +161,17 @@ public:
 
 private:
     std::vector<ATOM_SET> sets;
+    mutable std::vector<uint32_t> used;  // predicates inserted into since the last clear
+    std::vector<uint8_t> isUsed;         // by predicate: listed in `used`
+    mutable bool usedSorted = true;
 
     void growTo(uint32_t predicate);
+    void markUsed(uint32_t predicate) {
+        if (isUsed[predicate]) return;
+        isUsed[predicate] = 1;
+        if (!used.empty() && used.back() > predicate) usedSorted = false;
+        used.push_back(predicate);
+    }
 };
 
 struct INTERPRETATION {

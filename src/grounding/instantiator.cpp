@@ -64,6 +64,7 @@ void INSTANTIATOR::cleanup() {
     Delta.reset();
     NF.reset();
     indices.clear();
+    deltaIndexed.clear();
     pendingRules.clear();
     resetSelectivityStatistics();
     deleteBuiltins();
@@ -99,7 +100,10 @@ void INSTANTIATOR::ensureIndex(const LITERAL &literal, uint32_t i, bool recursiv
         fillIndex(*slot, i, EDB.atomsOf(p), 1);
         slot->states[i] = INDEX_STATE_EDB;
     } else if (kind == PREDICATE_IDB && recursive) {
-        if (!slot) slot = std::make_unique<INDEX_ON_I_DELTANF>(p);
+        if (!slot) {
+            slot = std::make_unique<INDEX_ON_I_DELTANF>(p);
+            deltaIndexed.push_back(p);
+        }
         if (i >= slot->states.size()) return;
         uint32_t &state = slot->states[i];
         if (state == INDEX_STATE_NONE) {
@@ -273,16 +277,18 @@ bool INSTANTIATOR::groundStatement(const STATEMENT_TYPE &statement, FILE *(*prin
 }
 
 void INSTANTIATOR::moveDeltaIntoI() {
+    // Everything here walks what Delta holds and the predicates that have a Delta index or
+    // counted statistics, never the whole predicate table: a program of many small independent
+    // components pays for each component only what that component grounds.
     for (const ATOM_SETS *part : {&Delta->positive, &Delta->undefined})
-        for (const ATOM_SET &atoms : *part)
-            for (ATOM_REF a : atoms) selectivityStatistics->absorb(a.predicate, a.args());
+        for (uint32_t p : part->usedPredicates())
+            for (ATOM_REF a : (*part)[p]) selectivityStatistics->absorb(a.predicate, a.args());
     mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
     selectivityStatistics->newDelta();
-    for (uint32_t p = 0; p < indices.size(); p++) {
+    for (uint32_t p : deltaIndexed)
         if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
             static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
-        if (p < complete.size() && !complete[p]) selectivityStatistics->invalidate(p);
-    }
+    selectivityStatistics->invalidateWhere([&](uint32_t p) { return p < complete.size() && !complete[p]; });
 }
 
 void INSTANTIATOR::simplifyByTrueAtoms() {
@@ -297,6 +303,7 @@ void INSTANTIATOR::simplifyByTrueAtoms() {
 
 bool INSTANTIATOR::groundAllConstraints(uint8_t &errorFlag) {
     for (auto &index : indices) index.reset();
+    deltaIndexed.clear();
     for (const CONSTRAINT &constraint : constraints) {
         if (isConstraintRedundant(constraint)) continue;
         if (!groundStatement(constraint, printConstraint, errorFlag, [&] { instantiateConstraint(constraint); }))

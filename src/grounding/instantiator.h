@@ -70,6 +70,7 @@ public:
     std::unique_ptr<INTERPRETATION> Delta, NF;
     std::vector<uint32_t> deltaCount, nfCount;
     std::vector<std::unique_ptr<INDEX_TYPE>> indices; // per predicate
+    std::vector<uint32_t> deltaIndexed;               // predicates whose index covers Delta
     std::vector<PENDING_GRULE> pendingRules;
     PREDICATE_DEPGRAPH *depgraph;
     bool instantiateMode;

@@ -45,7 +45,7 @@ void mergeDelta(INTERPRETATION &interpretation, INTERPRETATION &delta,
         return nullptr;
     };
     auto move = [&](ATOM_SETS &from, ATOM_SETS &to, uint32_t part, bool leavesUndefined) {
-        for (uint32_t p = 0; p < from.predicateCount(); p++) {
+        for (uint32_t p : from.usedPredicates()) {
             const ATOM_SET &atoms = from[p];
             if (atoms.empty()) continue;
             auto *index = indexOf(p);

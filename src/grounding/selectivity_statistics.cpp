@@ -67,6 +67,7 @@ bool VALUE_SET::insert(uint32_t v) {
 void SELECTIVITY_STATISTICS::clear() {
     for (uint32_t p = 0; p < predicateCount; p++)
         invalidate(p);
+    computedPredicates.clear();
     valuesInI.clear();
     valuesInDelta.clear();
     deltaEpoch++;
@@ -91,6 +92,7 @@ void SELECTIVITY_STATISTICS::compute(const LITERAL &literal, bool withDelta,
     uint32_t p = literal.atom.predicate;
     if (p >= predicateCount)
         grow(p);
+    if (!computed[p]) computedPredicates.push_back(p);
     computed[p] = 1;
     if (predicateTable.kind(p) == PREDICATE_EDB) {
         countDistinctValues(literal, EDB.atomsOf(p));

@@ -33,6 +33,7 @@ class SELECTIVITY_STATISTICS {
 public:
     uint32_t predicateCount = 0;
     std::vector<uint8_t> computed;                // per predicate: counts are valid
+    std::vector<uint32_t> computedPredicates;     // those computed, perhaps invalidated since
     std::vector<std::vector<double>> distinct;    // per predicate, per argument position
     std::unordered_set<uint64_t> seenPairs;       // (value, position), empty between counts
     // Per predicate counted before (empty for the others), per argument position: the values of
@@ -58,6 +59,17 @@ public:
     void clear();
     // The predicate's flag 0 and its counts 0.0.
     void invalidate(uint32_t predicate);
+    // `invalidate` for every predicate whose counts are valid and that the test names; walks
+    // only the predicates counted since, not the whole table.
+    template <class TEST> void invalidateWhere(TEST &&test) {
+        size_t kept = 0;
+        for (uint32_t p : computedPredicates) {
+            if (!computed[p]) continue;
+            if (test(p)) invalidate(p);
+            else computedPredicates[kept++] = p;
+        }
+        computedPredicates.resize(kept);
+    }
     // Counts the literal's predicate: the EDB for an EDB predicate, else the undefined and the
     // positive part of I and, with `withDelta`, those of `delta`. Only positions where the
     // literal has a variable or a non-ground function term are counted.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,34 @@ TEST(AtomSets, IntegersInValueOrderAndClearKeepsTheLength) {
     sets.clear();
     EXPECT_EQ(sets.predicateCount(), length);
     EXPECT_TRUE(sets.empty());
+}
+
+// Clearing and the list of predicates in use touch only the predicates that received atoms;
+// the list must still name them in index order, forget them on clear, and leave every other
+// set empty, whatever the order of insertion and erasure.
+TEST(AtomSets, UsedPredicatesInIndexOrderAndClearedWithTheSets) {
+    ATOM_SETS sets;
+    std::vector<ATOM> atoms;
+    for (int i = 0; i < 6; i++) atoms.push_back(atom(("kau_p" + std::to_string(i)).c_str(), {c("kau_a")}));
+    for (int i : {4, 1, 5, 1}) sets.insert(atoms[size_t(i)]);
+    std::vector<uint32_t> expected{atoms[1].predicate, atoms[4].predicate, atoms[5].predicate};
+    std::span<const uint32_t> used = sets.usedPredicates();
+    EXPECT_EQ(std::vector<uint32_t>(used.begin(), used.end()), expected);
+    EXPECT_EQ(sets.atomCount(), 3u);
+    // An erased atom's predicate stays listed with an empty set; the count follows the sets.
+    sets.erase(atoms[4]);
+    EXPECT_EQ(sets.atomCount(), 2u);
+    sets.clear();
+    EXPECT_TRUE(sets.usedPredicates().empty());
+    EXPECT_TRUE(sets.empty());
+    for (const ATOM &a : atoms) EXPECT_FALSE(sets.contains(a));
+    // Refilling after a clear lists each predicate once more and reads back what was put in.
+    sets.insert(atoms[0]);
+    sets.insert(atoms[4]);
+    used = sets.usedPredicates();
+    EXPECT_EQ(std::vector<uint32_t>(used.begin(), used.end()),
+              (std::vector<uint32_t>{atoms[0].predicate, atoms[4].predicate}));
+    EXPECT_EQ(listing(sets), (std::vector<std::string>{"kau_p0 kau_a", "kau_p4 kau_a"}));
 }
 
 // The rows of one predicate's set against a reference ordered set of the same atoms.

@@ -191,6 +191,35 @@ TEST(SelectivityStatistics, ConstantAndIntegerWithEqualTableIndexAreOneValue) {
     EXPECT_EQ(s.count(l.atom.predicate, 0), 1.0);
 }
 
+// The grounder invalidates, after each iteration, the counted predicates that are not complete;
+// it walks only those counted, so one counted, invalidated directly and counted again must still
+// be found, and a predicate the test spares keeps its counts through later walks.
+TEST(SelectivityStatistics, InvalidateWhereReachesEveryCountedPredicateTheTestNames) {
+    for (const char *name : {"sw_p", "sw_q"}) {
+        EDB.insert(atom(name, {c("sw_a")}, PREDICATE_EDB));
+        EDB.insert(atom(name, {c("sw_b")}, PREDICATE_EDB));
+    }
+    LITERAL p(atom("sw_p", {var(0)}, PREDICATE_EDB), false);
+    LITERAL q(atom("sw_q", {var(0)}, PREDICATE_EDB), false);
+    uint32_t pp = p.atom.predicate, qp = q.atom.predicate;
+    SELECTIVITY_STATISTICS s;
+    s.ensure(p, false, nullptr);
+    s.ensure(q, false, nullptr);
+    s.invalidate(pp);
+    s.ensure(p, false, nullptr);
+    s.invalidateWhere([&](uint32_t x) { return x == pp; });
+    EXPECT_FALSE(s.isComputed(pp));
+    EXPECT_EQ(s.count(pp, 0), 0.0);
+    EXPECT_TRUE(s.isComputed(qp));
+    s.invalidateWhere([&](uint32_t x) { return x == pp; });
+    EXPECT_EQ(s.count(qp, 0), 2.0);
+    s.ensure(p, false, nullptr);
+    EXPECT_EQ(s.count(pp, 0), 2.0);
+    s.invalidateWhere([](uint32_t) { return true; });
+    EXPECT_FALSE(s.isComputed(pp));
+    EXPECT_FALSE(s.isComputed(qp));
+}
+
 TEST(SelectivityStatistics, PredicatesRegisteredLaterGetTheirArrays) {
     SELECTIVITY_STATISTICS s;
     LITERAL l(atom("sl_late", {var(0), var(1)}, PREDICATE_EDB), false);
