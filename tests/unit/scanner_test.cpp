@@ -2,6 +2,7 @@
 // line condition, line counting, and the lexical messages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -14,7 +15,9 @@
 struct yy_buffer_state;
 yy_buffer_state *yy_scan_string(const char *text);
 void yy_delete_buffer(yy_buffer_state *buffer);
+void yyrestart(FILE *input);
 int yylex();
+extern FILE *yyin;
 
 namespace {
 
@@ -140,6 +143,48 @@ TEST_F(ScannerTest, LinesAreCountedOutsideQuotedStrings) {
     SCAN s = scan("a.\r\nb.\n\"two\nlines\".\n");
     EXPECT_EQ(s.tokens, "ID<a> . ID<b> . ID<\"two\nlines\"> .");
     EXPECT_EQ(s.lines, 3u);
+}
+
+// Tokens far longer than one block read from a file: each spans many refills and makes the
+// buffer grow several times, and must still come out whole, with the lines counted around it and
+// the next token intact. Long tokens are shown by their length.
+TEST_F(ScannerTest, TokensSpanningManyBlockReadsComeOutWhole) {
+    const std::string n(300000, 'n'), nine(300000, '9'), blanks(300000, ' ');
+    struct LONG_CASE {
+        std::string text, tokens, messages;
+        uint32_t lines;
+    };
+    const LONG_CASE cases[] = {
+        {"p(a" + n + ").\nq.\n", "ID<1> ( ID<300001> ) . ID<1> .", "", 2},
+        {"p(\"" + n + "\n" + n + "\").\n", "ID<1> ( ID<600003> ) .", "", 1},
+        {"%" + n + "\nq.\n", "ID<1> .", "", 2},
+        {"p" + blanks + "." + blanks + "\nq.", "ID<1> . ID<1> .", "", 1},
+        {"p(" + nine + ").\n", "ID<1> ( ERR ) .", "line 1: numeric constant " + nine + " is too long.\n", 1},
+    };
+    for (const LONG_CASE &c : cases) {
+        std::FILE *file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        std::fwrite(c.text.data(), 1, c.text.size(), file);
+        std::rewind(file);
+        currentLine = 1;
+        testing::internal::CaptureStderr();
+        yyin = file;
+        yyrestart(file);
+        std::string tokens;
+        for (int token; (token = yylex()) != 0;) {
+            if (!tokens.empty()) tokens += ' ';
+            tokens += tokenName(token);
+            if (token == TOK_IDENTIFIER || token == TOK_NUMBER) {
+                tokens += "<" + std::to_string(std::string(yylval.str).size()) + ">";
+                free(yylval.str);
+            }
+        }
+        EXPECT_EQ(tokens, c.tokens) << c.text.substr(0, 20);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.text.substr(0, 20);
+        EXPECT_EQ(currentLine - 1, c.lines) << c.text.substr(0, 20);
+        yyin = nullptr;
+        std::fclose(file);
+    }
 }
 
 TEST_F(ScannerTest, DirectivesStartInTheFirstColumnAndEndWithTheirLine) {
