@@ -67,7 +67,7 @@ BENCHMARK(printDeepTerm)->Unit(benchmark::kMillisecond);
 // X + Y = Z over a grid of inputs, the output free each time.
 void evaluateAddition(benchmark::State &state) {
     TERMS args{makeVariableTerm(0), makeVariableTerm(1), makeVariableTerm(2)};
-    ATOM atom = newBuiltin("+")->makeAtom(args);
+    ATOM atom = BUILTIN_TYPE::makeAtom(newBuiltin("+"), args);
     const FUNCTIONAL_BUILTIN *add = static_cast<const FUNCTIONAL_BUILTIN *>(lookupBuiltin(atom.predicate));
     std::vector<TERM> values;
     for (int i = 0; i < 1000; i++) values.push_back(makeIntegerTerm(i));
@@ -89,7 +89,7 @@ BENCHMARK(evaluateAddition)->Unit(benchmark::kMillisecond);
 // round.
 void evaluateAppend(benchmark::State &state) {
     TERMS args{makeVariableTerm(0), makeVariableTerm(1), makeVariableTerm(2)};
-    ATOM atom = newBuiltin("#append")->makeAtom(args);
+    ATOM atom = BUILTIN_TYPE::makeAtom(newBuiltin("#append"), args);
     const FUNCTIONAL_BUILTIN *append = static_cast<const FUNCTIONAL_BUILTIN *>(lookupBuiltin(atom.predicate));
     std::vector<TERM> lists;
     for (int i = 0; i < 100; i++) {

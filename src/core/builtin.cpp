@@ -5,24 +5,18 @@
 
 #include "core/program.h"
 
-std::unordered_map<uint32_t, BUILTIN_TYPE *> builtinTable;
+std::unordered_map<uint32_t, std::unique_ptr<BUILTIN_TYPE>> builtinTable;
 
-ATOM BUILTIN_TYPE::makeAtom(const TERMS &arguments) {
-    ATOM atom(getName(), &arguments, PREDICATE_BUILTIN);
-    BUILTIN_TYPE *&slot = lookupBuiltin(atom.predicate);
-    if (slot == nullptr)
-        slot = this;
-    else if (slot != this)
-        delete this;
+ATOM BUILTIN_TYPE::makeAtom(std::unique_ptr<BUILTIN_TYPE> object, const TERMS &arguments) {
+    ATOM atom(object->getName(), &arguments, PREDICATE_BUILTIN);
+    std::unique_ptr<BUILTIN_TYPE> &slot = builtinTable[atom.predicate];
+    if (slot == nullptr) slot = std::move(object);
     return atom;
 }
 
-BUILTIN_TYPE *&lookupBuiltin(uint32_t predicate) { return builtinTable[predicate]; }
+BUILTIN_TYPE *lookupBuiltin(uint32_t predicate) { return builtinTable[predicate].get(); }
 
-void deleteBuiltins() {
-    for (auto &entry : builtinTable) delete entry.second;
-    builtinTable.clear();
-}
+void deleteBuiltins() { builtinTable.clear(); }
 
 // -1 once the grounder has deleted the objects: no kind id is -1.
 int ATOM::builtinKind() const {
@@ -30,7 +24,7 @@ int ATOM::builtinKind() const {
     return builtin ? builtin->getKind() : -1;
 }
 
-BUILTIN_TYPE *newBuiltin(const char *name) {
+std::unique_ptr<BUILTIN_TYPE> newBuiltin(const char *name) {
     struct KEYWORD {
         const char *name;
         BUILTIN_TYPE *(*make)();
@@ -67,7 +61,7 @@ BUILTIN_TYPE *newBuiltin(const char *name) {
         {"#flatten", []() -> BUILTIN_TYPE * { return new FLATTEN_BUILTIN; }},
     };
     for (const KEYWORD &k : keywords)
-        if (std::strcmp(k.name, name) == 0) return k.make();
+        if (std::strcmp(k.name, name) == 0) return std::unique_ptr<BUILTIN_TYPE>(k.make());
     return nullptr;
 }
 

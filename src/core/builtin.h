@@ -3,13 +3,15 @@
 // the BUILTIN_TYPE family, registered in `builtinTable` under the predicate's index. The parser
 // makes the objects (`BUILTIN_TYPE::makeAtom`); safety, body ordering, the finite-domain check and
 // the matcher ask them about argument structure; the matcher calls `evaluate` once the input
-// arguments are bound; the grounder deletes them all at its end (`deleteBuiltins`).
+// arguments are bound. The table owns the objects; the grounder deletes them all at its end
+// (`deleteBuiltins`), and what a run that ends early leaves is freed with the table at exit.
 //
 // `evaluate` never reports anything: a wrong kind of argument, a limit or an empty range is the
 // answer 0. It binds the output variable only when it answers 1 and never unbinds.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 
 #include "core/atom.h"
@@ -64,10 +66,9 @@ public:
     virtual bool isFunctional() const = 0;
     virtual ~BUILTIN_TYPE() = default;
 
-    // Builds the atom of a built-in literal over the arguments and registers this object for
-    // its predicate. The object must come from `new`: when the predicate already has an object,
-    // this one is deleted and the registered one stays, so the caller must not touch it again.
-    ATOM makeAtom(const TERMS &arguments);
+    // Builds the atom of a built-in literal over the arguments and registers the object for its
+    // predicate: the table takes it over, or drops it when the predicate already has an object.
+    static ATOM makeAtom(std::unique_ptr<BUILTIN_TYPE> object, const TERMS &arguments);
 };
 
 class FUNCTIONAL_BUILTIN : public BUILTIN_TYPE {
@@ -175,16 +176,16 @@ QUARN_LIST(FLATTEN_BUILTIN, BUILTIN_FLATTEN, "#flatten", 1, true, false)
 #undef QUARN_LIST
 #undef QUARN_BUILTIN_IDENTITY
 
-// Predicate index -> the owned object of that built-in predicate.
-extern std::unordered_map<uint32_t, BUILTIN_TYPE *> builtinTable;
+// Predicate index -> the object of that built-in predicate, owned by the table.
+extern std::unordered_map<uint32_t, std::unique_ptr<BUILTIN_TYPE>> builtinTable;
 
-// The table slot of the predicate; a predicate without an entry gets an empty slot.
-BUILTIN_TYPE *&lookupBuiltin(uint32_t predicate);
+// The object of the predicate, null when it has none (the predicate then gets an empty slot).
+BUILTIN_TYPE *lookupBuiltin(uint32_t predicate);
 // Deletes every object and empties the table (the grounder's clean-up).
 void deleteBuiltins();
 // A new object of the class whose keyword is `name` ("==", "#succ", "#insLast", ...), or null
 // for a name that is no built-in keyword.
-BUILTIN_TYPE *newBuiltin(const char *name);
+std::unique_ptr<BUILTIN_TYPE> newBuiltin(const char *name);
 
 // The literal's arguments under the substitution: a variable becomes its entry (the null term
 // when unbound), a compound term its instance, anything else itself. Answers 0, leaving

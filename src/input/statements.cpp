@@ -221,9 +221,9 @@ ATOM makeStronglyNegatedAtom(const char *name, const TERMS *arguments) {
 }
 
 ATOM makeBuiltinAtom(int32_t kind, const TERMS &arguments) {
-    BUILTIN_TYPE *builtin = newBuiltin(BUILTIN_NAMES[kind]);
+    std::unique_ptr<BUILTIN_TYPE> builtin = newBuiltin(BUILTIN_NAMES[kind]);
     if (!builtin) internalError("built-in keyword");
-    return builtin->makeAtom(arguments);
+    return BUILTIN_TYPE::makeAtom(std::move(builtin), arguments);
 }
 
 ATOM makeListBuiltinAtom(int32_t kind, const TERMS &arguments) {

@@ -14,10 +14,10 @@ namespace {
 
 // The atom of a built-in literal, made as the parser makes it.
 ATOM builtinAtom(const char *keyword, std::vector<TERM> args) {
-    BUILTIN_TYPE *object = newBuiltin(keyword);
+    std::unique_ptr<BUILTIN_TYPE> object = newBuiltin(keyword);
     EXPECT_NE(nullptr, object) << keyword;
     TERMS terms(args.begin(), args.end());
-    return object->makeAtom(terms);
+    return BUILTIN_TYPE::makeAtom(std::move(object), terms);
 }
 
 BUILTIN_TYPE *objectOf(const ATOM &atom) { return lookupBuiltin(atom.predicate); }
@@ -56,7 +56,7 @@ TEST(BuiltinTable, ClassesKeywordsAndFlags) {
         {"#flatten", 28, 1, false, true, false, true},
     };
     for (const CASE &c : cases) {
-        BUILTIN_TYPE *b = newBuiltin(c.keyword);
+        std::unique_ptr<BUILTIN_TYPE> b = newBuiltin(c.keyword);
         ASSERT_NE(nullptr, b) << c.keyword;
         EXPECT_EQ(c.kind, b->getKind()) << c.keyword;
         EXPECT_STREQ(c.keyword, b->getName());
@@ -65,7 +65,6 @@ TEST(BuiltinTable, ClassesKeywordsAndFlags) {
         EXPECT_EQ(c.output, b->hasOutput()) << c.keyword;
         EXPECT_EQ(c.grows, b->canGrow()) << c.keyword;
         EXPECT_EQ(c.functional, b->isFunctional()) << c.keyword;
-        delete b;
     }
     EXPECT_EQ(nullptr, newBuiltin("#nosuch"));
     EXPECT_EQ(nullptr, newBuiltin("="));
@@ -88,7 +87,7 @@ TEST(BuiltinTable, OneObjectPerPredicateAndDeletion) {
     uint32_t unknown = predicateTable.add("pr_not_a_builtin", 0, PREDICATE_EDB).first;
     EXPECT_EQ(nullptr, lookupBuiltin(unknown));
 
-    std::unordered_map<uint32_t, BUILTIN_TYPE *> saved;
+    std::unordered_map<uint32_t, std::unique_ptr<BUILTIN_TYPE>> saved;
     saved.swap(builtinTable);
     builtinAtom("#absdiff", {var(0), var(1), var(2)});
     builtinAtom("#succ", {var(0), var(1)});
@@ -376,9 +375,7 @@ TEST(ListBuiltins, ResultsAndFailures) {
         {"#append", {ab, num(1)}, 0, {}},
     };
     for (const LIST_CASE &k : cases) {
-        BUILTIN_TYPE *object = newBuiltin(k.keyword);
-        bool output = object->hasOutput();
-        delete object;
+        bool output = newBuiltin(k.keyword)->hasOutput();
         std::vector<TERM> args = k.inputs;
         if (output) args.push_back(var(0));
         ATOM atom = builtinAtom(k.keyword, args);

@@ -27,8 +27,7 @@ ATOM idb(const std::string &name, std::vector<TERM> args) {
 LITERAL pos(ATOM a) { return LITERAL(std::move(a), false); }
 LITERAL neg(ATOM a) { return LITERAL(std::move(a), true); }
 LITERAL builtin(const char *name, std::vector<TERM> args) {
-    BUILTIN_TYPE *b = newBuiltin(name);
-    return LITERAL(b->makeAtom(TERMS(args.begin(), args.end())), false);
+    return LITERAL(BUILTIN_TYPE::makeAtom(newBuiltin(name), TERMS(args.begin(), args.end())), false);
 }
 // count{terms : set} with the given guards; an assignment has the same variable in both.
 LITERAL countAggregate(TERM lower, TERM upper, bool assignment, std::vector<TERM> terms, LITERAL set) {

@@ -17,7 +17,7 @@ TERM X = makeVariableTerm(0), Y = makeVariableTerm(1), Z = makeVariableTerm(2),
 
 ATOM builtin(const char *keyword, std::vector<TERM> args) {
     TERMS terms(args.begin(), args.end());
-    return newBuiltin(keyword)->makeAtom(terms);
+    return BUILTIN_TYPE::makeAtom(newBuiltin(keyword), terms);
 }
 // An aggregate atom with its guards only; `assignment` is the form X = #count{...}.
 ATOM aggregate(TERM lower, TERM upper, bool assignment = false) {
