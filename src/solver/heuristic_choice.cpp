@@ -234,10 +234,9 @@ int PT_CANDIDATES::chooseCandidate() {
 // In a program that has, besides no positive recursion, no aggregates and no weak constraints,
 // and whose candidates no filter judges, such a search instead takes the most active candidate
 // as it is: there the nogoods it learns guide it better, and at a fraction of the cost, than
-// look-aheads do (3-colourings of 1000 nodes need about a third of the time; pigeon-holes take a
-// third longer). Aggregates, costs and the filtered candidates of secure plans are where the
-// look-ahead's measures pay: weighted covers and secure plans searched that way took up to twice
-// as long, dominating sets many times as long.
+// look-aheads do. Aggregates, costs and the filtered candidates of secure plans are where the
+// look-ahead's measures pay. The measurements behind both choices are in bench/README.md
+// ("Measurements behind choices in the search").
 int PT_CANDIDATES::lookAheadMostActive() {
     MODEL_GENERATOR &m = *mg;
     bool counted = false;

@@ -3,11 +3,16 @@
 // The driver builds one on its stack after grounding, over the residual ground rules,
 // constraints and weak constraints, and runs `computeModels`. A run builds flat occurrence lists
 // of every ground atom and the counters inside every ground rule and constraint, propagates the
-// consequences known before any choice, and then searches depth first: each level chooses a
-// literal, tries it one level deeper, asserts its opposite and chooses again, until no choice is
-// left (a candidate, which is closed, checked and handed to the model callback) or a
-// contradiction ends the level. Every change of a value, a cost or a counter is recorded on a
-// trail stamped with the search level, so that backtracking undoes exactly what a branch did.
+// consequences known before any choice, and then searches conflict-driven: each level chooses
+// a literal and propagates it, until no choice is left (a candidate, which is closed, checked and
+// handed to the model callback) or a contradiction. A contradiction is analysed through the
+// reasons of the assignments into a learned nogood, and the search jumps back to the highest
+// level where that nogood asserts a literal (model_generator_learning.cpp); after a candidate the
+// last choice is flipped above a floor that later backjumps respect, so that an enumeration lists
+// every answer set once, and restarts after a Luby number of contradictions take back the
+// choices above that floor (model_generator_search.cpp). Every change of a value, a cost or a
+// counter is recorded on a trail stamped with the search level, so that a backjump undoes exactly
+// what the levels above its target did.
 //
 // Propagation is the inner loop: an assignment touches only the counters of the places where its
 // atom occurs, nothing is allocated per assignment, inferences are queued (first in, first out)
@@ -421,6 +426,8 @@ private:
     uint32_t modelChecks = 0;
     uint32_t forwardChecks = 0;
     uint32_t forwardChecksFailed = 0;
+    // Printed under -stats++ and never changed: the partial checks of the depth-first search's
+    // backtracking are gone, a backjump runs none, so both stay 0 (and so does quickCheckTimer).
     uint32_t backtrackingChecks = 0;
     uint32_t quickBacktrackingChecks = 0;
     uint32_t answerSetsComputed = 0;
@@ -473,7 +480,7 @@ private:
     TIMER depgraphTimer;
     TIMER modelCheckTimer;
     TIMER partialCheckTimer;
-    TIMER quickCheckTimer;
+    TIMER quickCheckTimer;  // never started: see backtrackingChecks
     TIMER choiceTimer;
     TIMER callbackTimer;
 
