@@ -438,6 +438,7 @@ void PT_CANDIDATES::insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURI
     c.result = result;
     c.hasOpposite = opposite != nullptr;
     if (opposite) c.opposite = *opposite;
+    c.literalPreferred = recordsPreferLiteral(result, opposite);
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), s);
     if (count >= capacity) {
         freeSlots.push_back(order.back());
@@ -458,8 +459,31 @@ void PT_CANDIDATES::dropStaleCandidates() {
 bool PT_CANDIDATES::literalFirst(const PT_CANDIDATE &c) const {
     uint8_t phase = mg->savedPhase[c.atom];
     if (phase != 0) return (phase == 1) == (c.polarity == 0);
-    if (!optCanChooseComplPt || !c.hasOpposite) return true;
+    return c.literalPreferred;
+}
+
+bool PT_CANDIDATES::recordsPreferLiteral(const HEURISTIC_VALUE &result, const HEURISTIC_VALUE *opposite) const {
+    if (!optCanChooseComplPt || !opposite) return true;
     for (int32_t criterion : mg->heuristic)
-        if (int s = compareByCriterion(criterion, c.result, c.opposite)) return s > 0;
+        if (int s = compareByCriterion(criterion, result, *opposite)) return s > 0;
     return true;
+}
+
+void PT_CANDIDATES::keepTo(std::vector<PT_KEPT> &out) const {
+    for (uint32_t s : order) out.push_back({slots[s].atom, slots[s].polarity, slots[s].literalPreferred});
+}
+
+void PT_CANDIDATES::restore(const PT_KEPT *begin, const PT_KEPT *end, bool takenByActivity) {
+    clear();
+    for (const PT_KEPT *k = begin; k != end; ++k) {
+        uint32_t s = takeSlot();
+        PT_CANDIDATE &c = slots[s];
+        c.atom = k->atom;
+        c.polarity = k->polarity;
+        c.hasOpposite = false;
+        c.literalPreferred = k->literalPreferred;
+        order.push_back(s);
+    }
+    count = static_cast<uint32_t>(order.size());
+    byActivity = takenByActivity;
 }

@@ -9,7 +9,10 @@
 // the front; one computation usually serves several choices of the same level.
 //
 // Entries and their records live in slots that are reused for the life of the list, so a
-// look-ahead allocates nothing once the slots have grown.
+// look-ahead allocates nothing once the slots have grown. The records matter only while the list
+// is being filled: once it is complete, an entry's rank and the polarity it is tried in first are
+// fixed, and a level that the search leaves keeps its list as PT_KEPT entries of a few bytes each,
+// so that a deep search costs a few bytes per level, not a list of records.
 #ifndef QUARN_SOLVER_HEURISTIC_CHOICE_H
 #define QUARN_SOLVER_HEURISTIC_CHOICE_H
 
@@ -21,12 +24,22 @@
 
 // One candidate: the atom, its polarity (0: the literal is the atom true, 1: the atom false) and
 // the look-ahead records of the literal and, under --complpt, of its opposite.
+// `literalPreferred` says whether the records put the literal before its opposite, decided when
+// the entry is inserted.
 struct PT_CANDIDATE {
     GATOM_ID atom = 0;
     uint8_t polarity = 0;
     bool hasOpposite = false;
+    bool literalPreferred = true;
     HEURISTIC_VALUE result;
     HEURISTIC_VALUE opposite;
+};
+
+// An entry of a complete list, without its records.
+struct PT_KEPT {
+    GATOM_ID atom;
+    uint8_t polarity;
+    bool literalPreferred;
 };
 
 class PT_CANDIDATES {
@@ -65,8 +78,16 @@ public:
     // The best entry; the list must not be empty.
     const PT_CANDIDATE &first() const { return slots[order[0]]; }
     void removeFirst();
-    // Whether the first entry's own literal is tried before its opposite.
+    // Whether the entry's own literal is tried before its opposite: the direction the search last
+    // gave the atom, else what the records preferred.
     bool literalFirst(const PT_CANDIDATE &c) const;
+    // Whether a literal with these records is tried before its opposite: under --canchoosecomplpt
+    // the criteria compare its own record with its opposite's; without an opposite, it is.
+    bool recordsPreferLiteral(const HEURISTIC_VALUE &result, const HEURISTIC_VALUE *opposite) const;
+
+    // The entries, best first, without their records; and the list made of such entries again.
+    void keepTo(std::vector<PT_KEPT> &out) const;
+    void restore(const PT_KEPT *begin, const PT_KEPT *end, bool takenByActivity);
 
 private:
     std::vector<PT_CANDIDATE> slots;  // every entry ever held; reused

@@ -2,7 +2,8 @@
 # Runs under a limit of the address space (ulimit -v): exhausted memory ends the run with one line
 # on standard error, "memory exhausted", and status 1, whether the allocation that fails is a
 # planning translation of a huge plan length or a list that grows without end; a disjunctive fact
-# of 10000 atoms fits in the same limit.
+# of 10000 atoms fits in the same limit, and so does a search 50000 levels deep (one choice per
+# atom of `a(X) v b(X)`), which once kept a candidate list of about 5 KB on every level.
 #   exhausted_memory.sh [path/to/quarn]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,6 +17,7 @@ cd "$dir"
 cp "$here/blocks.plan" "$here/blocks.dl" .
 printf 'l([a]).\nl([X|L]) :- l(L), c(X).\nc(a). c(b).\n' > grow.dl
 python3 -c "print(' v '.join('s%d' % i for i in range(10000)) + '.')" > dis.dl
+echo 'd(1..50000). a(X) v b(X) :- d(X).' > deep.dl
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -38,6 +40,11 @@ status=$(limited 200000 "$quarn" -silent -n=1 dis.dl)
 [ "$status" = 0 ] || fail "disjunction of 10000 atoms: status $status, '$(head -c 300 err)'"
 # One atom of the disjunction; which one the search finds first is its own choice.
 grep -qxE '\{s[0-9]{1,4}\}' out && [ "$(wc -l <out)" = 1 ] || fail "disjunction of 10000 atoms: '$(head -c 300 out)'"
+
+status=$(limited 200000 "$quarn" -silent -n=1 deep.dl)
+[ "$status" = 0 ] || fail "search 50000 levels deep: status $status, '$(head -c 300 err)'"
+[ "$(grep -oE '[ab]\([0-9]+\)' out | sed 's/^[ab]//' | sort -u | wc -l)" = 50000 ] ||
+  fail "search 50000 levels deep: not one of a(X), b(X) for each X"
 
 [ $failures = 0 ] && echo "exhausted memory: all cases pass"
 [ $failures = 0 ]

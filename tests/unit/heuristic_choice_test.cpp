@@ -258,20 +258,48 @@ TEST(HeuristicChoice, StaleCandidatesLeaveFromTheFrontOnly) {
 TEST(HeuristicChoice, PolarityTriedFirstFollowsTheCriteria) {
     OPTIONS_SCOPE scope({});
     ROOT r("a | b.", {21});
-    PT_CANDIDATE c;
-    c.atom = atomNumber("a");
-    c.hasOpposite = true;
-    c.result = counted(1);
-    c.opposite = counted(4);
-    EXPECT_FALSE(r.list.literalFirst(c));  // the opposite decides more atoms
-    c.opposite = counted(1);
-    EXPECT_TRUE(r.list.literalFirst(c));  // a tie keeps the literal first
-    c.opposite = counted(4);
-    c.hasOpposite = false;
-    EXPECT_TRUE(r.list.literalFirst(c));
-    c.hasOpposite = true;
-    optCanChooseComplPt = false;
-    EXPECT_TRUE(r.list.literalFirst(c));
+    struct CASE {
+        int64_t result, opposite;
+        bool hasOpposite, canChooseOpposite, literalFirst;
+    } cases[] = {
+        {1, 4, true, true, false},  // the opposite decides more atoms
+        {1, 1, true, true, true},   // a tie keeps the literal first
+        {1, 4, false, true, true},  // no opposite record
+        {1, 4, true, false, true},  // --cannotchoosecomplpt
+    };
+    for (const CASE &k : cases) {
+        optCanChooseComplPt = k.canChooseOpposite;
+        HEURISTIC_VALUE result = counted(k.result), opposite = counted(k.opposite);
+        const HEURISTIC_VALUE *o = k.hasOpposite ? &opposite : nullptr;
+        EXPECT_EQ(r.list.recordsPreferLiteral(result, o), k.literalFirst) << k.result << " " << k.opposite;
+        // The entry carries the decision, also once its list is kept without records.
+        r.list.clear();
+        r.list.insertCandidate(atomNumber("a"), 0, result, o);
+        EXPECT_EQ(r.list.literalFirst(r.list.first()), k.literalFirst);
+        std::vector<PT_KEPT> kept;
+        r.list.keepTo(kept);
+        r.list.restore(kept.data(), kept.data() + kept.size(), false);
+        ASSERT_EQ(r.list.count, 1u);
+        EXPECT_EQ(r.list.literalFirst(r.list.first()), k.literalFirst);
+    }
+}
+
+TEST(HeuristicChoice, KeptListRestoresEntriesInOrder) {
+    OPTIONS_SCOPE scope({});
+    ROOT r("a | b.\nc | d.\ne :- not f.\nf :- not e.", {21});
+    r.list.insertCandidate(atomNumber("c"), 0, counted(1), nullptr);
+    r.list.insertCandidate(atomNumber("a"), 0, counted(2), nullptr);
+    r.list.insertCandidate(atomNumber("f"), 1, counted(3), nullptr);
+    std::vector<PT_KEPT> kept;
+    r.list.keepTo(kept);
+    r.list.clear();
+    r.list.insertCandidate(atomNumber("b"), 0, counted(9), nullptr);
+    r.list.restore(kept.data(), kept.data() + kept.size(), true);
+    EXPECT_EQ(r.entries(), (std::vector<std::string>{"not f", "a", "c"}));
+    EXPECT_TRUE(r.list.byActivity);
+    // The direction the search last gave an atom wins over the records.
+    MGI::savedPhase(r.mg)[atomNumber("f")] = 1;
+    EXPECT_FALSE(r.list.literalFirst(r.list.first()));
 }
 
 TEST(HeuristicChoice, EveryOptionFindsTheSameAnswerSets) {
@@ -363,3 +391,4 @@ TEST(HeuristicChoice, ASearchThatKeepsContradictingChoosesByActivityOnlyWhereTha
         }
     }
 }
+

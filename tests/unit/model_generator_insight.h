@@ -39,6 +39,7 @@ struct MODEL_GENERATOR_INSIGHT {
     static bool conflictLiterals(MODEL_GENERATOR &m, const TRUTH_ASSIGNMENT &a, std::vector<MG_LITERAL> &out) {
         return m.conflictLiterals(a, out);
     }
+    static std::vector<uint8_t> &savedPhase(MODEL_GENERATOR &m) { return m.savedPhase; }
 };
 using MGI = MODEL_GENERATOR_INSIGHT;
 
