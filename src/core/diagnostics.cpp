@@ -2,14 +2,42 @@
 
 #include <unistd.h>
 
+#include <vector>
+
 #include "core/option_values.h"
+#include "core/rule.h"
 
 std::string currentFileName;
 uint32_t currentLine = 0;
 uint32_t parserErrors = 0;
 bool internalParserInvocation = false;
 
+namespace {
+// The names of the inputs that positions point into; entry 0 stands for none.
+std::vector<std::string> sourceFileNames(1);
+}  // namespace
+
+SOURCE_POSITION currentSourcePosition() {
+    if (internalParserInvocation) return SOURCE_POSITION();
+    if (sourceFileNames.back() != currentFileName || sourceFileNames.size() == 1)
+        sourceFileNames.push_back(currentFileName);
+    return SOURCE_POSITION{uint32_t(sourceFileNames.size() - 1), currentLine};
+}
+
+const std::string &sourceFileName(uint32_t file) {
+    return sourceFileNames[file < sourceFileNames.size() ? file : 0];
+}
+
+std::string sourceNote(const SOURCE_POSITION &position) {
+    if (!position.known()) return std::string();
+    const std::string &name = sourceFileName(position.file);
+    return "  from " + (name.empty() ? std::string() : name + ": ") + "line " + std::to_string(position.line) + "\n";
+}
+
+void printSourceNote(FILE *out, const SOURCE_POSITION &position) { fputs(sourceNote(position).c_str(), out); }
+
 void resetDiagnostics() {
+    sourceFileNames.assign(1, std::string());
     currentFileName.clear();
     currentLine = 0;
     parserErrors = 0;

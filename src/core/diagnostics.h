@@ -21,6 +21,16 @@ extern bool internalParserInvocation;
 // Puts the four above back as the process starts them: no input, no line, no error counted.
 void resetDiagnostics();
 
+// The user's input files met so far, numbered from 1 as SOURCE_POSITION (core/rule.h) holds them,
+// and the position being read: file and line, or none while text the system generated is read.
+struct SOURCE_POSITION;
+SOURCE_POSITION currentSourcePosition();
+const std::string &sourceFileName(uint32_t file);
+// "  from p.lp: line 3" and a newline (or "  from line 3" for standard input) under a message that
+// prints a rewritten statement; empty for a statement the system made.
+std::string sourceNote(const SOURCE_POSITION &position);
+void printSourceNote(FILE *out, const SOURCE_POSITION &position);
+
 // One line on standard error that places the message in the input. It only prints: the caller
 // counts the error in `parserErrors` when it is one.
 void parseError(const char *message);

@@ -8,7 +8,7 @@ RULE::RULE(const std::vector<ATOM> *h, const CONJUNCTION *b) {
 RULE::RULE(std::vector<ATOM> &&h, CONJUNCTION &&b)
     : head(std::move(h)), body(std::make_unique<CONJUNCTION>(std::move(b))) {}
 
-RULE::RULE(const RULE &other) : head(other.head) {
+RULE::RULE(const RULE &other) : head(other.head), source(other.source) {
     if (other.body) body = std::make_unique<CONJUNCTION>(*other.body);
 }
 
@@ -16,6 +16,7 @@ RULE &RULE::operator=(const RULE &other) {
     if (this == &other) return *this;
     head = other.head;
     body = other.body ? std::make_unique<CONJUNCTION>(*other.body) : nullptr;
+    source = other.source;
     return *this;
 }
 

@@ -9,9 +9,19 @@
 
 #include "core/conjunction.h"
 
+// Where the user wrote a statement: an input (core/diagnostics.h, `sourceFileName`) and a line.
+// Line 0 stands for a statement the system made itself. Rewritings pass it on to the rules they
+// derive, so that a message about a rewritten rule can point at the user's.
+struct SOURCE_POSITION {
+    uint32_t file = 0;
+    uint32_t line = 0;
+    bool known() const { return line != 0; }
+};
+
 struct RULE {
     std::vector<ATOM> head;
     std::unique_ptr<CONJUNCTION> body; // none for a fact
+    SOURCE_POSITION source{};
 
     RULE() = default;
     // Deep copies; a null body stays none.
@@ -48,6 +58,7 @@ struct CONSTRAINT {
     // reasoning, for the whole query); the only constraints that magic sets may leave beside
     // the rewritten rules.
     bool fromQuery = false;
+    SOURCE_POSITION source{};
 };
 
 struct WEAKCONSTRAINT {
@@ -55,4 +66,5 @@ struct WEAKCONSTRAINT {
     uint8_t generated = 0;
     TERM weight; // an integer holding the weight times 1000, or a variable
     TERM level;  // an integer of at least 1, or a variable
+    SOURCE_POSITION source{};
 };

@@ -252,6 +252,7 @@ bool INSTANTIATOR::aggregatesFromEarlierComponents(const RULE &rule, uint32_t c,
             printRule(err, rule);
             fprintf(err, " : the predicates appearing in the aggregate atom cannot be "
                          "recursive with the head of the rule.\n");
+            printSourceNote(err, rule.source);
             errorFlag = 1;
             return false;
         }
@@ -272,6 +273,7 @@ bool INSTANTIATOR::groundStatement(const STATEMENT_TYPE &statement, FILE *(*prin
         fprintf(err, "Error occurs in \n");
         print(err, statement);
         fprintf(err, "\n");
+        printSourceNote(err, statement.source);
     }
     return status == GROUNDER_OK;
 }

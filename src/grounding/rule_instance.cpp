@@ -236,6 +236,7 @@ void INSTANTIATOR::constraintInstance() {
     fputs(message, err);
     printWeakConstraint(err, weak);
     fputc('\n', err);
+    printSourceNote(err, weak.source);
     fflush(err);
     exit(1);
 }

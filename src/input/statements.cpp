@@ -319,6 +319,7 @@ void storeRules(std::vector<RULE> &rules, bool strict) {
 }
 
 void addRule(RULE &rule) {
+    rule.source = currentSourcePosition();
     if (rule.body) substituteEqualities(&rule, *rule.body);
     if (!rule.isSafe()) {
         reportUnsafe("Rule is not safe", &rule.head, rule.body.get());
@@ -396,6 +397,7 @@ void storeConstraint(CONJUNCTION &body) {
         if (hasVariables()) constraintsAreGround = false;
         CONSTRAINT constraint;
         constraint.body = std::move(body);
+        constraint.source = currentSourcePosition();
         constraints.push_back(std::move(constraint));
     } else {
         reportUnsafe("Constraint is not safe", nullptr, &body);
@@ -488,6 +490,7 @@ static void storeWeakConstraintAtItsLine(CONJUNCTION &body, const WEIGHT_LEVEL &
             constraint.body = std::move(body);
             constraint.weight = weightTerm;
             constraint.level = level;
+            constraint.source = currentSourcePosition();
             weakConstraints.push_back(std::move(constraint));
         }
     }

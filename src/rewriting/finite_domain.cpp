@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/diagnostics.h"
 #include "core/builtin.h"
 #include "core/option_values.h"
 #include "core/printer.h"
@@ -185,6 +186,7 @@ void writeFailure(std::string &messages, const RULE &rule, bool arithmetic) {
     if (text) messages.append(text, size);
     free(text);
     messages += '\n';
+    messages += sourceNote(rule.source);
     messages += arithmetic ? "Set #maxint in order to evaluate this program.\n"
                            : "Use option -nofinitecheck in order to evaluate this program anyway.\n";
 }

@@ -59,7 +59,9 @@ RULE shiftedRule(const RULE &rule, const ATOM &head) {
     if (rule.hasBody()) body = *rule.body;
     for (const ATOM &other : rule.head)
         if (compareAtom(other, head) != 0) body.append(LITERAL(other, true));
-    return RULE(std::vector<ATOM>{head}, std::move(body));
+    RULE shifted(std::vector<ATOM>{head}, std::move(body));
+    shifted.source = rule.source;
+    return shifted;
 }
 
 // A literal the selection may take now: a propositional one; a positive one that is not a
@@ -220,6 +222,7 @@ LITERAL MAGIC_SETS::adornLiteral(const LITERAL &literal, const TERM_SET &bound) 
 ADORNED_RULE MAGIC_SETS::adornRule(const RULE &rule, uint32_t adornedName, int32_t originKind,
                                    const RULE *programRule) {
     ADORNED_RULE result;
+    result.source = programRule ? programRule->source : rule.source;
     const ATOM &head = rule.head[0];
     result.head.push_back(head.isPropositional() ? head : ATOM(adornedName, head.args()));
     if (!rule.hasBody()) return result;
@@ -384,6 +387,7 @@ std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
         }
         RULE rule = magicBody.empty() ? RULE(std::vector<ATOM>{std::move(ml)})
                                       : RULE(std::vector<ATOM>{std::move(ml)}, std::move(magicBody));
+        rule.source = adornedRule.source;
         if (!makeMagicRuleSafe(rule)) unsafeMagicRule = true;
         if (optOODMS && rule.isSubsumed(result)) continue;
         result.push_back(std::move(rule));
@@ -428,7 +432,9 @@ RULE MAGIC_SETS::modifiedRule(ADORNED_RULE adornedRule, const std::vector<ATOM> 
     for (size_t h = adornedRule.head.size(); h-- > 0;)
         body.append(LITERAL(magicAtom(adornedRule.head[h]), false));
     for (LITERAL &literal : adornedRule.body) body.append(std::move(literal));
-    return RULE(std::move(adornedRule.head), std::move(body));
+    RULE modified(std::move(adornedRule.head), std::move(body));
+    modified.source = adornedRule.source;
+    return modified;
 }
 
 std::vector<RULE> MAGIC_SETS::querySeeds(const ADORNED_RULE &queryRule) {

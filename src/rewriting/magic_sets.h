@@ -46,6 +46,7 @@ struct ADORNED_RULE {
     std::vector<ATOM> head;
     bool hasBody = false;
     std::vector<LITERAL> body;
+    SOURCE_POSITION source;  // of the program rule it was made from
 };
 
 class MAGIC_SETS {

@@ -337,7 +337,11 @@ void projectRules(std::vector<RULE> &rules) {
         // The definitions wait until the rule is rewritten: appending may move the vector.
         std::vector<RULE> definitions;
         projectConjunction(*rules[position].body, &rules[position].head, definitions);
-        for (RULE &rule : definitions) rules.push_back(std::move(rule));
+        SOURCE_POSITION source = rules[position].source;
+        for (RULE &rule : definitions) {
+            rule.source = source;
+            rules.push_back(std::move(rule));
+        }
     }
 }
 
@@ -345,6 +349,9 @@ void projectConstraints(std::vector<CONSTRAINT> &constraints, std::vector<RULE> 
     for (CONSTRAINT &constraint : constraints) {
         std::vector<RULE> definitions;
         if (projectConjunction(constraint.body, nullptr, definitions)) constraint.generated = false;
-        for (RULE &rule : definitions) rules.push_back(std::move(rule));
+        for (RULE &rule : definitions) {
+            rule.source = constraint.source;
+            rules.push_back(std::move(rule));
+        }
     }
 }
