@@ -3,7 +3,9 @@
 -> rewriting -> frontends -> driver, and a file may include headers of its own folder and of the
 folders before it only. What every layer uses (the diagnostics and `finish`, the timers, the option
 values, the built-in predicates, the ground atom table and the aggregate functions) lives in
-core/. The headers must also not include one another in a cycle.
+core/. The headers must also not include one another in a cycle, and a member function of a class
+or struct is defined in the folder whose header declares the type: a later layer that needs an
+operation on an earlier layer's type makes it a free function of its own.
 
 Usage: include_layers.py [PROJECT_ROOT] (by default the folder above this one). Prints each
 offence and exits with status 1 when there is one."""
@@ -13,6 +15,10 @@ import sys
 
 ORDER = ["core", "input", "grounding", "solver", "rewriting", "frontends", "driver"]
 INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
+# A class or struct defined (not only declared) in a header: "struct GRULE {", "class A : public B".
+TYPE = re.compile(r'^\s*(?:class|struct)\s+([A-Z][A-Z0-9_]*)\b[^;]*$')
+# The out-of-line definition of a member at the start of a line: "int RULE::isSafe() const {".
+MEMBER = re.compile(r'^[A-Za-z_][^;(]*?\b([A-Z][A-Z0-9_]*)::(~?[A-Za-z_][A-Za-z0-9_]*)\s*\(')
 
 
 def read_includes(src):
@@ -27,6 +33,34 @@ def read_includes(src):
                     if m and m.group(2) in ORDER:
                         found.append((folder + "/" + name, number, m.group(1)))
     return found
+
+
+def source_files(src, suffixes):
+    for folder in ORDER:
+        directory = os.path.join(src, folder)
+        for name in sorted(os.listdir(directory)) if os.path.isdir(directory) else []:
+            if name.endswith(suffixes):
+                yield folder, name, os.path.join(directory, name)
+
+
+def members_outside_their_folder(src):
+    """Member functions defined in a folder other than the one whose header declares the type."""
+    declared = {}
+    for folder, _, path in source_files(src, (".h",)):
+        with open(path, errors="replace") as f:
+            for line in f:
+                m = TYPE.match(line)
+                if m:
+                    declared.setdefault(m.group(1), set()).add(folder)
+    offences = []
+    for folder, name, path in source_files(src, (".cpp", ".y", ".l")):
+        with open(path, errors="replace") as f:
+            for number, line in enumerate(f, 1):
+                m = MEMBER.match(line)
+                if m and m.group(1) in declared and folder not in declared[m.group(1)]:
+                    offences.append("%s/%s:%d defines %s::%s, a member of a type of %s/" % (
+                        folder, name, number, m.group(1), m.group(2), ", ".join(sorted(declared[m.group(1)]))))
+    return offences
 
 
 def against_layers(includes):
@@ -63,11 +97,12 @@ def header_cycles(includes):
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-    includes = read_includes(os.path.join(root, "src"))
-    offences = against_layers(includes) + header_cycles(includes)
+    src = os.path.join(root, "src")
+    includes = read_includes(src)
+    offences = against_layers(includes) + header_cycles(includes) + members_outside_their_folder(src)
     for offence in offences:
         print(offence)
-    print("%d offences against the include layering" % len(offences))
+    print("%d offences against the layering" % len(offences))
     return 1 if offences else 0
 
 

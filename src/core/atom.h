@@ -68,19 +68,8 @@ public:
     // Some argument is not a variable, or is a variable in the set.
     bool someArgumentBound(const TERM_SET &bound) const;
 
-    // Diagnosis files (frontends/diagnosis.cpp): the predicate has just become rule-defined, so
-    // its facts so far move, in fact order, to the end of IDB as rules without body.
-    void moveFactsToRules() const;
-
     // Built-in atoms (core/builtin.cpp): the kind id of the predicate's built-in object.
     int builtinKind() const;
-    // Safety (input/safety.cpp): 1 when the variable first occurs at an output position.
-    int builtinBindsVariable(TERM variable) const;
-    // Bound-argument tests over per-variable marks (nonzero: bound), used by body ordering. An
-    // argument is bound when it is a constant, an integer, the null term, a marked variable, or
-    // a compound term without unmarked variables. A count below 0 counts back from the arity.
-    int leadingArgumentsBound(std::span<const uint8_t> marks, int32_t n) const;
-    int countBoundArguments(std::span<const uint8_t> marks) const;
 
 private:
     static constexpr uint32_t AGGREGATE_BIT = 0x80000000u;
@@ -122,10 +111,6 @@ struct ATOM_LESS {
     bool operator()(const ATOM_VIEW &a, const ATOM &b) const { return compareAtom(b, a) > 0; }
 };
 
-// A substitution of subsumption checking (rewriting/subsumption.cpp): pairs (variable of the
-// subsuming rule, term of the other rule), each pair at most once.
-using SUBSUMPTION_SUBSTITUTION = std::vector<std::pair<TERM, TERM>>;
-
 // An atom with a default-negation flag; strong negation is part of the predicate name.
 struct LITERAL {
     ATOM atom;
@@ -137,16 +122,6 @@ struct LITERAL {
 
     bool isNegated() const { return negated != 0; }
 
-    // Subsumption (rewriting/subsumption.cpp). `match`: 0 when this literal cannot be mapped
-    // onto the other under the substitution, 1 when it can (the substitution is extended), 2
-    // when it can both directly and with the first two arguments of a symmetric built-in
-    // swapped. `matchArguments` tests the arguments alone on a copy. `countMatches` sums `match`
-    // over the atoms of a head (as positive literals), each on a copy of the substitution, and
-    // stores the last atom that matched (the end when none did).
-    int match(const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) const;
-    int matchArguments(const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) const;
-    int countMatches(const std::vector<ATOM> &head, std::vector<ATOM>::const_iterator &lastMatch,
-                     const SUBSUMPTION_SUBSTITUTION &substitution) const;
     friend bool operator==(const LITERAL &a, const LITERAL &b) {
         return a.negated == b.negated && compareAtom(a.atom, b.atom) == 0;
     }

@@ -51,11 +51,4 @@ struct CONJUNCTION {
     // Overwrites every top-level argument equal to the target with the replacement (for an
     // aggregate literal: in the first literal of its symbolic set and in its guards).
     void replaceTerm(TERM replacement, TERM target);
-
-    // Safety (input/safety.cpp): whether every literal that needs bound variables can be
-    // evaluated once the others have bound them; whether some literal binds the variable; and
-    // the fixpoint that moves pending literals into the safe part as they become evaluable.
-    int isSafe() const;
-    int bindsVariable(TERM variable) const;
-    static int bindPendingLiterals(std::vector<LITERAL> &pending, CONJUNCTION &safe);
 };

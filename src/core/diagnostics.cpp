@@ -44,6 +44,20 @@ void resetDiagnostics() {
     internalParserInvocation = false;
 }
 
+namespace {
+
+void (*runEnd)(int status) = nullptr;
+
+}  // namespace
+
+void setRunEnd(void (*end)(int status)) { runEnd = end; }
+
+void finish(int status) {
+    if (runEnd) runEnd(status);
+    fflush(stdout);
+    _exit(status);
+}
+
 FILE *errorOutput() {
     fflush(stdout);
     return stderr;

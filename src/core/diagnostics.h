@@ -48,9 +48,13 @@ void parseNote(const std::string &text);
 // -wait, and the end of the process with the status (0 a normal end; 1 errors in options, input,
 // translation or checks, a failed write, exhausted memory; 2 a fatal scanner error; 99 an
 // internal error; 255 an unrecognised option or no input without -v). Every stage that ends the
-// run after the option pass calls it, internal errors excepted. The driver defines it
-// (driver/finish.cpp): what a run prints as it ends is the driver's.
+// run after the option pass calls it, internal errors excepted. What a run prints as it ends is
+// the driver's: it registers that step with `setRunEnd` (driver/finish.cpp); without one the
+// process ends at once with the status.
 [[noreturn]] void finish(int status);
+// The step `finish` takes before the process ends with the status; the step may itself end the
+// process with another status (a failed write).
+void setRunEnd(void (*end)(int status));
 
 // Flushes standard output and returns standard error: whatever starts writing to standard error
 // goes through here, so that both streams keep their relative order.

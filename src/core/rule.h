@@ -37,18 +37,6 @@ struct RULE {
     bool hasBody() const { return body != nullptr; }
     // A copy of the n-th atom, from 1 over the head atoms and then the body literals' atoms.
     ATOM atomAt(uint32_t n) const;
-    // Safety (input/safety.cpp): every head variable is bound by the body, and the body is safe.
-    int isSafe() const;
-
-    // Subsumption (rewriting/subsumption.cpp). `subsumes`: some substitution maps every head
-    // atom of this rule onto a head atom of the other and every body literal onto a body
-    // literal (greedy: a miss is possible, a wrong 1 is not). `checkSubsumption` walks the rules
-    // from `first` to `last`: 1 as soon as one subsumes this rule; a rule this one subsumes is
-    // erased (the order of the rest kept). `isSubsumed` does that over the whole vector, which
-    // must not hold this rule.
-    int subsumes(const RULE &other) const;
-    int checkSubsumption(std::vector<RULE> &rules, size_t first, size_t last) const;
-    int isSubsumed(std::vector<RULE> &rules) const;
 };
 
 struct CONSTRAINT {

@@ -132,8 +132,6 @@ struct COMPLEX_TERM {
     bool hasVariableBoundAtOrAfter(std::span<const int32_t> positions, int32_t n) const;
     // False when the term or a nested one is a list whose tail is a variable not bound to a list.
     bool listTailsBoundToLists(const SUBSTITUTION &substitution) const;
-    // Whether a variable inside it, at any depth, has mark 0 (input/safety.cpp).
-    int hasUnmarkedVariable(std::span<const uint8_t> marks) const;
 };
 
 // The order of keys in complexTermTable: kind, functor (or hasTail), then the arguments by

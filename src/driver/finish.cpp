@@ -72,19 +72,9 @@ std::terminate_handler defaultTerminate = nullptr;
     abort();
 }
 
-}  // namespace
-
-void installRunEnds() {
-    atexit(checkOutputAtExit);
-    std::set_new_handler(endOnExhaustedMemory);
-    defaultTerminate = std::set_terminate(onTerminate);
-}
-
-void stopOnFailedOutput() {
-    if (outputFailed()) endOnFailedOutput();
-}
-
-void finish(int status) {
+// What the run prints as it ends, the step that `finish` takes before the process ends with the
+// status.
+void endRun(int status) {
     // A run can end here from within the search (a front-end that gives up): what follows is no
     // answer set.
     stopAnswerOutput();
@@ -100,5 +90,17 @@ void finish(int status) {
     // The program store, the interpretations and the ground program are not taken apart one
     // node at a time: the process ends, and its memory goes with it.
     checkOutputAtExit();
-    _exit(status);
+}
+
+}  // namespace
+
+void installRunEnds() {
+    setRunEnd(endRun);
+    atexit(checkOutputAtExit);
+    std::set_new_handler(endOnExhaustedMemory);
+    defaultTerminate = std::set_terminate(onTerminate);
+}
+
+void stopOnFailedOutput() {
+    if (outputFailed()) endOnFailedOutput();
 }

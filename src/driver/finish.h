@@ -1,6 +1,6 @@
-// The end of a run: `finish` (declared with the other diagnostics in core/diagnostics.h, defined
-// here) gives brave and cautious reasoning their final verdict, waits for a line under -wait and
-// ends the process with the run's status.
+// The end of a run: the step that `finish` (core/diagnostics.h) takes before the process ends,
+// registered by `installRunEnds`, gives brave and cautious reasoning their final verdict and
+// waits for a line under -wait.
 //
 // Standard output and standard error are the run's interface, so a write that failed on either
 // (a full device, a closed pipe while SIGPIPE is ignored, a closed descriptor) never ends as
@@ -10,8 +10,8 @@
 // exhausted memory, wherever an allocation fails.
 #pragma once
 
-// Registers the exit-time check of the two output streams and the end on exhausted memory; the
-// first step of `main`.
+// Registers the end of a run with `finish`, the exit-time check of the two output streams and the
+// end on exhausted memory; the first step of `main`.
 void installRunEnds();
 
 // Ends the run with status 1 when a write to standard output or standard error has failed.

@@ -28,9 +28,9 @@ void resetDiagnosis() {
     observations.clear();
 }
 
-void ATOM::moveFactsToRules() const {
-    if (predicate >= EDB.predicateCount()) return;
-    for (ATOM &fact : EDB.takeAll(predicate)) {
+void moveFactsToRules(const ATOM &atom) {
+    if (atom.predicate >= EDB.predicateCount()) return;
+    for (ATOM &fact : EDB.takeAll(atom.predicate)) {
         std::vector<ATOM> head{std::move(fact)};
         IDB.emplace_back(std::move(head));
     }
@@ -40,7 +40,7 @@ ATOM makeDiagnosisAtom(const char *name, const TERMS *arguments) {
     ATOM atom(name, arguments, PREDICATE_UNDEFINED);
     PREDICATE_KIND before = predicateTable.kind(atom.predicate);
     predicateTable.setKind(atom.predicate, PREDICATE_IDB);
-    if (before != PREDICATE_IDB && before != PREDICATE_UNDEFINED) atom.moveFactsToRules();
+    if (before != PREDICATE_IDB && before != PREDICATE_UNDEFINED) moveFactsToRules(atom);
     return atom;
 }
 

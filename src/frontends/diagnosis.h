@@ -50,6 +50,9 @@ int diagyyparse();
 // or an observation by `readingObservations`; `weight` is the text of the bracketed number, none
 // for an unweighted statement.
 ATOM makeDiagnosisAtom(const char *name, const TERMS *arguments);
+// The atom's predicate has just become rule-defined: its facts so far move, in fact order, to the
+// end of IDB as rules without body.
+void moveFactsToRules(const ATOM &atom);
 TERM makeDiagnosisNumberTerm(const char *digits);
 void addDiagnosisStatement(LITERAL &literal, const char *weight);
 

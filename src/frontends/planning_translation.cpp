@@ -14,6 +14,7 @@
 #include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "input/safety.h"
 #include "input/statements.h"
 
 namespace {
@@ -430,7 +431,7 @@ void addGoal() {
                                          : ATOM(literal.atom.name.c_str(), &arguments, PREDICATE_IDB);
         body.append(LITERAL(std::move(atom), literal.notNegated));
     }
-    if (!body.isSafe()) translationError("Goal query is not safe:\n   " + written + "? (" + length + ")\n");
+    if (!isSafe(body)) translationError("Goal query is not safe:\n   " + written + "? (" + length + ")\n");
     std::vector<ATOM> head;
     head.emplace_back("$goal", static_cast<const TERMS *>(nullptr), PREDICATE_IDB);
     IDB.emplace_back(std::move(head), std::move(body));

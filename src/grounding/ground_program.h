@@ -48,7 +48,6 @@ struct GBODY {
     void recomputeFirstNegative();
 };
 
-class TRUTH_ASSIGNMENT;
 struct GCONSTRAINT;
 
 enum : uint32_t {
@@ -88,13 +87,6 @@ struct GRULE {
     // Assignment copies every field (it fills a place of the ground program).
     GRULE &operator=(const GRULE &other) = default;
     GRULE &operator=(GRULE &&other) noexcept = default;
-
-    // The model checker's view of the rule (model_checker.cpp), over the candidate set U (one
-    // byte per ground atom): whether the rule enters the check program, and its check rule, in
-    // the unfounded-set encoding or, with `reduct`, in the reduct encoding.
-    bool isRelevantForCheck(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u) const;
-    void buildCheckRule(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u, std::vector<GRULE> &checkRules,
-                        std::vector<GCONSTRAINT> &checkConstraints, bool reduct) const;
 };
 
 // A ground constraint: its residual body and the model generator's counters.

@@ -77,18 +77,6 @@ bool occursInConjunction(const CONJUNCTION &conjunction, TERM t) {
     return false;
 }
 
-// A built-in literal binds the variable when its first occurrence is at an output position.
-bool builtinBindsVariable(const ATOM &atom, TERM variable) {
-    std::span<const TERM> args = atom.args();
-    for (size_t i = 0; i < args.size(); i++) {
-        bool here = args[i] == variable || (args[i].isComplex() && complexTerm(args[i]).contains(variable));
-        if (!here) continue;
-        int32_t n = inputCount(atom);
-        return n == 0 || int32_t(i) >= n;
-    }
-    return false;
-}
-
 // Literals that can only be evaluated once variables are bound from outside.
 bool needsOutsideBindings(const LITERAL &literal) {
     if (literal.isNegated()) return true;
@@ -477,7 +465,7 @@ void processAggregates(CONJUNCTION &body) {
                 if (!processing.addBindingLiterals(v, a)) allBound = false;
         }
         for (const LITERAL &binder : states[a].binding) addLiteralOnce(states[a].working, binder);
-        if (!allBound && !states[a].working.isSafe()) {
+        if (!allBound && !isSafe(states[a].working)) {
             reportError("Aggregate conjunction is not safe");
             processing.pending -= uint32_t(states[a].depends.size());
             states[a].depends.clear();

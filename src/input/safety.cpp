@@ -78,13 +78,13 @@ template <class TEST> bool argumentsBound(std::span<const TERM> args, TEST &&tes
 // inner literal that needs bindings (negated, or a built-in with inputs) with all its arguments
 // bound by the safe part or by the inner body.
 bool aggregateReady(const AGGREGATE_ATOM &aggregate, const CONJUNCTION &safe) {
-    auto boundBySafe = [&](TERM v) { return safe.bindsVariable(v) != 0; };
+    auto boundBySafe = [&](TERM v) { return bindsVariable(safe, v) != 0; };
     if (aggregate.lowerGuard.kind == TERM_VARIABLE && !boundBySafe(aggregate.lowerGuard)) return false;
     if (aggregate.upperGuard.kind == TERM_VARIABLE && !boundBySafe(aggregate.upperGuard)) return false;
     const AGGREGATEFUNCTION *function = aggregate.getFunction();
     if (function == nullptr) return true;
     const CONJUNCTION &inner = function->conjunction;
-    auto boundByInner = [&](TERM v) { return inner.bindsVariable(v) != 0; };
+    auto boundByInner = [&](TERM v) { return bindsVariable(inner, v) != 0; };
     auto boundByEither = [&](TERM v) { return boundBySafe(v) || boundByInner(v); };
     for (const LITERAL &l : inner) {
         if (const AGGREGATE_ATOM *nested = l.atom.aggregate()) {
@@ -108,7 +108,7 @@ bool aggregateReady(const AGGREGATE_ATOM &aggregate, const CONJUNCTION &safe) {
 
 // Whether a pending literal can join the safe part now.
 bool pendingReady(const LITERAL &l, const CONJUNCTION &safe) {
-    auto bound = [&](TERM v) { return safe.bindsVariable(v) != 0; };
+    auto bound = [&](TERM v) { return bindsVariable(safe, v) != 0; };
     if (const AGGREGATE_ATOM *aggregate = l.atom.aggregate()) return aggregateReady(*aggregate, safe);
     std::span<const TERM> args = l.atom.args();
     if (!l.negated && isBuiltin(l)) {
@@ -130,13 +130,13 @@ bool safeAtOnce(const LITERAL &l) {
 
 } // namespace
 
-int ATOM::builtinBindsVariable(TERM variable) const {
-    std::span<const TERM> a = args();
+int builtinBindsVariable(const ATOM &atom, TERM variable) {
+    std::span<const TERM> a = atom.args();
     for (uint32_t i = 0; i < a.size(); i++) {
         bool occurs = compareTerm(a[i], variable) == 0 ||
                       (a[i].kind == TERM_COMPLEX && complexTerm(a[i]).contains(variable));
         if (!occurs) continue;
-        int64_t n = lookupBuiltin(predicate)->getInputCount();
+        int64_t n = lookupBuiltin(atom.predicate)->getInputCount();
         if (n == 0) return 1;
         if (n < 0) n += a.size();
         return int64_t(i) >= n;
@@ -144,8 +144,8 @@ int ATOM::builtinBindsVariable(TERM variable) const {
     return 0;
 }
 
-int CONJUNCTION::bindsVariable(TERM variable) const {
-    for (const LITERAL &l : literals) {
+int bindsVariable(const CONJUNCTION &body, TERM variable) {
+    for (const LITERAL &l : body) {
         if (l.negated) continue;
         if (const AGGREGATE_ATOM *aggregate = l.atom.aggregate()) {
             if (aggregate->assignment && aggregate->lowerGuard == variable) return 1;
@@ -161,7 +161,7 @@ int CONJUNCTION::bindsVariable(TERM variable) const {
                     if ((args[0] == variable && valueTerm(args[1])) ||
                         (args[1] == variable && valueTerm(args[0])))
                         return 1;
-                } else if (builtin->hasOutput() && l.atom.builtinBindsVariable(variable)) {
+                } else if (builtin->hasOutput() && builtinBindsVariable(l.atom, variable)) {
                     return 1;
                 }
                 continue;
@@ -172,7 +172,7 @@ int CONJUNCTION::bindsVariable(TERM variable) const {
     return 0;
 }
 
-int CONJUNCTION::bindPendingLiterals(std::vector<LITERAL> &pending, CONJUNCTION &safe) {
+int bindPendingLiterals(std::vector<LITERAL> &pending, CONJUNCTION &safe) {
     while (!pending.empty()) {
         size_t i = 0;
         while (i < pending.size() && !pendingReady(pending[i], safe)) i++;
@@ -183,10 +183,10 @@ int CONJUNCTION::bindPendingLiterals(std::vector<LITERAL> &pending, CONJUNCTION 
     return 1;
 }
 
-int CONJUNCTION::isSafe() const {
+int isSafe(const CONJUNCTION &body) {
     CONJUNCTION safe;
     std::vector<LITERAL> pending;
-    for (const LITERAL &l : literals) {
+    for (const LITERAL &l : body) {
         if (safeAtOnce(l))
             safe.append(l);
         else
@@ -195,9 +195,10 @@ int CONJUNCTION::isSafe() const {
     return bindPendingLiterals(pending, safe);
 }
 
-int RULE::isSafe() const {
-    auto boundByBody = [&](TERM v) { return body && body->bindsVariable(v); };
-    for (const ATOM &atom : head)
+int isSafe(const RULE &rule) {
+    const CONJUNCTION *body = rule.body.get();
+    auto boundByBody = [&](TERM v) { return body && bindsVariable(*body, v); };
+    for (const ATOM &atom : rule.head)
         for (TERM t : atom.args()) {
             if (t.kind == TERM_VARIABLE) {
                 if (!boundByBody(t)) return 0;
@@ -205,12 +206,12 @@ int RULE::isSafe() const {
                 if (!body || !allVariables(t, boundByBody)) return 0;
             }
         }
-    return body ? body->isSafe() : 1;
+    return body ? isSafe(*body) : 1;
 }
 
 int weightAndLevelSafe(TERM weight, TERM level, const CONJUNCTION &body) {
-    if (weight.kind == TERM_VARIABLE && !body.bindsVariable(weight)) return 0;
-    if (level.kind == TERM_VARIABLE && !body.bindsVariable(level)) return 0;
+    if (weight.kind == TERM_VARIABLE && !bindsVariable(body, weight)) return 0;
+    if (level.kind == TERM_VARIABLE && !bindsVariable(body, level)) return 0;
     return 1;
 }
 
@@ -228,7 +229,7 @@ std::vector<TERM> unsafeVariables(const std::vector<ATOM> *head, const CONJUNCTI
             allVariables(t, [&](TERM v) { noteIfUnbound(v); return true; });
     };
     auto unboundByBody = [&](TERM v) {
-        if (!body || !body->bindsVariable(v)) note(v);
+        if (!body || !bindsVariable(*body, v)) note(v);
     };
     if (head)
         for (const ATOM &atom : *head)
@@ -245,9 +246,9 @@ std::vector<TERM> unsafeVariables(const std::vector<ATOM> *head, const CONJUNCTI
             else
                 pending.push_back(l);
         }
-        CONJUNCTION::bindPendingLiterals(pending, safe);
+        bindPendingLiterals(pending, safe);
         auto unboundBySafe = [&](TERM v) {
-            if (!safe.bindsVariable(v)) note(v);
+            if (!bindsVariable(safe, v)) note(v);
         };
         for (const LITERAL &l : pending) {
             if (const AGGREGATE_ATOM *aggregate = l.atom.aggregate()) {
@@ -259,7 +260,7 @@ std::vector<TERM> unsafeVariables(const std::vector<ATOM> *head, const CONJUNCTI
                 for (const LITERAL &innerLiteral : inner)
                     for (TERM t : innerLiteral.atom.args())
                         eachVariable(t, [&](TERM v) {
-                            if (!safe.bindsVariable(v) && !inner.bindsVariable(v)) note(v);
+                            if (!bindsVariable(safe, v) && !bindsVariable(inner, v)) note(v);
                         });
                 continue;
             }
@@ -285,17 +286,17 @@ bool boundByMarks(TERM t, std::span<const uint8_t> marks) {
 
 } // namespace
 
-int COMPLEX_TERM::hasUnmarkedVariable(std::span<const uint8_t> marks) const {
-    if (ground) return 0;
-    for (TERM t : args()) {
+int hasUnmarkedVariable(const COMPLEX_TERM &term, std::span<const uint8_t> marks) {
+    if (term.ground) return 0;
+    for (TERM t : term.args()) {
         if (t.kind == TERM_VARIABLE && !marked(marks, t)) return 1;
         if (t.kind == TERM_COMPLEX && !boundByMarks(t, marks)) return 1;
     }
     return 0;
 }
 
-int ATOM::leadingArgumentsBound(std::span<const uint8_t> marks, int32_t n) const {
-    std::span<const TERM> a = args();
+int leadingArgumentsBound(const ATOM &atom, std::span<const uint8_t> marks, int32_t n) {
+    std::span<const TERM> a = atom.args();
     int64_t count = n < 0 ? int64_t(a.size()) + n : n;
     if (count > int64_t(a.size())) count = int64_t(a.size());
     for (int64_t i = 0; i < count; i++)
@@ -303,9 +304,9 @@ int ATOM::leadingArgumentsBound(std::span<const uint8_t> marks, int32_t n) const
     return 1;
 }
 
-int ATOM::countBoundArguments(std::span<const uint8_t> marks) const {
+int countBoundArguments(const ATOM &atom, std::span<const uint8_t> marks) {
     int count = 0;
-    for (TERM t : args())
+    for (TERM t : atom.args())
         if (boundByMarks(t, marks)) count++;
     return count;
 }

@@ -321,7 +321,7 @@ void storeRules(std::vector<RULE> &rules, bool strict) {
 void addRule(RULE &rule) {
     rule.source = currentSourcePosition();
     if (rule.body) substituteEqualities(&rule, *rule.body);
-    if (!rule.isSafe()) {
+    if (!isSafe(rule)) {
         reportUnsafe("Rule is not safe", &rule.head, rule.body.get());
         resetRuleVariables();
         return;
@@ -393,7 +393,7 @@ std::vector<EQUALITY_BINDING> substituteEqualities(RULE *rule, CONJUNCTION &body
 void storeConstraint(CONJUNCTION &body) {
     processAggregates(body);
     substituteEqualities(nullptr, body);
-    if (body.isSafe()) {
+    if (isSafe(body)) {
         if (hasVariables()) constraintsAreGround = false;
         CONSTRAINT constraint;
         constraint.body = std::move(body);
@@ -473,7 +473,7 @@ static void storeWeakConstraintAtItsLine(CONJUNCTION &body, const WEIGHT_LEVEL &
     bool weightTooLarge = weight.isNumber && (weight.value > INT32_MAX || weight.value < INT32_MIN);
     TERM weightTerm = weight.isNumber ? (weightTooLarge ? TERM() : makeIntegerTerm(int32_t(weight.value)))
                                       : weight.term;
-    if (!body.isSafe() || !weightAndLevelSafe(weightTerm, level, body)) {
+    if (!isSafe(body) || !weightAndLevelSafe(weightTerm, level, body)) {
         reportUnsafe("Weak constraint is not safe", nullptr, &body, weightTerm, level);
     } else {
         if (hasVariables()) weakConstraintsAreGround = false;
@@ -516,7 +516,7 @@ void storeQuery(CONJUNCTION *body) {
     // one predicate.
     processAggregates(*body);
     query.reset(body);
-    if (!query->isSafe()) reportUnsafe("Query is not safe", nullptr, query.get());
+    if (!isSafe(*query)) reportUnsafe("Query is not safe", nullptr, query.get());
     resetRuleVariables();
 }
 

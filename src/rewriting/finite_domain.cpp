@@ -12,6 +12,7 @@
 #include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
+#include "input/safety.h"
 
 namespace {
 
@@ -297,7 +298,7 @@ const BUILTIN_TYPE *unboundGrowingBuiltin(const RULE &rule, const PREDICATE_DEPG
         if (builtin->isArithmetic() ? maxInt != -1 : optMaxList != 0) continue;
         for (TERM t : literal.atom.args()) {
             if (t.isVariable()) {
-                if (!literal.atom.builtinBindsVariable(t) && !isBoundOutsideComponent(t, rule, graph))
+                if (!builtinBindsVariable(literal.atom, t) && !isBoundOutsideComponent(t, rule, graph))
                     return builtin;
             } else if (t.isComplex() && !complexTerm(t).ground) {
                 TERM_SET variables;

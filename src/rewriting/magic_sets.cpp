@@ -6,6 +6,7 @@
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
+#include "input/safety.h"
 #include "rewriting/subsumption.h"
 
 namespace {
@@ -127,7 +128,7 @@ bool sameRule(const RULE &a, const RULE &b) {
 // magic rule, the last first, until it is safe: a magic rule with fewer conditions asks for more
 // bindings, which never loses an answer. False when the rule stays unsafe.
 bool makeMagicRuleSafe(RULE &rule) {
-    while (!rule.isSafe()) {
+    while (!isSafe(rule)) {
         if (!rule.hasBody()) return false;
         CONJUNCTION &body = *rule.body;
         uint32_t k = body.size();
@@ -389,7 +390,7 @@ std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
                                       : RULE(std::vector<ATOM>{std::move(ml)}, std::move(magicBody));
         rule.source = adornedRule.source;
         if (!makeMagicRuleSafe(rule)) unsafeMagicRule = true;
-        if (optOODMS && rule.isSubsumed(result)) continue;
+        if (optOODMS && isSubsumed(rule, result)) continue;
         result.push_back(std::move(rule));
     }
     return result;
@@ -521,7 +522,7 @@ bool MAGIC_SETS::prepareOrigin(uint32_t adornedName, const MAGIC_ORIGIN &origin,
 void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM> &programHead,
                          bool skipModified) {
     for (RULE &rule : magicRules(adornedRule)) {
-        if (optOODMS && rule.isSubsumed(magicRuleList)) continue;
+        if (optOODMS && isSubsumed(rule, magicRuleList)) continue;
         magicRuleList.push_back(std::move(rule));
     }
     RULE rule = modifiedRule(adornedRule, programHead);
@@ -531,7 +532,7 @@ void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM
         for (const RULE &made : modifiedRuleList)
             if (sameRule(made, rule)) return;
     }
-    if (optOODMS && rule.isSubsumed(modifiedRuleList)) return;
+    if (optOODMS && isSubsumed(rule, modifiedRuleList)) return;
     modifiedRuleList.push_back(std::move(rule));
 }
 

@@ -79,7 +79,7 @@ int countOver(const LITERAL &literal, size_t count, GET candidate, size_t &last,
     last = count;
     for (size_t i = 0; i < count; ++i) {
         SUBSUMPTION_SUBSTITUTION copy = substitution;
-        int matches = literal.match(candidate(i), copy);
+        int matches = match(literal, candidate(i), copy);
         if (matches > 0) last = i;
         total += matches;
     }
@@ -129,42 +129,43 @@ int subsumptionTieBreak(const LITERAL &a, const LITERAL &b, const SUBSUMPTION_SU
     return freeVariables(a) > freeVariables(b) ? 1 : 0;
 }
 
-int LITERAL::matchArguments(const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) const {
+int matchArguments(const LITERAL &literal, const LITERAL &other, const SUBSUMPTION_SUBSTITUTION &substitution) {
     SUBSUMPTION_SUBSTITUTION copy = substitution;
-    return mapArguments(atom.args(), other.atom.args(), copy) ? 1 : 0;
+    return mapArguments(literal.atom.args(), other.atom.args(), copy) ? 1 : 0;
 }
 
-int LITERAL::match(const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) const {
+int match(const LITERAL &literal, const LITERAL &other, SUBSUMPTION_SUBSTITUTION &substitution) {
+    const ATOM &atom = literal.atom;
     if (atom.isAggregate() || other.atom.isAggregate()) return 0;
-    if (atom.predicate != other.atom.predicate || negated != other.negated) return 0;
-    int direct = matchArguments(other, substitution);
+    if (atom.predicate != other.atom.predicate || literal.negated != other.negated) return 0;
+    int direct = matchArguments(literal, other, substitution);
     if (isSymmetricBuiltin(atom)) {
         LITERAL swapped = swappedFirstTwo(other);
-        if (matchArguments(swapped, substitution)) {
+        if (matchArguments(literal, swapped, substitution)) {
             if (direct) {
-                extendSubstitution(substitution, *this, other);
+                extendSubstitution(substitution, literal, other);
                 return 2;
             }
-            extendSubstitution(substitution, *this, swapped);
+            extendSubstitution(substitution, literal, swapped);
             return 1;
         }
     }
-    if (direct) extendSubstitution(substitution, *this, other);
+    if (direct) extendSubstitution(substitution, literal, other);
     return direct;
 }
 
-int LITERAL::countMatches(const std::vector<ATOM> &head, std::vector<ATOM>::const_iterator &lastMatch,
-                          const SUBSUMPTION_SUBSTITUTION &substitution) const {
+int countMatches(const LITERAL &literal, const std::vector<ATOM> &head, std::vector<ATOM>::const_iterator &lastMatch,
+                 const SUBSUMPTION_SUBSTITUTION &substitution) {
     size_t last = 0;
     int total = countOver(
-        *this, head.size(), [&](size_t i) { return LITERAL(head[i], false); }, last, substitution);
+        literal, head.size(), [&](size_t i) { return LITERAL(head[i], false); }, last, substitution);
     lastMatch = head.begin() + std::ptrdiff_t(last);
     return total;
 }
 
 namespace {
 
-// A necessary condition of `RULE::subsumes`, checked before anything is copied: each head atom
+// A necessary condition of `subsumes`, checked before anything is copied: each head atom
 // needs a head atom of its predicate in the other rule, and each body literal a body literal of
 // its predicate and sign (an aggregate literal never matches).
 bool mayMatchAll(const RULE &rule, const RULE &other) {
@@ -194,11 +195,11 @@ bool mayMatchAll(const RULE &rule, const RULE &other) {
 
 }  // namespace
 
-int RULE::subsumes(const RULE &other) const {
-    if (!mayMatchAll(*this, other)) return 0;
+int subsumes(const RULE &rule, const RULE &other) {
+    if (!mayMatchAll(rule, other)) return 0;
     std::vector<LITERAL> heads, bodies;
-    for (const ATOM &a : head) heads.emplace_back(a, false);
-    if (body) bodies.assign(body->begin(), body->end());
+    for (const ATOM &a : rule.head) heads.emplace_back(a, false);
+    if (rule.body) bodies.assign(rule.body->begin(), rule.body->end());
     const size_t otherBodySize = other.body ? other.body->size() : 0;
     auto otherHead = [&](size_t i) { return LITERAL(other.head[i], false); };
     auto otherBody = [&](size_t i) -> const LITERAL & { return (*other.body)[uint32_t(i)]; };
@@ -230,25 +231,25 @@ int RULE::subsumes(const RULE &other) const {
         }
         // Commit to the last candidate matched; there is no undoing this choice.
         if (chooseHead) {
-            heads[size_t(headCandidate)].match(otherHead(headTarget), substitution);
+            match(heads[size_t(headCandidate)], otherHead(headTarget), substitution);
             heads.erase(heads.begin() + headCandidate);
         } else {
-            bodies[size_t(bodyCandidate)].match(otherBody(bodyTarget), substitution);
+            match(bodies[size_t(bodyCandidate)], otherBody(bodyTarget), substitution);
             bodies.erase(bodies.begin() + bodyCandidate);
         }
     }
     return 1;
 }
 
-int RULE::checkSubsumption(std::vector<RULE> &rules, size_t first, size_t last) const {
+int checkSubsumption(const RULE &rule, std::vector<RULE> &rules, size_t first, size_t last) {
     if (first > last || first >= rules.size()) return 0;
     // The number of candidates is fixed here; an erased candidate's place is taken by the next.
     size_t candidates = std::min(last, rules.size() - 1) - first + 1;
     size_t position = first;
     for (size_t k = 0; k < candidates && position < rules.size(); ++k) {
         const RULE &candidate = rules[position];
-        if (candidate.subsumes(*this)) return 1;
-        if (subsumes(candidate))
+        if (subsumes(candidate, rule)) return 1;
+        if (subsumes(rule, candidate))
             rules.erase(rules.begin() + std::ptrdiff_t(position));
         else
             ++position;
@@ -256,13 +257,13 @@ int RULE::checkSubsumption(std::vector<RULE> &rules, size_t first, size_t last) 
     return 0;
 }
 
-int RULE::isSubsumed(std::vector<RULE> &rules) const {
-    return rules.empty() ? 0 : checkSubsumption(rules, 0, rules.size() - 1);
+int isSubsumed(const RULE &rule, std::vector<RULE> &rules) {
+    return rules.empty() ? 0 : checkSubsumption(rule, rules, 0, rules.size() - 1);
 }
 
 int removeSubsumedRules(std::vector<RULE> &rules, size_t start) {
     for (size_t position = start; position < rules.size();) {
-        if (position + 1 < rules.size() && rules[position].checkSubsumption(rules, position + 1, rules.size() - 1)) {
+        if (position + 1 < rules.size() && checkSubsumption(rules[position], rules, position + 1, rules.size() - 1)) {
             if (position + 1 != rules.size()) rules[position] = std::move(rules.back());
             rules.pop_back();
         } else {

@@ -194,15 +194,15 @@ void shrinkComponentToFixpoint(std::span<const GRULE *const> rules, const TRUTH_
     shrinkByWorklist(rules, a, u);
 }
 
-bool GRULE::isRelevantForCheck(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u) const {
-    for (const GLITERAL &l : negativeBody(*this))
+bool isRelevantForCheck(const GRULE &rule, const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u) {
+    for (const GLITERAL &l : negativeBody(rule))
         if (countsAsTrue(a[l.atom])) return false;
-    for (const GLITERAL &l : positiveBody(*this)) {
+    for (const GLITERAL &l : positiveBody(rule)) {
         if (a[l.atom] == TRUTH_FALSE) return false;
-        if (std::find(head.begin(), head.end(), l.atom) != head.end()) return false;
+        if (std::find(rule.head.begin(), rule.head.end(), l.atom) != rule.head.end()) return false;
     }
     bool someTrue = false;
-    for (GATOM_ID h : head) {
+    for (GATOM_ID h : rule.head) {
         if (!countsAsTrue(a[h])) continue;
         if (!u[size_t(h)]) return false;
         someTrue = true;
@@ -210,18 +210,18 @@ bool GRULE::isRelevantForCheck(const TRUTH_ASSIGNMENT &a, const std::vector<uint
     return someTrue;
 }
 
-void GRULE::buildCheckRule(const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u, std::vector<GRULE> &checkRules,
-                           std::vector<GCONSTRAINT> &checkConstraints, bool reduct) const {
+void buildCheckRule(const GRULE &rule, const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u,
+                    std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints, bool reduct) {
     std::vector<GATOM_ID> checkHead;
     GBODY checkBody;
-    for (const GLITERAL &l : positiveBody(*this))
+    for (const GLITERAL &l : positiveBody(rule))
         if (u[size_t(l.atom)]) {
             if (reduct)
                 checkBody.append(GLITERAL(l.atom, false));
             else
                 checkHead.push_back(l.atom);
         }
-    for (GATOM_ID h : head)
+    for (GATOM_ID h : rule.head)
         if (countsAsTrue(a[h])) {
             if (reduct)
                 checkHead.push_back(h);
@@ -243,9 +243,9 @@ uint32_t buildComponentCheckProgram(std::span<const GRULE *const> rules, std::sp
     appendChosenClause(atoms, a, chosenFlags, u, checkRules);
     uint32_t relevant = 0;
     for (const GRULE *r : rules)
-        if (r->isRelevantForCheck(a, u.members)) {
+        if (isRelevantForCheck(*r, a, u.members)) {
             ++relevant;
-            r->buildCheckRule(a, u.members, checkRules, checkConstraints, false);
+            buildCheckRule(*r, a, u.members, checkRules, checkConstraints, false);
         }
     return relevant;
 }
@@ -548,7 +548,7 @@ int MODEL_CHECKER::checkByReduct(const std::vector<GRULE> &rules, const TRUTH_AS
     std::vector<GRULE> reduct;
     std::vector<GCONSTRAINT> reductConstraints;
     for (const GRULE &r : rules)
-        if (r.isRelevantForCheck(a, u.members)) r.buildCheckRule(a, u.members, reduct, reductConstraints, true);
+        if (isRelevantForCheck(r, a, u.members)) buildCheckRule(r, a, u.members, reduct, reductConstraints, true);
     if (reduct.empty()) return u.count == 0 ? 1 : 0;
     std::vector<GCONSTRAINT> noConstraints;
     GROUND_DEPGRAPH graph(reduct, noConstraints, 0);

@@ -191,6 +191,13 @@ void shrinkToFixpoint(const std::vector<GRULE> &rules, const TRUTH_ASSIGNMENT &a
 void shrinkComponentToFixpoint(std::span<const GRULE *const> rules, const TRUTH_ASSIGNMENT &a, CANDIDATE_SET &u,
                                uint32_t passes = 4);
 
+// The model checker's view of a rule over the candidate set U (one byte per ground atom):
+// whether the rule enters the check program, and its check rule, in the unfounded-set encoding
+// or, with `reduct`, in the reduct encoding.
+bool isRelevantForCheck(const GRULE &rule, const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u);
+void buildCheckRule(const GRULE &rule, const TRUTH_ASSIGNMENT &a, const std::vector<uint8_t> &u,
+                    std::vector<GRULE> &checkRules, std::vector<GCONSTRAINT> &checkConstraints, bool reduct);
+
 // The check program of the reduct mode's components: first a rule without body whose head is
 // every atom of U (among `atoms`, in ascending order) that is chosen or must-be-true, then the
 // check rule of every relevant rule in the unfounded-set encoding. Returns the number of

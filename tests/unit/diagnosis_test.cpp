@@ -138,7 +138,7 @@ TEST(DiagnosisFacts, FactsOfAPredicateBecomeBodilessRulesInFactOrder) {
     EDB.insert(ATOM("dgf_p", b, PREDICATE_EDB));
     EDB.insert(ATOM("dgf_p", a, PREDICATE_EDB));
     EDB.insert(ATOM("dgf_q", a, PREDICATE_EDB));
-    ATOM(predicateTable.find("dgf_p").first, a).moveFactsToRules();
+    moveFactsToRules(ATOM(predicateTable.find("dgf_p").first, a));
     ASSERT_EQ(IDB.size(), 2u);
     EXPECT_EQ(atomText(IDB[0].head[0]), "dgf_p(dgf_b)");
     EXPECT_EQ(atomText(IDB[1].head[0]), "dgf_p(dgf_a)");
@@ -147,7 +147,7 @@ TEST(DiagnosisFacts, FactsOfAPredicateBecomeBodilessRulesInFactOrder) {
     EXPECT_EQ(EDB.atomsOf(predicateTable.find("dgf_q").first).size(), 1u);
     // A predicate registered after the facts' sets were sized has nothing to move.
     ATOM fresh("dgf_fresh", a, PREDICATE_UNDEFINED);
-    fresh.moveFactsToRules();
+    moveFactsToRules(fresh);
     EXPECT_EQ(IDB.size(), 2u);
     IDB.clear();
     EDB.clear();

@@ -297,7 +297,7 @@ TEST(ModelChecker, CheckProgramEncodings) {
     rules.clear();
     constraints.clear();
     for (const GRULE &r : groundRules)
-        if (r.isRelevantForCheck(a, u.members)) r.buildCheckRule(a, u.members, rules, constraints, true);
+        if (isRelevantForCheck(r, a, u.members)) buildCheckRule(r, a, u.members, rules, constraints, true);
     EXPECT_EQ(showCheckProgram(rules, constraints), "a | b :- c.\nc :- a.\nc :- b.\nd | a.\n");
 }
 

@@ -89,7 +89,7 @@ TEST(RuleSafety, HeadVariablesAndBodies) {
         {"p(X) :- q(f(X)).", rule({atom("sf_p", {X})}, {pos(atom("sf_q", {fun("f", {X})}))}), 1},
         {"p(X) :- q(Y), not r(f(Y, Z)).", rule({atom("sf_p", {X})}, {pos(atom("sf_q", {Y})), neg(atom("sf_r", {fun("f", {Y, Z})}))}), 0},
     };
-    for (const RULE_CASE &c : cases) EXPECT_EQ(c.safe, c.rule.isSafe()) << c.what;
+    for (const RULE_CASE &c : cases) EXPECT_EQ(c.safe, isSafe(c.rule)) << c.what;
 }
 
 // A negated built-in is a test: it binds nothing, and needs every argument bound, also its
@@ -110,11 +110,11 @@ TEST(RuleSafety, EqualitiesBindVariablesToValues) {
         {"f(a) == X", builtin("==", {fun("f", {con("a")}), X}), 0},
     };
     for (const CASE &c : cases) {
-        EXPECT_EQ(c.bindsX, body({pos(c.equality)}).bindsVariable(X)) << c.what;
-        EXPECT_EQ(0, body({neg(c.equality)}).bindsVariable(X)) << "not " << c.what;
+        EXPECT_EQ(c.bindsX, bindsVariable(body({pos(c.equality)}), X)) << c.what;
+        EXPECT_EQ(0, bindsVariable(body({neg(c.equality)}), X)) << "not " << c.what;
     }
-    EXPECT_EQ(0, rule({atom("sf_p", {X})}, {pos(builtin("==", {X, con("a")}))}).isSafe());
-    EXPECT_EQ(1, rule({atom("sf_p", {X})}, {pos(atom("sf_q", {X})), pos(builtin("==", {X, con("a")}))}).isSafe());
+    EXPECT_EQ(0, isSafe(rule({atom("sf_p", {X})}, {pos(builtin("==", {X, con("a")}))})));
+    EXPECT_EQ(1, isSafe(rule({atom("sf_p", {X})}, {pos(atom("sf_q", {X})), pos(builtin("==", {X, con("a")}))})));
 }
 
 TEST(RuleSafety, NegatedBuiltinsBindNothing) {
@@ -127,10 +127,10 @@ TEST(RuleSafety, NegatedBuiltinsBindNothing) {
         {"p :- q(Y), r(X), not X == Y.", rule({atom("sf_p0")}, {pos(atom("sf_q", {Y})), pos(atom("sf_r", {X})), neg(builtin("==", {X, Y}))}), 1},
         {"p :- not #int(0, 3, X).", rule({atom("sf_p0")}, {neg(builtin("#int", {num(0), num(3), X}))}), 0},
     };
-    for (const RULE_CASE &c : cases) EXPECT_EQ(c.safe, c.rule.isSafe()) << c.what;
+    for (const RULE_CASE &c : cases) EXPECT_EQ(c.safe, isSafe(c.rule)) << c.what;
     CONJUNCTION b = body({pos(atom("sf_q", {Y})), neg(builtin("#succ", {Y, X}))});
-    EXPECT_EQ(0, b.bindsVariable(X));
-    EXPECT_EQ(1, b.bindsVariable(Y));
+    EXPECT_EQ(0, bindsVariable(b, X));
+    EXPECT_EQ(1, bindsVariable(b, Y));
 }
 
 TEST(BodySafety, AggregateGuards) {
@@ -155,15 +155,15 @@ TEST(BodySafety, AggregateGuards) {
         {":- q(X), r(Y).", body({pos(atom("sf_q", {X})), pos(atom("sf_r", {Y}))}), 1},
         {"empty body", CONJUNCTION(), 1},
     };
-    for (const CASE &c : cases) EXPECT_EQ(c.safe, c.body.isSafe()) << c.what;
+    for (const CASE &c : cases) EXPECT_EQ(c.safe, isSafe(c.body)) << c.what;
 
     CONJUNCTION assigned = body({pos(aggregate(X, X, true)), pos(aggregate(Y, num(2)))});
-    EXPECT_EQ(1, assigned.bindsVariable(X));
-    EXPECT_EQ(0, assigned.bindsVariable(Y));
+    EXPECT_EQ(1, bindsVariable(assigned, X));
+    EXPECT_EQ(0, bindsVariable(assigned, Y));
     CONJUNCTION negatedAssignment = body({neg(aggregate(X, X, true))});
-    EXPECT_EQ(0, negatedAssignment.bindsVariable(X));
+    EXPECT_EQ(0, bindsVariable(negatedAssignment, X));
     // The assignment binds the head variable.
-    EXPECT_EQ(1, rule({atom("sf_p", {X})}, {pos(aggregate(X, X, true))}).isSafe());
+    EXPECT_EQ(1, isSafe(rule({atom("sf_p", {X})}, {pos(aggregate(X, X, true))})));
 }
 
 // 1 <= #count{X : inner} <= 2 over the given inner body.
@@ -203,24 +203,24 @@ TEST(BodySafety, AggregateBodies) {
         {":- q(Y), #count{X : q(X), not r(f(X,Y))}.", body({qY, pos(countOver({pX, neg(atom("sf_r", {fun("f", {X, Y})}))}))}), 0},
         {":- #count{X : q(X), r(X,Y)}.", body({pos(countOver({pX, pos(atom("sf_r2", {X, Y}))}))}), 1},
     };
-    for (const CASE &c : cases) EXPECT_EQ(c.safe, c.body.isSafe()) << c.what;
+    for (const CASE &c : cases) EXPECT_EQ(c.safe, isSafe(c.body)) << c.what;
 }
 
 TEST(BodySafety, PendingLiteralsAndWeakConstraints) {
     std::vector<LITERAL> pending;
     CONJUNCTION safe;
-    EXPECT_EQ(1, CONJUNCTION::bindPendingLiterals(pending, safe));
+    EXPECT_EQ(1, bindPendingLiterals(pending, safe));
     // Each literal waits for the output of the one after it; the scan restarts after each move.
     pending.push_back(pos(builtin("+", {Z, num(1), W})));
     pending.push_back(pos(builtin("+", {Y, num(1), Z})));
     pending.push_back(neg(atom("sf_r", {W})));
     safe = body({pos(atom("sf_q", {Y}))});
-    EXPECT_EQ(1, CONJUNCTION::bindPendingLiterals(pending, safe));
+    EXPECT_EQ(1, bindPendingLiterals(pending, safe));
     EXPECT_TRUE(pending.empty());
     EXPECT_EQ(4u, safe.size());
     EXPECT_EQ(3u, safe.firstNegative);
     pending.push_back(neg(atom("sf_r", {A})));
-    EXPECT_EQ(0, CONJUNCTION::bindPendingLiterals(pending, safe));
+    EXPECT_EQ(0, bindPendingLiterals(pending, safe));
 
     CONJUNCTION b = body({pos(atom("sf_r2", {X, Y}))});
     EXPECT_EQ(1, weightAndLevelSafe(X, Y, b));
@@ -231,30 +231,30 @@ TEST(BodySafety, PendingLiteralsAndWeakConstraints) {
 
 TEST(BuiltinOutputs, FirstOccurrenceDecides) {
     ATOM sum = builtin("+", {X, Y, Z});
-    EXPECT_EQ(1, sum.builtinBindsVariable(Z));
-    EXPECT_EQ(0, sum.builtinBindsVariable(X));
-    EXPECT_EQ(0, sum.builtinBindsVariable(W));
-    EXPECT_EQ(0, builtin("+", {X, Y, X}).builtinBindsVariable(X));
+    EXPECT_EQ(1, builtinBindsVariable(sum, Z));
+    EXPECT_EQ(0, builtinBindsVariable(sum, X));
+    EXPECT_EQ(0, builtinBindsVariable(sum, W));
+    EXPECT_EQ(0, builtinBindsVariable(builtin("+", {X, Y, X}), X));
     ATOM tail = builtin("#tail", {Y, fun("f", {X})});
-    EXPECT_EQ(1, tail.builtinBindsVariable(X));
+    EXPECT_EQ(1, builtinBindsVariable(tail, X));
 }
 
 TEST(BoundMarks, ArgumentTestsForBodyOrdering) {
     std::vector<uint8_t> marks(6, 0);
     marks[0] = 1; // X
     ATOM a = builtin("#int", {X, num(1), Z});
-    EXPECT_EQ(1, a.leadingArgumentsBound(marks, 2));
-    EXPECT_EQ(0, a.leadingArgumentsBound(marks, 3));
-    EXPECT_EQ(1, a.leadingArgumentsBound(marks, -1));
-    EXPECT_EQ(2, a.countBoundArguments(marks));
+    EXPECT_EQ(1, leadingArgumentsBound(a, marks, 2));
+    EXPECT_EQ(0, leadingArgumentsBound(a, marks, 3));
+    EXPECT_EQ(1, leadingArgumentsBound(a, marks, -1));
+    EXPECT_EQ(2, countBoundArguments(a, marks));
     ATOM nested = atom("sf_r2", {fun("f", {X, fun("g", {Z})}), fun("h", {con("a")})});
-    EXPECT_EQ(1, nested.countBoundArguments(marks));
-    EXPECT_EQ(1, complexTerm(nested.arg(0)).hasUnmarkedVariable(marks));
-    EXPECT_EQ(0, complexTerm(nested.arg(1)).hasUnmarkedVariable(marks));
+    EXPECT_EQ(1, countBoundArguments(nested, marks));
+    EXPECT_EQ(1, hasUnmarkedVariable(complexTerm(nested.arg(0)), marks));
+    EXPECT_EQ(0, hasUnmarkedVariable(complexTerm(nested.arg(1)), marks));
     marks[2] = 1;
-    EXPECT_EQ(0, complexTerm(nested.arg(0)).hasUnmarkedVariable(marks));
-    EXPECT_EQ(2, nested.countBoundArguments(marks));
-    EXPECT_EQ(3, a.countBoundArguments(marks));
+    EXPECT_EQ(0, hasUnmarkedVariable(complexTerm(nested.arg(0)), marks));
+    EXPECT_EQ(2, countBoundArguments(nested, marks));
+    EXPECT_EQ(3, countBoundArguments(a, marks));
 }
 
 } // namespace

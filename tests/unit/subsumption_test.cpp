@@ -97,7 +97,7 @@ TEST_F(Subsumption, OneRuleSubsumesAnother) {
     for (const PAIR_CASE &c : cases) {
         std::vector<RULE> parsed = rules(std::string(c.first) + "\n" + c.second);
         ASSERT_EQ(2u, parsed.size()) << c.name;
-        EXPECT_EQ(c.subsumes, parsed[0].subsumes(parsed[1])) << c.name;
+        EXPECT_EQ(c.subsumes, subsumes(parsed[0], parsed[1])) << c.name;
     }
 }
 
@@ -105,12 +105,12 @@ TEST_F(Subsumption, MatchCountsBothOrdersOfASymmetricBuiltIn) {
     std::vector<RULE> parsed = rules("su_m :- X == Y, su_s(X,Y).\nsu_m :- a == a, su_s(a,a).\nsu_m :- a == b, su_s(a,b).");
     const LITERAL &pattern = (*parsed[0].body)[0];
     SUBSUMPTION_SUBSTITUTION substitution;
-    EXPECT_EQ(2, pattern.match((*parsed[1].body)[0], substitution));
+    EXPECT_EQ(2, match(pattern, (*parsed[1].body)[0], substitution));
     EXPECT_EQ((SUBSUMPTION_SUBSTITUTION{{makeVariableTerm(0), makeConstantTerm("a")},
                                         {makeVariableTerm(1), makeConstantTerm("a")}}),
               substitution);
     // Mapped X and Y to a: a == b fits in neither order, and the substitution is kept.
-    EXPECT_EQ(0, pattern.match((*parsed[2].body)[0], substitution));
+    EXPECT_EQ(0, match(pattern, (*parsed[2].body)[0], substitution));
     EXPECT_EQ(2u, substitution.size());
 }
 
@@ -143,9 +143,9 @@ TEST_F(Subsumption, RulesBeforeTheStartAreNeitherTestedNorUsed) {
 TEST_F(Subsumption, ANewRuleIsCheckedAgainstAVectorThatItMayThin) {
     std::vector<RULE> r = rules("su_p(X) :- su_q(X), su_r(X).\nsu_z(X) :- su_w(X).\nsu_p(X) :- su_q(X), su_c.");
     std::vector<RULE> fresh = rules("su_p(X) :- su_q(X).\nsu_z(X) :- su_w(X), su_c.");
-    EXPECT_EQ(0, fresh[0].isSubsumed(r));
+    EXPECT_EQ(0, isSubsumed(fresh[0], r));
     EXPECT_EQ("su_z(_0) :- su_w(_0).", printed(r));
-    EXPECT_EQ(1, fresh[1].isSubsumed(r));
+    EXPECT_EQ(1, isSubsumed(fresh[1], r));
 }
 
 }  // namespace
