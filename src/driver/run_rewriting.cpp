@@ -9,6 +9,7 @@
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/timer.h"
+#include "core/variable_span.h"
 #include "driver/run.h"
 #include "rewriting/basic_rewriting.h"
 #include "rewriting/magic_sets.h"
@@ -18,40 +19,6 @@
 uint32_t maxVariable = 0;
 
 namespace {
-
-// Running maximum of the variable numbers seen.
-struct VARIABLE_MAXIMUM {
-    bool seen = false;
-    uint32_t highest = 0;
-
-    void note(uint32_t v) {
-        if (!seen || v > highest) highest = v;
-        seen = true;
-    }
-    void term(TERM t) {
-        if (t.isVariable()) {
-            note(t.value);
-        } else if (t.isComplex()) {
-            uint32_t inner = 0;
-            if (complexTermMaxVariable(t, inner)) note(inner);
-        }
-    }
-    void atom(const ATOM &a) {
-        if (const AGGREGATE_ATOM *aggregate = a.aggregate()) {
-            term(aggregate->lowerGuard);
-            term(aggregate->upperGuard);
-            if (const AGGREGATEFUNCTION *function = aggregate->getFunction()) {
-                for (TERM t : function->terms) term(t);
-                conjunction(function->conjunction);
-            }
-            return;
-        }
-        for (TERM t : a.args()) term(t);
-    }
-    void conjunction(const CONJUNCTION &c) {
-        for (const LITERAL &literal : c) atom(literal.atom);
-    }
-};
 
 // The next "pred<k>" name that the predicate table does not hold yet.
 std::string nextFreePredName(uint32_t &counter) {
@@ -80,19 +47,19 @@ void renameInternalPredicates() {
 uint32_t countVariables() {
     // Every place a statement can hold a variable is looked at, heads and weights included, so
     // that a substitution sized from this count is never indexed past its end.
-    VARIABLE_MAXIMUM maximum;
+    VARIABLE_SPAN span;
     for (const RULE &rule : IDB) {
-        for (const ATOM &a : rule.head) maximum.atom(a);
-        if (rule.hasBody()) maximum.conjunction(*rule.body);
+        for (const ATOM &a : rule.head) span.atom(a);
+        if (rule.hasBody()) span.conjunction(*rule.body);
     }
-    for (const CONSTRAINT &constraint : constraints) maximum.conjunction(constraint.body);
+    for (const CONSTRAINT &constraint : constraints) span.conjunction(constraint.body);
     for (const WEAKCONSTRAINT &weak : weakConstraints) {
-        maximum.conjunction(weak.body);
-        maximum.term(weak.weight);
-        maximum.term(weak.level);
+        span.conjunction(weak.body);
+        span.term(weak.weight);
+        span.term(weak.level);
     }
-    if (query) maximum.conjunction(*query);
-    return maximum.seen ? maximum.highest + 1 : 0;
+    if (query) span.conjunction(*query);
+    return span.size;
 }
 
 void rewriteBasic(RUN &run) {

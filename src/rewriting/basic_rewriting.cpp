@@ -50,17 +50,14 @@ void removeHeadAtomsNegatedInBody(RULE &rule) {
     }
 }
 
-// Pass 1. Returns false when the rule at the position was deleted (the next one moved there).
-bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAINT> &constraints,
-                 FINDINGS &findings, bool wellFounded) {
-    RULE &rule = rules[position];
-    if (!rule.hasBody()) return true;
-    CONJUNCTION &body = *rule.body;
+// The body pass of rules and constraints. A positive literal of an undefined predicate never
+// holds (under -ORb -ORdr): false, and the caller deletes the statement. A negative one always
+// holds and leaves the body (under -ORb). Every literal kept is noted in the findings; a negative
+// one counts as negation when `countsAsNegation()` says so, asked as the literal is reached.
+template <class NEGATION>
+bool rewriteBody(CONJUNCTION &body, FINDINGS &findings, NEGATION countsAsNegation) {
     for (uint32_t i = 0; i < body.firstNegative; ++i) {
-        if (optORb && optORdr && isUndefined(body[i])) {
-            deleteAt(rules, position);
-            return false;
-        }
+        if (optORb && optORdr && isUndefined(body[i])) return false;
         findings.add(body[i]);
     }
     for (uint32_t i = body.firstNegative; i < body.size();) {
@@ -69,8 +66,21 @@ bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAI
             continue;
         }
         findings.add(body[i]);
-        findings.negation = true;
+        if (countsAsNegation()) findings.negation = true;
         ++i;
+    }
+    return true;
+}
+
+// Pass 1. Returns false when the rule at the position was deleted (the next one moved there).
+bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAINT> &constraints,
+                 FINDINGS &findings, bool wellFounded) {
+    RULE &rule = rules[position];
+    if (!rule.hasBody()) return true;
+    CONJUNCTION &body = *rule.body;
+    if (!rewriteBody(body, findings, [] { return true; })) {
+        deleteAt(rules, position);
+        return false;
     }
     if (!optORb) return true;
     if (body.empty()) {
@@ -93,23 +103,11 @@ bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAI
 bool rewriteConstraint(std::vector<CONSTRAINT> &constraints, size_t position, FINDINGS &findings) {
     CONSTRAINT &constraint = constraints[position];
     CONJUNCTION &body = constraint.body;
-    for (uint32_t i = 0; i < body.firstNegative; ++i) {
-        if (optORb && optORdr && isUndefined(body[i])) {
-            deleteAt(constraints, position);
-            return false;
-        }
-        findings.add(body[i]);
-    }
-    for (uint32_t i = body.firstNegative; i < body.size();) {
-        if (optORb && isUndefined(body[i])) {
-            body.erase(i);
-            continue;
-        }
-        findings.add(body[i]);
-        // The one-literal constraints that stand for the literals of a ground query are no
-        // negation of the program.
-        if (!(constraint.generated && body.size() <= 1)) findings.negation = true;
-        ++i;
+    // The one-literal constraints that stand for the literals of a ground query are no negation
+    // of the program.
+    if (!rewriteBody(body, findings, [&] { return !(constraint.generated && body.size() <= 1); })) {
+        deleteAt(constraints, position);
+        return false;
     }
     // A constraint left without a body is violated in every interpretation.
     if (optORb && body.empty()) finish(0);

@@ -10,6 +10,7 @@
 #include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
+#include "core/variable_span.h"
 
 namespace {
 
@@ -30,37 +31,12 @@ TERMS variables(uint32_t from, uint32_t to) {
     return terms;
 }
 
-// Highest variable number plus one over the terms.
-struct FREE_VARIABLE {
-    uint32_t next = 0;
-    void term(TERM t) {
-        if (t.isVariable()) {
-            next = std::max(next, t.value + 1);
-        } else if (t.isComplex()) {
-            uint32_t highest = 0;
-            if (complexTermMaxVariable(t, highest)) next = std::max(next, highest + 1);
-        }
-    }
-};
-
 // The first variable number that the body does not use. Aggregate guards count too: an object
 // variable equal to an assignment's variable would be bound to the aggregate's value.
 uint32_t firstFreeVariable(const CONJUNCTION &body) {
-    FREE_VARIABLE free;
-    for (const LITERAL &literal : body) {
-        if (const AGGREGATE_ATOM *aggregate = literal.atom.aggregate()) {
-            free.term(aggregate->lowerGuard);
-            free.term(aggregate->upperGuard);
-            if (const AGGREGATEFUNCTION *function = aggregate->getFunction()) {
-                for (TERM t : function->terms) free.term(t);
-                for (const LITERAL &inner : function->conjunction)
-                    for (TERM t : inner.atom.args()) free.term(t);
-            }
-            continue;
-        }
-        for (TERM t : literal.atom.args()) free.term(t);
-    }
-    return free.next;
+    VARIABLE_SPAN span;
+    span.conjunction(body);
+    return span.size;
 }
 
 // The atom p(t1..tn) of a predicate with a complement as __proj<p>(t1..tn), which holds when
@@ -270,11 +246,11 @@ int translateObjects(std::vector<OBJECT> &objects) {
     for (CONSTRAINT &constraint : constraints) addProjectionRules(constraint.body, firstFreeVariable(constraint.body), appended);
     // Weak constraints read the same atoms, which now carry the object argument.
     for (WEAKCONSTRAINT &weak : weakConstraints) {
-        uint32_t first = firstFreeVariable(weak.body);
-        FREE_VARIABLE free{first};
-        free.term(weak.weight);
-        free.term(weak.level);
-        addProjectionRules(weak.body, free.next, appended);
+        VARIABLE_SPAN span;
+        span.conjunction(weak.body);
+        span.term(weak.weight);
+        span.term(weak.level);
+        addProjectionRules(weak.body, span.size, appended);
     }
     for (RULE &rule : appended) IDB.push_back(std::move(rule));
     return overriddenFacts == 0;

@@ -8,6 +8,7 @@
 
 #include "core/aggregate_function.h"
 #include "core/program.h"
+#include "core/variable_span.h"
 #include "grounding/aggregate_access.h"
 
 namespace {
@@ -31,32 +32,6 @@ struct BODY_TABLES {
         if (t.isVariable() && t.value < variables) count[t.value] = 2;
     }
     bool projectable(uint32_t variable) const { return count[variable] == 1; }
-};
-
-// The highest variable number plus one over what the statement holds; 0 without variables.
-struct VARIABLE_SPAN {
-    uint32_t size = 0;
-    void term(TERM t) {
-        if (t.isVariable()) {
-            size = std::max(size, t.value + 1);
-        } else if (t.isComplex()) {
-            uint32_t highest = 0;
-            if (complexTermMaxVariable(t, highest)) size = std::max(size, highest + 1);
-        }
-    }
-    void atom(const ATOM &a) {
-        if (const AGGREGATE_ATOM *aggregate = a.aggregate()) {
-            term(aggregate->lowerGuard);
-            term(aggregate->upperGuard);
-            if (const AGGREGATEFUNCTION *function = aggregate->getFunction()) {
-                for (TERM t : function->terms) term(t);
-                for (const LITERAL &l : function->conjunction)
-                    for (TERM t : l.atom.args()) term(t);
-            }
-            return;
-        }
-        for (TERM t : a.args()) term(t);
-    }
 };
 
 bool hasComplexArgument(const ATOM &atom) {
