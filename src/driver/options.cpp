@@ -515,21 +515,23 @@ OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
             ++result.inputFiles;
             continue;
         }
-        // "--help" and "--version" are what users try first.
+        // "--help" and "--version" are what users try first. They end the pass where they stand;
+        // a bad value before them still makes the status 1.
+        int endStatus = badOptionValues != 0 ? 1 : 0;
         if (strcmp(argument, "-h") == 0 || strcmp(argument, "-help") == 0 || strcmp(argument, "--help") == 0) {
             printBanner("");
             printUsage(stdout, true);
-            return {true, 0, result.inputFiles};
+            return {true, endStatus, result.inputFiles};
         }
         if (strcmp(argument, "--version") == 0) {
             printBanner("");
-            return {true, 0, result.inputFiles};
+            return {true, endStatus, result.inputFiles};
         }
         if (strcmp(argument, "-license") == 0) {
             printBanner("");
             fputs(LICENSE_TEXT, stdout);
             putchar('\n');
-            return {true, 0, result.inputFiles};
+            return {true, endStatus, result.inputFiles};
         }
         const char *value = nullptr;
         const OPTION *option = findOption(argument, value);

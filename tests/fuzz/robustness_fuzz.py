@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Throws malformed input at quarn and reports every run that crashes, hangs, prints a sanitizer
-report or ends with a status outside the defined ones (0, 1, 2, 99, 255; 1 to 9 and 12 under -FS).
+report, ends with a status outside the defined ones (0, 1, 2, 99, 255; 1 to 9 and 12 under -FS),
+or ends with status 0 after reporting an error in its input or options on standard error.
 
     robustness_fuzz.py QUARN [--seed N] [--count N] [--timeout S] [--keep DIR]
 
 Leak reports count as sanitizer reports. Inputs are a few fixed runs that end early, random
 bytes, token soups and mutations of the programs in tests/e2e/cases/*.cases (and of the
 .hyp/.obs/.plan/.sql files there), deep nesting, long names and numbers, unterminated strings and
-comments, NUL bytes, and random option combinations. Each fault is written to DIR
+comments, NUL bytes, random option combinations (bad option values among them), and input files
+that do not exist or are directories. Each fault is written to DIR
 (default /tmp/quarn-fuzz) with its command line. Exit status 0 when no fault was found."""
 
 import argparse, glob, os, random, re, shutil, subprocess, sys, tempfile
@@ -38,7 +40,28 @@ OPTIONS = ["-silent", "-n=1", "-n=0", "-n=3", "-brave", "-cautious", "-nofacts",
            "-FDsingle", "-FDmin", "-FDi", "-FR", "-FS", "-h", "-v", "-license", "-wait",
            "-ORr", "-OH-", "-OP-", "-OPMs", "-OC", "-OHl", "-OHs", "-OHm", "-OHh",
            "-OMr", "-OS-", "-OHHo", "-", "--", "-x", "-n", "-N", "=", "-filter", "-t",
-           "-instantiate=", "-n=1=2", "-planlength=99999999999"]
+           "-instantiate=", "-n=1=2", "-planlength=99999999999", "-filter=p/2", "-pfilter=q(X)",
+           "-costbound=x", "-costbound=1;2", "--heuristic=1,x", "-n=2x", "--ptcache=-1"]
+
+# An error report on standard error, as opposed to a warning. Errors in the input are reported
+# placed in it ("p.dl: line 3: ...", "quarn (p.dl: line 3): ..." under -v, "Internal parser
+# invocation: ..." for text the system generated), and option values as "Invalid value '...'";
+# the run then ends with "Aborting due to ..." or at once. Not errors: lines that begin with
+# "Warning:", the indented notes under a message, and the two notices the parser prints without
+# counting them as errors.
+NOTICES = {"Cannot redefine #maxint. Ignoring this definition.",
+           "Number has more precision than supported. Truncated."}
+PLACED = re.compile(r"^(?:Internal parser invocation: |(?:[^ ]+: )?line \d+: |[^ ]+ \((?:[^ ]+: )?line \d+\): )(.*)$")
+
+def error_report(err):
+    """The first line of standard error that reports an error in the input or the options."""
+    for line in err.decode(errors="replace").splitlines():
+        if line.startswith(("Invalid value '", "Unrecognised option '", "Aborting due to")):
+            return line
+        m = PLACED.match(line)
+        if m and m.group(1) not in NOTICES:
+            return line
+    return None
 
 def load_cases():
     """Each case of the end-to-end files as (arguments, [(file name, text)])."""
@@ -155,6 +178,8 @@ def run(quarn, args, files, timeout):
         ok = {0, 1, 2, 99, 255} | ({3, 4, 5, 6, 7, 8, 9, 12} if "-FS" in args else set())
         if p.returncode not in ok:
             return "status %d" % p.returncode, err
+        if p.returncode == 0 and error_report(err):
+            return "status 0 after an error report (%s)" % error_report(err), err
         return None, err
     finally:
         shutil.rmtree(d, ignore_errors=True)
@@ -166,6 +191,12 @@ FIXED = [
     (["p.dl", "x.plan"], [("p.dl", b"p(X) :- q(X), X < 3, #succ(X, Y), r(Y).\nq(1).\n"), ("x.plan", b"x\n")]),
     (["p.dl", "x.sql"], [("p.dl", b"p(X) :- q(X), X = Y + 1, r(Y).\nr(0).\n"), ("x.sql", b"x\n")]),
     (["p.dl"], [("p.dl", b"p(X) :- q(X), #int(X), X != 2, r(X.\nq(1).\n")]),
+    # Faults that once ended with an answer and status 0: a missing file or a directory beside a
+    # good file, and option values that cannot be used.
+    (["-silent", "missing.dl", "p.dl"], [("p.dl", b"a.\n")]),
+    (["-silent", "dir", "p.dl"], [("p.dl", b"a.\n"), ("dir/x.dl", b"b.\n")]),
+    (["-silent", "-n=x", "p.dl"], [("p.dl", b"a v b.\n")]),
+    (["-silent", "-filter=p/2", "p.dl"], [("p.dl", b"p(1,2).\n")]),
 ]
 
 def main():
@@ -199,6 +230,8 @@ def main():
                 args.insert(rng.randint(0, len(args)), rng.choice(options))
             if "-n=" not in " ".join(args):
                 args.insert(0, "-n=3")
+            if rng.random() < 0.03:
+                args.insert(rng.randint(0, len(args)), rng.choice(["missing.dl", "."]))
         else:
             files = [("p.dl", special(rng))]
             args = ["-silent"] if rng.random() < 0.7 else []

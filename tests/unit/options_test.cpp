@@ -232,6 +232,19 @@ TEST(OptionPass, NamesTheUnrecognisedOption) {
     optSilent = false;
 }
 
+TEST(OptionPass, HelpAfterABadValueStillEndsWithStatusOne) {
+    for (const char *argument : {"-h", "--help", "--version", "-license"}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        OPTION_PASS_RESULT r = runPass({"-planlength=-1", argument});
+        testing::internal::GetCapturedStdout();
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(r.endRun) << argument;
+        EXPECT_EQ(1, r.status) << argument;
+        EXPECT_EQ(0u, err.find("Invalid value '-1' for option -planlength=")) << err;
+    }
+}
+
 TEST(OptionPass, LongHelpAndVersionEndTheRunWithStatusZero) {
     for (const char *argument : {"--help", "--version"}) {
         testing::internal::CaptureStdout();
