@@ -103,11 +103,13 @@ void readInput(int argc, char **argv) {
         if (argv[i][0] != '-') readInputFile(argv[i]);
     if (optReadStdin) {
         currentFileName.clear();
-        currentLine = 1;
-        if (isDirectory(stdin))
+        if (isDirectory(stdin)) {
+            currentLine = 0;
             reportUnreadableInput(EISDIR);
-        else
+        } else {
+            currentLine = 1;
             parseRuleLanguage(stdin);
+        }
     }
     internalParserInvocation = true;
 }

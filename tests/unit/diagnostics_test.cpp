@@ -4,6 +4,7 @@
 
 #include "core/diagnostics.h"
 #include "core/option_values.h"
+#include "core/rule.h"
 
 namespace {
 
@@ -57,6 +58,34 @@ TEST(InternalErrorDeathTest, ReportsTheTagAndExitsWith99) {
             internalError("model check");
         },
         testing::ExitedWithCode(99), "\\(model check\\)");
+}
+
+// Positions number the inputs as they are met, name them in the note under a quoted statement,
+// and are none while the system's own text is read.
+TEST(SourcePosition, NamesTheInputAndLineOfAStatement) {
+    resetDiagnostics();
+    currentFileName = "a.dl";
+    currentLine = 4;
+    SOURCE_POSITION a = currentSourcePosition();
+    currentLine = 9;
+    SOURCE_POSITION a2 = currentSourcePosition();
+    currentFileName = "";
+    currentLine = 2;
+    SOURCE_POSITION fromStdin = currentSourcePosition();
+    currentFileName = "%s.dl";
+    currentLine = 1;
+    SOURCE_POSITION odd = currentSourcePosition();
+    internalParserInvocation = true;
+    SOURCE_POSITION generated = currentSourcePosition();
+    EXPECT_EQ(a.file, a2.file);
+    EXPECT_EQ("  from a.dl: line 4\n", sourceNote(a));
+    EXPECT_EQ("  from a.dl: line 9\n", sourceNote(a2));
+    EXPECT_EQ("  from line 2\n", sourceNote(fromStdin));
+    EXPECT_EQ("  from %s.dl: line 1\n", sourceNote(odd));
+    EXPECT_FALSE(generated.known());
+    EXPECT_EQ("", sourceNote(generated));
+    EXPECT_EQ("", sourceNote(SOURCE_POSITION()));
+    resetDiagnostics();
 }
 
 }  // namespace
