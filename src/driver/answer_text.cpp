@@ -3,16 +3,29 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <sys/types.h>
 
 #include "core/option_values.h"
 #include "core/program.h"
 #include "grounding/ground_program.h"
 
+namespace {
+
+// The arena stream's write: appends to the string; an append that cannot allocate goes through
+// the new-handler, which ends the run.
+ssize_t appendToArena(void *cookie, const char *data, size_t size) {
+    static_cast<std::string *>(cookie)->append(data, size);
+    return ssize_t(size);
+}
+
+} // namespace
+
 void ANSWER_TEXT::open() {
     close();
     opened = true;
     filter.emplace(optFilter, optPFilter);
-    arena = open_memstream(&arenaData, &arenaSize);
+    cookie_io_functions_t functions{nullptr, appendToArena, nullptr, nullptr};
+    arena = fopencookie(&arenaText, "w", functions);
     // Only memory can be lacking: the run ends as on any exhausted allocation.
     if (!arena) {
         if (std::new_handler handler = std::get_new_handler()) handler();
@@ -22,15 +35,13 @@ void ANSWER_TEXT::open() {
 
 uint64_t ANSWER_TEXT::arenaEnd() {
     fflush(arena);
-    return arenaSize;
+    return arenaText.size();
 }
 
 void ANSWER_TEXT::close() {
     if (arena) fclose(arena);
-    free(arenaData);
     arena = nullptr;
-    arenaData = nullptr;
-    arenaSize = 0;
+    arenaText = std::string();
     filter.reset();
     atoms.clear();
     fixedKnown = false;
@@ -60,7 +71,8 @@ void ANSWER_TEXT::formatFixed(const ATOM_SETS *trueAtoms) {
     bool printed = false;
     if (optFacts) printed = printAtomSet(EDB, arena, printed, *filter);
     if (trueAtoms) printAtomSet(*trueAtoms, arena, printed, *filter);
-    fixedText.assign(arenaData + start, arenaEnd() - start);
+    uint64_t end = arenaEnd(); // the flush may move the text
+    fixedText.assign(arenaData() + start, end - start);
 }
 
 void ANSWER_TEXT::print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
@@ -79,7 +91,7 @@ void ANSWER_TEXT::print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIG
             if (span.length == 0) continue;
             // The first atom of the answer set goes without the separator.
             size_t skip = printed ? 0 : 2;
-            line.append(arenaData + span.start + skip, span.length - skip);
+            line.append(arenaData() + span.start + skip, span.length - skip);
             printed = true;
         }
     }

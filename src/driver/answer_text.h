@@ -45,11 +45,12 @@ private:
 
     bool opened = false;
     std::optional<ATOM_FILTER> filter;
-    // Texts are printed into a memory stream; its buffer `arenaData` and length `arenaSize` are
-    // up to date after each flush.
+    // Texts are printed into a stream whose writes append to `arenaText`, up to date after each
+    // flush. The text grows as a std::string, so the first allocation that fails ends the run
+    // ("memory exhausted") instead of leaving a stream in error that retries with every atom.
     FILE *arena = nullptr;
-    char *arenaData = nullptr;
-    size_t arenaSize = 0;
+    std::string arenaText;
+    const char *arenaData() const { return arenaText.data(); }
     std::vector<SPAN> atoms; // by ground atom number
     // The facts and true atoms of the answer sets, for the true-atom sets at `fixedSource`.
     bool fixedKnown = false;
