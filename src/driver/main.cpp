@@ -78,5 +78,6 @@ int main(int argc, char **argv) {
     runBeforeModelGenerationHook();
     bool headCycleFree = testHeadCycleFree();
     reportDecidedProgram(run, run.costBound, run.baseCost);
+    refuseSqlAnswersWithChoices();
     generateModels(run, headCycleFree, run.costBound, run.baseCost);
 }

@@ -25,7 +25,7 @@ MODEL_CALLBACK modelCallbackOfMode() {
     case FRONTEND_CAUTIOUS: return cautiousModelCallback;
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER: return diagnosisModelCallback;
-    case FRONTEND_SQL: return sqlModelCallback;
+    case FRONTEND_SQL: return nullptr;
     case FRONTEND_PLANNING_C:
     case FRONTEND_PLANNING_K: return planModelCallback;
     default: return nullptr;
@@ -185,6 +185,19 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
     }
     stopAnswerOutput();
     if (done) done(mg);
+}
+
+// Rules left by grounding come from choices (disjunction, or negation through a cycle, in the
+// rule-language files beside the query); the answer would be a table per answer set, which no
+// reader of the table could tell apart from one table.
+void refuseSqlAnswersWithChoices() {
+    if (frontEndMode != FRONTEND_SQL || groundRules.empty()) return;
+    fflush(stdout);
+    fputs("The SQL answer table needs a program whose grounding decides every atom, but choices "
+          "remain (disjunction, or negation through a cycle): no table is printed.\n",
+          errorOutput());
+    if (optStats) printStatistics(nullptr);
+    finish(1);
 }
 
 void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {

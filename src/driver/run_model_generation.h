@@ -20,6 +20,9 @@ bool testHeadCycleFree();
 // When no ground rule is left (and -wf is not given) every atom is decided: reports the one
 // answer set, or ends the run without one, and ends the run. Returns when ground rules are left.
 void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const COST_VECTOR &baseCost);
+// Under -FS the answer is one table, which needs every atom decided by grounding: when ground
+// rules are left for the search, the run ends with a message and status 1 instead.
+void refuseSqlAnswersWithChoices();
 // Builds the model generator and runs its search: once, or twice when the first search of an
 // optimisation ended without proving its best model optimal (the second lists the models of
 // optimal cost). `done`, when given, reads the generator before it goes.

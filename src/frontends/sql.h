@@ -30,12 +30,6 @@ int sqlyyparse();
 // followed by one tab, and by a second one before it when it is an integer or a short constant.
 void printSqlAnswers(const ATOM_SETS &trueAtoms);
 
-// The answer table of one answer set when grounding left rules for the search (rule-language
-// files beside the ".sql" file may make answers depend on choices): the rows that grounding
-// proved and those the answer set adds, in atom order; the tables of successive answer sets are
-// separated by an empty line. Counts answer sets against -n=.
-int sqlModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
-
 // After all input: a WITH element must be defined by its query alone, so facts or rules of the
 // other input files for its name end the run (status 4).
 void checkSqlWithElements();
