@@ -67,15 +67,17 @@ void SQL_TRANSLATION::endQueryStatement() { sqlResultNames.push_back(sqlResultNa
 
 void SQL_TRANSLATION::addIndexEntries(const std::string &relation, const std::vector<std::string> &attributes) {
     // A column is found by its name, so two columns of one name would read as one: each
-    // reference would join them.
-    for (size_t i = 0; i < attributes.size(); ++i)
-        for (size_t j = 0; j < i; ++j)
-            if (attributes[i] == attributes[j]) {
-                printStatementLine();
-                printText("Error: Column " + attributes[i] + " named twice in " + relation + ".\n");
-                sqlFail(4);
-            }
+    // reference would join them. The first name met again is reported.
+    std::unordered_set<std::string> names;
+    names.reserve(attributes.size());
+    for (const std::string &attribute : attributes)
+        if (!names.insert(attribute).second) {
+            printStatementLine();
+            printText("Error: Column " + attribute + " named twice in " + relation + ".\n");
+            sqlFail(4);
+        }
     sqlSchemas[relation] = attributes;
+    sqlSchemaNames[relation] = std::move(names);
     for (const std::string &attribute : attributes) sqlAttributeIndex[attribute].push_back(relation);
 }
 
@@ -205,11 +207,8 @@ uint32_t SQL_TRANSLATION::bindColumn(const std::string &correlation, const std::
         printText("Error: Correlation " + correlation + " doesn't exist in the current context.\n");
         sqlFail(9);
     }
-    bool inSchema = false;
-    auto schema = sqlSchemas.find(relation->second);
-    if (schema != sqlSchemas.end())
-        for (const std::string &a : schema->second) inSchema = inSchema || a == attribute;
-    if (!inSchema) {
+    auto schema = sqlSchemaNames.find(relation->second);
+    if (schema == sqlSchemaNames.end() || !schema->second.count(attribute)) {
         fprintf(errorOutput(), "At line %u:\n", currentLine);
         printText("Error: reference to undefined attribute '" + correlation + "." + attribute + "'\n");
         sqlFail(1);

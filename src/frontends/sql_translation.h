@@ -22,6 +22,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <unordered_set>
 #include <vector>
 
 #include "core/rule.h"
@@ -75,6 +76,8 @@ private:
 
     // State of the file.
     std::map<std::string, std::vector<std::string>> sqlSchemas;
+    // relation -> the names of its attributes, so that a column is checked in one lookup
+    std::map<std::string, std::unordered_set<std::string>> sqlSchemaNames;
     // attribute -> relations with it, in the order they were recorded
     std::map<std::string, std::vector<std::string>> sqlAttributeIndex;
     // the head of the rules made now on top
