@@ -215,9 +215,11 @@ uint32_t SQL_TRANSLATION::bindColumn(const std::string &correlation, const std::
     }
     std::map<std::string, uint32_t> &columns = sqlBindings[correlation];
     auto found = columns.find(attribute);
-    if (found != columns.end()) return found->second;
+    if (found != columns.end()) return representative(found->second);
     uint32_t variable = sqlVariableCounter++;
     columns.emplace(attribute, variable);
+    if (variableClass.size() <= variable) variableClass.resize(size_t(variable) + 1);
+    variableClass[variable] = variable;
     return variable;
 }
 
@@ -228,12 +230,25 @@ void SQL_TRANSLATION::addColumnToSelectList(const std::string &correlation, cons
 }
 
 // Every binding that holds the left variable takes the right one: the left variable leaves the
-// rule.
+// rule. The bindings keep their first variable; the class of the left one joins the right one's.
 void SQL_TRANSLATION::unify(uint32_t left, uint32_t right) {
-    if (left == right) return;
-    for (auto &correlation : sqlBindings)
-        for (auto &column : correlation.second)
-            if (column.second == left) column.second = right;
+    left = representative(left);
+    right = representative(right);
+    if (left != right) variableClass[left] = right;
+}
+
+uint32_t SQL_TRANSLATION::representative(uint32_t variable) {
+    // Variables made for unbound attributes of the rule's body are in no class.
+    if (variable >= variableClass.size()) return variable;
+    while (variableClass[variable] != variable) {
+        variableClass[variable] = variableClass[variableClass[variable]];
+        variable = variableClass[variable];
+    }
+    return variable;
+}
+
+uint32_t SQL_TRANSLATION::variableNumber(const COLUMN &column) {
+    return representative(sqlBindings[column.first][column.second]);
 }
 
 // One operand of a comparison: a column reference, bound like a select-list column.
@@ -284,7 +299,7 @@ void SQL_TRANSLATION::evaluateCondition(const SSC_Tree *root) {
             COLUMN left = evaluateComparison(tree->left);
             COLUMN right = evaluateComparison(tree->right);
             if (op == SSC_EQUAL)
-                unify(sqlBindings[left.first][left.second], sqlBindings[right.first][right.second]);
+                unify(variableNumber(left), variableNumber(right));
             else
                 comparisons.push_back(COMPARISON{op, std::move(left), std::move(right)});
         } else {
@@ -294,7 +309,7 @@ void SQL_TRANSLATION::evaluateCondition(const SSC_Tree *root) {
 }
 
 TERM SQL_TRANSLATION::variableOf(const COLUMN &column) {
-    return makeVariableTerm(sqlBindings[column.first][column.second]);
+    return makeVariableTerm(variableNumber(column));
 }
 
 // The columns of a relation in the FROM list: its declared attributes, or, for a WITH element
@@ -334,7 +349,8 @@ void SQL_TRANSLATION::buildSelectRule(const std::string &headName) {
         TERMS args;
         for (const std::string &attribute : columnsOf(relation)) {
             auto binding = bound.find(attribute);
-            args.push_back(makeVariableTerm(binding != bound.end() ? binding->second : sqlVariableCounter++));
+            uint32_t variable = binding != bound.end() ? representative(binding->second) : sqlVariableCounter++;
+            args.push_back(makeVariableTerm(variable));
         }
         body.append(LITERAL(ATOM(relation.c_str(), &args, PREDICATE_UNDEFINED), false));
     }
@@ -359,6 +375,7 @@ size_t SQL_TRANSLATION::endSelectBlock(const std::vector<SSC_Tree *> &selectList
     sqlCorrelations.clear();
     sqlActiveRelations.clear();
     sqlBindings.clear();
+    variableClass.clear();
     sqlSelectBindings.clear();
     comparisons.clear();
     sqlVariableCounter = 0;

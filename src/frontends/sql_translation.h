@@ -93,6 +93,10 @@ private:
     // relation -> its correlations, in the order of registration
     std::map<std::string, std::vector<std::string>> sqlActiveRelations;
     std::map<std::string, std::map<std::string, uint32_t>> sqlBindings;
+    // Variables that WHERE equalities made one: a forest by variable number, each pointing
+    // towards the variable that stands for its class (union-find), so an equality costs about
+    // one step instead of a walk over every binding.
+    std::vector<uint32_t> variableClass;
     std::vector<COLUMN> sqlSelectBindings;
     std::vector<COMPARISON> comparisons;
 
@@ -102,6 +106,8 @@ private:
     COLUMN evaluateComparison(const SSC_Tree *tree);
     void evaluateCondition(const SSC_Tree *root);
     void unify(uint32_t left, uint32_t right);
+    uint32_t representative(uint32_t variable);
+    uint32_t variableNumber(const COLUMN &column);
     TERM variableOf(const COLUMN &column);
     std::vector<std::string> columnsOf(const std::string &relation);
     void buildSelectRule(const std::string &headName);
