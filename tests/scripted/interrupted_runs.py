@@ -194,7 +194,7 @@ CASES = [
     ("-FPopt", ["-FPopt", "blocks.plan", "blocks.dl"], 300000, 0, check_plans),
     ("-FPsec", ["-FPsec", "blocks.plan", "blocks.dl"], 300000, 0, check_plans),
     ("-instantiate", ["-instantiate", "rules.dl"], 300000, 0, check_ground_program),
-    ("grounding", ["join.dl"], 0, 1.0, check_banner),
+    ("grounding", ["join.dl"], 0, 2.0, check_banner),
 ]
 
 
