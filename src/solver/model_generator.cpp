@@ -64,7 +64,8 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
       aggregateCount(config.aggregateCount),
       heuristic(config.heuristic),
       combineOperators(config.combineOperators),
-      interruption(config.interruption) {
+      interruption(config.interruption),
+      nogoodMemoryLimit(config.nogoodMemoryLimit) {
     witness.assign(groundAtomCount, 0);
 
     // The levels every cost vector of this object covers: the driver's, or those the weak

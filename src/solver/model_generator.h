@@ -221,6 +221,7 @@ struct MG_CONFIG {
     // A flag that a signal handler sets: the search reads it at each choice and, once it is not
     // 0, stops as if a callback had asked it to. None: nothing interrupts the search.
     const volatile sig_atomic_t *interruption = nullptr;
+    uint64_t nogoodMemoryLimit = NOGOOD_STORE::MEMORY_LIMIT;  // bytes the learned nogoods may take
 };
 
 class MODEL_GENERATOR {
@@ -628,6 +629,7 @@ private:
     std::vector<MG_LITERAL> recordLiterals;
     std::vector<uint32_t> recordStart;
     NOGOOD_STORE nogoods;
+    uint64_t nogoodMemoryLimit;
     ACTIVITY_HEAP activity;
     // Per atom the value it had when the search last took it back: 0 none, 1 true, 2 false.
     std::vector<uint8_t> savedPhase;

@@ -36,7 +36,7 @@ void MODEL_GENERATOR::startLearning() {
     levelRecords.assign(1, 0);
     recordLiterals.clear();
     recordStart.assign(1, 0);
-    nogoods.reset(n);
+    nogoods.reset(n, nogoodMemoryLimit);
     activity.reset(n);
     savedPhase.assign(n, 0);
     lookedAhead.clear();
@@ -205,8 +205,8 @@ void MODEL_GENERATOR::reduceNogoods(const TRUTH_ASSIGNMENT &a) {
         return a[atom] != TRUTH_UNDEFINED && reasonKind[atom] == REASON_NOGOOD && reasonData[atom] == id;
     });
     // The interval grows by a constant step, so the nogoods kept grow with the square root of the
-    // contradictions met, not with their number.
-    reduceAt = conflictCount + reduceBase + REDUCE_STEP * ++reductions;
+    // contradictions met, not with their number, until they reach the store's memory limit.
+    if (conflictCount >= reduceAt) reduceAt = conflictCount + reduceBase + REDUCE_STEP * ++reductions;
 }
 
 // --- Reasons -------------------------------------------------------------------------------
@@ -339,6 +339,7 @@ bool MODEL_GENERATOR::explain(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, std::vec
         return true;
     case REASON_AGGREGATE: return aggregates.explain(a, data, atom, before, out);
     case REASON_NOGOOD: {
+        nogoods.markUsed(data, conflictCount);
         const MG_LITERAL *l = nogoods.begin(data);
         for (uint32_t i = 0; i < nogoods.size(data); ++i)
             if (atomOfLiteral(l[i]) != atom) out.push_back(l[i]);
@@ -376,6 +377,7 @@ bool MODEL_GENERATOR::conflictLiterals(const TRUTH_ASSIGNMENT &a, std::vector<MG
         return aggregates.explain(a, (static_cast<uint32_t>(conflictAtom) << 2) | conflictData, conflictAtom,
                                   ANY_POSITION, out, true);
     case CONFLICT_NOGOOD: {
+        nogoods.markUsed(conflictData, conflictCount);
         const MG_LITERAL *l = nogoods.begin(conflictData);
         out.insert(out.end(), l, l + nogoods.size(conflictData));
         return true;

@@ -201,7 +201,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
             status = MG_STOP;
             return;
         }
-        if (conflictCount >= reduceAt) reduceNogoods(a);
+        if (conflictCount >= reduceAt || nogoods.overLimit()) reduceNogoods(a);
         OUTCOME outcome = OUTCOME_CONFLICT;
         switch (chooseLiteral(a, s, f)) {
         case CHOICE_FOUND:
@@ -416,7 +416,7 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::learnExclusion(TRUTH_ASSIGNMENT &a, OU
     };
     std::sort(exclusion.begin(), exclusion.end(), [&](MG_LITERAL x, MG_LITERAL y) { return order(x) > order(y); });
     // Stored as spanning no levels: the thinning of the learned nogoods keeps it.
-    uint32_t id = nogoods.add(exclusion.data(), static_cast<uint32_t>(kept), 0);
+    uint32_t id = nogoods.add(exclusion.data(), static_cast<uint32_t>(kept), NOGOOD_STORE::PERMANENT);
     if (kept == 1) unitNogoods.push_back(id);
     if (!violated || otherwise == OUTCOME_CONFLICT) return otherwise;
     fail(CONFLICT_NOGOOD, id, 0);

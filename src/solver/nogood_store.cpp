@@ -1,13 +1,17 @@
 // The learned nogoods: their flat storage, watch lists and deletion.
 #include "solver/nogood_store.h"
 
-void NOGOOD_STORE::reset(uint32_t atoms) {
+void NOGOOD_STORE::reset(uint32_t atoms, uint64_t limit) {
     arena.clear();
     headers.clear();
     freeIds.clear();
     watches.assign(size_t(2) * atoms, std::vector<NOGOOD_WATCH>());
     live = 0;
     garbage = 0;
+    liveBytes = 0;
+    memoryLimit = limit;
+    nextCheck = limit;
+    clock = 0;
 }
 
 uint32_t NOGOOD_STORE::add(const MG_LITERAL *literals, uint32_t count, uint32_t levels) {
@@ -23,13 +27,23 @@ uint32_t NOGOOD_STORE::add(const MG_LITERAL *literals, uint32_t count, uint32_t 
     arena.push_back(count);
     uint32_t start = static_cast<uint32_t>(arena.size());
     arena.insert(arena.end(), literals, literals + count);
-    headers[id] = HEADER{start, count, levels, false};
+    headers[id] = HEADER{start, count, levels, clock, false};
+    liveBytes += bytesOf(count);
     if (count >= 2) {
         watches[literals[0]].push_back({start, literals[1]});
         watches[literals[1]].push_back({start, literals[0]});
     }
     ++live;
     return id;
+}
+
+void NOGOOD_STORE::drop(uint32_t id) {
+    HEADER &h = headers[id];
+    h.deleted = true;
+    garbage += h.size + 2;
+    liveBytes -= bytesOf(h.size);
+    freeIds.push_back(id);
+    --live;
 }
 
 void NOGOOD_STORE::rebuildWatches() {

@@ -54,8 +54,10 @@ int collect(MODEL_GENERATOR *mg, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
 
 uint64_t activityChoices = 0;  // of the last solve()
 
+uint64_t nogoodBytes = 0;  // what the learned nogoods of the last solve() took at its end
+
 MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = DEFAULT_CRITERIA,
-             int32_t op = 0) {
+             int32_t op = 0, uint64_t nogoodMemoryLimit = NOGOOD_STORE::MEMORY_LIMIT) {
     loadGroundProgram(program);
     collected.clear();
     std::vector<int32_t> operators(criteria.size(), op);
@@ -66,9 +68,11 @@ MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = 
                         .programHasWeakConstraints = !groundWeakConstraints.empty(),
                         .levels = maxLevel,
                         .heuristic = criteria,
-                        .combineOperators = operators});
+                        .combineOperators = operators,
+                        .nogoodMemoryLimit = nogoodMemoryLimit});
     mg.computeModels();
     activityChoices = MGI::activityChoices(mg);
+    nogoodBytes = MGI::nogoods(mg).bytes();
     return collected;
 }
 
@@ -392,3 +396,18 @@ TEST(HeuristicChoice, ASearchThatKeepsContradictingChoosesByActivityOnlyWhereTha
     }
 }
 
+
+// A long search under a small memory limit for its nogoods: it keeps within the limit where the
+// same search without it holds several times as much, and finds the same answer sets.
+TEST(HeuristicChoice, LearnedNogoodsStayWithinTheirMemoryLimit) {
+    const uint64_t limit = 8 * 1024;
+    std::string program = pigeonHoles(8, 7);
+    MODELS unlimited = solve(program);
+    uint64_t unlimitedBytes = nogoodBytes;
+    EXPECT_GT(unlimitedBytes, 4 * limit);
+    EXPECT_EQ(solve(program, DEFAULT_CRITERIA, 0, limit), unlimited);
+    EXPECT_LE(nogoodBytes, 2 * limit);
+    // Listing answer sets: each is found once, none lost with the nogoods dropped.
+    std::string enumerate = pigeonHoles(6, 6);
+    EXPECT_EQ(solve(enumerate, DEFAULT_CRITERIA, 0, 1024), solve(enumerate));
+}

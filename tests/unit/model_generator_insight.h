@@ -40,6 +40,7 @@ struct MODEL_GENERATOR_INSIGHT {
         return m.conflictLiterals(a, out);
     }
     static std::vector<uint8_t> &savedPhase(MODEL_GENERATOR &m) { return m.savedPhase; }
+    static NOGOOD_STORE &nogoods(MODEL_GENERATOR &m) { return m.nogoods; }
 };
 using MGI = MODEL_GENERATOR_INSIGHT;
 
