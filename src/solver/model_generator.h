@@ -408,6 +408,11 @@ private:
     // (excludeAnswerSetsWhere): the literals of the nogood, learned once the callback returns.
     std::vector<MG_LITERAL> exclusion;
     bool exclusionAsked = false;
+    // The values that the next answer set should try first, taken as saved phases after the
+    // restart that leaves the excluded answer set (which saves its own values first).
+    std::vector<MG_LITERAL> preferredPhases;
+    bool excludedModelLeft = false;  // the last contradiction was the exclusion of an answer set
+    void preferExcludedChange(const TRUTH_ASSIGNMENT &a);
 
     DEPGRAPH<GRULE, GCONSTRAINT> *groundGraph = nullptr;
     bool ownsGraph = true;  // false for a graph the caller handed over (MG_CONFIG::groundGraph)

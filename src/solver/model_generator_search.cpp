@@ -226,11 +226,21 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
         while (goOn && !(assertUnitNogoods(a) && propagate(a))) goOn = resolveConflict(a, s);
         if (!goOn) return;
         if (rejected) lastPassedCheckLevel = level;
-        if (conflictCount >= restartAt && level > floorLevel) {
+        // An answer set that a callback excluded is left by a restart as well: the search
+        // starts the next one afresh from the values it prefers (preferExcludedChange), rather
+        // than from all but one of the choices that led to the last.
+        bool leaveExcluded = excludedModelLeft;
+        excludedModelLeft = false;
+        if ((leaveExcluded || conflictCount >= restartAt) && level > floorLevel) {
             // A restart: the choices above the floor are taken back (the nogoods and the activity
             // stay), after a number of contradictions that follows the Luby sequence.
             backjump(a, s, floorLevel);
-            restartAt = conflictCount + RESTART_UNIT * luby(++restarts);
+            if (leaveExcluded) {
+                for (MG_LITERAL l : preferredPhases) savedPhase[atomOfLiteral(l)] = isFalseLiteral(l) ? 2 : 1;
+                preferredPhases.clear();
+            } else {
+                restartAt = conflictCount + RESTART_UNIT * luby(++restarts);
+            }
             goOn = true;
             while (goOn && !(assertUnitNogoods(a) && propagate(a))) goOn = resolveConflict(a, s);
             if (!goOn) return;
@@ -366,6 +376,7 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::candidateFound(TRUTH_ASSIGNMENT &a) {
         if (!accepted) return rejectByFilter(a);
     }
     exclusionAsked = false;
+    preferredPhases.clear();
     modelFound(a);
     if (status == MG_STOP) return OUTCOME_STOPPED;
     OUTCOME next = OUTCOME_ACCEPTED;
@@ -411,15 +422,17 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::learnExclusion(TRUTH_ASSIGNMENT &a, OU
     auto order = [&](MG_LITERAL l) -> int64_t {
         GATOM_ID atom = atomOfLiteral(l);
         TRUTH_VALUE v = a[atom];
-        if (v == TRUTH_UNDEFINED || !literalHolds(l, v)) return -1;
-        return -2 - static_cast<int64_t>(trailPosition[atom]);
+        if (v == TRUTH_UNDEFINED || !literalHolds(l, v)) return INT64_MAX;
+        return trailPosition[atom];
     };
     std::sort(exclusion.begin(), exclusion.end(), [&](MG_LITERAL x, MG_LITERAL y) { return order(x) > order(y); });
+    preferExcludedChange(a);
     // Stored as spanning no levels: the thinning of the learned nogoods keeps it.
     uint32_t id = nogoods.add(exclusion.data(), static_cast<uint32_t>(kept), NOGOOD_STORE::PERMANENT);
     if (kept == 1) unitNogoods.push_back(id);
     if (!violated || otherwise == OUTCOME_CONFLICT) return otherwise;
     fail(CONFLICT_NOGOOD, id, 0);
+    excludedModelLeft = true;
     return OUTCOME_CONFLICT;
 }
 
@@ -475,6 +488,23 @@ bool MODEL_GENERATOR::flipChoice(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s) {
     floorLevel = level;
     assertLiteral(a, complementOf(choice), {REASON_CHOICE, 0});
     return true;
+}
+
+// After an excluded answer set the next one should change as many of the excluded literals as it
+// can at once, not one per answer set: a cautious query whose every instance holds in the first
+// answer set would otherwise take one answer set per instance, each a search of its own. The
+// excluded atoms are mostly derived from atoms that the search chooses, through rules and
+// disjunctions, so the preference is the opposite of every value that the answer set chose or
+// derived above level 1: the answer set furthest from the last one. They are taken as the saved
+// phases once the restart that leaves the answer set has saved its values. Not while weighing
+// models, where the search keeps no phases (see backjump).
+void MODEL_GENERATOR::preferExcludedChange(const TRUTH_ASSIGNMENT &a) {
+    preferredPhases.clear();
+    if (hasWeakConstraints || levelStart.size() <= 2) return;
+    for (uint32_t i = levelStart[2]; i < trail.size(); ++i) {
+        GATOM_ID atom = trail[i];
+        preferredPhases.push_back(a[atom] == TRUTH_FALSE ? trueLiteral(atom) : falseLiteral(atom));
+    }
 }
 
 // The values taken back are kept as the preferred direction of their atoms' next choice, except

@@ -93,6 +93,11 @@ TEST(QueryConsequences, AnswerSetsComputedStayWithinTheQueryInstances) {
     const std::string weighed = guess + "big(0). big(1). big(2). big(3).\n:~ a(X), big(X). [2:1]\n:~ b(4). [1:2]\n";
     // Each X with e(X) closes a head cycle: a(X) and b(X) both hold, checked for minimality.
     const std::string cycles = guess + "e(1). e(2).\na(X) :- b(X), e(X).\nb(X) :- a(X), e(X).\n";
+    // 66 answer sets of optimal cost, none with an answer: every one found violates the nogood
+    // that the first one left (which was once watched by its oldest literals, so that the
+    // search went on through 45 of them).
+    const std::string bounded = domain(12) + "a(X) v b(X) :- d(X).\n:- #count{X : a(X)} > 10.\n"
+                                             "p(X) :- a(X), not c(X).\n:~ b(X). [1:1]\n";
     // A reachability query that magic sets rewrite, over a guessed graph.
     const std::string reach = domain(9) + "arc(X,Y) v cut(X,Y) :- d(X), d(Y), Y = X + 1.\n"
                                           "r(X,Y) :- arc(X,Y).\nr(X,Z) :- r(X,Y), arc(Y,Z).\n:- cut(0,1).\n";
@@ -122,6 +127,9 @@ TEST(QueryConsequences, AnswerSetsComputedStayWithinTheQueryInstances) {
         {"cautious without magic sets", reach + "r(0,Y)?", {"-cautious", "-ODMS-"}, numbers({1})},
         {"brave with forward partial checks off", cycles + "a(X)?", {"-brave", "-OPf-"}, upTo(14)},
         {"cautious by rule order", guess + ":- b(7).\na(X)?", {"-cautious", "-OH-"}, numbers({7})},
+        {"brave without answers", bounded + "a(X), not p(X)?", {"-brave"}, {}},
+        {"brave without answers, no candidate list", bounded + "a(X), not p(X)?", {"-brave", "--ptcache=0"}, {}},
+        {"brave without answers by rule order", bounded + "a(X), not p(X)?", {"-brave", "-OH-"}, {}},
     };
     for (const auto &k : cases) {
         SCOPED_TRACE(k.name);
