@@ -42,9 +42,8 @@ struct SEARCH_LEVEL {
 // has returned to since the search last went deeper than ever before (`freshBelow`), it takes over
 // the list that its depth kept from the branch before, until the search reaches a new deepest
 // level, which has every depth from there on compute its list afresh. The look-ahead is spared
-// that way on the branches a backjump replaces, and the search families were measured and tuned
-// with it: computing every new level's list afresh made 3-colourings of 1000 nodes and secure
-// plans about twice as slow, Hamiltonian cycles a third of the time.
+// that way on the branches a backjump replaces; the search families were tuned with it (its
+// measurements are in bench/README.md).
 struct SEARCH_STATE {
     struct DEPTH {
         uint32_t count = 0;       // the entries the depth keeps
