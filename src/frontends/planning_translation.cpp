@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/diagnostics.h"
@@ -82,14 +83,25 @@ std::string localVariable(const std::string &variable, const PLAN_ATOM &atom) {
 
 // The requires-literals of the declaration of `atom`, with the declared arguments replaced by
 // the atom's and the local variables of the requires-list renamed apart per atom.
+// While the statements are translated: the first declaration of each name, so that an atom
+// finds its requires-list in one lookup rather than a walk over every declaration (which made
+// the translation quadratic in the number of actions and fluents). Owned by
+// translatePlanningProgram; null otherwise.
+const std::unordered_map<std::string, const PLAN_STATEMENT *> *declarationIndex = nullptr;
+
+const PLAN_STATEMENT *declarationOf(const std::string &name) {
+    if (declarationIndex) {
+        auto found = declarationIndex->find(name);
+        return found == declarationIndex->end() ? nullptr : found->second;
+    }
+    for (const PLAN_STATEMENT &d : planDeclarations)
+        if (d.head && d.head->name == name) return &d;
+    return nullptr;
+}
+
 void appendRequirements(const PLAN_ATOM &atom, PLAN_LITERALS &target) {
     std::string name = beginsWith(atom.name, EXEC_PREFIX) ? atom.name.substr(EXEC_PREFIX_LENGTH) : atom.name;
-    const PLAN_STATEMENT *declaration = nullptr;
-    for (const PLAN_STATEMENT &d : planDeclarations)
-        if (d.head && d.head->name == name) {
-            declaration = &d;
-            break;
-        }
+    const PLAN_STATEMENT *declaration = declarationOf(name);
     if (!declaration || !declaration->ifPart) return;
     const std::vector<std::string> noArguments;
     const std::vector<std::string> &declared = declaration->head->arguments ? *declaration->head->arguments : noArguments;
@@ -446,10 +458,15 @@ void translatePlanningProgram() {
     findExecutabilityCycles();
     translateActionCosts();
     if (executabilityCyclic) breakExecutabilityCycles();
+    std::unordered_map<std::string, const PLAN_STATEMENT *> declarations;
+    for (const PLAN_STATEMENT &d : planDeclarations)
+        if (d.head) declarations.emplace(d.head->name, &d);
+    declarationIndex = &declarations;
     for (PLAN_STATEMENT &s : planStatements) {
         s.inlineExecutability();
         s.translate();
     }
+    declarationIndex = nullptr;
     boundActionsPerTime();
     settlePlanLength();
     addTimeFacts();
