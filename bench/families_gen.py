@@ -8,6 +8,11 @@ problem. The families and their sizes:
   ham       Hamiltonian cycle on a directed graph of n nodes and 4n edges (a planted cycle)
   queens    N-queens
   domset    dominating set of at most k nodes (#count) on a random graph
+  domagg    the same as users write it: a #count of chosen neighbours in each node's constraint,
+            the bound two below a greedy cover
+  binpack   bin packing: items of planted weights that fill every bin exactly, a #sum per bin
+  colourmax 3-colouring near the threshold with the colours numbered: a #max bounds the colours
+            used, and a #min makes every node of a higher colour see a node of colour 1
   php       pigeon-hole, n pigeons into n-1 holes (unsatisfiable)
   colour    3-colouring of a planted graph near the threshold, disjunctive guess
   qbf       2QBF in the saturation encoding (head cycles), 20 + 20 variables
@@ -108,6 +113,68 @@ def dominating(n, seed):
               "dom(Y) :- edge(Y,X), in(X).",
               ":- node(X), not dom(X).",
               ":- #count{X : in(X)} > %d." % bound]
+    return lines
+
+
+def dominating_by_count(n, seed):
+    r = random.Random(seed)
+    edges = random_graph(r, n, 2 * n)
+    bound = greedy_dominating(n, edges) - 2
+    lines = ["node(%d)." % i for i in range(n)]
+    lines += ["e(%d,%d). e(%d,%d)." % (a, b, b, a) for a, b in edges]
+    lines += ["in(X) | out(X) :- node(X).",
+              ":- out(X), #count{Y : e(X,Y), in(Y)} < 1.",
+              ":- #count{X : in(X)} > %d." % bound]
+    return lines
+
+
+def bin_packing(bins, seed, per_bin=5, capacity=100):
+    r = random.Random(seed)
+    weights = []
+    for _ in range(bins):
+        cuts = sorted(r.sample(range(1, capacity), per_bin - 1))
+        weights += [y - x for x, y in zip([0] + cuts, cuts + [capacity])]
+    r.shuffle(weights)
+    lines = ["item(%d)." % i for i in range(len(weights))]
+    lines += ["weight(%d,%d)." % (i, w) for i, w in enumerate(weights)]
+    lines += ["bin(%d)." % b for b in range(bins)]
+    lines += ["put(I,B) | skip(I,B) :- item(I), bin(B).",
+              ":- item(I), #count{B : put(I,B)} < 1.",
+              ":- item(I), #count{B : put(I,B)} > 1.",
+              ":- bin(B), #sum{W,I : put(I,B), weight(I,W)} > %d." % capacity]
+    return lines
+
+
+def colour_extremes(n, seed, k=3, ratio=2.4):
+    """A planted colouring with colours 1..k (edges only between different colours, every node of
+    a higher colour next to one of colour 1), read through a palette of k + 2 colours."""
+    r = random.Random(seed)
+    colour = [r.randint(1, k) for _ in range(n)]
+    ones = [i for i in range(n) if colour[i] == 1]
+    edges = set()
+    while len(edges) < ratio * n:
+        a, b = r.randrange(n), r.randrange(n)
+        if colour[a] != colour[b]:
+            edges.add((min(a, b), max(a, b)))
+    seen = [False] * n
+    for a, b in edges:
+        if colour[b] == 1:
+            seen[a] = True
+        if colour[a] == 1:
+            seen[b] = True
+    for x in range(n):
+        if colour[x] > 1 and not seen[x]:
+            y = r.choice(ones)
+            edges.add((min(x, y), max(x, y)))
+    lines = ["node(%d)." % i for i in range(n)] + ["colour(%d)." % c for c in range(1, k + 3)]
+    lines += ["edge(%d,%d)." % e for e in sorted(edges)]
+    lines += ["e(X,Y) :- edge(X,Y).", "e(Y,X) :- edge(X,Y).",
+              "col(X,C) | ncol(X,C) :- node(X), colour(C).",
+              ":- node(X), #count{C : col(X,C)} < 1.",
+              ":- node(X), #count{C : col(X,C)} > 1.",
+              ":- e(X,Y), col(X,C), col(Y,C).",
+              ":- #max{C,X : col(X,C)} > %d." % k,
+              ":- col(X,C), C > 1, not #min{D,Y : e(X,Y), col(Y,D)} <= 1."]
     return lines
 
 
@@ -327,7 +394,7 @@ def sat3(n, seed, ratio=4.26):
     return lines
 
 
-FAMILIES = ["ham", "queens", "domset", "php", "colour", "qbf", "blocks", "blocksplan", "bomb", "hc", "vcover", "tsp",
+FAMILIES = ["ham", "queens", "domset", "domagg", "binpack", "colourmax", "php", "colour", "qbf", "blocks", "blocksplan", "bomb", "hc", "vcover", "tsp",
             "count", "sat3"]
 
 
@@ -348,6 +415,15 @@ def instances(directory, seeds):
     for n in (60, 80, 100):
         for s in range(1, seeds + 1):
             same("domset", n, s, "first", "domset_%d_%d" % (n, s), dominating(n, s))
+    for n in (60, 80, 100, 120):
+        for s in range(1, seeds + 1):
+            same("domagg", n, s, "first", "domagg_%d_%d" % (n, s), dominating_by_count(n, s))
+    for n in (10, 14, 18):
+        for s in range(1, seeds + 1):
+            same("binpack", n, s, "first", "binpack_%d_%d" % (n, s), bin_packing(n, s))
+    for n in (300, 400):
+        for s in range(1, seeds + 1):
+            same("colourmax", n, s, "first", "colourmax_%d_%d" % (n, s), colour_extremes(n, s))
     for n in (9, 10, 11):
         same("php", n, 0, "first", "php_%d" % n, pigeons(n))
     for n in (500, 1000):
