@@ -287,9 +287,15 @@ void INSTANTIATOR::moveDeltaIntoI() {
             for (ATOM_REF a : (*part)[p]) selectivityStatistics->absorb(a.predicate, a.args());
     mergeDelta(I, *Delta, std::span<uint32_t>(atomCount), std::span<uint32_t>(deltaCount), indices);
     selectivityStatistics->newDelta();
-    for (uint32_t p : deltaIndexed)
+    // A predicate that is complete never has atoms in Delta again: its index is cleared once
+    // more and leaves the list, so later components do not walk it.
+    size_t kept = 0;
+    for (uint32_t p : deltaIndexed) {
         if (indices[p] && indices[p]->getKind() == INDEX_KIND_I_DELTANF)
             static_cast<INDEX_ON_I_DELTANF &>(*indices[p]).clearDelta();
+        if (!(p < complete.size() && complete[p])) deltaIndexed[kept++] = p;
+    }
+    deltaIndexed.resize(kept);
     selectivityStatistics->invalidateWhere([&](uint32_t p) { return p < complete.size() && !complete[p]; });
 }
 

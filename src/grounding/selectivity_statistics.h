@@ -60,15 +60,13 @@ public:
     // The predicate's flag 0 and its counts 0.0.
     void invalidate(uint32_t predicate);
     // `invalidate` for every predicate whose counts are valid and that the test names; walks
-    // only the predicates counted since, not the whole table.
+    // only the predicates counted since the previous walk, not the whole table. A predicate the
+    // test declines is not walked again until it is counted anew: the grounder's test (not
+    // complete) never names a predicate again once it has declined it.
     template <class TEST> void invalidateWhere(TEST &&test) {
-        size_t kept = 0;
-        for (uint32_t p : computedPredicates) {
-            if (!computed[p]) continue;
-            if (test(p)) invalidate(p);
-            else computedPredicates[kept++] = p;
-        }
-        computedPredicates.resize(kept);
+        for (uint32_t p : computedPredicates)
+            if (computed[p] && test(p)) invalidate(p);
+        computedPredicates.clear();
     }
     // Counts the literal's predicate: the EDB for an EDB predicate, else the undefined and the
     // positive part of I and, with `withDelta`, those of `delta`. Only positions where the

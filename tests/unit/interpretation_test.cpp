@@ -192,8 +192,9 @@ TEST(SelectivityStatistics, ConstantAndIntegerWithEqualTableIndexAreOneValue) {
 }
 
 // The grounder invalidates, after each iteration, the counted predicates that are not complete;
-// it walks only those counted, so one counted, invalidated directly and counted again must still
-// be found, and a predicate the test spares keeps its counts through later walks.
+// it walks only those counted since its last walk, so one counted, invalidated directly and
+// counted again must still be found, and a predicate the test spares keeps its counts (a
+// predicate once complete stays complete, so later walks need not look at it again).
 TEST(SelectivityStatistics, InvalidateWhereReachesEveryCountedPredicateTheTestNames) {
     for (const char *name : {"sw_p", "sw_q"}) {
         EDB.insert(atom(name, {c("sw_a")}, PREDICATE_EDB));
@@ -217,6 +218,10 @@ TEST(SelectivityStatistics, InvalidateWhereReachesEveryCountedPredicateTheTestNa
     EXPECT_EQ(s.count(pp, 0), 2.0);
     s.invalidateWhere([](uint32_t) { return true; });
     EXPECT_FALSE(s.isComputed(pp));
+    EXPECT_TRUE(s.isComputed(qp)) << "declined once, not walked again until counted anew";
+    s.invalidate(qp);
+    s.ensure(q, false, nullptr);
+    s.invalidateWhere([](uint32_t) { return true; });
     EXPECT_FALSE(s.isComputed(qp));
 }
 
