@@ -234,10 +234,13 @@ int PT_CANDIDATES::chooseCandidate() {
 // In a program that has, besides no positive recursion, no weak constraints, and whose
 // candidates no filter judges, such a search instead takes the most active candidate as it is:
 // there the nogoods it learns guide it better, and at a fraction of the cost, than look-aheads do.
-// Programs with aggregates are among them since their inferences name only the elements that
-// forced them: over the aggregate families the activity choice does better, although dominating
-// sets with a single #count bound lose. Costs and the filtered candidates of secure plans are
-// where the look-ahead's measures pay. The measurements behind both choices are in
+// Programs with several aggregates are among them since their inferences name only the elements
+// that forced them: over the aggregate families (a #count in each node's constraint, a #sum per
+// bin, #max and #min bounds) the activity choice does better. A program whose one aggregate is a
+// single bound over the whole guess keeps the look-ahead: every reason of that bound names as many
+// elements as the bound allows, so the nogoods learned through it are long and guide little, and
+// dominating sets with one global #count took many times as long by activity. Costs and the
+// filtered candidates of secure plans are where the look-ahead's measures pay. The measurements behind both choices are in
 // bench/README.md ("Measurements behind choices in the search").
 int PT_CANDIDATES::lookAheadMostActive() {
     MODEL_GENERATOR &m = *mg;
@@ -327,7 +330,8 @@ int PT_CANDIDATES::computePossiblyTrue() {
                 return k == MODEL_GENERATOR::COMPONENT_ACYCLIC;
             });
             m.rootCandidates = acyclic ? static_cast<uint32_t>(n) : 0;
-            m.activityChoice = acyclic && !m.hasWeakConstraints && !m.candidateFilter;
+            m.activityChoice = acyclic && !m.hasWeakConstraints && !m.candidateFilter &&
+                               (!m.hasAggregates || m.aggregateCount > 1);
         }
         uint64_t threshold = 0;
         if (n != 0 && m.level > 1) threshold = s != 0 && s < n ? 1 : s / n;
