@@ -747,6 +747,12 @@ int64_t prefixReaching(std::vector<AGGREGATE_REASON_ITEM> &items, __int128 need)
 // least value passes the upper guard or the greatest stays below the lower one, and hold when
 // both lie within them: the reason is the first raising elements that reach the one bound, the
 // first lowering elements that reach the other, or both.
+inline TRUTH_VALUE AGGREGATE_PROPAGATION::valueForReason(const TRUTH_ASSIGNMENT &a, GATOM_ID e, GATOM_ID supposed,
+                                                         bool supposedTrue, uint32_t before) const {
+    if (e == supposed) return supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
+    return mg.trailPosition[e] >= before ? TRUTH_UNDEFINED : a[e];
+}
+
 bool AGGREGATE_PROPAGATION::explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue,
                                        uint32_t before, bool holds, std::vector<MG_LITERAL> &out) const {
     uint32_t f = aggregateFunctionOf[g];
@@ -760,13 +766,8 @@ bool AGGREGATE_PROPAGATION::explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GA
         (v < 0 ? least : greatest) += v;
         if (v == 0) continue;
         GATOM_ID e = aggregateElementAtom[i];
-        TRUTH_VALUE t;
-        if (e == supposed) {
-            t = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
-        } else {
-            t = a[e];
-            if (t == TRUTH_UNDEFINED || mg.trailPosition[e] >= before) continue;
-        }
+        TRUTH_VALUE t = valueForReason(a, e, supposed, supposedTrue, before);
+        if (t == TRUTH_UNDEFINED) continue;
         bool raises = (v > 0) == (t != TRUTH_FALSE);
         int64_t w = v > 0 ? v : -v;
         if (e == supposed)
@@ -828,13 +829,7 @@ bool AGGREGATE_PROPAGATION::explainExtreme(const TRUTH_ASSIGNMENT &a, GATOM_ID g
         int64_t v = aggregateElementValue[i];
         if (!reaches(v) && !passes(v)) continue;
         GATOM_ID e = aggregateElementAtom[i];
-        TRUTH_VALUE t;
-        if (e == supposed) {
-            t = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
-        } else {
-            t = a[e];
-            if (mg.trailPosition[e] >= before) t = TRUTH_UNDEFINED;
-        }
+        TRUTH_VALUE t = valueForReason(a, e, supposed, supposedTrue, before);
         if (t != TRUTH_FALSE) {
             if (within(v)) withinFalse = false;
             if (passes(v)) passingFalse = false;
@@ -893,14 +888,9 @@ bool AGGREGATE_PROPAGATION::explainTimes(const TRUTH_ASSIGNMENT &a, GATOM_ID g, 
     raising.clear();
     for (uint32_t i = begin; i < end; ++i) {
         GATOM_ID e = aggregateElementAtom[i];
-        if (e == supposed) {
-            view[i - begin] = supposedTrue ? TRUTH_TRUE : TRUTH_FALSE;
-            continue;
-        }
-        TRUTH_VALUE t = a[e];
-        if (t != TRUTH_UNDEFINED && mg.trailPosition[e] >= before) t = TRUTH_UNDEFINED;
+        TRUTH_VALUE t = valueForReason(a, e, supposed, supposedTrue, before);
         view[i - begin] = t;
-        if (t != TRUTH_UNDEFINED) raising.push_back({mg.trailPosition[e], i - begin, literalOfValue(e, t)});
+        if (t != TRUTH_UNDEFINED && e != supposed) raising.push_back({mg.trailPosition[e], i - begin, literalOfValue(e, t)});
     }
     auto decided = [&]() {
         int64_t minValue, maxValue;

@@ -137,6 +137,10 @@ private:
     // element with its value before trail position `before`. False when those values do not
     // decide the guards that way.
     mutable std::vector<AGGREGATE_REASON_ITEM> raising, lowering;
+    // The value that element atom e has for such a reason: `supposedTrue` for `supposed`, its value
+    // for the others, undefined when it was decided at or after `before`.
+    TRUTH_VALUE valueForReason(const TRUTH_ASSIGNMENT &a, GATOM_ID e, GATOM_ID supposed, bool supposedTrue,
+                               uint32_t before) const;
     bool explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
                     bool holds, std::vector<MG_LITERAL> &out) const;
     bool explainExtreme(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
