@@ -97,10 +97,10 @@ void orderJoinBody(benchmark::State &state) {
         atomCount[p] = uint32_t(EDB.atomsOf(p).size());
     std::vector<uint8_t> complete(n, 1), noUndefined(n, 1);
     INTERPRETATION delta;
-    optOGo = 2;
+    GROUNDING_CONFIG config;  // -OGo2, the default order
     selectivityStatistics = new SELECTIVITY_STATISTICS();
     for (auto _ : state) {
-        ORDERED_BODY order(body, atomCount, {}, complete, noUndefined, true, 1, &delta);
+        ORDERED_BODY order(body, atomCount, {}, complete, noUndefined, true, 1, &delta, config);
         benchmark::DoNotOptimize(order.literalIndexAt(0));
     }
     delete selectivityStatistics;

@@ -14,8 +14,6 @@ bool optDepgraph = false;
 bool optNoModelCheck = false;
 bool optReadStdin = false;
 bool optFiniteCheck = true;
-uint32_t optMaxNesting = 0;
-uint32_t optMaxList = 0;
 bool optWait = false;
 std::set<std::string> optFilter;
 std::set<std::string> optPFilter;
@@ -26,7 +24,6 @@ bool optWitness = false;
 bool optSilent = false;
 bool optVerbose = false;
 uint32_t optStats = 0;
-bool optStatsGrounding = false;
 bool optPrintMagic = false;
 bool optPrintEDB = false;
 bool optPrintIDB = false;
@@ -54,8 +51,6 @@ bool optORb = true;
 bool optORp = true;
 bool optORdr = true;
 bool optOGp = true;
-uint32_t optOGo = 2;
-bool optOGs = true;
 bool optOH = true;
 bool optOPf = true;
 uint32_t optOMm = 0;
@@ -78,14 +73,14 @@ namespace {
 auto optionValues() {
     return std::tie(programName, optMaxModels, maxInt, optCostBoundList, optCostBound,
                     optDeterministic, optWellFounded, optInstantiate, optDepgraph, optNoModelCheck,
-                    optReadStdin, optFiniteCheck, optMaxNesting, optMaxList, optWait, optFilter,
+                    optReadStdin, optFiniteCheck, optWait, optFilter,
                     optPFilter, optFacts, optSatlike, optWctrace, optWitness, optSilent, optVerbose,
-                    optStats, optStatsGrounding, optPrintMagic, optPrintEDB, optPrintIDB,
+                    optStats, optPrintMagic, optPrintEDB, optPrintIDB,
                     optPrintGIDB, optPrintConstraints, optPrintGConstraints, optPrintWConstraints,
                     optPrintGWConstraints, optPrintInterpret, optNegPts, optPtCache, optComplPt,
                     optCombineComplPt, optCanChooseComplPt, optGUS, optHeuristic, optCHeuristic,
                     optCombineHeuristic, magicSetsRequested, optODMS, optODMSPlus, optOODMS, optOS,
-                    optORb, optORp, optORdr, optOGp, optOGo, optOGs, optOH, optOPf, optOMm,
+                    optORb, optORp, optORdr, optOGp, optOH, optOPf, optOMm,
                     frontEndMode, frontEndSubMode, planningMode, optFPCheck, optFPSoundCheck,
                     optFPCompleteCheck, optPlanLength, optPlanMinActions, optPlanMaxActions,
                     optPlanCache);

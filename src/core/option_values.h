@@ -60,8 +60,6 @@ extern bool optDepgraph;                      // --depgraph
 extern bool optNoModelCheck;                  // -OM-
 extern bool optReadStdin;                     // --
 extern bool optFiniteCheck;                   // -finitecheck / -nofinitecheck
-extern uint32_t optMaxNesting;                // -maxnesting= (0: no limit)
-extern uint32_t optMaxList;                   // -maxlist= (0: no limit)
 extern bool optWait;                          // -wait
 
 // Output options.
@@ -74,7 +72,6 @@ extern bool optWitness;                       // --witness
 extern bool optSilent;                        // -silent
 extern bool optVerbose;                       // -v
 extern uint32_t optStats;                     // -stats (1), -stats++ (2)
-extern bool optStatsGrounding;                // -stats-grounding++
 extern bool optPrintMagic;                    // --print-magic
 extern bool optPrintEDB;                      // --print-edb
 extern bool optPrintIDB;                      // --print-idb
@@ -106,8 +103,6 @@ extern bool optORb;
 extern bool optORp;
 extern bool optORdr;
 extern bool optOGp;
-extern uint32_t optOGo;                       // -OGo0, -OGo1, -OGo2
-extern bool optOGs;
 extern bool optOH;
 extern bool optOPf;
 extern uint32_t optOMm;                       // -OMm=

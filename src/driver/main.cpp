@@ -30,7 +30,8 @@ int main(int argc, char **argv) {
     if (!isatty(fileno(stdout))) setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
     // Options.
-    OPTION_PASS_RESULT pass = parseOptions(argc, argv);
+    RUN run;
+    OPTION_PASS_RESULT pass = parseOptions(argc, argv, run.options);
     if (pass.endRun) return pass.status;
     printStartBanner();
     if (pass.inputFiles == 0 && !optReadStdin) {
@@ -39,7 +40,6 @@ int main(int argc, char **argv) {
         return 255;
     }
     checkOptionConflicts();
-    RUN run;
 
     // Reading and preparing the program.
     startTimers();
@@ -69,7 +69,7 @@ int main(int argc, char **argv) {
     printGroundDumps();
     computeBaseCost(run);
     freezeGroundAtoms();
-    printProgramStatistics();
+    printProgramStatistics(run.options);
     dumpDependencyGraphs();
     printInstantiation(run);
     stopOnFailedGrounding(run);

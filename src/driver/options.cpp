@@ -162,13 +162,13 @@ void parseCheckNumber(const char *option, const char *value, int32_t &target) {
 // rest of the argument to its action; any other entry matches the whole argument.
 struct OPTION {
     const char *text;
-    void (*apply)(const char *argument, const char *value);
+    void (*apply)(OPTIONS &o, const char *argument, const char *value);
 };
 
-#define SET(expr) [](const char *, const char *) { expr; }
-#define WITH(expr) [](const char *argument, const char *value) { (void)argument; (void)value; expr; }
+#define SET(expr) [](OPTIONS &o, const char *, const char *) { (void)o; expr; }
+#define WITH(expr) [](OPTIONS &o, const char *argument, const char *value) { (void)o; (void)argument; (void)value; expr; }
 
-const OPTION OPTIONS[] = {
+const OPTION OPTION_TABLE[] = {
     // General options. "-n=all" comes before the prefix "-n=".
     {"-n=all", SET(optMaxModels = 0)},
     {"-n=", WITH(parseUnsignedValue("-n=", value, optMaxModels,
@@ -181,8 +181,8 @@ const OPTION OPTIONS[] = {
     {"-instantiate", SET(optInstantiate = true)},
     {"-finitecheck", SET(optFiniteCheck = true)},
     {"-nofinitecheck", SET(optFiniteCheck = false)},
-    {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", argument, optMaxNesting))},
-    {"-maxlist=", WITH(parseIntegerOption("-maxlist=", argument, optMaxList))},
+    {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", argument, o.grounding.optMaxNesting))},
+    {"-maxlist=", WITH(parseIntegerOption("-maxlist=", argument, o.grounding.optMaxList))},
     {"-wait", SET(optWait = true)},
     {"--", SET(optReadStdin = true)},
 
@@ -199,7 +199,7 @@ const OPTION OPTIONS[] = {
     {"--depgraph", SET(optDepgraph = true)},
     {"-stats", SET(optStats = 1)},
     {"-stats++", SET(optStats = 2)},
-    {"-stats-grounding++", SET(optStatsGrounding = true)},
+    {"-stats-grounding++", SET(o.grounding.optStatsGrounding = true)},
     {"--print-magic", SET(optPrintMagic = true)},
     {"--print-edb", SET(optPrintEDB = true)},
     {"--print-idb", SET(optPrintIDB = true)},
@@ -226,9 +226,9 @@ const OPTION OPTIONS[] = {
     {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic, "--combineheuristic="))},
 
     // Optimisation options.
-    {"-O0", SET(optODMSPlus = optODMS = optOODMS = optOS = optORb = optORp = optOGp = optOGs =
-                    optOH = optOPf = false;
-                optOGo = 0; optORdr = true)},
+    {"-O0", SET(optODMSPlus = optODMS = optOODMS = optOS = optORb = optORp = optOGp =
+                    o.grounding.optOGs = optOH = optOPf = false;
+                o.grounding.optOGo = 0; optORdr = true)},
     {"-OMS", SET(magicSetsRequested = true; optOODMS = true)},
     {"-OMS-", SET(optODMSPlus = optOODMS = optODMS = false)},
     {"-ODMS", SET(magicSetsRequested = true; optODMS = true)},
@@ -248,11 +248,11 @@ const OPTION OPTIONS[] = {
     {"-ORdr-", SET(optORdr = false)},
     {"-OGp", SET(optOGp = true)},
     {"-OGp-", SET(optOGp = false)},
-    {"-OGo0", SET(optOGo = 0)},
-    {"-OGo1", SET(optOGo = 1)},
-    {"-OGo2", SET(optOGo = 2)},
-    {"-OGs", SET(optOGs = true)},
-    {"-OGs-", SET(optOGs = false)},
+    {"-OGo0", SET(o.grounding.optOGo = 0)},
+    {"-OGo1", SET(o.grounding.optOGo = 1)},
+    {"-OGo2", SET(o.grounding.optOGo = 2)},
+    {"-OGs", SET(o.grounding.optOGs = true)},
+    {"-OGs-", SET(o.grounding.optOGs = false)},
     {"-OH", SET(optOH = true)},
     {"-OH-", SET(optOH = false)},
     {"-OM-", SET(optNoModelCheck = true)},
@@ -290,7 +290,7 @@ const OPTION OPTIONS[] = {
 #undef WITH
 
 const OPTION *findOption(const char *argument, const char *&value) {
-    for (const OPTION &o : OPTIONS) {
+    for (const OPTION &o : OPTION_TABLE) {
         size_t n = strlen(o.text);
         if (o.text[n - 1] == '=') {
             if (strncmp(argument, o.text, n) == 0) {
@@ -490,7 +490,7 @@ namespace {
 // the value is written.
 const char *optionMissingItsValue(const char *argument) {
     size_t n = strlen(argument);
-    for (const OPTION &o : OPTIONS)
+    for (const OPTION &o : OPTION_TABLE)
         if (strlen(o.text) == n + 1 && o.text[n] == '=' && strncmp(o.text, argument, n) == 0) return o.text;
     return nullptr;
 }
@@ -505,7 +505,7 @@ void reportUnknownOption(const char *argument) {
 
 }  // namespace
 
-OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
+OPTION_PASS_RESULT parseOptions(int argc, char **argv, OPTIONS &options) {
     OPTION_PASS_RESULT result{false, 0, 0};
     programName = argc > 0 ? argv[0] : "quarn";
     badOptionValues = 0;
@@ -541,7 +541,7 @@ OPTION_PASS_RESULT parseOptions(int argc, char **argv) {
             printUsage(errorOutput(), false);
             return {true, 255, result.inputFiles};
         }
-        option->apply(argument, value);
+        option->apply(options, argument, value);
     }
     if (badOptionValues != 0) return {true, 1, result.inputFiles};
     return result;

@@ -1,6 +1,7 @@
 // The option pass of the command line: the table of options, the parsers of their values, the
-// banner, the usage text and the check of options that do not go together. The values it sets are
-// the option variables of core/option_values.h.
+// banner, the usage text and the check of options that do not go together. The pass fills one
+// OPTIONS, which the run sequence owns and whose groups it hands to each subsystem at its entry
+// point; the options that no group holds yet are the variables of core/option_values.h.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,13 @@
 #include <vector>
 
 #include "core/option_values.h"
+#include "grounding/grounding_config.h"
+
+// The settings of one run as the command line gives them, grouped by the subsystem that reads
+// them. Every field starts at the value a run has when no option names it.
+struct OPTIONS {
+    GROUNDING_CONFIG grounding;
+};
 
 // What the option pass decided: go on with the run, or end it now with the given status.
 struct OPTION_PASS_RESULT {
@@ -18,10 +26,10 @@ struct OPTION_PASS_RESULT {
     uint32_t inputFiles;   // the number of input file names on the command line
 };
 
-// The option pass over argv[1..argc-1]: sets the option variables and counts the input files.
-// -h, -help, --help, --version, -license, an unrecognised option and bad option values write their
-// output here and ask to end the run.
-OPTION_PASS_RESULT parseOptions(int argc, char **argv);
+// The option pass over argv[1..argc-1]: fills `options` (and the option variables) and counts
+// the input files. -h, -help, --help, --version, -license, an unrecognised option and bad option
+// values write their output here and ask to end the run.
+OPTION_PASS_RESULT parseOptions(int argc, char **argv, OPTIONS &options);
 
 // Value parsers of the option pass. A value that cannot be used is named on standard error with
 // its option ("Invalid value 'x' for option -N=: expected ..."), leaves its target as it was, and

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "driver/options.h"
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
 
-// Values `main` holds for one run besides the option variables.
+// Values `main` holds for one run: its options, and what one step leaves for a later one.
 struct RUN {
+    OPTIONS options;
     // The model callback of the reasoning mode or front-end, and the planning candidate filter.
     MODEL_CALLBACK modelCallback = nullptr;
     CANDIDATE_FILTER candidateFilter = nullptr;

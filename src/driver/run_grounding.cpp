@@ -22,7 +22,7 @@ void groundProgram(RUN &run) {
     maxVariable = countVariables();
     run.groundingStatus = 0;
     timers[TIMER_INSTANTIATION].start();
-    if (optOGo < 2 && run.hasBuiltins) {
+    if (run.options.grounding.optOGo < 2 && run.hasBuiltins) {
         fprintf(errorOutput(), "Options -OGo0 and -OGo1 are not applicable if builtins are used.\n");
         finish(1);
     }
@@ -36,6 +36,7 @@ void groundProgram(RUN &run) {
         timers[TIMER_INSTANTIATION].stop();
         return;
     }
+    const GROUNDING_CONFIG &config = run.options.grounding;
     const std::vector<CONSTRAINT> noConstraints;
     timers[TIMER_DEPGRAPH].start();
     auto graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,
@@ -43,7 +44,7 @@ void groundProgram(RUN &run) {
     timers[TIMER_DEPGRAPH].stop();
     if (optFiniteCheck) {
         std::string messages;
-        if (!checkFiniteDomain(*graph, messages)) {
+        if (!checkFiniteDomain(*graph, config.optMaxNesting, config.optMaxList, messages)) {
             if (!run.preMagicRules) {
                 fputs(messages.c_str(), errorOutput());
                 finish(1);
@@ -53,7 +54,7 @@ void groundProgram(RUN &run) {
                 *run.preMagicRules, noConstraints, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
             timers[TIMER_DEPGRAPH].stop();
             std::string again;
-            if (!checkFiniteDomain(*original, again)) {
+            if (!checkFiniteDomain(*original, config.optMaxNesting, config.optMaxList, again)) {
                 fputs(again.c_str(), errorOutput());
                 finish(1);
             }
@@ -74,7 +75,7 @@ void groundProgram(RUN &run) {
     }
     uint8_t errorFlag = 0;
     {
-        INSTANTIATOR grounder(graph.get(), optInstantiate, maxVariable);
+        INSTANTIATOR grounder(graph.get(), optInstantiate, maxVariable, config);
         run.groundingFailed = !grounder.run(errorFlag);
     }
     run.groundingStatus = errorFlag;

@@ -110,13 +110,14 @@ uint64_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONS
     return size;
 }
 
-void printProgramStatistics() {
+void printProgramStatistics(const OPTIONS &options) {
     if (!optStats) return;
     FILE *err = errorOutput();
     fprintf(err,
             "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
             "  OGo = %u  OGs = %d  OH = %d  OPf = %d\n\n",
-            optORb, optORp, optORdr, optODMS, optODMSPlus, optOODMS, optOS, optOGp, optOGo, optOGs, optOH, optOPf);
+            optORb, optORp, optORdr, optODMS, optODMSPlus, optOODMS, optOS, optOGp, options.grounding.optOGo,
+            options.grounding.optOGs, optOH, optOPf);
     uint64_t facts = EDB.atomCount();
     if (optStats >= 2) {
         // The residual Herbrand universe: constants and integers; complex terms are not counted.

@@ -9,12 +9,13 @@
 
 #include "core/predicate_table.h"
 #include "core/rule.h"
+#include "driver/options.h"
 #include "grounding/ground_program.h"
 #include "solver/model_generator.h"
 
 // Under -stats: the options line and the program sizes (after grounding and the freeze of the
 // ground atoms).
-void printProgramStatistics();
+void printProgramStatistics(const OPTIONS &options);
 // The timing block, with the counters and times of the given model generator; without one, a
 // generator over an empty program prints the generator's times.
 void printStatistics(MODEL_GENERATOR *generator);

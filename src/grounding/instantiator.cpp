@@ -10,7 +10,6 @@
 
 #include "core/aggregate_function.h"
 #include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/timer.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/depgraph.h"
@@ -21,8 +20,9 @@
 #include "core/builtin.h"
 #include "core/printer.h"
 
-INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t variableSlots)
-    : depgraph(graph), instantiateMode(instantiate) {
+INSTANTIATOR::INSTANTIATOR(PREDICATE_DEPGRAPH *graph, bool instantiate, uint32_t variableSlots,
+                           const GROUNDING_CONFIG &config_)
+    : depgraph(graph), instantiateMode(instantiate), config(config_) {
     substitution.resize(std::max<uint32_t>(variableSlots, 1));
     Delta = std::make_unique<INTERPRETATION>();
     NF = std::make_unique<INTERPRETATION>();
@@ -161,16 +161,17 @@ void printInstantiationTime(FILE *out, const TIMER &timer) {
 
 // Trace and status check around one statement.
 struct STATEMENT_TRACE {
-    template <class PRINT> explicit STATEMENT_TRACE(PRINT &&print) {
-        if (!optStatsGrounding) return;
+    bool on;
+    template <class PRINT> STATEMENT_TRACE(bool traced, PRINT &&print) : on(traced) {
+        if (!on) return;
         FILE *err = errorOutput();
         fprintf(err, "               ");
         print(err);
         fprintf(err, "\n");
         timers[TIMER_RULE_INSTANTIATION].start();
     }
-    static void end() {
-        if (!optStatsGrounding) return;
+    void end() const {
+        if (!on) return;
         timers[TIMER_RULE_INSTANTIATION].stop();
         printInstantiationTime(errorOutput(), timers[TIMER_RULE_INSTANTIATION]);
         timers[TIMER_RULE_INSTANTIATION] = TIMER();
@@ -263,9 +264,9 @@ bool INSTANTIATOR::aggregatesFromEarlierComponents(const RULE &rule, uint32_t c,
 template <class STATEMENT_TYPE, class GROUND>
 bool INSTANTIATOR::groundStatement(const STATEMENT_TYPE &statement, FILE *(*print)(FILE *, const STATEMENT_TYPE &),
                                    uint8_t &errorFlag, GROUND &&ground) {
-    STATEMENT_TRACE trace([&](FILE *out) { print(out, statement); });
+    STATEMENT_TRACE trace(config.optStatsGrounding, [&](FILE *out) { print(out, statement); });
     ground();
-    STATEMENT_TRACE::end();
+    trace.end();
     errorFlag = 0;
     if (status == GROUNDER_ASSIGNMENT_ERROR || status == GROUNDER_BUILTIN_CYCLE) {
         errorFlag = 1;

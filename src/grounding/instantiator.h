@@ -22,6 +22,7 @@
 #include "core/substitution.h"
 #include "grounding/backjump.h"
 #include "grounding/ground_program.h"
+#include "grounding/grounding_config.h"
 #include "grounding/index.h"
 #include "grounding/match_iterator.h"
 
@@ -58,8 +59,9 @@ enum GROUNDER_STATUS : int32_t {
 };
 
 // The terms of a head atom exceed the limits: a list tail bound to a non-list, or (with
-// -maxnesting= or -maxlist=) a function term nested too deep or a list too long.
-bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution);
+// -maxnesting= or -maxlist=, 0 for no limit) a function term nested too deep or a list too long.
+bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution, uint32_t maxNesting,
+                       uint32_t maxList);
 
 class INSTANTIATOR {
 public:
@@ -74,9 +76,11 @@ public:
     std::vector<PENDING_GRULE> pendingRules;
     PREDICATE_DEPGRAPH *depgraph;
     bool instantiateMode;
+    GROUNDING_CONFIG config;
     int32_t status = GROUNDER_OK;
 
-    INSTANTIATOR(PREDICATE_DEPGRAPH *depgraph, bool instantiateMode, uint32_t variableSlots);
+    INSTANTIATOR(PREDICATE_DEPGRAPH *depgraph, bool instantiateMode, uint32_t variableSlots,
+                 const GROUNDING_CONFIG &config);
     ~INSTANTIATOR();
     INSTANTIATOR(const INSTANTIATOR &) = delete;
     INSTANTIATOR &operator=(const INSTANTIATOR &) = delete;

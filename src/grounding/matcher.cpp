@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
@@ -90,19 +89,20 @@ bool INSTANTIATOR::isHeadTrue(const std::vector<ATOM> &head) {
     return false;
 }
 
-bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution) {
+bool exceedsTermLimits(const std::vector<ATOM> &head, const SUBSTITUTION &substitution, uint32_t maxNesting,
+                       uint32_t maxList) {
     for (const ATOM &h : head)
         for (TERM t : h.args())
             if (t.isComplex() && !complexTerm(t).listTailsBoundToLists(substitution)) return true;
-    if (optMaxNesting == 0 && optMaxList == 0) return false;
+    if (maxNesting == 0 && maxList == 0) return false;
     for (const ATOM &h : head)
         for (TERM t : h.args()) {
             TERM value = instantiateAnyTerm(t, substitution);
             if (!value.isComplex()) continue;
             const COMPLEX_TERM &c = complexTerm(value);
-            if (optMaxNesting != 0 && c.nestingDepth() > optMaxNesting) return true;
+            if (maxNesting != 0 && c.nestingDepth() > maxNesting) return true;
             // Lists inside function terms count too: f(L) would otherwise grow without end.
-            if (optMaxList != 0 && complexTermTable.longestList(value.value) > optMaxList) return true;
+            if (maxList != 0 && complexTermTable.longestList(value.value) > maxList) return true;
         }
     return false;
 }

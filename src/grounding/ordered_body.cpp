@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/aggregate_access.h"
@@ -193,7 +192,7 @@ void ORDERED_BODY::classifyLiterals(uint32_t iteration) {
         if (rec) {
             lastRecursive = static_cast<int32_t>(i);
             recursive[i] = 1;
-            if (deltaLiteral != -1 || !optOGs) {
+            if (deltaLiteral != -1 || !config.optOGs) {
                 semiNaiveCode[i] = SEMI_NAIVE_I_DELTA;
             } else {
                 deltaLiteral = static_cast<int32_t>(i);
@@ -232,7 +231,7 @@ bool ORDERED_BODY::placePositiveLiterals() {
     for (uint32_t i = 0; i < positiveCount; i++) {
         const LITERAL &l = b[i];
         uint32_t e = extensionSize(i);
-        if (optOGo == 0) {
+        if (config.optOGo == 0) {
             if (e == 0) {
                 variantEmpty = 1;
                 if (semiNaiveCode[i] != SEMI_NAIVE_DELTA || deltaLiteral == lastRecursive) {
@@ -279,9 +278,9 @@ bool ORDERED_BODY::placePositiveLiterals() {
 ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomCount_,
                            std::span<const uint32_t> deltaCount_, std::span<const uint8_t> complete_,
                            std::span<const uint8_t> noUndefinedAtoms_, bool exit, uint32_t iteration,
-                           const INTERPRETATION *delta_)
+                           const INTERPRETATION *delta_, const GROUNDING_CONFIG &config_)
     : body(&b), exitFlag(exit), atomCount(atomCount_), deltaCount(deltaCount_),
-      complete(complete_), noUndefinedAtoms(noUndefinedAtoms_), delta(delta_) {
+      complete(complete_), noUndefinedAtoms(noUndefinedAtoms_), delta(delta_), config(config_) {
     literalCount = b.size();
     positiveCount = b.firstNegative;
     uint32_t n = literalCount;
@@ -297,10 +296,10 @@ ORDERED_BODY::ORDERED_BODY(const CONJUNCTION &b, std::span<const uint32_t> atomC
     for (uint32_t k = 0; k < n; k++)
         positionOf[order[k]] = k;
 
-    if (optOGo < 2 && aggregateState != 0 && !variantEmpty)
+    if (config.optOGo < 2 && aggregateState != 0 && !variantEmpty)
         placeAggregatesAfterBinders();
     collectAggregateVariables();
-    if (!variantEmpty && optOGo >= 2)
+    if (!variantEmpty && config.optOGo >= 2)
         orderAdvanced();
     computeFirstBindings();
 }
@@ -658,14 +657,14 @@ void ORDERED_BODY::orderAdvanced() {
                 });
         }
     }
-    if (!variantEmpty && optStatsGrounding) {
+    if (!variantEmpty && config.optStatsGrounding) {
         fflush(stdout);
         print(stderr);
     }
 }
 
 void ORDERED_BODY::print(FILE *stream) const {
-    if (!optStatsGrounding)
+    if (!config.optStatsGrounding)
         return;
     fputs("               Ordered Body:\n               ", stream);
     for (uint32_t k = 0; k < literalCount; k++) {
@@ -736,7 +735,7 @@ void ORDERED_BODY::nextSemiNaiveVariant() {
         return;
     }
     uint32_t rangeEnd = positiveCount - solvedCount;  // end of the non-solved positive range
-    if (optOGo != 0) {
+    if (config.optOGo != 0) {
         uint32_t p = positionOf[d];
         if (p < rangeEnd) {
             if (e < deltaExtension) {
@@ -767,9 +766,9 @@ void ORDERED_BODY::nextSemiNaiveVariant() {
         variantEmpty = 1;
         if (deltaLiteral == lastRecursive)
             return;
-        if (optOGo != 0 && p2 != 0 && p2 < rangeEnd)
+        if (config.optOGo != 0 && p2 != 0 && p2 < rangeEnd)
             moveLiteral(p2, 0);
-    } else if (optOGo != 0 && p2 != 0 && p2 < rangeEnd) {
+    } else if (config.optOGo != 0 && p2 != 0 && p2 < rangeEnd) {
         uint32_t to = p2;
         while (to > 0 && extensionSize(order[to - 1]) > e2)
             to--;
@@ -777,9 +776,9 @@ void ORDERED_BODY::nextSemiNaiveVariant() {
     }
     deltaExtension = e2;
     currentPosition = 0;
-    if (optOGo < 2 && aggregateState != 0 && !variantEmpty)
+    if (config.optOGo < 2 && aggregateState != 0 && !variantEmpty)
         placeAggregatesAfterBinders();
-    if (!variantEmpty && optOGo >= 2)
+    if (!variantEmpty && config.optOGo >= 2)
         orderAdvanced();
     collectAggregateVariables();
     computeFirstBindings();
@@ -802,7 +801,7 @@ const LITERAL &ORDERED_BODY::stepBack() {
 }
 
 bool ORDERED_BODY::noFurtherVariantLeft() const {
-    return noFurtherVariant || deltaLiteral == lastRecursive || !optOGs;
+    return noFurtherVariant || deltaLiteral == lastRecursive || !config.optOGs;
 }
 
 int32_t chooseIndexArgument(const LITERAL &literal, uint32_t position,

@@ -22,6 +22,7 @@
 
 #include "core/atom_sets.h"
 #include "core/conjunction.h"
+#include "grounding/grounding_config.h"
 
 // Semi-naive codes: which parts a literal is matched against.
 enum : uint32_t {
@@ -64,7 +65,7 @@ public:
     ORDERED_BODY(const CONJUNCTION &body, std::span<const uint32_t> atomCount,
                  std::span<const uint32_t> deltaCount, std::span<const uint8_t> complete,
                  std::span<const uint8_t> noUndefinedAtoms, bool exitFlag, uint32_t iteration,
-                 const INTERPRETATION *delta);
+                 const INTERPRETATION *delta, const GROUNDING_CONFIG &config);
 
     // Switches to the next semi-naive variant; call only while `noFurtherVariantLeft()` is false.
     void nextSemiNaiveVariant();
@@ -121,6 +122,7 @@ public:
                            const std::vector<double> &domain, const std::vector<uint32_t> &count);
 
 private:
+    GROUNDING_CONFIG config;
     uint32_t variableSlots = 0;  // one more than the highest variable number in the body
     // The steps of the constructor.
     void countVariableSlots();

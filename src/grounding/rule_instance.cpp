@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
@@ -52,7 +51,7 @@ void INSTANTIATOR::instantiateRule(const RULE &rule, bool exit, uint8_t &newAtom
     std::unique_ptr<CONJUNCTION> copy;
     const CONJUNCTION &body = workingBody(*rule.body, copy);
     currentBody = &body;
-    ORDERED_BODY order(body, atomCount, deltaCount, complete, noUndefinedAtoms, exit, iteration, Delta.get());
+    ORDERED_BODY order(body, atomCount, deltaCount, complete, noUndefinedAtoms, exit, iteration, Delta.get(), config);
     if (order.aggregateState == 2) {
         status = GROUNDER_ASSIGNMENT_ERROR;
         return;
@@ -84,7 +83,7 @@ void INSTANTIATOR::instantiateConstraint(const CONSTRAINT &constraint) {
     std::unique_ptr<CONJUNCTION> copy;
     const CONJUNCTION &body = workingBody(constraint.body, copy);
     currentBody = &body;
-    ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get());
+    ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get(), config);
     if (order.aggregateState == 2) status = GROUNDER_ASSIGNMENT_ERROR;
     else if (order.builtinState == 2) status = GROUNDER_BUILTIN_CYCLE;
     else if (!order.variantEmpty) matchBody(order, STATEMENT_CONSTRAINT);
@@ -99,7 +98,7 @@ void INSTANTIATOR::instantiateWeakConstraint(const WEAKCONSTRAINT &weak) {
     std::unique_ptr<CONJUNCTION> copy;
     const CONJUNCTION &body = workingBody(weak.body, copy);
     currentBody = &body;
-    ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get());
+    ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get(), config);
     if (order.aggregateState == 2) status = GROUNDER_ASSIGNMENT_ERROR;
     else if (order.builtinState == 2) status = GROUNDER_BUILTIN_CYCLE;
     else if (!order.variantEmpty) matchBody(order, STATEMENT_WEAK_CONSTRAINT);
@@ -115,7 +114,7 @@ void INSTANTIATOR::onMatch() {
 
 void INSTANTIATOR::checkRuleInstance() {
     const RULE &rule = *current.rule;
-    if (exceedsTermLimits(rule.head, substitution)) return;
+    if (exceedsTermLimits(rule.head, substitution, config.optMaxNesting, config.optMaxList)) return;
     if (isHeadTrue(rule.head)) return;
     ruleInstance();
 }

@@ -289,13 +289,13 @@ bool headListTailsBounded(const RULE &rule, const PREDICATE_DEPGRAPH &graph) {
 
 // Stage 2 for one recursive rule: every input of a growing built-in must come from outside the
 // recursion. Returns the built-in that fails, or none.
-const BUILTIN_TYPE *unboundGrowingBuiltin(const RULE &rule, const PREDICATE_DEPGRAPH &graph) {
+const BUILTIN_TYPE *unboundGrowingBuiltin(const RULE &rule, const PREDICATE_DEPGRAPH &graph, uint32_t maxList) {
     if (!rule.hasBody()) return nullptr;
     for (const LITERAL &literal : rule.body->positive()) {
         if (!isBuiltinAtom(literal.atom)) continue;
         const BUILTIN_TYPE *builtin = lookupBuiltin(literal.atom.predicate);
         if (!builtin || !builtin->hasOutput() || !builtin->canGrow()) continue;
-        if (builtin->isArithmetic() ? maxInt != -1 : optMaxList != 0) continue;
+        if (builtin->isArithmetic() ? maxInt != -1 : maxList != 0) continue;
         for (TERM t : literal.atom.args()) {
             if (t.isVariable()) {
                 if (!builtinBindsVariable(literal.atom, t) && !isBoundOutsideComponent(t, rule, graph))
@@ -391,9 +391,9 @@ bool isBoundOutsideComponent(TERM variable, const RULE &rule, const PREDICATE_DE
     return false;
 }
 
-int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
+int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, uint32_t maxNesting, uint32_t maxList, std::string &messages) {
     const uint32_t count = graph.componentCount();
-    if (optMaxNesting == 0) {
+    if (maxNesting == 0) {
         for (uint32_t c = 0; c < count; ++c) {
             if (!graph.cyclic(c)) continue;
             if (const RULE *rule = checkComponentNesting(graph, c)) {
@@ -401,7 +401,7 @@ int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
                 return 0;
             }
         }
-    } else if (optMaxList == 0) {
+    } else if (maxList == 0) {
         for (uint32_t c = 0; c < count; ++c)
             for (const RULE *rule : graph.componentRules[c].recursiveRules())
                 if (!headListTailsBounded(*rule, graph)) {
@@ -411,7 +411,7 @@ int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages) {
     }
     for (uint32_t c = 0; c < count; ++c)
         for (const RULE *rule : graph.componentRules[c].recursiveRules())
-            if (const BUILTIN_TYPE *builtin = unboundGrowingBuiltin(*rule, graph)) {
+            if (const BUILTIN_TYPE *builtin = unboundGrowingBuiltin(*rule, graph, maxList)) {
                 writeFailure(messages, *rule, builtin->isArithmetic());
                 return 0;
             }

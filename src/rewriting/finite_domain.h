@@ -38,8 +38,9 @@ using LIST_OUTPUT_BOUNDS = std::map<uint32_t, int64_t>;
 
 // 1 when the grounding of the program whose dependency graph is given terminates, 0 otherwise;
 // the three lines of a failure ("Termination is not guaranteed because of rule:", the rule and
-// a hint) go into the buffer, not onto a stream.
-int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, std::string &messages);
+// a hint) go into the buffer, not onto a stream. `maxNesting` and `maxList` are the limits of
+// -maxnesting= and -maxlist= (0: no limit), which bound terms that would otherwise grow.
+int checkFiniteDomain(const PREDICATE_DEPGRAPH &graph, uint32_t maxNesting, uint32_t maxList, std::string &messages);
 
 // Adds a record for every variable inside the compound term, at any depth, with nesting level
 // `level` + 1 for the term's own arguments; returns the depth reached (at least `level` + 1).

@@ -29,9 +29,13 @@ protected:
     static void reset() {
         clearParsedProgram();
         maxInt = -1;
-        optMaxNesting = 0;
-        optMaxList = 0;
+        maxNesting = 0;
+        maxList = 0;
     }
+
+    // -maxnesting= and -maxlist= of the check.
+    static inline uint32_t maxNesting = 0;
+    static inline uint32_t maxList = 0;
 
     // The check's result over the parsed program; its messages go to `messages`.
     static int check(const std::string &program, std::string &messages) {
@@ -39,7 +43,7 @@ protected:
         EXPECT_TRUE(parseString(text)) << program;
         const std::vector<CONSTRAINT> none;
         PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
-        return checkFiniteDomain(graph, messages);
+        return checkFiniteDomain(graph, maxNesting, maxList, messages);
     }
 };
 
@@ -124,8 +128,8 @@ TEST_F(FiniteDomain, ProgramsThatTerminateAndProgramsThatMayNot) {
     };
     for (const CASE &c : cases) {
         reset();
-        optMaxNesting = c.maxNesting;
-        optMaxList = c.maxList;
+        maxNesting = c.maxNesting;
+        maxList = c.maxList;
         maxInt = c.maxint;
         std::string messages;
         int result = check(c.program, messages);

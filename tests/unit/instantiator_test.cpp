@@ -49,8 +49,6 @@ protected:
         clearParsedProgram();
         maxInt = -1;
         clearGroundProgram();
-        optMaxNesting = 0;
-        optMaxList = 0;
     }
 
     static GROUNDED ground(const std::string &program) {
@@ -60,7 +58,7 @@ protected:
         const std::vector<CONSTRAINT> none;
         PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
         {
-            INSTANTIATOR grounder(&graph, false, countVariables());
+            INSTANTIATOR grounder(&graph, false, countVariables(), GROUNDING_CONFIG{});
             g.ok = grounder.run(g.errorFlag);
             g.status = grounder.status;
             g.lastMatches = grounder.instancesOfLastStatement;
@@ -323,7 +321,7 @@ TEST(MatchFunctionTerm, DeeplyNestedPatternsMatchWithoutRecursion) {
         ground = makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&ground, 1), true));
         pattern = makeComplexTerm(COMPLEX_TERM::function(f, std::span<const TERM>(&pattern, 1), false));
     }
-    INSTANTIATOR grounder(nullptr, false, 1);
+    INSTANTIATOR grounder(nullptr, false, 1, GROUNDING_CONFIG{});
     EXPECT_TRUE(grounder.matchFunctionTerm(pattern, ground));
     EXPECT_EQ(grounder.substitution[0], makeConstantTerm("mf_a"));
     // One level deeper than the ground term: f(X) meets the constant, and nothing stays bound.

@@ -7,13 +7,16 @@
 
 namespace {
 
+// The options that the passes below fill; like a process's, they keep what earlier passes set.
+OPTIONS passed;
+
 // Runs the option pass over the given arguments (the program name is added in front).
 OPTION_PASS_RESULT runPass(std::vector<std::string> args) {
     args.insert(args.begin(), "quarn");
     std::vector<char *> argv;
     for (auto &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    return parseOptions(static_cast<int>(args.size()), argv.data());
+    return parseOptions(static_cast<int>(args.size()), argv.data(), passed);
 }
 
 TEST(ParseIntegerOption, AcceptsTheRangeAndRejectsEverythingElse) {
@@ -170,20 +173,20 @@ TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
 
 TEST(OptionPass, OptimisationSwitches) {
     runPass({"-O0"});
-    EXPECT_FALSE(optODMS || optODMSPlus || optOODMS || optOS || optORb || optORp || optOGp || optOGs ||
+    EXPECT_FALSE(optODMS || optODMSPlus || optOODMS || optOS || optORb || optORp || optOGp || passed.grounding.optOGs ||
                  optOH || optOPf);
-    EXPECT_EQ(0u, optOGo);
+    EXPECT_EQ(0u, passed.grounding.optOGo);
     EXPECT_TRUE(optORdr);
     EXPECT_FALSE(magicSetsRequested);
 
     runPass({"-ODMS+", "-OR", "-ORdr-", "-OGo1", "-OPf"});
     EXPECT_TRUE(magicSetsRequested && optODMS && optODMSPlus && optORb && optORp && optOPf);
     EXPECT_FALSE(optORdr);
-    EXPECT_EQ(1u, optOGo);
+    EXPECT_EQ(1u, passed.grounding.optOGo);
 
     runPass({"-OMS-", "-OR-", "-ORdr", "-OGo2", "-OGp", "-OGs", "-OH", "-OODMS-"});
     EXPECT_FALSE(optODMS || optODMSPlus || optOODMS || optORb || optORp);
-    EXPECT_TRUE(optORdr && optOGp && optOGs && optOH);
+    EXPECT_TRUE(optORdr && optOGp && passed.grounding.optOGs && optOH);
 
     magicSetsRequested = false;
     optODMS = true;

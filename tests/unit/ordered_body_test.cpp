@@ -78,18 +78,17 @@ struct GROUNDER_STATE {
     void incomplete(const std::string &name) { complete[predicateTable.find(name).first] = 0; }
 };
 
+// The grounder's settings that each test changes before it orders a body.
+GROUNDING_CONFIG config;
+
 class OrderedBody : public ::testing::Test {
 protected:
-    uint32_t savedOGo = optOGo;
-    bool savedOGs = optOGs, savedStats = optStatsGrounding;
     void SetUp() override {
+        config = GROUNDING_CONFIG{};
         delete selectivityStatistics;
         selectivityStatistics = nullptr;
     }
     void TearDown() override {
-        optOGo = savedOGo;
-        optOGs = savedOGs;
-        optStatsGrounding = savedStats;
         delete selectivityStatistics;
         selectivityStatistics = nullptr;
     }
@@ -122,11 +121,11 @@ std::string orderText(const ORDERED_BODY &o) {
 }
 
 ORDERED_BODY exitOrder(const CONJUNCTION &b, GROUNDER_STATE &g) {
-    return ORDERED_BODY(b, g.atomCount, g.deltaCount, g.complete, g.noUndefined, true, 1, &g.delta);
+    return ORDERED_BODY(b, g.atomCount, g.deltaCount, g.complete, g.noUndefined, true, 1, &g.delta, config);
 }
 
 TEST_F(OrderedBody, SimpleOrderingSortsByExtensionSizeStably) {
-    optOGo = 1;
+    config.optOGo = 1;
     addFacts("ob_a", 1, 5);
     addFacts("ob_b", 1, 2);
     addFacts("ob_c", 1, 3);
@@ -139,7 +138,7 @@ TEST_F(OrderedBody, SimpleOrderingSortsByExtensionSizeStably) {
     EXPECT_EQ(o1.positionOfLiteral(0), 1u);
     ORDERED_BODY o2 = exitOrder(b2, g);
     EXPECT_EQ(orderText(o2), "ob_c(_0), ob_d(_0)");
-    optOGo = 0;
+    config.optOGo = 0;
     ORDERED_BODY written = exitOrder(b1, g);
     EXPECT_EQ(orderText(written), "ob_a(_0), ob_b(_0)");
 }
@@ -153,9 +152,9 @@ TEST_F(OrderedBody, SolvedLiteralsFillThePositiveRangeFromItsEnd) {
     CONJUNCTION b = body({pos(edb("os_q", {var(0), var(0)})), pos(edb("os_r", {var(1)})),
                           pos(edb("os_s", {var(2)}))});
     GROUNDER_STATE g;
-    optStatsGrounding = true;
+    config.optStatsGrounding = true;
     for (uint32_t level : {1u, 2u}) {
-        optOGo = level;
+        config.optOGo = level;
         testing::internal::CaptureStderr();
         ORDERED_BODY o = exitOrder(b, g);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -165,8 +164,8 @@ TEST_F(OrderedBody, SolvedLiteralsFillThePositiveRangeFromItsEnd) {
 }
 
 TEST_F(OrderedBody, GreedyTraceShowsBoundNegationBeforeOpenLiterals) {
-    optOGo = 2;
-    optStatsGrounding = true;
+    config.optOGo = 2;
+    config.optStatsGrounding = true;
     addFacts("on_q", 1, 2);
     addFacts("on_s", 2, 6);
     addFacts("on_t", 1, 2);
@@ -184,8 +183,8 @@ TEST_F(OrderedBody, GreedyTraceShowsBoundNegationBeforeOpenLiterals) {
 }
 
 TEST_F(OrderedBody, GreedyOrderFollowsTheEstimatedResultSizes) {
-    optOGo = 2;
-    optStatsGrounding = true;
+    config.optOGo = 2;
+    config.optStatsGrounding = true;
     addFacts("og_q", 1, 3);
     addFacts("og_s", 2, 5);
     addFacts("og_u", 1, 4);
@@ -201,8 +200,8 @@ TEST_F(OrderedBody, GreedyOrderFollowsTheEstimatedResultSizes) {
 }
 
 TEST_F(OrderedBody, NoTraceWhenTheGreedyOrderingIsSkipped) {
-    optOGo = 2;
-    optStatsGrounding = true;
+    config.optOGo = 2;
+    config.optStatsGrounding = true;
     addFacts("ot_q", 2, 3);
     addFacts("ot_r", 1, 3);
     GROUNDER_STATE g;
@@ -217,7 +216,7 @@ TEST_F(OrderedBody, NoTraceWhenTheGreedyOrderingIsSkipped) {
 }
 
 TEST_F(OrderedBody, EqualCandidatesKeepTheEarlierOneUnlessTheOtherHasMoreUnboundArguments) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("oe_a", 2, 3);
     addFacts("oe_b", 2, 3);
     addFacts("oe_c", 3, 3);
@@ -229,7 +228,7 @@ TEST_F(OrderedBody, EqualCandidatesKeepTheEarlierOneUnlessTheOtherHasMoreUnbound
 
 TEST_F(OrderedBody, IntWaitsForItsRangeToBeBound) {
     // #int(L,H,X) written first: it may only run once L and H are bound by p and q.
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("oi_p", 1, 3);
     addFacts("oi_q", 1, 3);
     CONJUNCTION b = body({builtin("#int", {var(0), var(1), var(2)}), pos(edb("oi_p", {var(0)})),
@@ -244,7 +243,7 @@ TEST_F(OrderedBody, IntWaitsForItsRangeToBeBound) {
 }
 
 TEST_F(OrderedBody, BuiltinWhoseInputsCannotBeBoundIsReported) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("ou_p", 1, 2);
     CONJUNCTION b = body({pos(edb("ou_p", {var(0)})), builtin("#succ", {var(1), var(2)})});
     GROUNDER_STATE g;
@@ -256,7 +255,7 @@ TEST_F(OrderedBody, BuiltinWhoseInputsCannotBeBoundIsReported) {
 }
 
 TEST_F(OrderedBody, IntWithUnboundRangeIsACyclicDependencyNotAnEarlyEnumeration) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("oj_p", 1, 2);
     CONJUNCTION b = body({builtin("#int", {var(1), var(2), var(0)}), pos(edb("oj_p", {var(0)}))});
     GROUNDER_STATE g;
@@ -267,7 +266,7 @@ TEST_F(OrderedBody, IntWithUnboundRangeIsACyclicDependencyNotAnEarlyEnumeration)
 }
 
 TEST_F(OrderedBody, EmptyLiteralEndsTheStatementOrStartsItsVariant) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("oz_e", 1, 2);
     GROUNDER_STATE g;
     // An exit body with an EDB literal without facts: no match, no further variant.
@@ -286,7 +285,7 @@ TEST_F(OrderedBody, EmptyLiteralEndsTheStatementOrStartsItsVariant) {
     h.setCount("oz_p", 4);
     h.setCount("oz_q", 4);
     h.setDelta("oz_q", 1);
-    ORDERED_BODY v(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 3, &h.delta);
+    ORDERED_BODY v(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 3, &h.delta, config);
     EXPECT_EQ(v.deltaLiteral, 0);
     EXPECT_EQ(v.lastRecursive, 2);
     EXPECT_TRUE(v.variantEmpty);
@@ -305,25 +304,25 @@ TEST_F(OrderedBody, EmptyLiteralEndsTheStatementOrStartsItsVariant) {
 }
 
 TEST_F(OrderedBody, FirstIterationMatchesEveryRecursiveLiteralAgainstIAndDelta) {
-    optOGo = 1;
+    config.optOGo = 1;
     CONJUNCTION r = body({pos(idb("of_p", {var(0)})), pos(idb("of_q", {var(0)}))});
     GROUNDER_STATE h;
     h.incomplete("of_p");
     h.incomplete("of_q");
     h.setDelta("of_p", 2);
     h.setDelta("of_q", 3);
-    ORDERED_BODY first(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 0, &h.delta);
+    ORDERED_BODY first(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 0, &h.delta, config);
     EXPECT_EQ(first.semiNaiveCode[0], uint32_t(SEMI_NAIVE_I_DELTA));
     EXPECT_EQ(first.semiNaiveCode[1], uint32_t(SEMI_NAIVE_I_DELTA));
     EXPECT_EQ(first.deltaLiteral, 0);
-    optOGs = false;
-    ORDERED_BODY noSemiNaive(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 4, &h.delta);
+    config.optOGs = false;
+    ORDERED_BODY noSemiNaive(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 4, &h.delta, config);
     EXPECT_EQ(noSemiNaive.deltaLiteral, -1);
     EXPECT_TRUE(noSemiNaive.noFurtherVariantLeft());
 }
 
 TEST_F(OrderedBody, AggregateIsNeverTheDeltaLiteral) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("oa_s", 2, 3);
     // p(X) :- N = #count{Y : s(X,Y)}, p(X), q(X): the aggregate is written before the
     // recursive literals, yet p is the Delta literal and q the last recursive one.
@@ -336,7 +335,7 @@ TEST_F(OrderedBody, AggregateIsNeverTheDeltaLiteral) {
     h.setCount("oa_q", 3);
     h.setDelta("oa_p", 1);
     h.setDelta("oa_q", 1);
-    ORDERED_BODY v(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 2, &h.delta);
+    ORDERED_BODY v(r, h.atomCount, h.deltaCount, h.complete, h.noUndefined, false, 2, &h.delta, config);
     EXPECT_EQ(v.deltaLiteral, 1);
     EXPECT_EQ(v.lastRecursive, 2);
     EXPECT_EQ(v.recursive[0], 0);
@@ -350,7 +349,7 @@ TEST_F(OrderedBody, AggregateIsNeverTheDeltaLiteral) {
 }
 
 TEST_F(OrderedBody, AssignmentBlockedOnlyByItsOwnGlobalsIsReported) {
-    optOGo = 2;
+    config.optOGo = 2;
     addFacts("ox_s", 2, 3);
     // N = #count{Y : s(X,Y)} with X bound by nothing: the set's predicate is complete and has
     // no undefined atom, so only the aggregate's own unbound globals block it.
@@ -385,7 +384,7 @@ TEST_F(OrderedBody, WithoutGreedyOrderingAnAggregateStillWaitsForItsGlobalVariab
     GROUNDER_STATE g;
     for (uint32_t level : {0u, 1u}) {
         SCOPED_TRACE(level);
-        optOGo = level;
+        config.optOGo = level;
         ORDERED_BODY o = exitOrder(b, g);
         EXPECT_EQ(o.literalIndexAt(0), 1u);
         EXPECT_EQ(o.literalIndexAt(1), 0u);
@@ -395,7 +394,7 @@ TEST_F(OrderedBody, WithoutGreedyOrderingAnAggregateStillWaitsForItsGlobalVariab
 }
 
 TEST_F(OrderedBody, FirstBindingsFollowTheOrder) {
-    optOGo = 1;
+    config.optOGo = 1;
     addFacts("oq_a", 2, 4);
     addFacts("oq_b", 1, 1);
     CONJUNCTION b = body({pos(edb("oq_a", {var(0), var(1)})), pos(edb("oq_b", {var(1)}))});

@@ -34,8 +34,8 @@ CONSEQUENCES consequencesOf(const std::string &program, const std::vector<std::s
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    parseOptions(static_cast<int>(args.size()), argv.data());
     RUN run;
+    parseOptions(static_cast<int>(args.size()), argv.data(), run.options);
     appendDefaultObject();
     std::string text = program;
     EXPECT_TRUE(parseString(text)) << program;

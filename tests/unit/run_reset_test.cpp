@@ -39,7 +39,7 @@ INPUT_RESULT groundInput(const std::string &program) {
     {
         const std::vector<CONSTRAINT> none;
         PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
-        INSTANTIATOR grounder(&graph, false, countVariables());
+        INSTANTIATOR grounder(&graph, false, countVariables(), GROUNDING_CONFIG{});
         uint8_t errorFlag = 0;
         EXPECT_TRUE(grounder.run(errorFlag)) << program;
     }
@@ -75,14 +75,15 @@ TEST(ResetGlobalState, OptionsReturnToTheirDefaults) {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    parseOptions(int(args.size()), argv.data());
+    OPTIONS options;
+    parseOptions(int(args.size()), argv.data(), options);
+    ASSERT_EQ(0u, options.grounding.optOGo);
     ASSERT_FALSE(optFacts);
     resetGlobalState();
     EXPECT_EQ("", programName);
     EXPECT_TRUE(optFacts);
     EXPECT_EQ(0u, optMaxModels);
     EXPECT_TRUE(optFilter.empty());
-    EXPECT_EQ(2u, optOGo);
     EXPECT_FALSE(optDeterministic);
     EXPECT_EQ(FRONTEND_NONE, frontEndMode);
     EXPECT_FALSE(optCostBound);

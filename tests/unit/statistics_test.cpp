@@ -110,7 +110,7 @@ TEST_F(StructuralSize, HeadsBodiesAndTheElementsOfAggregateSets) {
     const std::vector<CONSTRAINT> none;
     PREDICATE_DEPGRAPH graph(IDB, none, DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
     {
-        INSTANTIATOR grounder(&graph, false, countVariables());
+        INSTANTIATOR grounder(&graph, false, countVariables(), GROUNDING_CONFIG{});
         uint8_t errorFlag = 0;
         ASSERT_TRUE(grounder.run(errorFlag));
     }
