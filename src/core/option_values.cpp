@@ -24,7 +24,6 @@ bool optWitness = false;
 bool optSilent = false;
 bool optVerbose = false;
 uint32_t optStats = 0;
-bool optPrintMagic = false;
 bool optPrintEDB = false;
 bool optPrintIDB = false;
 bool optPrintGIDB = false;
@@ -42,14 +41,6 @@ bool optGUS = true;
 std::vector<int32_t> optHeuristic;
 std::vector<int32_t> optCHeuristic;
 std::vector<int32_t> optCombineHeuristic;
-bool magicSetsRequested = false;
-bool optODMS = true;
-bool optODMSPlus = false;
-bool optOODMS = false;
-bool optOS = false;
-bool optORb = true;
-bool optORp = true;
-bool optORdr = true;
 bool optOGp = true;
 bool optOH = true;
 bool optOPf = true;
@@ -75,12 +66,12 @@ auto optionValues() {
                     optDeterministic, optWellFounded, optInstantiate, optDepgraph, optNoModelCheck,
                     optReadStdin, optFiniteCheck, optWait, optFilter,
                     optPFilter, optFacts, optSatlike, optWctrace, optWitness, optSilent, optVerbose,
-                    optStats, optPrintMagic, optPrintEDB, optPrintIDB,
+                    optStats, optPrintEDB, optPrintIDB,
                     optPrintGIDB, optPrintConstraints, optPrintGConstraints, optPrintWConstraints,
                     optPrintGWConstraints, optPrintInterpret, optNegPts, optPtCache, optComplPt,
                     optCombineComplPt, optCanChooseComplPt, optGUS, optHeuristic, optCHeuristic,
-                    optCombineHeuristic, magicSetsRequested, optODMS, optODMSPlus, optOODMS, optOS,
-                    optORb, optORp, optORdr, optOGp, optOH, optOPf, optOMm,
+                    optCombineHeuristic,
+                    optOGp, optOH, optOPf, optOMm,
                     frontEndMode, frontEndSubMode, planningMode, optFPCheck, optFPSoundCheck,
                     optFPCompleteCheck, optPlanLength, optPlanMinActions, optPlanMaxActions,
                     optPlanCache);

@@ -72,7 +72,6 @@ extern bool optWitness;                       // --witness
 extern bool optSilent;                        // -silent
 extern bool optVerbose;                       // -v
 extern uint32_t optStats;                     // -stats (1), -stats++ (2)
-extern bool optPrintMagic;                    // --print-magic
 extern bool optPrintEDB;                      // --print-edb
 extern bool optPrintIDB;                      // --print-idb
 extern bool optPrintGIDB;                     // --print-gidb
@@ -94,14 +93,6 @@ extern std::vector<int32_t> optCHeuristic;    // --cheuristic=
 extern std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
 
 // Optimisation options.
-extern bool magicSetsRequested;               // -OMS, -ODMS, -ODMS+, -OODMS
-extern bool optODMS;
-extern bool optODMSPlus;
-extern bool optOODMS;
-extern bool optOS;
-extern bool optORb;
-extern bool optORp;
-extern bool optORdr;
 extern bool optOGp;
 extern bool optOH;
 extern bool optOPf;

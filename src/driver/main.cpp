@@ -57,8 +57,8 @@ int main(int argc, char **argv) {
 
     // Rewriting.
     rewriteBasic(run);
-    rewriteProjection();
-    removeSubsumed();
+    rewriteProjection(run);
+    removeSubsumed(run);
     rewriteMagicSets(run);
     printProgramDumps();
 

@@ -12,10 +12,12 @@
 
 #include "core/option_values.h"
 #include "grounding/grounding_config.h"
+#include "rewriting/rewriting_config.h"
 
 // The settings of one run as the command line gives them, grouped by the subsystem that reads
 // them. Every field starts at the value a run has when no option names it.
 struct OPTIONS {
+    REWRITING_CONFIG rewriting;
     GROUNDING_CONFIG grounding;
 };
 

@@ -83,9 +83,9 @@ void endParsing();
 // Basic rewriting under its timer, with its findings kept in the RUN.
 void rewriteBasic(RUN &run);
 // Projection rewriting under -ORp, and the "pred" names of the internal predicates.
-void rewriteProjection();
+void rewriteProjection(const RUN &run);
 // Subsumption checking under -OS.
-void removeSubsumed();
+void removeSubsumed(const RUN &run);
 // Magic sets when they are on and apply; ends the run under --print-magic.
 void rewriteMagicSets(RUN &run);
 // --print-edb, --print-idb, --print-constraints, --print-wconstraints.

@@ -58,7 +58,7 @@ void groundProgram(RUN &run) {
                 fputs(again.c_str(), errorOutput());
                 finish(1);
             }
-            if (magicSetsRequested) {
+            if (run.options.rewriting.magicSetsRequested) {
                 fprintf(errorOutput(),
                         "The magic set rewriting generated a program, for which termination is not "
                         "guaranteed.\nUse option -nofinitecheck in order to evaluate this program "

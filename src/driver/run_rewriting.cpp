@@ -65,13 +65,13 @@ uint32_t countVariables() {
 void rewriteBasic(RUN &run) {
     timers[TIMER_REWRITING_BASIC].start();
     basicRewriting(IDB, constraints, weakConstraints, run.hasBuiltins, run.hasAggregates, run.hasNegation,
-                   optWellFounded);
+                   run.options.rewriting, optWellFounded);
     timers[TIMER_REWRITING_BASIC].stop();
     maxVariable = countVariables();
 }
 
-void rewriteProjection() {
-    if (!optORp) return;
+void rewriteProjection(const RUN &run) {
+    if (!run.options.rewriting.optORp) return;
     timers[TIMER_REWRITING_PROJECTION].start();
     if (!rulesAreGround) projectRules(IDB);
     if (!constraintsAreGround) projectConstraints(constraints, IDB);
@@ -80,8 +80,8 @@ void rewriteProjection() {
     maxVariable = countVariables();
 }
 
-void removeSubsumed() {
-    if (!optOS) return;
+void removeSubsumed(const RUN &run) {
+    if (!run.options.rewriting.optOS) return;
     timers[TIMER_SUBSUMPTION].start();
     removeSubsumedRules(IDB, 0);
     timers[TIMER_SUBSUMPTION].stop();
@@ -89,10 +89,11 @@ void removeSubsumed() {
 }
 
 void rewriteMagicSets(RUN &run) {
-    if (!optODMS && !optOODMS) return;
+    const REWRITING_CONFIG &config = run.options.rewriting;
+    if (!config.optODMS && !config.optOODMS) return;
     bool apply = true;
     if (run.hasNegation) {
-        if (!magicSetsRequested) {
+        if (!config.magicSetsRequested) {
             apply = false;
         } else {
             FILE *err = errorOutput();
@@ -102,11 +103,12 @@ void rewriteMagicSets(RUN &run) {
     }
     if (apply) {
         run.preMagicRules = std::make_unique<std::vector<RULE>>(IDB);
-        applyMagicSets(run.hasAggregates);
+        applyMagicSets(run.hasAggregates, frontEndMode == FRONTEND_BRAVE || frontEndMode == FRONTEND_CAUTIOUS,
+                       config);
         maxVariable = countVariables();
     }
-    if (!optPrintMagic) return;
-    if (optORb)
+    if (!config.optPrintMagic) return;
+    if (config.optORb)
         fputs("Warning: predicates without definitions are simplified by basic rewriting. This behavior "
               "of Quarn can be disabled by using the command-line option -ORb-.\n",
               errorOutput());

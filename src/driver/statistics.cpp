@@ -116,7 +116,9 @@ void printProgramStatistics(const OPTIONS &options) {
     fprintf(err,
             "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
             "  OGo = %u  OGs = %d  OH = %d  OPf = %d\n\n",
-            optORb, optORp, optORdr, optODMS, optODMSPlus, optOODMS, optOS, optOGp, options.grounding.optOGo,
+            options.rewriting.optORb, options.rewriting.optORp, options.rewriting.optORdr, options.rewriting.optODMS,
+            options.rewriting.optODMSPlus, options.rewriting.optOODMS, options.rewriting.optOS, optOGp,
+            options.grounding.optOGo,
             options.grounding.optOGs, optOH, optOPf);
     uint64_t facts = EDB.atomCount();
     if (optStats >= 2) {

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 
 namespace {
@@ -55,13 +54,13 @@ void removeHeadAtomsNegatedInBody(RULE &rule) {
 // holds and leaves the body (under -ORb). Every literal kept is noted in the findings; a negative
 // one counts as negation when `countsAsNegation()` says so, asked as the literal is reached.
 template <class NEGATION>
-bool rewriteBody(CONJUNCTION &body, FINDINGS &findings, NEGATION countsAsNegation) {
+bool rewriteBody(CONJUNCTION &body, FINDINGS &findings, const REWRITING_CONFIG &config, NEGATION countsAsNegation) {
     for (uint32_t i = 0; i < body.firstNegative; ++i) {
-        if (optORb && optORdr && isUndefined(body[i])) return false;
+        if (config.optORb && config.optORdr && isUndefined(body[i])) return false;
         findings.add(body[i]);
     }
     for (uint32_t i = body.firstNegative; i < body.size();) {
-        if (optORb && isUndefined(body[i])) {
+        if (config.optORb && isUndefined(body[i])) {
             body.erase(i);
             continue;
         }
@@ -74,15 +73,15 @@ bool rewriteBody(CONJUNCTION &body, FINDINGS &findings, NEGATION countsAsNegatio
 
 // Pass 1. Returns false when the rule at the position was deleted (the next one moved there).
 bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAINT> &constraints,
-                 FINDINGS &findings, bool wellFounded) {
+                 FINDINGS &findings, const REWRITING_CONFIG &config, bool wellFounded) {
     RULE &rule = rules[position];
     if (!rule.hasBody()) return true;
     CONJUNCTION &body = *rule.body;
-    if (!rewriteBody(body, findings, [] { return true; })) {
+    if (!rewriteBody(body, findings, config, [] { return true; })) {
         deleteAt(rules, position);
         return false;
     }
-    if (!optORb) return true;
+    if (!config.optORb) return true;
     if (body.empty()) {
         rule.body.reset();
         return true;
@@ -100,17 +99,18 @@ bool rewriteRule(std::vector<RULE> &rules, size_t position, std::vector<CONSTRAI
 }
 
 // Pass 2. Returns false when the constraint at the position was deleted.
-bool rewriteConstraint(std::vector<CONSTRAINT> &constraints, size_t position, FINDINGS &findings) {
+bool rewriteConstraint(std::vector<CONSTRAINT> &constraints, size_t position, FINDINGS &findings,
+                       const REWRITING_CONFIG &config) {
     CONSTRAINT &constraint = constraints[position];
     CONJUNCTION &body = constraint.body;
     // The one-literal constraints that stand for the literals of a ground query are no negation
     // of the program.
-    if (!rewriteBody(body, findings, [&] { return !(constraint.generated && body.size() <= 1); })) {
+    if (!rewriteBody(body, findings, config, [&] { return !(constraint.generated && body.size() <= 1); })) {
         deleteAt(constraints, position);
         return false;
     }
     // A constraint left without a body is violated in every interpretation.
-    if (optORb && body.empty()) finish(0);
+    if (config.optORb && body.empty()) finish(0);
     return true;
 }
 
@@ -118,15 +118,16 @@ bool rewriteConstraint(std::vector<CONSTRAINT> &constraints, size_t position, FI
 
 void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
                     std::vector<WEAKCONSTRAINT> &weakConstraints, bool &builtinsFound,
-                    bool &aggregatesFound, bool &negationFound, bool wellFounded) {
+                    bool &aggregatesFound, bool &negationFound, const REWRITING_CONFIG &config,
+                    bool wellFounded) {
     builtinsFound = aggregatesFound = negationFound = false;
     FINDINGS findings{builtinsFound, aggregatesFound, negationFound};
 
     for (size_t position = 0; position < rules.size();)
-        if (rewriteRule(rules, position, constraints, findings, wellFounded)) ++position;
+        if (rewriteRule(rules, position, constraints, findings, config, wellFounded)) ++position;
 
     for (size_t position = 0; position < constraints.size();)
-        if (rewriteConstraint(constraints, position, findings)) ++position;
+        if (rewriteConstraint(constraints, position, findings, config)) ++position;
 
     // A negated built-in counts as well: only the component grounder evaluates built-ins. The
     // negative literals of weak constraints are no negation of the program.

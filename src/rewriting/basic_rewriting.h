@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "rewriting/rewriting_config.h"
 
 // What the walk found in the rules, constraints and weak constraints that remain.
 struct BASIC_REWRITING_FINDINGS {
@@ -24,4 +25,5 @@ struct BASIC_REWRITING_FINDINGS {
 // with status 0.
 void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
                     std::vector<WEAKCONSTRAINT> &weakConstraints, bool &builtinsFound,
-                    bool &aggregatesFound, bool &negationFound, bool wellFounded);
+                    bool &aggregatesFound, bool &negationFound, const REWRITING_CONFIG &config,
+                    bool wellFounded);

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "input/safety.h"
 #include "rewriting/subsumption.h"
@@ -13,14 +12,13 @@ namespace {
 
 // The first reason that rules magic sets out for this program, or none. The constraints are
 // those that basic rewriting left, which may no longer include all of the query's own.
-const char *refusal(bool aggregatesFound) {
+const char *refusal(bool aggregatesFound, bool queryReasoning) {
     if (!query) return "No query supplied.";
     for (const CONSTRAINT &constraint : constraints)
         if (!constraint.fromQuery) return "The program contains integrity constraints.";
     if (!weakConstraints.empty()) return "The program contains weak constraints.";
     if (aggregatesFound) return "The program contains aggregates.";
-    if (frontEndMode != FRONTEND_BRAVE && frontEndMode != FRONTEND_CAUTIOUS)
-        return "Neither brave nor cautious reasoning was specified.";
+    if (!queryReasoning) return "Neither brave nor cautious reasoning was specified.";
     if (IDB.empty()) return "IDB is empty or has become empty due to optimizations.";
     return nullptr;
 }
@@ -147,7 +145,8 @@ std::string magicName(uint32_t predicate) {
 
 }  // namespace
 
-MAGIC_SETS::MAGIC_SETS(std::vector<RULE> &rules, const CONJUNCTION *query) : rules(rules), query(query) {
+MAGIC_SETS::MAGIC_SETS(std::vector<RULE> &rules, const CONJUNCTION *query, const REWRITING_CONFIG &config)
+    : rules(rules), query(query), config(config) {
     // Facts come to the front: i walks up over facts, j down to the last fact above i, and the
     // two swap. This order decides the order of the rules made later.
     int64_t i = 0, j = int64_t(rules.size()) - 1;
@@ -296,7 +295,7 @@ void MAGIC_SETS::enqueue(const ATOM &atom, uint32_t position, int32_t originKind
     uint32_t p = atom.predicate;
     auto known = origins.find(p);
     if (known == origins.end()) {
-        int32_t itemKind = optOODMS && originKind == 2 ? 2 : 1;
+        int32_t itemKind = config.optOODMS && originKind == 2 ? 2 : 1;
         onWorkList[p] = workList.size();
         workList.emplace_back(p, itemKind);
         origins[p] = MAGIC_ORIGIN{originKind, originRule, position, itemKind == 1};
@@ -390,7 +389,7 @@ std::vector<RULE> MAGIC_SETS::magicRules(const ADORNED_RULE &adornedRule) {
                                       : RULE(std::vector<ATOM>{std::move(ml)}, std::move(magicBody));
         rule.source = adornedRule.source;
         if (!makeMagicRuleSafe(rule)) unsafeMagicRule = true;
-        if (optOODMS && isSubsumed(rule, result)) continue;
+        if (config.optOODMS && isSubsumed(rule, result)) continue;
         result.push_back(std::move(rule));
     }
     return result;
@@ -476,7 +475,7 @@ int MAGIC_SETS::seedQuery(bool ground, ADORNED_RULE &queryRule, std::vector<RULE
     const RULE &r = rules[headRules[queryPredicate].front()];
     ATOM a = adornQueryAtom(r.head[0]);
     queryRule = adornRule(r, a.predicate, 0, &r);
-    if (!magicSetsRequested) {
+    if (!config.magicSetsRequested) {
         bool someBound = false;
         for (const LITERAL &literal : queryRule.body) {
             if (!isIdbLike(kindOf(literal.atom)) || literal.atom.isPropositional()) continue;
@@ -495,7 +494,7 @@ int MAGIC_SETS::seedQuery(bool ground, ADORNED_RULE &queryRule, std::vector<RULE
 // adornment, since that modified rule restores the same head atoms.
 bool MAGIC_SETS::skipsModifiedRule(const std::vector<ATOM> &programHead, const ATOM &head,
                                    uint32_t adornedName) {
-    if (!optOODMS) return false;
+    if (!config.optOODMS) return false;
     const std::string *adornment = adornmentOf(adornedName);
     if (!adornment) return false;
     for (const ATOM &twin : programHead) {
@@ -522,7 +521,7 @@ bool MAGIC_SETS::prepareOrigin(uint32_t adornedName, const MAGIC_ORIGIN &origin,
 void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM> &programHead,
                          bool skipModified) {
     for (RULE &rule : magicRules(adornedRule)) {
-        if (optOODMS && isSubsumed(rule, magicRuleList)) continue;
+        if (config.optOODMS && isSubsumed(rule, magicRuleList)) continue;
         magicRuleList.push_back(std::move(rule));
     }
     RULE rule = modifiedRule(adornedRule, programHead);
@@ -532,7 +531,7 @@ void MAGIC_SETS::collect(const ADORNED_RULE &adornedRule, const std::vector<ATOM
         for (const RULE &made : modifiedRuleList)
             if (sameRule(made, rule)) return;
     }
-    if (optOODMS && isSubsumed(rule, modifiedRuleList)) return;
+    if (config.optOODMS && isSubsumed(rule, modifiedRuleList)) return;
     modifiedRuleList.push_back(std::move(rule));
 }
 
@@ -627,7 +626,7 @@ void MAGIC_SETS::rewrite(bool ground) {
     std::vector<RULE> restored = restorePredicateNames();
     rules.erase(rules.begin() + ptrdiff_t(firstNonFact), rules.end());
     for (RULE &rule : restored) rules.push_back(std::move(rule));
-    if (optODMSPlus || optOODMS) removeSubsumedRules(rules, firstNonFact);
+    if (config.optODMSPlus || config.optOODMS) removeSubsumedRules(rules, firstNonFact);
 }
 
 void MAGIC_SETS::renameMagicPredicates() {
@@ -648,16 +647,16 @@ void MAGIC_SETS::renameMagicPredicates() {
     }
 }
 
-void applyMagicSets(bool aggregatesFound) {
-    if (const char *reason = refusal(aggregatesFound)) {
-        if (magicSetsRequested) {
+void applyMagicSets(bool aggregatesFound, bool queryReasoning, const REWRITING_CONFIG &config) {
+    if (const char *reason = refusal(aggregatesFound, queryReasoning)) {
+        if (config.magicSetsRequested) {
             FILE *err = errorOutput();
             fprintf(err, "Warning: %s\n", reason);
             fputs("Warning: Magic Sets not applied.\n", err);
         }
         return;
     }
-    MAGIC_SETS magicSets(IDB, query.get());
+    MAGIC_SETS magicSets(IDB, query.get(), config);
     magicSets.rewrite(queryIsGround);
-    if (optPrintMagic) magicSets.renameMagicPredicates();
+    if (config.optPrintMagic) magicSets.renameMagicPredicates();
 }

@@ -21,13 +21,15 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "rewriting/rewriting_config.h"
 
 // Rewrites IDB in place for the query, or refuses with its reason. The reason is reported (with
 // "Warning: Magic Sets not applied.") only when magic sets were asked for on the command line.
 // The rewriting keeps only what the query reaches, so a program is refused while any constraint
 // other than the query's own remains: a verdict that dropped one could hold where the program
-// has no answer set at all.
-void applyMagicSets(bool aggregatesFound);
+// has no answer set at all. Magic sets need a query of brave or cautious reasoning
+// (`queryReasoning`).
+void applyMagicSets(bool aggregatesFound, bool queryReasoning, const REWRITING_CONFIG &config);
 
 // How an adorned predicate was first reached. `kind` 0: from the query; 1: from a rule with one
 // head atom; 2: from a rule with several. `rule` is the program rule (for kind 0 the query's
@@ -53,7 +55,7 @@ class MAGIC_SETS {
 public:
     // Moves the facts (one head atom, no body) of the rules to the front and indexes the other
     // rules by the predicates of their head atoms.
-    MAGIC_SETS(std::vector<RULE> &rules, const CONJUNCTION *query);
+    MAGIC_SETS(std::vector<RULE> &rules, const CONJUNCTION *query, const REWRITING_CONFIG &config);
     MAGIC_SETS(const MAGIC_SETS &) = delete;
     MAGIC_SETS &operator=(const MAGIC_SETS &) = delete;
 
@@ -68,6 +70,7 @@ private:
     std::vector<RULE> &rules;
     size_t firstNonFact = 0;
     const CONJUNCTION *query;
+    REWRITING_CONFIG config;
     // The "#query" predicate of a non-ground query, whose rule's magic rules have no magic head
     // literal; none for a ground query.
     uint32_t queryPredicate = UINT32_MAX;

@@ -43,9 +43,10 @@ struct PROGRAM {
     std::vector<CONSTRAINT> constraints;
     std::vector<WEAKCONSTRAINT> weak;
     bool builtins = true, aggregates = true, negation = true;  // must be cleared on entry
+    REWRITING_CONFIG config;                                    // -ORb and -ORdr by default
 
     void rewrite(bool wellFounded = false) {
-        basicRewriting(rules, constraints, weak, builtins, aggregates, negation, wellFounded);
+        basicRewriting(rules, constraints, weak, builtins, aggregates, negation, config, wellFounded);
     }
     std::string printedRules() const {
         return capture([&](FILE *f) { printRules(f, rules, "\n"); });
@@ -58,17 +59,11 @@ struct PROGRAM {
 class BasicRewriting : public ::testing::Test {
 protected:
     void SetUp() override {
-        optORb = true;
-        optORdr = true;
         // Defined predicates.
         for (const char *name : {"br_a", "br_b", "br_c", "br_p", "br_s"}) atom(name);
         atom("br_q1", {X(0)});
         atom("br_p1", {X(0)});
         atom("br_q2", {X(0), X(1)});
-    }
-    void TearDown() override {
-        optORb = true;
-        optORdr = true;
     }
     static ATOM undefined(const char *name, std::vector<TERM> args = {}) {
         return atom(name, std::move(args), PREDICATE_UNDEFINED);
@@ -123,9 +118,9 @@ TEST_F(BasicRewriting, APositiveUndefinedLiteralDeletesTheRuleUnlessSwitchedOff)
         {false, true, "br_p1(_0) :- br_q1(_0), br_undef_r(_0)."},
     };
     for (const CASE &c : cases) {
-        optORb = c.orb;
-        optORdr = c.ordr;
         PROGRAM p;
+        p.config.optORb = c.orb;
+        p.config.optORdr = c.ordr;
         p.rules.push_back(rule({atom("br_p1", {X(0)})}, {pos(atom("br_q1", {X(0)})), pos(undefined("br_undef_r", {X(0)}))}));
         p.rewrite();
         EXPECT_EQ(c.expected, p.printedRules()) << c.orb << c.ordr;
@@ -206,8 +201,8 @@ TEST_F(BasicRewriting, FindingsOfBuiltinsAggregatesAndWeakConstraints) {
 }
 
 TEST_F(BasicRewriting, WithoutOrbNothingChangesButNegationIsFound) {
-    optORb = false;
     PROGRAM p;
+    p.config.optORb = false;
     p.rules.push_back(rule({atom("br_a")}, {neg(undefined("br_undef_q"))}));
     p.rules.push_back(rule({atom("br_a")}, {neg(atom("br_a"))}));
     p.constraints.push_back(constraint({neg(undefined("br_undef_q"))}));

@@ -172,24 +172,25 @@ TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
 }
 
 TEST(OptionPass, OptimisationSwitches) {
+    const REWRITING_CONFIG &r = passed.rewriting;
+    const GROUNDING_CONFIG &g = passed.grounding;
     runPass({"-O0"});
-    EXPECT_FALSE(optODMS || optODMSPlus || optOODMS || optOS || optORb || optORp || optOGp || passed.grounding.optOGs ||
+    EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optOS || r.optORb || r.optORp || optOGp || g.optOGs ||
                  optOH || optOPf);
-    EXPECT_EQ(0u, passed.grounding.optOGo);
-    EXPECT_TRUE(optORdr);
-    EXPECT_FALSE(magicSetsRequested);
+    EXPECT_EQ(0u, g.optOGo);
+    EXPECT_TRUE(r.optORdr);
+    EXPECT_FALSE(r.magicSetsRequested);
 
     runPass({"-ODMS+", "-OR", "-ORdr-", "-OGo1", "-OPf"});
-    EXPECT_TRUE(magicSetsRequested && optODMS && optODMSPlus && optORb && optORp && optOPf);
-    EXPECT_FALSE(optORdr);
-    EXPECT_EQ(1u, passed.grounding.optOGo);
+    EXPECT_TRUE(r.magicSetsRequested && r.optODMS && r.optODMSPlus && r.optORb && r.optORp && optOPf);
+    EXPECT_FALSE(r.optORdr);
+    EXPECT_EQ(1u, g.optOGo);
 
     runPass({"-OMS-", "-OR-", "-ORdr", "-OGo2", "-OGp", "-OGs", "-OH", "-OODMS-"});
-    EXPECT_FALSE(optODMS || optODMSPlus || optOODMS || optORb || optORp);
-    EXPECT_TRUE(optORdr && optOGp && passed.grounding.optOGs && optOH);
+    EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optORb || r.optORp);
+    EXPECT_TRUE(r.optORdr && optOGp && g.optOGs && optOH);
 
-    magicSetsRequested = false;
-    optODMS = true;
+    passed = OPTIONS{};
 }
 
 TEST(OptionPass, EndsAtHelpLicenceAndUnknownOptions) {

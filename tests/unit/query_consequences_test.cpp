@@ -45,8 +45,8 @@ CONSEQUENCES consequencesOf(const std::string &program, const std::vector<std::s
     addStrongNegationConstraints();
     setUpQuery();
     rewriteBasic(run);
-    rewriteProjection();
-    removeSubsumed();
+    rewriteProjection(run);
+    removeSubsumed(run);
     rewriteMagicSets(run);
     groundProgram(run);
     computeBaseCost(run);

@@ -184,14 +184,14 @@ TEST_F(RunPreparation, CountVariablesSeesEveryPlaceAStatementHoldsAVariable) {
 }
 
 TEST_F(RunPreparation, ProjectionRenamesInternalPredicatesToFreePredNames) {
-    bool savedORp = optORp;
-    optORp = true;
+    RUN run;
+    run.options.rewriting.optORp = true;
     atom("pred0");  // taken: the first internal predicate gets the next free number
     ATOM hidden = atom("__rp_hidden");
     ATOM aux = atom("aux#rp");
     ATOM queryAtom = atom("#query", {X(0)}, PREDICATE_QUERY);
     uint32_t before = predicateTable.size();
-    rewriteProjection();
+    rewriteProjection(run);
     EXPECT_EQ(before, predicateTable.size());
     std::string hiddenName = predicateTable.name(hidden.predicate);
     std::string auxName = predicateTable.name(aux.predicate);
@@ -205,7 +205,6 @@ TEST_F(RunPreparation, ProjectionRenamesInternalPredicatesToFreePredNames) {
     EXPECT_TRUE(predicateTable.isInternal(hidden.predicate));
     // Registering the new name again finds the predicate rather than making a new one.
     EXPECT_EQ(hidden.predicate, atom(hiddenName.c_str()).predicate);
-    optORp = savedORp;
 }
 
 }  // namespace
