@@ -9,7 +9,7 @@
 
 #include "core/option_values.h"
 #include "core/program.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
 

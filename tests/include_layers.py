@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""The include layering of src/: the folders form the layers core -> input -> grounding -> solver
--> rewriting -> frontends -> driver, and a file may include headers of its own folder and of the
-folders before it only. What every layer uses (the diagnostics and `finish`, the timers, the option
-values, the built-in predicates, the ground atom table and the aggregate functions) lives in
-core/. The headers must also not include one another in a cycle, and a member function of a class
-or struct is defined in the folder whose header declares the type: a later layer that needs an
-operation on an earlier layer's type makes it a free function of its own.
+"""The include layering of src/: the folders form the layers core -> input -> analysis -> rewriting
+-> grounding -> solver -> frontends -> driver, the order in which a run hands the program on, and
+a file may include headers of its own folder and of the folders before it only. What every layer
+uses (the diagnostics and `finish`, the timers, the option values, the built-in predicates, the
+ground atom table and the aggregate functions) lives in core/. The headers must also not include
+one another in a cycle, and a member function of a class or struct is defined in the folder whose
+header declares the type: a later layer that needs an operation on an earlier layer's type makes
+it a free function of its own.
 
 Usage: include_layers.py [PROJECT_ROOT] (by default the folder above this one). Prints each
 offence and exits with status 1 when there is one."""
@@ -13,7 +14,7 @@ import os
 import re
 import sys
 
-ORDER = ["core", "input", "grounding", "solver", "rewriting", "frontends", "driver"]
+ORDER = ["core", "input", "analysis", "rewriting", "grounding", "solver", "frontends", "driver"]
 INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
 # A class or struct defined (not only declared) in a header: "struct GRULE {", "class A : public B".
 TYPE = re.compile(r'^\s*(?:class|struct)\s+([A-Z][A-Z0-9_]*)\b[^;]*$')
@@ -95,11 +96,18 @@ def header_cycles(includes):
     return offences
 
 
+def unplaced_folders(src):
+    """Folders of src/ that have no place in the order, and whose includes would go unchecked."""
+    return ["src/%s/ is no layer: give it its place in the order" % name
+            for name in sorted(os.listdir(src))
+            if os.path.isdir(os.path.join(src, name)) and name not in ORDER]
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     src = os.path.join(root, "src")
     includes = read_includes(src)
-    offences = against_layers(includes) + header_cycles(includes) + members_outside_their_folder(src)
+    offences = unplaced_folders(src) + against_layers(includes) + header_cycles(includes) + members_outside_their_folder(src)
     for offence in offences:
         print(offence)
     print("%d offences against the layering" % len(offences))

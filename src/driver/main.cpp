@@ -16,7 +16,7 @@
 #include "driver/run_grounding.h"
 #include "driver/run_model_generation.h"
 #include "driver/statistics.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 
 int main(int argc, char **argv) {
     installRunEnds();

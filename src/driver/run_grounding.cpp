@@ -10,7 +10,7 @@
 #include "core/timer.h"
 #include "driver/interrupts.h"
 #include "driver/statistics.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"

@@ -15,7 +15,7 @@
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_program.h"
 
 MODEL_CALLBACK modelCallbackOfMode() {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "core/predicate_table.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_program.h"
 #include "solver/model_generator.h"
 

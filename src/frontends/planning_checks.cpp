@@ -7,13 +7,13 @@
 #include <cstring>
 #include <string>
 
+#include "analysis/aggregate_access.h"
 #include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
-#include "grounding/aggregate_access.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 
 namespace {
 

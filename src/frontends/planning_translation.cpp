@@ -8,11 +8,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analysis/depgraph.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
-#include "grounding/depgraph.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
 #include "input/safety.h"

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <map>
 
+#include "analysis/aggregate_access.h"
 #include "core/aggregate_function.h"
 #include "core/diagnostics.h"
-#include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "analysis/aggregate_access.h"
 #include "core/program.h"
-#include "grounding/aggregate_access.h"
 #include "grounding/ordered_body.h"
 
 namespace {

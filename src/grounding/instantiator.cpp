@@ -8,11 +8,11 @@
 #include <ctime>
 #include <set>
 
+#include "analysis/aggregate_access.h"
+#include "analysis/depgraph.h"
 #include "core/aggregate_function.h"
 #include "core/diagnostics.h"
 #include "core/timer.h"
-#include "grounding/aggregate_access.h"
-#include "grounding/depgraph.h"
 #include "grounding/interpretation.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"

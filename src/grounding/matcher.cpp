@@ -3,8 +3,8 @@
 // complete matches, and, for recursive rules, the semi-naive variants of the order.
 #include <algorithm>
 
+#include "analysis/aggregate_access.h"
 #include "core/builtin.h"
-#include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
 

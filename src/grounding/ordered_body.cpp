@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "analysis/aggregate_access.h"
 #include "core/builtin.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_access.h"
 #include "grounding/selectivity_statistics.h"
 
 namespace {

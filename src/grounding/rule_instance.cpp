@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analysis/aggregate_access.h"
 #include "core/diagnostics.h"
-#include "grounding/aggregate_access.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
 

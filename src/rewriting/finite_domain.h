@@ -17,7 +17,7 @@
 #include <map>
 #include <string>
 
-#include "grounding/depgraph.h"
+#include "analysis/depgraph.h"
 
 // One occurrence of a variable inside a function or list term of a rule: the predicate and the
 // 0-based argument of the atom that holds the term, and how many terms enclose the variable (1

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/aggregate_access.h"
 #include "core/aggregate_function.h"
 #include "core/program.h"
 #include "core/variable_span.h"
-#include "grounding/aggregate_access.h"
 
 namespace {
 

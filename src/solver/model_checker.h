@@ -28,7 +28,7 @@
 #include <span>
 #include <vector>
 
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_program.h"
 #include "solver/sat_solver.h"
 #include "solver/truth_assignment.h"

@@ -13,7 +13,7 @@
 #include "core/predicate_table.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_printer.h"
 #include "solver/model_checker.h"
 

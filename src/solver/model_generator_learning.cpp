@@ -11,7 +11,7 @@
 // search and are left out of every nogood.
 #include <algorithm>
 
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "solver/model_generator.h"
 
 namespace {

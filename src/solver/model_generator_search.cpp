@@ -17,7 +17,7 @@
 #include <algorithm>
 
 #include "core/option_values.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "solver/heuristic_choice.h"
 
 // The chosen literal and where the chooser found it.

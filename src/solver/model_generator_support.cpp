@@ -5,7 +5,7 @@
 // positive loop are found and made false, component by component.
 #include "solver/model_generator.h"
 
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 
 int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
     for (uint32_t i = 0; i < r->head.size(); ++i) {

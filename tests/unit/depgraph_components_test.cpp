@@ -1,7 +1,7 @@
 // Component search, numbering and properties over plain node indexes.
 #include <gtest/gtest.h>
 
-#include "grounding/depgraph_components.h"
+#include "analysis/depgraph_components.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/option_values.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/aggregate_function.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 
 namespace {
 

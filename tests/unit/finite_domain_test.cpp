@@ -11,10 +11,10 @@
 #include <string>
 #include <utility>
 
+#include "analysis/depgraph.h"
 #include "core/diagnostics.h"
 #include "core/option_values.h"
 #include "core/program.h"
-#include "grounding/depgraph.h"
 #include "input/parser.h"
 #include "rewriting/finite_domain.h"
 #include "test_support.h"

@@ -20,7 +20,7 @@
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/run.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/index.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/option_values.h"
-#include "grounding/depgraph.h"
 #include "ground_program_text.h"
+#include "grounding/ground_depgraph.h"
 #include "solver/model_checker.h"
 #include "solver/model_generator.h"
 #include "solver/sat_solver.h"

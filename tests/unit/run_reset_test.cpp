@@ -12,7 +12,7 @@
 #include "core/timer.h"
 #include "driver/options.h"
 #include "driver/run.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"

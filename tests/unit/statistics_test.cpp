@@ -15,7 +15,7 @@
 #include "core/program.h"
 #include "driver/run.h"
 #include "driver/statistics.h"
-#include "grounding/depgraph.h"
+#include "grounding/ground_depgraph.h"
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"

@@ -1,4 +1,4 @@
-#include "grounding/depgraph_components.h"
+#include "analysis/depgraph_components.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "grounding/scc_finder.h"
+#include "analysis/scc_finder.h"
 
 enum : unsigned {
     DEPGRAPH_PREDICATE_VIEW = 0x1,

@@ -1,4 +1,4 @@
-#include "grounding/aggregate_access.h"
+#include "analysis/aggregate_access.h"
 
 #include "core/aggregate_function.h"
 

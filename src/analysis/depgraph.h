@@ -4,9 +4,12 @@
 //
 // One template serves both kinds of node; the class template argument is deduced from the rule
 // vector, so `DEPGRAPH graph(IDB, noConstraints, DEPGRAPH_PREDICATE_VIEW | ...)` builds the
-// predicate graph and `DEPGRAPH graph(groundRules, groundConstraints, 0)` the ground one. The
-// graph refers to the caller's rule vector, which must outlive it; it owns copies of the
-// constraints it lists. The component search, numbering and properties are in
+// predicate graph and `DEPGRAPH graph(groundRules, groundConstraints, 0)` the ground one. What
+// the graph reads of a rule is `DEPGRAPH_RULES<RULE_T>`: the one for `RULE` is here, the one for
+// `GRULE` beside the ground program (grounding/ground_depgraph.h), so that program analysis
+// knows nothing of grounding. The member definitions are in depgraph_build.h, included only where
+// a graph type is instantiated. The graph refers to the caller's rule vector, which must outlive
+// it; it owns copies of the constraints it lists. The component search, numbering and properties are in
 // depgraph_components.h. The grounder works through the components in number order.
 //
 // In the predicate graph the node of an aggregate atom is the predicate of the first literal of
@@ -17,13 +20,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
-#include <type_traits>
 #include <vector>
 
+#include "analysis/aggregate_access.h"
+#include "analysis/depgraph_components.h"
+#include "core/gatom_table.h"
+#include "core/printer.h"
 #include "core/program.h"
-#include "grounding/aggregate_access.h"
-#include "grounding/depgraph_components.h"
-#include "grounding/ground_program.h"
 
 // The rules of one component: exit rules first, from `firstRecursive` on the recursive ones,
 // each part in the order of the program's rule vector.
@@ -49,45 +52,56 @@ inline uint32_t nodeOf(const ATOM &atom) {
     return atom.predicate;
 }
 inline uint32_t nodeOf(GATOM_ID atom) { return static_cast<uint32_t>(atom); }
-inline uint32_t nodeOf(const LITERAL &literal) { return nodeOf(literal.atom); }
-inline uint32_t nodeOf(const GLITERAL &literal) { return nodeOf(literal.atom); }
-
-inline std::span<const ATOM> heads(const RULE &rule) { return rule.head; }
-inline std::span<const GATOM_ID> heads(const GRULE &rule) { return rule.head; }
-inline std::span<const LITERAL> bodyOf(const RULE &rule) {
-    return rule.body ? std::span<const LITERAL>(rule.body->literals) : std::span<const LITERAL>();
-}
-inline std::span<const GLITERAL> bodyOf(const GRULE &rule) {
-    return rule.hasBody ? std::span<const GLITERAL>(rule.body.literals) : std::span<const GLITERAL>();
-}
-inline uint32_t firstNegativeOf(const RULE &rule) { return rule.body ? rule.body->firstNegative : 0; }
-inline uint32_t firstNegativeOf(const GRULE &rule) { return rule.hasBody ? rule.body.firstNegative : 0; }
-inline std::span<const LITERAL> bodyOf(const CONSTRAINT &c) { return c.body.literals; }
-inline std::span<const GLITERAL> bodyOf(const GCONSTRAINT &c) { return c.body.literals; }
-
-inline bool isAggregateLiteral(const LITERAL &literal) { return literal.atom.isAggregate(); }
-inline bool isAggregateLiteral(const GLITERAL &literal) {
-    return predicateTable.kind(groundAtomTable[literal.atom].predicate) == PREDICATE_AGGREGATE;
-}
-
-// Whether a body literal is the same as a head atom: the same predicate in the predicate view,
-// else equal atoms (variables included); equal atom numbers in a ground graph.
-inline bool sameAtom(const LITERAL &literal, const ATOM &head, bool predicateView) {
-    if (predicateView)
-        return nodeOf(literal.atom) == nodeOf(head);
-    return compareAtom(literal.atom, head) == 0;
-}
-inline bool sameAtom(const GLITERAL &literal, GATOM_ID head, bool) { return literal.atom == head; }
 
 }  // namespace depgraph_detail
+
+// What the graph reads of a rule type and how it prints its parts. Specialised here for the
+// program's rules and beside the ground program (grounding/ground_depgraph.h) for ground rules.
+template <class RULE_T>
+struct DEPGRAPH_RULES;
+
+template <>
+struct DEPGRAPH_RULES<RULE> {
+    static constexpr bool GROUND = false;
+    // The first atom seen for a node; null for an index that is no node.
+    using NODE_REF = const ATOM *;
+
+    static uint32_t nodeOf(const ATOM &atom) { return depgraph_detail::nodeOf(atom); }
+    static uint32_t nodeOf(const LITERAL &literal) { return depgraph_detail::nodeOf(literal.atom); }
+    static std::span<const ATOM> heads(const RULE &rule) { return rule.head; }
+    static bool hasBody(const RULE &rule) { return rule.body != nullptr; }
+    static std::span<const LITERAL> bodyOf(const RULE &rule) {
+        return rule.body ? std::span<const LITERAL>(rule.body->literals) : std::span<const LITERAL>();
+    }
+    static uint32_t firstNegativeOf(const RULE &rule) { return rule.body ? rule.body->firstNegative : 0; }
+    static std::span<const LITERAL> bodyOf(const CONSTRAINT &c) { return c.body.literals; }
+    static bool isAggregateLiteral(const LITERAL &literal) { return literal.atom.isAggregate(); }
+    // Whether a body literal is the same as a head atom: the same predicate in the predicate
+    // view, else equal atoms (variables included).
+    static bool sameAtom(const LITERAL &literal, const ATOM &head, bool predicateView) {
+        if (predicateView)
+            return nodeOf(literal.atom) == nodeOf(head);
+        return compareAtom(literal.atom, head) == 0;
+    }
+    static void printHeadAtom(FILE *out, const ATOM &atom) { printAtom(out, atom); }
+    static void printBodyAtom(FILE *out, const LITERAL &literal) { printAtom(out, literal.atom); }
+    // A node by its predicate's name, or by the first atom seen for it.
+    static void printNode(FILE *out, uint32_t node, const ATOM *first, bool byName) {
+        if (byName)
+            fputs(predicateTable.name(node), out);
+        else
+            printAtom(out, *first);
+    }
+};
 
 template <class RULE_T, class CONSTRAINT_T>
 class DEPGRAPH : public DEPGRAPH_COMPONENTS {
 public:
-    static constexpr bool GROUND = std::is_same_v<RULE_T, GRULE>;
+    using ACCESS = DEPGRAPH_RULES<RULE_T>;
+    static constexpr bool GROUND = ACCESS::GROUND;
     // The first atom seen for a node in the predicate graph; a mark in the ground graph, where
     // the atom is read from the ground atom table. Empty (null, 0) for an index that is no node.
-    using NODE_REF = std::conditional_t<GROUND, uint8_t, const ATOM *>;
+    using NODE_REF = typename ACCESS::NODE_REF;
 
     const std::vector<RULE_T> *rules;
     std::vector<NODE_REF> nodes;
@@ -118,7 +132,6 @@ private:
     void addConstraintEdges(const std::vector<CONSTRAINT_T> &constraints);
     void collectComponentRules(const std::vector<RULE_T> &rules);
     void collectComponentConstraints(const std::vector<CONSTRAINT_T> &constraints);
-    void printNode(FILE *stream, uint32_t node, bool byName) const;
 };
 
 template <class RULE_T, class CONSTRAINT_T>
@@ -126,17 +139,8 @@ DEPGRAPH(const std::vector<RULE_T> &, const std::vector<CONSTRAINT_T> &, unsigne
     -> DEPGRAPH<RULE_T, CONSTRAINT_T>;
 
 using PREDICATE_DEPGRAPH = DEPGRAPH<RULE, CONSTRAINT>;
-using GROUND_DEPGRAPH = DEPGRAPH<GRULE, GCONSTRAINT>;
 
 extern template class DEPGRAPH<RULE, CONSTRAINT>;
-extern template class DEPGRAPH<GRULE, GCONSTRAINT>;
 
-// Prints the four graphs of --depgraph on standard output.
-void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
-                           const std::vector<GRULE> &groundRules,
-                           const std::vector<GCONSTRAINT> &groundConstraints);
-// The --depgraph step of the run: under the option, prints the four graphs and ends the run at
-// once with status 0.
-void dumpDependencyGraphs();
 // One row per node index: for each index v, how often v occurs in the row's adjacency list.
 void printAdjacencyMatrix(const std::vector<std::vector<uint32_t>> &adjacency);

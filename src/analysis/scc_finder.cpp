@@ -1,4 +1,4 @@
-#include "grounding/scc_finder.h"
+#include "analysis/scc_finder.h"
 
 #include <algorithm>
 

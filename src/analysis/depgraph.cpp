@@ -1,0 +1,3 @@
+#include "analysis/depgraph_build.h"
+
+template class DEPGRAPH<RULE, CONSTRAINT>;
