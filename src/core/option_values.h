@@ -49,17 +49,8 @@ enum PLANNING_MODE : uint32_t {
 extern std::string programName;
 
 // General options.
-extern uint32_t optMaxModels;                 // -n= (0: every answer set)
 extern int32_t maxInt;                        // -N= and "#maxint"; -1 while unset
-extern std::vector<int64_t> optCostBoundList; // -costbound=, one bound per level (0..4294967295, or COSTBOUND_NONE)
-extern bool optCostBound;                     // a -costbound= was given
-extern bool optDeterministic;                 // -det
-extern bool optWellFounded;                   // -wf, --well-founded
-extern bool optInstantiate;                   // -instantiate
 extern bool optDepgraph;                      // --depgraph
-extern bool optNoModelCheck;                  // -OM-
-extern bool optReadStdin;                     // --
-extern bool optFiniteCheck;                   // -finitecheck / -nofinitecheck
 extern bool optWait;                          // -wait
 
 // Output options.
@@ -67,33 +58,20 @@ extern std::set<std::string> optFilter;       // -filter=
 extern std::set<std::string> optPFilter;      // -pfilter=
 extern bool optFacts;                         // -facts / -nofacts
 extern bool optSatlike;                       // -satlike
-extern bool optWctrace;                       // -wctrace
 extern bool optWitness;                       // --witness
 extern bool optSilent;                        // -silent
 extern bool optVerbose;                       // -v
 extern uint32_t optStats;                     // -stats (1), -stats++ (2)
-extern bool optPrintEDB;                      // --print-edb
-extern bool optPrintIDB;                      // --print-idb
-extern bool optPrintGIDB;                     // --print-gidb
-extern bool optPrintConstraints;              // --print-constraints
-extern bool optPrintGConstraints;             // --print-gconstraints
-extern bool optPrintWConstraints;             // --print-wconstraints
-extern bool optPrintGWConstraints;            // --print-gwconstraints
-extern bool optPrintInterpret;                // --print-interpret
 
 // Model generator options.
 extern bool optNegPts;                        // --negpts / --pospts
 extern uint32_t optPtCache;                   // --ptcache=
 extern bool optComplPt;                       // --complpt / --nocomplpt
-extern uint32_t optCombineComplPt;            // --combinecomplpt=
 extern bool optCanChooseComplPt;              // --canchoosecomplpt / --cannotchoosecomplpt
-extern bool optGUS;                           // --GUS / --noGUS
 extern std::vector<int32_t> optHeuristic;     // --heuristic=
-extern std::vector<int32_t> optCHeuristic;    // --cheuristic=
 extern std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
 
 // Optimisation options.
-extern bool optOGp;
 extern bool optOH;
 extern bool optOPf;
 extern uint32_t optOMm;                       // -OMm=
@@ -110,14 +88,6 @@ extern uint32_t optPlanMinActions;
 extern uint32_t optPlanMaxActions;
 extern uint32_t optPlanCache;
 
-// A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
-// that "none" never collides with a weight; they are scaled by 1000 in 64-bit arithmetic.
-constexpr int64_t COSTBOUND_NONE = -1;
-
 // Puts every option variable back to the value it has when the process starts, as before any
 // option pass.
 void resetOptions();
-
-// The -costbound= bound of a level (from 1) as a cost, that is times 1000, computed in 64 bits so
-// that no weight wraps; COSTBOUND_NONE for a level without a bound ("_" or not covered).
-int64_t costBoundOfLevel(uint32_t level);

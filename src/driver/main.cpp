@@ -33,18 +33,18 @@ int main(int argc, char **argv) {
     RUN run;
     OPTION_PASS_RESULT pass = parseOptions(argc, argv, run.options);
     if (pass.endRun) return pass.status;
-    printStartBanner();
-    if (pass.inputFiles == 0 && !optReadStdin) {
+    printStartBanner(run.options);
+    if (pass.inputFiles == 0 && !run.options.optReadStdin) {
         if (optVerbose) return 0;
         printUsage(errorOutput(), false);
         return 255;
     }
-    checkOptionConflicts();
+    checkOptionConflicts(run.options);
 
     // Reading and preparing the program.
     startTimers();
     appendDefaultObject();
-    readInput(argc, argv);
+    readInput(run, argc, argv);
     abortOnParserErrors();
     checkObjects();
     clearProgramShapeFlags();
@@ -60,13 +60,13 @@ int main(int argc, char **argv) {
     rewriteProjection(run);
     removeSubsumed(run);
     rewriteMagicSets(run);
-    printProgramDumps();
+    printProgramDumps(run);
 
     // Grounding and the ground program. From here on an interrupt ends the run after the last
     // whole piece of output.
     catchInterrupts();
     groundProgram(run);
-    printGroundDumps();
+    printGroundDumps(run);
     computeBaseCost(run);
     freezeGroundAtoms();
     printProgramStatistics(run.options);

@@ -170,21 +170,21 @@ struct OPTION {
 
 const OPTION OPTION_TABLE[] = {
     // General options. "-n=all" comes before the prefix "-n=".
-    {"-n=all", SET(optMaxModels = 0)},
-    {"-n=", WITH(parseUnsignedValue("-n=", value, optMaxModels,
+    {"-n=all", SET(o.optMaxModels = 0)},
+    {"-n=", WITH(parseUnsignedValue("-n=", value, o.optMaxModels,
                                     "a number of answer sets (0 or all for every one)"))},
     {"-N=", WITH(parseIntegerOption("-N=", argument, maxInt))},
-    {"-costbound=", WITH(parseCostBoundList(value))},
-    {"-det", SET(optDeterministic = true)},
-    {"-wf", SET(optWellFounded = true)},
-    {"--well-founded", SET(optWellFounded = true)},
-    {"-instantiate", SET(optInstantiate = true)},
-    {"-finitecheck", SET(optFiniteCheck = true)},
-    {"-nofinitecheck", SET(optFiniteCheck = false)},
+    {"-costbound=", WITH(o.optCostBound = true; parseCostBoundList(value, o.optCostBoundList))},
+    {"-det", SET(o.optDeterministic = true)},
+    {"-wf", SET(o.optWellFounded = true)},
+    {"--well-founded", SET(o.optWellFounded = true)},
+    {"-instantiate", SET(o.optInstantiate = true)},
+    {"-finitecheck", SET(o.optFiniteCheck = true)},
+    {"-nofinitecheck", SET(o.optFiniteCheck = false)},
     {"-maxnesting=", WITH(parseIntegerOption("-maxnesting=", argument, o.grounding.optMaxNesting))},
     {"-maxlist=", WITH(parseIntegerOption("-maxlist=", argument, o.grounding.optMaxList))},
     {"-wait", SET(optWait = true)},
-    {"--", SET(optReadStdin = true)},
+    {"--", SET(o.optReadStdin = true)},
 
     // Output options.
     {"-filter=", WITH(parseFilterOption("-filter=", value, optFilter))},
@@ -192,7 +192,7 @@ const OPTION OPTION_TABLE[] = {
     {"-facts", SET(optFacts = true)},
     {"-nofacts", SET(optFacts = false)},
     {"-satlike", SET(optSatlike = true)},
-    {"-wctrace", SET(optWctrace = true)},
+    {"-wctrace", SET(o.optWctrace = true)},
     {"--witness", SET(optWitness = true)},
     {"-silent", SET(optSilent = true)},
     {"-v", SET(optVerbose = true)},
@@ -201,14 +201,14 @@ const OPTION OPTION_TABLE[] = {
     {"-stats++", SET(optStats = 2)},
     {"-stats-grounding++", SET(o.grounding.optStatsGrounding = true)},
     {"--print-magic", SET(o.rewriting.optPrintMagic = true)},
-    {"--print-edb", SET(optPrintEDB = true)},
-    {"--print-idb", SET(optPrintIDB = true)},
-    {"--print-gidb", SET(optPrintGIDB = true)},
-    {"--print-constraints", SET(optPrintConstraints = true)},
-    {"--print-gconstraints", SET(optPrintGConstraints = true)},
-    {"--print-wconstraints", SET(optPrintWConstraints = true)},
-    {"--print-gwconstraints", SET(optPrintGWConstraints = true)},
-    {"--print-interpret", SET(optPrintInterpret = true)},
+    {"--print-edb", SET(o.optPrintEDB = true)},
+    {"--print-idb", SET(o.optPrintIDB = true)},
+    {"--print-gidb", SET(o.optPrintGIDB = true)},
+    {"--print-constraints", SET(o.optPrintConstraints = true)},
+    {"--print-gconstraints", SET(o.optPrintGConstraints = true)},
+    {"--print-wconstraints", SET(o.optPrintWConstraints = true)},
+    {"--print-gwconstraints", SET(o.optPrintGWConstraints = true)},
+    {"--print-interpret", SET(o.optPrintInterpret = true)},
 
     // Model generator options.
     {"--negpts", SET(optNegPts = true)},
@@ -216,19 +216,19 @@ const OPTION OPTION_TABLE[] = {
     {"--ptcache=", WITH(parseUnsignedValue("--ptcache=", value, optPtCache))},
     {"--complpt", SET(optComplPt = true)},
     {"--nocomplpt", SET(optComplPt = false)},
-    {"--combinecomplpt=", WITH(parseUnsignedValue("--combinecomplpt=", value, optCombineComplPt))},
+    {"--combinecomplpt=", WITH(parseUnsignedValue("--combinecomplpt=", value, o.optCombineComplPt))},
     {"--canchoosecomplpt", SET(optCanChooseComplPt = true)},
     {"--cannotchoosecomplpt", SET(optCanChooseComplPt = false)},
-    {"--GUS", SET(optGUS = true)},
-    {"--noGUS", SET(optGUS = false)},
+    {"--GUS", SET(o.optGUS = true)},
+    {"--noGUS", SET(o.optGUS = false)},
     {"--heuristic=", WITH(parseHeuristicList(value, optHeuristic, "--heuristic="))},
-    {"--cheuristic=", WITH(parseHeuristicList(value, optCHeuristic, "--cheuristic="))},
+    {"--cheuristic=", WITH(parseHeuristicList(value, o.optCHeuristic, "--cheuristic="))},
     {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic, "--combineheuristic="))},
 
     // Optimisation options.
     {"-O0", SET(o.rewriting.optODMSPlus = o.rewriting.optODMS = o.rewriting.optOODMS = false;
                 o.rewriting.optOS = o.rewriting.optORb = o.rewriting.optORp = false;
-                optOGp = o.grounding.optOGs = optOH = optOPf = false;
+                o.optOGp = o.grounding.optOGs = optOH = optOPf = false;
                 o.grounding.optOGo = 0; o.rewriting.optORdr = true)},
     {"-OMS", SET(o.rewriting.magicSetsRequested = true; o.rewriting.optOODMS = true)},
     {"-OMS-", SET(o.rewriting.optODMSPlus = o.rewriting.optOODMS = o.rewriting.optODMS = false)},
@@ -247,8 +247,8 @@ const OPTION OPTION_TABLE[] = {
     {"-ORp-", SET(o.rewriting.optORp = false)},
     {"-ORdr", SET(o.rewriting.optORdr = true)},
     {"-ORdr-", SET(o.rewriting.optORdr = false)},
-    {"-OGp", SET(optOGp = true)},
-    {"-OGp-", SET(optOGp = false)},
+    {"-OGp", SET(o.optOGp = true)},
+    {"-OGp-", SET(o.optOGp = false)},
     {"-OGo0", SET(o.grounding.optOGo = 0)},
     {"-OGo1", SET(o.grounding.optOGo = 1)},
     {"-OGo2", SET(o.grounding.optOGo = 2)},
@@ -256,7 +256,7 @@ const OPTION OPTION_TABLE[] = {
     {"-OGs-", SET(o.grounding.optOGs = false)},
     {"-OH", SET(optOH = true)},
     {"-OH-", SET(optOH = false)},
-    {"-OM-", SET(optNoModelCheck = true)},
+    {"-OM-", SET(o.optNoModelCheck = true)},
     {"-OMm=", WITH(parseModelCheckMode(value))},
     {"-OPf-", SET(optOPf = false)},
     {"-OPf", SET(optOPf = true)},
@@ -354,9 +354,8 @@ void parseHeuristicList(const char *text, std::vector<int32_t> &list, const char
         fputs("Warning: Empty heuristic specification. Using default heuristic.\n", errorOutput());
 }
 
-void parseCostBoundList(const char *text) {
+void parseCostBoundList(const char *text, std::vector<int64_t> &bounds) {
     const char *expected = "weights separated by commas, _ for a level without a bound";
-    optCostBound = true;
     const char *p = text;
     while (*p != '\0') {
         int64_t bound;
@@ -373,7 +372,7 @@ void parseCostBoundList(const char *text) {
             bound = value;
             p = skipDigits(p);
         }
-        optCostBoundList.push_back(bound);
+        bounds.push_back(bound);
         if (*p == ',') {
             if (p[1] == '\0') {
                 fputs("Warning: costbound specification terminated by comma.\n", errorOutput());
@@ -385,7 +384,7 @@ void parseCostBoundList(const char *text) {
             return;
         }
     }
-    if (optCostBoundList.empty())
+    if (bounds.empty())
         fputs("Warning: Empty costbound specification. Using default costbound.\n", errorOutput());
 }
 
@@ -506,6 +505,12 @@ void reportUnknownOption(const char *argument) {
 
 }  // namespace
 
+int64_t OPTIONS::costBoundOfLevel(uint32_t level) const {
+    if (level == 0 || level > optCostBoundList.size()) return COSTBOUND_NONE;
+    int64_t bound = optCostBoundList[level - 1];
+    return bound == COSTBOUND_NONE ? COSTBOUND_NONE : bound * 1000;
+}
+
 OPTION_PASS_RESULT parseOptions(int argc, char **argv, OPTIONS &options) {
     OPTION_PASS_RESULT result{false, 0, 0};
     programName = argc > 0 ? argv[0] : "quarn";
@@ -548,25 +553,25 @@ OPTION_PASS_RESULT parseOptions(int argc, char **argv, OPTIONS &options) {
     return result;
 }
 
-void printStartBanner() {
-    if (optInstantiate)
+void printStartBanner(const OPTIONS &options) {
+    if (options.optInstantiate)
         printBanner("% Instantiation generated by\n% ");
     else if (!optSilent)
         printBanner("");
 }
 
-void checkOptionConflicts() {
+void checkOptionConflicts(const OPTIONS &options) {
     if (frontEndMode != FRONTEND_NONE) {
-        if (optDeterministic) {
+        if (options.optDeterministic) {
             fputs("Option -det is not applicable for front-ends.\n", errorOutput());
             finish(1);
         }
-        if (optWellFounded) {
+        if (options.optWellFounded) {
             fputs("Option -wf (--well-founded) is not applicable for front-ends.\n", errorOutput());
             finish(1);
         }
     }
-    if (optWctrace && optCostBound) {
+    if (options.optWctrace && options.optCostBound) {
         fputs("Options -costbound and -wctrace are not applicable together.\n", errorOutput());
         finish(1);
     }

@@ -58,7 +58,7 @@ void startTimers();
 void appendDefaultObject();
 // Reads every input file in command-line order with the parser its suffix selects, then
 // standard input under "--"; afterwards text is parsed as the system's own.
-void readInput(int argc, char **argv);
+void readInput(const RUN &run, int argc, char **argv);
 // Ends the run when a parser or scanner counted an error, or when an input could not be read.
 void abortOnParserErrors();
 // Notes whether objects are in use; strict rules need them.
@@ -89,4 +89,4 @@ void removeSubsumed(const RUN &run);
 // Magic sets when they are on and apply; ends the run under --print-magic.
 void rewriteMagicSets(RUN &run);
 // --print-edb, --print-idb, --print-constraints, --print-wconstraints.
-void printProgramDumps();
+void printProgramDumps(const RUN &run);

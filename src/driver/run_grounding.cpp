@@ -27,11 +27,11 @@ void groundProgram(RUN &run) {
         finish(1);
     }
     // A program whose statements are all ground, without built-ins, takes one linear pass.
-    if (optOGp && rulesAreGround && constraintsAreGround && weakConstraintsAreGround && queryIsGround &&
+    if (run.options.optOGp && rulesAreGround && constraintsAreGround && weakConstraintsAreGround && queryIsGround &&
         !run.hasBuiltins) {
         run.groundingFailed = !groundPropositional(IDB, constraints, weakConstraints, EDB, groundRules,
                                                    groundConstraints, groundWeakConstraints,
-                                                   violatedWeakConstraints, optInstantiate);
+                                                   violatedWeakConstraints, run.options.optInstantiate);
         run.preMagicRules.reset();
         timers[TIMER_INSTANTIATION].stop();
         return;
@@ -42,7 +42,7 @@ void groundProgram(RUN &run) {
     auto graph = std::make_unique<PREDICATE_DEPGRAPH>(IDB, noConstraints,
                                                       DEPGRAPH_PREDICATE_VIEW | DEPGRAPH_NEGATIVE_ORDER);
     timers[TIMER_DEPGRAPH].stop();
-    if (optFiniteCheck) {
+    if (run.options.optFiniteCheck) {
         std::string messages;
         if (!checkFiniteDomain(*graph, config.optMaxNesting, config.optMaxList, messages)) {
             if (!run.preMagicRules) {
@@ -75,7 +75,7 @@ void groundProgram(RUN &run) {
     }
     uint8_t errorFlag = 0;
     {
-        INSTANTIATOR grounder(graph.get(), optInstantiate, maxVariable, config);
+        INSTANTIATOR grounder(graph.get(), run.options.optInstantiate, maxVariable, config);
         run.groundingFailed = !grounder.run(errorFlag);
     }
     run.groundingStatus = errorFlag;
@@ -119,11 +119,11 @@ void printFactLines(const ATOM_SETS &atoms) {
 
 }  // namespace
 
-void printGroundDumps() {
-    if (optPrintGIDB) printLines(groundRules, printGroundRule);
-    if (optPrintGConstraints) printLines(groundConstraints, printGroundConstraint);
-    if (optPrintGWConstraints) printLines(groundWeakConstraints, printGroundWeakConstraint);
-    if (optPrintInterpret) {
+void printGroundDumps(const RUN &run) {
+    if (run.options.optPrintGIDB) printLines(groundRules, printGroundRule);
+    if (run.options.optPrintGConstraints) printLines(groundConstraints, printGroundConstraint);
+    if (run.options.optPrintGWConstraints) printLines(groundWeakConstraints, printGroundWeakConstraint);
+    if (run.options.optPrintInterpret) {
         beginOutputPiece();
         fputs("< {", stdout);
         printAtoms(stdout, I.positive);
@@ -139,7 +139,7 @@ void computeBaseCost(RUN &run) {
     std::vector<uint32_t> levels = weakConstraintLevels(maxLevel, {&groundWeakConstraints, &violatedWeakConstraints});
     run.costBound = COST_VECTOR(levels, UINT64_MAX);
     for (uint32_t i = 0; i < levels.size(); i++) {
-        int64_t bound = costBoundOfLevel(levels[i]);
+        int64_t bound = run.options.costBoundOfLevel(levels[i]);
         if (bound != COSTBOUND_NONE) run.costBound.values[i] = uint64_t(bound);
     }
     run.baseCost = COST_VECTOR(levels, 0);
@@ -164,7 +164,7 @@ void freezeGroundAtoms() {
 }
 
 void printInstantiation(const RUN &run) {
-    if (!optInstantiate) return;
+    if (!run.options.optInstantiate) return;
     if (optFacts) {
         printLine("% EDB facts:\n");
         printFactLines(EDB);

@@ -12,7 +12,7 @@
 // records in the RUN whether grounding failed and with which status.
 void groundProgram(RUN &run);
 // --print-gidb, --print-gconstraints, --print-gwconstraints, --print-interpret.
-void printGroundDumps();
+void printGroundDumps(const RUN &run);
 // Adds up the weights of the always violated weak constraints per level and ends the run with
 // status 1 when that cost exceeds the -costbound= bound.
 void computeBaseCost(RUN &run);

@@ -95,13 +95,13 @@ void startTimers() {
 
 void appendDefaultObject() { objects.emplace_back(makeConstantTerm("#defaultobject"), &EDB, &IDB); }
 
-void readInput(int argc, char **argv) {
+void readInput(const RUN &run, int argc, char **argv) {
     // User input may not use the "$" names that the system's own translations use.
     internalParserInvocation = false;
     unreadableInputs = 0;
     for (int i = 1; i < argc; ++i)
         if (argv[i][0] != '-') readInputFile(argv[i]);
-    if (optReadStdin) {
+    if (run.options.optReadStdin) {
         currentFileName.clear();
         if (isDirectory(stdin)) {
             currentLine = 0;

@@ -42,8 +42,8 @@ bool testHeadCycleFree() {
     return graph.isHCF();
 }
 
-void reportDecidedProgram(const RUN &, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
-    if (!groundRules.empty() || optWellFounded) return;
+void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
+    if (!groundRules.empty() || run.options.optWellFounded) return;
     // Every atom that grounding did not prove true is false now: a residual body without a
     // positive literal is true.
     for (const GCONSTRAINT &k : groundConstraints)
@@ -109,23 +109,22 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
     if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
     if (optComplPt) {
         if (optCombineHeuristic.empty()) {
-            optCombineHeuristic.assign(optHeuristic.size(), static_cast<int32_t>(optCombineComplPt));
+            optCombineHeuristic.assign(optHeuristic.size(), static_cast<int32_t>(run.options.optCombineComplPt));
         } else if (optCombineHeuristic.size() != optHeuristic.size()) {
             fputs("Length of --heuristic does not match length of --combineheuristic.\n", errorOutput());
             finish(1);
         }
     }
-    if (optCHeuristic.empty()) parseHeuristicList("6", optCHeuristic);
     timers[TIMER_TOTAL].stop();
 
     MG_FLAGS flags = 0;
     if (headCycleFree) flags |= MG_PROGRAM_HCF;
-    if (!optNoModelCheck) flags |= MG_MODEL_CHECK;
+    if (!run.options.optNoModelCheck) flags |= MG_MODEL_CHECK;
     // The well-founded model is the one without unfounded sets: -wf finds them whatever --noGUS
     // says for the search.
-    if (optGUS || optWellFounded) flags |= MG_UNFOUNDED_CHECKS;
+    if (run.options.optGUS || run.options.optWellFounded) flags |= MG_UNFOUNDED_CHECKS;
     bool planning = frontEndMode == FRONTEND_PLANNING_C || frontEndMode == FRONTEND_PLANNING_K;
-    bool enumerating = !optDeterministic && !optWellFounded;
+    bool enumerating = !run.options.optDeterministic && !run.options.optWellFounded;
     bool groundWeak = !groundWeakConstraints.empty() || !violatedWeakConstraints.empty();
     // Interactive planning asks its questions on standard input from within the callback: an
     // interrupt there keeps its default effect. So do the deterministic and well-founded modes.
@@ -138,13 +137,14 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
     // An interrupt stops the search rather than ending the run when the search holds more than
     // it has written: the statistics, or the best model of an optimisation whose improving models
     // are not reported as they are found.
-    setInterruptStopsSearch(optStats || (groundWeak && frontEndMode == FRONTEND_NONE && !optWctrace && !optCostBound));
+    setInterruptStopsSearch(optStats || (groundWeak && frontEndMode == FRONTEND_NONE && !run.options.optWctrace &&
+                                         !run.options.optCostBound));
     CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                        {.query = query.get(),
                         .edbFacts = &EDB,
                         .trueAtoms = &I,
-                        .maxModels = optMaxModels,
+                        .maxModels = run.options.optMaxModels,
                         .costBound = &costBound,
                         .flags = flags,
                         .modelCallback = callback,
@@ -153,16 +153,16 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
                         .baseCost = &baseCost,
                         .hasWeakConstraints = groundWeak,
                         .programHasWeakConstraints = !weakConstraints.empty(),
-                        .wcTrace = optWctrace,
-                        .costBoundGiven = optCostBound,
+                        .wcTrace = run.options.optWctrace,
+                        .costBoundGiven = run.options.optCostBound,
                         .levels = maxLevel,
                         .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
                         .heuristic = optHeuristic,
                         .combineOperators = optCombineHeuristic,
                         .interruption = &interruptSignal});
 
-    if (optDeterministic || optWellFounded) {
-        mg.computeDeterministic(optWellFounded ? 1 : 0);
+    if (run.options.optDeterministic || run.options.optWellFounded) {
+        mg.computeDeterministic(run.options.optWellFounded ? 1 : 0);
     } else {
         mg.computeModels();
         if (interruptSignal) endInterruptedSearch(mg);
@@ -174,7 +174,7 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
             // answers of a non-ground query: they come from every best model, whatever -n= says.
             bool everyBestModel = (frontEndMode == FRONTEND_BRAVE || frontEndMode == FRONTEND_CAUTIOUS) &&
                                   !queryIsGround;
-            if (optMaxModels == 1 && !everyBestModel) {
+            if (run.options.optMaxModels == 1 && !everyBestModel) {
                 mg.reportBestModel();
             } else {
                 mg.restoreBaseCost(baseCost);

@@ -65,7 +65,7 @@ uint32_t countVariables() {
 void rewriteBasic(RUN &run) {
     timers[TIMER_REWRITING_BASIC].start();
     basicRewriting(IDB, constraints, weakConstraints, run.hasBuiltins, run.hasAggregates, run.hasNegation,
-                   run.options.rewriting, optWellFounded);
+                   run.options.rewriting, run.options.optWellFounded);
     timers[TIMER_REWRITING_BASIC].stop();
     maxVariable = countVariables();
 }
@@ -128,21 +128,21 @@ void rewriteMagicSets(RUN &run) {
     finish(1);
 }
 
-void printProgramDumps() {
-    if (optPrintEDB) {
+void printProgramDumps(const RUN &run) {
+    if (run.options.optPrintEDB) {
         putchar('{');
         printAtoms(stdout, EDB);
         puts("}");
     }
-    if (optPrintIDB) {
+    if (run.options.optPrintIDB) {
         printRules(stdout, IDB, "\n");
         putchar('\n');
     }
-    if (optPrintConstraints) {
+    if (run.options.optPrintConstraints) {
         printConstraints(stdout, constraints, "\n");
         putchar('\n');
     }
-    if (optPrintWConstraints) {
+    if (run.options.optPrintWConstraints) {
         printWeakConstraints(stdout, weakConstraints, "\n");
         putchar('\n');
     }

@@ -117,7 +117,7 @@ void printProgramStatistics(const OPTIONS &options) {
             "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
             "  OGo = %u  OGs = %d  OH = %d  OPf = %d\n\n",
             options.rewriting.optORb, options.rewriting.optORp, options.rewriting.optORdr, options.rewriting.optODMS,
-            options.rewriting.optODMSPlus, options.rewriting.optOODMS, options.rewriting.optOS, optOGp,
+            options.rewriting.optODMSPlus, options.rewriting.optOODMS, options.rewriting.optOS, options.optOGp,
             options.grounding.optOGo,
             options.grounding.optOGs, optOH, optOPf);
     uint64_t facts = EDB.atomCount();

@@ -129,44 +129,50 @@ TEST(ParseCostBoundList, OneBoundPerLevelWithPlaceholders) {
         {" 1", {}},
     };
     for (const CASE &c : cases) {
-        optCostBoundList.clear();
-        optCostBound = false;
+        std::vector<int64_t> bounds;
         testing::internal::CaptureStderr();
-        parseCostBoundList(c.text);
+        parseCostBoundList(c.text, bounds);
         testing::internal::GetCapturedStderr();
-        EXPECT_EQ(c.bounds, optCostBoundList) << c.text;
-        EXPECT_TRUE(optCostBound) << c.text;
+        EXPECT_EQ(c.bounds, bounds) << c.text;
     }
-    optCostBoundList.clear();
-    optCostBound = false;
 }
 
 TEST(ParseCostBoundList, BoundsScaleBy1000WithoutWrapping) {
-    optCostBoundList.clear();
+    OPTIONS options;
     testing::internal::CaptureStderr();
-    parseCostBoundList("3,_,4294967295");
+    parseCostBoundList("3,_,4294967295", options.optCostBoundList);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(3000, costBoundOfLevel(1));
-    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(2));
-    EXPECT_EQ(4294967295000LL, costBoundOfLevel(3));
-    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(4));
-    EXPECT_EQ(COSTBOUND_NONE, costBoundOfLevel(0));
-    optCostBoundList.clear();
-    optCostBound = false;
+    EXPECT_EQ(3000, options.costBoundOfLevel(1));
+    EXPECT_EQ(COSTBOUND_NONE, options.costBoundOfLevel(2));
+    EXPECT_EQ(4294967295000LL, options.costBoundOfLevel(3));
+    EXPECT_EQ(COSTBOUND_NONE, options.costBoundOfLevel(4));
+    EXPECT_EQ(COSTBOUND_NONE, options.costBoundOfLevel(0));
+}
+
+TEST(ParseCostBoundList, TheOptionMarksABoundAsGivenEvenWhenItsListIsEmpty) {
+    OPTIONS fresh;
+    EXPECT_FALSE(fresh.optCostBound);
+    testing::internal::CaptureStderr();
+    runPass({"-costbound=", "p.dl"});
+    EXPECT_EQ("Warning: Empty costbound specification. Using default costbound.\n",
+              testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(passed.optCostBound);
+    EXPECT_TRUE(passed.optCostBoundList.empty());
+    passed = OPTIONS{};
 }
 
 TEST(OptionPass, CountsInputFilesAndAppliesOptionsInOrder) {
     OPTION_PASS_RESULT r = runPass({"a.dl", "-n=3", "b.dl", "-n=all", "-FD", "-FRmin", "c"});
     EXPECT_FALSE(r.endRun);
     EXPECT_EQ(3u, r.inputFiles);
-    EXPECT_EQ(0u, optMaxModels);
+    EXPECT_EQ(0u, passed.optMaxModels);
     EXPECT_EQ(FRONTEND_REITER, frontEndMode);
     EXPECT_EQ(DIAGNOSIS_MINIMAL, frontEndSubMode);
 
     runPass({"-n=12"});
-    EXPECT_EQ(12u, optMaxModels);
+    EXPECT_EQ(12u, passed.optMaxModels);
     runPass({"-n="});  // an empty value is 0: every answer set
-    EXPECT_EQ(0u, optMaxModels);
+    EXPECT_EQ(0u, passed.optMaxModels);
     frontEndMode = FRONTEND_NONE;
     frontEndSubMode = DIAGNOSIS_ALL;
 }
@@ -175,8 +181,8 @@ TEST(OptionPass, OptimisationSwitches) {
     const REWRITING_CONFIG &r = passed.rewriting;
     const GROUNDING_CONFIG &g = passed.grounding;
     runPass({"-O0"});
-    EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optOS || r.optORb || r.optORp || optOGp || g.optOGs ||
-                 optOH || optOPf);
+    EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optOS || r.optORb || r.optORp || passed.optOGp ||
+                 g.optOGs || optOH || optOPf);
     EXPECT_EQ(0u, g.optOGo);
     EXPECT_TRUE(r.optORdr);
     EXPECT_FALSE(r.magicSetsRequested);
@@ -188,7 +194,7 @@ TEST(OptionPass, OptimisationSwitches) {
 
     runPass({"-OMS-", "-OR-", "-ORdr", "-OGo2", "-OGp", "-OGs", "-OH", "-OODMS-"});
     EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optORb || r.optORp);
-    EXPECT_TRUE(r.optORdr && optOGp && g.optOGs && optOH);
+    EXPECT_TRUE(r.optORdr && passed.optOGp && g.optOGs && optOH);
 
     passed = OPTIONS{};
 }
@@ -289,10 +295,10 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
         {"-filter=%s", "Invalid value '%s' for option -filter=: expected predicate names separated by commas.\n"},
     };
     for (const CASE &c : cases) {
-        optMaxModels = 7;
+        passed.optMaxModels = 7;
         maxInt = -1;
         optOMm = 0;
-        optCostBoundList.clear();
+        passed.optCostBoundList.clear();
         optCombineHeuristic.clear();
         optFilter.clear();
         optPFilter.clear();
@@ -306,15 +312,15 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
         EXPECT_EQ(c.line, err) << c.argument;
         EXPECT_EQ("", out) << c.argument;
         EXPECT_FALSE(optFacts) << c.argument << ": the pass goes on after a bad value";
-        EXPECT_EQ(7u, optMaxModels) << c.argument;
+        EXPECT_EQ(7u, passed.optMaxModels) << c.argument;
         EXPECT_EQ(-1, maxInt) << c.argument;
         EXPECT_EQ(0u, optOMm) << c.argument;
         EXPECT_TRUE(optFilter.empty() && optPFilter.empty()) << c.argument;
         optFacts = true;
     }
-    optMaxModels = 0;
-    optCostBoundList.clear();
-    optCostBound = false;
+    passed.optMaxModels = 0;
+    passed.optCostBoundList.clear();
+    passed.optCostBound = false;
     optCombineHeuristic.clear();
     frontEndMode = FRONTEND_NONE;
     planningMode = 0;
@@ -332,8 +338,8 @@ TEST(OptionPass, GoodValuesPass) {
     }
     maxInt = -1;
     optOMm = 0;
-    optCostBoundList.clear();
-    optCostBound = false;
+    passed.optCostBoundList.clear();
+    passed.optCostBound = false;
     optHeuristic.clear();
     optFilter.clear();
     optPFilter.clear();

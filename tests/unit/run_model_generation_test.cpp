@@ -14,7 +14,6 @@ TEST(DecidedProgramDeathTest, ResidualWeakConstraintsCountAgainstTheBound) {
         loadGroundProgram(":~ not dp_x. [1:1]");
         groundRules.clear();
         frontEndMode = FRONTEND_NONE;
-        optWellFounded = false;
         COST_VECTOR costBound(1u, bound), baseCost(1u, 0);
         RUN r;
         reportDecidedProgram(r, costBound, baseCost);

@@ -82,12 +82,8 @@ TEST(ResetGlobalState, OptionsReturnToTheirDefaults) {
     resetGlobalState();
     EXPECT_EQ("", programName);
     EXPECT_TRUE(optFacts);
-    EXPECT_EQ(0u, optMaxModels);
     EXPECT_TRUE(optFilter.empty());
-    EXPECT_FALSE(optDeterministic);
     EXPECT_EQ(FRONTEND_NONE, frontEndMode);
-    EXPECT_FALSE(optCostBound);
-    EXPECT_TRUE(optCostBoundList.empty());
     EXPECT_TRUE(optHeuristic.empty());
     EXPECT_EQ(-1, maxInt);
     EXPECT_EQ(0u, optStats);
