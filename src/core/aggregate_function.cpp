@@ -81,16 +81,15 @@ void AGGREGATEFUNCTION::internGroundSet() {
 }
 
 int32_t AGGREGATEFUNCTION::elementValue(const TERM &term) const {
-    if (!term.isInteger()) nonIntegerError();
+    if (!term.isInteger()) internalError("aggregate element");
     return integerValue(term);
 }
 
-void AGGREGATEFUNCTION::nonIntegerError() const {
+void AGGREGATEFUNCTION::reportNonIntegerElement() const {
     fprintf(errorOutput(),
             "Error: free variables inside the %s aggregate must only be instantiated with "
             "integer values.\n",
             aggregateName(type));
-    exit(1);
 }
 
 FILE *printAggregateFunction(FILE *out, const AGGREGATEFUNCTION &function) {

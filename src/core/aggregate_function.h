@@ -151,9 +151,14 @@ public:
     // Moves ownSet into groundSetTable and keeps its number in setIndex; nothing without ownSet.
     void internGroundSet();
 
-    // The integer value of an element term; a value of another kind ends the run with status 1.
+    // Whether the function can take the term as an element: #count takes any term, the others
+    // add, multiply or compare integers only. The grounder asks before it adds an element and
+    // reports a refused one with `reportNonIntegerElement`, so every element that reaches the
+    // function is one it accepts.
+    bool acceptsElement(const TERM &term) const { return type == AGGREGATE_COUNT || term.isInteger(); }
+    void reportNonIntegerElement() const;
+    // The integer value of an element term; a term of another kind is an internal error.
     int32_t elementValue(const TERM &term) const;
-    [[noreturn]] void nonIntegerError() const;
 };
 
 class COUNTFUNCTION : public AGGREGATEFUNCTION {

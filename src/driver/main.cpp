@@ -66,6 +66,7 @@ int main(int argc, char **argv) {
     // whole piece of output.
     catchInterrupts();
     groundProgram(run);
+    stopOnGroundingValueError(run);
     printGroundDumps(run);
     computeBaseCost(run);
     freezeGroundAtoms();

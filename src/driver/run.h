@@ -28,6 +28,9 @@ struct RUN {
     // found to have no answer set, 1 after a reported grounding error.
     bool groundingFailed = false;
     int groundingStatus = 0;
+    // Grounding stopped at a value the program cannot use (an aggregate element, a weight, a
+    // level): the run ends at once with status 1.
+    bool groundingValueError = false;
     // One value per weak-constraint level, times 1000: the -costbound= bounds (COSTBOUND_NONE
     // where there is none) and the cost of the weak constraints violated in every answer set.
     COST_VECTOR costBound;

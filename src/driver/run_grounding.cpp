@@ -1,6 +1,7 @@
 #include "driver/run_grounding.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/diagnostics.h"
@@ -77,6 +78,7 @@ void groundProgram(RUN &run) {
     {
         INSTANTIATOR grounder(graph.get(), run.options.optInstantiate, maxVariable, config);
         run.groundingFailed = !grounder.run(errorFlag);
+        run.groundingValueError = grounder.status == GROUNDER_VALUE_ERROR;
     }
     run.groundingStatus = errorFlag;
     graph.reset();
@@ -118,6 +120,11 @@ void printFactLines(const ATOM_SETS &atoms) {
 }
 
 }  // namespace
+
+void stopOnGroundingValueError(const RUN &run) {
+    // At once, as where the value was met: no ground output, no statistics, no verdict, no wait.
+    if (run.groundingValueError) exit(1);
+}
 
 void printGroundDumps(const RUN &run) {
     if (run.options.optPrintGIDB) printLines(groundRules, printGroundRule);
@@ -161,6 +168,13 @@ void computeBaseCost(RUN &run) {
 void freezeGroundAtoms() {
     groundAtomTable.freeze();
     groundAtomCount = groundAtomTable.size();
+}
+
+void dumpDependencyGraphs() {
+    if (!optDepgraph) return;
+    printDependencyGraphs(IDB, constraints, groundRules, groundConstraints);
+    fflush(stdout);
+    exit(0);
 }
 
 void printInstantiation(const RUN &run) {

@@ -11,6 +11,9 @@
 // with the dependency graph of the rules, the finite-domain check and the component grounder;
 // records in the RUN whether grounding failed and with which status.
 void groundProgram(RUN &run);
+// Ends the run with status 1 when grounding met a value the program cannot use; the grounder has
+// written the message.
+void stopOnGroundingValueError(const RUN &run);
 // --print-gidb, --print-gconstraints, --print-gwconstraints, --print-interpret.
 void printGroundDumps(const RUN &run);
 // Adds up the weights of the always violated weak constraints per level and ends the run with
@@ -18,6 +21,8 @@ void printGroundDumps(const RUN &run);
 void computeBaseCost(RUN &run);
 // From here on a new ground atom is an internal error.
 void freezeGroundAtoms();
+// --depgraph: prints the four dependency graphs and ends the run at once with status 0.
+void dumpDependencyGraphs();
 // -instantiate: prints the ground program and ends the run with the grounding status.
 void printInstantiation(const RUN &run);
 // Ends the run when grounding failed or found that the program has no answer set.

@@ -64,8 +64,10 @@ uint32_t countVariables() {
 
 void rewriteBasic(RUN &run) {
     timers[TIMER_REWRITING_BASIC].start();
-    basicRewriting(IDB, constraints, weakConstraints, run.hasBuiltins, run.hasAggregates, run.hasNegation,
-                   run.options.rewriting, run.options.optWellFounded);
+    bool consistent = basicRewriting(IDB, constraints, weakConstraints, run.hasBuiltins, run.hasAggregates,
+                                     run.hasNegation, run.options.rewriting, run.options.optWellFounded);
+    // A constraint that lost its whole body: no answer set, and the verdict that goes with it.
+    if (!consistent) finish(0);
     timers[TIMER_REWRITING_BASIC].stop();
     maxVariable = countVariables();
 }

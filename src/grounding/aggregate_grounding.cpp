@@ -174,8 +174,14 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
     int64_t sumTrue = 0, sumAll = 0, productTrue = 1, productPositive = 1;
     bool undefinedZero = false;
     TERM valueTerm = f->terms.empty() ? TERM() : f->terms[0];
+    // An element value that the function cannot add stops the enumeration with a value error.
     auto element = [&](const ATOM &g) {
         TERM value = valueTerm.isVariable() ? substitution[valueTerm.value] : valueTerm;
+        if (!f->acceptsElement(value)) {
+            f->reportNonIntegerElement();
+            status = GROUNDER_VALUE_ERROR;
+            return;
+        }
         uint32_t row = rowOf(g);
         bool isTrue = (predicateTable.kind(g.predicate) == PREDICATE_EDB ? EDB : I.positive).containsRow(g.predicate, row);
         if (isTrue) {
@@ -210,9 +216,11 @@ int INSTANTIATOR::enumerateAggregate(const LITERAL &literal, int32_t indexArgume
         while (matchNextAtom(inner, it)) {
             element(instanceOf(inner.atom));
             undoTrail(mark);
+            if (status == GROUNDER_VALUE_ERROR) break;
         }
         matchDelta = saved;
     }
+    if (status == GROUNDER_VALUE_ERROR) return 0;
     f->finishBounds();
     wide.valid = true;
     if (f->type == AGGREGATE_SUM) {
@@ -235,12 +243,12 @@ int INSTANTIATOR::finishAggregate(const LITERAL &literal, WIDE_BOUNDS &wide) {
     return enumerateAggregate(literal, -1, wide);
 }
 
-// Ends the run when an aggregate's value must become an integer term but lies beyond the range.
-[[noreturn]] static void aggregateRangeError(int32_t type) {
+// An aggregate's value that must become an integer term but lies beyond the range.
+void INSTANTIATOR::aggregateRangeError(int32_t type) {
     FILE *err = errorOutput();
     fprintf(err, "Error: the value of the %s aggregate does not fit in an integer.\n", aggregateName(type));
     fflush(err);
-    exit(1);
+    status = GROUNDER_VALUE_ERROR;
 }
 
 int INSTANTIATOR::evaluateAggregate(const LITERAL &literal, const WIDE_BOUNDS &wide) {
@@ -255,7 +263,10 @@ int INSTANTIATOR::evaluateAggregate(const LITERAL &literal, const WIDE_BOUNDS &w
         if (!inner || (p < noUndefinedAtoms.size() && noUndefinedAtoms[p])) {
             int64_t lo, hi;
             aggregateBounds(*f, &wide, lo, hi);
-            if (lo < INT32_MIN || lo > INT32_MAX) aggregateRangeError(f->type);
+            if (lo < INT32_MIN || lo > INT32_MAX) {
+                aggregateRangeError(f->type);
+                return 0;
+            }
             if (a.lowerGuard.isVariable()) substitution.bind(a.lowerGuard.value, makeIntegerTerm(int32_t(lo)));
             return 0;
         }
@@ -329,6 +340,7 @@ void INSTANTIATOR::finishPendingRules() {
                 ATOM atom = unfinished;
                 LITERAL working(atom, l.isNegated());
                 finishAggregate(working, result.wide);
+                if (status == GROUNDER_VALUE_ERROR) return;
                 result.id = groundAtomTable.add(working.atom);
                 finished.emplace(std::move(unfinished), result);
             } else {

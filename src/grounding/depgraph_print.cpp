@@ -23,10 +23,3 @@ void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CON
     fputs("\n\n", out);
 }
 
-void dumpDependencyGraphs() {
-    if (!optDepgraph)
-        return;
-    printDependencyGraphs(IDB, constraints, groundRules, groundConstraints);
-    fflush(stdout);
-    exit(0);
-}

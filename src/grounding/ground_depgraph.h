@@ -45,6 +45,3 @@ extern template class DEPGRAPH<GRULE, GCONSTRAINT>;
 void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
                            const std::vector<GRULE> &groundRules,
                            const std::vector<GCONSTRAINT> &groundConstraints);
-// The --depgraph step of the run: under the option, prints the four graphs and ends the run at
-// once with status 0.
-void dumpDependencyGraphs();

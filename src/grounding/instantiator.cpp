@@ -266,6 +266,8 @@ bool INSTANTIATOR::groundStatement(const STATEMENT_TYPE &statement, FILE *(*prin
                                    uint8_t &errorFlag, GROUND &&ground) {
     STATEMENT_TRACE trace(config.optStatsGrounding, [&](FILE *out) { print(out, statement); });
     ground();
+    // A value error's message is the last line of the run.
+    if (status == GROUNDER_VALUE_ERROR) return false;
     trace.end();
     errorFlag = 0;
     if (status == GROUNDER_ASSIGNMENT_ERROR || status == GROUNDER_BUILTIN_CYCLE) {

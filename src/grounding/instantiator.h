@@ -50,12 +50,16 @@ struct PENDING_GRULE {
 
 // Grounder status: 0 success; 1 a constraint is violated in every answer set; 2 an aggregate
 // assignment over unsuitable predicates or a cyclic assignment dependency; 3 a cyclic dependency
-// among aggregates and built-ins.
+// among aggregates and built-ins; 4 a value the program cannot use (a non-integer element of an
+// aggregate that adds values, a weight or level of the wrong form, an aggregate value beyond the
+// integer range). Grounding stops at the first status other than 0. Under status 4 the message
+// is already written and nothing more is: the run ends at once with status 1.
 enum GROUNDER_STATUS : int32_t {
     GROUNDER_OK = 0,
     GROUNDER_INCONSISTENT = 1,
     GROUNDER_ASSIGNMENT_ERROR = 2,
     GROUNDER_BUILTIN_CYCLE = 3,
+    GROUNDER_VALUE_ERROR = 4,
 };
 
 // The terms of a head atom exceed the limits: a list tail bound to a non-list, or (with
@@ -264,6 +268,9 @@ private:
     void ruleInstance();
     void constraintInstance();
     void weakConstraintInstance();
+    // The value errors: each writes its message and sets GROUNDER_VALUE_ERROR.
+    void weakConstraintError(const char *message, const WEAKCONSTRAINT &weak);
+    void aggregateRangeError(int32_t type);
     void groundBody(GBODY &out, const CONJUNCTION &body, const INTERPRETATION *delta,
                     int32_t component, std::vector<LITERAL> *waiting);
     void addAggregateLiteral(GBODY &out, const LITERAL &literal, const WIDE_BOUNDS &wide);

@@ -300,7 +300,7 @@ bool INSTANTIATOR::aggregateWaits(const LITERAL &literal, int32_t component) con
         matchPosition = k;
         WIDE_BOUNDS &wide = wideBounds[index];
         bool matched = firstTry && instantiateAggregate(l, wide) && !evaluateAggregate(l, wide);
-        if (matched && status == GROUNDER_ASSIGNMENT_ERROR) return ABORTED;
+        if (status == GROUNDER_VALUE_ERROR || (matched && status == GROUNDER_ASSIGNMENT_ERROR)) return ABORTED;
         return matched ? MATCHED : AGGREGATE_FAILED;
     }
     if (isBuiltinPredicate(l.atom.predicate)) {
@@ -363,7 +363,7 @@ bool INSTANTIATOR::matchVariant(ORDERED_BODY &order, BACKJUMP_STATE &state) {
             }
             instancesOfLastStatement++;
             onMatch();
-            if (status == GROUNDER_INCONSISTENT) return false;
+            if (status == GROUNDER_INCONSISTENT || status == GROUNDER_VALUE_ERROR) return false;
             t = backjump(order, state, s);
             if (t == -1) return true;
         } else if (result == AGGREGATE_FAILED) {

@@ -229,15 +229,15 @@ void INSTANTIATOR::constraintInstance() {
     }
 }
 
-// Ends the run when a variable weight or level has the wrong form.
-[[noreturn]] static void weakConstraintError(const char *message, const WEAKCONSTRAINT &weak) {
+// A variable weight or level of the wrong form stops grounding with a value error.
+void INSTANTIATOR::weakConstraintError(const char *message, const WEAKCONSTRAINT &weak) {
     FILE *err = errorOutput();
     fputs(message, err);
     printWeakConstraint(err, weak);
     fputc('\n', err);
     printSourceNote(err, weak.source);
     fflush(err);
-    exit(1);
+    status = GROUNDER_VALUE_ERROR;
 }
 
 void INSTANTIATOR::weakConstraintInstance() {
@@ -250,14 +250,14 @@ void INSTANTIATOR::weakConstraintInstance() {
         // The weight is stored times 1000; a value whose product does not fit is refused, never
         // wrapped.
         if (!v.isInteger() || integerValue(v) < 0 || int64_t(integerValue(v)) * 1000 > INT32_MAX)
-            weakConstraintError("Weight must be a non-negative integer in ", weak);
+            return weakConstraintError("Weight must be a non-negative integer in ", weak);
         weight = makeIntegerTerm(integerValue(v) * 1000);
     }
     TERM level = weak.level;
     if (level.isVariable()) {
         TERM v = substitution[level.value];
         if (!v.isInteger() || integerValue(v) <= 0)
-            weakConstraintError("Level must be a positive integer in ", weak);
+            return weakConstraintError("Level must be a positive integer in ", weak);
         level = v;
     }
     int32_t levelValue = level.isInteger() ? integerValue(level) : 0;

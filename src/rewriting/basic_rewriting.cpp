@@ -109,14 +109,12 @@ bool rewriteConstraint(std::vector<CONSTRAINT> &constraints, size_t position, FI
         deleteAt(constraints, position);
         return false;
     }
-    // A constraint left without a body is violated in every interpretation.
-    if (config.optORb && body.empty()) finish(0);
     return true;
 }
 
 }  // namespace
 
-void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
+bool basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
                     std::vector<WEAKCONSTRAINT> &weakConstraints, bool &builtinsFound,
                     bool &aggregatesFound, bool &negationFound, const REWRITING_CONFIG &config,
                     bool wellFounded) {
@@ -126,11 +124,16 @@ void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constrain
     for (size_t position = 0; position < rules.size();)
         if (rewriteRule(rules, position, constraints, findings, config, wellFounded)) ++position;
 
-    for (size_t position = 0; position < constraints.size();)
-        if (rewriteConstraint(constraints, position, findings, config)) ++position;
+    for (size_t position = 0; position < constraints.size();) {
+        if (!rewriteConstraint(constraints, position, findings, config)) continue;
+        // A constraint left without a body is violated in every interpretation.
+        if (config.optORb && constraints[position].body.empty()) return false;
+        ++position;
+    }
 
     // A negated built-in counts as well: only the component grounder evaluates built-ins. The
     // negative literals of weak constraints are no negation of the program.
     for (const WEAKCONSTRAINT &weak : weakConstraints)
         for (const LITERAL &literal : weak.body) findings.add(literal);
+    return true;
 }

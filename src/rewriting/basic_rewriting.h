@@ -20,10 +20,10 @@ struct BASIC_REWRITING_FINDINGS {
     bool negationFound = false;    // a negative literal (the query's one-literal constraints aside)
 };
 
-// Rewrites the three parts in place and fills the findings (all cleared on entry). When a
-// constraint's body becomes empty the program has no answer set: the run ends through `finish`
-// with status 0.
-void basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
+// Rewrites the three parts in place and fills the findings (all cleared on entry). Returns false
+// when a constraint's body became empty under -ORb: the program has no answer set, and the walk
+// stops at that constraint.
+bool basicRewriting(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
                     std::vector<WEAKCONSTRAINT> &weakConstraints, bool &builtinsFound,
                     bool &aggregatesFound, bool &negationFound, const REWRITING_CONFIG &config,
                     bool wellFounded);

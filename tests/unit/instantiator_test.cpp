@@ -164,6 +164,47 @@ TEST_F(Grounder, AConstraintViolatedInEveryAnswerSetStopsGrounding) {
     EXPECT_TRUE(groundConstraints.empty());
 }
 
+// A value the program cannot use stops grounding with its message, one message only, and no
+// statement after it is grounded: the driver then ends the run at once.
+TEST_F(Grounder, AValueThatCannotBeUsedStopsGroundingWithItsMessage) {
+    const struct {
+        const char *name;
+        const char *program;
+        const char *message;
+    } cases[] = {
+        {"a constant among the values of #sum", "gv_v(1). gv_v(a). gv_v(b). gv_t(S) :- S = #sum{X : gv_v(X)}.",
+         "Error: free variables inside the #sum aggregate must only be instantiated with integer values.\n"},
+        {"a constant among the undecided values of #max",
+         "gw_v(1). gw_w(a) | gw_w(2). gw_t :- #max{X : gw_w(X)} > 1. gw_u :- #count{X : gw_w(X)} > 1.",
+         "Error: free variables inside the #max aggregate must only be instantiated with integer values.\n"},
+        {"an assigned #sum beyond the integer range",
+         "gx_v(999999999). gx_v(999999998). gx_v(999999997). gx_t(S) :- S = #sum{X : gx_v(X)}.",
+         "Error: the value of the #sum aggregate does not fit in an integer.\n"},
+        {"a constant as a weak constraint's weight", "gy_p(a). gy_p(b). :~ gy_p(X). [X:1]",
+         "Weight must be a non-negative integer in :~ gy_p(_0). [_0:1]\n"},
+        {"a constant as a weak constraint's level", "gz_p(a). :~ gz_p(X). [1:X]",
+         "Level must be a positive integer in :~ gz_p(_0). [1:_0]\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        testing::internal::CaptureStderr();
+        GROUNDED g = ground(c.program);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(g.ok);
+        EXPECT_EQ(g.status, GROUNDER_VALUE_ERROR);
+        EXPECT_EQ(g.errorFlag, 0);
+        EXPECT_EQ(err.substr(0, err.find('\n') + 1), c.message);
+        EXPECT_EQ(err.find(c.message, 1), std::string::npos) << err;
+        EXPECT_TRUE(groundWeakConstraints.empty());
+    }
+    // #count counts any term.
+    reset();
+    GROUNDED counted = ground("gu_v(a). gu_v(1). gu_t(S) :- S = #count{X : gu_v(X)}.");
+    EXPECT_TRUE(counted.ok);
+    EXPECT_EQ(counted.facts, "gu_t(2).\n");
+}
+
 TEST_F(Grounder, TheStoredProgramIsNotChangedByGrounding) {
     // The bound guard turns the assignment into a comparison for the instances; the rule as
     // written keeps its assignment.
