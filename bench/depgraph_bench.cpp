@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "core/program.h"
 #include "grounding/ground_depgraph.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
+#include "support/option_values.h"
 
 namespace {
 

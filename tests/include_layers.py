@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""The include layering of src/: the folders form the layers core -> input -> analysis -> rewriting
--> grounding -> solver -> frontends -> driver, the order in which a run hands the program on, and
-a file may include headers of its own folder and of the folders before it only. What every layer
-uses (the diagnostics and `finish`, the timers, the option values, the built-in predicates, the
-ground atom table and the aggregate functions) lives in core/. The headers must also not include
-one another in a cycle, and a member function of a class or struct is defined in the folder whose
-header declares the type: a later layer that needs an operation on an earlier layer's type makes
-it a free function of its own.
+"""The include layering of src/: the folders form the layers support -> core -> input -> analysis
+-> rewriting -> grounding -> solver -> frontends -> driver, the order in which a run hands the
+program on, and a file may include headers of its own folder and of the folders before it only.
+support/ knows nothing of programs: containers, hash and interning tables of names and integers,
+the diagnostics and `finish`, the timers and the option values. core/ is the program model every
+later layer uses: terms, atoms, rules, the predicate table, the built-in predicates, the aggregate
+functions, the ground atom table and the printers. Every folder of src/ must have its place in the
+order. The headers must also not include one another in a cycle, and a member function of a class
+or struct is defined in the folder whose header declares the type: a later layer that needs an
+operation on an earlier layer's type makes it a free function of its own.
 
 Usage: include_layers.py [PROJECT_ROOT] (by default the folder above this one). Prints each
 offence and exits with status 1 when there is one."""
@@ -14,7 +16,7 @@ import os
 import re
 import sys
 
-ORDER = ["core", "input", "analysis", "rewriting", "grounding", "solver", "frontends", "driver"]
+ORDER = ["support", "core", "input", "analysis", "rewriting", "grounding", "solver", "frontends", "driver"]
 INCLUDE = re.compile(r'\s*#\s*include\s+"(([a-z_]+)/[a-z_0-9]+\.h)"')
 # A class or struct defined (not only declared) in a header: "struct GRULE {", "class A : public B".
 TYPE = re.compile(r'^\s*(?:class|struct)\s+([A-Z][A-Z0-9_]*)\b[^;]*$')

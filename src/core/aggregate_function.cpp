@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/diagnostics.h"
 #include "core/printer.h"
+#include "support/diagnostics.h"
 
 GROUND_SET_TABLE groundSetTable;
 AGGREGATE_FUNCTION_TABLE aggregateFunctionTable;

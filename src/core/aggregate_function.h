@@ -28,12 +28,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/chunked_vector.h"
 #include "core/conjunction.h"
 #include "core/gatom_table.h"
-#include "core/hash_index.h"
 #include "core/substitution.h"
 #include "core/term.h"
+#include "support/chunked_vector.h"
+#include "support/hash_index.h"
 
 // Kinds of aggregate, and their names as every printer and message writes them.
 enum AGGREGATE_KIND : int32_t {

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "core/atom.h"
-#include "core/chunked_vector.h"
-#include "core/hash_index.h"
 #include "core/term.h"
+#include "support/chunked_vector.h"
+#include "support/hash_index.h"
 
 // A stored atom as the sets yield it: its predicate, its row in the atom store and its arguments.
 // `general` is the stored ATOM of a relation that keeps ATOMs (then also for an aggregate atom),

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "core/program.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // ground list without tail, so a bound output is compared with it by table index.
 #include "core/builtin.h"
 #include "core/program.h"
-#include "core/small_stack.h"
+#include "support/small_stack.h"
 
 namespace {
 

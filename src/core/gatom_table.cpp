@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
 #include "core/program.h"
+#include "support/diagnostics.h"
 
 GATOM_TABLE groundAtomTable;
 

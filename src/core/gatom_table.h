@@ -13,9 +13,9 @@
 
 #include "core/atom.h"
 #include "core/atom_store.h"
-#include "core/chunked_vector.h"
-#include "core/hash_index.h"
 #include "core/program.h"
+#include "support/chunked_vector.h"
+#include "support/hash_index.h"
 
 using GATOM_ID = int32_t;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "core/diagnostics.h"
 #include "core/program.h"
+#include "support/diagnostics.h"
 
 bool PREDICATE_TABLE::isInternalName(std::string_view name, PREDICATE_KIND kind) {
     if (kind == PREDICATE_BUILTIN) return false;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/intern_table.h"
+#include "support/intern_table.h"
 
 enum PREDICATE_KIND : int32_t {
     PREDICATE_UNDEFINED = 0, // not yet known; any later registration may set it

@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "core/atom_sets.h"
-#include "core/intern_table.h"
+#include "core/complex_term_table.h"
 #include "core/object.h"
 #include "core/predicate_table.h"
 #include "core/rule.h"
+#include "support/intern_table.h"
 
 // Variables of the rule being read: names to numbers, numbered from 0 in order of occurrence.
 struct VARIABLE_MAP {

@@ -8,15 +8,7 @@
 #include <vector>
 
 #include "core/conjunction.h"
-
-// Where the user wrote a statement: an input (core/diagnostics.h, `sourceFileName`) and a line.
-// Line 0 stands for a statement the system made itself. Rewritings pass it on to the rules they
-// derive, so that a message about a rewritten rule can point at the user's.
-struct SOURCE_POSITION {
-    uint32_t file = 0;
-    uint32_t line = 0;
-    bool known() const { return line != 0; }
-};
+#include "support/diagnostics.h"
 
 struct RULE {
     std::vector<ATOM> head;

@@ -2,7 +2,7 @@
 
 #include "core/aggregate_function.h"
 #include "core/program.h"
-#include "core/small_stack.h"
+#include "support/small_stack.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "core/atom.h"
 #include "core/program.h"
-#include "core/small_stack.h"
 #include "core/substitution.h"
+#include "support/small_stack.h"
 
 TERM makeConstantTerm(const char *name) { return TERM(TERM_CONSTANT, constantTable.add(name).first); }
 

@@ -1,8 +1,8 @@
 // Terms: the arguments of every atom, guard, weight and level. A TERM is eight bytes {kind,
 // value}; everything but a variable is interned (constants, integers, function symbols and
-// compound terms each in their own table, see intern_table.h and program.h), so two terms are
-// equal exactly when both words are equal, and terms are copied, hashed and compared without
-// touching strings or structure.
+// compound terms each in their own table, see support/intern_table.h, complex_term_table.h and
+// program.h), so two terms are equal exactly when both words are equal, and terms are copied,
+// hashed and compared without touching strings or structure.
 //
 // Order of terms (it decides the order of printed facts): by kind (variables, constants,
 // integers, the null term, compound terms), then variables by number, constants and compound

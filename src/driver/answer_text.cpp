@@ -5,9 +5,9 @@
 #include <new>
 #include <sys/types.h>
 
-#include "core/option_values.h"
 #include "core/program.h"
 #include "grounding/ground_program.h"
+#include "support/option_values.h"
 
 namespace {
 

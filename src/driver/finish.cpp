@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/model_output.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The end of a run: the step that `finish` (core/diagnostics.h) takes before the process ends,
+// The end of a run: the step that `finish` (support/diagnostics.h) takes before the process ends,
 // registered by `installRunEnds`, gives brave and cautious reasoning their final verdict and
 // waits for a line under -wait.
 //

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 
-#include "core/diagnostics.h"
 #include "driver/finish.h"
 #include "driver/interrupts.h"
 #include "driver/options.h"
@@ -17,6 +16,7 @@
 #include "driver/run_model_generation.h"
 #include "driver/statistics.h"
 #include "grounding/ground_depgraph.h"
+#include "support/diagnostics.h"
 
 int main(int argc, char **argv) {
     installRunEnds();

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/answer_text.h"
 #include "driver/finish.h"
 #include "driver/interrupts.h"
 #include "grounding/ground_program.h"
+#include "support/option_values.h"
 
 std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
 bool queryAnswered = false;

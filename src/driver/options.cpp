@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 
 #ifndef QUARN_BUILD_DATE
 #define QUARN_BUILD_DATE __DATE__

@@ -1,7 +1,7 @@
 // The option pass of the command line: the table of options, the parsers of their values, the
 // banner, the usage text and the check of options that do not go together. The pass fills one
 // OPTIONS, which the run sequence owns and whose groups it hands to each subsystem at its entry
-// point; the options that no group holds yet are the variables of core/option_values.h.
+// point; the options that no group holds yet are the variables of support/option_values.h.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "grounding/grounding_config.h"
 #include "rewriting/rewriting_config.h"
+#include "support/option_values.h"
 
 // A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
 // that "none" never collides with a weight; they are scaled by 1000 in 64-bit arithmetic.

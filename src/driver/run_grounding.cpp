@@ -4,11 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/interrupts.h"
 #include "driver/statistics.h"
 #include "grounding/ground_depgraph.h"
@@ -18,6 +15,9 @@
 #include "grounding/propositional_grounder.h"
 #include "rewriting/finite_domain.h"
 #include "solver/model_generator.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 void groundProgram(RUN &run) {
     maxVariable = countVariables();

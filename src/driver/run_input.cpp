@@ -7,15 +7,15 @@
 #include <cstring>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/run.h"
 #include "frontends/diagnosis.h"
 #include "frontends/planning.h"
 #include "frontends/sql.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 namespace {
 

@@ -4,10 +4,8 @@
 #include <functional>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/interrupts.h"
 #include "driver/model_output.h"
 #include "driver/options.h"
@@ -17,6 +15,8 @@
 #include "frontends/sql.h"
 #include "grounding/ground_depgraph.h"
 #include "grounding/ground_program.h"
+#include "support/diagnostics.h"
+#include "support/timer.h"
 
 MODEL_CALLBACK modelCallbackOfMode() {
     switch (frontEndMode) {

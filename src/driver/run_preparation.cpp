@@ -7,10 +7,7 @@
 
 #include "core/aggregate_atom.h"
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/model_output.h"
 #include "driver/run.h"
 #include "frontends/diagnosis.h"
@@ -18,6 +15,9 @@
 #include "frontends/sql.h"
 #include "input/parser.h"
 #include "rewriting/objects.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 void (*afterParsingHook)() = nullptr;
 void (*beforeModelGenerationHook)() = nullptr;

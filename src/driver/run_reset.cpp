@@ -1,10 +1,7 @@
 // Run sequence: the reset of every subsystem's global state, for another input in the same process.
 #include "core/aggregate_function.h"
 #include "core/builtin.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/model_output.h"
 #include "driver/run.h"
 #include "frontends/diagnosis.h"
@@ -14,6 +11,9 @@
 #include "grounding/selectivity_statistics.h"
 #include "input/parser.h"
 #include "solver/model_checker.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 void resetGlobalState() {
     // The front-ends and the driver first, then down the layers: what a higher layer keeps holds

@@ -4,17 +4,17 @@
 #include <string>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "core/variable_span.h"
 #include "driver/run.h"
 #include "rewriting/basic_rewriting.h"
 #include "rewriting/magic_sets.h"
 #include "rewriting/projection.h"
 #include "rewriting/subsumption.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 uint32_t maxVariable = 0;
 

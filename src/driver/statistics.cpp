@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "frontends/planning.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "core/diagnostics.h"
 #include "core/gatom_table.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 bool readingObservations = false;
 std::vector<HYPOTHESIS> hypotheses;

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 #include "frontends/diagnosis.h"
 
 int diagyylex();

@@ -9,10 +9,10 @@
 #include <map>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/diagnosis.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

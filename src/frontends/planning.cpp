@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 
 PREDICATE_TABLE actionTable;

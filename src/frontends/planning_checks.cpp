@@ -9,11 +9,11 @@
 
 #include "analysis/aggregate_access.h"
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
 #include "grounding/ground_depgraph.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/conjunction.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "frontends/planning.h"
 #include "grounding/interpretation.h"
+#include "support/option_values.h"
 
 
 namespace {

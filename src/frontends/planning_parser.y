@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "frontends/planning.h"
 #include "input/parser.h"
 

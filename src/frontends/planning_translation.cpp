@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "analysis/depgraph.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "frontends/planning.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
 #include "input/safety.h"
 #include "input/statements.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 #include "frontends/sql.h"
 #include "frontends/sql_translation.h"
 

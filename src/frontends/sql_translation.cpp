@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "core/conjunction.h"
-#include "core/diagnostics.h"
 #include "core/program.h"
 #include "input/statements.h"
+#include "support/diagnostics.h"
 
 std::string sqlAnswerPredicate;
 SQL_RUN sqlRun;

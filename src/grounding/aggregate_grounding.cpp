@@ -12,8 +12,8 @@
 
 #include "analysis/aggregate_access.h"
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
 #include "grounding/instantiator.h"
+#include "support/diagnostics.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The --depgraph dump: four graphs, each with its nodes, adjacency matrix and components.
 #include <cstdlib>
 
-#include "core/option_values.h"
 #include "grounding/ground_depgraph.h"
+#include "support/option_values.h"
 
 void printDependencyGraphs(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
                            const std::vector<GRULE> &ground, const std::vector<GCONSTRAINT> &groundConstraints) {

@@ -1,7 +1,7 @@
 #include "grounding/ground_printer.h"
 
-#include "core/option_values.h"
 #include "core/printer.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/gatom_table.h"
-#include "core/small_vector.h"
 #include "core/term.h"
+#include "support/small_vector.h"
 
 struct GLITERAL {
     GATOM_ID atom = 0;

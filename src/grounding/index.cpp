@@ -1,7 +1,7 @@
 #include "grounding/index.h"
 
-#include "core/hash_index.h"
 #include "core/program.h"
+#include "support/hash_index.h"
 
 namespace {
 inline size_t slotOf(TERM key, size_t mask) { return size_t(hashMix(indexKeyHash(key))) & mask; }

@@ -11,11 +11,11 @@
 #include "analysis/aggregate_access.h"
 #include "analysis/depgraph.h"
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/timer.h"
 #include "grounding/interpretation.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
+#include "support/diagnostics.h"
+#include "support/timer.h"
 
 #include "core/builtin.h"
 #include "core/printer.h"

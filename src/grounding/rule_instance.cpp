@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "analysis/aggregate_access.h"
-#include "core/diagnostics.h"
 #include "grounding/instantiator.h"
 #include "grounding/ordered_body.h"
+#include "support/diagnostics.h"
 
 #include "core/printer.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/hash_index.h"
 #include "core/program.h"
+#include "support/hash_index.h"
 
 SELECTIVITY_STATISTICS *selectivityStatistics = nullptr;
 

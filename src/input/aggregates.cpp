@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/builtin.h"
-#include "core/diagnostics.h"
 #include "input/safety.h"
 #include "input/statements.h"
+#include "support/diagnostics.h"
 
 namespace {
 

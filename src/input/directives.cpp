@@ -5,11 +5,11 @@
 #include <deque>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "input/parser.h"
 #include "input/statements.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

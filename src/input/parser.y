@@ -14,7 +14,7 @@
 #include <string>
 
 #include "core/builtin.h"
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 #include "input/parser.h"
 
 int yylex();

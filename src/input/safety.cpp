@@ -14,8 +14,8 @@
 #include "core/aggregate_function.h"
 #include "core/builtin.h"
 #include "core/program.h"
-#include "core/small_stack.h"
 #include "input/safety.h"
+#include "support/small_stack.h"
 
 namespace {
 

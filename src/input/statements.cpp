@@ -6,13 +6,13 @@
 
 #include "core/aggregate_function.h"
 #include "core/builtin.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "input/aggregates.h"
 #include "input/directives.h"
 #include "input/parser.h"
 #include "input/safety.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

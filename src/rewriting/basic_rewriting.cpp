@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "core/diagnostics.h"
 #include "core/program.h"
+#include "support/diagnostics.h"
 
 namespace {
 

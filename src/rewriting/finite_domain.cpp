@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/diagnostics.h"
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "input/safety.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

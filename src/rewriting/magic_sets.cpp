@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/diagnostics.h"
 #include "core/program.h"
 #include "input/safety.h"
 #include "rewriting/subsumption.h"
+#include "support/diagnostics.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "core/variable_span.h"
+#include "support/diagnostics.h"
 
 namespace {
 

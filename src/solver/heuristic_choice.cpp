@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/option_values.h"
+#include "support/option_values.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 
 namespace {
 

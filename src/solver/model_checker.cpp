@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "solver/aggregate_value.h"
 #include "solver/sat_solver.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 
 double worstModelCheckTime = 0;
 double worstInnerCheckTime = 0;

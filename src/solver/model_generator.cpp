@@ -8,14 +8,14 @@
 #include <memory>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/predicate_table.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/ground_depgraph.h"
 #include "grounding/ground_printer.h"
 #include "solver/model_checker.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 // Programs whose levels stay at or below this print every level from 1 on (the unused ones with
 // cost 0); above it the cost vectors keep only the levels in use, so that one weak constraint at

@@ -25,7 +25,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "core/timer.h"
 #include "grounding/ground_program.h"
 #include "solver/activity_heap.h"
 #include "solver/aggregate_propagation.h"
@@ -33,6 +32,7 @@
 #include "solver/model_checker.h"
 #include "solver/nogood_store.h"
 #include "solver/truth_assignment.h"
+#include "support/timer.h"
 
 class ATOM_SETS;
 struct INTERPRETATION;

@@ -16,9 +16,9 @@
 
 #include <algorithm>
 
-#include "core/option_values.h"
 #include "grounding/ground_depgraph.h"
 #include "solver/heuristic_choice.h"
+#include "support/option_values.h"
 
 // The chosen literal and where the chooser found it.
 struct SEARCH_LEVEL {

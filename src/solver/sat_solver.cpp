@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "driver/run.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

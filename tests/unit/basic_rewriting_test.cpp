@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "rewriting/basic_rewriting.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 // Programs are built by hand over predicates named "br_*" so that they share nothing with other

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "core/substitution.h"
+#include "support/option_values.h"
 #include "test_terms.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/chunked_vector.h"
+#include "support/chunked_vector.h"
 
 namespace {
 

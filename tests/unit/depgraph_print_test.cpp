@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/option_values.h"
 #include "grounding/ground_depgraph.h"
+#include "support/option_values.h"
 
 namespace {
 

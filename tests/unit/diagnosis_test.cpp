@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "frontends/diagnosis.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

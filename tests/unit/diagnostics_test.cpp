@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/rule.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

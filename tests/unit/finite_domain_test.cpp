@@ -12,11 +12,11 @@
 #include <utility>
 
 #include "analysis/depgraph.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "input/parser.h"
 #include "rewriting/finite_domain.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
+#include "support/option_values.h"
 #include "ground_program_text.h"
 #include "model_generator_insight.h"
 #include "solver/model_generator.h"

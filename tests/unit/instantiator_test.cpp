@@ -15,8 +15,6 @@
 #include <string>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/run.h"
@@ -26,6 +24,8 @@
 #include "grounding/index.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
+#include "support/option_values.h"
 #include "ground_program_text.h"
 #include "grounding/ground_depgraph.h"
 #include "solver/model_checker.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
+#include "support/option_values.h"
 #include "ground_program_text.h"
 #include "core/aggregate_function.h"
 #include "model_generator_insight.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "core/program.h"
 #include "grounding/ground_program.h"
+#include "support/option_values.h"
 #include "model_generator_insight.h"
 #include "test_support.h"
 

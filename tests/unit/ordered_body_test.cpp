@@ -7,11 +7,11 @@
 
 #include "core/aggregate_function.h"
 #include "core/builtin.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/ordered_body.h"
 #include "grounding/selectivity_statistics.h"
+#include "support/option_values.h"
 
 namespace {
 

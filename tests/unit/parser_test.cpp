@@ -11,13 +11,13 @@
 #include <string>
 
 #include "core/builtin.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "input/aggregates.h"
 #include "input/parser.h"
 #include "input/statements.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 namespace {
 

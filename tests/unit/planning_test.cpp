@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
 #include "driver/options.h"
 #include "frontends/planning.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
 #include "solver/truth_assignment.h"
+#include "support/diagnostics.h"
 
 namespace {
 

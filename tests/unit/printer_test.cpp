@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/aggregate_function.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
+#include "support/option_values.h"
 #include "test_support.h"
 #include "test_terms.h"
 

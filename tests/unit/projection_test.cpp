@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <string>
 
-#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "input/parser.h"
 #include "rewriting/projection.h"
+#include "support/diagnostics.h"
 #include "test_support.h"
 
 namespace {

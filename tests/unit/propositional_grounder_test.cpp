@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "core/aggregate_function.h"
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "grounding/ground_printer.h"
 #include "grounding/ground_program.h"
 #include "grounding/propositional_grounder.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "driver/model_output.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/run_grounding.h"
 #include "driver/run_model_generation.h"
 #include "input/parser.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

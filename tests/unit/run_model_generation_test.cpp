@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/option_values.h"
 #include "driver/run_model_generation.h"
+#include "support/option_values.h"
 #include "ground_program_text.h"
 
 using namespace testing_ground;

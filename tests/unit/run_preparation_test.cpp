@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "driver/run.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 // The driver's steps between reading and grounding, over programs built by hand on predicates

@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/printer.h"
 #include "core/program.h"
-#include "core/timer.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "grounding/ground_depgraph.h"
@@ -17,6 +14,9 @@
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
+#include "support/timer.h"
 #include "test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
 #include "input/parser.tab.h"
 
 struct yy_buffer_state;

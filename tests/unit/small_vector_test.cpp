@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "core/small_vector.h"
 #include "grounding/ground_program.h"
+#include "support/small_vector.h"
 
 namespace {
 

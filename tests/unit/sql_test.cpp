@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
 #include "core/printer.h"
 #include "core/program.h"
 #include "frontends/sql.h"
 #include "frontends/sql_translation.h"
+#include "support/diagnostics.h"
 #include "test_support.h"
 
 namespace {

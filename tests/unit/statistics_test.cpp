@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "driver/run.h"
 #include "driver/statistics.h"
@@ -19,6 +17,8 @@
 #include "grounding/ground_program.h"
 #include "grounding/instantiator.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 #include "test_support.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/option_values.h"
 #include "core/program.h"
 #include "grounding/ground_program.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 // What `print` writes to the stream it is given.
 template <class F> std::string capture(F print) {

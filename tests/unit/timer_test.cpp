@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/timer.h"
+#include "support/timer.h"
 
 namespace {
 

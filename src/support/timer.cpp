@@ -1,8 +1,8 @@
-#include "core/timer.h"
+#include "support/timer.h"
 
 #include <sys/time.h>
 
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 
 TIMER timers[TIMER_COUNT];
 

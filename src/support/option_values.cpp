@@ -1,4 +1,4 @@
-#include "core/option_values.h"
+#include "support/option_values.h"
 
 #include <tuple>
 

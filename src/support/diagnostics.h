@@ -21,9 +21,17 @@ extern bool internalParserInvocation;
 // Puts the four above back as the process starts them: no input, no line, no error counted.
 void resetDiagnostics();
 
-// The user's input files met so far, numbered from 1 as SOURCE_POSITION (core/rule.h) holds them,
-// and the position being read: file and line, or none while text the system generated is read.
-struct SOURCE_POSITION;
+// Where the user wrote a statement: an input (numbered from 1 in the order the inputs are met,
+// `sourceFileName`) and a line. Line 0 stands for a statement the system made itself. Rewritings
+// pass it on to the rules they derive, so that a message about a rewritten rule can point at the
+// user's.
+struct SOURCE_POSITION {
+    uint32_t file = 0;
+    uint32_t line = 0;
+    bool known() const { return line != 0; }
+};
+
+// The position being read: file and line, or none while text the system generated is read.
 SOURCE_POSITION currentSourcePosition();
 const std::string &sourceFileName(uint32_t file);
 // "  from p.lp: line 3" and a newline (or "  from line 3" for standard input) under a message that

@@ -1,11 +1,10 @@
-#include "core/diagnostics.h"
+#include "support/diagnostics.h"
 
 #include <unistd.h>
 
 #include <vector>
 
-#include "core/option_values.h"
-#include "core/rule.h"
+#include "support/option_values.h"
 
 std::string currentFileName;
 uint32_t currentLine = 0;
