@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/diagnostics.h"
 #include "frontends/diagnosis.h"
+#include "support/diagnostics.h"
 
 int diagyylex();
 void diagyyerror(const char *message);

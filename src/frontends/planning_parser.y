@@ -13,10 +13,10 @@
 #include <cstring>
 #include <string>
 
-#include "support/diagnostics.h"
-#include "support/option_values.h"
 #include "frontends/planning.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
+#include "support/option_values.h"
 
 int planyylex();
 void planyyerror(const char *message);

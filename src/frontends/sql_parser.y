@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "support/diagnostics.h"
 #include "frontends/sql.h"
 #include "frontends/sql_translation.h"
+#include "support/diagnostics.h"
 
 int sqlyylex();
 void sqlyyerror(const char *message);

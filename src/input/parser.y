@@ -14,8 +14,8 @@
 #include <string>
 
 #include "core/builtin.h"
-#include "support/diagnostics.h"
 #include "input/parser.h"
+#include "support/diagnostics.h"
 
 int yylex();
 static void yyerror(const char *message);
