@@ -1,6 +1,7 @@
 // Run sequence: preparing the program that was read (objects, program shape, front-end set-up,
 // strong negation, the query, the end of parsing).
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <string_view>
@@ -128,7 +129,11 @@ void setUpFrontEnd(RUN &run) {
     case FRONTEND_DIAGNOSIS:
     case FRONTEND_REITER:
         run.modelCallback = diagnosisModelCallback;
-        setupDiagnosis(IDB, constraints, weakConstraints, hypotheses, observations);
+        if (const char *refusal = setupDiagnosis(IDB, constraints, weakConstraints, hypotheses, observations)) {
+            // At once, as the translation refuses: no statistics, no wait.
+            fprintf(errorOutput(), "%s\n", refusal);
+            exit(1);
+        }
         break;
     case FRONTEND_PLANNING_C:
     case FRONTEND_PLANNING_K:

@@ -61,18 +61,20 @@ void addDiagnosisStatement(LITERAL &literal, const char *weight);
 int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 
 // Checks the diagnosis problem and adds its translation to the program by frontEndMode and
-// frontEndSubMode; a refusal ends the process with status 1.
-int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
-                   std::vector<WEAKCONSTRAINT> &weakConstraints, std::vector<HYPOTHESIS> &hypotheses,
-                   std::vector<LITERAL> &observations);
+// frontEndSubMode. Returns nullptr when the translation was added, otherwise the line (without
+// its newline) that refuses the problem; the program store is then left half translated.
+const char *setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
+                           std::vector<WEAKCONSTRAINT> &weakConstraints, std::vector<HYPOTHESIS> &hypotheses,
+                           std::vector<LITERAL> &observations);
 
 // Pieces of the translation, appended to the rule vector in the order of the hypotheses.
 // h_i :- _sol(i).
 void addHypothesisLinks(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
 // _sol(i) v _notsol(i).
 void addSolutionGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
-// _sol(1) v ... v _sol(n).; without hypotheses the run ends.
-void addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
+// _sol(1) v ... v _sol(n).; without hypotheses nothing is added and the refusal is returned
+// (nullptr otherwise).
+const char *addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses);
 
 // The subset-minimality check: a copy of the theory per chosen hypothesis j, evaluated without
 // hypothesis j, must fail (violate a constraint or an observation, or hold an atom with its

@@ -23,12 +23,6 @@ constexpr uint32_t VARIABLE_X = 27;
 constexpr uint32_t VARIABLE_Y = 28;
 constexpr uint32_t VARIABLE_Z = 29;
 
-[[noreturn]] void refuse(const char *message) {
-    FILE *err = errorOutput();
-    fputs(message, err);
-    fputc('\n', err);
-    exit(1);
-}
 
 TERM numberConstant(size_t i) { return makeConstantTerm(std::to_string(i).c_str()); }
 
@@ -136,12 +130,13 @@ bool hasAggregateLiteral(const CONJUNCTION *body) {
 }
 
 // The copies of the theory cannot follow an aggregate's set into the copy.
-void refuseAggregatesInCopies(const std::vector<RULE> &rules, uint32_t theoryRules,
-                              const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
+const char *refuseAggregatesInCopies(const std::vector<RULE> &rules, uint32_t theoryRules,
+                                     const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
     bool found = false;
     for (uint32_t i = 0; i < theoryRules && !found; ++i) found = hasAggregateLiteral(rules[i].body.get());
     for (uint32_t i = 0; i < theoryConstraints && !found; ++i) found = hasAggregateLiteral(&constraints[i].body);
-    if (found) refuse("Minimal diagnostic reasoning not yet implemented for theories with aggregates.");
+    if (found) return "Minimal diagnostic reasoning not yet implemented for theories with aggregates.";
+    return nullptr;
 }
 
 // How the truth of a literal follows the chosen hypotheses in the copies of the theory. Under
@@ -164,7 +159,7 @@ LITERAL_TREND trendOf(const LITERAL &literal) {
 // two diagnoses is one too). Observations keep that, and so does a constraint whose body can
 // only turn true, or only false, as hypotheses are added; a constraint whose literals move both
 // ways does not, and is refused.
-void refuseTwoWayConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
+const char *refuseTwoWayConstraints(const std::vector<CONSTRAINT> &constraints, uint32_t theoryConstraints) {
     for (uint32_t i = 0; i < theoryConstraints; ++i) {
         bool rising = false, falling = false;
         for (const LITERAL &literal : constraints[i].body) {
@@ -174,58 +169,61 @@ void refuseTwoWayConstraints(const std::vector<CONSTRAINT> &constraints, uint32_
         }
         if (!rising || !falling) continue;
         if (frontEndMode == FRONTEND_REITER)
-            refuse("Cannot perform Reiter subset minimal diagnostic reasoning for theories with constraints mixing "
-                   "positive \"ab\" literals and other literals.");
-        refuse("Minimal diagnostic reasoning not yet implemented for theories with constraints mixing positive and "
-               "negated literals.");
+            return "Cannot perform Reiter subset minimal diagnostic reasoning for theories with constraints mixing "
+                   "positive \"ab\" literals and other literals.";
+        return "Minimal diagnostic reasoning not yet implemented for theories with constraints mixing positive and "
+               "negated literals.";
     }
+    return nullptr;
 }
 
-void checkReiterTheory(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
-                       const std::vector<HYPOTHESIS> &hypotheses) {
+const char *checkReiterTheory(const std::vector<RULE> &rules, const std::vector<CONSTRAINT> &constraints,
+                              const std::vector<HYPOTHESIS> &hypotheses) {
     bool minimal = frontEndSubMode == DIAGNOSIS_MINIMAL;
     for (const HYPOTHESIS &h : hypotheses)
         if (!hasPredicateName(h.atom, "ab"))
-            refuse("Cannot perform Reiter diagnostic reasoning for hypotheses with predicate different from \"ab\".");
+            return "Cannot perform Reiter diagnostic reasoning for hypotheses with predicate different from \"ab\".";
     for (const RULE &rule : rules) {
         if (minimal) {
             if (rule.head.size() >= 2)
-                refuse("Cannot perform Reiter subset minimal diagnostic reasoning on disjunctive theories.");
+                return "Cannot perform Reiter subset minimal diagnostic reasoning on disjunctive theories.";
             for (const ATOM &atom : rule.head)
                 if (hasPredicateName(atom, "ab"))
-                    refuse("\"ab\" may not be used as a head literal for Reiter subset minimal diagnostic reasoning.");
+                    return "\"ab\" may not be used as a head literal for Reiter subset minimal diagnostic reasoning.";
         }
         if (!rule.hasBody()) continue;
         if (minimal)
             for (const LITERAL &literal : rule.body->positive())
                 if (hasPredicateName(literal.atom, "ab"))
-                    refuse("\"ab\" may not be used in the positive body for Reiter subset minimal diagnostic "
-                           "reasoning.");
+                    return "\"ab\" may not be used in the positive body for Reiter subset minimal diagnostic "
+                           "reasoning.";
         for (const LITERAL &literal : rule.body->negative())
             if (!hasPredicateName(literal.atom, "ab"))
-                refuse("Cannot perform Reiter diagnostic reasoning for theories with negative body literals "
-                       "different from \"ab\".");
+                return "Cannot perform Reiter diagnostic reasoning for theories with negative body literals "
+                       "different from \"ab\".";
     }
     for (const CONSTRAINT &constraint : constraints)
         for (const LITERAL &literal : constraint.body.negative())
             if (!hasPredicateName(literal.atom, "ab"))
-                refuse("Cannot perform Reiter diagnostic reasoning for theories with constraints with negative "
-                       "body literals different from \"ab\".");
+                return "Cannot perform Reiter diagnostic reasoning for theories with constraints with negative "
+                       "body literals different from \"ab\".";
+    return nullptr;
 }
 
-void checkMinimalAbductiveTheory(const std::vector<RULE> &rules, uint32_t theoryRules,
-                                 const std::vector<LITERAL> &observations) {
+const char *checkMinimalAbductiveTheory(const std::vector<RULE> &rules, uint32_t theoryRules,
+                                        const std::vector<LITERAL> &observations) {
     for (uint32_t i = 0; i < theoryRules; ++i)
         if (rules[i].head.size() >= 2)
-            refuse("Cannot perform minimal diagnostic reasoning for disjunctive theories -- that task is "
-                   "$Sigma^P_3$ hard!");
+            return "Cannot perform minimal diagnostic reasoning for disjunctive theories -- that task is "
+                   "$Sigma^P_3$ hard!";
     bool negation = false;
     for (uint32_t i = 0; i < theoryRules && !negation; ++i)
         negation = rules[i].hasBody() && !rules[i].body->negative().empty();
     for (const LITERAL &o : observations) negation = negation || o.isNegated();
     if (negation)
-        refuse("Minimal diagnostic reasoning not yet implemented for theories with negation or negative "
-               "observations.");
+        return "Minimal diagnostic reasoning not yet implemented for theories with negation or negative "
+               "observations.";
+    return nullptr;
 }
 
 }  // namespace
@@ -244,22 +242,23 @@ void addSolutionGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &h
     }
 }
 
-void addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
-    if (hypotheses.empty()) refuse("Cannot perform single error diagnostic reasoning without hypotheses.");
+const char *addSingleErrorGuess(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses) {
+    if (hypotheses.empty()) return "Cannot perform single error diagnostic reasoning without hypotheses.";
     std::vector<ATOM> head;
     for (size_t i = 1; i <= hypotheses.size(); ++i) head.push_back(auxiliaryAtom("_sol", {numberConstant(i)}));
     rules.emplace_back(std::move(head));
+    return nullptr;
 }
 
-int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
-                   std::vector<WEAKCONSTRAINT> &weakConstraints, std::vector<HYPOTHESIS> &hypotheses,
-                   std::vector<LITERAL> &observations) {
-    if (query) refuse("Cannot perform diagnostic reasoning in the presence of a query.");
+const char *setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraints,
+                           std::vector<WEAKCONSTRAINT> &weakConstraints, std::vector<HYPOTHESIS> &hypotheses,
+                           std::vector<LITERAL> &observations) {
+    if (query) return "Cannot perform diagnostic reasoning in the presence of a query.";
     uint32_t theoryRules = uint32_t(rules.size());
     uint32_t theoryConstraints = uint32_t(constraints.size());
 
     if (frontEndMode == FRONTEND_REITER) {
-        checkReiterTheory(rules, constraints, hypotheses);
+        if (const char *refusal = checkReiterTheory(rules, constraints, hypotheses)) return refusal;
         for (const LITERAL &o : observations) {
             if (o.isNegated())
                 addConstraint(constraints, {positive(ATOM(o.atom))});
@@ -270,26 +269,21 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
         for (size_t i = 1; i <= hypotheses.size(); ++i)
             addConstraint(constraints, {positive(ATOM(hypotheses[i - 1].atom)),
                                         negated(auxiliaryAtom("_sol", {numberConstant(i)}))});
-        if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) {
-            addSingleErrorGuess(rules, hypotheses);
-            return 1;
-        }
+        if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) return addSingleErrorGuess(rules, hypotheses);
         addSolutionGuess(rules, hypotheses);
         if (frontEndSubMode == DIAGNOSIS_MINIMAL) {
-            refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
-            refuseTwoWayConstraints(constraints, theoryConstraints);
+            if (const char *refusal = refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints))
+                return refusal;
+            if (const char *refusal = refuseTwoWayConstraints(constraints, theoryConstraints)) return refusal;
             addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
         }
-        return 1;
+        return nullptr;
     }
 
     addHypothesisLinks(rules, hypotheses);
     for (const LITERAL &o : observations)
         addConstraint(constraints, {LITERAL(ATOM(o.atom), !o.isNegated())});
-    if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) {
-        addSingleErrorGuess(rules, hypotheses);
-        return 1;
-    }
+    if (frontEndSubMode == DIAGNOSIS_SINGLE_ERROR) return addSingleErrorGuess(rules, hypotheses);
     addSolutionGuess(rules, hypotheses);
     if (frontEndSubMode == DIAGNOSIS_MIN_COST) {
         for (const HYPOTHESIS &h : hypotheses) {
@@ -300,15 +294,16 @@ int setupDiagnosis(std::vector<RULE> &rules, std::vector<CONSTRAINT> &constraint
             weak.level = makeIntegerTerm(1);
             weakConstraints.push_back(std::move(weak));
         }
-        return 1;
+        return nullptr;
     }
     if (frontEndSubMode == DIAGNOSIS_MINIMAL) {
-        checkMinimalAbductiveTheory(rules, theoryRules, observations);
-        refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints);
-        refuseTwoWayConstraints(constraints, theoryConstraints);
+        if (const char *refusal = checkMinimalAbductiveTheory(rules, theoryRules, observations)) return refusal;
+        if (const char *refusal = refuseAggregatesInCopies(rules, theoryRules, constraints, theoryConstraints))
+            return refusal;
+        if (const char *refusal = refuseTwoWayConstraints(constraints, theoryConstraints)) return refusal;
         addMinimalDiagnosisRules(rules, theoryRules, hypotheses, observations, constraints, theoryConstraints);
     }
-    return 1;
+    return nullptr;
 }
 
 void addNotObsRules(std::vector<RULE> &rules, const std::vector<HYPOTHESIS> &hypotheses,

@@ -193,3 +193,50 @@ TEST(DiagnosisOutput, ChosenHypothesesFromInterpretationThenModel) {
     optSilent = savedSilent;
     hypotheses.clear();
 }
+
+// A problem the selected diagnosis cannot take is refused by a returned line, which the driver
+// writes before it ends the run; nothing is written here.
+TEST(DiagnosisSetup, RefusalsAreReturnedNotWritten) {
+    FRONTEND_MODE savedMode = frontEndMode;
+    uint32_t savedSubMode = frontEndSubMode;
+    auto atom = [](const char *name) { return ATOM(name, std::vector<TERM>{makeConstantTerm("x")}, PREDICATE_IDB); };
+    struct {
+        FRONTEND_MODE mode;
+        uint32_t subMode;
+        bool withQuery;
+        const char *hypothesis;
+        const char *expected;
+    } cases[] = {
+        {FRONTEND_DIAGNOSIS, DIAGNOSIS_ALL, true, "dgs_h", "Cannot perform diagnostic reasoning in the presence of a query."},
+        {FRONTEND_DIAGNOSIS, DIAGNOSIS_SINGLE_ERROR, false, nullptr,
+         "Cannot perform single error diagnostic reasoning without hypotheses."},
+        {FRONTEND_REITER, DIAGNOSIS_ALL, false, "dgs_h",
+         "Cannot perform Reiter diagnostic reasoning for hypotheses with predicate different from \"ab\"."},
+        {FRONTEND_DIAGNOSIS, DIAGNOSIS_ALL, false, "dgs_h", nullptr},
+    };
+    for (auto &t : cases) {
+        IDB.clear();
+        constraints.clear();
+        weakConstraints.clear();
+        hypotheses.clear();
+        observations.clear();
+        if (t.hypothesis) hypotheses.push_back(HYPOTHESIS{atom(t.hypothesis), 0});
+        if (t.withQuery) query = std::make_unique<CONJUNCTION>();
+        frontEndMode = t.mode;
+        frontEndSubMode = t.subMode;
+        testing::internal::CaptureStderr();
+        const char *refusal = setupDiagnosis(IDB, constraints, weakConstraints, hypotheses, observations);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        if (t.expected)
+            EXPECT_STREQ(refusal, t.expected);
+        else
+            EXPECT_EQ(refusal, nullptr);
+        query.reset();
+    }
+    frontEndMode = savedMode;
+    frontEndSubMode = savedSubMode;
+    IDB.clear();
+    constraints.clear();
+    weakConstraints.clear();
+    hypotheses.clear();
+}
