@@ -79,6 +79,6 @@ int main(int argc, char **argv) {
     runBeforeModelGenerationHook();
     bool headCycleFree = testHeadCycleFree();
     reportDecidedProgram(run, run.costBound, run.baseCost);
-    refuseSqlAnswersWithChoices();
+    refuseSqlAnswersWithChoices(run);
     generateModels(run, headCycleFree, run.costBound, run.baseCost);
 }

@@ -85,7 +85,7 @@ void parseUnsignedValue(const char *option, const char *value, uint32_t &target,
 }
 
 // The model checker's modes.
-void parseModelCheckMode(const char *value) {
+void parseModelCheckMode(const char *value, uint32_t &target) {
     const char *expected = "a model check mode: 0, 1, 5 or 9";
     uint32_t mode = 0;
     uint32_t before = badOptionValues;
@@ -95,7 +95,7 @@ void parseModelCheckMode(const char *value) {
         reportBadValue("-OMm=", value, nullptr, expected);
         return;
     }
-    optOMm = mode;
+    target = mode;
 }
 
 // A predicate name as answer sets print it: a name, or a quoted string, perhaps strongly negated.
@@ -197,8 +197,8 @@ const OPTION OPTION_TABLE[] = {
     {"-silent", SET(optSilent = true)},
     {"-v", SET(optVerbose = true)},
     {"--depgraph", SET(optDepgraph = true)},
-    {"-stats", SET(optStats = 1)},
-    {"-stats++", SET(optStats = 2)},
+    {"-stats", SET(o.optStats = 1)},
+    {"-stats++", SET(o.optStats = 2)},
     {"-stats-grounding++", SET(o.grounding.optStatsGrounding = true)},
     {"--print-magic", SET(o.rewriting.optPrintMagic = true)},
     {"--print-edb", SET(o.optPrintEDB = true)},
@@ -211,24 +211,24 @@ const OPTION OPTION_TABLE[] = {
     {"--print-interpret", SET(o.optPrintInterpret = true)},
 
     // Model generator options.
-    {"--negpts", SET(optNegPts = true)},
-    {"--pospts", SET(optNegPts = false)},
-    {"--ptcache=", WITH(parseUnsignedValue("--ptcache=", value, optPtCache))},
-    {"--complpt", SET(optComplPt = true)},
-    {"--nocomplpt", SET(optComplPt = false)},
+    {"--negpts", SET(o.search.optNegPts = true)},
+    {"--pospts", SET(o.search.optNegPts = false)},
+    {"--ptcache=", WITH(parseUnsignedValue("--ptcache=", value, o.search.optPtCache))},
+    {"--complpt", SET(o.search.optComplPt = true)},
+    {"--nocomplpt", SET(o.search.optComplPt = false)},
     {"--combinecomplpt=", WITH(parseUnsignedValue("--combinecomplpt=", value, o.optCombineComplPt))},
-    {"--canchoosecomplpt", SET(optCanChooseComplPt = true)},
-    {"--cannotchoosecomplpt", SET(optCanChooseComplPt = false)},
+    {"--canchoosecomplpt", SET(o.search.optCanChooseComplPt = true)},
+    {"--cannotchoosecomplpt", SET(o.search.optCanChooseComplPt = false)},
     {"--GUS", SET(o.optGUS = true)},
     {"--noGUS", SET(o.optGUS = false)},
-    {"--heuristic=", WITH(parseHeuristicList(value, optHeuristic, "--heuristic="))},
+    {"--heuristic=", WITH(parseHeuristicList(value, o.optHeuristic, "--heuristic="))},
     {"--cheuristic=", WITH(parseHeuristicList(value, o.optCHeuristic, "--cheuristic="))},
-    {"--combineheuristic=", WITH(parseHeuristicList(value, optCombineHeuristic, "--combineheuristic="))},
+    {"--combineheuristic=", WITH(parseHeuristicList(value, o.optCombineHeuristic, "--combineheuristic="))},
 
     // Optimisation options.
     {"-O0", SET(o.rewriting.optODMSPlus = o.rewriting.optODMS = o.rewriting.optOODMS = false;
                 o.rewriting.optOS = o.rewriting.optORb = o.rewriting.optORp = false;
-                o.optOGp = o.grounding.optOGs = optOH = optOPf = false;
+                o.optOGp = o.grounding.optOGs = o.search.optOH = o.search.optOPf = false;
                 o.grounding.optOGo = 0; o.rewriting.optORdr = true)},
     {"-OMS", SET(o.rewriting.magicSetsRequested = true; o.rewriting.optOODMS = true)},
     {"-OMS-", SET(o.rewriting.optODMSPlus = o.rewriting.optOODMS = o.rewriting.optODMS = false)},
@@ -254,12 +254,12 @@ const OPTION OPTION_TABLE[] = {
     {"-OGo2", SET(o.grounding.optOGo = 2)},
     {"-OGs", SET(o.grounding.optOGs = true)},
     {"-OGs-", SET(o.grounding.optOGs = false)},
-    {"-OH", SET(optOH = true)},
-    {"-OH-", SET(optOH = false)},
+    {"-OH", SET(o.search.optOH = true)},
+    {"-OH-", SET(o.search.optOH = false)},
     {"-OM-", SET(o.optNoModelCheck = true)},
-    {"-OMm=", WITH(parseModelCheckMode(value))},
-    {"-OPf-", SET(optOPf = false)},
-    {"-OPf", SET(optOPf = true)},
+    {"-OMm=", WITH(parseModelCheckMode(value, o.search.optOMm))},
+    {"-OPf-", SET(o.search.optOPf = false)},
+    {"-OPf", SET(o.search.optOPf = true)},
 
     // Front-end options: the last one given wins.
     {"-brave", SET(frontEndMode = FRONTEND_BRAVE)},

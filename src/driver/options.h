@@ -12,6 +12,7 @@
 
 #include "grounding/grounding_config.h"
 #include "rewriting/rewriting_config.h"
+#include "solver/search_config.h"
 #include "support/option_values.h"
 
 // A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
@@ -34,6 +35,7 @@ struct OPTIONS {
     bool optFiniteCheck = true;              // -finitecheck / -nofinitecheck
     bool optWctrace = false;                 // -wctrace
     bool optOGp = true;                      // -OGp: the one-pass grounder for ground programs
+    uint32_t optStats = 0;                   // -stats (1), -stats++ (2)
 
     // Dumps of the program and the ground program.
     bool optPrintEDB = false;                // --print-edb
@@ -49,9 +51,12 @@ struct OPTIONS {
     bool optGUS = true;                      // --GUS / --noGUS
     uint32_t optCombineComplPt = 0;          // --combinecomplpt=
     std::vector<int32_t> optCHeuristic;      // --cheuristic=
+    std::vector<int32_t> optHeuristic;       // --heuristic= (empty: the default criteria)
+    std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
 
     REWRITING_CONFIG rewriting;
     GROUNDING_CONFIG grounding;
+    SEARCH_CONFIG search;
 
     // The -costbound= bound of a level (from 1) as a cost, that is times 1000, computed in 64 bits
     // so that no weight wraps; COSTBOUND_NONE for a level without a bound ("_" or not covered).

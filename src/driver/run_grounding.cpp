@@ -198,12 +198,12 @@ void printInstantiation(const RUN &run) {
             putchar('\n');
             endOutputPiece();
         }
-    if (optStats) printStatistics(nullptr);
+    if (run.options.optStats) printStatistics(run.options, nullptr);
     finish(run.groundingStatus);
 }
 
 void stopOnFailedGrounding(const RUN &run) {
     if (!run.groundingFailed) return;
-    if (optStats) printStatistics(nullptr);
+    if (run.options.optStats) printStatistics(run.options, nullptr);
     finish(run.groundingStatus);
 }

@@ -82,7 +82,7 @@ void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const CO
         callback(nullptr, &I, nullptr);
     }
     endOutputPiece();
-    if (optStats) printStatistics(nullptr);
+    if (run.options.optStats) printStatistics(run.options, nullptr);
     finish(0);
 }
 
@@ -90,7 +90,7 @@ void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const CO
 // model of an optimisation, as not yet proved optimal, or, once it is proved, as the best model
 // when none has been written yet (the interrupt came before the search that lists them); then the
 // statistics. The run ends by the signal.
-[[noreturn]] static void endInterruptedSearch(MODEL_GENERATOR &mg) {
+[[noreturn]] static void endInterruptedSearch(const OPTIONS &options, MODEL_GENERATOR &mg) {
     const TRUTH_ASSIGNMENT *best = mg.bestModelSoFar();
     if (best && frontEndMode == FRONTEND_NONE && mg.weighsModels() && !mg.tracesImprovements() &&
         !mg.boundGiven()) {
@@ -100,17 +100,19 @@ void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const CO
             mg.reportBestModel();
     }
     stopAnswerOutput();
-    if (optStats) printStatistics(&mg);
+    if (options.optStats) printStatistics(options, &mg);
     endByInterrupt();
 }
 
 void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost,
                        const std::function<void(MODEL_GENERATOR &)> &done) {
-    if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
-    if (optComplPt) {
-        if (optCombineHeuristic.empty()) {
-            optCombineHeuristic.assign(optHeuristic.size(), static_cast<int32_t>(run.options.optCombineComplPt));
-        } else if (optCombineHeuristic.size() != optHeuristic.size()) {
+    std::vector<int32_t> heuristic = run.options.optHeuristic;
+    if (heuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", heuristic);
+    std::vector<int32_t> combineOperators = run.options.optCombineHeuristic;
+    if (run.options.search.optComplPt) {
+        if (combineOperators.empty()) {
+            combineOperators.assign(heuristic.size(), static_cast<int32_t>(run.options.optCombineComplPt));
+        } else if (combineOperators.size() != heuristic.size()) {
             fputs("Length of --heuristic does not match length of --combineheuristic.\n", errorOutput());
             finish(1);
         }
@@ -137,9 +139,14 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
     // An interrupt stops the search rather than ending the run when the search holds more than
     // it has written: the statistics, or the best model of an optimisation whose improving models
     // are not reported as they are found.
-    setInterruptStopsSearch(optStats || (groundWeak && frontEndMode == FRONTEND_NONE && !run.options.optWctrace &&
+    setInterruptStopsSearch(run.options.optStats || (groundWeak && frontEndMode == FRONTEND_NONE && !run.options.optWctrace &&
                                          !run.options.optCostBound));
     CANDIDATE_FILTER filter = planning ? planSecurityFilter : nullptr;
+    if (planning) {
+        planRun.search = run.options.search;
+        planRun.heuristic = heuristic;
+        planRun.combineOperators = combineOperators;
+    }
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                        {.query = query.get(),
                         .edbFacts = &EDB,
@@ -157,15 +164,17 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
                         .costBoundGiven = run.options.optCostBound,
                         .levels = maxLevel,
                         .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
-                        .heuristic = optHeuristic,
-                        .combineOperators = optCombineHeuristic,
+                        .heuristic = heuristic,
+                        .combineOperators = combineOperators,
+                        .search = run.options.search,
+                        .statistics = run.options.optStats,
                         .interruption = &interruptSignal});
 
     if (run.options.optDeterministic || run.options.optWellFounded) {
         mg.computeDeterministic(run.options.optWellFounded ? 1 : 0);
     } else {
         mg.computeModels();
-        if (interruptSignal) endInterruptedSearch(mg);
+        if (interruptSignal) endInterruptedSearch(run.options, mg);
         // A search that ended without proving its best model optimal has found the optimum. A
         // callback that asked to stop has ended the enumeration: no second search.
         if (mg.bestModelUnproved()) {
@@ -179,7 +188,7 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
             } else {
                 mg.restoreBaseCost(baseCost);
                 mg.computeModels();
-                if (interruptSignal) endInterruptedSearch(mg);
+                if (interruptSignal) endInterruptedSearch(run.options, mg);
             }
         }
     }
@@ -190,19 +199,19 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
 // Rules left by grounding come from choices (disjunction, or negation through a cycle, in the
 // rule-language files beside the query); the answer would be a table per answer set, which no
 // reader of the table could tell apart from one table.
-void refuseSqlAnswersWithChoices() {
+void refuseSqlAnswersWithChoices(const RUN &run) {
     if (frontEndMode != FRONTEND_SQL || groundRules.empty()) return;
     fflush(stdout);
     fputs("The SQL answer table needs a program whose grounding decides every atom, but choices "
           "remain (disjunction, or negation through a cycle): no table is printed.\n",
           errorOutput());
-    if (optStats) printStatistics(nullptr);
+    if (run.options.optStats) printStatistics(run.options, nullptr);
     finish(1);
 }
 
 void generateModels(const RUN &run, bool headCycleFree, const COST_VECTOR &costBound, const COST_VECTOR &baseCost) {
-    runModelGenerator(run, headCycleFree, costBound, baseCost, [](MODEL_GENERATOR &mg) {
-        if (optStats) printStatistics(&mg);
+    runModelGenerator(run, headCycleFree, costBound, baseCost, [&run](MODEL_GENERATOR &mg) {
+        if (run.options.optStats) printStatistics(run.options, &mg);
     });
     finish(0);
 }

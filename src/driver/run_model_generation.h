@@ -22,7 +22,7 @@ bool testHeadCycleFree();
 void reportDecidedProgram(const RUN &run, const COST_VECTOR &costBound, const COST_VECTOR &baseCost);
 // Under -FS the answer is one table, which needs every atom decided by grounding: when ground
 // rules are left for the search, the run ends with a message and status 1 instead.
-void refuseSqlAnswersWithChoices();
+void refuseSqlAnswersWithChoices(const RUN &run);
 // Builds the model generator and runs its search: once, or twice when the first search of an
 // optimisation ended without proving its best model optimal (the second lists the models of
 // optimal cost). `done`, when given, reads the generator before it goes.

@@ -111,7 +111,7 @@ uint64_t structuralSize(const std::vector<GRULE> &rules, const std::vector<GCONS
 }
 
 void printProgramStatistics(const OPTIONS &options) {
-    if (!optStats) return;
+    if (!options.optStats) return;
     FILE *err = errorOutput();
     fprintf(err,
             "\n\nOptions:   ORb = %d  ORp = %d  ORdr = %d  ODMS = %d  ODMS+ = %d  OODMS = %d  OS = %d  OGp = %d"
@@ -119,9 +119,9 @@ void printProgramStatistics(const OPTIONS &options) {
             options.rewriting.optORb, options.rewriting.optORp, options.rewriting.optORdr, options.rewriting.optODMS,
             options.rewriting.optODMSPlus, options.rewriting.optOODMS, options.rewriting.optOS, options.optOGp,
             options.grounding.optOGo,
-            options.grounding.optOGs, optOH, optOPf);
+            options.grounding.optOGs, options.search.optOH, options.search.optOPf);
     uint64_t facts = EDB.atomCount();
-    if (optStats >= 2) {
+    if (options.optStats >= 2) {
         // The residual Herbrand universe: constants and integers; complex terms are not counted.
         uint64_t u = uint64_t(constantTable.size()) + integerTable.size();
         fputc('\n', err);
@@ -152,7 +152,7 @@ void printProgramStatistics(const OPTIONS &options) {
             saturatingAdd(structuralSize(groundRules, groundConstraints, groundWeakConstraints), facts));
 }
 
-void printStatistics(MODEL_GENERATOR *generator) {
+void printStatistics(const OPTIONS &options, MODEL_GENERATOR *generator) {
     FILE *err = errorOutput();
     const TIMER &total = timers[TIMER_TOTAL];
     std::vector<GRULE> noRules;
@@ -181,7 +181,9 @@ void printStatistics(MODEL_GENERATOR *generator) {
         }
     } else {
         empty = std::make_unique<MODEL_GENERATOR>(noRules, noConstraints, noWeakConstraints,
-                                                  MG_CONFIG{.flags = MG_MODEL_CHECK});
+                                                  MG_CONFIG{.flags = MG_MODEL_CHECK,
+                                                            .search = options.search,
+                                                            .statistics = options.optStats});
         // Building it is no work of the run: every time it prints is zero.
         empty->zeroTimes();
         fputs("Time for first answer set : ", err);
@@ -190,14 +192,14 @@ void printStatistics(MODEL_GENERATOR *generator) {
         TIMER::print(err, total);
     }
     fputs("\n (including instantiation)\n", err);
-    if (optStats >= 2) {
+    if (options.optStats >= 2) {
         printTimer(err, "Parsing                   : ", timers[TIMER_PARSING]);
         printTimer(err, "Rewriting-Basic           : ", timers[TIMER_REWRITING_BASIC]);
         printTimer(err, "Rewriting-Projection      : ", timers[TIMER_REWRITING_PROJECTION]);
         printTimer(err, "SubsumptionChecking       : ", timers[TIMER_SUBSUMPTION]);
     }
     printTimer(err, "Instantiation time        : ", timers[TIMER_INSTANTIATION]);
-    if (optStats >= 2) {
+    if (options.optStats >= 2) {
         printTimer(err, " Depgraph                 : ", timers[TIMER_DEPGRAPH]);
         printTimer(err, " Postprocessing           : ", timers[TIMER_POSTPROCESSING]);
         printTimer(err, " Constraints              : ", timers[TIMER_CONSTRAINTS]);

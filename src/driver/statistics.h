@@ -18,7 +18,7 @@
 void printProgramStatistics(const OPTIONS &options);
 // The timing block, with the counters and times of the given model generator; without one, a
 // generator over an empty program prints the generator's times.
-void printStatistics(MODEL_GENERATOR *generator);
+void printStatistics(const OPTIONS &options, MODEL_GENERATOR *generator);
 
 // The sum over the predicates of the kind of u raised to their arity.
 uint64_t herbrandBaseSize(PREDICATE_KIND kind, uint64_t u);

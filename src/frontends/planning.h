@@ -214,6 +214,11 @@ struct PLAN_RUN {
     // The plans printed before their cost was known to be optimal (under -wctrace); they are not
     // counted against -n=.
     uint32_t provisionalPlansPrinted = 0;
+    // The search settings and heuristic criteria of the run, which the model generators of the
+    // secure checks take too; the driver sets them before the search starts.
+    SEARCH_CONFIG search;
+    std::vector<int32_t> heuristic;
+    std::vector<int32_t> combineOperators;
 };
 extern PLAN_RUN planRun;
 

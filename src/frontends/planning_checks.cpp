@@ -394,8 +394,9 @@ int checkPlanSecurity(const TRUTH_ASSIGNMENT &assignment, int32_t kind) {
                          .ruleOrderChoice = true,
                          .groundGraph = graph,
                          .aggregateCount = static_cast<uint32_t>(aggregateFunctionTable.size()),
-                         .heuristic = optHeuristic,
-                         .combineOperators = optCombineHeuristic};
+                         .heuristic = planRun.heuristic,
+                         .combineOperators = planRun.combineOperators,
+                         .search = planRun.search};
     };
     uint8_t secure;
     if (switching) {

@@ -254,7 +254,7 @@ int PT_CANDIDATES::lookAheadMostActive() {
         pickMostActive(width);
         uint32_t inserted = 0, failed = 0;
         for (GATOM_ID atom : picked) {
-            for (uint8_t polarity = 0; polarity < (optNegPts ? 2 : 1); ++polarity) {
+            for (uint8_t polarity = 0; polarity < (mg->settings.optNegPts ? 2 : 1); ++polarity) {
                 bool marked = polarity == 0 ? m.lookedAheadPositive[atom] : m.lookedAheadNegative[atom];
                 if (marked || !isCandidateOfKind(atom, polarity)) continue;
                 if (!counted) {
@@ -277,7 +277,7 @@ void PT_CANDIDATES::pickMostActive(uint32_t width) {
         GATOM_ID atom = m.activity.removeTop();
         if (a[atom] != TRUTH_UNDEFINED) continue;
         passed.push_back(atom);
-        if (isCandidateOfKind(atom, 0) || (optNegPts && isCandidateOfKind(atom, 1))) picked.push_back(atom);
+        if (isCandidateOfKind(atom, 0) || (mg->settings.optNegPts && isCandidateOfKind(atom, 1))) picked.push_back(atom);
     }
     for (GATOM_ID atom : passed) m.activity.insert(atom);
 }
@@ -306,7 +306,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
         uint64_t n = 0, s = 0;
         for (uint32_t i = 0; i < atoms; ++i) {
             GATOM_ID atom = static_cast<GATOM_ID>(i);
-            if (optNegPts) {
+            if (mg->settings.optNegPts) {
                 if (!m.lookedAheadPositive[i] && m.isPossiblyTrue(atom, a)) {
                     m.positiveWeight[i] += m.positiveOccurrenceWeight(atom);
                     ++n;
@@ -342,7 +342,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
             GATOM_ID atom = static_cast<GATOM_ID>(i);
             // The marks and the candidate tests see the interpretation as earlier forced
             // literals left it.
-            for (uint8_t polarity = 0; polarity < (optNegPts ? 2 : 1); ++polarity) {
+            for (uint8_t polarity = 0; polarity < (mg->settings.optNegPts ? 2 : 1); ++polarity) {
                 bool marked = polarity == 0 ? m.lookedAheadPositive[i] : m.lookedAheadNegative[i];
                 if (marked || m.positiveWeight[i] + m.negativeWeight[i] < threshold ||
                     !isCandidateOfKind(atom, polarity))
@@ -361,7 +361,7 @@ int PT_CANDIDATES::computePossiblyTrue() {
 }
 
 bool PT_CANDIDATES::isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const {
-    if (!optNegPts) return mg->isHeadCandidate(atom, *assignment);
+    if (!mg->settings.optNegPts) return mg->isHeadCandidate(atom, *assignment);
     return polarity == 0 ? mg->isPossiblyTrue(atom, *assignment) : mg->isNegativeCandidate(atom, *assignment);
 }
 
@@ -369,14 +369,14 @@ int PT_CANDIDATES::evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &
     MODEL_GENERATOR &m = *mg;
     TRUTH_ASSIGNMENT &a = *assignment;
     m.markLookedAhead(atom, polarity);
-    HEURISTIC_VALUE *opposite = optComplPt ? &m.oppositeRecord : nullptr;
+    HEURISTIC_VALUE *opposite = mg->settings.optComplPt ? &m.oppositeRecord : nullptr;
     if (!m.lookaheadBoth(atom, polarity, a, &m.candidateRecord, opposite)) {
         ++failed;
         return m.applyForcedLiterals(a);
     }
     ++inserted;
     insertCandidate(atom, polarity, m.candidateRecord, opposite);
-    if (!optComplPt || polarity != 0 || m.supportCount[atom] != 1) return 1;
+    if (!mg->settings.optComplPt || polarity != 0 || m.supportCount[atom] != 1) return 1;
 
     // The atom has a single rule that can support it. When that rule has exactly one other open
     // head atom and a true body, making the atom false makes the other one true: the look-ahead
@@ -415,7 +415,7 @@ bool PT_CANDIDATES::worseThan(const HEURISTIC_PAIR &entry, const PT_CANDIDATE &o
     const std::vector<int32_t> &criteria = mg->heuristic;
     const std::vector<int32_t> &operators = mg->combineOperators;
     HEURISTIC_PAIR o{&other.result, other.hasOpposite ? &other.opposite : nullptr};
-    bool combined = optComplPt && entry.opposite && o.opposite;
+    bool combined = mg->settings.optComplPt && entry.opposite && o.opposite;
     for (size_t i = 0; i < criteria.size(); ++i) {
         int s = combined ? compareByCombinedCriterion(criteria[i], i < operators.size() ? operators[i] : 0, entry,
                                                       o, criteria)
@@ -469,7 +469,7 @@ bool PT_CANDIDATES::literalFirst(const PT_CANDIDATE &c) const {
 }
 
 bool PT_CANDIDATES::recordsPreferLiteral(const HEURISTIC_VALUE &result, const HEURISTIC_VALUE *opposite) const {
-    if (!optCanChooseComplPt || !opposite) return true;
+    if (!mg->settings.optCanChooseComplPt || !opposite) return true;
     for (int32_t criterion : mg->heuristic)
         if (int s = compareByCriterion(criterion, result, *opposite)) return s > 0;
     return true;

@@ -610,7 +610,7 @@ int MODEL_CHECKER::check(const TRUTH_ASSIGNMENT &a, const std::vector<GRULE> &ru
     TIMER check;
     check.start();
     int stable;
-    switch (optOMm) {
+    switch (mode) {
     case 0:
         stable = checkCandidate(graph, rules, a, chosenFlags, true,
                                 programHCF || graph.isHCF() ? CHECK_SHRINK_ONLY : CHECK_SAT, out);

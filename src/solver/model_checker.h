@@ -112,6 +112,8 @@ private:
 
 class MODEL_CHECKER {
 public:
+    // The mode of -OMm= (0, 1, 5 or 9) that `check` uses; 0 unless told otherwise.
+    void useMode(uint32_t optOMm) { mode = optOMm; }
     // 1 when the atoms that `a` holds true are stable, 0 when not, by the mode of -OMm=; see
     // `TRUTH_ASSIGNMENT::modelCheck`.
     int check(const TRUTH_ASSIGNMENT &a, const std::vector<GRULE> &rules, bool programHCF, GROUND_DEPGRAPH &graph,
@@ -161,6 +163,7 @@ private:
     std::vector<uint32_t> sweepRemaining;
     std::vector<GATOM_ID> sweepQueue;
 
+    uint32_t mode = 0;
     CANDIDATE_SET u{0};
     std::vector<uint8_t> noneChosen;
     std::vector<int32_t> slots;

@@ -64,9 +64,12 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
       aggregateCount(config.aggregateCount),
       heuristic(config.heuristic),
       combineOperators(config.combineOperators),
+      settings(config.search),
+      statistics(config.statistics),
       interruption(config.interruption),
       nogoodMemoryLimit(config.nogoodMemoryLimit) {
     witness.assign(groundAtomCount, 0);
+    checker.useMode(settings.optOMm);
 
     // The levels every cost vector of this object covers: the driver's, or those the weak
     // constraints use.
@@ -277,7 +280,7 @@ void MODEL_GENERATOR::printStatistics(FILE *out) {
         fputs("n/a (initial partial model check failed)\n", out);
     } else {
         fprintf(out, "%u\n", deepestLevel - 1);
-        if (optStats >= 2) {
+        if (statistics >= 2) {
             uint64_t consistent = 0;
             for (uint32_t i = 1; i < deepestLevel; ++i) {
                 uint32_t visits = i < levelVisits.size() ? levelVisits[i] : 0;
@@ -289,7 +292,7 @@ void MODEL_GENERATOR::printStatistics(FILE *out) {
         }
         fprintf(out, "Choice Points             : %u\n", choicePoints);
     }
-    if (optStats >= 2) {
+    if (statistics >= 2) {
         fprintf(out, "Lookaheads performed      : %u\n", lookaheadsPerformed);
         fprintf(out, " Inconsistent lookaheads  : %u\n", inconsistentLookaheads);
         fprintf(out, " Pruning lookaheads       : %u\n", pruningLookaheads);
@@ -309,7 +312,7 @@ void MODEL_GENERATOR::printStatistics(FILE *out) {
 void MODEL_GENERATOR::printTimes(FILE *out) {
     TIMER generator = timerMinus(timerMinus(timerMinus(totalTimer, modelCheckTimer), partialCheckTimer), callbackTimer);
     printTimeLine(out, "Model Generator time      : ", generator);
-    if (optStats >= 2) {
+    if (statistics >= 2) {
         printTimeLine(out, " DS Initialisation        : ", initTimer);
         printTimeLine(out, " Depgraph                 : ", depgraphTimer);
         printTimeLine(out, " Well-founded computation : ", wellFoundedTimer);
@@ -322,7 +325,7 @@ void MODEL_GENERATOR::printTimes(FILE *out) {
     if (flags & MG_MODEL_CHECK) {
         printTimeLine(out, " Total Model Check time   : ", modelCheckTimer);
         printTimeLine(out, " Partial Model Check time : ", partialCheckTimer);
-        if (optStats >= 2) {
+        if (statistics >= 2) {
             printTimeLine(out, "  Quick Partial Check time: ", quickCheckTimer);
             printModelCheckStatistics(out);
         }

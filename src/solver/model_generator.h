@@ -31,6 +31,7 @@
 #include "solver/heuristic_value.h"
 #include "solver/model_checker.h"
 #include "solver/nogood_store.h"
+#include "solver/search_config.h"
 #include "solver/truth_assignment.h"
 #include "support/timer.h"
 
@@ -218,6 +219,8 @@ struct MG_CONFIG {
     uint32_t aggregateCount = 0;                 // the number of interned aggregate functions
     std::vector<int32_t> heuristic = {};         // the criteria of --heuristic=
     std::vector<int32_t> combineOperators = {};  // the operators of --combineheuristic=
+    SEARCH_CONFIG search = {};
+    uint32_t statistics = 0;                     // what -stats (1) or -stats++ (2) asks the counters to keep
     // A flag that a signal handler sets: the search reads it at each choice and, once it is not
     // 0, stops as if a callback had asked it to. None: nothing interrupts the search.
     const volatile sig_atomic_t *interruption = nullptr;
@@ -477,6 +480,8 @@ private:
 
     std::vector<int32_t> heuristic;
     std::vector<int32_t> combineOperators;
+    SEARCH_CONFIG settings;  // the search settings of the run
+    const uint32_t statistics;  // 2 under -stats++: the level visits are counted
     const volatile sig_atomic_t *interruption;
 
     TIMER totalTimer;

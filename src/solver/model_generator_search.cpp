@@ -125,10 +125,10 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
         for (uint32_t i = round == 0 ? from : 0; i < n; ++i) {
             const GRULE &r = rules[i];
             if (r.satisfied != 0 || r.openPositive != 0) continue;
-            if (optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
+            if (settings.optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
             for (uint32_t p = 0; p < r.head.size(); ++p)
                 if (a[r.head[p]] == TRUTH_UNDEFINED) return take(i, p, true);
-            if (!optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
+            if (!settings.optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
         }
     }
     return false;
@@ -266,15 +266,15 @@ uint64_t MODEL_GENERATOR::luby(uint64_t i) {
 void MODEL_GENERATOR::enterLevel() {
     if (level > deepestLevel) {
         deepestLevel = level;
-        if (optStats >= 2) levelVisits.push_back(1);
-    } else if (optStats >= 2 && level - 1 < levelVisits.size()) {
+        if (statistics >= 2) levelVisits.push_back(1);
+    } else if (statistics >= 2 && level - 1 < levelVisits.size()) {
         ++levelVisits[level - 1];
     }
 }
 
 // The forward partial check at a depth between the last passed check and the last leaf.
 MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::forwardCheck(TRUTH_ASSIGNMENT &a) {
-    if (!(flags & MG_MODEL_CHECK) || !optOPf || chosenAtoms.empty() || isHCFGraph() || lastPassedCheckLevel == 0)
+    if (!(flags & MG_MODEL_CHECK) || !settings.optOPf || chosenAtoms.empty() || isHCFGraph() || lastPassedCheckLevel == 0)
         return OUTCOME_GO_ON;
     uint32_t t = lastPassedCheckLevel + (lastLeafLevel - lastPassedCheckLevel) / 3;
     if (t <= lastPassedCheckLevel || level != t) return OUTCOME_GO_ON;
@@ -293,10 +293,10 @@ MODEL_GENERATOR::OUTCOME MODEL_GENERATOR::forwardCheck(TRUTH_ASSIGNMENT &a) {
 MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEARCH_STATE &s, SEARCH_LEVEL &f) {
     choiceTimer.start();
     bool found = false;
-    const bool lookaheadChoice = optOH && !ruleOrderChoice;
+    const bool lookaheadChoice = settings.optOH && !ruleOrderChoice;
     if (lookaheadChoice) {
         PT_CANDIDATES &list = s.list;
-        s.enter(this, &a, level, optPtCache);
+        s.enter(this, &a, level, settings.optPtCache);
         bool ok = list.count != 0 || list.chooseCandidate();
         s.keep(level);
         if (!ok) {

@@ -13,16 +13,6 @@ bool optSatlike = false;
 bool optWitness = false;
 bool optSilent = false;
 bool optVerbose = false;
-uint32_t optStats = 0;
-bool optNegPts = true;
-uint32_t optPtCache = 5;
-bool optComplPt = true;
-bool optCanChooseComplPt = true;
-std::vector<int32_t> optHeuristic;
-std::vector<int32_t> optCombineHeuristic;
-bool optOH = true;
-bool optOPf = true;
-uint32_t optOMm = 0;
 FRONTEND_MODE frontEndMode = FRONTEND_NONE;
 uint32_t frontEndSubMode = 0;
 uint32_t planningMode = 0;
@@ -41,9 +31,7 @@ namespace {
 // list.
 auto optionValues() {
     return std::tie(programName, maxInt, optDepgraph, optWait, optFilter, optPFilter, optFacts,
-                    optSatlike, optWitness, optSilent, optVerbose, optStats, optNegPts, optPtCache,
-                    optComplPt, optCanChooseComplPt, optHeuristic, optCombineHeuristic, optOH,
-                    optOPf, optOMm, frontEndMode, frontEndSubMode, planningMode, optFPCheck,
+                    optSatlike, optWitness, optSilent, optVerbose, frontEndMode, frontEndSubMode, planningMode, optFPCheck,
                     optFPSoundCheck, optFPCompleteCheck, optPlanLength, optPlanMinActions,
                     optPlanMaxActions, optPlanCache);
 }

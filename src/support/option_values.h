@@ -61,20 +61,6 @@ extern bool optSatlike;                       // -satlike
 extern bool optWitness;                       // --witness
 extern bool optSilent;                        // -silent
 extern bool optVerbose;                       // -v
-extern uint32_t optStats;                     // -stats (1), -stats++ (2)
-
-// Model generator options.
-extern bool optNegPts;                        // --negpts / --pospts
-extern uint32_t optPtCache;                   // --ptcache=
-extern bool optComplPt;                       // --complpt / --nocomplpt
-extern bool optCanChooseComplPt;              // --canchoosecomplpt / --cannotchoosecomplpt
-extern std::vector<int32_t> optHeuristic;     // --heuristic=
-extern std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
-
-// Optimisation options.
-extern bool optOH;
-extern bool optOPf;
-extern uint32_t optOMm;                       // -OMm=
 
 // Front-end options.
 extern FRONTEND_MODE frontEndMode;

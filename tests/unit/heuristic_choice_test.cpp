@@ -31,17 +31,19 @@ struct HEURISTIC_OPTIONS {
     bool canChoose = true;
 };
 
+// The search settings that every model generator of these tests is given.
+SEARCH_CONFIG searchOptions;
+
 struct OPTIONS_SCOPE {
-    HEURISTIC_OPTIONS saved{optOH, optNegPts, optPtCache, optComplPt, optCanChooseComplPt};
-    explicit OPTIONS_SCOPE(const HEURISTIC_OPTIONS &o) { apply(o); }
-    ~OPTIONS_SCOPE() { apply(saved); }
-    static void apply(const HEURISTIC_OPTIONS &o) {
-        optOH = o.oh;
-        optNegPts = o.negPts;
-        optPtCache = o.ptCache;
-        optComplPt = o.complPt;
-        optCanChooseComplPt = o.canChoose;
+    SEARCH_CONFIG saved = searchOptions;
+    explicit OPTIONS_SCOPE(const HEURISTIC_OPTIONS &o) {
+        searchOptions.optOH = o.oh;
+        searchOptions.optNegPts = o.negPts;
+        searchOptions.optPtCache = o.ptCache;
+        searchOptions.optComplPt = o.complPt;
+        searchOptions.optCanChooseComplPt = o.canChoose;
     }
+    ~OPTIONS_SCOPE() { searchOptions = saved; }
 };
 
 MODELS collected;
@@ -69,6 +71,7 @@ MODELS solve(const std::string &program, const std::vector<int32_t> &criteria = 
                         .levels = maxLevel,
                         .heuristic = criteria,
                         .combineOperators = operators,
+                        .search = searchOptions,
                         .nogoodMemoryLimit = nogoodMemoryLimit});
     mg.computeModels();
     activityChoices = MGI::activityChoices(mg);
@@ -105,7 +108,8 @@ struct ROOT : LOADED {
           mg(groundRules, groundConstraints, groundWeakConstraints,
              {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
               .heuristic = criteria,
-              .combineOperators = std::vector<int32_t>(criteria.size(), 0)}),
+              .combineOperators = std::vector<int32_t>(criteria.size(), 0),
+              .search = searchOptions}),
           a(groundAtomCount, MGI::baseCost(mg), TRUTH_UNDEFINED) {
         MGI::chosenFlags(mg).assign(groundAtomCount, 0);
         mg.prepareRun(a);
@@ -114,7 +118,7 @@ struct ROOT : LOADED {
         EXPECT_EQ(mg.propagateInitial(a), 1);
         a.trailing = true;
         MGI::level(mg) = 1;
-        list.start(&mg, &a, optPtCache);
+        list.start(&mg, &a, searchOptions.optPtCache);
     }
     TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
     std::vector<std::string> entries() {
@@ -272,7 +276,7 @@ TEST(HeuristicChoice, PolarityTriedFirstFollowsTheCriteria) {
         {1, 4, true, false, true},  // --cannotchoosecomplpt
     };
     for (const CASE &k : cases) {
-        optCanChooseComplPt = k.canChooseOpposite;
+        MGI::settings(r.mg).optCanChooseComplPt = k.canChooseOpposite;
         HEURISTIC_VALUE result = counted(k.result), opposite = counted(k.opposite);
         const HEURISTIC_VALUE *o = k.hasOpposite ? &opposite : nullptr;
         EXPECT_EQ(r.list.recordsPreferLiteral(result, o), k.literalFirst) << k.result << " " << k.opposite;

@@ -23,13 +23,17 @@ using MODELS = std::set<MODEL>;
 
 const uint32_t MODES[] = {0, 1, 5, 9};
 
+// The -OMm= mode and the -OPf setting that the checkers and model generators of these tests use.
+uint32_t checkMode = 0;
+bool partialChecks = true;
+
 // Restores -OMm= and -OPf after a test that changes them.
 struct OPTION_GUARD {
-    uint32_t mode = optOMm;
-    bool forward = optOPf;
+    uint32_t mode = checkMode;
+    bool forward = partialChecks;
     ~OPTION_GUARD() {
-        optOMm = mode;
-        optOPf = forward;
+        checkMode = mode;
+        partialChecks = forward;
     }
 };
 
@@ -52,6 +56,7 @@ struct CANDIDATE {
     int check(bool programHCF = false) {
         std::vector<GCONSTRAINT> none;
         GROUND_DEPGRAPH graph(groundRules, none, 0);
+        checker.useMode(checkMode);
         return a.modelCheck(groundRules, programHCF, &graph, chosen.data(), witness.data(), &witnessFound, checker);
     }
     MODEL witnessAtoms() const {
@@ -84,7 +89,7 @@ TEST(ModelChecker, CandidatesInEveryMode) {
     for (auto &c : cases) {
         for (uint32_t mode : MODES) {
             SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(mode));
-            optOMm = mode;
+            checkMode = mode;
             loadGroundProgram(c.program);
             CANDIDATE candidate(c.trueAtoms, c.chosen);
             EXPECT_EQ(candidate.check(), c.stable ? 1 : 0);
@@ -99,7 +104,7 @@ TEST(ModelChecker, ExternallySupportedCandidateNeedsNoInnerCheck) {
     // from outside: a by the disjunction (b false), c by a, d by c.
     loadGroundProgram("a | b.\na :- b.\nb :- a.\nc :- a.\nd :- c, not b.");
     for (uint32_t mode : {0u, 1u, 5u}) {
-        optOMm = mode;
+        checkMode = mode;
         uint32_t before = maxInnerCheckAtoms;
         CANDIDATE supported({"a", "c", "d"}, {"a", "d"});
         EXPECT_EQ(supported.check(), 1) << mode;
@@ -109,7 +114,7 @@ TEST(ModelChecker, ExternallySupportedCandidateNeedsNoInnerCheck) {
 
 TEST(ModelChecker, HeadCycleFreeProgramDecidesByShrinking) {
     OPTION_GUARD guard;
-    optOMm = 0;
+    checkMode = 0;
     loadGroundProgram("a :- b.\nb :- a.\nc | d.");
     CANDIDATE loop({"a", "b", "c"}, {"a"});
     EXPECT_EQ(loop.check(), 0);
@@ -123,7 +128,7 @@ TEST(ModelChecker, HeadCycleFreeProgramDecidesByShrinking) {
 
 TEST(ModelChecker, WithoutShrinkingNoTrueAtomIsStable) {
     OPTION_GUARD guard;
-    optOMm = 9;
+    checkMode = 9;
     loadGroundProgram("a | b.\na :- b.\nb :- a.");
     CANDIDATE none({}, {});
     EXPECT_EQ(none.check(), 1);
@@ -137,14 +142,14 @@ TEST(ModelChecker, WitnessIsTheUnfoundedSetFound) {
     // the chosen atom d. The reduct mode finds the loop d, e by shrinking and keeps no witness.
     for (uint32_t mode : {0u, 1u, 9u}) {
         SCOPED_TRACE(mode);
-        optOMm = mode;
+        checkMode = mode;
         loadGroundProgram("x.\na | b :- x.\nc :- a.\nc :- b.\na :- c.\nb :- c.\nd | e :- a, b, c, d.\nd :- e.\ne :- d.");
         CANDIDATE candidate({"x", "a", "b", "c", "d", "e"}, {"d"});
         ASSERT_EQ(candidate.check(), 0);
         ASSERT_EQ(candidate.witnessFound, 1);
         EXPECT_EQ(candidate.witnessAtoms(), (MODEL{"d", "e"}));
     }
-    optOMm = 5;
+    checkMode = 5;
     CANDIDATE reduct({"x", "a", "b", "c", "d", "e"}, {"d"});
     EXPECT_EQ(reduct.check(), 0);
     EXPECT_EQ(reduct.witnessFound, 0);
@@ -152,7 +157,7 @@ TEST(ModelChecker, WitnessIsTheUnfoundedSetFound) {
 
 TEST(ModelChecker, NoRelevantRuleLeavesTheLowestChosenAtom) {
     OPTION_GUARD guard;
-    optOMm = 9;
+    checkMode = 9;
     // Every rule with a true head has a false body atom: nothing is relevant, yet U keeps the
     // chosen and the must-be-true atoms; the witness is the lowest-numbered of them (b, not the
     // lower a, which is true but neither chosen nor must-be-true).
@@ -170,7 +175,7 @@ TEST(ModelChecker, AggregateAtomsNeverEnterTheCandidateSet) {
     groundAtomCount = groundAtomTable.size();
     for (uint32_t mode : MODES) {
         SCOPED_TRACE(mode);
-        optOMm = mode;
+        checkMode = mode;
         CANDIDATE candidate({"a", "b"}, {"a"});
         candidate.a.values[aggregate] = TRUTH_TRUE;
         candidate.chosen[aggregate] = 1;
@@ -180,7 +185,7 @@ TEST(ModelChecker, AggregateAtomsNeverEnterTheCandidateSet) {
 
 TEST(ModelChecker, ComponentModeWithoutComponents) {
     OPTION_GUARD guard;
-    optOMm = 1;
+    checkMode = 1;
     loadGroundProgram("");
     CANDIDATE candidate({}, {});
     EXPECT_EQ(candidate.check(), 1);
@@ -190,7 +195,7 @@ TEST(ModelCheckerDeathTest, UnknownModeIsAnInternalError) {
     OPTION_GUARD guard;
     loadGroundProgram("a | b.");
     for (uint32_t mode : {2u, 3u, 4u, 6u, 10u}) {
-        optOMm = mode;
+        checkMode = mode;
         CANDIDATE candidate({"a"}, {"a"});
         EXPECT_EXIT(candidate.check(), testing::ExitedWithCode(99), "An internal error occurred \\(model check\\)\\.");
     }
@@ -200,7 +205,7 @@ TEST(ModelCheckerDeathTest, UnknownModeIsAnInternalError) {
 // decide, and the check refuses rather than guess.
 TEST(ModelCheckerDeathTest, ShrinkOnlyCheckOfAHeadCycleIsAnInternalError) {
     OPTION_GUARD guard;
-    optOMm = 0;
+    checkMode = 0;
     loadGroundProgram("a | b.\na :- b.\nb :- a.");
     CANDIDATE candidate({"a", "b"}, {"a"});
     EXPECT_EXIT(candidate.check(true), testing::ExitedWithCode(99), "An internal error occurred \\(model check\\)\\.");
@@ -338,7 +343,7 @@ TEST(ModelChecker, SatSolveOverCheckRecords) {
 // the answer set; nothing shrinks, so the whole ring goes to the satisfiability check. Returns 0
 // when both verdicts are right.
 int checkMillionAtomRing() {
-    optOMm = 0;
+    checkMode = 0;
     loadGroundProgram("");
     const uint32_t n = 1000000;
     std::vector<GATOM_ID> x(n);
@@ -405,7 +410,7 @@ int checkBackwardChain() {
     GROUND_DEPGRAPH graph(groundRules, none, 0);
     MODEL_CHECKER checker;
     for (uint32_t mode : {0u, 1u, 5u}) {
-        optOMm = mode;
+        checker.useMode(mode);
         if (a.modelCheck(groundRules, false, &graph, chosen.data(), nullptr, nullptr, checker) != 1)
             return int(mode) + 1;
     }
@@ -502,7 +507,7 @@ int collect(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
 MODELS solveWith(MG_FLAGS flags) {
     collected.clear();
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
-                       {.flags = flags, .modelCallback = collect});
+                       {.flags = flags, .modelCallback = collect, .search = {.optOPf = partialChecks, .optOMm = checkMode}});
     mg.computeModels();
     return collected;
 }
@@ -568,8 +573,8 @@ TEST(ModelChecker, RandomHeadCycleProgramsAgreeWithBruteForce) {
         for (uint32_t mode : MODES)
             for (MG_FLAGS flags : {MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, MG_FLAGS(MG_MODEL_CHECK)})
                 for (bool forward : {true, false}) {
-                    optOMm = mode;
-                    optOPf = forward;
+                    checkMode = mode;
+                    partialChecks = forward;
                     MODELS got = solveWith(flags);
                     ASSERT_EQ(got, expected) << text << "mode " << mode << ", flags " << flags << ", forward "
                                              << forward << "\ngot " << show(got) << "\nexpected " << show(expected);
@@ -692,8 +697,8 @@ TEST(ModelChecker, OneCheckerOverManyCandidatesAgreesWithEnumeration) {
         std::vector<GCONSTRAINT> none;
         GROUND_DEPGRAPH graph(groundRules, none, 0);
         for (uint32_t mode : {0u, 1u, 9u}) {
-            optOMm = mode;
             MODEL_CHECKER checker;
+            checker.useMode(mode);
             for (int candidate = 0; candidate < 60; ++candidate) {
                 TRUTH_ASSIGNMENT a(groundAtomCount, 0, TRUTH_FALSE);
                 std::vector<uint8_t> chosen(groundAtomCount, 0), witness(groundAtomCount, 0);

@@ -17,6 +17,7 @@ struct MODEL_GENERATOR_INSIGHT {
     static LITERAL_QUEUE &propagationQueue(MODEL_GENERATOR &m) { return m.propagationQueue; }
     static LITERAL_QUEUE &forcedLiterals(MODEL_GENERATOR &m) { return m.forcedLiterals; }
     static HEURISTIC_VALUE &lookaheadRecord(MODEL_GENERATOR &m) { return m.lookaheadRecord; }
+    static SEARCH_CONFIG &settings(MODEL_GENERATOR &m) { return m.settings; }
     static COST_VECTOR &baseCost(MODEL_GENERATOR &m) { return m.baseCost; }
     static std::vector<std::vector<AGGREGATE_OCCURRENCE>> &aggregateOccurrences(MODEL_GENERATOR &m) {
         return m.aggregates.aggregateOccurrences;

@@ -150,7 +150,7 @@ TEST(ModelGenerator, RuleOrderChoiceAskedForUnderLookAheadFindsTheSameAnswerSets
     ruleOrder.ruleOrderChoice = true;
     for (const char *program : programs) {
         SCOPED_TRACE(program);
-        ASSERT_TRUE(optOH);
+        ASSERT_TRUE(SEARCH_CONFIG().optOH);
         EXPECT_EQ(solve(program, ruleOrder), solve(program));
     }
 }
@@ -203,7 +203,6 @@ TEST(ModelGenerator, FilterRejectionsByNamedValuesAreLearned) {
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
         for (bool lookahead : {true, false}) {
-            optOH = lookahead;
             loadGroundProgram(c.program);
             rejected = c.rejected;
             named = c.named;
@@ -212,12 +211,12 @@ TEST(ModelGenerator, FilterRejectionsByNamedValuesAreLearned) {
             MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                                {.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS,
                                 .modelCallback = collect,
-                                .candidateFilter = rejectFilter});
+                                .candidateFilter = rejectFilter,
+                                .search = {.optOH = lookahead}});
             mg.computeModels();
             EXPECT_EQ(collected, c.expected);
             EXPECT_EQ(rejections, c.rejections);
         }
-        optOH = true;
     }
 }
 

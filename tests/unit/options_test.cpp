@@ -182,19 +182,19 @@ TEST(OptionPass, OptimisationSwitches) {
     const GROUNDING_CONFIG &g = passed.grounding;
     runPass({"-O0"});
     EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optOS || r.optORb || r.optORp || passed.optOGp ||
-                 g.optOGs || optOH || optOPf);
+                 g.optOGs || passed.search.optOH || passed.search.optOPf);
     EXPECT_EQ(0u, g.optOGo);
     EXPECT_TRUE(r.optORdr);
     EXPECT_FALSE(r.magicSetsRequested);
 
     runPass({"-ODMS+", "-OR", "-ORdr-", "-OGo1", "-OPf"});
-    EXPECT_TRUE(r.magicSetsRequested && r.optODMS && r.optODMSPlus && r.optORb && r.optORp && optOPf);
+    EXPECT_TRUE(r.magicSetsRequested && r.optODMS && r.optODMSPlus && r.optORb && r.optORp && passed.search.optOPf);
     EXPECT_FALSE(r.optORdr);
     EXPECT_EQ(1u, g.optOGo);
 
     runPass({"-OMS-", "-OR-", "-ORdr", "-OGo2", "-OGp", "-OGs", "-OH", "-OODMS-"});
     EXPECT_FALSE(r.optODMS || r.optODMSPlus || r.optOODMS || r.optORb || r.optORp);
-    EXPECT_TRUE(r.optORdr && passed.optOGp && g.optOGs && optOH);
+    EXPECT_TRUE(r.optORdr && passed.optOGp && g.optOGs && passed.search.optOH);
 
     passed = OPTIONS{};
 }
@@ -297,9 +297,9 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
     for (const CASE &c : cases) {
         passed.optMaxModels = 7;
         maxInt = -1;
-        optOMm = 0;
+        passed.search.optOMm = 0;
         passed.optCostBoundList.clear();
-        optCombineHeuristic.clear();
+        passed.optCombineHeuristic.clear();
         optFilter.clear();
         optPFilter.clear();
         testing::internal::CaptureStdout();
@@ -314,14 +314,14 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
         EXPECT_FALSE(optFacts) << c.argument << ": the pass goes on after a bad value";
         EXPECT_EQ(7u, passed.optMaxModels) << c.argument;
         EXPECT_EQ(-1, maxInt) << c.argument;
-        EXPECT_EQ(0u, optOMm) << c.argument;
+        EXPECT_EQ(0u, passed.search.optOMm) << c.argument;
         EXPECT_TRUE(optFilter.empty() && optPFilter.empty()) << c.argument;
         optFacts = true;
     }
     passed.optMaxModels = 0;
     passed.optCostBoundList.clear();
     passed.optCostBound = false;
-    optCombineHeuristic.clear();
+    passed.optCombineHeuristic.clear();
     frontEndMode = FRONTEND_NONE;
     planningMode = 0;
 }
@@ -337,10 +337,10 @@ TEST(OptionPass, GoodValuesPass) {
         EXPECT_EQ("", err) << argument;
     }
     maxInt = -1;
-    optOMm = 0;
+    passed.search.optOMm = 0;
     passed.optCostBoundList.clear();
     passed.optCostBound = false;
-    optHeuristic.clear();
+    passed.optHeuristic.clear();
     optFilter.clear();
     optPFilter.clear();
     frontEndMode = FRONTEND_NONE;

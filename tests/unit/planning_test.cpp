@@ -355,7 +355,7 @@ protected:
         groundConstraints.emplace_back(bodyOf({GLITERAL(goal, true)}));
         planningMode = PLANNING_SECURE;
         optPlanLength = 1;
-        if (optHeuristic.empty()) parseHeuristicList("0,2,4,15,37,7,8,9,10,11", optHeuristic);
+        planRun.heuristic = {0, 2, 4, 15, 37, 7, 8, 9, 10, 11};
         preparePlanChecks();
     }
     void TearDown() override {

@@ -84,9 +84,7 @@ TEST(ResetGlobalState, OptionsReturnToTheirDefaults) {
     EXPECT_TRUE(optFacts);
     EXPECT_TRUE(optFilter.empty());
     EXPECT_EQ(FRONTEND_NONE, frontEndMode);
-    EXPECT_TRUE(optHeuristic.empty());
     EXPECT_EQ(-1, maxInt);
-    EXPECT_EQ(0u, optStats);
 }
 
 TEST(ResetGlobalState, DiagnosticsAndTimersStartAgain) {
