@@ -19,12 +19,13 @@ namespace {
 // a cautious query that nothing violated, or the answers of a non-ground query.
 void printFinalVerdict() {
     if (frontEndMode != FRONTEND_BRAVE && frontEndMode != FRONTEND_CAUTIOUS) return;
-    if (queryAnswered) return;
+    const MODEL_OUTPUT *output = modelOutputInUse();
+    if (output && output->queryAnswered) return;
     if (queryIsGround) {
         if (query) printConjunction(stdout, *query);
         fputs(frontEndMode == FRONTEND_BRAVE ? " is bravely false.\n" : " is cautiously true.\n", stdout);
-    } else if (queryConsequences) {
-        printQueryAnswers(stdout, queryConsequences.get());
+    } else if (output && output->queryConsequences) {
+        printQueryAnswers(stdout, output->queryConsequences.get());
     } else {
         fputs("No stable model found.\n", stdout);
     }

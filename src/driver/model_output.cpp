@@ -11,34 +11,28 @@
 #include "grounding/ground_program.h"
 #include "support/option_values.h"
 
-std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
-bool queryAnswered = false;
-
 namespace {
 
-// The ground atoms of the predicate "#query", found once, when first asked for.
-std::vector<GATOM_ID> queryAtomList;
-bool queryAtomsFound = false;
-
-// The query atoms that an answer set of a non-ground query may still change: kept between calls.
-std::vector<GATOM_ID> openQueryAtoms;
+// The run's output state, named by the run sequence.
+MODEL_OUTPUT *output = nullptr;
 
 const std::vector<GATOM_ID> &queryAtoms() {
-    if (!queryAtomsFound) {
-        queryAtomsFound = true;
+    if (!output->queryAtomsFound) {
+        output->queryAtomsFound = true;
         auto [predicate, exists] = predicateTable.find("#query");
         if (exists)
             for (uint32_t i = 0; i < groundAtomCount; ++i)
                 if (groundAtomTable[static_cast<GATOM_ID>(i)].predicate == predicate)
-                    queryAtomList.push_back(static_cast<GATOM_ID>(i));
+                    output->queryAtomList.push_back(static_cast<GATOM_ID>(i));
     }
-    return queryAtomList;
+    return output->queryAtomList;
 }
 
 // The answers of a non-ground query start when first needed, whoever needs them first.
 TRUTH_ASSIGNMENT &consequences(TRUTH_VALUE initial) {
-    if (!queryConsequences) queryConsequences = std::make_unique<TRUTH_ASSIGNMENT>(groundAtomCount, 0u, initial);
-    return *queryConsequences;
+    std::unique_ptr<TRUTH_ASSIGNMENT> &answers = output->queryConsequences;
+    if (!answers) answers = std::make_unique<TRUTH_ASSIGNMENT>(groundAtomCount, 0u, initial);
+    return *answers;
 }
 
 const ATOM_SETS *positivePart(const INTERPRETATION *trueAtoms) { return trueAtoms ? &trueAtoms->positive : nullptr; }
@@ -55,15 +49,11 @@ void printVerdict(const char *verdict, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     fputc('\n', stdout);
 }
 
-MODEL_CALLBACK modeCallback = nullptr;
-// The answer sets' text, kept while the model generator runs.
-ANSWER_TEXT answerText;
-
 // Each answer set is one piece of output: an interrupt that arrives while it is written waits
 // until it is whole.
 int writeAnswerSet(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
     beginOutputPiece();
-    int result = modeCallback(mg, trueAtoms, model);
+    int result = output->modeCallback(mg, trueAtoms, model);
     stopOnFailedOutput();
     endOutputPiece();
     return result;
@@ -80,32 +70,37 @@ void printCostLine(const TRUTH_ASSIGNMENT *model) {
 
 }  // namespace
 
+void useModelOutput(MODEL_OUTPUT *output_) { output = output_; }
+
+MODEL_OUTPUT *modelOutputInUse() { return output; }
+
 MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupted) {
     if (!callback) return nullptr;
-    modeCallback = callback;
-    answerText.open();
+    output->modeCallback = callback;
+    output->answerText.open();
     if (!catchInterrupted) releaseInterrupts();
     return writeAnswerSet;
 }
 
 void stopAnswerOutput() {
-    answerText.close();
+    if (output) output->answerText.close();
     releaseInterrupts();
 }
 
 void resetModelOutput() {
-    queryConsequences.reset();
-    queryAnswered = false;
-    queryAtomList.clear();
-    queryAtomsFound = false;
-    openQueryAtoms.clear();
     stopAnswerOutput();
     resetInterrupts();
-    modeCallback = nullptr;
+    if (!output) return;
+    output->queryConsequences.reset();
+    output->queryAnswered = false;
+    output->queryAtomList.clear();
+    output->queryAtomsFound = false;
+    output->openQueryAtoms.clear();
+    output->modeCallback = nullptr;
 }
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
-    answerText.print(out, trueAtoms, model);
+    output->answerText.print(out, trueAtoms, model);
 }
 
 int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
@@ -151,7 +146,7 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
     if (queryIsGround) {
         printVerdict(" is bravely true", trueAtoms, model);
         if (!optSilent) fputc('\n', stdout);
-        queryAnswered = true;
+        output->queryAnswered = true;
         if (mg) mg->countPrintedAnswerSet();
         return 0;
     }
@@ -162,7 +157,7 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
         if (model->isTrue(static_cast<GATOM_ID>(i))) answers.setValue(static_cast<GATOM_ID>(i), TRUTH_TRUE);
     // Only an answer set with an answer not yet found can add to them: the search is told to
     // skip the others, and ends once every instance of the query is an answer.
-    std::vector<GATOM_ID> &open = openQueryAtoms;
+    std::vector<GATOM_ID> &open = output->openQueryAtoms;
     open.clear();
     for (GATOM_ID atom : queryAtoms())
         if (!answers.isTrue(atom)) open.push_back(atom);
@@ -175,7 +170,7 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
     if (notYetOptimal(mg)) return 1;
     if (queryIsGround) {
         printVerdict(" is cautiously false", trueAtoms, model);
-        queryAnswered = true;
+        output->queryAnswered = true;
         if (mg) mg->countPrintedAnswerSet();
         return 0;
     }
@@ -184,7 +179,7 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
         return 1;
     }
     TRUTH_ASSIGNMENT &answers = consequences(TRUTH_TRUE);
-    std::vector<GATOM_ID> &remaining = openQueryAtoms;
+    std::vector<GATOM_ID> &remaining = output->openQueryAtoms;
     remaining.clear();
     for (GATOM_ID atom : queryAtoms()) {
         if (static_cast<size_t>(atom) >= model->values.size()) continue;

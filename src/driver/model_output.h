@@ -6,21 +6,44 @@
 // once the -n= limit is reached. The driver also calls a callback itself, without a model
 // generator and without a model, when grounding decided every atom; it then reports the atoms
 // grounding proved true.
+//
+// What the output keeps between answer sets is one MODEL_OUTPUT, which the run owns. The callbacks
+// are plain functions that the model generator calls, and `finish` may end the run from any step,
+// so the run names its MODEL_OUTPUT once (`useModelOutput`) before anything is reported.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "core/atom_sets.h"
+#include "driver/answer_text.h"
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
 
-// The answers of a non-ground brave or cautious query, collected over the answer sets seen: the
-// union (brave) or intersection (cautious) of the true "#query" atoms. None until a callback
-// first needs it.
-extern std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
-// Set once a callback has printed the verdict of a ground query; `finish` then prints none.
-extern bool queryAnswered;
+struct MODEL_OUTPUT {
+    // The answers of a non-ground brave or cautious query, collected over the answer sets seen:
+    // the union (brave) or intersection (cautious) of the true "#query" atoms. None until a
+    // callback first needs it.
+    std::unique_ptr<TRUTH_ASSIGNMENT> queryConsequences;
+    // Set once a callback has printed the verdict of a ground query; `finish` then prints none.
+    bool queryAnswered = false;
+    // The ground atoms of the predicate "#query", found once, when first asked for.
+    std::vector<GATOM_ID> queryAtomList;
+    bool queryAtomsFound = false;
+    // The query atoms that an answer set of a non-ground query may still change.
+    std::vector<GATOM_ID> openQueryAtoms;
+    // The callback of the mode, while the answer output wraps it.
+    MODEL_CALLBACK modeCallback = nullptr;
+    // The answer sets' text, kept while the model generator runs.
+    ANSWER_TEXT answerText;
+};
+
+// The MODEL_OUTPUT that the callbacks, the printers and `finish` use from now on; none (null)
+// leaves `finish` nothing to report and must not be followed by a callback or a printed model.
+void useModelOutput(MODEL_OUTPUT *output);
+// The MODEL_OUTPUT in use, or null.
+MODEL_OUTPUT *modelOutputInUse();
 // Forgets the consequences, the verdict and the "#query" atoms found, and ends the answer output
 // (the signals back to their handling before it), as the process starts.
 void resetModelOutput();

@@ -8,13 +8,23 @@
 #include <vector>
 
 #include "core/rule.h"
+#include "driver/model_output.h"
 #include "driver/options.h"
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
 
-// Values `main` holds for one run: its options, and what one step leaves for a later one.
+// Values `main` holds for one run: its options, its answer output, and what one step leaves for
+// a later one. A RUN names its MODEL_OUTPUT as the one in use while it lives.
 struct RUN {
+    RUN() { useModelOutput(&output); }
+    ~RUN() {
+        if (modelOutputInUse() == &output) useModelOutput(nullptr);
+    }
+    RUN(const RUN &) = delete;
+    RUN &operator=(const RUN &) = delete;
+
     OPTIONS options;
+    MODEL_OUTPUT output;
     // The model callback of the reasoning mode or front-end, and the planning candidate filter.
     MODEL_CALLBACK modelCallback = nullptr;
     CANDIDATE_FILTER candidateFilter = nullptr;

@@ -25,6 +25,13 @@ std::string modelText(const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model)
     return capture([&](FILE *f) { printModel(f, trueAtoms, model); });
 }
 
+// A MODEL_OUTPUT of the test's own, in use while the test runs.
+struct OUTPUT_IN_USE {
+    MODEL_OUTPUT output;
+    OUTPUT_IN_USE() { useModelOutput(&output); }
+    ~OUTPUT_IN_USE() { useModelOutput(nullptr); }
+};
+
 struct OPTION_STATE {
     std::set<std::string> filter, pfilter;
     bool facts;
@@ -39,6 +46,7 @@ struct OPTION_STATE {
 }  // namespace
 
 TEST(ModelOutput, PrintModelSourcesFiltersAndHiddenPredicates) {
+    OUTPUT_IN_USE used;
     OPTION_STATE saved;
     EDB.clear();
     I.clear();
@@ -84,13 +92,14 @@ TEST(ModelOutput, PrintModelSourcesFiltersAndHiddenPredicates) {
 }
 
 TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
+    OUTPUT_IN_USE used;
     // Two "#query" atoms; the first answer set has both, the second only one, the third none.
     GATOM_ID q1 = groundAtom("#query", {c("mo1")}, PREDICATE_QUERY);
     GATOM_ID q2 = groundAtom("#query", {c("mo2")}, PREDICATE_QUERY);
     groundAtomCount = groundAtomTable.size();
     bool ground = queryIsGround;
     queryIsGround = false;
-    queryConsequences.reset();
+    used.output.queryConsequences.reset();
 
     std::vector<GRULE> rules;
     std::vector<GCONSTRAINT> constraints;
@@ -102,27 +111,28 @@ TEST(ModelOutput, CautiousConsequencesShrinkAndStop) {
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
     m.values[q2] = TRUTH_FALSE;
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 1);
-    EXPECT_TRUE(queryConsequences->isTrue(q1));
-    EXPECT_FALSE(queryConsequences->isTrue(q2));
+    EXPECT_TRUE(used.output.queryConsequences->isTrue(q1));
+    EXPECT_FALSE(used.output.queryConsequences->isTrue(q2));
     m.values[q1] = TRUTH_FALSE;
     m.values[q2] = TRUTH_TRUE;
     EXPECT_EQ(cautiousModelCallback(&mg, nullptr, &m), 0);  // nothing remains: stop
     EXPECT_EQ(MGI::answerSetsPrinted(mg), 0u);              // non-ground answers are not counted
 
     // Brave collects the union, also when its first call is not the first answer set.
-    queryConsequences.reset();
+    used.output.queryConsequences.reset();
     m.values[q1] = TRUTH_FALSE;
     EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 1);
     m.values[q1] = TRUTH_TRUE;
     m.values[q2] = TRUTH_FALSE;
     EXPECT_EQ(braveModelCallback(&mg, nullptr, &m), 0);  // every instance is an answer: stop
-    EXPECT_TRUE(queryConsequences->isTrue(q1));
-    EXPECT_TRUE(queryConsequences->isTrue(q2));
-    queryConsequences.reset();
+    EXPECT_TRUE(used.output.queryConsequences->isTrue(q1));
+    EXPECT_TRUE(used.output.queryConsequences->isTrue(q2));
+    used.output.queryConsequences.reset();
     queryIsGround = ground;
 }
 
 TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
+    OUTPUT_IN_USE used;
     EDB.clear();
     groundAtomCount = groundAtomTable.size();
     std::vector<GRULE> rules;
@@ -153,6 +163,7 @@ TEST(ModelOutput, PlainCallbackCountsAndStopsAtTheLimit) {
 // first printed after others must lose its separator when it comes first later, and atoms newly
 // true, hidden or outside the filter must come and go as the models change.
 TEST(ModelOutput, KeptTextFollowsEachAnswerSet) {
+    OUTPUT_IN_USE used;
     OPTION_STATE saved;
     EDB.clear();
     I.clear();

@@ -61,7 +61,7 @@ CONSEQUENCES consequencesOf(const std::string &program, const std::vector<std::s
     bool headCycleFree = testHeadCycleFree();
     runModelGenerator(run, headCycleFree, run.costBound, run.baseCost,
                       [&](MODEL_GENERATOR &mg) { c.computed = mg.computedAnswerSets(); });
-    std::istringstream lines(capture([](FILE *f) { printQueryAnswers(f, queryConsequences.get()); }));
+    std::istringstream lines(capture([&run](FILE *f) { printQueryAnswers(f, run.output.queryConsequences.get()); }));
     for (std::string line; std::getline(lines, line);) c.answers.insert(line);
     return c;
 }
