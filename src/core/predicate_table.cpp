@@ -62,12 +62,26 @@ std::pair<uint32_t, bool> PREDICATE_TABLE::add(const char *name, uint32_t arity,
     return {index, false};
 }
 
+namespace {
+
+bool arityClashesHeld = false;
+bool arityClash = false;
+
+}  // namespace
+
+void holdArityClashes(bool hold) { arityClashesHeld = hold; }
+bool arityClashRecorded() { return arityClash; }
+void clearArityClash() { arityClash = false; }
+
 uint32_t registerPredicate(const char *name, uint32_t arity, PREDICATE_KIND kind) {
     auto [index, ok] = predicateTable.add(name, arity, kind);
     if (ok || kind == PREDICATE_QUERY) return index;
     uint32_t recorded = predicateTable.arity(index);
     if (recorded == arity) internalError("ATOM constructor");
+    if (arityClash) return index;
     fflush(stdout);
     fprintf(stderr, "%s, first used with arity %u, now seen with arity %u.\n", name, recorded, arity);
-    exit(1);
+    if (!arityClashesHeld) exit(1);
+    arityClash = true;
+    return index;
 }

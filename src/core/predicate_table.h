@@ -64,8 +64,16 @@ private:
     bool isRenamed(uint32_t p) const { return p < shownAlias.size() && shownAlias[p] >= 0; }
 };
 
-// Registers the predicate of a new atom. An arity clash ends the run with status 1 after the
-// line "<name>, first used with arity <a>, now seen with arity <b>." on standard error; a kind
+// Registers the predicate of a new atom. An arity clash writes the line "<name>, first used with
+// arity <a>, now seen with arity <b>." on standard error and ends the run with status 1; a kind
 // clash at equal arity is the internal error "ATOM constructor". With PREDICATE_QUERY the index
 // is taken whatever the table says.
+//
+// While arity clashes are held (the rule parser holds them while it reads), the first clash is
+// written and recorded instead, and the index the name already has is returned: the parser stops
+// at the atom, and its caller ends the run. Later clashes write nothing until the record is
+// cleared.
 uint32_t registerPredicate(const char *name, uint32_t arity, PREDICATE_KIND kind);
+void holdArityClashes(bool hold);
+bool arityClashRecorded();
+void clearArityClash();

@@ -47,6 +47,8 @@ void resetProgramStore() {
     variablePrefix = "_";
     atomStore.clear();
     predicateTable.clear();
+    clearArityClash();
+    holdArityClashes(false);
     functionSymbolTable.clear();
     complexTermTable.clear();
     integerTable.clear();

@@ -41,7 +41,12 @@ bool endsWith(const char *name, const char *suffix) {
 }
 
 // The rule-language parser over one open input.
-void parseRuleLanguage(FILE *input) { parseFile(input); }
+// An arity clash ends the run at once, as where the atom was read: nothing more is read or
+// written.
+void parseRuleLanguage(FILE *input) {
+    parseFile(input);
+    if (arityClashRecorded()) exit(1);
+}
 
 // One input file: the parser is chosen by the suffix of its name (case-sensitive; names shorter
 // than the suffix go to the rule-language parser).

@@ -17,8 +17,10 @@
 
 // Parses one input to its end: a rule-language file or standard input, already opened. The
 // driver sets currentFileName and currentLine before and closes the file after. Returns the
-// parser's result (0 accepted, 1 recovery gave up at the end, 2 stacks exhausted); success is
-// judged by parserErrors.
+// parser's result (0 accepted, 1 recovery gave up at the end or an arity clash stopped it, 2
+// stacks exhausted); success is judged by parserErrors. An arity clash is written and stops the
+// parse at the atom; `arityClashRecorded` (core/predicate_table.h) then tells the caller to end
+// the run with status 1.
 int parseFile(FILE *input);
 // Parses rule text that the system generated, then empties the string. True when parserErrors
 // did not change.

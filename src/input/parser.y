@@ -17,6 +17,16 @@
 #include "input/parser.h"
 #include "support/diagnostics.h"
 
+// An atom whose name clashes in arity with an earlier use stops the parse at once: the clash has
+// been written, the value just made is dropped, and the caller of the parser ends the run.
+#define STOP_ON_ARITY_CLASH(value) \
+    do { \
+        if (arityClashRecorded()) { \
+            delete (value); \
+            YYABORT; \
+        } \
+    } while (0)
+
 int yylex();
 static void yyerror(const char *message);
 // The scanner's last token (the parser's lookahead when it finds a syntax error) and the column
@@ -242,14 +252,17 @@ rule_body_part
     | identifier '(' term '.' '.' term ')' {
           $$ = expandIntegerRange(false, $1, *$3, *$6);
           free($1); delete $3; delete $6;
+          STOP_ON_ARITY_CLASH($$);
       }
     | '~' identifier '(' term '.' '.' term ')' {
           $$ = expandIntegerRange(true, $2, *$4, *$7);
           free($2); delete $4; delete $7;
+          STOP_ON_ARITY_CLASH($$);
       }
     | '-' identifier '(' term '.' '.' term ')' {
           $$ = expandIntegerRange(true, $2, *$4, *$7);
           free($2); delete $4; delete $7;
+          STOP_ON_ARITY_CLASH($$);
       }
     ;
 
@@ -317,21 +330,27 @@ literal
 
 atom
     : propositional_atom
-    | identifier '(' terms ')' { $$ = new ATOM(makeOrdinaryAtom($1, $3)); free($1); delete $3; }
+    | identifier '(' terms ')' {
+          $$ = new ATOM(makeOrdinaryAtom($1, $3));
+          free($1); delete $3;
+          STOP_ON_ARITY_CLASH($$);
+      }
     | '~' identifier '(' terms ')' {
           $$ = new ATOM(makeStronglyNegatedAtom($2, $4));
           free($2); delete $4;
+          STOP_ON_ARITY_CLASH($$);
       }
     | '-' identifier '(' terms ')' {
           $$ = new ATOM(makeStronglyNegatedAtom($2, $4));
           free($2); delete $4;
+          STOP_ON_ARITY_CLASH($$);
       }
     ;
 
 propositional_atom
-    : identifier { $$ = new ATOM(makeOrdinaryAtom($1, nullptr)); free($1); }
-    | '~' identifier { $$ = new ATOM(makeStronglyNegatedAtom($2, nullptr)); free($2); }
-    | '-' identifier { $$ = new ATOM(makeStronglyNegatedAtom($2, nullptr)); free($2); }
+    : identifier { $$ = new ATOM(makeOrdinaryAtom($1, nullptr)); free($1); STOP_ON_ARITY_CLASH($$); }
+    | '~' identifier { $$ = new ATOM(makeStronglyNegatedAtom($2, nullptr)); free($2); STOP_ON_ARITY_CLASH($$); }
+    | '-' identifier { $$ = new ATOM(makeStronglyNegatedAtom($2, nullptr)); free($2); STOP_ON_ARITY_CLASH($$); }
     ;
 
 terms

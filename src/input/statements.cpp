@@ -295,6 +295,7 @@ std::vector<RULE> *expandIntegerRange(bool negated, const char *name, TERM lower
     // made (p(1..9999999). would take seconds for nothing).
     for (int64_t i = integerValue(lower); i <= int64_t(integerValue(upper)); i++) {
         if (parserErrors > 0 && !rules->empty()) break;
+        if (arityClashRecorded()) break;
         TERMS args{makeIntegerTerm(int32_t(i))};
         std::vector<ATOM> head;
         head.push_back(negated ? makeStronglyNegatedAtom(name, &args) : makeOrdinaryAtom(name, &args));

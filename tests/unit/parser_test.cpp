@@ -106,6 +106,31 @@ TEST_F(ParserTest, RuleTextCollectedInAStreamIsParsedAndTheStreamEmptied) {
     EXPECT_EQ(IDB.size(), 1u);
 }
 
+// An arity clash stops the parse at the atom, in every place an atom is read: nothing after it is
+// read or reported (the driver then ends the run with status 1), and the parser's values are
+// released.
+TEST_F(ParserTest, AnArityClashStopsTheParseAtTheAtom) {
+    struct {
+        const char *text;
+        const char *message;
+        size_t rules;
+    } cases[] = {
+        {"ac1(1,2).\nac2 :- ac1(1,2,3), ac3 ac4.\nac5.\n", "ac1, first used with arity 2, now seen with arity 3.\n", 0},
+        {"ac6(1).\nac7 :- ac8.\nac7 :- not ac6.\nac9.\n", "ac6, first used with arity 1, now seen with arity 0.\n", 1},
+        {"-ac10(1).\n-ac10 v ac11.\n", "-ac10, first used with arity 1, now seen with arity 0.\n", 0},
+        {"ac12.\nac12(1..9999999).\nac13 :- .\n", "ac12, first used with arity 0, now seen with arity 1.\n", 0},
+        {"ac14(X) :- ac15(X).\n-ac14(1..3).\n:- ac15(X,Y).\n", "ac15, first used with arity 1, now seen with arity 2.\n", 1},
+    };
+    for (auto &c : cases) {
+        IDB.clear();
+        EXPECT_EQ(parseAsFile(c.text), c.message) << c.text;
+        EXPECT_TRUE(arityClashRecorded()) << c.text;
+        EXPECT_EQ(IDB.size(), c.rules) << c.text;
+        EXPECT_EQ(parserErrors, 0u) << c.text;
+        clearArityClash();
+    }
+}
+
 TEST_F(ParserTest, DollarNamesAreNamesOnlyInGeneratedText) {
     EXPECT_EQ(parse("dl1($a, T$1) :- dl2(T$1), $nexttime(T$, T$1)."), "");
     ASSERT_EQ(IDB.size(), 1u);

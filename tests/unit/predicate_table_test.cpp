@@ -65,6 +65,25 @@ TEST(PredicateTableDeathTest, ArityClashEndsTheRunWithStatusOne) {
         testing::ExitedWithCode(1), "^clash_p, first used with arity 2, now seen with arity 3\\.\n$");
 }
 
+// While the rule parser holds clashes the first one is written and recorded, and the name keeps
+// its index; later ones write nothing until the record is cleared.
+TEST(PredicateTable, HeldArityClashIsWrittenOnceAndRecorded) {
+    std::vector<TERM> two{makeConstantTerm("a"), makeConstantTerm("b")};
+    std::vector<TERM> three{makeConstantTerm("a"), makeConstantTerm("b"), makeConstantTerm("c")};
+    ATOM first("held_p", two, PREDICATE_EDB);
+    holdArityClashes(true);
+    testing::internal::CaptureStderr();
+    ATOM second("held_p", three, PREDICATE_EDB);
+    ATOM third("held_p", std::vector<TERM>{}, PREDICATE_UNDEFINED);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "held_p, first used with arity 2, now seen with arity 3.\n");
+    EXPECT_TRUE(arityClashRecorded());
+    EXPECT_EQ(second.predicate, first.predicate);
+    EXPECT_EQ(predicateTable.arity(first.predicate), 2u);
+    clearArityClash();
+    holdArityClashes(false);
+    EXPECT_FALSE(arityClashRecorded());
+}
+
 TEST(PredicateTableDeathTest, KindClashIsAnInternalError) {
     EXPECT_EXIT(
         {
