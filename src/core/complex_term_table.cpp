@@ -21,15 +21,8 @@ bool sameKey(const COMPLEX_TERM &a, const COMPLEX_TERM &b) {
 
 const TERM *INTERN_TABLE<COMPLEX_TERM>::store(std::span<const TERM> args) {
     if (args.empty()) return nullptr;
-    size_t need = args.size();
-    if (chunkUsed + need > chunkSize) {
-        chunkSize = std::max(need, std::min(INTERN_MAX_CHUNK, std::max<size_t>(1024, chunkSize * 2)));
-        chunks.emplace_back(new TERM[chunkSize]);
-        chunkUsed = 0;
-    }
-    TERM *p = chunks.back().get() + chunkUsed;
+    TERM *p = arguments.allocate(args.size());
     std::copy(args.begin(), args.end(), p);
-    chunkUsed += need;
     return p;
 }
 
@@ -68,8 +61,7 @@ void INTERN_TABLE<COMPLEX_TERM>::clear() {
     longestLists.clear();
     walkStamps.clear();
     walkStamp = 0;
-    chunks.clear();
-    chunkUsed = chunkSize = 0;
+    arguments.clear();
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<COMPLEX_TERM>::find(const COMPLEX_TERM &key) const {

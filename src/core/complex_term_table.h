@@ -4,14 +4,13 @@
 // compute: its nesting depth and its longest list.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
 
 #include "core/term.h"
+#include "support/chunk_arena.h"
 #include "support/chunked_vector.h"
 #include "support/hash_index.h"
 #include "support/intern_table.h"
@@ -55,8 +54,7 @@ private:
     std::vector<uint32_t> longestLists;
     std::vector<uint32_t> walkStamps;
     uint32_t walkStamp = 0;
-    std::vector<std::unique_ptr<TERM[]>> chunks;
-    size_t chunkUsed = 0, chunkSize = 0;
+    CHUNK_ARENA<TERM, 1024> arguments;
 
     const TERM *store(std::span<const TERM> args);
 };

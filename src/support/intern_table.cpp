@@ -11,16 +11,9 @@ uint32_t hashInteger(int32_t value) { return uint32_t(hashMix(uint32_t(value)));
 } // namespace
 
 const char *INTERN_TABLE<std::string>::store(std::string_view name) {
-    size_t need = name.size() + 1;
-    if (chunkUsed + need > chunkSize) {
-        chunkSize = std::max(need, std::min(INTERN_MAX_CHUNK, std::max<size_t>(4096, chunkSize * 2)));
-        chunks.emplace_back(new char[chunkSize]);
-        chunkUsed = 0;
-    }
-    char *p = chunks.back().get() + chunkUsed;
+    char *p = text.allocate(name.size() + 1);
     std::copy(name.begin(), name.end(), p);
     p[name.size()] = '\0';
-    chunkUsed += need;
     return p;
 }
 
@@ -37,8 +30,7 @@ void INTERN_TABLE<std::string>::clear() {
     index.clear();
     names.clear();
     lengths.clear();
-    chunks.clear();
-    chunkUsed = chunkSize = 0;
+    text.clear();
 }
 
 std::pair<uint32_t, bool> INTERN_TABLE<std::string>::find(std::string_view name) const {

@@ -8,20 +8,16 @@
 // are looked up by view, compound terms by a key whose arguments point into the caller's buffer.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "support/chunk_arena.h"
 #include "support/hash_index.h"
 
 template <class KEY> class INTERN_TABLE;
-
-// Storage of interned keys grows in chunks that never move; a chunk doubles up to this size.
-inline constexpr size_t INTERN_MAX_CHUNK = size_t(1) << 20;
 
 // Names (constants, function symbols, predicates). Names are kept zero-terminated in a chunked
 // arena that never moves.
@@ -45,8 +41,7 @@ private:
     HASH_INDEX index;
     std::vector<const char *> names;
     std::vector<uint32_t> lengths;
-    std::vector<std::unique_ptr<char[]>> chunks;
-    size_t chunkUsed = 0, chunkSize = 0;
+    CHUNK_ARENA<char, 4096> text;
 
     const char *store(std::string_view name);
 };
