@@ -60,15 +60,7 @@ GRULE::GRULE(GATOM_LIST &&h, GBODY &&b, bool withBody)
     body.recomputeFirstNegative();
 }
 
-GRULE::GRULE(const GRULE &other)
-    : head(other.head), body(other.body), hasBody(other.hasBody), unsupportedInside(other.unsupportedInside),
-      waitsForSupport(0), headCycleFree(1), satisfied(other.satisfied), openHead(other.openHead),
-      openPositive(other.openPositive), openNegative(other.openNegative), mustBeTrueHead(other.mustBeTrueHead),
-      mustBeTruePositive(other.mustBeTruePositive), supportedHead(other.supportedHead) {}
-
-GCONSTRAINT::GCONSTRAINT(const GCONSTRAINT &other)
-    : body(other.body), satisfied(other.satisfied), openPositive(other.openPositive),
-      openNegative(other.openNegative) {
+GCONSTRAINT::GCONSTRAINT(const GCONSTRAINT &other) : body(other.body) {
     body.recomputeFirstNegative();
 }
 
@@ -76,8 +68,5 @@ GCONSTRAINT &GCONSTRAINT::operator=(const GCONSTRAINT &other) {
     if (this == &other) return *this;
     body = other.body;
     body.recomputeFirstNegative();
-    satisfied = other.satisfied;
-    openPositive = other.openPositive;
-    openNegative = other.openNegative;
     return *this;
 }

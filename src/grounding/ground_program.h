@@ -1,9 +1,10 @@
 // The ground program: ground literals and bodies over ground atom numbers, the records GRULE,
 // GCONSTRAINT and GWEAKCONSTRAINT, and the global vectors that hold them. The grounders fill
-// them; the printers, the driver and the model generator read them. The model generator's
-// counters live inside the records; they are 32 bits wide so that long generated bodies cannot
-// wrap them. Heads of up to two atoms and bodies of one literal live inside their record, so
-// most ground rules cost their 80 bytes and no heap block.
+// them; the printers, the driver and the model generator read them, and only read them: the
+// search keeps its counters of each rule and constraint in arrays of its own, indexed by the
+// record's position, so that several searches may run over one ground program. Heads of up to
+// two atoms and bodies of one literal live inside their record, so most ground rules cost their
+// 48 bytes and no heap block.
 #pragma once
 
 #include <cstdint>
@@ -48,31 +49,12 @@ struct GBODY {
     void recomputeFirstNegative();
 };
 
-struct GCONSTRAINT;
-
-enum : uint32_t {
-    SATISFIED_BY_BODY = 1,
-    SATISFIED_BY_HEAD = 2,
-};
-
 // A ground rule: the distinct head atoms in the order of the rule's head, and a body (none for an
-// instance of a rule without body). The grounder makes every rule with waitsForSupport 0,
-// headCycleFree 1 and all counters 0; the model generator maintains the rest.
+// instance of a rule without body).
 struct GRULE {
     GATOM_LIST head;
     GBODY body;
     bool hasBody = false;
-
-    int32_t unsupportedInside = 0; // unfounded-set check: unsupported positive atoms inside
-    uint8_t waitsForSupport = 0;
-    uint8_t headCycleFree = 1;
-    uint32_t satisfied = 0; // SATISFIED_BY_BODY | SATISFIED_BY_HEAD
-    uint32_t openHead = 0;
-    uint32_t openPositive = 0;
-    uint32_t openNegative = 0;
-    uint32_t mustBeTrueHead = 0;
-    uint32_t mustBeTruePositive = 0;
-    uint32_t supportedHead = 0;
 
     GRULE() = default;
     // Deep copies of both; a null body means none; the first-negated position is recomputed.
@@ -81,20 +63,15 @@ struct GRULE {
     GRULE(GATOM_LIST &&head, GBODY &&body, bool hasBody);
     GRULE(const std::vector<GATOM_ID> &head, GBODY &&body, bool hasBody)
         : GRULE(GATOM_LIST(head), std::move(body), hasBody) {}
-    // A copy takes the counters and starts waitsForSupport at 0 and headCycleFree at 1.
-    GRULE(const GRULE &other);
+    GRULE(const GRULE &other) = default;
     GRULE(GRULE &&other) noexcept = default;
-    // Assignment copies every field (it fills a place of the ground program).
     GRULE &operator=(const GRULE &other) = default;
     GRULE &operator=(GRULE &&other) noexcept = default;
 };
 
-// A ground constraint: its residual body and the model generator's counters.
+// A ground constraint: its residual body. A copy recomputes the first negated position.
 struct GCONSTRAINT {
     GBODY body;
-    uint32_t satisfied = 0;
-    uint32_t openPositive = 0;
-    uint32_t openNegative = 0;
 
     GCONSTRAINT() = default;
     explicit GCONSTRAINT(const GBODY &b) : body(b) { body.recomputeFirstNegative(); }

@@ -7,20 +7,19 @@
 
 namespace {
 
-inline bool bodyTrue(const GRULE *r) { return r->openPositive == 0 && r->openNegative == 0; }
-inline uint32_t openCount(const GRULE *r) {
-    return r->openHead + (r->openPositive - r->mustBeTruePositive) + r->openNegative;
+inline bool bodyTrue(const RULE_STATE &r) { return r.openPositive == 0 && r.openNegative == 0; }
+inline uint32_t openCount(const RULE_STATE &r) {
+    return r.openHead + (r.openPositive - r.mustBeTruePositive) + r.openNegative;
 }
-inline uint32_t openCount(const GCONSTRAINT *k) { return k->openPositive + k->openNegative; }
+inline uint32_t openCount(const CONSTRAINT_STATE &k) { return k.openPositive + k.openNegative; }
 
 }  // namespace
 
 // An undefined atom under `not` in an unsatisfied rule whose positive body is true.
 bool MODEL_GENERATOR::isNegativeCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const {
     if (a[atom] != TRUTH_UNDEFINED) return false;
-    const OCCURRENCE_LISTS<GRULE> &l = negativeBodyOccurrences;
-    for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
-        if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
+    for (uint32_t r : negativeBodyOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && ruleState[r].openPositive == 0) return true;
     return false;
 }
 
@@ -28,21 +27,18 @@ bool MODEL_GENERATOR::isNegativeCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT 
 // true.
 bool MODEL_GENERATOR::isHeadCandidate(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) const {
     if (a[atom] != TRUTH_UNDEFINED) return false;
-    const OCCURRENCE_LISTS<GRULE> &l = headOccurrences;
-    for (GRULE *const *p = l.begin(atom); p != l.end(atom); ++p)
-        if ((*p)->satisfied == 0 && (*p)->openPositive == 0) return true;
+    for (uint32_t r : headOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && ruleState[r].openPositive == 0) return true;
     return false;
 }
 
 // The rules and constraints that making the atom false would bring one step from an inference.
 uint64_t MODEL_GENERATOR::positiveOccurrenceWeight(GATOM_ID atom) const {
     uint64_t w = 0;
-    const OCCURRENCE_LISTS<GRULE> &rs = positiveBodyOccurrences;
-    for (GRULE *const *p = rs.begin(atom); p != rs.end(atom); ++p)
-        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
-    const OCCURRENCE_LISTS<GCONSTRAINT> &ks = positiveConstraintOccurrences;
-    for (GCONSTRAINT *const *p = ks.begin(atom); p != ks.end(atom); ++p)
-        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    for (uint32_t r : positiveBodyOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && openCount(ruleState[r]) == 2) ++w;
+    for (uint32_t k : positiveConstraintOccurrences.of(atom))
+        if (constraintState[k].satisfied == 0 && openCount(constraintState[k]) == 2) ++w;
     return w;
 }
 
@@ -54,25 +50,24 @@ bool MODEL_GENERATOR::isPossiblyTrue(GATOM_ID atom, const TRUTH_ASSIGNMENT &a) c
         // An aggregate atom is derived by its elements, unless it is part of a recursion.
         int32_t c = componentOfAtom[atom];
         if (c < 0) return false;
-        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
-            for (GATOM_ID h : (*p)->head)
+        for (uint32_t r : positiveBodyOccurrences.of(atom))
+            for (GATOM_ID h : rules[r].head)
                 if (h != atom && componentOfAtom[h] == c) return true;
         return false;
     }
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
-        if ((*p)->satisfied == 0 && bodyTrue(*p)) return true;
+    for (uint32_t r : headOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && bodyTrue(ruleState[r])) return true;
     return false;
 }
 
 void MODEL_GENERATOR::countOccurrenceWeights(GATOM_ID atom) {
     uint64_t w = 0;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
-        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
-    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
-        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
-    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
-         p != negativeConstraintOccurrences.end(atom); ++p)
-        if ((*p)->satisfied == 0 && openCount(*p) == 2) ++w;
+    for (uint32_t r : headOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && openCount(ruleState[r]) == 2) ++w;
+    for (uint32_t r : negativeBodyOccurrences.of(atom))
+        if (ruleState[r].satisfied == 0 && openCount(ruleState[r]) == 2) ++w;
+    for (uint32_t k : negativeConstraintOccurrences.of(atom))
+        if (constraintState[k].satisfied == 0 && openCount(constraintState[k]) == 2) ++w;
     negativeWeight[atom] += w;
 }
 
@@ -381,18 +376,18 @@ int PT_CANDIDATES::evaluateCandidate(GATOM_ID atom, uint8_t polarity, uint32_t &
     // The atom has a single rule that can support it. When that rule has exactly one other open
     // head atom and a true body, making the atom false makes the other one true: the look-ahead
     // just made measures the other atom's literal as well.
-    GRULE *rule = nullptr;
-    for (GRULE *const *p = m.headOccurrences.begin(atom); p != m.headOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        bool supports = r->supportedHead != 0 && r->head[r->supportedHead - 1] == atom;
-        if (supports || r->satisfied == 0) {
+    uint32_t rule = MODEL_GENERATOR::NO_RULE;
+    for (uint32_t r : m.headOccurrences.of(atom)) {
+        const RULE_STATE &s = m.ruleState[r];
+        bool supports = s.supportedHead != 0 && m.rules[r].head[s.supportedHead - 1] == atom;
+        if (supports || s.satisfied == 0) {
             rule = r;
             break;
         }
     }
-    if (!rule || rule->openHead != 2 || !bodyTrue(rule)) return 1;
+    if (rule == MODEL_GENERATOR::NO_RULE || m.ruleState[rule].openHead != 2 || !bodyTrue(m.ruleState[rule])) return 1;
     GATOM_ID other = -1;
-    for (GATOM_ID h : rule->head)
+    for (GATOM_ID h : m.rules[rule].head)
         if (h != atom && a[h] == TRUTH_UNDEFINED) {
             other = h;
             break;

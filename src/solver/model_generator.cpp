@@ -421,18 +421,17 @@ namespace {
 // Builds one family of flat occurrence lists in two passes: counting per atom, then filling.
 // Entries marked "front" go before `componentEnd`, the first of them last (each new front entry
 // is placed at the very front), the others after it in the order they come.
-template <typename T>
 struct LIST_BUILDER {
-    OCCURRENCE_LISTS<T> &lists;
+    OCCURRENCE_LISTS &lists;
     std::vector<uint32_t> frontCount, backFill, frontFill;
     bool counting = true;
 
-    LIST_BUILDER(OCCURRENCE_LISTS<T> &l, uint32_t n) : lists(l), frontCount(n, 0) {
+    LIST_BUILDER(OCCURRENCE_LISTS &l, uint32_t n) : lists(l), frontCount(n, 0) {
         lists.start.assign(n + 1, 0);
         lists.items.clear();
         lists.componentEnd.clear();
     }
-    void add(GATOM_ID atom, T *item, bool front) {
+    void add(GATOM_ID atom, uint32_t item, bool front) {
         if (counting) {
             ++lists.start[atom + 1];
             if (front) ++frontCount[atom];
@@ -446,7 +445,7 @@ struct LIST_BUILDER {
     void startFilling(bool withComponentEnd) {
         uint32_t n = static_cast<uint32_t>(frontCount.size());
         for (uint32_t a = 0; a < n; ++a) lists.start[a + 1] += lists.start[a];
-        lists.items.assign(lists.start[n], nullptr);
+        lists.items.assign(lists.start[n], 0);
         frontFill.resize(n);
         backFill.resize(n);
         if (withComponentEnd) lists.componentEnd.resize(n);
@@ -471,10 +470,9 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
     negativeWeight.assign(n, 0);
 
     // The lists, in two passes over the program.
-    LIST_BUILDER<GRULE> head(headOccurrences, n), positive(positiveBodyOccurrences, n),
-        negative(negativeBodyOccurrences, n);
-    LIST_BUILDER<GCONSTRAINT> kPositive(positiveConstraintOccurrences, n), kNegative(negativeConstraintOccurrences, n);
-    LIST_BUILDER<GWEAKCONSTRAINT> wPositive(positiveWeakOccurrences, n), wNegative(negativeWeakOccurrences, n);
+    LIST_BUILDER head(headOccurrences, n), positive(positiveBodyOccurrences, n), negative(negativeBodyOccurrences, n);
+    LIST_BUILDER kPositive(positiveConstraintOccurrences, n), kNegative(negativeConstraintOccurrences, n);
+    LIST_BUILDER wPositive(positiveWeakOccurrences, n), wNegative(negativeWeakOccurrences, n);
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) {
             head.startFilling(true);
@@ -485,7 +483,8 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
             wPositive.startFilling(false);
             wNegative.startFilling(false);
         }
-        for (GRULE &r : rules) {
+        for (uint32_t i = 0; i < rules.size(); ++i) {
+            const GRULE &r = rules[i];
             for (GATOM_ID h : r.head) {
                 bool front = false;
                 if (componentsActive) {
@@ -493,7 +492,7 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
                     for (GATOM_ID other : r.head)
                         if (other != h && c >= 0 && componentOfAtom[other] == c) front = true;
                 }
-                head.add(h, &r, front);
+                head.add(h, i, front);
             }
             if (!r.hasBody) continue;
             for (const GLITERAL &l : r.body.positive()) {
@@ -503,17 +502,17 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
                     for (GATOM_ID h : r.head)
                         if (h != l.atom && c >= 0 && componentOfAtom[h] == c) front = true;
                 }
-                positive.add(l.atom, &r, front);
+                positive.add(l.atom, i, front);
             }
-            for (const GLITERAL &l : r.body.negative()) negative.add(l.atom, &r, false);
+            for (const GLITERAL &l : r.body.negative()) negative.add(l.atom, i, false);
         }
-        for (GCONSTRAINT &k : constraints) {
-            for (const GLITERAL &l : k.body.positive()) kPositive.add(l.atom, &k, false);
-            for (const GLITERAL &l : k.body.negative()) kNegative.add(l.atom, &k, false);
+        for (uint32_t k = 0; k < constraints.size(); ++k) {
+            for (const GLITERAL &l : constraints[k].body.positive()) kPositive.add(l.atom, k, false);
+            for (const GLITERAL &l : constraints[k].body.negative()) kNegative.add(l.atom, k, false);
         }
-        for (GWEAKCONSTRAINT &w : weakConstraints) {
-            for (const GLITERAL &l : w.body.positive()) wPositive.add(l.atom, &w, false);
-            for (const GLITERAL &l : w.body.negative()) wNegative.add(l.atom, &w, false);
+        for (uint32_t w = 0; w < weakConstraints.size(); ++w) {
+            for (const GLITERAL &l : weakConstraints[w].body.positive()) wPositive.add(l.atom, w, false);
+            for (const GLITERAL &l : weakConstraints[w].body.negative()) wNegative.add(l.atom, w, false);
         }
     }
 
@@ -523,6 +522,13 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
     size += positiveWeakOccurrences.items.size() + negativeWeakOccurrences.items.size();
     lookaheadBudget = std::max<uint64_t>(LOOKAHEAD_BUDGET_FLOOR, LOOKAHEAD_BUDGET_PER_ITEM * size);
 
+    // Every counter starts at 0, also those that a contradiction found while counting leaves
+    // uncounted.
+    ruleState.assign(rules.size(), RULE_STATE{});
+    ruleHeadCycleFree.assign(rules.size(), 1);
+    ruleWaitsForSupport.assign(rules.size(), 0);
+    constraintState.assign(constraints.size(), CONSTRAINT_STATE{});
+    weakState.assign(weakConstraints.size(), CONSTRAINT_STATE{});
     int consistent = initRules(a) && initConstraints(a);
     if (consistent) initWeakConstraints(a);
     aggregates.initAggregates(a);
@@ -530,23 +536,23 @@ int MODEL_GENERATOR::initDataStructures(TRUTH_ASSIGNMENT &a) {
 }
 
 int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
-    for (GRULE &r : rules) {
-        r.satisfied = r.openHead = r.openPositive = r.openNegative = 0;
-        r.mustBeTrueHead = r.mustBeTruePositive = r.supportedHead = 0;
+    for (uint32_t index = 0; index < rules.size(); ++index) {
+        const GRULE &r = rules[index];
+        RULE_STATE &s = ruleState[index];
         bool violated = true;
         for (uint32_t i = 0; i < r.head.size(); ++i) {
             TRUTH_VALUE v = a[r.head[i]];
             if (v == TRUTH_UNDEFINED) {
-                ++r.openHead;
+                ++s.openHead;
             } else if (v == TRUTH_MUST_BE_TRUE) {
-                ++r.openHead;
-                ++r.mustBeTrueHead;
+                ++s.openHead;
+                ++s.mustBeTrueHead;
             } else if (isTrueValue(v)) {
-                if (r.satisfied == 0) {
-                    r.satisfied = SATISFIED_BY_HEAD;
-                    r.supportedHead = i + 1;
+                if (s.satisfied == 0) {
+                    s.satisfied = SATISFIED_BY_HEAD;
+                    s.supportedHead = i + 1;
                 } else {
-                    r.supportedHead = 0;
+                    s.supportedHead = 0;
                 }
             }
             if (v != TRUTH_FALSE) violated = false;
@@ -556,14 +562,14 @@ int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
                 if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
                 TRUTH_VALUE v = a[l.atom];
                 if (v == TRUTH_UNDEFINED) {
-                    ++r.openPositive;
+                    ++s.openPositive;
                     violated = false;
                 } else if (v == TRUTH_MUST_BE_TRUE) {
-                    ++r.openPositive;
-                    ++r.mustBeTruePositive;
+                    ++s.openPositive;
+                    ++s.mustBeTruePositive;
                 } else if (v == TRUTH_FALSE) {
-                    r.satisfied |= SATISFIED_BY_BODY;
-                    r.supportedHead = 0;
+                    s.satisfied |= SATISFIED_BY_BODY;
+                    s.supportedHead = 0;
                     violated = false;
                 }
             }
@@ -571,19 +577,19 @@ int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
                 if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
                 TRUTH_VALUE v = a[l.atom];
                 if (v == TRUTH_UNDEFINED) {
-                    ++r.openNegative;
+                    ++s.openNegative;
                     violated = false;
                 } else if (v != TRUTH_FALSE) {
-                    r.satisfied |= SATISFIED_BY_BODY;
-                    r.supportedHead = 0;
+                    s.satisfied |= SATISFIED_BY_BODY;
+                    s.supportedHead = 0;
                     violated = false;
                 }
             }
         }
         for (uint32_t i = 0; i < r.head.size(); ++i) {
-            if (r.supportedHead != 0) {
-                if (r.supportedHead == i + 1) ++supportCount[r.head[i]];
-            } else if (r.satisfied == 0) {
+            if (s.supportedHead != 0) {
+                if (s.supportedHead == i + 1) ++supportCount[r.head[i]];
+            } else if (s.satisfied == 0) {
                 ++supportCount[r.head[i]];
             }
         }
@@ -595,27 +601,26 @@ int MODEL_GENERATOR::initRules(TRUTH_ASSIGNMENT &a) {
 namespace {
 
 // Counts a constraint's literals by value; true when the constraint is violated already.
-template <typename K>
-bool countConstraint(K &k, const TRUTH_ASSIGNMENT &a) {
-    k.satisfied = k.openPositive = k.openNegative = 0;
+bool countConstraint(const GCONSTRAINT &k, CONSTRAINT_STATE &s, const TRUTH_ASSIGNMENT &a) {
+    s = CONSTRAINT_STATE{};
     bool violated = true;
     for (const GLITERAL &l : k.body.positive()) {
         TRUTH_VALUE v = a[l.atom];
         if (v == TRUTH_UNDEFINED) {
-            ++k.openPositive;
+            ++s.openPositive;
             violated = false;
         } else if (v == TRUTH_FALSE) {
-            k.satisfied = 1;
+            s.satisfied = 1;
             violated = false;
         }
     }
     for (const GLITERAL &l : k.body.negative()) {
         TRUTH_VALUE v = a[l.atom];
         if (v == TRUTH_UNDEFINED) {
-            ++k.openNegative;
+            ++s.openNegative;
             violated = false;
         } else if (v != TRUTH_FALSE) {
-            k.satisfied = 1;
+            s.satisfied = 1;
             violated = false;
         }
     }
@@ -625,20 +630,21 @@ bool countConstraint(K &k, const TRUTH_ASSIGNMENT &a) {
 }  // namespace
 
 int MODEL_GENERATOR::initConstraints(TRUTH_ASSIGNMENT &a) {
-    for (GCONSTRAINT &k : constraints) {
+    for (size_t i = 0; i < constraints.size(); ++i) {
+        const GCONSTRAINT &k = constraints[i];
         for (const GLITERAL &l : k.body.literals)
             if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
-        if (countConstraint(k, a)) return 0;
+        if (countConstraint(k, constraintState[i], a)) return 0;
     }
     return 1;
 }
 
 void MODEL_GENERATOR::initWeakConstraints(TRUTH_ASSIGNMENT &a) {
     for (size_t i = 0; i < weakConstraints.size(); ++i) {
-        GWEAKCONSTRAINT &w = weakConstraints[i];
+        const GWEAKCONSTRAINT &w = weakConstraints[i];
         for (const GLITERAL &l : w.body.literals)
             if (aggregateAtom[l.atom]) aggregates.registerOccurrences(l);
-        if (countConstraint(w, a)) a.addCost(weakLevelIndex[i], weakWeight[i]);
+        if (countConstraint(w, weakState[i], a)) a.addCost(weakLevelIndex[i], weakWeight[i]);
     }
 }
 
@@ -647,8 +653,7 @@ void MODEL_GENERATOR::markNonHCFRules() {
         if (componentKind[c] != COMPONENT_NOT_HCF) continue;
         for (uint32_t atom : groundGraph->components[c]) {
             if (atom >= groundAtomCount) continue;
-            for (GRULE *const *r = headOccurrences.begin(atom); r != headOccurrences.end(atom); ++r)
-                (*r)->headCycleFree = 0;
+            for (uint32_t r : headOccurrences.of(atom)) ruleHeadCycleFree[r] = 0;
         }
     }
 }

@@ -2,7 +2,8 @@
 //
 // The driver builds one on its stack after grounding, over the residual ground rules,
 // constraints and weak constraints, and runs `computeModels`. A run builds flat occurrence lists
-// of every ground atom and the counters inside every ground rule and constraint, propagates the
+// of every ground atom and the counters of every ground rule and constraint (in arrays of its
+// own, by rule and constraint number: the ground program is only read), propagates the
 // consequences known before any choice, and then searches conflict-driven: each level chooses
 // a literal and propagates it, until no choice is left (a candidate, which is closed, checked and
 // handed to the model callback) or a contradiction. A contradiction is analysed through the
@@ -23,6 +24,7 @@
 #include <csignal>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <vector>
 
 #include "grounding/ground_program.h"
@@ -125,24 +127,57 @@ private:
     size_t head = 0;
 };
 
-// Per-atom lists of rule (or constraint) pointers in one contiguous array: the list of atom a is
+// Per-atom lists of rule (or constraint) numbers in one contiguous array: the list of atom a is
 // items[start[a] .. start[a + 1]). For head and positive-body lists of rules, while unfounded-set
 // checks are active, the rules that matter inside the atom's own component come first, up to
 // componentEnd[a].
-template <typename T>
 struct OCCURRENCE_LISTS {
     std::vector<uint32_t> start;
-    std::vector<T *> items;
+    std::vector<uint32_t> items;
     std::vector<uint32_t> componentEnd;
 
-    T *const *begin(GATOM_ID a) const { return items.data() + start[a]; }
-    T *const *end(GATOM_ID a) const { return items.data() + start[a + 1]; }
+    const uint32_t *begin(GATOM_ID a) const { return items.data() + start[a]; }
+    const uint32_t *end(GATOM_ID a) const { return items.data() + start[a + 1]; }
+    std::span<const uint32_t> of(GATOM_ID a) const { return {begin(a), end(a)}; }
+    // The part of the list that matters inside the atom's component.
+    std::span<const uint32_t> insideComponent(GATOM_ID a) const {
+        return {begin(a), items.data() + componentEnd[a]};
+    }
     bool empty(GATOM_ID a) const { return start[a] == start[a + 1]; }
     void clear() {
         start.clear();
         items.clear();
         componentEnd.clear();
     }
+};
+
+// The search's counters of one ground rule, kept by rule number beside the ground program
+// (`ruleState[i]` belongs to `rules[i]`), so that the ground program stays read-only and several
+// searches can run over it. They count the head atoms and the positive and negative body
+// literals still open and how many of those are must-be-true; 32 bits each, so that long
+// generated bodies cannot wrap them. Eight of them make one 32-byte record: the counters of the
+// rules that an assignment touches are read without the rules' heads and bodies.
+enum : uint32_t {
+    SATISFIED_BY_BODY = 1,
+    SATISFIED_BY_HEAD = 2,
+};
+struct RULE_STATE {
+    uint32_t satisfied;           // SATISFIED_BY_BODY | SATISFIED_BY_HEAD
+    uint32_t openHead;
+    uint32_t openPositive;
+    uint32_t openNegative;
+    uint32_t mustBeTrueHead;
+    uint32_t mustBeTruePositive;
+    uint32_t supportedHead;       // the head atom that the rule alone supports, its position plus one
+    int32_t unsupportedInside;    // unfounded-set check: unsupported positive atoms inside
+};
+static_assert(sizeof(RULE_STATE) == 32);
+
+// The counters of one ground constraint or weak constraint, by its number.
+struct CONSTRAINT_STATE {
+    uint32_t satisfied;
+    uint32_t openPositive;
+    uint32_t openNegative;
 };
 
 // Why an atom has its value (as true, must-be-true counted as true, or false): the inference that
@@ -263,6 +298,9 @@ public:
     // place (heads, positive bodies and the rules' places unchanged, so the dependency graph still
     // holds) calls this first: what the model checks kept of the rules is dropped.
     void negativeBodiesChanged() { checker.reset(); }
+    // The counters of a rule or constraint by its number, between the steps of a run.
+    const RULE_STATE &stateOfRule(uint32_t r) const { return ruleState[r]; }
+    const CONSTRAINT_STATE &stateOfConstraint(uint32_t k) const { return constraintState[k]; }
     // A model callback that lets the search go on may narrow what is left of it: no later answer
     // set of this run gives every one of `atoms` the value `value`. Brave reasoning asks that the
     // next answer set make true a query instance that none before made true, cautious reasoning
@@ -304,25 +342,25 @@ public:
     int propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     int propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     int propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    int propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r);
-    int propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k);
+    int propagateRule(TRUTH_ASSIGNMENT &a, uint32_t r);
+    int propagateConstraint(TRUTH_ASSIGNMENT &a, uint32_t k);
     int forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body, uint32_t openPositive, uint32_t openNegative,
                              MG_WHY why);
     int propagateWeakConstraints(TRUTH_ASSIGNMENT &a);
     int propagateInitial(TRUTH_ASSIGNMENT &a);
     int closeInterpretation(TRUTH_ASSIGNMENT &a);
-    bool exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTOR &cost) const;
+    bool exceedsBestCost(uint32_t w, const COST_VECTOR &cost) const;
 
     // --- Support counters and unfounded sets ---
-    int withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom);
+    int withdrawSupport(TRUTH_ASSIGNMENT &a, uint32_t r, GATOM_ID atom);
     int forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    int confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r);
+    int confirmSupportedHead(TRUTH_ASSIGNMENT &a, uint32_t r);
     void queueComponent(int32_t component);
     int checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t component);
     int propagateComponentSupport(TRUTH_ASSIGNMENT &a, uint32_t component);
     int falsifyUnfounded(TRUTH_ASSIGNMENT &a, uint32_t component);
     void spreadSupport(uint32_t component, bool lostOnly);
-    bool hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
+    bool hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t component) const;
 
     // --- Heuristic choice: look-ahead ---
     // 1 when the look-ahead of the literal failed (its opposite is queued in forcedLiterals).
@@ -365,14 +403,23 @@ private:
     LITERAL_QUEUE supportQueue;
     COMPONENT_QUEUE componentQueue;
 
-    OCCURRENCE_LISTS<GRULE> headOccurrences;
-    OCCURRENCE_LISTS<GRULE> positiveBodyOccurrences;
-    OCCURRENCE_LISTS<GRULE> negativeBodyOccurrences;
-    OCCURRENCE_LISTS<GCONSTRAINT> positiveConstraintOccurrences;
-    OCCURRENCE_LISTS<GCONSTRAINT> negativeConstraintOccurrences;
-    OCCURRENCE_LISTS<GWEAKCONSTRAINT> positiveWeakOccurrences;
-    OCCURRENCE_LISTS<GWEAKCONSTRAINT> negativeWeakOccurrences;
+    OCCURRENCE_LISTS headOccurrences;
+    OCCURRENCE_LISTS positiveBodyOccurrences;
+    OCCURRENCE_LISTS negativeBodyOccurrences;
+    OCCURRENCE_LISTS positiveConstraintOccurrences;
+    OCCURRENCE_LISTS negativeConstraintOccurrences;
+    OCCURRENCE_LISTS positiveWeakOccurrences;
+    OCCURRENCE_LISTS negativeWeakOccurrences;
     std::vector<uint32_t> supportCount;
+    // The counters of the rules, constraints and weak constraints, by number; sized when a run
+    // starts and never moved during it (the counter trail points into them).
+    std::vector<RULE_STATE> ruleState;
+    std::vector<CONSTRAINT_STATE> constraintState;
+    std::vector<CONSTRAINT_STATE> weakState;
+    // Per rule: 0 when a head atom lies in a component that is not head-cycle-free; 1 while the
+    // unfounded-set check waits for the rule's inside positive body atoms to be founded.
+    std::vector<uint8_t> ruleHeadCycleFree;
+    std::vector<uint8_t> ruleWaitsForSupport;
 
     // The look-aheads of one candidate computation may change at most `lookaheadBudget` values
     // and counters in all (a multiple of the program's size, at least a fixed floor); beyond it no
@@ -525,12 +572,13 @@ private:
     // atoms keep theirs. They change on the support trail: an atom that becomes false keeps a
     // source that later checks no longer look at, so backtracking must restore theirs too.
     std::vector<uint32_t> sourceRule;
-    GRULE *sourceOf(GATOM_ID atom) const {
+    static constexpr uint32_t NO_RULE = UINT32_MAX;
+    uint32_t sourceOf(GATOM_ID atom) const {
         uint32_t s = sourceRule[atom];
-        return s ? &rules[s - 1] : nullptr;
+        return s ? s - 1 : NO_RULE;
     }
-    void setSource(GATOM_ID atom, const GRULE *r) {
-        uint32_t s = r ? static_cast<uint32_t>(r - rules.data()) + 1 : 0;
+    void setSource(GATOM_ID atom, uint32_t r) {
+        uint32_t s = r == NO_RULE ? 0 : r + 1;
         if (sourceRule[atom] == s) return;
         supportTrail.push(level, &sourceRule[atom]);
         sourceRule[atom] = s;
@@ -549,8 +597,8 @@ private:
     std::vector<GATOM_ID> suspectSources;
     enum : uint8_t { SOURCE_SUSPECT = 1, SOURCE_LOST = 2 };
     std::vector<uint8_t> sourceFlags;  // per atom
-    void sourceMayBeLost(const GRULE *r, GATOM_ID atom) {
-        if (sourceRule[atom] != static_cast<uint32_t>(r - rules.data()) + 1) return;
+    void sourceMayBeLost(uint32_t r, GATOM_ID atom) {
+        if (sourceRule[atom] != r + 1) return;
         if (!(sourceFlags[atom] & SOURCE_SUSPECT)) {
             sourceFlags[atom] |= SOURCE_SUSPECT;
             suspectSources.push_back(atom);
@@ -558,7 +606,7 @@ private:
         queueComponent(componentOfAtom[atom]);
     }
     void dropPendingChecks();
-    bool sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const;
+    bool sourceUsable(const TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t component) const;
     // The check of a component whose sources are known: only the suspect atoms whose source
     // rule is no longer usable, and the atoms founded through them, are founded anew.
     int recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component);
@@ -582,18 +630,15 @@ private:
         --supportCount[atom];
     }
 
-    int dropSupport(TRUTH_ASSIGNMENT &a, GRULE *r);
-    int bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r);
-    int headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom);
-    int bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &open, bool confirmed);
-    void constraintSatisfied(GCONSTRAINT *k);
-    void weakConstraintSatisfied(GWEAKCONSTRAINT *w);
-    int constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative);
-    int weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRAINT *w, bool negative);
+    int dropSupport(TRUTH_ASSIGNMENT &a, uint32_t r);
+    int bodyFalse(TRUTH_ASSIGNMENT &a, uint32_t r);
+    int headTrue(TRUTH_ASSIGNMENT &a, uint32_t r, GATOM_ID atom);
+    int bodyLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t &open, bool confirmed);
+    void constraintSatisfied(uint32_t k);
+    void weakConstraintSatisfied(uint32_t w);
+    int constraintLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t k, bool negative);
+    int weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t w, bool negative);
     void countTrueInNonHCF(GATOM_ID atom);
-    uint32_t weakIndex(const GWEAKCONSTRAINT *w) const {
-        return static_cast<uint32_t>(w - weakConstraints.data());
-    }
     bool costFailsBest(const COST_VECTOR &cost) const;
     void buildComponentInfo();
     bool isHCFGraph();

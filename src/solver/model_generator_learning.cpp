@@ -251,9 +251,9 @@ bool MODEL_GENERATOR::blockingLiteral(const TRUTH_ASSIGNMENT &a, const GRULE *r,
 bool MODEL_GENERATOR::addBlockers(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, uint32_t before, bool skipOne,
                                   std::vector<MG_LITERAL> &out) {
     bool skipped = false;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
+    for (uint32_t r : headOccurrences.of(atom)) {
         MG_LITERAL l;
-        if (blockingLiteral(a, *p, atom, before, l)) {
+        if (blockingLiteral(a, &rules[r], atom, before, l)) {
             out.push_back(l);
         } else if (skipOne && !skipped) {
             skipped = true;
@@ -401,8 +401,8 @@ uint32_t MODEL_GENERATOR::addComponentLoop(const TRUTH_ASSIGNMENT &a, uint32_t c
     for (uint32_t atomNumber : groundGraph->components[component]) {
         GATOM_ID u = static_cast<GATOM_ID>(atomNumber);
         if (!inSet(u)) continue;
-        for (GRULE *const *p = headOccurrences.begin(u); p != headOccurrences.end(u); ++p) {
-            const GRULE *r = *p;
+        for (uint32_t rule : headOccurrences.of(u)) {
+            const GRULE *r = &rules[rule];
             bool inside = false;
             if (r->hasBody)
                 for (const GLITERAL &l : r->body.positive())
@@ -440,8 +440,8 @@ uint32_t MODEL_GENERATOR::learnLoopOfWitness(const TRUTH_ASSIGNMENT &a) {
         GATOM_ID u = static_cast<GATOM_ID>(i);
         if (a[u] < TRUTH_MUST_BE_TRUE || aggregateAtom[u]) return NO_NOGOOD;
         if (last < 0 || trailPosition[u] > trailPosition[last]) last = u;
-        for (GRULE *const *p = headOccurrences.begin(u); p != headOccurrences.end(u); ++p) {
-            const GRULE *r = *p;
+        for (uint32_t rule : headOccurrences.of(u)) {
+            const GRULE *r = &rules[rule];
             bool inside = false, blocked = false;
             MG_LITERAL b = 0;
             uint32_t best = UINT32_MAX;

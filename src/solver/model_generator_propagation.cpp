@@ -6,12 +6,12 @@
 
 namespace {
 
-inline uint32_t undefinedPositive(const GRULE *r) { return r->openPositive - r->mustBeTruePositive; }
-inline uint32_t openLiterals(const GRULE *r) {
-    return r->openHead + r->openPositive - r->mustBeTruePositive + r->openNegative;
+inline uint32_t undefinedPositive(const RULE_STATE &r) { return r.openPositive - r.mustBeTruePositive; }
+inline uint32_t openLiterals(const RULE_STATE &r) {
+    return r.openHead + r.openPositive - r.mustBeTruePositive + r.openNegative;
 }
-inline bool bodyTrue(const GRULE *r) { return r->openPositive == 0 && r->openNegative == 0; }
-inline bool noUndefinedBody(const GRULE *r) { return undefinedPositive(r) + r->openNegative == 0; }
+inline bool bodyTrue(const RULE_STATE &r) { return r.openPositive == 0 && r.openNegative == 0; }
+inline bool noUndefinedBody(const RULE_STATE &r) { return undefinedPositive(r) + r.openNegative == 0; }
 
 }  // namespace
 
@@ -101,79 +101,82 @@ int MODEL_GENERATOR::propagate(TRUTH_ASSIGNMENT &a) {
 
 // --- Shared steps ----------------------------------------------------------------------------
 
-int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, GRULE *r) {
-    if (r->supportedHead == 0) return 1;
-    GATOM_ID h = r->head[r->supportedHead - 1];
+int MODEL_GENERATOR::dropSupport(TRUTH_ASSIGNMENT &, uint32_t r) {
+    RULE_STATE &s = ruleState[r];
+    if (s.supportedHead == 0) return 1;
+    GATOM_ID h = rules[r].head[s.supportedHead - 1];
     decrementSupport(h);
     if (componentsActive) {
         queueComponent(componentOfAtom[h]);
         sourceMayBeLost(r, h);
     }
     if (supportCount[h] == 0) return fail(CONFLICT_UNSUPPORTED, 0, h);
-    setCounter(r->supportedHead, 0);
+    setCounter(s.supportedHead, 0);
     return 1;
 }
 
-int MODEL_GENERATOR::bodyFalse(TRUTH_ASSIGNMENT &a, GRULE *r) {
-    if (r->satisfied == 0) {
+int MODEL_GENERATOR::bodyFalse(TRUTH_ASSIGNMENT &a, uint32_t r) {
+    RULE_STATE &s = ruleState[r];
+    if (s.satisfied == 0) {
         ++lookaheadRecord.counters[HV_SATISFIED];
-        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
-        setCounter(r->satisfied, SATISFIED_BY_BODY);
+        if (s.openHead == 0 || noUndefinedBody(s)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
+        setCounter(s.satisfied, SATISFIED_BY_BODY);
         return withdrawSupport(a, r, -1);
     }
-    if (r->satisfied == SATISFIED_BY_HEAD) setCounter(r->satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+    if (s.satisfied == SATISFIED_BY_HEAD) setCounter(s.satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
     return dropSupport(a, r);
 }
 
-int MODEL_GENERATOR::headTrue(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
-    if (r->satisfied == 0) {
+int MODEL_GENERATOR::headTrue(TRUTH_ASSIGNMENT &a, uint32_t r, GATOM_ID atom) {
+    RULE_STATE &s = ruleState[r];
+    if (s.satisfied == 0) {
         ++lookaheadRecord.counters[HV_SATISFIED];
-        if (r->openHead == 0 || noUndefinedBody(r)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
-        setCounter(r->satisfied, SATISFIED_BY_HEAD);
-        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
+        if (s.openHead == 0 || noUndefinedBody(s)) ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
+        setCounter(s.satisfied, SATISFIED_BY_HEAD);
+        if (bodyTrue(s) && !ruleHeadCycleFree[r]) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         return withdrawSupport(a, r, atom);
     }
-    if (r->satisfied == SATISFIED_BY_BODY) {
-        setCounter(r->satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+    if (s.satisfied == SATISFIED_BY_BODY) {
+        setCounter(s.satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
         return 1;
     }
     return dropSupport(a, r);
 }
 
-void MODEL_GENERATOR::constraintSatisfied(GCONSTRAINT *k) {
-    if (k->satisfied) return;
-    setCounter(k->satisfied, 1);
+void MODEL_GENERATOR::constraintSatisfied(uint32_t k) {
+    CONSTRAINT_STATE &s = constraintState[k];
+    if (s.satisfied) return;
+    setCounter(s.satisfied, 1);
     ++lookaheadRecord.counters[HV_SATISFIED];
     ++lookaheadRecord.counters[HV_SATISFIED_CLOSED];
 }
 
-void MODEL_GENERATOR::weakConstraintSatisfied(GWEAKCONSTRAINT *w) {
-    if (w->satisfied) return;
-    setCounter(w->satisfied, 1);
-    if (lookaheadRecord.hasCosts) {
-        uint32_t i = weakIndex(w);
-        lookaheadRecord.satisfiedWeight.values[weakLevelIndex[i]] += weakWeight[i];
-    }
+void MODEL_GENERATOR::weakConstraintSatisfied(uint32_t w) {
+    CONSTRAINT_STATE &s = weakState[w];
+    if (s.satisfied) return;
+    setCounter(s.satisfied, 1);
+    if (lookaheadRecord.hasCosts) lookaheadRecord.satisfiedWeight.values[weakLevelIndex[w]] += weakWeight[w];
 }
 
-int MODEL_GENERATOR::constraintLiteralTrue(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k, bool negative) {
-    if (k->satisfied) return 1;
-    decrementCounter(negative ? k->openNegative : k->openPositive);
-    if (k->openPositive + k->openNegative < 2) return propagateConstraint(a, k);
+inline int MODEL_GENERATOR::constraintLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t k, bool negative) {
+    CONSTRAINT_STATE &s = constraintState[k];
+    if (s.satisfied) return 1;
+    decrementCounter(negative ? s.openNegative : s.openPositive);
+    if (s.openPositive + s.openNegative < 2) return propagateConstraint(a, k);
     return 1;
 }
 
-int MODEL_GENERATOR::weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, GWEAKCONSTRAINT *w, bool negative) {
-    if (w->satisfied) return 1;
-    decrementCounter(negative ? w->openNegative : w->openPositive);
-    uint32_t n = w->openPositive + w->openNegative;
+int MODEL_GENERATOR::weakConstraintLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t w, bool negative) {
+    CONSTRAINT_STATE &s = weakState[w];
+    if (s.satisfied) return 1;
+    decrementCounter(negative ? s.openNegative : s.openPositive);
+    uint32_t n = s.openPositive + s.openNegative;
     if (!wellFounded && n == 1 && exceedsBestCost(w, a.levelCosts)) {
-        forceLastOpenLiteral(a, w->body, w->openPositive, w->openNegative, {REASON_WEAK_CONSTRAINT, weakIndex(w)});
+        forceLastOpenLiteral(a, weakConstraints[w].body, s.openPositive, s.openNegative, {REASON_WEAK_CONSTRAINT, w});
         return 1;
     }
     if (n == 0) {
-        uint32_t i = weakIndex(w);
-        a.addCost(weakLevelIndex[i], weakWeight[i]);
+        a.addCost(weakLevelIndex[w], weakWeight[w]);
         if (costFailsBest(a.levelCosts)) return fail(CONFLICT_COST, 0, 0);
         weakConstraintViolated = true;
     }
@@ -188,9 +191,8 @@ bool MODEL_GENERATOR::costFailsBest(const COST_VECTOR &cost) const {
     return optimumKnown ? c > 0 : c >= 0;
 }
 
-bool MODEL_GENERATOR::exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTOR &cost) const {
+bool MODEL_GENERATOR::exceedsBestCost(uint32_t i, const COST_VECTOR &cost) const {
     if (!hasBestCost) return false;
-    uint32_t i = weakIndex(w);
     uint32_t index = weakLevelIndex[i];
     // The cost with the weight added, compared from the highest level down without a copy.
     int c = 0;
@@ -210,21 +212,22 @@ bool MODEL_GENERATOR::exceedsBestCost(const GWEAKCONSTRAINT *w, const COST_VECTO
 // openNegative of R). An atom confirmed from must-be-true was counted as true already; it only
 // leaves mustBeTruePositive. A rule with at most one open literal left infers; one whose body is
 // now true confirms a must-be-true head atom.
-int MODEL_GENERATOR::bodyLiteralTrue(TRUTH_ASSIGNMENT &a, GRULE *r, uint32_t &open, bool confirmed) {
-    if (r->satisfied & SATISFIED_BY_BODY) return 1;
+int MODEL_GENERATOR::bodyLiteralTrue(TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t &open, bool confirmed) {
+    RULE_STATE &s = ruleState[r];
+    if (s.satisfied & SATISFIED_BY_BODY) return 1;
     decrementCounter(open);
-    if (r->satisfied == SATISFIED_BY_HEAD) {
-        if (bodyTrue(r) && !r->headCycleFree) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
+    if (s.satisfied == SATISFIED_BY_HEAD) {
+        if (bodyTrue(s) && !ruleHeadCycleFree[r]) ++lookaheadRecord.counters[HV_NON_HCF_BODY_TRUE];
         return 1;
     }
-    if (r->satisfied != 0) return 1;
-    if (confirmed) decrementCounter(r->mustBeTruePositive);
-    if (openLiterals(r) < 2) {
+    if (s.satisfied != 0) return 1;
+    if (confirmed) decrementCounter(s.mustBeTruePositive);
+    if (openLiterals(s) < 2) {
         if (!propagateRule(a, r)) return 0;
-    } else if (r->mustBeTrueHead && bodyTrue(r) && !wellFounded) {
+    } else if (s.mustBeTrueHead && bodyTrue(s) && !wellFounded) {
         if (!confirmSupportedHead(a, r)) return 0;
     }
-    if (!confirmed && noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
+    if (!confirmed && noUndefinedBody(s)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
     return 1;
 }
 
@@ -235,27 +238,23 @@ int MODEL_GENERATOR::propagateFalse(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
                                      : aggregates.updateAggregatesOfAtom(a, atom, false);
         if (!ok) return 0;
     }
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
-        if (!bodyFalse(a, *p)) return 0;
-    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
-         p != positiveConstraintOccurrences.end(atom); ++p)
-        constraintSatisfied(*p);
-    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
-        weakConstraintSatisfied(*p);
-    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
-        if (!bodyLiteralTrue(a, *p, (*p)->openNegative, false)) return 0;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        if (r->satisfied) continue;
-        decrementCounter(r->openHead);
-        if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
-        if (r->openHead == 0) ++lookaheadRecord.counters[HV_BODY_DECIDED];
+    for (uint32_t r : positiveBodyOccurrences.of(atom))
+        if (!bodyFalse(a, r)) return 0;
+    for (uint32_t k : positiveConstraintOccurrences.of(atom)) constraintSatisfied(k);
+    for (uint32_t w : positiveWeakOccurrences.of(atom)) weakConstraintSatisfied(w);
+    for (uint32_t r : negativeBodyOccurrences.of(atom))
+        if (!bodyLiteralTrue(a, r, ruleState[r].openNegative, false)) return 0;
+    for (uint32_t r : headOccurrences.of(atom)) {
+        RULE_STATE &s = ruleState[r];
+        if (s.satisfied) continue;
+        decrementCounter(s.openHead);
+        if (openLiterals(s) < 2 && !propagateRule(a, r)) return 0;
+        if (s.openHead == 0) ++lookaheadRecord.counters[HV_BODY_DECIDED];
     }
-    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
-         p != negativeConstraintOccurrences.end(atom); ++p)
-        if (!constraintLiteralTrue(a, *p, true)) return 0;
-    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
-        if (!weakConstraintLiteralTrue(a, *p, true)) return 0;
+    for (uint32_t k : negativeConstraintOccurrences.of(atom))
+        if (!constraintLiteralTrue(a, k, true)) return 0;
+    for (uint32_t w : negativeWeakOccurrences.of(atom))
+        if (!weakConstraintLiteralTrue(a, w, true)) return 0;
     return 1;
 }
 
@@ -266,99 +265,92 @@ int MODEL_GENERATOR::propagateMustBeTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     } else if (!wellFounded) {
         if (!aggregates.updateAggregatesOfAtom(a, atom, true)) return 0;
     }
-    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
-        if (!bodyFalse(a, *p)) return 0;
-    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
-         p != negativeConstraintOccurrences.end(atom); ++p)
-        constraintSatisfied(*p);
-    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
-        weakConstraintSatisfied(*p);
+    for (uint32_t r : negativeBodyOccurrences.of(atom))
+        if (!bodyFalse(a, r)) return 0;
+    for (uint32_t k : negativeConstraintOccurrences.of(atom)) constraintSatisfied(k);
+    for (uint32_t w : negativeWeakOccurrences.of(atom)) weakConstraintSatisfied(w);
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
+    for (uint32_t r : headOccurrences.of(atom)) {
+        RULE_STATE &s = ruleState[r];
         // A must-be-true head atom takes the rule from the atoms it sources in other components.
-        if (componentsActive && !(r->satisfied & SATISFIED_BY_BODY)) {
-            if (r->satisfied == 0) {
-                for (GATOM_ID h : r->head)
+        if (componentsActive && !(s.satisfied & SATISFIED_BY_BODY)) {
+            const GATOM_LIST &head = rules[r].head;
+            if (s.satisfied == 0) {
+                for (GATOM_ID h : head)
                     if (h != atom) sourceMayBeLost(r, h);
-            } else if (r->supportedHead != 0 && r->head[r->supportedHead - 1] != atom) {
-                sourceMayBeLost(r, r->head[r->supportedHead - 1]);
+            } else if (s.supportedHead != 0 && head[s.supportedHead - 1] != atom) {
+                sourceMayBeLost(r, head[s.supportedHead - 1]);
             }
         }
-        if (r->satisfied) continue;
-        incrementCounter(r->mustBeTrueHead);
-        if (bodyTrue(r) && !wellFounded && !confirmSupportedHead(a, r)) return 0;
+        if (s.satisfied) continue;
+        incrementCounter(s.mustBeTrueHead);
+        if (bodyTrue(s) && !wellFounded && !confirmSupportedHead(a, r)) return 0;
     }
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p) {
-        GRULE *r = *p;
-        if (r->satisfied) continue;
-        incrementCounter(r->mustBeTruePositive);
-        if (openLiterals(r) < 2 && !propagateRule(a, r)) return 0;
-        if (noUndefinedBody(r)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
+    for (uint32_t r : positiveBodyOccurrences.of(atom)) {
+        RULE_STATE &s = ruleState[r];
+        if (s.satisfied) continue;
+        incrementCounter(s.mustBeTruePositive);
+        if (openLiterals(s) < 2 && !propagateRule(a, r)) return 0;
+        if (noUndefinedBody(s)) ++lookaheadRecord.counters[HV_BODY_DECIDED];
     }
-    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
-         p != positiveConstraintOccurrences.end(atom); ++p)
-        if (!constraintLiteralTrue(a, *p, false)) return 0;
-    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
-        if (!weakConstraintLiteralTrue(a, *p, false)) return 0;
+    for (uint32_t k : positiveConstraintOccurrences.of(atom))
+        if (!constraintLiteralTrue(a, k, false)) return 0;
+    for (uint32_t w : positiveWeakOccurrences.of(atom))
+        if (!weakConstraintLiteralTrue(a, w, false)) return 0;
     return 1;
 }
 
 int MODEL_GENERATOR::propagateConfirmed(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
-        if (!headTrue(a, *p, atom)) return 0;
+    for (uint32_t r : headOccurrences.of(atom))
+        if (!headTrue(a, r, atom)) return 0;
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
-        if (!bodyLiteralTrue(a, *p, (*p)->openPositive, true)) return 0;
+    for (uint32_t r : positiveBodyOccurrences.of(atom))
+        if (!bodyLiteralTrue(a, r, ruleState[r].openPositive, true)) return 0;
     return 1;
 }
 
 int MODEL_GENERATOR::propagateTrue(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     if (!propagateNogoods(a, trueLiteral(atom))) return 0;
     if (!wellFounded && !aggregates.updateAggregatesOfAtom(a, atom, true)) return 0;
-    for (GRULE *const *p = negativeBodyOccurrences.begin(atom); p != negativeBodyOccurrences.end(atom); ++p)
-        if (!bodyFalse(a, *p)) return 0;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p)
-        if (!headTrue(a, *p, atom)) return 0;
-    for (GCONSTRAINT *const *p = negativeConstraintOccurrences.begin(atom);
-         p != negativeConstraintOccurrences.end(atom); ++p)
-        constraintSatisfied(*p);
-    for (GWEAKCONSTRAINT *const *p = negativeWeakOccurrences.begin(atom); p != negativeWeakOccurrences.end(atom); ++p)
-        weakConstraintSatisfied(*p);
+    for (uint32_t r : negativeBodyOccurrences.of(atom))
+        if (!bodyFalse(a, r)) return 0;
+    for (uint32_t r : headOccurrences.of(atom))
+        if (!headTrue(a, r, atom)) return 0;
+    for (uint32_t k : negativeConstraintOccurrences.of(atom)) constraintSatisfied(k);
+    for (uint32_t w : negativeWeakOccurrences.of(atom)) weakConstraintSatisfied(w);
     if (supportCount[atom] == 1 && !forceSupportingRule(a, atom)) return 0;
-    for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != positiveBodyOccurrences.end(atom); ++p)
-        if (!bodyLiteralTrue(a, *p, (*p)->openPositive, false)) return 0;
-    for (GCONSTRAINT *const *p = positiveConstraintOccurrences.begin(atom);
-         p != positiveConstraintOccurrences.end(atom); ++p)
-        if (!constraintLiteralTrue(a, *p, false)) return 0;
-    for (GWEAKCONSTRAINT *const *p = positiveWeakOccurrences.begin(atom); p != positiveWeakOccurrences.end(atom); ++p)
-        if (!weakConstraintLiteralTrue(a, *p, false)) return 0;
+    for (uint32_t r : positiveBodyOccurrences.of(atom))
+        if (!bodyLiteralTrue(a, r, ruleState[r].openPositive, false)) return 0;
+    for (uint32_t k : positiveConstraintOccurrences.of(atom))
+        if (!constraintLiteralTrue(a, k, false)) return 0;
+    for (uint32_t w : positiveWeakOccurrences.of(atom))
+        if (!weakConstraintLiteralTrue(a, w, false)) return 0;
     return 1;
 }
 
 // --- Inferences ------------------------------------------------------------------------------
 
-int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, GRULE *r) {
-    uint32_t index = static_cast<uint32_t>(r - rules.data());
-    if (r->openHead == 1) {
-        for (GATOM_ID h : r->head) {
+int MODEL_GENERATOR::propagateRule(TRUTH_ASSIGNMENT &a, uint32_t r) {
+    const RULE_STATE &s = ruleState[r];
+    if (s.openHead == 1) {
+        for (GATOM_ID h : rules[r].head) {
             TRUTH_VALUE v = a[h];
             if (v == TRUTH_UNDEFINED) {
-                if (r->mustBeTruePositive == 0)
-                    setTrue(a, h, {REASON_RULE_HEAD, index});
+                if (s.mustBeTruePositive == 0)
+                    setTrue(a, h, {REASON_RULE_HEAD, r});
                 else
-                    setMustBeTrue(a, h, {REASON_RULE_HEAD, index});
+                    setMustBeTrue(a, h, {REASON_RULE_HEAD, r});
                 break;
             }
             if (v == TRUTH_MUST_BE_TRUE) {
-                if (r->mustBeTruePositive == 0) confirmMustBeTrue(a, h);
+                if (s.mustBeTruePositive == 0) confirmMustBeTrue(a, h);
                 break;
             }
         }
         return 1;
     }
-    if (forceLastOpenLiteral(a, r->body, undefinedPositive(r), r->openNegative, {REASON_RULE_BODY, index})) return 1;
-    return fail(CONFLICT_RULE, index, 0);
+    if (forceLastOpenLiteral(a, rules[r].body, undefinedPositive(s), s.openNegative, {REASON_RULE_BODY, r})) return 1;
+    return fail(CONFLICT_RULE, r, 0);
 }
 
 // A body that must not become true and has exactly one undecided literal left: that literal
@@ -387,17 +379,19 @@ int MODEL_GENERATOR::forceLastOpenLiteral(TRUTH_ASSIGNMENT &a, const GBODY &body
     return 0;
 }
 
-int MODEL_GENERATOR::propagateConstraint(TRUTH_ASSIGNMENT &a, GCONSTRAINT *k) {
-    uint32_t index = static_cast<uint32_t>(k - constraints.data());
-    if (forceLastOpenLiteral(a, k->body, k->openPositive, k->openNegative, {REASON_CONSTRAINT, index})) return 1;
-    return fail(CONFLICT_CONSTRAINT, index, 0);
+int MODEL_GENERATOR::propagateConstraint(TRUTH_ASSIGNMENT &a, uint32_t k) {
+    const CONSTRAINT_STATE &s = constraintState[k];
+    if (forceLastOpenLiteral(a, constraints[k].body, s.openPositive, s.openNegative, {REASON_CONSTRAINT, k})) return 1;
+    return fail(CONFLICT_CONSTRAINT, k, 0);
 }
 
 int MODEL_GENERATOR::propagateWeakConstraints(TRUTH_ASSIGNMENT &a) {
     if (wellFounded) return 1;
-    for (GWEAKCONSTRAINT &w : weakConstraints)
-        if (!w.satisfied && w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts))
-            forceLastOpenLiteral(a, w.body, w.openPositive, w.openNegative, {REASON_WEAK_CONSTRAINT, weakIndex(&w)});
+    for (uint32_t w = 0; w < weakState.size(); ++w) {
+        const CONSTRAINT_STATE &s = weakState[w];
+        if (!s.satisfied && s.openPositive + s.openNegative == 1 && exceedsBestCost(w, a.levelCosts))
+            forceLastOpenLiteral(a, weakConstraints[w].body, s.openPositive, s.openNegative, {REASON_WEAK_CONSTRAINT, w});
+    }
     return 1;
 }
 
@@ -425,15 +419,19 @@ int MODEL_GENERATOR::propagateInitial(TRUTH_ASSIGNMENT &a) {
             setFalse(a, atom, {REASON_UNSUPPORTED, 0});
         }
     }
-    for (GRULE &r : rules)
-        if (openLiterals(&r) < 2 && !propagateRule(a, &r)) return 0;
+    for (uint32_t r = 0; r < ruleState.size(); ++r)
+        if (openLiterals(ruleState[r]) < 2 && !propagateRule(a, r)) return 0;
     if (!wellFounded) {
-        for (GCONSTRAINT &k : constraints)
-            if (k.openPositive + k.openNegative < 2 && !propagateConstraint(a, &k)) return 0;
-        for (GWEAKCONSTRAINT &w : weakConstraints)
-            if (w.openPositive + w.openNegative == 1 && exceedsBestCost(&w, a.levelCosts))
-                forceLastOpenLiteral(a, w.body, w.openPositive, w.openNegative,
-                                     {REASON_WEAK_CONSTRAINT, weakIndex(&w)});
+        for (uint32_t k = 0; k < constraintState.size(); ++k) {
+            const CONSTRAINT_STATE &s = constraintState[k];
+            if (s.openPositive + s.openNegative < 2 && !propagateConstraint(a, k)) return 0;
+        }
+        for (uint32_t w = 0; w < weakState.size(); ++w) {
+            const CONSTRAINT_STATE &s = weakState[w];
+            if (s.openPositive + s.openNegative == 1 && exceedsBestCost(w, a.levelCosts))
+                forceLastOpenLiteral(a, weakConstraints[w].body, s.openPositive, s.openNegative,
+                                     {REASON_WEAK_CONSTRAINT, w});
+        }
         if (!aggregates.propagateAll(a)) return 0;
     }
     return propagate(a);

@@ -123,12 +123,13 @@ bool MODEL_GENERATOR::chooseFromRules(uint32_t from, bool wrap, const TRUTH_ASSI
     };
     for (int round = 0; round < (wrap ? 2 : 1); ++round) {
         for (uint32_t i = round == 0 ? from : 0; i < n; ++i) {
-            const GRULE &r = rules[i];
-            if (r.satisfied != 0 || r.openPositive != 0) continue;
-            if (settings.optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
-            for (uint32_t p = 0; p < r.head.size(); ++p)
-                if (a[r.head[p]] == TRUTH_UNDEFINED) return take(i, p, true);
-            if (!settings.optNegPts && r.openNegative > 0 && chooseNegative(i)) return true;
+            const RULE_STATE &s = ruleState[i];
+            if (s.satisfied != 0 || s.openPositive != 0) continue;
+            if (settings.optNegPts && s.openNegative > 0 && chooseNegative(i)) return true;
+            const GATOM_LIST &head = rules[i].head;
+            for (uint32_t p = 0; p < head.size(); ++p)
+                if (a[head[p]] == TRUTH_UNDEFINED) return take(i, p, true);
+            if (!settings.optNegPts && s.openNegative > 0 && chooseNegative(i)) return true;
         }
     }
     return false;

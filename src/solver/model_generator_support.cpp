@@ -7,11 +7,12 @@
 
 #include "grounding/ground_depgraph.h"
 
-int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID atom) {
-    for (uint32_t i = 0; i < r->head.size(); ++i) {
-        GATOM_ID h = r->head[i];
+int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, uint32_t r, GATOM_ID atom) {
+    const GATOM_LIST &head = rules[r].head;
+    for (uint32_t i = 0; i < head.size(); ++i) {
+        GATOM_ID h = head[i];
         if (h == atom) {
-            setCounter(r->supportedHead, i + 1);
+            setCounter(ruleState[r].supportedHead, i + 1);
             continue;
         }
         decrementSupport(h);
@@ -46,17 +47,17 @@ int MODEL_GENERATOR::withdrawSupport(TRUTH_ASSIGNMENT &a, GRULE *r, GATOM_ID ato
 }
 
 int MODEL_GENERATOR::forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
-    GRULE *r = nullptr;
-    for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
-        GRULE *candidate = *p;
-        if (candidate->supportedHead != 0 ? candidate->head[candidate->supportedHead - 1] == atom
-                                          : candidate->satisfied == 0) {
-            r = candidate;
+    uint32_t supporting = NO_RULE;
+    for (uint32_t candidate : headOccurrences.of(atom)) {
+        const RULE_STATE &s = ruleState[candidate];
+        if (s.supportedHead != 0 ? rules[candidate].head[s.supportedHead - 1] == atom : s.satisfied == 0) {
+            supporting = candidate;
             break;
         }
     }
-    if (!r) return 1;
-    if (r->mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, atom);
+    if (supporting == NO_RULE) return 1;
+    if (ruleState[supporting].mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, atom);
+    const GRULE *r = &rules[supporting];
     if (r->hasBody) {
         for (const GLITERAL &l : r->body.positive())
             if (a[l.atom] == TRUTH_FALSE) return fail(CONFLICT_UNSUPPORTED, 0, atom);
@@ -85,16 +86,17 @@ int MODEL_GENERATOR::forceSupportingRule(TRUTH_ASSIGNMENT &a, GATOM_ID atom) {
     return 1;
 }
 
-int MODEL_GENERATOR::confirmSupportedHead(TRUTH_ASSIGNMENT &a, GRULE *r) {
-    const size_t n = r->head.size();
+int MODEL_GENERATOR::confirmSupportedHead(TRUTH_ASSIGNMENT &a, uint32_t r) {
+    const GATOM_LIST &head = rules[r].head;
+    const size_t n = head.size();
     for (size_t i = 0; i < n; ++i) {
-        GATOM_ID h = r->head[i];
+        GATOM_ID h = head[i];
         TRUTH_VALUE v = a[h];
         if (isTrueValue(v)) return 1;
         if (v != TRUTH_MUST_BE_TRUE) continue;
-        if (supportCount[h] == 1 && r->mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, h);
+        if (supportCount[h] == 1 && ruleState[r].mustBeTrueHead > 1) return fail(CONFLICT_UNSUPPORTED, 0, h);
         for (size_t j = i + 1; j < n; ++j)
-            if (isTrueValue(a[r->head[j]])) return 1;
+            if (isTrueValue(a[head[j]])) return 1;
         confirmMustBeTrue(a, h);
         // The other head atoms may still be open: the model check must look at this atom.
         if (!chosenFlags.empty()) {
@@ -112,9 +114,10 @@ void MODEL_GENERATOR::queueComponent(int32_t component) {
     componentQueue.push(static_cast<uint32_t>(component));
 }
 
-bool MODEL_GENERATOR::hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const {
-    if (!(r->satisfied & SATISFIED_BY_HEAD) && r->mustBeTrueHead == 0) return false;
-    for (GATOM_ID h : r->head) {
+inline bool MODEL_GENERATOR::hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t component) const {
+    const RULE_STATE &s = ruleState[r];
+    if (!(s.satisfied & SATISFIED_BY_HEAD) && s.mustBeTrueHead == 0) return false;
+    for (GATOM_ID h : rules[r].head) {
         if (componentOfAtom[h] == static_cast<int32_t>(component)) continue;
         TRUTH_VALUE v = a[h];
         if (v == TRUTH_MUST_BE_TRUE || isTrueValue(v)) return true;
@@ -122,11 +125,12 @@ bool MODEL_GENERATOR::hasTrueHeadOutside(const TRUTH_ASSIGNMENT &a, const GRULE 
     return false;
 }
 
-bool MODEL_GENERATOR::sourceUsable(const TRUTH_ASSIGNMENT &a, const GRULE *r, uint32_t component) const {
-    if (!r || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) return false;
-    if (r->hasBody) {
+bool MODEL_GENERATOR::sourceUsable(const TRUTH_ASSIGNMENT &a, uint32_t r, uint32_t component) const {
+    if (r == NO_RULE || (ruleState[r].satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component))
+        return false;
+    if (rules[r].hasBody) {
         const int32_t c = static_cast<int32_t>(component);
-        for (const GLITERAL &l : r->body.positive())
+        for (const GLITERAL &l : rules[r].body.positive())
             if (componentOfAtom[l.atom] == c && a[l.atom] == TRUTH_FALSE) return false;
     }
     return true;
@@ -161,10 +165,8 @@ int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component)
     // Then the atoms founded through a lost one.
     for (size_t i = 0; i < lostSources.size(); ++i) {
         GATOM_ID atom = lostSources[i];
-        GRULE *const *end = positiveBodyOccurrences.items.data() + positiveBodyOccurrences.componentEnd[atom];
-        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != end; ++p) {
-            GRULE *r = *p;
-            for (GATOM_ID h : r->head) {
+        for (uint32_t r : positiveBodyOccurrences.insideComponent(atom)) {
+            for (GATOM_ID h : rules[r].head) {
                 if (componentOfAtom[h] != c) continue;
                 if (a[h] != TRUTH_FALSE && !(sourceFlags[h] & SOURCE_LOST) && sourceOf(h) == r) {
                     sourceFlags[h] |= SOURCE_LOST;
@@ -177,28 +179,27 @@ int MODEL_GENERATOR::recheckLostSources(TRUTH_ASSIGNMENT &a, uint32_t component)
     // Every other atom that is not false is still founded: look for new sources of the lost
     // ones, as the complete check does.
     for (GATOM_ID atom : lostSources) {
-        setSource(atom, nullptr);
+        setSource(atom, NO_RULE);
         bool found = false;
-        for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
-            GRULE *r = *p;
-            if (found || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) {
-                r->waitsForSupport = 0;
+        for (uint32_t r : headOccurrences.of(atom)) {
+            if (found || (ruleState[r].satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) {
+                ruleWaitsForSupport[r] = 0;
                 continue;
             }
             int32_t inside = 0;
-            if (r->hasBody)
-                for (const GLITERAL &l : r->body.positive())
+            if (rules[r].hasBody)
+                for (const GLITERAL &l : rules[r].body.positive())
                     if (componentOfAtom[l.atom] == c && (a[l.atom] == TRUTH_FALSE || (sourceFlags[l.atom] & SOURCE_LOST)))
                         ++inside;
-            r->unsupportedInside = inside;
+            ruleState[r].unsupportedInside = inside;
             if (inside) {
-                r->waitsForSupport = 1;
+                ruleWaitsForSupport[r] = 1;
             } else {
                 sourceFlags[atom] &= static_cast<uint8_t>(~SOURCE_LOST);
                 supportQueue.push(TRUTH_TRUE, atom);
                 setSource(atom, r);
                 found = true;
-                r->waitsForSupport = 0;
+                ruleWaitsForSupport[r] = 0;
             }
         }
     }
@@ -241,30 +242,30 @@ int MODEL_GENERATOR::checkUnfoundedComponent(TRUTH_ASSIGNMENT &a, uint32_t compo
     bool allFalse = true;
     for (uint32_t atomNumber : atoms) {
         GATOM_ID atom = static_cast<GATOM_ID>(atomNumber);
-        setSource(atom, nullptr);
+        setSource(atom, NO_RULE);
         bool isFalse = a[atom] == TRUTH_FALSE;
         supportMarks.values[atom] = isFalse ? TRUTH_FALSE : TRUTH_UNDEFINED;
         if (!isFalse) allFalse = false;
         bool found = false;
-        for (GRULE *const *p = headOccurrences.begin(atom); p != headOccurrences.end(atom); ++p) {
-            GRULE *r = *p;
-            if (isFalse || found || (r->satisfied & SATISFIED_BY_BODY) || hasTrueHeadOutside(a, r, component)) {
-                r->waitsForSupport = 0;
+        for (uint32_t r : headOccurrences.of(atom)) {
+            if (isFalse || found || (ruleState[r].satisfied & SATISFIED_BY_BODY) ||
+                hasTrueHeadOutside(a, r, component)) {
+                ruleWaitsForSupport[r] = 0;
                 continue;
             }
             int32_t inside = 0;
-            if (r->hasBody)
-                for (const GLITERAL &l : r->body.positive())
+            if (rules[r].hasBody)
+                for (const GLITERAL &l : rules[r].body.positive())
                     if (componentOfAtom[l.atom] == c && !aggregateAtom[l.atom]) ++inside;
-            r->unsupportedInside = inside;
+            ruleState[r].unsupportedInside = inside;
             if (inside) {
-                r->waitsForSupport = 1;
+                ruleWaitsForSupport[r] = 1;
             } else {
                 supportMarks.values[atom] = TRUTH_TRUE;
                 supportQueue.push(TRUTH_TRUE, atom);
                 setSource(atom, r);
                 found = true;
-                r->waitsForSupport = 0;
+                ruleWaitsForSupport[r] = 0;
             }
         }
     }
@@ -279,12 +280,10 @@ void MODEL_GENERATOR::spreadSupport(uint32_t component, bool lostOnly) {
     const int32_t c = static_cast<int32_t>(component);
     while (!supportQueue.empty()) {
         GATOM_ID atom = supportQueue.pop().atom;
-        GRULE *const *end = positiveBodyOccurrences.items.data() + positiveBodyOccurrences.componentEnd[atom];
-        for (GRULE *const *p = positiveBodyOccurrences.begin(atom); p != end; ++p) {
-            GRULE *r = *p;
-            if (!r->waitsForSupport) continue;
-            if (r->unsupportedInside-- != 1) continue;
-            for (GATOM_ID h : r->head) {
+        for (uint32_t r : positiveBodyOccurrences.insideComponent(atom)) {
+            if (!ruleWaitsForSupport[r]) continue;
+            if (ruleState[r].unsupportedInside-- != 1) continue;
+            for (GATOM_ID h : rules[r].head) {
                 if (componentOfAtom[h] != c) continue;
                 bool unfounded = lostOnly ? (sourceFlags[h] & SOURCE_LOST) != 0 : supportMarks.values[h] == TRUTH_UNDEFINED;
                 if (unfounded) {

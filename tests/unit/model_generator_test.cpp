@@ -97,7 +97,7 @@ struct PREPARED : LOADED {
         MGI::level(mg) = 1;
     }
     TRUTH_VALUE value(const std::string &name) { return a[atomNumber(name)]; }
-    GRULE &rule(size_t i) { return groundRules[i]; }
+    const RULE_STATE &rule(uint32_t i) { return mg.stateOfRule(i); }
 };
 
 }  // namespace
@@ -237,9 +237,52 @@ TEST(ModelGenerator, StopLeavesTheProgramCountersRestored) {
     EXPECT_EQ(MGI::answerSetsComputed(mg), 3u);
 }
 
+namespace {
+
+// Two searches over one ground program: the inner one runs to its end inside every answer set
+// that the outer one reports.
+MODEL_GENERATOR *innerSearch = nullptr;
+MODELS outerFound;
+std::vector<MODELS> innerFound;
+
+int collectInner(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
+    innerFound.back().insert(trueNames(*model));
+    return 1;
+}
+
+int collectOuterAndSearchAgain(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *model) {
+    outerFound.insert(trueNames(*model));
+    innerFound.emplace_back();
+    innerSearch->computeModels();
+    return 1;
+}
+
+}  // namespace
+
+// The searches keep their counters to themselves: the ground program is only read, so a second
+// search over it, run while the first is in the middle of its own, leaves the first one's state
+// as it was. Unfounded loops, a head cycle and a constraint make both use every kind of counter.
+TEST(ModelGenerator, TwoSearchesOverOneGroundProgram) {
+    loadGroundProgram("p :- q.\nq :- p.\np :- not r.\nr :- not p.\na | b :- r.\n:- a, p.\n"
+                      "c | d.\nc :- d.\nd :- c.\n");
+    const MODELS expected{{"p", "q", "c", "d"}, {"r", "a", "c", "d"}, {"r", "b", "c", "d"}};
+    MG_CONFIG config{.flags = MG_MODEL_CHECK | MG_UNFOUNDED_CHECKS, .modelCallback = collectInner};
+    MODEL_GENERATOR inner(groundRules, groundConstraints, groundWeakConstraints, config);
+    config.modelCallback = collectOuterAndSearchAgain;
+    MODEL_GENERATOR outer(groundRules, groundConstraints, groundWeakConstraints, config);
+    innerSearch = &inner;
+    outerFound.clear();
+    innerFound.clear();
+    outer.computeModels();
+    EXPECT_EQ(outerFound, expected);
+    ASSERT_EQ(innerFound.size(), expected.size());
+    for (const MODELS &found : innerFound) EXPECT_EQ(found, expected);
+    innerSearch = nullptr;
+}
+
 TEST(ModelGenerator, CounterInitialisation) {
     PREPARED p("x | y :- u, not v.\nu | w.", MG_MODEL_CHECK, false);
-    GRULE &r = p.rule(0);
+    const RULE_STATE &r = p.rule(0);
     EXPECT_EQ(r.openHead, 2u);
     EXPECT_EQ(r.openPositive, 1u);
     EXPECT_EQ(r.openNegative, 1u);
@@ -257,8 +300,8 @@ TEST(ModelGenerator, CounterInitialisation) {
     MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints, {.flags = MG_MODEL_CHECK});
     mg.prepareRun(a);
     EXPECT_EQ(mg.initDataStructures(a), 1);
-    EXPECT_EQ(groundRules[0].satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
-    EXPECT_EQ(groundRules[0].supportedHead, 0u);
+    EXPECT_EQ(mg.stateOfRule(0).satisfied, SATISFIED_BY_HEAD | SATISFIED_BY_BODY);
+    EXPECT_EQ(mg.stateOfRule(0).supportedHead, 0u);
     EXPECT_EQ(MGI::supportCount(mg)[atomNumber("x")], 0u);
     EXPECT_EQ(MGI::supportCount(mg)[atomNumber("y")], 0u);
 }
@@ -317,7 +360,10 @@ TEST(ModelGenerator, ContradictionAndUndo) {
     p.a.markChoice();
     MGI::level(p.mg) = 2;
     std::vector<uint32_t> before;
-    for (GRULE &r : groundRules) before.push_back(r.openNegative + r.satisfied * 100 + r.openHead * 10000);
+    for (uint32_t i = 0; i < groundRules.size(); ++i) {
+        const RULE_STATE &r = p.rule(i);
+        before.push_back(r.openNegative + r.satisfied * 100 + r.openHead * 10000);
+    }
     p.mg.setMustBeTrue(p.a, atomNumber("a"), {REASON_CHOICE, 0});
     p.mg.setMustBeTrue(p.a, atomNumber("b"), {REASON_CHOICE, 0});
     EXPECT_EQ(p.mg.propagate(p.a), 0);
@@ -330,8 +376,8 @@ TEST(ModelGenerator, ContradictionAndUndo) {
     EXPECT_EQ(p.a.mustBeTrueCount, 0u);
     EXPECT_EQ(p.value("a"), TRUTH_UNDEFINED);
     EXPECT_EQ(p.value("c"), TRUTH_UNDEFINED);
-    for (size_t i = 0; i < groundRules.size(); ++i) {
-        GRULE &r = groundRules[i];
+    for (uint32_t i = 0; i < groundRules.size(); ++i) {
+        const RULE_STATE &r = p.rule(i);
         EXPECT_EQ(r.openNegative + r.satisfied * 100 + r.openHead * 10000, before[i]);
     }
     EXPECT_EQ(MGI::supportCount(p.mg)[atomNumber("a")], 1u);
