@@ -61,6 +61,7 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
     aggregateOpenNegative.assign(count, 0);
     aggregateTrueExtreme.assign(count, 0);
     aggregateOpenExtreme.assign(count, 0);
+    aggregateOpenPosition.assign(count, 0);
     aggregateType.assign(count, 0);
     aggregateMonotone.assign(count, 0);
     aggregateBase.assign(count, 0);
@@ -131,6 +132,13 @@ void AGGREGATE_PROPAGATION::initAggregates(TRUTH_ASSIGNMENT &a) {
         aggregateTotal[f] = trueSum + openPositive;
         aggregateTrueExtreme[f] = trueExtreme;
         aggregateOpenExtreme[f] = openExtreme;
+        if (type == AGGREGATE_MAX || type == AGGREGATE_MIN) {
+            bool isMax = type == AGGREGATE_MAX;
+            int64_t begin = aggregateElementStart[f], end = static_cast<int64_t>(aggregateElementValue.size());
+            int64_t i = isMax ? end - 1 : begin;
+            while (i >= begin && i < end && a[aggregateElementAtom[i]] != TRUTH_UNDEFINED) i += isMax ? -1 : 1;
+            aggregateOpenPosition[f] = i;
+        }
     }
     aggregateElementStart[count] = static_cast<uint32_t>(aggregateElementValue.size());
 
@@ -256,38 +264,31 @@ AGGREGATE_VERDICT AGGREGATE_PROPAGATION::aggregateState(const TRUTH_ASSIGNMENT &
     }
 }
 
-// The largest undecided element value of a #max, after the one held was decided. Elements
-// decided but still waiting in the queue are passed by the scan, so a true or must-be-true one met
-// on the way counts as true now (its own update later changes nothing).
-void AGGREGATE_PROPAGATION::recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
-    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+// The next undecided element of a #max (downwards) or #min (upwards) from the open extreme's
+// position, after an element of the open extreme's value was decided. Elements decided but still
+// waiting in the queue are passed by the scan, so a true or must-be-true one met on the way counts
+// as true now (its own update later changes nothing). The true extreme is already on the trail.
+void AGGREGATE_PROPAGATION::advanceOpenExtreme(TRUTH_ASSIGNMENT &a, uint32_t f) {
+    bool isMax = aggregateType[f] == AGGREGATE_MAX;
+    int64_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
+    int64_t step = isMax ? -1 : 1;
     int64_t &t = aggregateTrueExtreme[f];
-    aggregateOpenExtreme[f] = INT64_MIN;
-    for (uint32_t i = end; i-- > begin;) {
+    int64_t i = aggregateOpenPosition[f];
+    for (; i >= begin && i < end; i += step) {
         TRUTH_VALUE v = a[aggregateElementAtom[i]];
+        if (v == TRUTH_UNDEFINED) break;
         if (v == TRUTH_FALSE) continue;
-        if (v == TRUTH_UNDEFINED) {
-            aggregateOpenExtreme[f] = aggregateElementValue[i];
-            return;
-        }
-        if (aggregateElementValue[i] > t) t = aggregateElementValue[i];
+        int64_t value = aggregateElementValue[i];
+        if (isMax ? value > t : value < t) t = value;
     }
-}
-
-// The same for the smallest undecided element value of a #min, scanning from the bottom.
-void AGGREGATE_PROPAGATION::recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t f) {
-    uint32_t begin = aggregateElementStart[f], end = aggregateElementStart[f + 1];
-    int64_t &t = aggregateTrueExtreme[f];
-    aggregateOpenExtreme[f] = INT64_MAX;
-    for (uint32_t i = begin; i < end; ++i) {
-        TRUTH_VALUE v = a[aggregateElementAtom[i]];
-        if (v == TRUTH_FALSE) continue;
-        if (v == TRUTH_UNDEFINED) {
-            aggregateOpenExtreme[f] = aggregateElementValue[i];
-            return;
-        }
-        if (aggregateElementValue[i] < t) t = aggregateElementValue[i];
-    }
+    if (i == aggregateOpenPosition[f]) return;  // another element of the same value was decided
+    mg.aggregateTrail.push(mg.level, &aggregateOpenPosition[f]);
+    mg.aggregateTrail.push(mg.level, &aggregateOpenExtreme[f]);
+    aggregateOpenPosition[f] = i;
+    if (i >= begin && i < end)
+        aggregateOpenExtreme[f] = aggregateElementValue[i];
+    else
+        aggregateOpenExtreme[f] = isMax ? INT64_MIN : INT64_MAX;
 }
 
 int AGGREGATE_PROPAGATION::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool elementTrue) {
@@ -317,15 +318,14 @@ int AGGREGATE_PROPAGATION::updateAggregatesOfAtom(TRUTH_ASSIGNMENT &a, GATOM_ID 
                 aggregateTrueSum[f] += v;
             }
         } else {
-            mg.aggregateTrail.push(mg.level, &aggregateTrueExtreme[f]);
-            mg.aggregateTrail.push(mg.level, &aggregateOpenExtreme[f]);
             int64_t &t = aggregateTrueExtreme[f];
-            if (elementTrue && (type == AGGREGATE_MAX ? v > t : v < t)) t = v;
+            if (elementTrue && (type == AGGREGATE_MAX ? v > t : v < t)) {
+                mg.aggregateTrail.push(mg.level, &t);
+                t = v;
+            }
             if (v == aggregateOpenExtreme[f]) {
-                if (type == AGGREGATE_MAX)
-                    recomputeMaxBounds(a, f);
-                else
-                    recomputeMinBounds(a, f);
+                mg.aggregateTrail.push(mg.level, &t);
+                advanceOpenExtreme(a, f);
             }
         }
         if (!propagateAggregate(a, f)) return 0;
@@ -506,9 +506,11 @@ int64_t AGGREGATE_PROPAGATION::aggregateSingleElementWithin(const TRUTH_ASSIGNME
     if (lo <= t && t <= hi) return -1;
     int64_t found = -1;
     uint32_t count = 0;
-    for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
-        int64_t v = aggregateElementValue[i];
-        if (v < lo || v > hi || a[aggregateElementAtom[i]] == TRUTH_FALSE) continue;
+    auto first = aggregateElementValue.begin();
+    uint32_t begin = static_cast<uint32_t>(
+        std::lower_bound(first + aggregateElementStart[f], first + aggregateElementStart[f + 1], lo) - first);
+    for (uint32_t i = begin; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi; ++i) {
+        if (a[aggregateElementAtom[i]] == TRUTH_FALSE) continue;
         if (++count > 1) return -1;
         if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) found = i;
     }
@@ -520,8 +522,8 @@ int64_t AGGREGATE_PROPAGATION::aggregateSingleElementWithin(const TRUTH_ASSIGNME
 void AGGREGATE_PROPAGATION::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
-    uint32_t begin = aggregateElementStart[f];
-    for (uint32_t i = aggregateElementStart[f + 1]; i-- > begin && aggregateElementValue[i] > hi;)
+    int64_t begin = aggregateElementStart[f];
+    for (int64_t i = aggregateOpenPosition[f]; i >= begin && aggregateElementValue[i] > hi; --i)
         if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
     if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
@@ -532,8 +534,8 @@ void AGGREGATE_PROPAGATION::propagateTrueMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
 void AGGREGATE_PROPAGATION::propagateTrueMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     uint32_t f = aggregateFunctionOf[g];
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
-    uint32_t end = aggregateElementStart[f + 1];
-    for (uint32_t i = aggregateElementStart[f]; i < end && aggregateElementValue[i] < lo; ++i)
+    int64_t end = aggregateElementStart[f + 1];
+    for (int64_t i = aggregateOpenPosition[f]; i < end && aggregateElementValue[i] < lo; ++i)
         if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     int64_t single = aggregateSingleElementWithin(a, f, lo, hi);
     if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
@@ -617,7 +619,8 @@ void AGGREGATE_PROPAGATION::propagateFalseMax(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         int64_t single = aggregateSingleUndefinedAbove(a, f, hi);
         if (single >= 0) mg.setMustBeTrue(a, aggregateElementAtom[single], by(g));
     } else if ((t > o ? t : o) <= hi) {
-        for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f] && aggregateElementValue[i] >= lo;)
+        int64_t begin = aggregateElementStart[f];
+        for (int64_t i = aggregateOpenPosition[f]; i >= begin && aggregateElementValue[i] >= lo; --i)
             if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     }
 }
@@ -631,8 +634,8 @@ void AGGREGATE_PROPAGATION::propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
     int64_t lo = aggregateLow[g], hi = aggregateHigh[g];
     int64_t t = aggregateTrueExtreme[f], o = aggregateOpenExtreme[f];
     if (lo <= (t < o ? t : o)) {
-        for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi;
-             ++i)
+        int64_t end = aggregateElementStart[f + 1];
+        for (int64_t i = aggregateOpenPosition[f]; i < end && aggregateElementValue[i] <= hi; ++i)
             if (a[aggregateElementAtom[i]] == TRUTH_UNDEFINED) mg.setFalse(a, aggregateElementAtom[i], by(g));
     } else if (t != INT64_MAX && t <= hi) {
         int64_t single = aggregateSingleUndefinedBelow(a, f, lo);

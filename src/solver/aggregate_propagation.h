@@ -105,6 +105,11 @@ private:
     std::vector<int64_t> aggregateOpenNegative;
     std::vector<int64_t> aggregateTrueExtreme;
     std::vector<int64_t> aggregateOpenExtreme;
+    // For #max the position (into the flat element arrays) of the largest undecided element, one
+    // before the function's first element for none; for #min that of the smallest, its end for
+    // none. Every element beyond it (above for #max, below for #min) is decided, so the scans for
+    // the next open extreme and for the undecided elements beyond a guard start there.
+    std::vector<int64_t> aggregateOpenPosition;
     std::vector<int32_t> aggregateType;  // 0 for a function that is not propagated
     // Per function: a #count, or a #sum without negative elements, and its least and greatest value
     // before any element is decided (grounding's true part, and that with every element).
@@ -160,8 +165,7 @@ private:
     bool timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t function) const;
     void propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void recomputeMaxBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
-    void recomputeMinBounds(TRUTH_ASSIGNMENT &a, uint32_t function);
+    void advanceOpenExtreme(TRUTH_ASSIGNMENT &a, uint32_t function);
     void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void setAggregateElementsFalse(TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t function, uint32_t side);
