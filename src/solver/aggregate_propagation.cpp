@@ -708,7 +708,7 @@ bool AGGREGATE_PROPAGATION::explain(const TRUTH_ASSIGNMENT &a, uint32_t data, GA
     bool found = false;
     switch (aggregateType[f]) {
     case AGGREGATE_COUNT:
-    case AGGREGATE_SUM: found = explainSum(a, g, supposed, supposedTrue, before, holds, out); break;
+    case AGGREGATE_SUM: found = explainSum(a, g, side, supposed, supposedTrue, before, holds, out); break;
     case AGGREGATE_MAX:
     case AGGREGATE_MIN: found = explainExtreme(a, g, supposed, supposedTrue, before, holds, out); break;
     case AGGREGATE_TIMES: found = explainTimes(a, g, supposed, supposedTrue, before, holds, out); break;
@@ -756,27 +756,36 @@ inline TRUTH_VALUE AGGREGATE_PROPAGATION::valueForReason(const TRUTH_ASSIGNMENT 
     return mg.trailPosition[e] >= before ? TRUTH_UNDEFINED : a[e];
 }
 
-bool AGGREGATE_PROPAGATION::explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue,
-                                       uint32_t before, bool holds, std::vector<MG_LITERAL> &out) const {
+bool AGGREGATE_PROPAGATION::explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t side, GATOM_ID supposed,
+                                       bool supposedTrue, uint32_t before, bool holds,
+                                       std::vector<MG_LITERAL> &out) const {
     uint32_t f = aggregateFunctionOf[g];
     __int128 lo = aggregateLow[g], hi = aggregateHigh[g];
     if (!holds && hi < lo) return true;
     __int128 least = aggregateGrounded[f], greatest = aggregateGrounded[f];
     raising.clear();
     lowering.clear();
+    // Without negative elements the true ones raise and the false ones lower: an inference that
+    // read one kind is explained by that kind alone, and the other is not even collected.
+    bool wantRaising = side & SIDE_TRUE, wantLowering = side & SIDE_FALSE;
     for (uint32_t i = aggregateElementStart[f]; i < aggregateElementStart[f + 1]; ++i) {
         int64_t v = aggregateElementValue[i];
         (v < 0 ? least : greatest) += v;
         if (v == 0) continue;
         GATOM_ID e = aggregateElementAtom[i];
-        TRUTH_VALUE t = valueForReason(a, e, supposed, supposedTrue, before);
+        int64_t w = v > 0 ? v : -v;
+        if (e == supposed) {
+            bool raises = (v > 0) == supposedTrue;
+            (raises ? least : greatest) += raises ? w : -w;
+            continue;
+        }
+        TRUTH_VALUE t = a[e];
         if (t == TRUTH_UNDEFINED) continue;
         bool raises = (v > 0) == (t != TRUTH_FALSE);
-        int64_t w = v > 0 ? v : -v;
-        if (e == supposed)
-            (raises ? least : greatest) += raises ? w : -w;
-        else
-            (raises ? raising : lowering).push_back({mg.trailPosition[e], w, literalOfValue(e, t)});
+        if (!(raises ? wantRaising : wantLowering)) continue;
+        uint32_t position = mg.trailPosition[e];
+        if (position >= before) continue;
+        (raises ? raising : lowering).push_back({position, w, literalOfValue(e, t)});
     }
     int64_t r, l;
     if (holds) {

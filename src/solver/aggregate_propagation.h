@@ -146,8 +146,10 @@ private:
     // for the others, undefined when it was decided at or after `before`.
     TRUTH_VALUE valueForReason(const TRUTH_ASSIGNMENT &a, GATOM_ID e, GATOM_ID supposed, bool supposedTrue,
                                uint32_t before) const;
-    bool explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
-                    bool holds, std::vector<MG_LITERAL> &out) const;
+    // `side`: the kinds of decided elements the inference read (both, unless the function has no
+    // negative elements).
+    bool explainSum(const TRUTH_ASSIGNMENT &a, GATOM_ID g, uint32_t side, GATOM_ID supposed, bool supposedTrue,
+                    uint32_t before, bool holds, std::vector<MG_LITERAL> &out) const;
     bool explainExtreme(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
                         bool holds, std::vector<MG_LITERAL> &out) const;
     bool explainTimes(const TRUTH_ASSIGNMENT &a, GATOM_ID g, GATOM_ID supposed, bool supposedTrue, uint32_t before,
