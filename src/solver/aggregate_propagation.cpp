@@ -253,12 +253,16 @@ AGGREGATE_VERDICT AGGREGATE_PROPAGATION::aggregateState(const TRUTH_ASSIGNMENT &
     case AGGREGATE_MAX: {
         int64_t top = t > o ? t : o;
         if (top == INT64_MIN || top < lo || (t != INT64_MIN && t > hi)) return AGGREGATE_FAILS;
-        return t != INT64_MIN && lo <= t && top <= hi ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+        if (t != INT64_MIN && lo <= t) return top <= hi ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+        // Below the lower guard so far, with an element above the upper one still open: without
+        // an element within the guards the maximum misses them either way.
+        return o > hi && !anyElementWithin(a, f, lo, hi) ? AGGREGATE_FAILS : AGGREGATE_OPEN;
     }
     case AGGREGATE_MIN: {
         int64_t bottom = t < o ? t : o;
         if (bottom == INT64_MAX || bottom > hi || (t != INT64_MAX && t < lo)) return AGGREGATE_FAILS;
-        return t != INT64_MAX && t <= hi && lo <= bottom ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+        if (t != INT64_MAX && t <= hi) return lo <= bottom ? AGGREGATE_HOLDS : AGGREGATE_OPEN;
+        return o < lo && !anyElementWithin(a, f, lo, hi) ? AGGREGATE_FAILS : AGGREGATE_OPEN;
     }
     default: return AGGREGATE_OPEN;
     }
@@ -494,6 +498,16 @@ void AGGREGATE_PROPAGATION::propagateTrueSum(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
         else
             break;
     }
+}
+
+// Whether an element with a value within [lo, hi] is not false.
+bool AGGREGATE_PROPAGATION::anyElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t f, int64_t lo, int64_t hi) const {
+    auto first = aggregateElementValue.begin();
+    uint32_t i = static_cast<uint32_t>(
+        std::lower_bound(first + aggregateElementStart[f], first + aggregateElementStart[f + 1], lo) - first);
+    for (; i < aggregateElementStart[f + 1] && aggregateElementValue[i] <= hi; ++i)
+        if (a[aggregateElementAtom[i]] != TRUTH_FALSE) return true;
+    return false;
 }
 
 // Exactly one element within [lo, hi] that is not false, and it is undefined: its position, else

@@ -183,6 +183,7 @@ private:
     void propagateFalseMin(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     // Element positions (into the flat element arrays) for the #max and #min inferences, -1 for
     // none.
+    bool anyElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t lo, int64_t hi) const;
     int64_t aggregateSingleElementWithin(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t lo, int64_t hi) const;
     int64_t aggregateSingleUndefinedAbove(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;
     int64_t aggregateSingleUndefinedBelow(const TRUTH_ASSIGNMENT &a, uint32_t function, int64_t bound) const;

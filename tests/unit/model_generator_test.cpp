@@ -811,6 +811,48 @@ TEST(ModelGenerator, TimesAnswerSetsAreTheSubsetsWhoseProductLiesWithinTheGuards
     }
 }
 
+namespace {
+
+// The steps of a propagation by hand over the loaded program: each step opens a level, gives its
+// atoms their values ("-x" for x false; several at once, so that propagation meets them in one go)
+// and propagates. The status of the last propagation.
+int propagateSteps(MODEL_GENERATOR &mg, TRUTH_ASSIGNMENT &a, const std::vector<std::vector<std::string>> &steps) {
+    MGI::chosenFlags(mg).assign(groundAtomCount, 0);
+    mg.prepareRun(a);
+    mg.initDataStructures(a);
+    if (mg.propagateInitial(a) != 1) return 0;
+    a.trailing = true;
+    MGI::level(mg) = 1;
+    int propagated = 1;
+    for (const std::vector<std::string> &step : steps) {
+        if (propagated != 1) break;
+        MGI::openLevel(mg, a, trueLiteral(0));
+        for (const std::string &l : step) {
+            GATOM_ID atom = atomNumber(l[0] == '-' ? l.substr(1) : l);
+            EXPECT_EQ(a[atom], TRUTH_UNDEFINED) << l;
+            if (l[0] == '-')
+                mg.setFalse(a, atom, {REASON_CHOICE, 0});
+            else
+                mg.setTrue(a, atom, {REASON_CHOICE, 0});
+        }
+        propagated = mg.propagate(a);
+    }
+    return propagated;
+}
+
+// The literals of a reason by name, "-x" for x false and "g" for the aggregate atom g.
+std::set<std::string> literalNames(const std::vector<MG_LITERAL> &literals, GATOM_ID g) {
+    std::set<std::string> names;
+    for (MG_LITERAL l : literals) {
+        GATOM_ID atom = atomOfLiteral(l);
+        std::string name = atom == g ? "g" : predicateTable.name(groundAtomTable[atom].predicate);
+        names.insert(isFalseLiteral(l) ? "-" + name : name);
+    }
+    return names;
+}
+
+}  // namespace
+
 TEST(ModelGenerator, AggregateReasonsNameOnlyTheElementsThatForcedTheValue) {
     // Each element atom x is guessed (x | nx); the aggregate atom is required or forbidden by a
     // constraint. Each step opens a level, gives its atoms their values (several at once, so that
@@ -871,26 +913,7 @@ TEST(ModelGenerator, AggregateReasonsNameOnlyTheElementsThatForcedTheValue) {
         MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
                            {.flags = MG_MODEL_CHECK, .hasAggregates = true, .aggregateCount = 1});
         TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
-        MGI::chosenFlags(mg).assign(groundAtomCount, 0);
-        mg.prepareRun(a);
-        mg.initDataStructures(a);
-        ASSERT_EQ(mg.propagateInitial(a), 1);
-        a.trailing = true;
-        MGI::level(mg) = 1;
-        int propagated = 1;
-        for (const std::vector<std::string> &step : c.steps) {
-            ASSERT_EQ(propagated, 1);
-            MGI::openLevel(mg, a, trueLiteral(0));
-            for (const std::string &l : step) {
-                GATOM_ID atom = atomNumber(l[0] == '-' ? l.substr(1) : l);
-                ASSERT_EQ(a[atom], TRUTH_UNDEFINED) << l;
-                if (l[0] == '-')
-                    mg.setFalse(a, atom, {REASON_CHOICE, 0});
-                else
-                    mg.setTrue(a, atom, {REASON_CHOICE, 0});
-            }
-            propagated = mg.propagate(a);
-        }
+        int propagated = propagateSteps(mg, a, c.steps);
         std::vector<MG_LITERAL> literals;
         if (c.forced == "!") {
             ASSERT_EQ(propagated, 0);
@@ -900,12 +923,48 @@ TEST(ModelGenerator, AggregateReasonsNameOnlyTheElementsThatForcedTheValue) {
             ASSERT_NE(a[atomNumber(c.forced)], TRUTH_UNDEFINED);
             ASSERT_TRUE(MGI::explain(mg, a, atomNumber(c.forced), literals));
         }
-        std::set<std::string> names;
-        for (MG_LITERAL l : literals) {
-            GATOM_ID atom = atomOfLiteral(l);
-            std::string name = atom == g ? "g" : predicateTable.name(groundAtomTable[atom].predicate);
-            names.insert(isFalseLiteral(l) ? "-" + name : name);
-        }
-        EXPECT_EQ(names, c.reason);
+        EXPECT_EQ(literalNames(literals, g), c.reason);
+    }
+}
+
+TEST(ModelGenerator, ExtremeAtomIsFalseOnceNoElementCanMeetItsGuards) {
+    // A #max (#min) with two guards, in the body of a rule and otherwise free: once the elements
+    // within the guards are false and none true reaches them, the extreme misses the guards
+    // whatever the elements beyond them do, and the atom is false at once, by the false elements
+    // within the guards.
+    struct CASE {
+        const char *what;
+        int32_t type;
+        std::vector<std::pair<int32_t, std::string>> elements;
+        int32_t lower, upper;
+        std::vector<std::vector<std::string>> steps;
+        std::set<std::string> reason;
+    };
+    const std::vector<CASE> cases = {
+        {"#max with an element below and one above the guards", AGGREGATE_MAX,
+         {{1, "a"}, {4, "b"}, {5, "c"}, {7, "d"}}, 4, 5, {{"-b"}, {"-c"}}, {"-b", "-c"}},
+        {"#max with a true element below the guards", AGGREGATE_MAX,
+         {{1, "a"}, {5, "c"}, {7, "d"}}, 4, 5, {{"a"}, {"-c"}}, {"-c"}},
+        {"#min with an element above and one below the guards", AGGREGATE_MIN,
+         {{1, "a"}, {4, "b"}, {5, "c"}, {7, "d"}}, 4, 5, {{"-c", "-b"}}, {"-b", "-c"}},
+    };
+    for (const CASE &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string program;
+        for (const auto &[value, name] : c.elements) program += name + " | n" + name + ".\n";
+        program += "h | nh.\n";
+        loadGroundProgram(program);
+        GATOM_ID g = addAggregateAtom(c.type, c.elements, c.lower, c.upper);
+        GBODY body;
+        body.add(GLITERAL(g, false));
+        groundRules.emplace_back(std::vector<GATOM_ID>{atomNumber("h")}, std::move(body), true);
+        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                           {.flags = MG_MODEL_CHECK, .hasAggregates = true, .aggregateCount = 1});
+        TRUTH_ASSIGNMENT a(groundAtomCount, 0u, TRUTH_UNDEFINED);
+        ASSERT_EQ(propagateSteps(mg, a, c.steps), 1);
+        ASSERT_EQ(a[g], TRUTH_FALSE);
+        std::vector<MG_LITERAL> literals;
+        ASSERT_TRUE(MGI::explain(mg, a, g, literals));
+        EXPECT_EQ(literalNames(literals, g), c.reason);
     }
 }
