@@ -306,6 +306,35 @@ const OPTION *findOption(const char *argument, const char *&value) {
     return nullptr;
 }
 
+// Walks a list of values separated by commas. `readValue` reads the value at its position and
+// returns the position behind it, or null when none stands there. A missing value, or a value
+// followed by anything but a comma or the end, is reported as a bad value of the option and ends
+// the walk with false; a comma at the very end ends it with the warning `trailingComma`.
+template <class READ>
+bool walkValueList(const char *text, const char *option, const char *expected, const char *trailingComma,
+                   READ readValue) {
+    const char *p = text;
+    while (*p != '\0') {
+        const char *behind = readValue(p);
+        if (behind == nullptr) {
+            reportBadValue(option, text, p, expected);
+            return false;
+        }
+        p = behind;
+        if (*p == ',') {
+            if (p[1] == '\0') {
+                fputs(trailingComma, errorOutput());
+                break;
+            }
+            ++p;
+        } else if (*p != '\0') {
+            reportBadValue(option, text, p, expected);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool parseIntegerOption(const char *prefix, const char *argument, uint32_t &target) {
@@ -329,62 +358,32 @@ void parseNameList(const char *text, std::set<std::string> &names) {
 }
 
 void parseHeuristicList(const char *text, std::vector<int32_t> &list, const char *option) {
-    const char *expected = "unsigned integers separated by commas";
-    const char *p = text;
-    while (*p != '\0') {
-        uint32_t value;
-        if (!scanUnsigned(p, value)) {
-            reportBadValue(option, text, p, expected);
-            return;
-        }
-        list.push_back(static_cast<int32_t>(value));
-        p = skipDigits(p);
-        if (*p == ',') {
-            if (p[1] == '\0') {
-                fputs("Warning: Heuristic specification terminated by comma.\n", errorOutput());
-                break;
-            }
-            ++p;
-        } else if (*p != '\0') {
-            reportBadValue(option, text, p, expected);
-            return;
-        }
-    }
-    if (list.empty())
+    bool read = walkValueList(text, option, "unsigned integers separated by commas",
+                              "Warning: Heuristic specification terminated by comma.\n", [&](const char *p) {
+                                  uint32_t value;
+                                  if (!scanUnsigned(p, value)) return static_cast<const char *>(nullptr);
+                                  list.push_back(static_cast<int32_t>(value));
+                                  return skipDigits(p);
+                              });
+    if (read && list.empty())
         fputs("Warning: Empty heuristic specification. Using default heuristic.\n", errorOutput());
 }
 
 void parseCostBoundList(const char *text, std::vector<int64_t> &bounds) {
-    const char *expected = "weights separated by commas, _ for a level without a bound";
-    const char *p = text;
-    while (*p != '\0') {
-        int64_t bound;
-        if (*p == '_') {
-            bound = COSTBOUND_NONE;
-            ++p;
-        } else {
-            // Digits only: a sign or a blank would make a weight of something else.
-            uint32_t value;
-            if (!isdigit(static_cast<unsigned char>(*p)) || !scanUnsigned(p, value)) {
-                reportBadValue("-costbound=", text, p, expected);
-                return;
-            }
-            bound = value;
-            p = skipDigits(p);
-        }
-        bounds.push_back(bound);
-        if (*p == ',') {
-            if (p[1] == '\0') {
-                fputs("Warning: costbound specification terminated by comma.\n", errorOutput());
-                break;
-            }
-            ++p;
-        } else if (*p != '\0') {
-            reportBadValue("-costbound=", text, p, expected);
-            return;
-        }
-    }
-    if (bounds.empty())
+    bool read = walkValueList(text, "-costbound=", "weights separated by commas, _ for a level without a bound",
+                              "Warning: costbound specification terminated by comma.\n", [&](const char *p) {
+                                  if (*p == '_') {
+                                      bounds.push_back(COSTBOUND_NONE);
+                                      return p + 1;
+                                  }
+                                  // Digits only: a sign or a blank would make a weight of something else.
+                                  uint32_t value;
+                                  if (!isdigit(static_cast<unsigned char>(*p)) || !scanUnsigned(p, value))
+                                      return static_cast<const char *>(nullptr);
+                                  bounds.push_back(value);
+                                  return skipDigits(p);
+                              });
+    if (read && bounds.empty())
         fputs("Warning: Empty costbound specification. Using default costbound.\n", errorOutput());
 }
 
