@@ -439,7 +439,7 @@ void PT_CANDIDATES::insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURI
     c.result = result;
     c.hasOpposite = opposite != nullptr;
     if (opposite) c.opposite = *opposite;
-    c.literalPreferred = recordsPreferLiteral(result, opposite);
+    c.preference = PT_UNDECIDED;
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), s);
     if (count >= capacity) {
         freeSlots.push_back(order.back());
@@ -460,7 +460,14 @@ void PT_CANDIDATES::dropStaleCandidates() {
 bool PT_CANDIDATES::literalFirst(const PT_CANDIDATE &c) const {
     uint8_t phase = mg->savedPhase[c.atom];
     if (phase != 0) return (phase == 1) == (c.polarity == 0);
-    return c.literalPreferred;
+    return literalPreferred(c);
+}
+
+bool PT_CANDIDATES::literalPreferred(const PT_CANDIDATE &c) const {
+    if (c.preference == PT_UNDECIDED)
+        c.preference = recordsPreferLiteral(c.result, c.hasOpposite ? &c.opposite : nullptr) ? PT_LITERAL_FIRST
+                                                                                              : PT_OPPOSITE_FIRST;
+    return c.preference == PT_LITERAL_FIRST;
 }
 
 bool PT_CANDIDATES::recordsPreferLiteral(const HEURISTIC_VALUE &result, const HEURISTIC_VALUE *opposite) const {
@@ -470,8 +477,13 @@ bool PT_CANDIDATES::recordsPreferLiteral(const HEURISTIC_VALUE &result, const HE
     return true;
 }
 
+// A direction the search gave an atom stays until the search ends, and it goes before the records:
+// for such an atom the records' preference is never asked for again, and is not worked out.
 void PT_CANDIDATES::keepTo(std::vector<PT_KEPT> &out) const {
-    for (uint32_t s : order) out.push_back({slots[s].atom, slots[s].polarity, slots[s].literalPreferred});
+    for (uint32_t s : order) {
+        const PT_CANDIDATE &c = slots[s];
+        out.push_back({c.atom, c.polarity, mg->savedPhase[c.atom] != 0 || literalPreferred(c)});
+    }
 }
 
 void PT_CANDIDATES::restore(const PT_KEPT *begin, const PT_KEPT *end, bool takenByActivity) {
@@ -482,7 +494,7 @@ void PT_CANDIDATES::restore(const PT_KEPT *begin, const PT_KEPT *end, bool taken
         c.atom = k->atom;
         c.polarity = k->polarity;
         c.hasOpposite = false;
-        c.literalPreferred = k->literalPreferred;
+        c.preference = k->literalPreferred ? PT_LITERAL_FIRST : PT_OPPOSITE_FIRST;
         order.push_back(s);
     }
     count = static_cast<uint32_t>(order.size());

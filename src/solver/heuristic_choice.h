@@ -24,13 +24,15 @@
 
 // One candidate: the atom, its polarity (0: the literal is the atom true, 1: the atom false) and
 // the look-ahead records of the literal and, under --complpt, of its opposite.
-// `literalPreferred` says whether the records put the literal before its opposite, decided when
-// the entry is inserted.
+// `preference` says whether the records put the literal before its opposite: decided from the
+// records the first time it is asked for (most entries leave the list before anything asks), or
+// carried over from a kept list, whose entries have no records.
+enum PT_PREFERENCE : uint8_t { PT_UNDECIDED, PT_LITERAL_FIRST, PT_OPPOSITE_FIRST };
 struct PT_CANDIDATE {
     GATOM_ID atom = 0;
     uint8_t polarity = 0;
     bool hasOpposite = false;
-    bool literalPreferred = true;
+    mutable uint8_t preference = PT_UNDECIDED;
     HEURISTIC_VALUE result;
     HEURISTIC_VALUE opposite;
 };
@@ -99,6 +101,8 @@ private:
     bool isCandidateOfKind(GATOM_ID atom, uint8_t polarity) const;
     // True when the new entry ranks below the entry in the slot.
     bool worseThan(const HEURISTIC_PAIR &entry, const PT_CANDIDATE &other) const;
+    // Whether the entry's records put its literal first, decided once.
+    bool literalPreferred(const PT_CANDIDATE &c) const;
     uint32_t takeSlot();
 };
 

@@ -34,9 +34,12 @@ struct SEARCH_LEVEL {
 
 // The candidate lists of the search, one per depth: the list last computed at that depth, reused
 // without its decided entries when the search chooses there again, unless its entry came from the
-// activity order. Only the current level's list is a PT_CANDIDATES with its records; each depth
-// keeps its list as PT_KEPT entries (`capacity` slots of a few bytes per depth), so that a deep
-// search costs a few bytes per level, not a list of records.
+// activity order. The lists of the last HELD depths entered stay whole, with their records, in
+// `held` (depth d in slot d % HELD); a list pushed out of its slot by a depth HELD levels away is
+// kept as PT_KEPT entries (`capacity` slots of a few bytes per depth) and made whole again when
+// its depth is entered. A deep search so costs a few bytes per level, not a list of records, and a
+// search that moves within fewer than HELD levels (every enumeration of the benchmarks) never
+// converts a list.
 //
 // A level entered anew normally computes its list afresh. Above the lowest level that a backjump
 // has returned to since the search last went deeper than ever before (`freshBelow`), it takes over
@@ -45,42 +48,62 @@ struct SEARCH_LEVEL {
 // that way on the branches a backjump replaces; the search families were tuned with it (its
 // measurements are in bench/README.md).
 struct SEARCH_STATE {
+    static constexpr uint32_t HELD = 64;
+    static constexpr uint32_t NO_DEPTH = UINT32_MAX;
     struct DEPTH {
         uint32_t count = 0;       // the entries the depth keeps
         bool ready = false;       // the depth has a list to take over
         bool byActivity = false;  // its entry was taken from the activity order
     };
-    PT_CANDIDATES list;
-    std::vector<PT_KEPT> kept;  // `stride` slots per depth
-    std::vector<DEPTH> depths;  // every depth the look-ahead choice has reached
+    std::vector<PT_CANDIDATES> held;   // HELD lists, whole
+    std::vector<uint32_t> heldDepth;   // the depth whose list each slot holds, or NO_DEPTH
+    std::vector<PT_KEPT> kept;         // `stride` slots per depth
+    std::vector<DEPTH> depths;         // every depth the look-ahead choice has reached
     uint32_t stride = 0;
     uint32_t freshBelow = 0;
     uint32_t ruleCursor = 0;
 
     // The depth's list, taken over from what it kept or computed afresh.
-    void enter(MODEL_GENERATOR *mg, TRUTH_ASSIGNMENT *a, uint32_t level, uint32_t capacity) {
+    PT_CANDIDATES &enter(MODEL_GENERATOR *mg, TRUTH_ASSIGNMENT *a, uint32_t level, uint32_t capacity) {
         stride = capacity;
+        if (held.empty()) {
+            held.resize(HELD);
+            heldDepth.assign(HELD, NO_DEPTH);
+        }
         if (depths.size() <= level) {
             depths.resize(level + 1);
             kept.resize(size_t(level + 1) * stride);
             for (uint32_t d = freshBelow; d <= level; ++d) depths[d].ready = false;
             freshBelow = level + 1;
         }
+        uint32_t slot = level % HELD;
+        PT_CANDIDATES &list = held[slot];
         DEPTH &d = depths[level];
-        if (!d.ready || d.byActivity) {
-            // An entry taken from the activity order is not kept for the next choice of the
-            // level: the contradictions met since have moved the activity, and the search goes
-            // where they point, as it would have without the entry.
+        bool whole = heldDepth[slot] == level;
+        if (!whole) {
+            keep(slot);
+            heldDepth[slot] = level;
+        }
+        // An entry taken from the activity order is not kept for the next choice of the level:
+        // the contradictions met since have moved the activity, and the search goes where they
+        // point, as it would have without the entry.
+        if (!d.ready || (whole ? list.byActivity : d.byActivity)) {
             list.start(mg, a, capacity);
             d.ready = true;
-        } else {
+            return list;
+        }
+        if (!whole) {
             const PT_KEPT *first = kept.data() + size_t(level) * stride;
             list.restore(first, first + d.count, false);
-            list.dropStaleCandidates();
         }
+        list.dropStaleCandidates();
+        return list;
     }
-    // The current list, as its depth keeps it.
-    void keep(uint32_t level) {
+    // The list in the slot, as its depth keeps it, when the depth has one to take over.
+    void keep(uint32_t slot) {
+        uint32_t level = heldDepth[slot];
+        if (level == NO_DEPTH || !depths[level].ready) return;
+        const PT_CANDIDATES &list = held[slot];
         std::vector<PT_KEPT> &k = scratch;
         k.clear();
         list.keepTo(k);
@@ -296,10 +319,8 @@ MODEL_GENERATOR::CHOICE MODEL_GENERATOR::chooseLiteral(TRUTH_ASSIGNMENT &a, SEAR
     bool found = false;
     const bool lookaheadChoice = settings.optOH && !ruleOrderChoice;
     if (lookaheadChoice) {
-        PT_CANDIDATES &list = s.list;
-        s.enter(this, &a, level, settings.optPtCache);
+        PT_CANDIDATES &list = s.enter(this, &a, level, settings.optPtCache);
         bool ok = list.count != 0 || list.chooseCandidate();
-        s.keep(level);
         if (!ok) {
             choiceTimer.stop();
             ++pruningLookaheads;
