@@ -2,6 +2,7 @@
 #include "solver/heuristic_choice.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "support/option_values.h"
 
@@ -12,6 +13,18 @@ inline uint32_t openCount(const RULE_STATE &r) {
     return r.openHead + (r.openPositive - r.mustBeTruePositive) + r.openNegative;
 }
 inline uint32_t openCount(const CONSTRAINT_STATE &k) { return k.openPositive + k.openNegative; }
+
+// A record copied into a list's slot, its cost vectors only when it has them: a program without
+// weak constraints copies twelve counters per record, not two empty vectors besides. A slot's
+// vectors without `hasCosts` are never read.
+inline void copyRecord(HEURISTIC_VALUE &to, const HEURISTIC_VALUE &from) {
+    std::copy(std::begin(from.counters), std::end(from.counters), std::begin(to.counters));
+    to.hasCosts = from.hasCosts;
+    if (from.hasCosts) {
+        to.cost = from.cost;
+        to.satisfiedWeight = from.satisfiedWeight;
+    }
+}
 
 }  // namespace
 
@@ -436,9 +449,9 @@ void PT_CANDIDATES::insertCandidate(GATOM_ID atom, uint8_t polarity, const HEURI
     PT_CANDIDATE &c = slots[s];
     c.atom = atom;
     c.polarity = polarity;
-    c.result = result;
+    copyRecord(c.result, result);
     c.hasOpposite = opposite != nullptr;
-    if (opposite) c.opposite = *opposite;
+    if (opposite) copyRecord(c.opposite, *opposite);
     c.preference = PT_UNDECIDED;
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), s);
     if (count >= capacity) {

@@ -63,13 +63,11 @@ struct SEARCH_STATE {
     uint32_t freshBelow = 0;
     uint32_t ruleCursor = 0;
 
+    SEARCH_STATE() : held(HELD), heldDepth(HELD, NO_DEPTH) {}
+
     // The depth's list, taken over from what it kept or computed afresh.
     PT_CANDIDATES &enter(MODEL_GENERATOR *mg, TRUTH_ASSIGNMENT *a, uint32_t level, uint32_t capacity) {
         stride = capacity;
-        if (held.empty()) {
-            held.resize(HELD);
-            heldDepth.assign(HELD, NO_DEPTH);
-        }
         if (depths.size() <= level) {
             depths.resize(level + 1);
             kept.resize(size_t(level + 1) * stride);

@@ -238,6 +238,37 @@ TEST(HeuristicChoice, CandidatesAreKeptBestFirstUpToTheCapacity) {
     EXPECT_EQ(r.entries(), (std::vector<std::string>{"p5", "p2", "p6"}));
 }
 
+// Under weak constraints the entries rank by the costs their look-aheads left, also in slots that
+// earlier entries held, and under --complpt by both records' costs combined (summed here).
+TEST(HeuristicChoice, EntriesRankByTheCostsOfTheirRecords) {
+    auto costing = [](uint64_t cost) {
+        HEURISTIC_VALUE v;
+        v.initCosts(2);
+        v.cost.values[1] = cost;
+        return v;
+    };
+    for (bool complPt : {false, true}) {
+        SCOPED_TRACE(complPt);
+        HEURISTIC_OPTIONS o;
+        o.complPt = complPt;
+        o.ptCache = 2;
+        OPTIONS_SCOPE scope(o);
+        ROOT r("p1 | p2 | p3 | p4 | p5.", {7});  // the lower cost first
+        auto insert = [&](const char *atom, uint64_t cost, uint64_t opposite) {
+            HEURISTIC_VALUE result = costing(cost), other = costing(opposite);
+            r.list.insertCandidate(atomNumber(atom), 0, result, complPt ? &other : nullptr);
+        };
+        insert("p1", 4, 0);
+        insert("p2", 1, 9);
+        EXPECT_EQ(r.entries(), (std::vector<std::string>{complPt ? "p1" : "p2", complPt ? "p2" : "p1"}));
+        r.list.clear();
+        insert("p3", 3, 3);
+        insert("p4", 2, 2);
+        insert("p5", 5, 0);
+        EXPECT_EQ(r.entries(), (std::vector<std::string>{"p4", complPt ? "p5" : "p3"}));
+    }
+}
+
 TEST(HeuristicChoice, NoCandidateIsKeptWithoutCapacity) {
     HEURISTIC_OPTIONS o;
     o.ptCache = 0;
