@@ -119,9 +119,8 @@ int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNME
     }
     printModel(stdout, positivePart(trueAtoms), model);
     fputc('\n', stdout);
-    if (mg->isOptimumKnown()) mg->countPrintedAnswerSet();
     if (weak) printCostLine(model);
-    return 1;
+    return MODEL_SHOWN | MODEL_GO_ON;
 }
 
 void printProvisionalModel(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, const TRUTH_ASSIGNMENT *model) {
@@ -147,8 +146,7 @@ int braveModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASS
         printVerdict(" is bravely true", trueAtoms, model);
         if (!optSilent) fputc('\n', stdout);
         output->queryAnswered = true;
-        if (mg) mg->countPrintedAnswerSet();
-        return 0;
+        return MODEL_SHOWN;
     }
     TRUTH_ASSIGNMENT &answers = consequences(TRUTH_FALSE);
     if (!mg || !model) return 1;
@@ -171,8 +169,7 @@ int cautiousModelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_
     if (queryIsGround) {
         printVerdict(" is cautiously false", trueAtoms, model);
         output->queryAnswered = true;
-        if (mg) mg->countPrintedAnswerSet();
-        return 0;
+        return MODEL_SHOWN;
     }
     if (!mg || !model) {
         consequences(TRUTH_FALSE);

@@ -137,8 +137,5 @@ int diagnosisModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms
         fputc('\n', stdout);
         fflush(stdout);
     }
-    if (generator && !provisional) {
-        generator->countPrintedAnswerSet();
-    }
-    return 1;
+    return MODEL_SHOWN | MODEL_GO_ON;
 }

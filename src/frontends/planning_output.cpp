@@ -183,13 +183,12 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
     // marked and not counted against -n=, as the ordinary answer output does with such models.
     bool provisional = !generator->isOptimumKnown();
     bool separate = generator->printedAnswerSets() != 0 || planRun.provisionalPlansPrinted != 0;
+    int shown = MODEL_STOP;
     if (printPlan(trueAtoms->positive, model, separate, planCostsGiven, provisional)) {
-        if (provisional)
-            ++planRun.provisionalPlansPrinted;
-        else
-            generator->countPrintedAnswerSet();
+        if (provisional) ++planRun.provisionalPlansPrinted;
+        shown = MODEL_SHOWN;
     }
-    if (!(planningMode & PLANNING_INTERACTIVE)) return 1;
+    if (!(planningMode & PLANNING_INTERACTIVE)) return shown | MODEL_GO_ON;
     if (!(planningMode & PLANNING_SECURE)) {
         fputs("\nCheck whether that plan is secure (y/n)? ", stdout);
         if (answerIsYes())
@@ -197,5 +196,5 @@ int planModelCallback(MODEL_GENERATOR *generator, INTERPRETATION *trueAtoms, TRU
                   stdout);
     }
     fputs("\nSearch for other plans (y/n)? ", stdout);
-    return answerIsYes() ? 1 : 0;
+    return answerIsYes() ? shown | MODEL_GO_ON : shown;
 }

@@ -199,7 +199,9 @@ void printTimeLine(FILE *out, const char *label, const TIMER &t) {
 
 }  // namespace
 
-void MODEL_GENERATOR::countPrintedAnswerSet() {
+void MODEL_GENERATOR::countShownAnswerSet(int callbackAnswer) {
+    // A model shown before its cost is known to be optimal (under -wctrace) is no answer set yet.
+    if (!(callbackAnswer & MODEL_SHOWN) || !optimumKnown) return;
     ++answerSetsPrinted;
     if (answerSetsPrinted == 1 && firstModelTimer.running) firstModelTimer.stop();
     if (maxModels != 0 && maxModels == answerSetsPrinted) status = MG_STOP;
@@ -211,8 +213,9 @@ void MODEL_GENERATOR::reportBestModel() {
     totalTimer.start();
     if (answerSetsPrinted == 0) firstModelTimer.start();
     callbackTimer.start();
-    if (modelCallback) modelCallback(this, trueAtoms, bestModel);
+    int answer = modelCallback ? modelCallback(this, trueAtoms, bestModel) : MODEL_STOP;
     callbackTimer.stop();
+    countShownAnswerSet(answer);
     if (firstModelTimer.running) firstModelTimer.stop();
     totalTimer.stop();
 }

@@ -62,8 +62,17 @@ enum : MG_STATUS {
 // is not yet known to be optimal.
 inline constexpr char PROVISIONAL_MODEL_MARK[] = "Current model [maybe not optimal]: ";
 
-// Called for each accepted answer set; 0 stops the search. Without a model generator and a
-// model (the driver's call when grounding decided everything) it reports `trueAtoms` alone.
+// What a model callback answers: MODEL_GO_ON when the search is to go on (without it the search
+// stops), with MODEL_SHOWN when it showed the answer set. The search counts the answer sets
+// shown once their cost is known to be optimal, and stops itself at the -n= limit.
+enum : int {
+    MODEL_STOP = 0,
+    MODEL_GO_ON = 1,
+    MODEL_SHOWN = 2,
+};
+
+// Called for each accepted answer set, answering as above. Without a model generator and a model
+// (the driver's call when grounding decided everything) it reports `trueAtoms` alone.
 typedef int (*MODEL_CALLBACK)(MODEL_GENERATOR *, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model);
 // Called for each candidate that passed the model check; 0 rejects it.
 typedef int (*CANDIDATE_FILTER)(MODEL_GENERATOR *, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *candidate);
@@ -232,7 +241,7 @@ struct MG_CONFIG {
     CONJUNCTION *query = nullptr;
     ATOM_SETS *edbFacts = nullptr;        // the input facts, printed with the consequences
     INTERPRETATION *trueAtoms = nullptr;  // what grounding found true, handed to the callbacks
-    uint32_t maxModels = 0;               // the -n= limit that the callbacks enforce, 0 for none
+    uint32_t maxModels = 0;               // the -n= limit on the answer sets shown, 0 for none
     const COST_VECTOR *costBound = nullptr;
     MG_FLAGS flags = 0;
     MODEL_CALLBACK modelCallback = nullptr;
@@ -280,9 +289,8 @@ public:
     // no work of the run.
     void zeroTimes();
 
-    // What the model callbacks read and count. An answer set that a callback reported is counted
-    // once; at the -n= limit the search stops.
-    void countPrintedAnswerSet();
+    // What the model callbacks read. The answer sets that a callback showed (MODEL_SHOWN) are
+    // counted once their cost is known to be optimal; at the -n= limit the search stops.
     uint32_t printedAnswerSets() const { return answerSetsPrinted; }
     uint32_t computedAnswerSets() const { return answerSetsComputed; }
     bool isOptimumKnown() const { return optimumKnown; }
@@ -380,6 +388,8 @@ public:
     void search(TRUTH_ASSIGNMENT &a);
     int checkModel(TRUTH_ASSIGNMENT &a, uint8_t *witnessBuffer, uint8_t *witnessFlag);
     void modelFound(TRUTH_ASSIGNMENT &a);
+    // Counts an answer set that the model callback showed and stops the search at the -n= limit.
+    void countShownAnswerSet(int callbackAnswer);
 
     // Per-run tables read once from the ground program (weak-constraint levels and weights,
     // aggregate atoms, components); run before the occurrence lists are built.

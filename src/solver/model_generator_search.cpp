@@ -564,7 +564,8 @@ void MODEL_GENERATOR::modelFound(TRUTH_ASSIGNMENT &a) {
         model = bestModel;
     }
     callbackTimer.start();
-    int goOn = modelCallback(this, trueAtoms, model);
+    int answer = modelCallback(this, trueAtoms, model);
     callbackTimer.stop();
-    if (!goOn) status = MG_STOP;
+    countShownAnswerSet(answer);
+    if (!(answer & MODEL_GO_ON)) status = MG_STOP;
 }

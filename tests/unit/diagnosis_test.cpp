@@ -187,7 +187,7 @@ TEST(DiagnosisOutput, ChosenHypothesesFromInterpretationThenModel) {
     for (auto &t : cases) {
         optSilent = t.silent;
         testing::internal::CaptureStdout();
-        EXPECT_EQ(diagnosisModelCallback(nullptr, t.interpretation, t.model), 1);
+        EXPECT_EQ(diagnosisModelCallback(nullptr, t.interpretation, t.model), MODEL_SHOWN | MODEL_GO_ON);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), t.expected);
     }
     optSilent = savedSilent;

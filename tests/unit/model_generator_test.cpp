@@ -280,6 +280,74 @@ TEST(ModelGenerator, TwoSearchesOverOneGroundProgram) {
     innerSearch = nullptr;
 }
 
+namespace {
+
+// A model callback that answers as it is told and counts its calls.
+int toldAnswer = MODEL_SHOWN | MODEL_GO_ON;
+uint32_t reportedModels = 0;
+
+int answerAsTold(MODEL_GENERATOR *, INTERPRETATION *, TRUTH_ASSIGNMENT *) {
+    ++reportedModels;
+    return toldAnswer;
+}
+
+}  // namespace
+
+// The search counts the answer sets that its callback showed and stops at the -n= limit itself;
+// what the callback did not show counts for nothing.
+TEST(ModelGenerator, TheSearchCountsShownAnswerSetsUpToTheLimit) {
+    struct {
+        const char *name;
+        int answer;
+        uint32_t maxModels;
+        uint32_t reported;
+        uint32_t shown;
+    } cases[] = {
+        {"no limit", MODEL_SHOWN | MODEL_GO_ON, 0, 3, 3},
+        {"a limit below the answer sets", MODEL_SHOWN | MODEL_GO_ON, 2, 2, 2},
+        {"a limit of one", MODEL_SHOWN | MODEL_GO_ON, 1, 1, 1},
+        {"a limit above the answer sets", MODEL_SHOWN | MODEL_GO_ON, 5, 3, 3},
+        {"nothing shown reaches no limit", MODEL_GO_ON, 2, 3, 0},
+        {"shown, and the callback stops", MODEL_SHOWN, 0, 1, 1},
+        {"the callback stops", MODEL_STOP, 2, 1, 0},
+    };
+    for (const auto &c : cases) {
+        loadGroundProgram("a | b | c.");
+        toldAnswer = c.answer;
+        reportedModels = 0;
+        MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                           {.maxModels = c.maxModels, .flags = MG_MODEL_CHECK, .modelCallback = answerAsTold});
+        mg.computeModels();
+        EXPECT_EQ(reportedModels, c.reported) << c.name;
+        EXPECT_EQ(mg.printedAnswerSets(), c.shown) << c.name;
+    }
+
+    // Under -wctrace the models reported before the optimum is known are not counted: the limit
+    // of one lets the first search report every improvement, and the second the optimal model.
+    loadGroundProgram("a | b | c.\n:~ a. [3:1]\n:~ b. [2:1]\n:~ c. [1:1]");
+    toldAnswer = MODEL_SHOWN | MODEL_GO_ON;
+    reportedModels = 0;
+    MODEL_GENERATOR mg(groundRules, groundConstraints, groundWeakConstraints,
+                       {.maxModels = 1,
+                        .flags = MG_MODEL_CHECK,
+                        .modelCallback = answerAsTold,
+                        .hasWeakConstraints = true,
+                        .programHasWeakConstraints = true,
+                        .wcTrace = true,
+                        .levels = maxLevel});
+    mg.computeModels();
+    EXPECT_GE(reportedModels, 1u);
+    EXPECT_EQ(mg.printedAnswerSets(), 0u);
+    ASSERT_TRUE(mg.bestModelUnproved());
+    mg.acceptBestModel();
+    mg.restoreBaseCost(COST_VECTOR(MGI::baseCost(mg).levelNumbers, 0));
+    uint32_t provisional = reportedModels;
+    mg.computeModels();
+    EXPECT_EQ(reportedModels, provisional + 1);
+    EXPECT_EQ(mg.printedAnswerSets(), 1u);
+    toldAnswer = MODEL_SHOWN | MODEL_GO_ON;
+}
+
 TEST(ModelGenerator, CounterInitialisation) {
     PREPARED p("x | y :- u, not v.\nu | w.", MG_MODEL_CHECK, false);
     const RULE_STATE &r = p.rule(0);
