@@ -702,9 +702,8 @@ private:
     uint64_t conflictCount = 0;
     uint64_t restartAt = 0;
     uint64_t restarts = 0;
-    // Contradictions between restarts, times the Luby sequence.
+    // Contradictions between restarts, times the Luby sequence (solver/luby.h).
     static constexpr uint64_t RESTART_UNIT = 100;
-    static uint64_t luby(uint64_t i);
     // The learned nogoods are thinned when the contradictions reach reduceAt: first after
     // reduceBase, then after reduceBase + REDUCE_STEP * the number of thinnings so far.
     uint64_t reduceAt = 0;

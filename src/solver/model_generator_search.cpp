@@ -18,6 +18,7 @@
 
 #include "grounding/ground_depgraph.h"
 #include "solver/heuristic_choice.h"
+#include "solver/luby.h"
 #include "support/option_values.h"
 
 // The chosen literal and where the chooser found it.
@@ -260,7 +261,7 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
                 for (MG_LITERAL l : preferredPhases) savedPhase[atomOfLiteral(l)] = isFalseLiteral(l) ? 2 : 1;
                 preferredPhases.clear();
             } else {
-                restartAt = conflictCount + RESTART_UNIT * luby(++restarts);
+                restartAt = conflictCount + RESTART_UNIT * luby(restarts++);
             }
             goOn = true;
             while (goOn && !(assertUnitNogoods(a) && propagate(a))) goOn = resolveConflict(a, s);
@@ -270,20 +271,6 @@ void MODEL_GENERATOR::search(TRUTH_ASSIGNMENT &a) {
 }
 
 // The Luby sequence 1 1 2 1 1 2 4 1 1 2 1 1 2 4 8 ..., from index 1.
-uint64_t MODEL_GENERATOR::luby(uint64_t i) {
-    uint64_t size = 1, power = 1;
-    while (size < i) {
-        size = 2 * size + 1;
-        power *= 2;
-    }
-    while (size != i) {
-        size /= 2;
-        power /= 2;
-        if (i > size) i -= size;
-    }
-    return power;
-}
-
 // A new level was entered (also the root): its statistics.
 void MODEL_GENERATOR::enterLevel() {
     if (level > deepestLevel) {

@@ -3,26 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "solver/luby.h"
 #include "support/diagnostics.h"
 
 namespace {
-
-// The Luby sequence 1, 1, 2, 1, 1, 2, 4, 1, ...: the conflicts between restarts, in units.
-uint64_t luby(uint32_t index) {
-    uint64_t size = 1;
-    uint32_t sequence = 0;
-    while (size < uint64_t(index) + 1) {
-        ++sequence;
-        size = 2 * size + 1;
-    }
-    uint64_t x = index;
-    while (size - 1 != x) {
-        size = (size - 1) >> 1;
-        --sequence;
-        x %= size;
-    }
-    return uint64_t(1) << sequence;
-}
 
 constexpr uint64_t RESTART_UNIT = 64;
 constexpr size_t LAST_LEARNED_LIMIT = 2000;

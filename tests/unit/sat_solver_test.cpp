@@ -1,4 +1,5 @@
 #include "solver/sat_solver.h"
+#include "solver/luby.h"
 
 #include <gtest/gtest.h>
 
@@ -284,3 +285,12 @@ TEST(SatSolver, ContradictoryAssumptions) {
 }
 
 }  // namespace
+
+// Both searches restart after multiples of the Luby numbers, counted from 0.
+TEST(Luby, TheSequenceFromItsStart) {
+    const uint64_t expected[] = {1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 16};
+    for (uint64_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(luby(i), expected[i]) << i;
+    // Each block of 2^k - 1 numbers ends with 2^(k-1), far out as well.
+    EXPECT_EQ(luby((uint64_t(1) << 40) - 2), uint64_t(1) << 39);
+    EXPECT_EQ(luby((uint64_t(1) << 40) - 1), 1u);
+}
