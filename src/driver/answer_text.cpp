@@ -7,7 +7,6 @@
 
 #include "core/program.h"
 #include "grounding/ground_program.h"
-#include "support/option_values.h"
 
 namespace {
 
@@ -20,10 +19,11 @@ ssize_t appendToArena(void *cookie, const char *data, size_t size) {
 
 } // namespace
 
-void ANSWER_TEXT::open() {
+void ANSWER_TEXT::open(const OUTPUT_CONFIG &settings_) {
     close();
     opened = true;
-    filter.emplace(optFilter, optPFilter);
+    settings = &settings_;
+    filter.emplace(settings->optFilter, settings->optPFilter);
     cookie_io_functions_t functions{nullptr, appendToArena, nullptr, nullptr};
     arena = fopencookie(&arenaText, "w", functions);
     // Only memory can be lacking: the run ends as on any exhausted allocation.
@@ -43,6 +43,7 @@ void ANSWER_TEXT::close() {
     arena = nullptr;
     arenaText = std::string();
     filter.reset();
+    settings = nullptr;
     atoms.clear();
     fixedKnown = false;
     fixedSource = nullptr;
@@ -69,15 +70,16 @@ void ANSWER_TEXT::formatFixed(const ATOM_SETS *trueAtoms) {
     fixedSource = trueAtoms;
     uint64_t start = arenaEnd();
     bool printed = false;
-    if (optFacts) printed = printAtomSet(EDB, arena, printed, *filter);
+    if (settings->optFacts) printed = printAtomSet(EDB, arena, printed, *filter);
     if (trueAtoms) printAtomSet(*trueAtoms, arena, printed, *filter);
     uint64_t end = arenaEnd(); // the flush may move the text
     fixedText.assign(arenaData() + start, end - start);
 }
 
-void ANSWER_TEXT::print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
+void ANSWER_TEXT::print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model,
+                        const OUTPUT_CONFIG &settings_) {
     bool once = !opened;
-    if (once) open();
+    if (once) open(settings_);
     if (!fixedKnown || fixedSource != trueAtoms) formatFixed(trueAtoms);
     line.assign(1, '{');
     line += fixedText;

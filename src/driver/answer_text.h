@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/atom_sets.h"
+#include "support/output_config.h"
 #include "core/printer.h"
 #include "solver/truth_assignment.h"
 
@@ -26,13 +27,15 @@ public:
     ANSWER_TEXT &operator=(const ANSWER_TEXT &) = delete;
     ~ANSWER_TEXT() { close(); }
 
-    void open();
+    // Keeps texts for the given settings, which must stay until `close`.
+    void open(const OUTPUT_CONFIG &settings);
     // Forgets every text kept.
     void close();
 
     // One answer set between braces, without a newline: the facts (under -nofacts none), the
-    // given true atoms, and the atoms true in the model when one is given.
-    void print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model);
+    // given true atoms, and the atoms true in the model when one is given. While open, the
+    // settings are those given to `open`.
+    void print(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model, const OUTPUT_CONFIG &settings);
 
 private:
     // Where a ground atom's text lies in `arena`: ", " followed by the atom, so that all atoms
@@ -44,6 +47,7 @@ private:
     static constexpr uint32_t UNKNOWN = UINT32_MAX;
 
     bool opened = false;
+    const OUTPUT_CONFIG *settings = nullptr;
     std::optional<ATOM_FILTER> filter;
     // Texts are printed into a stream whose writes append to `arenaText`, up to date after each
     // flush. The text grows as a std::string, so the first allocation that fails ends the run

@@ -49,7 +49,7 @@ int main(int argc, char **argv) {
     checkObjects();
     clearProgramShapeFlags();
     setUpFrontEnd(run);
-    warnAboutUndefinedPredicates();
+    warnAboutUndefinedPredicates(run);
     addStrongNegationConstraints();
     setUpQuery();
     translateObjectProgram();

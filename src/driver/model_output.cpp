@@ -10,11 +10,16 @@
 #include "driver/interrupts.h"
 #include "grounding/ground_program.h"
 #include "support/option_values.h"
+#include "support/output_config.h"
 
 namespace {
 
 // The run's output state, named by the run sequence.
 MODEL_OUTPUT *output = nullptr;
+
+const OUTPUT_CONFIG DEFAULT_SETTINGS;
+
+const OUTPUT_CONFIG &settings() { return output->settings ? *output->settings : DEFAULT_SETTINGS; }
 
 const std::vector<GATOM_ID> &queryAtoms() {
     if (!output->queryAtomsFound) {
@@ -40,7 +45,7 @@ const ATOM_SETS *positivePart(const INTERPRETATION *trueAtoms) { return trueAtom
 void printVerdict(const char *verdict, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {
     if (query) printLiterals(stdout, query->literals);
     fputs(verdict, stdout);
-    if (optWitness) {
+    if (settings().optWitness) {
         fputs(", evidenced by ", stdout);
         printModel(stdout, positivePart(trueAtoms), model);
     } else {
@@ -77,7 +82,7 @@ MODEL_OUTPUT *modelOutputInUse() { return output; }
 MODEL_CALLBACK startAnswerOutput(MODEL_CALLBACK callback, bool catchInterrupted) {
     if (!callback) return nullptr;
     output->modeCallback = callback;
-    output->answerText.open();
+    output->answerText.open(settings());
     if (!catchInterrupted) releaseInterrupts();
     return writeAnswerSet;
 }
@@ -100,7 +105,7 @@ void resetModelOutput() {
 }
 
 void printModel(FILE *out, const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model) {
-    output->answerText.print(out, trueAtoms, model);
+    output->answerText.print(out, trueAtoms, model, settings());
 }
 
 int modelCallback(MODEL_GENERATOR *mg, INTERPRETATION *trueAtoms, TRUTH_ASSIGNMENT *model) {

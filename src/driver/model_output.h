@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/atom_sets.h"
+#include "support/output_config.h"
 #include "driver/answer_text.h"
 #include "solver/model_generator.h"
 #include "solver/truth_assignment.h"
@@ -37,6 +38,8 @@ struct MODEL_OUTPUT {
     MODEL_CALLBACK modeCallback = nullptr;
     // The answer sets' text, kept while the model generator runs.
     ANSWER_TEXT answerText;
+    // What the command line asks of the output; none: the defaults.
+    const OUTPUT_CONFIG *settings = nullptr;
 };
 
 // The MODEL_OUTPUT that the callbacks, the printers and `finish` use from now on; none (null)

@@ -187,13 +187,13 @@ const OPTION OPTION_TABLE[] = {
     {"--", SET(o.optReadStdin = true)},
 
     // Output options.
-    {"-filter=", WITH(parseFilterOption("-filter=", value, optFilter))},
-    {"-pfilter=", WITH(parseFilterOption("-pfilter=", value, optPFilter))},
-    {"-facts", SET(optFacts = true)},
-    {"-nofacts", SET(optFacts = false)},
+    {"-filter=", WITH(parseFilterOption("-filter=", value, o.output.optFilter))},
+    {"-pfilter=", WITH(parseFilterOption("-pfilter=", value, o.output.optPFilter))},
+    {"-facts", SET(o.output.optFacts = true)},
+    {"-nofacts", SET(o.output.optFacts = false)},
     {"-satlike", SET(optSatlike = true)},
     {"-wctrace", SET(o.optWctrace = true)},
-    {"--witness", SET(optWitness = true)},
+    {"--witness", SET(o.output.optWitness = true)},
     {"-silent", SET(optSilent = true)},
     {"-v", SET(optVerbose = true)},
     {"--depgraph", SET(optDepgraph = true)},

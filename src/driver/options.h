@@ -14,6 +14,7 @@
 #include "rewriting/rewriting_config.h"
 #include "solver/search_config.h"
 #include "support/option_values.h"
+#include "support/output_config.h"
 
 // A -costbound= level written "_": no bound at that level. Bounds are held wider than 32 bits so
 // that "none" never collides with a weight; they are scaled by 1000 in 64-bit arithmetic.
@@ -54,6 +55,7 @@ struct OPTIONS {
     std::vector<int32_t> optHeuristic;       // --heuristic= (empty: the default criteria)
     std::vector<int32_t> optCombineHeuristic; // --combineheuristic=
 
+    OUTPUT_CONFIG output;
     REWRITING_CONFIG rewriting;
     GROUNDING_CONFIG grounding;
     SEARCH_CONFIG search;

@@ -16,7 +16,10 @@
 // Values `main` holds for one run: its options, its answer output, and what one step leaves for
 // a later one. A RUN names its MODEL_OUTPUT as the one in use while it lives.
 struct RUN {
-    RUN() { useModelOutput(&output); }
+    RUN() {
+        output.settings = &options.output;
+        useModelOutput(&output);
+    }
     ~RUN() {
         if (modelOutputInUse() == &output) useModelOutput(nullptr);
     }
@@ -85,7 +88,7 @@ void setUpFrontEnd(RUN &run);
 void addStrongNegationConstraints();
 // One warning line for each -filter= or -pfilter= name and each predicate of the query that no
 // fact and no rule head defines: such names match nothing, often through a misspelling.
-void warnAboutUndefinedPredicates();
+void warnAboutUndefinedPredicates(const RUN &run);
 // Turns the query into constraints or a "#query" rule.
 void setUpQuery();
 // Translates objects with inheritance when they are in use; ends the run with status 1 when the

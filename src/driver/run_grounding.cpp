@@ -179,7 +179,7 @@ void dumpDependencyGraphs() {
 
 void printInstantiation(const RUN &run) {
     if (!run.options.optInstantiate) return;
-    if (optFacts) {
+    if (run.options.output.optFacts) {
         printLine("% EDB facts:\n");
         printFactLines(EDB);
     }

@@ -167,6 +167,7 @@ void runModelGenerator(const RUN &run, bool headCycleFree, const COST_VECTOR &co
                         .heuristic = heuristic,
                         .combineOperators = combineOperators,
                         .search = run.options.search,
+                        .output = &run.options.output,
                         .statistics = run.options.optStats,
                         .interruption = &interruptSignal});
 

@@ -190,9 +190,9 @@ void warnAboutFilter(const char *option, const std::set<std::string> &names) {
 
 }  // namespace
 
-void warnAboutUndefinedPredicates() {
-    warnAboutFilter("-filter=", optFilter);
-    warnAboutFilter("-pfilter=", optPFilter);
+void warnAboutUndefinedPredicates(const RUN &run) {
+    warnAboutFilter("-filter=", run.options.output.optFilter);
+    warnAboutFilter("-pfilter=", run.options.output.optPFilter);
     if (!query) return;
     for (const LITERAL &literal : *query) {
         uint32_t p = literal.atom.predicate;

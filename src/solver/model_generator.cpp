@@ -65,6 +65,7 @@ MODEL_GENERATOR::MODEL_GENERATOR(std::vector<GRULE> &rules_, std::vector<GCONSTR
       heuristic(config.heuristic),
       combineOperators(config.combineOperators),
       settings(config.search),
+      output(config.output),
       statistics(config.statistics),
       interruption(config.interruption),
       nogoodMemoryLimit(config.nogoodMemoryLimit) {
@@ -247,9 +248,10 @@ void MODEL_GENERATOR::computeDeterministic(int wellFoundedMode) {
     if (!initiallyInconsistent) {
         FILE *out = stdout;
         fputs(wellFounded ? "True: {" : "{", out);
-        ATOM_FILTER filter(optFilter, optPFilter);
+        const OUTPUT_CONFIG shown = output ? *output : OUTPUT_CONFIG();
+        ATOM_FILTER filter(shown.optFilter, shown.optPFilter);
         bool printed = false;
-        if (optFacts && edbFacts) printed = printAtomSet(*edbFacts, out, printed, filter);
+        if (shown.optFacts && edbFacts) printed = printAtomSet(*edbFacts, out, printed, filter);
         if (trueAtoms) printed = printAtomSet(trueAtoms->positive, out, printed, filter);
         uint32_t n = groundAtomCount;
         for (uint32_t i = 0; i < n; ++i)

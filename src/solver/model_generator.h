@@ -35,6 +35,7 @@
 #include "solver/nogood_store.h"
 #include "solver/search_config.h"
 #include "solver/truth_assignment.h"
+#include "support/output_config.h"
 #include "support/timer.h"
 
 class ATOM_SETS;
@@ -264,6 +265,8 @@ struct MG_CONFIG {
     std::vector<int32_t> heuristic = {};         // the criteria of --heuristic=
     std::vector<int32_t> combineOperators = {};  // the operators of --combineheuristic=
     SEARCH_CONFIG search = {};
+    // What -det and -wf show of their consequences; none: every predicate, the facts included.
+    const OUTPUT_CONFIG *output = nullptr;
     uint32_t statistics = 0;                     // what -stats (1) or -stats++ (2) asks the counters to keep
     // A flag that a signal handler sets: the search reads it at each choice and, once it is not
     // 0, stops as if a callback had asked it to. None: nothing interrupts the search.
@@ -538,6 +541,7 @@ private:
     std::vector<int32_t> heuristic;
     std::vector<int32_t> combineOperators;
     SEARCH_CONFIG settings;  // the search settings of the run
+    const OUTPUT_CONFIG *output;
     const uint32_t statistics;  // 2 under -stats++: the level visits are counted
     const volatile sig_atomic_t *interruption;
 

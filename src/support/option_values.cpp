@@ -6,11 +6,7 @@ std::string programName;
 int32_t maxInt = -1;
 bool optDepgraph = false;
 bool optWait = false;
-std::set<std::string> optFilter;
-std::set<std::string> optPFilter;
-bool optFacts = true;
 bool optSatlike = false;
-bool optWitness = false;
 bool optSilent = false;
 bool optVerbose = false;
 FRONTEND_MODE frontEndMode = FRONTEND_NONE;
@@ -30,8 +26,7 @@ namespace {
 // is initialised above it, in this file), and resetOptions puts it back; a new option joins the
 // list.
 auto optionValues() {
-    return std::tie(programName, maxInt, optDepgraph, optWait, optFilter, optPFilter, optFacts,
-                    optSatlike, optWitness, optSilent, optVerbose, frontEndMode, frontEndSubMode, planningMode, optFPCheck,
+    return std::tie(programName, maxInt, optDepgraph, optWait, optSatlike, optSilent, optVerbose, frontEndMode, frontEndSubMode, planningMode, optFPCheck,
                     optFPSoundCheck, optFPCompleteCheck, optPlanLength, optPlanMinActions,
                     optPlanMaxActions, optPlanCache);
 }

@@ -54,11 +54,7 @@ extern bool optDepgraph;                      // --depgraph
 extern bool optWait;                          // -wait
 
 // Output options.
-extern std::set<std::string> optFilter;       // -filter=
-extern std::set<std::string> optPFilter;      // -pfilter=
-extern bool optFacts;                         // -facts / -nofacts
 extern bool optSatlike;                       // -satlike
-extern bool optWitness;                       // --witness
 extern bool optSilent;                        // -silent
 extern bool optVerbose;                       // -v
 

@@ -27,27 +27,19 @@ std::string modelText(const ATOM_SETS *trueAtoms, const TRUTH_ASSIGNMENT *model)
 
 // A MODEL_OUTPUT of the test's own, in use while the test runs.
 struct OUTPUT_IN_USE {
+    OUTPUT_CONFIG settings;
     MODEL_OUTPUT output;
-    OUTPUT_IN_USE() { useModelOutput(&output); }
-    ~OUTPUT_IN_USE() { useModelOutput(nullptr); }
-};
-
-struct OPTION_STATE {
-    std::set<std::string> filter, pfilter;
-    bool facts;
-    OPTION_STATE() : filter(optFilter), pfilter(optPFilter), facts(optFacts) {}
-    ~OPTION_STATE() {
-        optFilter = filter;
-        optPFilter = pfilter;
-        optFacts = facts;
+    OUTPUT_IN_USE() {
+        output.settings = &settings;
+        useModelOutput(&output);
     }
+    ~OUTPUT_IN_USE() { useModelOutput(nullptr); }
 };
 
 }  // namespace
 
 TEST(ModelOutput, PrintModelSourcesFiltersAndHiddenPredicates) {
     OUTPUT_IN_USE used;
-    OPTION_STATE saved;
     EDB.clear();
     I.clear();
     EDB.insert(ATOM("mo_fact", std::vector<TERM>{c("e")}, PREDICATE_EDB));
@@ -78,13 +70,13 @@ TEST(ModelOutput, PrintModelSourcesFiltersAndHiddenPredicates) {
         {{"mo_fact", "mo_q"}, {}, true, "{mo_fact(e), mo_q(c)}"},
     };
     for (auto &t : cases) {
-        optFilter = t.filter;
-        optPFilter = t.pfilter;
-        optFacts = t.facts;
+        used.settings.optFilter = t.filter;
+        used.settings.optPFilter = t.pfilter;
+        used.settings.optFacts = t.facts;
         EXPECT_EQ(modelText(&I.positive, &m), t.expected);
     }
-    optFilter.clear();
-    optPFilter.clear();
+    used.settings.optFilter.clear();
+    used.settings.optPFilter.clear();
     EXPECT_EQ(modelText(nullptr, nullptr).substr(0, 1), "{");
     EDB.clear();
     EXPECT_EQ(modelText(nullptr, nullptr), "{}");
@@ -159,7 +151,6 @@ TEST(ModelOutput, PlainCallbackShowsEachAnswerSet) {
 // true, hidden or outside the filter must come and go as the models change.
 TEST(ModelOutput, KeptTextFollowsEachAnswerSet) {
     OUTPUT_IN_USE used;
-    OPTION_STATE saved;
     EDB.clear();
     I.clear();
     GATOM_ID pa = groundAtom("kt_p", {c("a")});
@@ -190,7 +181,7 @@ TEST(ModelOutput, KeptTextFollowsEachAnswerSet) {
     for (auto &sequence : sequences) {
         EDB.clear();
         if (sequence[0].facts) EDB.insert(ATOM("kt_fact", std::vector<TERM>{}, PREDICATE_EDB));
-        optFacts = true;
+        used.settings.optFacts = true;
         ASSERT_NE(startAnswerOutput(noCallback, false), nullptr);
         for (auto &step : sequence) {
             TRUTH_ASSIGNMENT m = model(step.trueOnes);
@@ -199,7 +190,7 @@ TEST(ModelOutput, KeptTextFollowsEachAnswerSet) {
         stopAnswerOutput();
     }
     // Once answer output is off, a changed filter takes effect at once.
-    optFilter = {"kt_q"};
+    used.settings.optFilter = {"kt_q"};
     TRUTH_ASSIGNMENT m = model({pa, qb});
     EXPECT_EQ(modelText(&I.positive, &m), "{kt_q(b)}");
     EDB.clear();

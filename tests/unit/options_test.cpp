@@ -210,9 +210,9 @@ TEST(OptionPass, EndsAtHelpLicenceAndUnknownOptions) {
     EXPECT_EQ(0, help.status);
     EXPECT_TRUE(unknown.endRun);
     EXPECT_EQ(255, unknown.status);
-    EXPECT_FALSE(optFacts);
+    EXPECT_FALSE(passed.output.optFacts);
     EXPECT_NE(std::string::npos, err.find("Specify -help for more detailed usage information."));
-    optFacts = true;
+    passed.output.optFacts = true;
 }
 
 // The unrecognised option is named before the usage text; an option written without its "="
@@ -300,8 +300,8 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
         passed.search.optOMm = 0;
         passed.optCostBoundList.clear();
         passed.optCombineHeuristic.clear();
-        optFilter.clear();
-        optPFilter.clear();
+        passed.output.optFilter.clear();
+        passed.output.optPFilter.clear();
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         OPTION_PASS_RESULT r = runPass({c.argument, "p.dl", "-nofacts"});
@@ -311,12 +311,12 @@ TEST(OptionPass, BadValuesAreNamedAndEndTheRun) {
         EXPECT_EQ(1, r.status) << c.argument;
         EXPECT_EQ(c.line, err) << c.argument;
         EXPECT_EQ("", out) << c.argument;
-        EXPECT_FALSE(optFacts) << c.argument << ": the pass goes on after a bad value";
+        EXPECT_FALSE(passed.output.optFacts) << c.argument << ": the pass goes on after a bad value";
         EXPECT_EQ(7u, passed.optMaxModels) << c.argument;
         EXPECT_EQ(-1, maxInt) << c.argument;
         EXPECT_EQ(0u, passed.search.optOMm) << c.argument;
-        EXPECT_TRUE(optFilter.empty() && optPFilter.empty()) << c.argument;
-        optFacts = true;
+        EXPECT_TRUE(passed.output.optFilter.empty() && passed.output.optPFilter.empty()) << c.argument;
+        passed.output.optFacts = true;
     }
     passed.optMaxModels = 0;
     passed.optCostBoundList.clear();
@@ -341,8 +341,8 @@ TEST(OptionPass, GoodValuesPass) {
     passed.optCostBoundList.clear();
     passed.optCostBound = false;
     passed.optHeuristic.clear();
-    optFilter.clear();
-    optPFilter.clear();
+    passed.output.optFilter.clear();
+    passed.output.optPFilter.clear();
     frontEndMode = FRONTEND_NONE;
     planningMode = 0;
     optFPCheck = 0;

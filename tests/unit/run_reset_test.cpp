@@ -78,11 +78,9 @@ TEST(ResetGlobalState, OptionsReturnToTheirDefaults) {
     OPTIONS options;
     parseOptions(int(args.size()), argv.data(), options);
     ASSERT_EQ(0u, options.grounding.optOGo);
-    ASSERT_FALSE(optFacts);
+    ASSERT_FALSE(options.output.optFacts);
     resetGlobalState();
     EXPECT_EQ("", programName);
-    EXPECT_TRUE(optFacts);
-    EXPECT_TRUE(optFilter.empty());
     EXPECT_EQ(FRONTEND_NONE, frontEndMode);
     EXPECT_EQ(-1, maxInt);
 }
