@@ -11,8 +11,8 @@
 // Entries and their records live in slots that are reused for the life of the list, so a
 // look-ahead allocates nothing once the slots have grown. The records matter only while the list
 // is being filled: once it is complete, an entry's rank and the polarity it is tried in first are
-// fixed, and a level that the search leaves keeps its list as PT_KEPT entries of a few bytes each,
-// so that a deep search costs a few bytes per level, not a list of records.
+// fixed, and the search keeps the list of a depth it has left far behind as PT_KEPT entries of a
+// few bytes each, so that a deep search costs a few bytes per level, not a list of records.
 #ifndef QUARN_SOLVER_HEURISTIC_CHOICE_H
 #define QUARN_SOLVER_HEURISTIC_CHOICE_H
 
