@@ -102,6 +102,9 @@ public:
                          int32_t component);
     void instantiateConstraint(const CONSTRAINT &constraint);
     void instantiateWeakConstraint(const WEAKCONSTRAINT &weakConstraint);
+    // The body of the current constraint or weak constraint, matched once against the complete
+    // interpretation.
+    void instantiateCompleteBody(const CONJUNCTION &statementBody, STATEMENT_KIND kind);
 
     // Argument indices.
     void createIndices(const ORDERED_BODY &order);

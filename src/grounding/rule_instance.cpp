@@ -78,30 +78,26 @@ void INSTANTIATOR::instantiateConstraint(const CONSTRAINT &constraint) {
     current = STATEMENT();
     current.kind = STATEMENT_CONSTRAINT;
     current.constraint = &constraint;
-    instancesOfLastStatement = 0;
-    growPerPredicate();
-    std::unique_ptr<CONJUNCTION> copy;
-    const CONJUNCTION &body = workingBody(constraint.body, copy);
-    currentBody = &body;
-    ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get(), config);
-    if (order.aggregateState == 2) status = GROUNDER_ASSIGNMENT_ERROR;
-    else if (order.builtinState == 2) status = GROUNDER_BUILTIN_CYCLE;
-    else if (!order.variantEmpty) matchBody(order, STATEMENT_CONSTRAINT);
+    instantiateCompleteBody(constraint.body, STATEMENT_CONSTRAINT);
 }
 
 void INSTANTIATOR::instantiateWeakConstraint(const WEAKCONSTRAINT &weak) {
     current = STATEMENT();
     current.kind = STATEMENT_WEAK_CONSTRAINT;
     current.weakConstraint = &weak;
+    instantiateCompleteBody(weak.body, STATEMENT_WEAK_CONSTRAINT);
+}
+
+void INSTANTIATOR::instantiateCompleteBody(const CONJUNCTION &statementBody, STATEMENT_KIND kind) {
     instancesOfLastStatement = 0;
     growPerPredicate();
     std::unique_ptr<CONJUNCTION> copy;
-    const CONJUNCTION &body = workingBody(weak.body, copy);
+    const CONJUNCTION &body = workingBody(statementBody, copy);
     currentBody = &body;
     ORDERED_BODY order(body, atomCount, {}, complete, noUndefinedAtoms, true, 1, Delta.get(), config);
     if (order.aggregateState == 2) status = GROUNDER_ASSIGNMENT_ERROR;
     else if (order.builtinState == 2) status = GROUNDER_BUILTIN_CYCLE;
-    else if (!order.variantEmpty) matchBody(order, STATEMENT_WEAK_CONSTRAINT);
+    else if (!order.variantEmpty) matchBody(order, kind);
 }
 
 void INSTANTIATOR::onMatch() {
