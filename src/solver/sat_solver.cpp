@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint64_t RESTART_UNIT = 64;
 constexpr size_t LAST_LEARNED_LIMIT = 2000;
-constexpr double ACTIVITY_DECAY = 0.95;
 
 }  // namespace
 
@@ -29,17 +28,13 @@ void SAT_SOLVER::reset(uint32_t variableCount) {
     value.assign(literalCount, 0);
     level.assign(variableCount, 0);
     reason.assign(variableCount, NO_CLAUSE);
-    activity.assign(variableCount, 0);
     seen.assign(variableCount, 0);
-    heapIndex.assign(variableCount, NO_VARIABLE);
     decides.assign(variableCount, 1);
     openDecisions = variableCount;
-    heap.clear();
-    for (uint32_t v = 0; v < variableCount; ++v) heapInsert(v);
+    order.reset(variableCount);
     trail.clear();
     levelStart.clear();
     propagated = 0;
-    activityIncrement = 1;
     conflicts = 0;
 }
 
@@ -51,14 +46,10 @@ uint32_t SAT_SOLVER::addVariable(bool decision) {
     value.resize(size_t(2) * (v + 1), 0);
     level.push_back(0);
     reason.push_back(NO_CLAUSE);
-    activity.push_back(0);
     seen.push_back(0);
-    heapIndex.push_back(NO_VARIABLE);
     decides.push_back(decision);
-    if (decision) {
-        heapInsert(v);
-        ++openDecisions;
-    }
+    order.add(decision);
+    if (decision) ++openDecisions;
     return v;
 }
 
@@ -268,7 +259,7 @@ void SAT_SOLVER::backtrack(uint32_t toLevel) {
         reason[v] = NO_CLAUSE;
         if (decides[v]) {
             ++openDecisions;
-            if (!heapContains(v)) heapInsert(v);
+            order.insert(v);
         }
     }
     trail.resize(start);
@@ -292,20 +283,15 @@ bool SAT_SOLVER::assume(const int32_t *assumptions, size_t count) {
 uint32_t SAT_SOLVER::chooseVariable() {
     // Once every decision variable is assigned the heap need not be emptied to find that out.
     if (openDecisions == 0) return NO_VARIABLE;
-    while (!heap.empty()) {
-        uint32_t v = heapPop();
+    while (!order.empty()) {
+        uint32_t v = order.removeTop();
         if (value[size_t(positive(v))] == 0) return v;
     }
     return NO_VARIABLE;
 }
 
 void SAT_SOLVER::bumpVariable(uint32_t v) {
-    activity[v] += activityIncrement;
-    if (activity[v] > 1e100) {
-        for (double &a : activity) a *= 1e-100;
-        activityIncrement *= 1e-100;
-    }
-    if (heapContains(v)) heapUp(heapIndex[v]);
+    order.bump(v);
 }
 
 bool SAT_SOLVER::solve(const int32_t *assumptions, size_t count) {
@@ -351,7 +337,7 @@ bool SAT_SOLVER::solve(const int32_t *assumptions, size_t count) {
             watchClause(c);
             assign(clauseBuffer[0], c);
         }
-        activityIncrement *= 1 / ACTIVITY_DECAY;
+        order.decay();
         if (again) {
             if (propagate() != NO_CLAUSE) {
                 unsatisfiable = true;
@@ -423,54 +409,6 @@ void SAT_SOLVER::compactArena() {
     for (uint32_t &c : learned) c = arena[c + 1];
     arena.swap(fresh);
     wasted = 0;
-}
-
-void SAT_SOLVER::heapInsert(uint32_t v) {
-    heapIndex[v] = uint32_t(heap.size());
-    heap.push_back(v);
-    heapUp(heapIndex[v]);
-}
-
-void SAT_SOLVER::heapUp(uint32_t position) {
-    uint32_t v = heap[position];
-    while (position > 0) {
-        uint32_t parent = (position - 1) >> 1;
-        if (activity[heap[parent]] >= activity[v]) break;
-        heap[position] = heap[parent];
-        heapIndex[heap[position]] = position;
-        position = parent;
-    }
-    heap[position] = v;
-    heapIndex[v] = position;
-}
-
-void SAT_SOLVER::heapDown(uint32_t position) {
-    uint32_t v = heap[position];
-    uint32_t size = uint32_t(heap.size());
-    for (;;) {
-        uint32_t child = 2 * position + 1;
-        if (child >= size) break;
-        if (child + 1 < size && activity[heap[child + 1]] > activity[heap[child]]) ++child;
-        if (activity[heap[child]] <= activity[v]) break;
-        heap[position] = heap[child];
-        heapIndex[heap[position]] = position;
-        position = child;
-    }
-    heap[position] = v;
-    heapIndex[v] = position;
-}
-
-uint32_t SAT_SOLVER::heapPop() {
-    uint32_t top = heap[0];
-    heapIndex[top] = NO_VARIABLE;
-    uint32_t last = heap.back();
-    heap.pop_back();
-    if (!heap.empty()) {
-        heap[0] = last;
-        heapIndex[last] = 0;
-        heapDown(0);
-    }
-    return top;
 }
 
 // A call over a large clause set gives its memory back when it ends.

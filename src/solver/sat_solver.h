@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "grounding/ground_program.h"
+#include "solver/activity_heap.h"
 
 class SAT_SOLVER {
 public:
@@ -95,12 +96,6 @@ private:
     void reduceLearned();
     void compactArena();
 
-    // The variable order: a binary max-heap of variables by activity.
-    bool heapContains(uint32_t v) const { return heapIndex[v] != NO_VARIABLE; }
-    void heapInsert(uint32_t v);
-    void heapUp(uint32_t position);
-    void heapDown(uint32_t position);
-    uint32_t heapPop();
 
     bool unsatisfiable = false;
 
@@ -115,8 +110,6 @@ private:
     std::vector<int8_t> value;
     // Per variable.
     std::vector<uint32_t> level, reason;
-    std::vector<double> activity;
-    std::vector<uint32_t> heapIndex;
     std::vector<uint8_t> decides;
     uint32_t openDecisions = 0;  // decision variables not assigned
     std::vector<uint8_t> seen;
@@ -125,8 +118,8 @@ private:
     std::vector<int32_t> trail;
     std::vector<uint32_t> levelStart;
     size_t propagated = 0;
-    std::vector<uint32_t> heap;
-    double activityIncrement = 1;
+    // The variable order: the decision variables by activity, ties as the heap meets them.
+    ACTIVITY_ORDER<false> order;
 
     uint64_t conflicts = 0;
     uint64_t restartLimit = 0;
