@@ -434,7 +434,7 @@ void AGGREGATE_PROPAGATION::propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_I
     case AGGREGATE_SUM: propagateTrueSum(a, g); break;
     case AGGREGATE_MAX: propagateTrueMax(a, g); break;
     case AGGREGATE_MIN: propagateTrueMin(a, g); break;
-    case AGGREGATE_TIMES: propagateTrueTimes(a, g); break;
+    case AGGREGATE_TIMES: propagateTimes(a, g, AGGREGATE_FAILS); break;
     default: break;
     }
 }
@@ -447,7 +447,7 @@ void AGGREGATE_PROPAGATION::propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID g
     case AGGREGATE_SUM: propagateFalseSum(a, g); break;
     case AGGREGATE_MAX: propagateFalseMax(a, g); break;
     case AGGREGATE_MIN: propagateFalseMin(a, g); break;
-    case AGGREGATE_TIMES: propagateFalseTimes(a, g); break;
+    case AGGREGATE_TIMES: propagateTimes(a, g, AGGREGATE_HOLDS); break;
     default: break;
     }
 }
@@ -669,33 +669,19 @@ bool AGGREGATE_PROPAGATION::timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, 
     return true;
 }
 
-// A #times that must hold: an undecided element whose truth would leave the product outside the
-// guards in every completion becomes false, one whose falsity would becomes must-be-true. Each
-// element is tested against the assignment as it stands, inferences already drawn included.
-void AGGREGATE_PROPAGATION::propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
+// The element inferences of a #times, g true (`refused` AGGREGATE_FAILS) or false (`refused`
+// AGGREGATE_HOLDS): an undecided element whose truth would give the guards the refused verdict in
+// every completion becomes false, one whose falsity would becomes must-be-true. Each element is
+// tested against the assignment as it stands, inferences already drawn included.
+void AGGREGATE_PROPAGATION::propagateTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g, AGGREGATE_VERDICT refused) {
     uint32_t f = aggregateFunctionOf[g];
     if (!timesInferenceAffordable(a, f)) return;
     for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
         GATOM_ID e = aggregateElementAtom[i];
         if (a[e] != TRUTH_UNDEFINED) continue;
-        if (timesVerdict(a, g, true, e, true) == AGGREGATE_FAILS)
+        if (timesVerdict(a, g, true, e, true) == refused)
             mg.setFalse(a, e, by(g));
-        else if (timesVerdict(a, g, true, e, false) == AGGREGATE_FAILS)
-            mg.setMustBeTrue(a, e, by(g));
-    }
-}
-
-// A false #times: an undecided element whose truth would put the product within the guards in
-// every completion becomes false, one whose falsity would becomes must-be-true.
-void AGGREGATE_PROPAGATION::propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID g) {
-    uint32_t f = aggregateFunctionOf[g];
-    if (!timesInferenceAffordable(a, f)) return;
-    for (uint32_t i = aggregateElementStart[f + 1]; i-- > aggregateElementStart[f];) {
-        GATOM_ID e = aggregateElementAtom[i];
-        if (a[e] != TRUTH_UNDEFINED) continue;
-        if (timesVerdict(a, g, true, e, true) == AGGREGATE_HOLDS)
-            mg.setFalse(a, e, by(g));
-        else if (timesVerdict(a, g, true, e, false) == AGGREGATE_HOLDS)
+        else if (timesVerdict(a, g, true, e, false) == refused)
             mg.setMustBeTrue(a, e, by(g));
     }
 }

@@ -165,8 +165,7 @@ private:
     AGGREGATE_VERDICT timesVerdict(const TRUTH_ASSIGNMENT &a, GATOM_ID atom, bool hasForced, GATOM_ID forced,
                                    bool forcedTrue) const;
     bool timesInferenceAffordable(const TRUTH_ASSIGNMENT &a, uint32_t function) const;
-    void propagateTrueTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
-    void propagateFalseTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
+    void propagateTimes(TRUTH_ASSIGNMENT &a, GATOM_ID atom, AGGREGATE_VERDICT refused);
     void advanceOpenExtreme(TRUTH_ASSIGNMENT &a, uint32_t function);
     void propagateMustHoldByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
     void propagateFalseByType(TRUTH_ASSIGNMENT &a, GATOM_ID atom);
