@@ -338,7 +338,12 @@ def extremes(r, s):
              ":- group(G), not %s >= %d." % (bottom, r.randint(1, 3)),
              "high(G) :- group(G), %s >= %d.\n:- group(G), not high(G)." % (top, r.randint(5, 9)),
              "low(G) :- group(G), %s <= %d.\n:- low(G), group(G), G > 0." % (bottom, r.randint(1, 4)),
-             ":- group(G), %s > %d, %s < %d." % (top, r.randint(6, 8), bottom, r.randint(2, 4))]
+             ":- group(G), %s > %d, %s < %d." % (top, r.randint(6, 8), bottom, r.randint(2, 4)),
+             # Two guards: the extreme may miss them on either side.
+             ":- group(G), not %d <= %s <= %d." % (r.randint(4, 7), top, r.randint(7, 9)),
+             ":- group(G), %d <= %s <= %d." % (r.randint(2, 5), bottom, r.randint(3, 6)),
+             "band(G) :- group(G), %d <= %s <= %d.\n:- group(G), not band(G), G > 0." %
+             (r.randint(1, 3), bottom, r.randint(3, 5))]
     lines += r.sample(forms, r.randint(2, 4))
     lines.append(r.choice([":- #count{X : in(X)} > %d." % r.randint(groups + 1, max(groups + 1, n // 2)),
                            ":- #count{X : in(X)} < %d." % r.randint(groups + 1, n - 2)]))
